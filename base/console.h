@@ -1,0 +1,33 @@
+// The terminal, for the command line: whether a stream is a terminal, text
+// output in the terminal's encoding, line input with or without echo, the
+// user's language and the interrupt key.
+#pragma once
+
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+bool IsTerminal(std::FILE* stream);
+
+// Writes UTF-8 text; a Windows console receives it as UTF-16.
+void WriteText(std::FILE* stream, const std::string& text);
+
+// Reads one line from the terminal (without its line end); false at the end
+// of input. With echo off the typed characters are not shown.
+bool ReadTerminalLine(std::string& line, bool echo);
+
+// Japanese when the user's language is Japanese, English otherwise.
+Language UserLanguage();
+
+// From now on the interrupt key (Ctrl-C) stores -2 into *stopCode; a null
+// pointer detaches it again.
+void RouteInterruptTo(std::atomic<int>* stopCode);
+
+// Whether the interrupt key was pressed since RouteInterruptTo was first called.
+bool InterruptRequested();
+
+}  // namespace brisel

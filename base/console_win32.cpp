@@ -1,0 +1,76 @@
+#ifdef _WIN32
+
+#include <io.h>
+#include <windows.h>
+
+#include "base/console.h"
+
+namespace brisel {
+
+static HANDLE HandleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+bool IsTerminal(std::FILE* stream) {
+    DWORD mode;
+    return GetConsoleMode(HandleOf(stream), &mode) != 0;
+}
+
+void WriteText(std::FILE* stream, const std::string& text) {
+    std::fflush(stream);
+    if (IsTerminal(stream)) {
+        int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        std::wstring wide(static_cast<size_t>(n), L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+        DWORD written;
+        WriteConsoleW(HandleOf(stream), wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+bool ReadTerminalLine(std::string& line, bool echo) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    DWORD saved = 0;
+    bool restore = !echo && GetConsoleMode(input, &saved) &&
+                   SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    line.clear();
+    bool got = false;
+    for (;;) {
+        int c = std::fgetc(stdin);
+        if (c == EOF) break;
+        got = true;
+        if (c == '\n') break;
+        if (c != '\r') line += static_cast<char>(c);
+    }
+    if (restore) {
+        SetConsoleMode(input, saved);
+        std::fputc('\n', stderr);
+    }
+    return got;
+}
+
+Language UserLanguage() { return GetUserDefaultLangID() == 1041 ? Language::Japanese : Language::English; }
+
+static std::atomic<std::atomic<int>*> g_stopCode{nullptr};
+
+static std::atomic<bool> g_interrupted{false};
+
+bool InterruptRequested() { return g_interrupted.load(); }
+
+static BOOL WINAPI OnConsoleControl(DWORD type) {
+    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
+    g_interrupted.store(true);
+    if (std::atomic<int>* stop = g_stopCode.load()) stop->store(-2);
+    return TRUE;
+}
+
+void RouteInterruptTo(std::atomic<int>* stopCode) {
+    g_stopCode.store(stopCode);
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+}
+
+}  // namespace brisel
+
+#endif

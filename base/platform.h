@@ -1,0 +1,51 @@
+// The few things the engine needs from the operating system. platform_posix.cpp
+// and platform_win32.cpp implement them; paths are byte strings (the ANSI code
+// page on Windows, UTF-8 elsewhere).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/block.h"
+
+namespace brisel {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+constexpr size_t kMaxPathLength = 259;
+#else
+constexpr char kPathSeparator = '/';
+constexpr size_t kMaxPathLength = 4095;
+#endif
+
+// Reads a whole file into a fresh block. false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, Block& out);
+
+// Whether the file exists and can be opened for reading.
+bool FileOpensForReading(const std::string& path);
+
+enum class WriteResult { Ok, CannotCreate, WriteFailed };
+// Creates (or replaces) the file and writes all bytes in one pass; after a
+// write error the partial file is removed.
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
+
+struct FileTimes {
+    int64_t creation = 0, access = 0, write = 0;  // platform units
+};
+bool GetFileTimes(const std::string& path, FileTimes& times);
+bool SetFileTimes(const std::string& path, const FileTimes& times);
+
+struct CalendarTime {
+    int year, month, day, hour, minute, second, millisecond;
+};
+CalendarTime UtcNow();
+CalendarTime LocalNow();
+
+// Fills the buffer from the operating system's cryptographic random source.
+bool RandomBytes(uint8_t* out, size_t size);
+
+// The last component of a path (the file name as shown to a person).
+std::string FileTitle(const std::string& path);
+
+}  // namespace brisel

@@ -1,0 +1,113 @@
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+#include "base/platform.h"
+
+namespace brisel {
+
+bool ReadWholeFile(const std::string& path, Block& out) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    Block block;
+    if (ok) ok = block.Allocate(static_cast<size_t>(st.st_size));
+    size_t done = 0;
+    while (ok && done < block.size()) {
+        ssize_t n = ::read(fd, block.data() + done, block.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (ok) out = std::move(block);
+    return ok;
+}
+
+bool FileOpensForReading(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return WriteResult::CannotCreate;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        ssize_t n = ::write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) ok = false;
+        else done += static_cast<size_t>(n);
+    }
+    if (::close(fd) != 0) ok = false;
+    if (!ok) {
+        ::unlink(path.c_str());
+        return WriteResult::WriteFailed;
+    }
+    return WriteResult::Ok;
+}
+
+// POSIX has no settable creation time: access and modification times are kept
+// in nanoseconds; creation mirrors modification.
+bool GetFileTimes(const std::string& path, FileTimes& times) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    times.access = static_cast<int64_t>(st.st_atim.tv_sec) * 1000000000 + st.st_atim.tv_nsec;
+    times.write = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    times.creation = times.write;
+    return true;
+}
+
+bool SetFileTimes(const std::string& path, const FileTimes& times) {
+    struct timespec ts[2];
+    ts[0].tv_sec = static_cast<time_t>(times.access / 1000000000);
+    ts[0].tv_nsec = static_cast<long>(times.access % 1000000000);
+    ts[1].tv_sec = static_cast<time_t>(times.write / 1000000000);
+    ts[1].tv_nsec = static_cast<long>(times.write % 1000000000);
+    return ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+}
+
+static CalendarTime ToCalendar(bool utc) {
+    struct timeval tv;
+    ::gettimeofday(&tv, nullptr);
+    time_t seconds = tv.tv_sec;
+    struct tm parts;
+    if (utc) ::gmtime_r(&seconds, &parts);
+    else ::localtime_r(&seconds, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour,
+            parts.tm_min,         parts.tm_sec,     static_cast<int>(tv.tv_usec / 1000)};
+}
+
+CalendarTime UtcNow() { return ToCalendar(true); }
+CalendarTime LocalNow() { return ToCalendar(false); }
+
+bool RandomBytes(uint8_t* out, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = ::getrandom(out + done, size - done, 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string FileTitle(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace brisel
+
+#endif

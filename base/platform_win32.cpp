@@ -1,0 +1,116 @@
+#ifdef _WIN32
+
+#include <windows.h>
+#include <bcrypt.h>
+
+#include "base/platform.h"
+
+namespace brisel {
+
+bool ReadWholeFile(const std::string& path, Block& out) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
+    Block block;
+    if (ok) ok = block.Allocate(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (ok && done < block.size()) {
+        DWORD chunk = static_cast<DWORD>(block.size() - done > 0x40000000 ? 0x40000000 : block.size() - done);
+        DWORD got = 0;
+        if (!ReadFile(file, block.data() + done, chunk, &got, nullptr) || got == 0) ok = false;
+        done += got;
+    }
+    CloseHandle(file);
+    if (ok) out = std::move(block);
+    return ok;
+}
+
+bool FileOpensForReading(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return WriteResult::CannotCreate;
+    size_t done = 0;
+    bool ok = true;
+    while (ok && done < size) {
+        DWORD chunk = static_cast<DWORD>(size - done > 0x40000000 ? 0x40000000 : size - done);
+        DWORD put = 0;
+        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) ok = false;
+        done += put;
+    }
+    if (!CloseHandle(file)) ok = false;
+    if (!ok) {
+        DeleteFileA(path.c_str());
+        return WriteResult::WriteFailed;
+    }
+    return WriteResult::Ok;
+}
+
+static int64_t ToInt(const FILETIME& t) {
+    return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
+}
+static FILETIME ToFileTime(int64_t v) {
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(v) & 0xffffffffu);
+    t.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(v) >> 32);
+    return t;
+}
+
+bool GetFileTimes(const std::string& path, FileTimes& times) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME c, a, w;
+    bool ok = GetFileTime(file, &c, &a, &w);
+    CloseHandle(file);
+    if (ok) times = {ToInt(c), ToInt(a), ToInt(w)};
+    return ok;
+}
+
+bool SetFileTimes(const std::string& path, const FileTimes& times) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.access), w = ToFileTime(times.write);
+    bool ok = SetFileTime(file, &c, &a, &w);
+    CloseHandle(file);
+    return ok;
+}
+
+static CalendarTime FromSystemTime(const SYSTEMTIME& t) {
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+}
+
+CalendarTime UtcNow() {
+    SYSTEMTIME t;
+    GetSystemTime(&t);
+    return FromSystemTime(t);
+}
+
+CalendarTime LocalNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return FromSystemTime(t);
+}
+
+bool RandomBytes(uint8_t* out, size_t size) {
+    return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
+}
+
+std::string FileTitle(const std::string& path) {
+    size_t slash = path.find_last_of("\\/:");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace brisel
+
+#endif

@@ -1,0 +1,48 @@
+// Every text a person sees, in English and Japanese (UTF-8 here; the Win32
+// program converts to UTF-16 for display).
+#pragma once
+
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+enum class Text {
+    // Status line of a job.
+    Reading,
+    Analyzing,
+    Repairing,
+    CreatingPages,
+    CreatingPagesCounter,  // "%d/%d"
+    AnalyzingOutline,
+    AnalyzingOutlineShort,  // alternates with AnalyzingOutline in Japanese
+    // Result messages.
+    Done,
+    DoneRememberedPassword,
+    OnePage,
+    CantCreate,
+    BadPageInput,
+    Break,
+    Failed,
+    // Security handler.
+    FailInDecrypting,
+    SplitNotAdmitted,
+    InputRightPassword,
+    InputPassword,
+    // Front ends.
+    NotPdfFile,
+    FileNotFound,  // "%s"
+    WarnLimit,     // "%s"
+    BadField,
+    PageCountFailed,
+    OnePageFile,
+};
+
+const char* Tr(Language language, Text text);
+
+// Tr() with one printf argument substituted.
+std::string TrFormat(Language language, Text text, const std::string& arg);
+std::string TrFormat(Language language, Text text, int a, int b);
+
+}  // namespace brisel

@@ -1,0 +1,56 @@
+// The input as a split job holds it in memory: the PdfImage, its
+// cross-reference table, the catalog reference, the page list and the
+// analysed bookmarks. The job owns one Document and releases it on every
+// way out.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "base/block.h"
+#include "pdfread/xref_table.h"
+
+namespace brisel {
+
+// Inherit mask bits: the attributes a page takes from an ancestor.
+enum InheritBit : int32_t { kInheritResources = 1, kInheritMediaBox = 2, kInheritCropBox = 4, kInheritRotate = 8 };
+
+// One page in document order. holders[i] is the object number of the
+// page-tree node that carries the attribute of bit (1 << i); it has meaning
+// only when that bit is set in mask.
+struct PageEntry {
+    int32_t number = 0;
+    int32_t generation = 0;
+    int32_t mask = 0;
+    int32_t holders[4] = {0, 0, 0, 0};
+};
+using PageList = std::vector<PageEntry>;
+
+// One bookmark of the input, with positions into the image.
+struct OutlineRecord {
+    int32_t titleLength = 0;
+    int64_t titlePosition = -1;  // the "(" or "<" opening the title; -1 none
+    int32_t depth = 0;
+    int32_t pageIndex = -1;
+    int32_t viewLength = 0;
+    int64_t viewPosition = -1;
+    int32_t count = 0;
+    int32_t colourLength = 0;
+    int64_t colourPosition = -1;
+    int32_t flags = 0;
+};
+using OutlineTable = std::vector<OutlineRecord>;
+
+struct Document {
+    Block image;
+    XrefTable table;
+    int32_t rootNumber = -1;
+    int32_t rootGeneration = 0;
+    PageList pages;
+    OutlineTable outlines;
+
+    Cursor start() const { return image.data(); }
+    Cursor end() const { return image.data() + image.size(); }
+};
+
+}  // namespace brisel

@@ -1,0 +1,432 @@
+#include "pdfread/lexer.h"
+
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+bool IsOneOf(uint8_t c, const char* set) { return c != 0 && std::strchr(set, c) != nullptr; }
+
+// Converts a run of digits; values beyond 32 bits saturate, which no offset,
+// length or object number of a readable file reaches.
+int32_t ConvertDigits(Cursor from, Cursor to) {
+    int64_t value = 0;
+    for (Cursor p = from; p < to; ++p) {
+        value = value * 10 + (*p - '0');
+        if (value > INT32_MAX) return INT32_MAX;
+    }
+    return static_cast<int32_t>(value);
+}
+
+// Advances over a comment (cur on "%") up to the next line end; false when the
+// end bound comes first.
+bool SkipComment(Cursor& cur, Cursor end) {
+    while (cur < end && !IsLineEnd(*cur)) ++cur;
+    return cur < end;
+}
+
+}  // namespace
+
+bool IsNumberTerminator(uint8_t c) { return IsWhite(c) || IsOneOf(c, "()<>[]{}%/"); }
+
+bool IsKeyTerminator(uint8_t c) { return IsWhite(c) || IsOneOf(c, "(<>[]{}%/"); }
+
+bool StartsWith(Cursor cur, Cursor end, const char* text) {
+    size_t n = std::strlen(text);
+    return static_cast<size_t>(end - cur) >= n && std::memcmp(cur, text, n) == 0;
+}
+
+int64_t SkipSpace(Job& job, Cursor& cur, Cursor end) {
+    Cursor begin = cur;
+    for (;;) {
+        while (cur < end && IsWhite(*cur)) ++cur;
+        if (cur >= end) {
+            job.LastError = -154;
+            break;
+        }
+        if (job.LastError != 0 || *cur != '%') break;
+        if (!SkipComment(cur, end)) job.LastError = -155;
+    }
+    return job.LastError != 0 ? -1 : cur - begin;
+}
+
+bool SkipWhiteAndComments(Cursor& cur, Cursor end) {
+    while (cur < end) {
+        if (IsWhite(*cur)) ++cur;
+        else if (*cur == '%') SkipComment(cur, end);
+        else return true;
+    }
+    return false;
+}
+
+int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
+    job.LastError = 0;
+    if (cur >= end) {
+        job.LastError = -9;
+        return -1;
+    }
+    if (!SkipWhiteAndComments(cur, end)) {
+        job.LastError = -10;
+        return -1;
+    }
+    if (!IsDigit(*cur)) {
+        job.LastError = -11;
+        return -1;
+    }
+    Cursor p = cur;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p < end) {
+        if (!IsNumberTerminator(*p)) {
+            job.LastError = -13;
+            return -1;
+        }
+        int32_t value = ConvertDigits(cur, p);
+        cur = p;
+        return value;
+    }
+    // The digits run up to the bound: still a number when the tail is short.
+    if (end - cur > 20) {
+        job.LastError = -12;
+        return -1;
+    }
+    int32_t value = ConvertDigits(cur, p);
+    cur = p;
+    return value;
+}
+
+bool SkipLiteralString(Cursor& cur, Cursor end) {
+    int depth = 1;
+    Cursor p = cur + 1;
+    while (p < end) {
+        uint8_t c = *p;
+        if (c == '\\') {
+            p += 2;
+            continue;
+        }
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')' && --depth == 0) {
+            cur = p;
+            return true;
+        }
+        ++p;
+    }
+    return false;
+}
+
+Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
+    job.LastError = 0;
+    const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(key));
+    if (n == 0) {
+        job.LastError = -2;
+        return nullptr;
+    }
+    int depth = 0;
+    Cursor cur = from;
+    for (;;) {
+        // White space and brackets; "<<" and ">>" count the depth.
+        for (;;) {
+            if (end - cur < n) {
+                job.LastError = -2;
+                return nullptr;
+            }
+            uint8_t c = *cur;
+            if ((c == '<' || c == '>') && end - cur >= n + 1 && cur[1] == c) {
+                depth += c == '<' ? 1 : -1;
+                cur += 2;
+            } else if (IsWhite(c) || IsOneOf(c, "<>[]{}")) {
+                ++cur;
+            } else {
+                break;
+            }
+        }
+        if (*cur == '%') {
+            if (!SkipComment(cur, end)) {
+                job.LastError = -2;
+                return nullptr;
+            }
+            continue;
+        }
+        if (*cur == '(') {
+            if (!SkipLiteralString(cur, end)) {
+                job.LastError = -2;
+                return nullptr;
+            }
+            // The cursor rests on ")" and the token step below passes it.
+        } else if (depth == 0 && std::memcmp(cur, key, static_cast<size_t>(n)) == 0 &&
+                   (cur + n == end || IsKeyTerminator(cur[n]))) {
+            return cur;
+        }
+        ++cur;
+        for (;;) {
+            if (end - cur < n) {
+                job.LastError = -3;
+                return nullptr;
+            }
+            if (IsWhite(*cur) || IsOneOf(*cur, "()<>[]{}%/")) break;
+            ++cur;
+        }
+    }
+}
+
+namespace {
+
+// One pass of FindDictEnd. The second pass differs in three details that make
+// it find the end of dictionaries whose strings or brackets the first pass
+// could not balance.
+Cursor FindDictEndPass(Cursor from, Cursor end, bool second) {
+    int depth = 0;
+    Cursor p = from;
+    for (;;) {
+        bool atClose = false;
+        if (second && end - p >= 2 && p[0] == '>' && p[1] == '>') atClose = true;
+        if (!atClose) {
+            if (!SkipWhiteAndComments(p, end) || end - p < 2) return nullptr;
+            atClose = p[0] == '>' && p[1] == '>';
+        }
+        if (atClose) {
+            if (depth == 0) return p;
+            --depth;
+            if (!second) {
+                p += 2;
+            } else {
+                p += 1;
+                if (end - p >= 3 && ((p[1] == '>' && p[2] == '>') || (p[1] == '<' && p[2] == '<'))) p += 1;
+            }
+            continue;
+        }
+        if (p[0] == '<' && p[1] == '<') {
+            ++depth;
+            if (end - p >= 4 && ((p[2] == '>' && p[3] == '>') || (p[2] == '<' && p[3] == '<'))) ++p;
+        } else if (*p == '(') {
+            if (!SkipLiteralString(p, end)) return nullptr;
+        }
+        // Over the rest of the token, then over white space, closing brackets
+        // and comments.
+        ++p;
+        const char* stops = second ? ")<>[]{}%" : "()<>[]{}%";
+        while (p < end && !IsWhite(*p) && !IsOneOf(*p, stops)) ++p;
+        while (p < end) {
+            if (IsWhite(*p) || IsOneOf(*p, ")[]{}")) ++p;
+            else if (*p == '%') SkipComment(p, end);
+            else break;
+        }
+    }
+}
+
+}  // namespace
+
+Cursor FindDictEnd(Cursor from, Cursor end) {
+    Cursor found = FindDictEndPass(from, end, false);
+    return found ? found : FindDictEndPass(from, end, true);
+}
+
+int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
+    const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(keyword));
+    if (n == 0) {
+        job.LastError = -13;
+        return 0;
+    }
+    ptrdiff_t limit = cur - start;  // the match must end at or before here
+    ptrdiff_t p = limit - n;
+    while (p >= 0) {
+        Cursor m = start + p;
+        if (std::memcmp(m, keyword, static_cast<size_t>(n)) == 0 && (p == 0 || IsWhite(m[-1])) &&
+            (p + n == limit || IsWhite(m[n]) || m[n] == '%')) {
+            // Inside a comment when a "%" stands earlier on the same line.
+            ptrdiff_t q = p - 1;
+            while (q >= 0 && !IsLineEnd(start[q]) && start[q] != '%') --q;
+            if (q >= 0 && start[q] == '%') {
+                limit = q;
+                p = limit - n;
+                continue;
+            }
+            cur = m;
+            return 1;
+        }
+        --p;
+    }
+    job.LastError = -14;
+    return 0;
+}
+
+int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
+    int stored = 0;
+    int depth = 0;
+    Cursor p = cur;
+    auto store = [&](uint8_t c) {
+        if (stored >= capacity) return false;
+        out[stored++] = c;
+        return true;
+    };
+    while (p < end) {
+        uint8_t c = *p++;
+        if (c == '\\') {
+            if (p >= end) return -1;
+            uint8_t e = *p++;
+            uint8_t value;
+            switch (e) {
+                case 'n': value = '\n'; break;
+                case 'r': value = '\r'; break;
+                case 't': value = '\t'; break;
+                case 'b': value = '\b'; break;
+                case 'f': value = '\f'; break;
+                case '\n':
+                case '\r':
+                    // A backslash before a line end continues the line.
+                    if (p < end && IsLineEnd(*p) && *p != e) ++p;
+                    continue;
+                default:
+                    if (e >= '0' && e <= '7') {
+                        int v = e - '0';
+                        for (int i = 0; i < 2 && p < end && *p >= '0' && *p <= '7'; ++i) v = v * 8 + (*p++ - '0');
+                        value = static_cast<uint8_t>(v & 0xff);
+                    } else {
+                        value = e;
+                    }
+            }
+            if (!store(value)) return -2;
+            continue;
+        }
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (depth == 0) {
+                cur = p;
+                return stored;
+            }
+            --depth;
+        } else if (IsLineEnd(c)) {
+            if (p < end && IsLineEnd(*p) && *p != c) ++p;
+            c = '\n';
+        }
+        if (!store(c)) return -2;
+    }
+    return -1;
+}
+
+static int HexValue(uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
+    int stored = 0;
+    int high = -1;
+    for (Cursor p = cur; p < end; ++p) {
+        if (*p == '>') {
+            if (high >= 0) {
+                if (stored >= capacity) return -2;
+                out[stored++] = static_cast<uint8_t>(high << 4);
+            }
+            cur = p + 1;
+            return stored;
+        }
+        int v = HexValue(*p);
+        if (v < 0) continue;
+        if (high < 0) {
+            high = v;
+        } else {
+            if (stored >= capacity) return -2;
+            out[stored++] = static_cast<uint8_t>(high << 4 | v);
+            high = -1;
+        }
+    }
+    return -1;
+}
+
+int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
+    Cursor p = from;
+    for (;;) {
+        if (SkipSpace(job, p, end) < 0) return -1;
+        if (IsDigit(*p)) {
+            Cursor candidate = p;
+            if (ReadInt(job, p, end) < 0) {
+                // A number glued to other bytes ("1.5", "12a") is no header;
+                // step over its digits and go on scanning.
+                job.LastError = 0;
+                p = candidate;
+                while (p < end && IsDigit(*p)) ++p;
+                continue;
+            }
+            Cursor afterFirst = p;
+            if (ReadInt(job, p, end) < 0) {
+                job.LastError = 0;
+                p = afterFirst;
+                continue;
+            }
+            int64_t skipped = SkipSpace(job, p, end);
+            if (skipped < 0) return -6;
+            if (skipped == 0) {
+                p = afterFirst;
+                continue;
+            }
+            if (end - p < 9) return -7;
+            if (std::memcmp(p, "obj", 3) != 0) {
+                p = afterFirst;
+                continue;
+            }
+            p += 3;
+            skipped = SkipSpace(job, p, end);
+            if (skipped < 0) return -8;
+            if (skipped == 0 && !IsOneOf(*p, "<[{(")) {
+                p = afterFirst;
+                continue;
+            }
+            header = candidate;
+            return 0;
+        }
+        while (p < end && !IsWhite(*p) && !IsOneOf(*p, "%]}>)")) ++p;
+        if (p >= end) return -2;
+        if (*p == '%') {
+            if (!SkipComment(p, end)) return -3;
+        } else if (IsOneOf(*p, "]}>)")) {
+            if (++p >= end) return -4;
+        }
+    }
+}
+
+int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd) {
+    Cursor p = from;
+    for (;;) {
+        if (SkipSpace(job, p, end) < 0) return -1;
+        if (IsOneOf(*p, ")]}>")) {
+            if (++p >= end) return -2;
+            continue;
+        }
+        if (end - p < 7) return -3;
+        if (StartsWith(p, end, "/Catalog")) {
+            p += 8;
+            int64_t skipped = SkipSpace(job, p, end);
+            if (skipped < 0) return -4;
+            if (skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return -5;
+            job.CatalogSeen = 1;
+            continue;
+        }
+        if (*p == '/') {
+            if (++p >= end) return -2;
+        } else if (std::memcmp(p, "endobj", 6) == 0) {
+            Cursor after = p + 6;
+            Cursor q = after;
+            int64_t skipped = SkipSpace(job, q, end);
+            if (skipped < 0) {
+                bool reachedEnd = job.LastError == -154 || job.LastError == -155;
+                if (!reachedEnd) return -4;
+                job.LastError = 0;
+                objectEnd = after;
+                return 0;
+            }
+            if (skipped > 0) {
+                objectEnd = after;
+                return 0;
+            }
+        }
+        while (p < end && !IsWhite(*p) && !IsOneOf(*p, "%)]}>/")) ++p;
+        if (p >= end) return -10;
+    }
+}
+
+}  // namespace brisel

@@ -1,0 +1,71 @@
+// Cursor primitives over the raw bytes of a PdfImage. Nothing here builds a
+// parse tree: every reader moves a cursor through the image with an explicit
+// end bound, and no primitive reads or steps past that bound. Failures leave a
+// negative code in job.LastError.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/job.h"
+
+namespace brisel {
+
+using Cursor = const uint8_t*;
+
+inline bool IsWhite(uint8_t c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
+inline bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+inline bool IsLineEnd(uint8_t c) { return c == '\n' || c == '\r'; }
+// Bytes that end a number for ReadInt.
+bool IsNumberTerminator(uint8_t c);
+// Bytes that end a key for FindKey (a closing parenthesis is not one).
+bool IsKeyTerminator(uint8_t c);
+// White, "%" or "/": what may follow a key before its value.
+inline bool IsKeyDelimiter(uint8_t c) { return IsWhite(c) || c == '%' || c == '/'; }
+
+// Whether [cur, end) starts with the text.
+bool StartsWith(Cursor cur, Cursor end, const char* text);
+
+// Skips white space and comments. Returns the number of bytes skipped, or -1
+// when the end is reached (-154 in white space, -155 in a comment) or when
+// LastError was already non-zero on entry.
+int64_t SkipSpace(Job& job, Cursor& cur, Cursor end);
+
+// Skips white space and comments without touching LastError; false at the end.
+bool SkipWhiteAndComments(Cursor& cur, Cursor end);
+
+// Reads an unsigned decimal integer; -1 on failure (-9 .. -13).
+int32_t ReadInt(Job& job, Cursor& cur, Cursor end);
+
+// Finds a key at depth 0 of a dictionary body; null when absent (-2, -3).
+Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
+
+// From just after "<<", the first byte of the matching ">>"; null if none.
+Cursor FindDictEnd(Cursor from, Cursor end);
+
+// Searches backwards from cur for a keyword that is not inside a comment.
+// 1 with cur at the match, or 0 (-13 empty keyword, -14 not found).
+int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
+
+// Steps over a literal string; cur stands on its "(" and ends on the matching
+// ")". A backslash makes the next byte ordinary. false at the end bound.
+bool SkipLiteralString(Cursor& cur, Cursor end);
+
+// Decodes a literal string (cur just after "("); bytes stored, -1 end
+// reached, -2 capacity exceeded.
+int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
+
+// Decodes a hexadecimal string (cur just after "<"); as above.
+int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
+
+// Finds the next "N G obj" header at or after from: 0 and the header's first
+// digit, or a negative code (-1 .. -8) when there is none.
+int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header);
+
+// Finds the end of the object that starts at from: 0 and the position just
+// after "endobj", or a negative code. Sets job.CatalogSeen on "/Catalog".
+int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd);
+
+}  // namespace brisel

@@ -1,0 +1,343 @@
+#include "pdfread/read_xref.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+#include <vector>
+
+namespace brisel {
+
+namespace {
+
+// Entry error codes differ by where the entry stands: the first subsection of
+// the newest section, a later subsection of it, or an older section.
+struct EntryCodes {
+    int offset, generation, endBeforeType, badType;
+};
+constexpr EntryCodes kFirstSubsection{-22, -24, -26, -27};
+constexpr EntryCodes kLaterSubsection{-42, -44, -46, -47};
+constexpr EntryCodes kOlderSection{-62, -64, -66, -67};
+
+// Entries in reading order: newest section first and, within a section, the
+// order of its subsections. The first entry read for a number wins.
+using RawEntries = std::vector<XrefEntry>;
+
+bool ReadEntries(Job& job, Cursor& cur, Cursor end, int64_t first, int32_t count, const EntryCodes& codes,
+                 RawEntries& out) {
+    for (int64_t i = 0; i < count; ++i) {
+        int32_t offset = ReadInt(job, cur, end);
+        if (offset < 0) {
+            job.LastError = codes.offset;
+            return false;
+        }
+        int32_t generation = ReadInt(job, cur, end);
+        if (generation < 0) {
+            job.LastError = codes.generation;
+            return false;
+        }
+        while (cur < end && IsWhite(*cur)) ++cur;
+        if (cur >= end) {
+            job.LastError = codes.endBeforeType;
+            return false;
+        }
+        char type = static_cast<char>(*cur);
+        if (type != 'n' && type != 'f') {
+            job.LastError = codes.badType;
+            return false;
+        }
+        ++cur;
+        int64_t number = first + i;
+        if (number <= INT32_MAX) out.push_back({static_cast<int32_t>(number), offset, generation, type});
+    }
+    return true;
+}
+
+bool ContainsBytes(Cursor start, Cursor end, const char* text) {
+    size_t n = std::strlen(text);
+    for (Cursor p = start; end - p >= static_cast<ptrdiff_t>(n); ++p) {
+        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(end - p)));
+        if (!p || end - p < static_cast<ptrdiff_t>(n)) return false;
+        if (std::memcmp(p, text, n) == 0) return true;
+    }
+    return false;
+}
+
+// One cross-reference section at cur (just after "xref") and its trailer.
+// Returns false on failure; on success prev holds the /Prev offset or -1.
+bool ReadSection(Job& job, Cursor end, Cursor cur, bool newest, RawEntries& entries,
+                 int32_t& rootNumber, int32_t& rootGeneration, int64_t& prev) {
+    bool firstHeader = true;
+    for (;;) {
+        if (job.Stopped()) return false;
+        Cursor headerStart = cur;
+        int32_t first = ReadInt(job, cur, end);
+        if (first < 0) {
+            if (firstHeader) {
+                job.LastError = -19;
+                return false;
+            }
+            job.LastError = 0;
+            cur = headerStart;
+            break;
+        }
+        int32_t count = ReadInt(job, cur, end);
+        if (count < 0) {
+            job.LastError = firstHeader ? -19 : newest ? -29 : -90;
+            return false;
+        }
+        const EntryCodes& codes = !newest ? kOlderSection : firstHeader ? kFirstSubsection : kLaterSubsection;
+        if (!ReadEntries(job, cur, end, first, count, codes, entries)) return false;
+        firstHeader = false;
+    }
+
+    // The trailer.
+    while (cur < end && IsWhite(*cur)) ++cur;
+    if (cur >= end) {
+        job.LastError = -80;
+        return false;
+    }
+    if (!StartsWith(cur, end, "trailer")) {
+        job.LastError = -81;
+        return false;
+    }
+    cur += 7;
+    if (cur >= end || !IsWhite(*cur)) {
+        job.LastError = -82;
+        return false;
+    }
+    if (!SkipWhiteAndComments(cur, end)) {
+        job.LastError = -83;
+        return false;
+    }
+    if (!StartsWith(cur, end, "<<")) {
+        job.LastError = -84;
+        return false;
+    }
+    Cursor dict = cur + 2;
+    Cursor dictEnd = FindDictEnd(dict, end);
+    if (!dictEnd) {
+        job.LastError = -87;
+        return false;
+    }
+
+    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && !job.EncryptKeyPos) job.EncryptKeyPos = key;
+    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && rootNumber == -1) {
+        Cursor p = key + 5;
+        int32_t number = ReadInt(job, p, end);
+        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
+        if (generation >= 0) {
+            rootNumber = number;
+            rootGeneration = generation;
+        }
+    }
+    if (Cursor key = FindKey(job, "/Info", dict, dictEnd)) {
+        Cursor p = key + 5;
+        int32_t number = ReadInt(job, p, end);
+        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
+        if (generation >= 0) {
+            job.InfoNumber = number;
+            job.InfoGeneration = generation;
+        }
+    }
+    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end);
+    if (FindKey(job, "/XRefStm", dict, dictEnd)) job.XrefStreamFlag = 1;
+    job.LastError = 0;
+    prev = -1;
+    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+        Cursor p = key + 5;
+        int32_t offset = ReadInt(job, p, dictEnd);
+        if (offset < 0) {
+            job.LastError = -89;
+            return false;
+        }
+        prev = offset;
+    }
+    job.LastError = 0;
+    return true;
+}
+
+}  // namespace
+
+void ReadFileId(Job& job, Cursor cur, Cursor end) {
+    if (SkipSpace(job, cur, end) < 0) return;
+    if (*cur == '[') {
+        ++cur;
+        if (SkipSpace(job, cur, end) < 0) return;
+    }
+    if (*cur == '(') {
+        ++cur;
+        job.FileIdLength = ReadLiteralString(cur, end, job.FileId, sizeof job.FileId);
+    } else if (*cur == '<') {
+        ++cur;
+        job.FileIdLength = ReadHexString(cur, end, job.FileId, sizeof job.FileId);
+    }
+}
+
+int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, int32_t& rootNumber, int32_t& rootGeneration) {
+    table.Clear();
+    job.XrefStreamFlag = 0;
+    job.EncryptKeyPos = nullptr;
+    job.LastError = 0;
+    rootNumber = -1;
+    rootGeneration = 0;
+
+    Cursor cur = end;
+    if (!FindBackward(job, start, cur, "%%EOF")) {
+        job.LastError = -15;
+        return 0;
+    }
+    if (!FindBackward(job, start, cur, "startxref")) {
+        job.LastError = -16;
+        return 0;
+    }
+    cur += 9;
+    int32_t offset = ReadInt(job, cur, end);
+    if (offset < 0) {
+        job.LastError = -17;
+        return 0;
+    }
+
+    try {
+        RawEntries entries;
+        std::unordered_set<int64_t> visited;  // ends a /Prev chain that loops
+        bool newest = true;
+        for (int64_t next = offset; next >= 0;) {
+            visited.insert(next);
+            Cursor section = start + std::min<int64_t>(next, end - start);
+            if (!SkipWhiteAndComments(section, end) || !StartsWith(section, end, "xref")) {
+                job.LastError = -18;
+                if (!job.XrefStreamFlag && ContainsBytes(start, end, "/XRef")) job.XrefStreamFlag = 1;
+                return 0;
+            }
+            int64_t prev = -1;
+            if (!ReadSection(job, end, section + 4, newest, entries, rootNumber, rootGeneration, prev))
+                return 0;
+            if (job.Stopped()) return 0;
+            newest = false;
+            next = prev >= 0 && !visited.count(prev) ? prev : -1;
+        }
+        // Keep the first entry read for each number, in ascending order.
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const XrefEntry& a, const XrefEntry& b) { return a.number < b.number; });
+        entries.erase(std::unique(entries.begin(), entries.end(),
+                                  [](const XrefEntry& a, const XrefEntry& b) { return a.number == b.number; }),
+                      entries.end());
+        entries.shrink_to_fit();
+        table.Assign(std::move(entries));
+    } catch (const std::bad_alloc&) {
+        table.Clear();
+        job.LastError = -91;
+        return 0;
+    }
+    return 1;
+}
+
+namespace {
+
+// Checks that the dictionary at body has /Type with the given name value;
+// codes[0..3]: no "<<", not closed, no /Type, end reached, codes[4]: wrong
+// name, codes[5]: no terminator after it. Returns the dictionary end or null.
+struct TypeCheckCodes {
+    int notDict, notClosed, noType, endAfterType, wrongName, noTerminator;
+};
+
+Cursor CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, const TypeCheckCodes& codes) {
+    if (!StartsWith(body, end, "<<")) {
+        job.LastError = codes.notDict;
+        return nullptr;
+    }
+    Cursor dictEnd = FindDictEnd(body + 2, end);
+    if (!dictEnd) {
+        job.LastError = codes.notClosed;
+        return nullptr;
+    }
+    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
+    if (!key) {
+        job.LastError = codes.noType;
+        return nullptr;
+    }
+    Cursor p = key + 5;
+    if (!SkipWhiteAndComments(p, end)) {
+        job.LastError = codes.endAfterType;
+        return nullptr;
+    }
+    size_t n = std::strlen(typeName);
+    if (!StartsWith(p, end, typeName)) {
+        job.LastError = codes.wrongName;
+        return nullptr;
+    }
+    if (p + n < end && !IsNumberTerminator(p[n])) {
+        job.LastError = codes.noTerminator;
+        return nullptr;
+    }
+    return dictEnd;
+}
+
+}  // namespace
+
+int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
+                   const XrefTable& table) {
+    if (LookupXref(job, table, rootNumber, rootGeneration) < 0) {
+        job.LastError = -111;
+        return -1;
+    }
+    Cursor catalog = FindObject(job, table, start, end, rootNumber, rootGeneration);
+    if (!catalog) {
+        job.LastError = -112;
+        return -1;
+    }
+    Cursor catalogEnd = CheckTypedDict(job, catalog, end, "/Catalog", {-113, -114, -115, -116, -117, -118});
+    if (!catalogEnd) return -1;
+
+    Cursor key = FindKey(job, "/Pages", catalog + 2, catalogEnd);
+    if (!key) {
+        job.LastError = -119;
+        return -1;
+    }
+    Cursor p = key + 6;
+    int32_t number = ReadInt(job, p, end);
+    if (number < 0) {
+        job.LastError = -120;
+        return -1;
+    }
+    int32_t generation = ReadInt(job, p, end);
+    if (generation < 0) {
+        job.LastError = -121;
+        return -1;
+    }
+    if (!SkipWhiteAndComments(p, end)) {
+        job.LastError = -122;
+        return -1;
+    }
+    if (*p != 'R') {
+        job.LastError = -123;
+        return -1;
+    }
+    if (LookupXref(job, table, number, generation) < 0) {
+        job.LastError = -124;
+        return -1;
+    }
+    Cursor pages = FindObject(job, table, start, end, number, generation);
+    if (!pages) {
+        job.LastError = -125;
+        return -1;
+    }
+    Cursor pagesEnd = CheckTypedDict(job, pages, end, "/Pages", {-126, -127, -128, -129, -130, -130});
+    if (!pagesEnd) return -1;
+
+    key = FindKey(job, "/Count", pages + 2, pagesEnd);
+    if (!key) {
+        job.LastError = 0;
+        return -1;
+    }
+    p = key + 6;
+    int32_t count = ReadInt(job, p, end);
+    if (count < 0) {
+        job.LastError = -131;
+        return -1;
+    }
+    return count;
+}
+
+}  // namespace brisel

@@ -1,0 +1,14 @@
+// Repair of a file whose cross-reference data cannot be read.
+#pragma once
+
+#include "base/block.h"
+#include "base/job.h"
+
+namespace brisel {
+
+// Rebuilds the image from the object headers found by scanning its bytes,
+// with a fresh classic cross-reference section and trailer. LastError must be
+// 0 on entry. 0 on success with the image replaced; a negative code otherwise.
+int RebuildClassic(Job& job, Block& image);
+
+}  // namespace brisel

@@ -1,0 +1,101 @@
+#include "pdfread/xref_table.h"
+
+#include "base/platform.h"
+
+namespace brisel {
+
+void XrefTable::Assign(std::vector<XrefEntry> entries) {
+    entries_ = std::move(entries);
+    index_.clear();
+    // A dense index when it costs at most a few entries per object; a file
+    // with wildly scattered numbers falls back to binary search.
+    int64_t highest = HighestNumber();
+    if (highest >= 0 && highest < 4 * static_cast<int64_t>(entries_.size()) + 1024) {
+        index_.assign(static_cast<size_t>(highest) + 1, -1);
+        for (size_t i = 0; i < entries_.size(); ++i)
+            index_[static_cast<size_t>(entries_[i].number)] = static_cast<int32_t>(i);
+    }
+    valid_ = true;
+}
+
+void XrefTable::Clear() {
+    entries_.clear();
+    entries_.shrink_to_fit();
+    index_.clear();
+    index_.shrink_to_fit();
+    valid_ = false;
+}
+
+const XrefEntry* XrefTable::Find(int32_t number) const {
+    if (number < 0) return nullptr;
+    if (!index_.empty()) {
+        if (static_cast<size_t>(number) >= index_.size()) return nullptr;
+        int32_t at = index_[static_cast<size_t>(number)];
+        return at < 0 ? nullptr : &entries_[static_cast<size_t>(at)];
+    }
+    size_t lo = 0, hi = entries_.size();
+    while (lo < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (entries_[mid].number < number) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo < entries_.size() && entries_[lo].number == number ? &entries_[lo] : nullptr;
+}
+
+int32_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation) {
+    const XrefEntry* entry = table.Find(number);
+    if (!entry || entry->generation != generation) {
+        job.LastError = -95;
+        return -95;
+    }
+    return entry->offset;
+}
+
+Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation) {
+    if (offset < 0 || offset > end - start) {
+        job.LastError = -96;
+        return nullptr;
+    }
+    Cursor cur = start + offset;
+    if (ReadInt(job, cur, end) != number) {
+        job.LastError = -97;
+        return nullptr;
+    }
+    if (ReadInt(job, cur, end) != generation) {
+        job.LastError = -98;
+        return nullptr;
+    }
+    while (cur < end && IsWhite(*cur)) ++cur;
+    if (cur >= end) {
+        job.LastError = -99;
+        return nullptr;
+    }
+    if (!StartsWith(cur, end, "obj")) {
+        job.LastError = -100;
+        return nullptr;
+    }
+    cur += 3;
+    if (!SkipWhiteAndComments(cur, end)) {
+        job.LastError = -101;
+        return nullptr;
+    }
+    return cur;
+}
+
+Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {
+    int32_t offset = LookupXref(job, table, number, generation);
+    if (offset < 0) return nullptr;
+    return LocateObject(job, start, end, offset, number, generation);
+}
+
+Block LoadFile(Job& job, const std::string& path) {
+    job.LastError = 0;
+    Block image;
+    if (!ReadWholeFile(path, image) || image.size() < 20 || image.size() > INT32_MAX) {
+        job.LastError = -1;
+        return Block();
+    }
+    return image;
+}
+
+}  // namespace brisel

@@ -1,0 +1,19 @@
+// The page-range choice: reading a page field, and the page count query that
+// runs the front half of a split job.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+// Reads a page field: spaces around it are ignored, empty means 0, otherwise
+// it must be decimal digits with a value above 0. false for any other text.
+bool ReadPageField(const std::string& text, int32_t& value);
+
+// The /Count of the page tree root (0 or more), or -1 on any failure.
+int32_t QueryPageCount(Job& job, const std::string& inputPath);
+
+}  // namespace brisel

@@ -1,0 +1,168 @@
+#include "split/split_job.h"
+
+#include <string>
+
+#include "base/platform.h"
+#include "base/texts.h"
+#include "docstruct/document.h"
+#include "docstruct/page_tree.h"
+#include "pagewriter/page_document.h"
+#include "pdfread/annots.h"
+#include "pdfread/read_xref.h"
+#include "pdfread/repair.h"
+#include "pdfread/xref_stream.h"
+#include "security/unlock.h"
+#include "split/job_host.h"
+#include "split/output_naming.h"
+#include "split/split_stages.h"
+
+namespace brisel {
+
+void ResetJob(Job& job) {
+    job.LastError = 0;
+    job.FileIdLength = 0;
+    job.ReadAborted = 0;
+    job.InputEncrypted = 0;
+    job.Security.StreamMethod = job.Security.StringMethod = job.Security.EmbeddedMethod = -1;
+    job.Viewer = job.app.Viewer;
+    job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
+}
+
+void ShowStatus(Job& job, Text text, int percent) {
+    job.StatusText = Tr(job.app.language, text);
+    job.host.Progress(job, percent);
+}
+
+int ReadDocumentXref(Job& job, Document& doc) {
+    return ReadXref(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration);
+}
+
+namespace {
+
+// The rewrite that fits what the last read found: object streams are
+// unpacked, a damaged classic file is rebuilt.
+void Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
+    job.LastError = 0;
+    if (streams) NormaliseXrefStreams(job, doc.image, doc.table);
+    else if (rebuild) RebuildClassic(job, doc.image);
+}
+
+// Steps 4 to 8: reads the cross-reference data, unlocks, rewrites and
+// repairs until the image is a readable classic image. 0 when it is, else the
+// job's result code.
+int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
+    ShowStatus(job, Text::Analyzing, 10);
+    if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag && !job.EncryptKeyPos) return 0;
+
+    if (job.Stopped()) return job.StopCode;
+    const bool encrypted = job.EncryptKeyPos != nullptr;
+    if (encrypted) {
+        job.InputEncrypted = 1;
+        int r = UnlockDocument(job, path, doc.image, doc.table);
+        if (r != 0) return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
+    }
+
+    ShowStatus(job, Text::Analyzing, 10);
+    // An encrypted classic file has already been rewritten by the unlock.
+    Rewrite(job, doc, job.XrefStreamFlag != 0, !encrypted);
+    ShowStatus(job, Text::Analyzing, 10);
+    doc.table.Clear();
+    if (job.Stopped()) return job.StopCode;
+    if (job.ReadAborted) return kResultFailed;
+    if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag) return 0;
+
+    ShowStatus(job, Text::Repairing, 10);
+    Rewrite(job, doc, job.XrefStreamFlag != 0, true);
+    ShowStatus(job, Text::Analyzing, 10);
+    doc.table.Clear();
+    if (job.Stopped()) return job.StopCode;
+    if (job.ReadAborted) return kResultFailed;
+    if (!ReadDocumentXref(job, doc)) return job.Stopped() ? job.StopCode.load() : kResultFailed;
+    return 0;
+}
+
+int RunSplit(Job& job, const std::string& path, bool range) {
+    ResetJob(job);
+    ShowStatus(job, Text::Reading, 0);
+    Document doc;
+    doc.image = LoadFile(job, path);
+    if (doc.image.empty()) return kResultFailed;
+
+    const bool sameDate = range && job.app.IsSameDate;
+    FileTimes times;
+    if (sameDate && !GetFileTimes(path, times)) return kResultFailed;
+    if (job.Stopped()) return job.StopCode;
+
+    if (int r = ReadUntilClassic(job, path, doc); r != 0) return r;
+
+    doc.outlines.clear();
+    int32_t count = AnalyzeDocument(job, doc);
+    job.PageCount = count;
+    if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
+
+    AppState& app = job.app;
+    if (count >= 1 && !(app.PageCountCacheCount == count && app.PageCountCachePath == path)) {
+        app.PageCountCacheCount = count;
+        app.PageCountCachePath = path;
+    }
+    if (count == 1) return kResultOnePage;
+
+    // Pages written: 0-based indexes [first, last).
+    int32_t first = 0, last = count;
+    if (range) {
+        if (job.FirstPage == 0) job.FirstPage = 1;
+        if (job.LastPage == 0) job.LastPage = count;
+        if (job.FirstPage > job.LastPage) std::swap(job.FirstPage, job.LastPage);
+        if (job.FirstPage < 1 || job.LastPage > count) return kResultBadPageRange;
+        --job.FirstPage;
+        first = job.FirstPage;
+        last = job.LastPage;
+    }
+
+    const int32_t total = last - first;
+    if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
+        return kResultAlreadyTold;
+
+    ShowStatus(job, Text::Analyzing, 20);
+    BlankPageAnnots(job, doc);
+    if (job.Stopped()) return job.StopCode;
+
+    ShowStatus(job, Text::CreatingPages, 30);
+    if (count <= 1) return kResultOnePage;
+
+    OutputNaming naming;
+    naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
+    if (!naming.Choose(job, count, first, last)) {
+        if (job.Stopped()) return job.StopCode;
+        return kResultCannotCreate;
+    }
+
+    int shownPercent = 30;
+    for (int32_t index = first; index < last; ++index) {
+        if (job.Stopped()) break;
+        const int32_t k = index - first + 1;
+        job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
+        const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
+        if (percent > shownPercent) {
+            shownPercent = percent;
+            job.host.Progress(job, percent);
+        } else {
+            job.host.ReplaceStatusText(job);
+        }
+        job.OutputPath = naming.PathFor(index + 1);
+        if (!WritePageDocument(job, index, doc)) break;
+        if (sameDate) SetFileTimes(job.OutputPath, times);
+    }
+
+    if (job.Stopped()) return job.StopCode;
+    if (job.LastError != 0) return job.LastError == -4000 ? kResultCannotCreate : kResultFailed;
+    return kResultDone;
+}
+
+}  // namespace
+
+int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, false); }
+
+int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, true); }
+
+}  // namespace brisel

@@ -1,0 +1,30 @@
+// The split job: one run over one input file, from reading to the last
+// output file and the result code.
+#pragma once
+
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+// Result codes of a split job.
+enum SplitResult : int {
+    kResultDone = 0,
+    kResultOnePage = 3,
+    kResultCannotCreate = 4,
+    kResultBadPageRange = 5,
+    kResultAlreadyTold = 10,
+    kResultBreak = -2,
+    kResultFailed = -1,
+};
+
+// Writes every page of the input into its own file beside the input.
+int SplitAllPages(Job& job, const std::string& inputPath);
+
+// Writes the pages job.FirstPage to job.LastPage (0 = first / last page),
+// into app.SaveFolder when app.IsSaveFolder is on, with the input's file
+// times when app.IsSameDate is on.
+int SplitPageRange(Job& job, const std::string& inputPath);
+
+}  // namespace brisel

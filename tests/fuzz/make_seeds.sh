@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Writes the seed corpus of the fuzz targets into $1: PDFs made by peer tools
+# (Ghostscript, qpdf) in their several cross-reference forms.
+set -euo pipefail
+out=$1
+here=$(cd "$(dirname "$0")" && pwd)
+mkdir -p "$out"
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$tmp/gs.pdf" "$here/../../samples/sample.ps"
+cp "$tmp/gs.pdf" "$out/classic.pdf"
+qpdf --object-streams=generate "$tmp/gs.pdf" "$out/objstm.pdf"
+qpdf --object-streams=generate --compress-streams=n "$tmp/gs.pdf" "$out/objstm-plain.pdf"
+qpdf --qdf "$tmp/gs.pdf" "$out/qdf.pdf"
+qpdf --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes.pdf"
+qpdf --allow-weak-crypto --encrypt "" owner 40 -- "$tmp/gs.pdf" "$out/rc4.pdf"
+# A damaged copy: the startxref offset points nowhere.
+sed 's/^startxref$/startxref/' "$tmp/gs.pdf" | head -c -20 > "$out/truncated.pdf"
