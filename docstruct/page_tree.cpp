@@ -1,12 +1,187 @@
 #include "docstruct/page_tree.h"
 
-#include "pdfread/read_xref.h"
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "docstruct/outlines.h"
+#include "docstruct/viewer_settings.h"
+#include "pdfread/catalog.h"
 
 namespace brisel {
 
-// Until the page tree walk lands: the page count alone.
+namespace {
+
+// Keys a page inherits from its ancestors, in the order of the mask bits.
+constexpr const char* kInheritKeys[4] = {"/Resources", "/MediaBox", "/CropBox", "/Rotate"};
+
+// The attributes set on the path from the root, and the nearest node that
+// carries each.
+struct InheritState {
+    int32_t mask = 0;
+    int32_t holders[4] = {0, 0, 0, 0};
+};
+
+int32_t Fail(Job& job, int32_t code) {
+    job.LastError = code;
+    return code;
+}
+
+// Reads one node of the page tree. 0 for a page (pageMask gets the
+// attributes it must inherit); for an intermediate node, the offset of the
+// first byte inside its /Kids (state takes its attributes); or a negative code.
+int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
+                     InheritState& state, int32_t& pageMask) {
+    const Cursor end = doc.end();
+    Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
+    if (!body) return Fail(job, -102);
+    if (!StartsWith(body, end, "<<")) return Fail(job, -103);
+    Cursor dictEnd = FindDictEnd(body + 2, end);
+    if (!dictEnd) return Fail(job, -104);
+    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
+    if (!key) return Fail(job, -105);
+    Cursor p = key + 5;
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
+    if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
+    p += 5;
+    if (p >= end || *p != 's') {
+        if (p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+        pageMask = state.mask;
+        for (int i = 0; i < 4; ++i)
+            if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) pageMask &= ~(1 << i);
+        job.LastError = 0;
+        return 0;
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) {
+            state.mask |= 1 << i;
+            state.holders[i] = number;
+        }
+    }
+    Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
+    if (!kids) return Fail(job, -108);
+    p = kids + 5;
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
+    if (*p != '[') return Fail(job, -109);
+    job.LastError = 0;
+    return p + 1 - doc.start();
+}
+
+// The cursor inside the root's /Kids, which may be an array or a reference
+// to an array object.
+Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
+    const Cursor end = doc.end();
+    Cursor key = FindKey(job, "/Kids", root.inside(), root.end);
+    if (!key) {
+        Fail(job, -132);
+        return nullptr;
+    }
+    Cursor p = key + 5;
+    if (!SkipWhiteAndComments(p, end)) {
+        Fail(job, -133);
+        return nullptr;
+    }
+    if (*p == '[') return p + 1;
+    int32_t number = ReadInt(job, p, end);
+    int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
+    if (generation >= 0 && SkipWhiteAndComments(p, end) && *p == 'R') {
+        Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
+        if (body && *body == '[') return body + 1;
+    }
+    Fail(job, -134);
+    return nullptr;
+}
+
+// Walks the tree depth first from the root's /Kids into doc.pages. 0 or -1.
+int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
+    struct Frame {
+        Cursor resume;
+        InheritState state;
+    };
+    const Cursor end = doc.end();
+    std::vector<Frame> stack;
+    // A tree reads each node once; more reads than the file has objects can
+    // only come from /Kids that lead back to an ancestor or share subtrees.
+    size_t budget = doc.table.size() + 1;
+    Cursor cur = kids;
+    while (!job.Stopped()) {
+        int32_t number = ReadInt(job, cur, end);
+        if (number < 0) {
+            job.LastError = 0;
+            if (stack.empty()) return 0;
+            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135), -1;
+            if (*cur != ']') return Fail(job, -136), -1;
+            cur = stack.back().resume;
+            state = stack.back().state;
+            stack.pop_back();
+            continue;
+        }
+        int32_t generation = ReadInt(job, cur, end);
+        if (generation < 0) return Fail(job, -140), -1;
+        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141), -1;
+        if (*cur != 'R') return Fail(job, -142), -1;
+        ++cur;
+        int32_t offset = LookupXref(job, doc.table, number, generation);
+        if (offset < 0) return Fail(job, -143), -1;
+        if (budget-- == 0) return Fail(job, -146), -1;
+        InheritState before = state;
+        int32_t pageMask = 0;
+        int64_t r = ReadPageNode(job, doc, offset, number, generation, state, pageMask);
+        if (r < 0) return Fail(job, -144), -1;
+        if (r > 0) {
+            stack.push_back({cur, before});
+            cur = doc.start() + r;
+            continue;
+        }
+        PageEntry page;
+        page.number = number;
+        page.generation = generation;
+        page.mask = pageMask;
+        if (pageMask != 0)
+            for (int i = 0; i < 4; ++i) page.holders[i] = state.holders[i];
+        doc.pages.push_back(page);
+    }
+    return -1;
+}
+
+}  // namespace
+
 int32_t AnalyzeDocument(Job& job, Document& doc) {
-    return CountPages(job, doc.start(), doc.end(), doc.rootNumber, doc.rootGeneration, doc.table);
+    doc.pages.clear();
+    DictObject catalog, root;
+    if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration, catalog))
+        return -1;
+    if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
+    if (!FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root)) return -1;
+
+    int32_t count = -1;
+    if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
+        Cursor p = key + 6;
+        count = ReadInt(job, p, doc.end());
+        if (count < 0) return Fail(job, -131), -1;
+    }
+    InheritState state;
+    for (int i = 0; i < 4; ++i) {
+        state.holders[i] = root.number;
+        if (FindKey(job, kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
+    }
+    job.LastError = 0;
+    Cursor kids = RootKids(job, doc, root);
+    if (!kids) return -1;
+
+    try {
+        if (WalkPageTree(job, doc, kids, state) < 0) return -1;
+    } catch (const std::bad_alloc&) {
+        return Fail(job, -148), -1;
+    }
+    if (doc.pages.empty()) return Fail(job, -149), -1;
+    doc.pages.shrink_to_fit();
+
+    if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
+        if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
+    }
+    job.LastError = 0;
+    return count;
 }
 
 }  // namespace brisel

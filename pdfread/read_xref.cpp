@@ -1,5 +1,7 @@
 #include "pdfread/read_xref.h"
 
+#include "pdfread/catalog.h"
+
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -233,105 +235,18 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, int32_t& root
     return 1;
 }
 
-namespace {
-
-// Checks that the dictionary at body has /Type with the given name value;
-// codes[0..3]: no "<<", not closed, no /Type, end reached, codes[4]: wrong
-// name, codes[5]: no terminator after it. Returns the dictionary end or null.
-struct TypeCheckCodes {
-    int notDict, notClosed, noType, endAfterType, wrongName, noTerminator;
-};
-
-Cursor CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, const TypeCheckCodes& codes) {
-    if (!StartsWith(body, end, "<<")) {
-        job.LastError = codes.notDict;
-        return nullptr;
-    }
-    Cursor dictEnd = FindDictEnd(body + 2, end);
-    if (!dictEnd) {
-        job.LastError = codes.notClosed;
-        return nullptr;
-    }
-    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
-    if (!key) {
-        job.LastError = codes.noType;
-        return nullptr;
-    }
-    Cursor p = key + 5;
-    if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = codes.endAfterType;
-        return nullptr;
-    }
-    size_t n = std::strlen(typeName);
-    if (!StartsWith(p, end, typeName)) {
-        job.LastError = codes.wrongName;
-        return nullptr;
-    }
-    if (p + n < end && !IsNumberTerminator(p[n])) {
-        job.LastError = codes.noTerminator;
-        return nullptr;
-    }
-    return dictEnd;
-}
-
-}  // namespace
-
 int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
                    const XrefTable& table) {
-    if (LookupXref(job, table, rootNumber, rootGeneration) < 0) {
-        job.LastError = -111;
+    DictObject catalog, root;
+    if (!FindCatalog(job, start, end, table, rootNumber, rootGeneration, catalog) ||
+        !FindPageTreeRoot(job, start, end, table, catalog, root))
         return -1;
-    }
-    Cursor catalog = FindObject(job, table, start, end, rootNumber, rootGeneration);
-    if (!catalog) {
-        job.LastError = -112;
-        return -1;
-    }
-    Cursor catalogEnd = CheckTypedDict(job, catalog, end, "/Catalog", {-113, -114, -115, -116, -117, -118});
-    if (!catalogEnd) return -1;
-
-    Cursor key = FindKey(job, "/Pages", catalog + 2, catalogEnd);
-    if (!key) {
-        job.LastError = -119;
-        return -1;
-    }
-    Cursor p = key + 6;
-    int32_t number = ReadInt(job, p, end);
-    if (number < 0) {
-        job.LastError = -120;
-        return -1;
-    }
-    int32_t generation = ReadInt(job, p, end);
-    if (generation < 0) {
-        job.LastError = -121;
-        return -1;
-    }
-    if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = -122;
-        return -1;
-    }
-    if (*p != 'R') {
-        job.LastError = -123;
-        return -1;
-    }
-    if (LookupXref(job, table, number, generation) < 0) {
-        job.LastError = -124;
-        return -1;
-    }
-    Cursor pages = FindObject(job, table, start, end, number, generation);
-    if (!pages) {
-        job.LastError = -125;
-        return -1;
-    }
-    Cursor pagesEnd = CheckTypedDict(job, pages, end, "/Pages", {-126, -127, -128, -129, -130, -130});
-    if (!pagesEnd) return -1;
-
-    key = FindKey(job, "/Count", pages + 2, pagesEnd);
+    Cursor key = FindKey(job, "/Count", root.inside(), root.end);
     if (!key) {
         job.LastError = 0;
         return -1;
     }
-    p = key + 6;
+    Cursor p = key + 6;
     int32_t count = ReadInt(job, p, end);
     if (count < 0) {
         job.LastError = -131;

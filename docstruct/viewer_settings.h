@@ -1,0 +1,14 @@
+// The viewer settings that keep the input's value ("keep" choices) are read
+// from the input's catalog.
+#pragma once
+
+#include "base/job.h"
+#include "docstruct/document.h"
+
+namespace brisel {
+
+// Resolves the "keep" choices of job.Viewer from the catalog dictionary
+// [catalog, catalogEnd). 0, or -1 with LastError for a malformed value.
+int ReadViewerSettings(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd);
+
+}  // namespace brisel

@@ -1,0 +1,23 @@
+// The outline tree of a page file: the input's bookmarks that lead to its page.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/job.h"
+#include "docstruct/document.h"
+
+namespace brisel {
+
+// The OutlineTable records (record 0 excluded) that lead to the page, in
+// document order; empty unless bookmarks are kept.
+std::vector<int32_t> SelectPageBookmarks(const Job& job, const Document& doc, int32_t pageIndex);
+
+// Appends the bookmark nodes as objects firstNumber, firstNumber + 1, ...
+// (the root first), recording each object's offset. Returns the next free
+// object number, or -1 with LastError.
+int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
+                          std::string& out, std::vector<size_t>& offsets);
+
+}  // namespace brisel

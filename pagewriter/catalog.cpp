@@ -1,0 +1,117 @@
+#include "pagewriter/catalog.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace brisel {
+
+namespace {
+
+constexpr const char* kEnding = ">>\nendobj\n";
+constexpr size_t kEndingLength = 10;
+constexpr const char* kFitWindow = "\n/ViewerPreferences << /FitWindow true >>";
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Replaces the closing ">>\nendobj\n" of the catalog by an entry that ends
+// with it again.
+void AppendEntry(std::string& catalog, const char* entry) {
+    catalog.resize(catalog.size() - kEndingLength);
+    catalog += entry;
+}
+
+// The view part of the input's open action, up to and including the first
+// "]" outside a comment.
+bool CopyView(const Document& doc, int64_t view, std::string& out) {
+    Cursor p = doc.start() + view;
+    const Cursor end = doc.end();
+    Cursor from = p;
+    while (p < end) {
+        if (*p == '%') {
+            while (p < end && !IsLineEnd(*p)) ++p;
+        } else if (*p++ == ']') {
+            out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(p - from));
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string ZoomText(const std::string& percent) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%f", std::atoi(percent.c_str()) / 100.0);
+    return std::string(text).substr(0, 4);
+}
+
+bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, std::string& out) {
+    const ViewerSettings& v = job.Viewer;
+    const std::string& mode = v.OpenActionMode;
+    const bool viewFound = v.OpenActionView >= 0 && v.OpenActionView < static_cast<int64_t>(doc.image.size());
+    std::string catalog = "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n";
+    if (mode.empty() || mode == "N" || (mode == "O" && !viewFound)) {
+        catalog += kEnding;
+    } else {
+        catalog += "/OpenAction [ 3 0 R ";
+        if (mode == "A") {
+            catalog += "/Fit ]\n>>\nendobj\n";
+        } else if (mode == "H") {
+            catalog += "/FitV null ]\n>>\nendobj\n";
+        } else if (mode == "W") {
+            catalog += "/FitH null ]\n>>\nendobj\n";
+        } else {
+            if (mode == "O") {
+                if (!CopyView(doc, v.OpenActionView, catalog)) {
+                    job.LastError = -312;
+                    return false;
+                }
+            } else {
+                catalog += "/XYZ null null " + ZoomText(mode) + " ]";
+            }
+            if (v.FitWindow) catalog += kFitWindow;
+            catalog += "\n>>\nendobj\n";
+        }
+    }
+
+    if (v.Direction == 1) {
+        if (EndsWith(catalog, std::string(kFitWindow) + "\n" + kEnding)) {
+            catalog.resize(catalog.size() - kEndingLength - 3);
+            catalog += "\n/Direction /R2L >>\n>>\nendobj\n";
+        } else {
+            AppendEntry(catalog, "/ViewerPreferences << /Direction /R2L >>\n>>\nendobj\n");
+        }
+    }
+    switch (v.PageLayout) {
+        case 0: break;
+        case 1: AppendEntry(catalog, "/PageLayout /OneColumn\n>>\nendobj\n"); break;
+        case 2: AppendEntry(catalog, "/PageLayout /TwoColumnLeft\n>>\nendobj\n"); break;
+        case 3: AppendEntry(catalog, "/PageLayout /TwoColumnRight\n>>\nendobj\n"); break;
+        case 5: AppendEntry(catalog, "/PageLayout /SinglePage\n>>\nendobj\n"); break;
+        default: break;  // "keep" with nothing found in the input
+    }
+    const bool outlinesShown = v.KeepOutlines && outlinesNumber > 0;
+    switch (v.PageMode) {
+        case 0: break;
+        case 1: AppendEntry(catalog, "/PageMode /UseOutlines\n>>\nendobj\n"); break;
+        case 2:
+            AppendEntry(catalog, outlinesShown ? "/PageMode /UseOutlines\n>>\nendobj\n" : "/PageMode /UseThumbs\n>>\nendobj\n");
+            break;
+        case 3: AppendEntry(catalog, "/PageMode /UseThumbs\n>>\nendobj\n"); break;
+        case 4: AppendEntry(catalog, "/PageMode /FullScreen\n>>\nendobj\n"); break;
+        case 6:
+            AppendEntry(catalog, outlinesShown ? "/PageMode /UseOutlines\n>>\nendobj\n" : "/PageMode /UseNone\n>>\nendobj\n");
+            break;
+        default: break;  // "keep" with nothing found in the input
+    }
+    if (outlinesNumber > 0) {
+        catalog.resize(catalog.size() - kEndingLength);
+        catalog += "/Outlines " + std::to_string(outlinesNumber) + " 0 R\n>>\nendobj\n";
+    }
+    out += catalog;
+    return true;
+}
+
+}  // namespace brisel

@@ -1,0 +1,142 @@
+#include "pagewriter/closure.h"
+
+#include "pagewriter/reference_scan.h"
+
+namespace brisel {
+
+namespace {
+
+void AppendNumber(std::string& out, int32_t value) {
+    char digits[12];
+    int n = 0;
+    uint32_t v = static_cast<uint32_t>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v);
+    while (n) out += digits[--n];
+}
+
+}  // namespace
+
+PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
+    : job_(job), doc_(doc), nextNumber_(firstNumber) {}
+
+// A reference to an object the file does not hold (absent, free, or listed
+// with another generation) is a reference to null; it adds nothing. Returns
+// the new entry, -1 for such a reference, or a negative code below -1.
+int PageClosure::AddObject(int32_t number, int32_t generation) {
+    const XrefEntry* listed = doc_.table.Find(number);
+    if (!listed || listed->type != 'n' || listed->generation != generation) return -1;
+    Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
+    if (!body) return -161;
+    Entry entry;
+    entry.number = number;
+    entry.generation = generation;
+    entry.newNumber = nextNumber_++;
+    entry.body = body;
+    entries_.push_back(entry);
+    int32_t index = static_cast<int32_t>(entries_.size() - 1);
+    index_.Insert(number, index);
+    return index;
+}
+
+void PageClosure::AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after) {
+    refs_.push_back({target, generation, at, after, -1});
+    int32_t r = static_cast<int32_t>(refs_.size() - 1);
+    Entry& e = entries_[static_cast<size_t>(entry)];
+    if (e.lastRef >= 0) refs_[static_cast<size_t>(e.lastRef)].next = r;
+    else e.firstRef = r;
+    e.lastRef = r;
+}
+
+// Depth first from one entry: each reference is followed as soon as it is
+// found, so objects are numbered in the order they are first reached.
+int PageClosure::Walk(int32_t start) {
+    struct Frame {
+        int32_t entry;
+        Cursor cursor;
+        Cursor bound;
+    };
+    std::vector<Frame> stack;
+    const Entry& first = entries_[static_cast<size_t>(start)];
+    stack.push_back({start, first.body, first.bodyEnd ? first.bodyEnd : doc_.end()});
+    while (!stack.empty()) {
+        Frame& frame = stack.back();
+        const Entry& current = entries_[static_cast<size_t>(frame.entry)];
+        ScanContext context{current.body, doc_.start(), doc_.end(), &doc_.table};
+        ScanResult r = NextReference(job_, frame.cursor, frame.bound, context);
+        switch (r.event) {
+            case ScanEvent::Reference: {
+                int32_t owner = frame.entry;
+                AppendRef(owner, r.number, r.generation, r.at, r.after);
+                if (index_.Find(r.number) >= 0) break;
+                if (job_.Stopped()) return -2;
+                int added = AddObject(r.number, r.generation);
+                if (added < -1) return added;
+                if (added >= 0) stack.push_back({added, entries_[static_cast<size_t>(added)].body, doc_.end()});
+                break;
+            }
+            case ScanEvent::ParentValue:
+                AppendRef(frame.entry, kParentValue, 0, r.at, r.after);
+                break;
+            case ScanEvent::ObjectEnd:
+                entries_[static_cast<size_t>(frame.entry)].bodyEnd = r.at;
+                stack.pop_back();
+                break;
+            case ScanEvent::Bound:
+                // Only a direct dictionary ends at its bound; an object must
+                // end with "endobj".
+                if (entries_[static_cast<size_t>(frame.entry)].number >= 0) return -331;
+                stack.pop_back();
+                break;
+            case ScanEvent::Error:
+                return r.error;
+        }
+    }
+    return 0;
+}
+
+int PageClosure::WalkObject(int32_t number, int32_t generation) {
+    if (index_.Find(number) >= 0) return 0;
+    if (job_.Stopped()) return -2;
+    int added = AddObject(number, generation);
+    if (added < -1) return added;
+    if (added == -1) return 0;
+    job_.LastError = 0;
+    return Walk(added);
+}
+
+int PageClosure::WalkRange(Cursor from, Cursor to) {
+    Entry range;
+    range.number = -1;
+    range.body = from;
+    range.bodyEnd = to;
+    entries_.push_back(range);
+    int32_t index = static_cast<int32_t>(entries_.size() - 1);
+    int r = Walk(index);
+    return r < 0 ? r : index;
+}
+
+void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText,
+                                     std::string& out) const {
+    Cursor p = from;
+    for (int32_t r = entries_[static_cast<size_t>(index)].firstRef; r >= 0; r = refs_[static_cast<size_t>(r)].next) {
+        const Ref& ref = refs_[static_cast<size_t>(r)];
+        if (ref.at < p || ref.after > to) continue;
+        out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(ref.at - p));
+        int32_t target = ref.target == kParentValue ? -1 : index_.Find(ref.target);
+        if (ref.target == kParentValue) {
+            out += parentText;
+        } else if (target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation) {
+            AppendNumber(out, entries_[static_cast<size_t>(target)].newNumber);
+            out += " 0 R";
+        } else {
+            out += "null";
+        }
+        p = ref.after;
+    }
+    if (to > p) out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(to - p));
+}
+
+}  // namespace brisel

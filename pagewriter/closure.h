@@ -1,0 +1,68 @@
+// The objects one page reaches through indirect references, numbered for the
+// page file in the order they are first reached, and copied with every
+// reference rewritten to the new numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/job.h"
+#include "docstruct/document.h"
+#include "base/object_map.h"
+
+namespace brisel {
+
+class PageClosure {
+public:
+    // Objects get new numbers from firstNumber on.
+    PageClosure(Job& job, const Document& doc, int32_t firstNumber);
+
+    // Adds the object and everything it reaches that is not in the closure
+    // yet (depth first, in the order references stand). 0, or a negative code.
+    int WalkObject(int32_t number, int32_t generation);
+    // Adds everything the references inside [from, to) of the image reach;
+    // returns the index of the entry that holds those references, or a
+    // negative code.
+    int WalkRange(Cursor from, Cursor to);
+
+    // Appends [from, to) of entry `index` to out with each recorded reference
+    // replaced: by "N 0 R" with its new number, by parentText for a /Parent
+    // value, and by "null" for an object the file does not hold (absent, free,
+    // or listed with another generation).
+    void CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText, std::string& out) const;
+
+    struct Entry {
+        int32_t number = 0, generation = 0;
+        int32_t newNumber = 0;  // 0 for a direct dictionary
+        Cursor body = nullptr;  // first byte after "obj" and white space
+        Cursor bodyEnd = nullptr;  // "endobj", or the end of a direct dictionary
+        int32_t firstRef = -1, lastRef = -1;
+    };
+    const std::vector<Entry>& entries() const { return entries_; }
+    int32_t nextNumber() const { return nextNumber_; }
+    // The entry of an input object, or -1.
+    int32_t IndexOf(int32_t number) const { return index_.Find(number); }
+
+private:
+    struct Ref {
+        int32_t target;  // input object number, or kParentValue
+        int32_t generation;
+        Cursor at, after;
+        int32_t next = -1;
+    };
+    static constexpr int32_t kParentValue = -1;
+
+    int AddObject(int32_t number, int32_t generation);
+    int Walk(int32_t start);
+    void AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after);
+
+    Job& job_;
+    const Document& doc_;
+    int32_t nextNumber_;
+    std::vector<Entry> entries_;
+    std::vector<Ref> refs_;
+    ObjectMap index_;
+};
+
+}  // namespace brisel

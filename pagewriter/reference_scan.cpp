@@ -1,0 +1,155 @@
+#include "pagewriter/reference_scan.h"
+
+#include <cstring>
+
+#include "pdfread/stream_length.h"
+
+namespace brisel {
+
+namespace {
+
+bool IsDelimiter(uint8_t c) { return IsWhite(c) || std::strchr("()<>[]{}%/", c) != nullptr; }
+
+// Reads "digits" ended by a number terminator or the bound.
+bool ReadNumber(Cursor& p, Cursor end, int32_t& value) {
+    Cursor q = p;
+    int64_t v = 0;
+    while (q < end && IsDigit(*q)) {
+        v = v * 10 + (*q - '0');
+        if (v > INT32_MAX) v = INT32_MAX;
+        ++q;
+    }
+    if (q == p || (q < end && !IsNumberTerminator(*q))) return false;
+    value = static_cast<int32_t>(v);
+    p = q;
+    return true;
+}
+
+// Finds "endstream" followed by a delimiter, in [from, end).
+Cursor FindEndstream(Cursor from, Cursor end) {
+    for (Cursor p = from; end - p >= 9;) {
+        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p - 8)));
+        if (!p) return nullptr;
+        if (std::memcmp(p, "endstream", 9) == 0 && (p + 9 == end || IsDelimiter(p[9]))) return p;
+        ++p;
+    }
+    return nullptr;
+}
+
+// Steps over the data of a stream whose keyword ends at p. The length from
+// the dictionary is trusted when "endstream" follows it; otherwise the data
+// is searched for "endstream" from its first byte.
+bool SkipStreamData(Job& job, Cursor& p, Cursor end, const ScanContext& context) {
+    Cursor data = p;
+    while (data < end && (*data == ' ' || *data == '\t')) ++data;
+    if (data < end && *data == '\r') ++data;
+    if (data < end && *data == '\n') ++data;
+    int64_t length = StreamLength(job, context.body, data, context.imageStart, context.imageEnd, *context.table);
+    job.LastError = 0;
+    if (length < 0) length = 0;
+    Cursor found = nullptr;
+    if (length <= end - data) {
+        Cursor q = data + length;
+        if (SkipWhiteAndComments(q, end) && StartsWith(q, end, "endstream") && (q + 9 == end || IsDelimiter(q[9])))
+            found = q;
+    }
+    if (!found) found = FindEndstream(data, end);
+    if (!found) return false;
+    p = found + 9;
+    return true;
+}
+
+}  // namespace
+
+bool ReadReference(Cursor& p, Cursor end, int32_t& number, int32_t& generation) {
+    Cursor q = p;
+    if (!ReadNumber(q, end, number)) return false;
+    if (q >= end || !(IsWhite(*q) || *q == '%') || !SkipWhiteAndComments(q, end)) return false;
+    if (!ReadNumber(q, end, generation)) return false;
+    if (q < end && (IsWhite(*q) || *q == '%') && !SkipWhiteAndComments(q, end)) return false;
+    if (q >= end || *q != 'R') return false;
+    if (q + 1 < end && !IsDelimiter(q[1])) return false;
+    p = q + 1;
+    return true;
+}
+
+ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context) {
+    ScanResult result;
+    for (;;) {
+        while (cur < end) {
+            uint8_t c = *cur;
+            if (IsWhite(c) || std::strchr("<>)[]{}", c)) {
+                ++cur;
+            } else if (c == '%') {
+                while (cur < end && !IsLineEnd(*cur)) ++cur;
+            } else if (c == '(') {
+                if (!SkipLiteralString(cur, end)) {
+                    result.event = ScanEvent::Error;
+                    result.error = -7;
+                    return result;
+                }
+                ++cur;
+            } else {
+                break;
+            }
+        }
+        if (cur >= end) {
+            result.event = ScanEvent::Bound;
+            return result;
+        }
+        if (*cur == '/') {
+            Cursor p = cur + 1;
+            while (p < end && !IsDelimiter(*p)) ++p;
+            if (p - cur == 7 && std::memcmp(cur, "/Parent", 7) == 0 && p < end && (IsWhite(*p) || *p == '%')) {
+                Cursor q = p;
+                int32_t n, g;
+                if (SkipWhiteAndComments(q, end)) {
+                    Cursor at = q;
+                    if (ReadReference(q, end, n, g)) {
+                        cur = q;
+                        result.event = ScanEvent::ParentValue;
+                        result.at = at;
+                        result.after = q;
+                        return result;
+                    }
+                }
+            }
+            cur = p;
+            continue;
+        }
+        if (IsDigit(*cur)) {
+            Cursor p = cur;
+            int32_t n, g;
+            if (ReadReference(p, end, n, g)) {
+                result.event = ScanEvent::Reference;
+                result.number = n;
+                result.generation = g;
+                result.at = cur;
+                result.after = p;
+                cur = p;
+                return result;
+            }
+            // Not a reference: step over the number (or the token it starts).
+            ++cur;
+            while (cur < end && !IsDelimiter(*cur)) ++cur;
+            continue;
+        }
+        Cursor p = cur;
+        while (p < end && !IsDelimiter(*p)) ++p;
+        if (p - cur == 6 && std::memcmp(cur, "stream", 6) == 0) {
+            if (!SkipStreamData(job, p, end, context)) {
+                result.event = ScanEvent::Error;
+                result.error = -155;
+                return result;
+            }
+        } else if (p - cur == 6 && std::memcmp(cur, "endobj", 6) == 0) {
+            result.event = ScanEvent::ObjectEnd;
+            result.at = cur;
+            cur = p;
+            return result;
+        }
+        cur = p;
+    }
+}
+
+}  // namespace brisel

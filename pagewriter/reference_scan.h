@@ -1,0 +1,41 @@
+// Finds the indirect references of an object's text, one at a time, stepping
+// over strings, comments and stream data (never scanned) and cutting /Parent.
+#pragma once
+
+#include <cstdint>
+
+#include "base/job.h"
+#include "pdfread/xref_table.h"
+
+namespace brisel {
+
+enum class ScanEvent {
+    Reference,    // "N G R" at [at, after)
+    ParentValue,  // the reference after a /Parent key at [at, after): not followed
+    ObjectEnd,    // "endobj" at at
+    Bound,        // the end bound was reached
+    Error,        // error holds the code
+};
+
+struct ScanResult {
+    ScanEvent event = ScanEvent::Bound;
+    int32_t number = 0, generation = 0;
+    Cursor at = nullptr, after = nullptr;
+    int32_t error = 0;
+};
+
+// What a stream's length lookup needs about the object being scanned.
+struct ScanContext {
+    Cursor body;  // first byte after "obj"
+    Cursor imageStart, imageEnd;
+    const XrefTable* table;
+};
+
+// Reads "N G R" at p (white space and comments allowed between the parts);
+// on success p is just after "R".
+bool ReadReference(Cursor& p, Cursor end, int32_t& number, int32_t& generation);
+
+// Advances cur to just after the next event and reports it.
+ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context);
+
+}  // namespace brisel

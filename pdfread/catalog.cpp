@@ -1,0 +1,110 @@
+#include "pdfread/catalog.h"
+
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+struct TypeCheckCodes {
+    int notDict, notClosed, noType, endAfterType, wrongName, noTerminator;
+};
+
+// Checks that the body is a dictionary whose /Type is the given name.
+bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, const TypeCheckCodes& codes,
+                    DictObject& out) {
+    if (!StartsWith(body, end, "<<")) {
+        job.LastError = codes.notDict;
+        return false;
+    }
+    Cursor dictEnd = FindDictEnd(body + 2, end);
+    if (!dictEnd) {
+        job.LastError = codes.notClosed;
+        return false;
+    }
+    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
+    if (!key) {
+        job.LastError = codes.noType;
+        return false;
+    }
+    Cursor p = key + 5;
+    if (!SkipWhiteAndComments(p, end)) {
+        job.LastError = codes.endAfterType;
+        return false;
+    }
+    size_t n = std::strlen(typeName);
+    if (!StartsWith(p, end, typeName)) {
+        job.LastError = codes.wrongName;
+        return false;
+    }
+    if (p + n < end && !IsNumberTerminator(p[n])) {
+        job.LastError = codes.noTerminator;
+        return false;
+    }
+    out.body = body;
+    out.end = dictEnd;
+    job.LastError = 0;
+    return true;
+}
+
+}  // namespace
+
+bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
+                 int32_t rootGeneration, DictObject& catalog) {
+    int32_t offset = LookupXref(job, table, rootNumber, rootGeneration);
+    if (offset < 0) {
+        job.LastError = -111;
+        return false;
+    }
+    Cursor body = LocateObject(job, start, end, offset, rootNumber, rootGeneration);
+    if (!body) {
+        job.LastError = -112;
+        return false;
+    }
+    catalog.number = rootNumber;
+    catalog.generation = rootGeneration;
+    return CheckTypedDict(job, body, end, "/Catalog", {-113, -114, -115, -116, -117, -118}, catalog);
+}
+
+bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
+                      DictObject& root) {
+    Cursor key = FindKey(job, "/Pages", catalog.inside(), catalog.end);
+    if (!key) {
+        job.LastError = -119;
+        return false;
+    }
+    Cursor p = key + 6;
+    int32_t number = ReadInt(job, p, end);
+    if (number < 0) {
+        job.LastError = -120;
+        return false;
+    }
+    int32_t generation = ReadInt(job, p, end);
+    if (generation < 0) {
+        job.LastError = -121;
+        return false;
+    }
+    if (!SkipWhiteAndComments(p, end)) {
+        job.LastError = -122;
+        return false;
+    }
+    if (*p != 'R') {
+        job.LastError = -123;
+        return false;
+    }
+    int32_t offset = LookupXref(job, table, number, generation);
+    if (offset < 0) {
+        job.LastError = -124;
+        return false;
+    }
+    Cursor body = LocateObject(job, start, end, offset, number, generation);
+    if (!body) {
+        job.LastError = -125;
+        return false;
+    }
+    root.number = number;
+    root.generation = generation;
+    return CheckTypedDict(job, body, end, "/Pages", {-126, -127, -128, -129, -130, -130}, root);
+}
+
+}  // namespace brisel

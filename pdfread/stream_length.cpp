@@ -1,0 +1,68 @@
+#include "pdfread/stream_length.h"
+
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+bool IsTokenEnd(uint8_t c) { return IsWhite(c) || std::strchr("()<>[]{}%/", c) != nullptr || c == 0; }
+
+// The value after "/Length": a direct number, or "N G R" resolved to the
+// number held by object N.
+int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cursor imageEnd,
+                        const XrefTable& table) {
+    int32_t first = ReadInt(job, p, limit);
+    if (first < 0) return -7;
+    if (ReadInt(job, p, limit) < 0) {
+        job.LastError = 0;
+        return first;
+    }
+    if (!SkipWhiteAndComments(p, limit)) return -8;
+    if (*p != 'R' || (p + 1 < limit && !IsTokenEnd(p[1]))) return -9;
+    const XrefEntry* entry = table.Find(first);
+    if (!entry) return -320;
+    Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
+    if (!body) return -10;
+    int32_t length = ReadInt(job, body, imageEnd);
+    if (length < 0) return -11;
+    return length;
+}
+
+}  // namespace
+
+int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
+                     const XrefTable& table) {
+    int depth = 0;
+    Cursor p = body;
+    const Cursor limit = dataStart;
+    while (p < limit) {
+        uint8_t c = *p;
+        if (IsWhite(c)) {
+            ++p;
+        } else if (c == '%') {
+            while (p < limit && !IsLineEnd(*p)) ++p;
+        } else if (c == '(') {
+            if (!SkipLiteralString(p, limit)) return -4;
+            ++p;
+        } else if (c == '<' && p + 1 < limit && p[1] == '<') {
+            ++depth;
+            p += 2;
+        } else if (c == '>' && p + 1 < limit && p[1] == '>') {
+            p += 2;
+            if (--depth <= 0) return -1;
+        } else if (c == '/' && depth == 1 && limit - p > 7 && std::memcmp(p, "/Length", 7) == 0 &&
+                   (IsWhite(p[7]) || p[7] == '%')) {
+            int64_t length = ReadLengthValue(job, p + 7, limit, imageStart, imageEnd, table);
+            job.LastError = 0;
+            return length;
+        } else {
+            // Any other token, a name included.
+            ++p;
+            while (p < limit && !IsTokenEnd(*p)) ++p;
+        }
+    }
+    return -1;
+}
+
+}  // namespace brisel

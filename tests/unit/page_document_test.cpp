@@ -1,0 +1,245 @@
+#include "pagewriter/page_document.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "docstruct/page_tree.h"
+#include "pagewriter/catalog.h"
+#include "pdfread/read_xref.h"
+#include "test_support.h"
+
+namespace brisel {
+namespace {
+
+using test::BytesOf;
+using test::PdfBuilder;
+using test::TestJob;
+
+Document Analyze(TestJob& t, const std::string& file) {
+    Document doc;
+    doc.image = BytesOf(file);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration), 1);
+    t.job.PageCount = AnalyzeDocument(t.job, doc);
+    EXPECT_GT(t.job.PageCount, 0) << t.job.LastError;
+    return doc;
+}
+
+std::string Build(TestJob& t, const Document& doc, int32_t page) {
+    Block out;
+    if (!BuildPageDocument(t.job, page, doc, out)) return "FAILED " + std::to_string(t.job.LastError);
+    return test::TextOf(out);
+}
+
+// The date changes from run to run.
+std::string WithoutDate(const std::string& file) {
+    return std::regex_replace(file, std::regex("\\(D:[0-9]{14}\\)"), "(D:date)");
+}
+
+// Checks every offset of the cross-reference table against the text.
+void ExpectOffsetsRight(const std::string& file) {
+    size_t xref = file.rfind("xref\n0 ");
+    ASSERT_NE(xref, std::string::npos);
+    int count = std::stoi(file.substr(xref + 7));
+    size_t line = file.find('\n', xref + 5) + 1 + 20;
+    for (int n = 1; n < count; ++n, line += 20) {
+        long offset = std::stol(file.substr(line, 10));
+        EXPECT_EQ(file.compare(static_cast<size_t>(offset), std::to_string(n).size() + 6, std::to_string(n) + " 0 obj"), 0)
+            << "object " << n;
+    }
+    size_t startxref = file.rfind("startxref\n");
+    EXPECT_EQ(std::stoul(file.substr(startxref + 10)), xref);
+}
+
+const char kProducer[] =
+    "/Producer (\\376\\377\\0\\102\\0\\162\\0\\151\\0\\163\\0\\145\\0\\154\\0\\40\\0\\126\\0\\145\\0\\162\\0\\40"
+    "\\0\\62\\0\\56\\0\\62\\0\\62)\n";
+
+TEST(PageDocument, ByteExactPlainFile) {
+    // Page 3 has two content streams sharing an indirect /Length 8; it
+    // inherits a direct /Resources from the root (reaching font 9) and
+    // /MediaBox. Object 20 is another page, reached by nothing here.
+    PdfBuilder b;
+    b.Header("%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n");
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 20 0 R] /Count 2 /Resources << /Font << /F1 9 0 R >> >>"
+                " /MediaBox [0 0 200 200] >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /Contents [6 0 R 7 0 R] >>");
+    b.Object(6, "<< /Length 8 0 R >>\nstream\nBT 9 0 R ET\nendstream");
+    b.Object(7, "<< /Length 8 0 R >>\nstream\nBT 1 0 R ET\nendstream");
+    b.Object(8, "11");
+    b.Object(9, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    b.Object(20, "<< /Type /Page /Parent 2 0 R >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 0);
+    ExpectOffsetsRight(out);
+    std::string expected =
+        "%PDF-1.4\r\n%\xE2\xE3\xCF\xD3\r\n"
+        "2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R ]\n/Count 1\n>>\nendobj\n"
+        "3 0 obj\n<< /Type /Page /Parent 2 0 R /Contents [4 0 R 6 0 R] /Resources << /Font << /F1 7 0 R >> >>\n"
+        "/MediaBox [0 0 200 200]\n>>\nendobj\n"
+        "4 0 obj\n<< /Length 5 0 R >>\nstream\nBT 9 0 R ET\nendstream\nendobj\n"
+        "5 0 obj\n11\nendobj\n"
+        "6 0 obj\n<< /Length 5 0 R >>\nstream\nBT 1 0 R ET\nendstream\nendobj\n"
+        "7 0 obj\n<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>\nendobj\n"
+        "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n>>\nendobj\n"
+        "8 0 obj\n<<\n/CreationDate (D:date)\n" +
+        std::string(kProducer) + ">>\nendobj\n";
+    std::string body = WithoutDate(out);
+    ASSERT_EQ(body.substr(0, expected.size()), expected);
+    std::string tail = body.substr(expected.size());
+    EXPECT_EQ(tail.substr(0, 35), "xref\n0 9\n0000000000 65535 f \n000000");
+    EXPECT_NE(tail.find("trailer\n<<\n/Size 9\n/Root 1 0 R\n/Info 8 0 R\n>>\nstartxref\n"), std::string::npos);
+    EXPECT_EQ(tail.substr(tail.size() - 6), "%%EOF\n");
+}
+
+TEST(PageDocument, CutsParentsAndNullsMissingObjects) {
+    // The page's /Parent names the output's Pages object; a /Parent deeper in
+    // the closure becomes null (its target is not copied); a reference to an
+    // object the file does not hold is null.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 5 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /X 4 0 R /Missing 77 0 R /Gen 4 5 R >>");
+    b.Object(4, "<< /Parent 5 0 R /Kid 4 0 R >>");
+    b.Object(5, "<< /Type /Page /Parent 2 0 R >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 0);
+    EXPECT_NE(out.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /X 4 0 R /Missing null /Gen null >>\nendobj\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("4 0 obj\n<< /Parent null /Kid 4 0 R >>\nendobj\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("5 0 obj\n<<\n/CreationDate"), std::string::npos);  // the information dictionary
+    ExpectOffsetsRight(out);
+}
+
+TEST(PageDocument, InheritedEntriesComeAfterThePagesOwnClosure) {
+    // Grandparent 2 carries a direct /Resources reaching font 9 and an
+    // indirect /CropBox; the page has its own /MediaBox and /Rotate.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [10 0 R] /Count 2 /Resources <</Font <</F 9 0 R>>>> /CropBox 11 0 R"
+                " /Rotate 180 >>");
+    b.Object(10, "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 10 0 R /MediaBox [0 0 9 9] /Contents 5 0 R >>");
+    b.Object(4, "<< /Type /Page /Parent 10 0 R /Rotate 90 >>");
+    b.Object(5, "<< /Length 2 >>\nstream\nq\nendstream");
+    b.Object(9, "<< /Type /Font >>");
+    b.Object(11, "[0 0 300 300]");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 0);
+    EXPECT_NE(out.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 9 9] /Contents 4 0 R /Resources "
+                       "<</Font <</F 5 0 R>>>>\n/CropBox 6 0 R\n/Rotate 180\n>>\nendobj\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("5 0 obj\n<< /Type /Font >>\nendobj\n6 0 obj\n[0 0 300 300]\nendobj\n"), std::string::npos);
+    ExpectOffsetsRight(out);
+}
+
+TEST(PageDocument, StreamDataIsNeverScanned) {
+    // The stream's /Length is short by one byte; its data holds "9 0 R" and
+    // "endobj". Neither pulls anything in nor ends the object early.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /Contents 5 0 R >>");
+    b.Object(4, "<< /Type /Page /Parent 2 0 R >>");
+    b.Object(5, "<< /Length 18 >>\nstream\n9 0 R endobj 8 0 R\nendstream");
+    b.Object(9, "<< /Big (should not be copied) >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 0);
+    EXPECT_NE(out.find("4 0 obj\n<< /Length 18 >>\nstream\n9 0 R endobj 8 0 R\nendstream\nendobj\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("should not be copied"), std::string::npos);
+}
+
+TEST(PageDocument, HeaderRules) {
+    auto build = [](const std::string& header, int32_t& error) {
+        PdfBuilder b;
+        b.Header(header);
+        b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+        b.Object(3, "<< /Type /Page /Parent 2 0 R >>");
+        b.Object(4, "<< /Type /Page /Parent 2 0 R >>");
+        b.Trailer("/Root 1 0 R");
+        TestJob t;
+        Document doc = Analyze(t, b.Build());
+        std::string out = Build(t, doc, 1);
+        error = t.job.LastError;
+        return out;
+    };
+    int32_t error;
+    EXPECT_EQ(build("\n\n\n%PDF-1.3\n", error).substr(0, 13), "\n\n\n%PDF-1.3\n2");
+    EXPECT_EQ(build("%PDF-1.6\n%\x80\x81\n\n", error).substr(0, 17), "%PDF-1.6\n%\x80\x81\n\n2 0");
+    EXPECT_EQ(build("  %PDX-1.6\n", error), "FAILED -303");
+}
+
+TEST(PageDocument, PageIndexBeyondTheList) {
+    TestJob t;
+    Document doc = Analyze(t, test::SimpleDocument(2));
+    EXPECT_EQ(Build(t, doc, 2), "FAILED -215");
+}
+
+std::string CatalogFor(const ViewerSettings& v, int32_t outlines = 0, const std::string& image = "x") {
+    TestJob t;
+    t.job.Viewer = v;
+    Document doc;
+    doc.image = BytesOf(image);
+    std::string out;
+    if (!WriteCatalog(t.job, doc, outlines, out)) return "FAILED";
+    return out;
+}
+
+TEST(Catalog, Variants) {
+    ViewerSettings v;
+    EXPECT_EQ(CatalogFor(v), "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n>>\nendobj\n");
+    v.OpenActionMode = "75";
+    v.FitWindow = 1;
+    EXPECT_EQ(CatalogFor(v),
+              "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/OpenAction [ 3 0 R /XYZ null null 0.75 ]\n"
+              "/ViewerPreferences << /FitWindow true >>\n>>\nendobj\n");
+    v.Direction = 1;
+    EXPECT_EQ(CatalogFor(v),
+              "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/OpenAction [ 3 0 R /XYZ null null 0.75 ]\n"
+              "/ViewerPreferences << /FitWindow true \n/Direction /R2L >>\n>>\nendobj\n");
+    // "Keep" with no open action found: the base form, direction on its own.
+    v.OpenActionMode = "O";
+    v.OpenActionView = ViewerSettings::kViewNone;
+    EXPECT_EQ(CatalogFor(v), "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/ViewerPreferences << /Direction /R2L >>\n"
+                             ">>\nendobj\n");
+    // The input's view, comment and all, up to its "]".
+    v = ViewerSettings();
+    v.OpenActionMode = "O";
+    v.OpenActionView = 5;
+    EXPECT_EQ(CatalogFor(v, 0, "[3 0 /XYZ 0 % c ]\n 792 0] rest"),
+              "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/OpenAction [ 3 0 R /XYZ 0 % c ]\n 792 0]\n>>\nendobj\n");
+    EXPECT_EQ(CatalogFor(v, 0, "[3 0 /XYZ 0 792 0"), "FAILED");
+    v = ViewerSettings();
+    v.OpenActionMode = "A";
+    v.PageLayout = 2;
+    v.PageMode = 2;
+    v.KeepOutlines = 1;
+    EXPECT_EQ(CatalogFor(v), "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/OpenAction [ 3 0 R /Fit ]\n"
+                             "/PageLayout /TwoColumnLeft\n/PageMode /UseThumbs\n>>\nendobj\n");
+    EXPECT_EQ(CatalogFor(v, 12), "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n/OpenAction [ 3 0 R /Fit ]\n"
+                                 "/PageLayout /TwoColumnLeft\n/PageMode /UseOutlines\n/Outlines 12 0 R\n>>\nendobj\n");
+}
+
+TEST(Catalog, ZoomText) {
+    EXPECT_EQ(ZoomText("100"), "1.00");
+    EXPECT_EQ(ZoomText("50"), "0.50");
+    EXPECT_EQ(ZoomText("1600"), "16.0");
+    EXPECT_EQ(ZoomText("5"), "0.05");
+}
+
+}  // namespace
+}  // namespace brisel

@@ -1,0 +1,147 @@
+#include "docstruct/page_tree.h"
+
+#include <gtest/gtest.h>
+
+#include "pdfread/annots.h"
+#include "pdfread/read_xref.h"
+#include "test_support.h"
+
+namespace brisel {
+namespace {
+
+using test::BytesOf;
+using test::PdfBuilder;
+using test::TestJob;
+
+// Loads a built file into a Document and reads its cross-reference table.
+Document Load(TestJob& t, const std::string& file) {
+    Document doc;
+    doc.image = BytesOf(file);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration), 1);
+    return doc;
+}
+
+TEST(PageTree, InheritMasksFollowThePath) {
+    // Root 2 carries /MediaBox; node 10 carries /Resources and /Rotate; node
+    // 11 carries nothing; page 4 has its own /Resources.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [10 0 R 11 0 R] /Count 4 /MediaBox [0 0 100 100] >>");
+    b.Object(10, "<< /Type /Pages /Parent 2 0 R /Kids [3 0 R 4 0 R] /Count 2 /Resources << >> /Rotate 90 >>");
+    b.Object(11, "<< /Type /Pages /Parent 2 0 R /Kids [5 0 R 6 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 10 0 R >>");
+    b.Object(4, "<< /Type /Page /Parent 10 0 R /Resources << >> /MediaBox [0 0 1 1] /Rotate 0 >>");
+    b.Object(5, "<< /Type /Page /Parent 11 0 R >>");
+    b.Object(6, "<< /Type/Page/Parent 11 0 R/MediaBox[0 0 5 5]>>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, b.Build());
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 4) << t.job.LastError;
+    ASSERT_EQ(doc.pages.size(), 4u);
+    EXPECT_EQ(doc.pages[0].number, 3);
+    EXPECT_EQ(doc.pages[0].mask, kInheritResources | kInheritMediaBox | kInheritRotate);
+    EXPECT_EQ(doc.pages[0].holders[0], 10);
+    EXPECT_EQ(doc.pages[0].holders[1], 2);
+    EXPECT_EQ(doc.pages[0].holders[3], 10);
+    EXPECT_EQ(doc.pages[1].mask, 0);
+    // The second subtree gets nothing from the first.
+    EXPECT_EQ(doc.pages[2].mask, kInheritMediaBox);
+    EXPECT_EQ(doc.pages[2].holders[1], 2);
+    EXPECT_EQ(doc.pages[3].mask, 0);
+    EXPECT_EQ(doc.pages[3].holders[1], 0);
+}
+
+int32_t AnalyzeWith(const std::string& pages, const std::string& extra, int32_t& error) {
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, pages);
+    b.Object(3, "<< /Type /Page /Parent 2 0 R >>");
+    b.Object(4, extra);
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, b.Build());
+    int32_t n = AnalyzeDocument(t.job, doc);
+    error = t.job.LastError;
+    return n;
+}
+
+TEST(PageTree, MalformedTreesFailWithTheirCodes) {
+    int32_t error;
+    // No /Count: the walk completes but the result is -1 without a code.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R] >>", "null", error), -1);
+    EXPECT_EQ(error, 0);
+    // A differing /Count is still the result.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R] /Count 7 >>", "null", error), 7);
+    // The root's /Kids may be a reference to an array.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 4 0 R /Count 1 >>", "[3 0 R]", error), 1);
+    // An intermediate node's /Kids must be a direct array.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /Pages /Kids 5 0 R >>", error), -1);
+    EXPECT_EQ(error, -144);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /PageX >>", error), -1);
+    EXPECT_EQ(error, -144);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Count 1 >>", "null", error), -1);
+    EXPECT_EQ(error, -132);
+    // Kids written without a space before "]" are both read.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R 3 0 R] /Count 2 >>", "null", error), 2);
+}
+
+TEST(PageTree, CyclesInKidsEnd) {
+    // Node 4 lists itself; node 5 and 6 list each other.
+    for (const char* extra : {"<< /Type /Pages /Kids [3 0 R 4 0 R] >>", "<< /Type /Pages /Kids [4 0 R] >>"}) {
+        int32_t error;
+        EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", extra, error), -1);
+        EXPECT_EQ(error, -146);
+    }
+}
+
+TEST(PageTree, StopRequestEndsTheWalk) {
+    TestJob t;
+    Document doc = Load(t, test::SimpleDocument(5));
+    t.job.StopCode = -2;
+    EXPECT_EQ(AnalyzeDocument(t.job, doc), -1);
+}
+
+TEST(BlankPageAnnots, BlanksAnnotsAndBeadsOfPagesOnly) {
+    const std::string page3 =
+        "<< /Type /Page /Parent 2 0 R /Annots [12 0 R << /Subtype /Link /Rect [0 0 1 1] >> 13 0 R]"
+        " /B [ 7 0 R 8 0 R ] /BleedBox [0 0 1 1] /X << /Annots [1 0 R] >> >>";
+    const std::string page4 = "<< /Type /Page /Parent 2 0 R /Annots 40 0 R /Contents 9 0 R >>";
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, page3);
+    b.Object(4, page4);
+    b.Trailer("/Root 1 0 R");
+    std::string file = b.Build();
+    TestJob t;
+    Document doc = Load(t, file);
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 2);
+    EXPECT_EQ(BlankPageAnnots(t.job, doc), 1);
+    EXPECT_EQ(t.job.LastError, 0);
+    std::string after = test::TextOf(doc.image);
+    ASSERT_EQ(after.size(), file.size());
+    std::string blankedPage3 = after.substr(static_cast<size_t>(b.OffsetOf(3)), page3.size() + 8);
+    EXPECT_EQ(blankedPage3.find("/Annots [12"), std::string::npos);
+    EXPECT_EQ(blankedPage3.find("/B ["), std::string::npos);
+    EXPECT_NE(blankedPage3.find("/BleedBox [0 0 1 1]"), std::string::npos);
+    EXPECT_NE(blankedPage3.find("/X << /Annots [1 0 R] >>"), std::string::npos);
+    std::string blankedPage4 = after.substr(static_cast<size_t>(b.OffsetOf(4)), page4.size() + 8);
+    EXPECT_NE(blankedPage4.find("/Parent 2 0 R                /Contents 9 0 R"), std::string::npos);
+}
+
+TEST(BlankPageAnnots, MalformedValuesAreLeftAlone) {
+    TestJob t;
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    b.Object(3, "<< /Type /Page /Annots [12 0 X] /B 5 >>");
+    b.Trailer("/Root 1 0 R");
+    std::string file = b.Build();
+    Document doc = Load(t, file);
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 1);
+    EXPECT_EQ(BlankPageAnnots(t.job, doc), 0);
+    EXPECT_EQ(test::TextOf(doc.image), file);
+}
+
+}  // namespace
+}  // namespace brisel
