@@ -84,13 +84,15 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
 int RunSplit(Job& job, const std::string& path, bool range) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);
+    // The input's times are taken before it is read, since reading may
+    // change its access time.
+    const bool sameDate = range && job.app.IsSameDate;
+    FileTimes times;
+    const bool timesRead = sameDate && GetFileTimes(path, times);
     Document doc;
     doc.image = LoadFile(job, path);
     if (doc.image.empty()) return kResultFailed;
-
-    const bool sameDate = range && job.app.IsSameDate;
-    FileTimes times;
-    if (sameDate && !GetFileTimes(path, times)) return kResultFailed;
+    if (sameDate && !timesRead) return kResultFailed;
     if (job.Stopped()) return job.StopCode;
 
     if (int r = ReadUntilClassic(job, path, doc); r != 0) return r;

@@ -1,0 +1,338 @@
+"""Splitting classic PDFs made by other tools, judged by qpdf and pdftoppm."""
+
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+import pikepdf
+
+import pdftest
+from pdftest import SplitTestCase
+
+
+def content(pdf, text, x=72, y=700):
+    return pdf.make_stream(("BT /F1 18 Tf %d %d Td (%s) Tj ET 0 0 1 rg 50 50 40 40 re f" % (x, y, text)).encode())
+
+
+def font(pdf):
+    return pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Font, Subtype=pikepdf.Name.Type1,
+                                                BaseFont=pikepdf.Name.Helvetica))
+
+
+def page(pdf, **entries):
+    d = pikepdf.Dictionary(Type=pikepdf.Name.Page, **entries)
+    return pdf.make_indirect(d)
+
+
+def build_tree(pdf, kids, **entries):
+    node = pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Pages, Kids=pikepdf.Array(kids),
+                                                Count=len(kids), **entries))
+    for kid in kids:
+        kid.Parent = node
+    return node
+
+
+def inherited_tree_pdf(path):
+    """Pages inherit /Resources, /MediaBox, /CropBox and /Rotate at several
+    levels; a later subtree carries none of the first subtree's values."""
+    pdf = pikepdf.new()
+    f1 = font(pdf)
+    resources = pikepdf.Dictionary(Font=pikepdf.Dictionary(F1=f1))
+    p1 = page(pdf, Contents=content(pdf, "one"))
+    p2 = page(pdf, Contents=content(pdf, "two"), Rotate=0, MediaBox=[0, 0, 300, 400])
+    p3 = page(pdf, Contents=content(pdf, "three", 20, 100))
+    p4 = page(pdf, Contents=content(pdf, "four", 20, 100), Resources=pikepdf.Dictionary(
+        Font=pikepdf.Dictionary(F1=font(pdf))))
+    p5 = page(pdf, Contents=content(pdf, "five", 20, 100))
+    inner = build_tree(pdf, [p1, p2], Rotate=90, CropBox=[10, 10, 250, 350])
+    second = build_tree(pdf, [p3, p4], Resources=pdf.make_indirect(resources), MediaBox=[0, 0, 200, 200])
+    middle = build_tree(pdf, [inner], Resources=resources)
+    root = build_tree(pdf, [middle, second, p5], MediaBox=[0, 0, 400, 500], Resources=resources)
+    root.Count = 5
+    middle.Count = 2
+    pdf.Root.Pages = root
+    pdf.save(path)
+    return path
+
+
+def links_pdf(path):
+    """Every page has link annotations to the other pages and article beads."""
+    pdf = pikepdf.new()
+    f1 = font(pdf)
+    pages = [page(pdf, Contents=content(pdf, "page %d" % i), MediaBox=[0, 0, 300, 300],
+                  Resources=pikepdf.Dictionary(Font=pikepdf.Dictionary(F1=f1))) for i in range(4)]
+    root = build_tree(pdf, pages)
+    pdf.Root.Pages = root
+    thread = pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Thread))
+    beads = []
+    for i, p in enumerate(pages):
+        links = [pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Annot, Subtype=pikepdf.Name.Link,
+                                                      Rect=[0, 0, 50, 50], Dest=[other, pikepdf.Name.Fit]))
+                 for other in pages if other is not p]
+        p.Annots = pikepdf.Array(links)
+        bead = pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Bead, T=thread, P=p, R=[0, 0, 10, 10]))
+        beads.append(bead)
+        p.B = pikepdf.Array([bead])
+    for i, bead in enumerate(beads):
+        bead.N = beads[(i + 1) % len(beads)]
+        bead.V = beads[i - 1]
+    thread.F = beads[0]
+    pdf.Root.Threads = pikepdf.Array([thread])
+    pdf.save(path)
+    return path
+
+
+def append_update(path, replacements, root, size):
+    """Appends an incremental update that replaces objects ({number: body})."""
+    with open(path, "rb") as f:
+        data = f.read()
+    prev = int(data[data.rindex(b"startxref") + 9:].split()[0])
+    out = bytearray(data)
+    offsets = {}
+    for number, body in sorted(replacements.items()):
+        offsets[number] = len(out)
+        out += b"%d 0 obj\n%s\nendobj\n" % (number, body)
+    xref = len(out)
+    out += b"xref\n"
+    for number in sorted(offsets):
+        out += b"%d 1\n%010d 00000 n \n" % (number, offsets[number])
+    out += b"trailer\n<< /Size %d /Root %d %d R /Prev %d >>\nstartxref\n%d\n%%%%EOF\n" % (
+        size, root[0], root[1], prev, xref)
+    with open(path, "wb") as f:
+        f.write(out)
+
+
+class ClassicSplitTest(SplitTestCase):
+    def test_ghostscript_document_with_shared_fonts_and_images(self):
+        src = pdftest.ghostscript_pdf(self.path("doc.pdf"), pdftest.text_pages_ps(12, image=True))
+        r = self.split(src)
+        self.assertEqual(r.stdout, "Done\n")
+        self.assertEqual(len(self.pageFiles()), 13)
+        self.assertPageFilesMatch(src)
+
+    def test_inherited_attributes_at_several_levels(self):
+        src = inherited_tree_pdf(self.path("tree.pdf"))
+        self.split(src)
+        self.assertPageFilesMatch(src)
+        # Each page file holds its boxes and rotation itself.
+        with pikepdf.open(self.path("tree-1.pdf")) as first:
+            self.assertEqual(int(first.pages[0].obj.Rotate), 90)
+            self.assertEqual([int(v) for v in first.pages[0].obj.CropBox], [10, 10, 250, 350])
+        with pikepdf.open(self.path("tree-5.pdf")) as fifth:
+            self.assertNotIn("/Rotate", fifth.pages[0].obj)
+
+    def test_indirect_lengths_and_qdf_layout(self):
+        gs = pdftest.ghostscript_pdf(self.path("gs.pdf"), pdftest.text_pages_ps(4))
+        src = self.path("qdf.pdf")
+        subprocess.run(["qpdf", "--qdf", gs, src], check=True)
+        self.split(src)
+        self.assertPageFilesMatch(src)
+
+    def test_links_and_beads_do_not_pull_in_other_pages(self):
+        src = links_pdf(self.path("links.pdf"))
+        self.split(src)
+        self.assertPageFilesMatch(src)
+        whole = os.path.getsize(src)
+        for name in self.pageFiles():
+            if name == "links.pdf":
+                continue
+            with pikepdf.open(self.path(name)) as part:
+                pages = [o for o in part.objects if isinstance(o, pikepdf.Dictionary) and o.get("/Type") == "/Page"]
+                self.assertEqual(len(pages), 1, name)
+                self.assertNotIn("/Annots", part.pages[0].obj)
+            self.assertLess(os.path.getsize(self.path(name)), whole / 2)
+
+    def test_incremental_update_replacing_a_page(self):
+        src = pdftest.ghostscript_pdf(self.path("upd.pdf"), pdftest.text_pages_ps(3))
+        with pikepdf.open(src) as pdf:
+            number = pdf.pages[1].obj.objgen[0]
+            parent = pdf.pages[1].obj.Parent.objgen
+            root = pdf.trailer.Root.objgen
+            size = int(pdf.trailer.Size)
+        text = b"BT /F9 30 Tf 100 100 Td (replaced) Tj ET"
+        append_update(src, {
+            number: b"<< /Type /Page /Parent %d %d R /MediaBox [0 0 612 792] /Contents %d 0 R"
+                    b" /Resources << /Font << /F9 %d 0 R >> >> >>" % (parent[0], parent[1], size, size + 1),
+            size: b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text),
+            size + 1: b"<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>"}, root, size + 2)
+        ok, report = pdftest.qpdf_check(src)
+        self.assertTrue(ok, report)
+        self.split(src)
+        self.assertPageFilesMatch(src)
+        with open(self.path("upd-2.pdf"), "rb") as f:
+            self.assertIn(b"(replaced)", f.read())
+
+    def test_one_page_document(self):
+        src = pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1))
+        r = self.split(src, expect=3)
+        self.assertEqual(r.stderr, "Can't Split\nThis PDF File has Only One Page\n")
+        self.assertEqual(self.pageFiles(), ["one.pdf"])
+
+
+class NamingTest(SplitTestCase):
+    def test_zeros_follow_the_page_count(self):
+        for pages, names in ((9, ["n-1.pdf", "n-9.pdf"]), (10, ["n-01.pdf", "n-10.pdf"])):
+            folder = self.path(str(pages))
+            os.makedirs(folder)
+            src = pdftest.ghostscript_pdf(os.path.join(folder, "n.pdf"), pdftest.text_pages_ps(pages))
+            self.split(src)
+            files = self.pageFiles(folder)
+            self.assertEqual(len(files), pages + 1)
+            for name in names:
+                self.assertIn(name, files)
+
+    def test_repeated_splits_take_the_next_discriminator(self):
+        src = pdftest.ghostscript_pdf(self.path("r.pdf"), pdftest.text_pages_ps(12))
+        for _ in range(3):
+            self.split(src)
+        files = self.pageFiles()
+        for name in ("r-01.pdf", "r-12.pdf", "r-001.pdf", "r-012.pdf", "r-101.pdf", "r-112.pdf"):
+            self.assertIn(name, files)
+        self.assertEqual(len(files), 37)
+        self.assertPageFilesMatch(src, discriminator="1")
+
+    def test_only_the_names_of_the_range_count(self):
+        src = pdftest.ghostscript_pdf(self.path("g.pdf"), pdftest.text_pages_ps(12))
+        open(self.path("g-01.pdf"), "w").close()
+        self.split("--pages", "2-5", src)
+        self.assertIn("g-02.pdf", self.pageFiles())
+        self.assertPageFilesMatch(src, first=2, last=5)
+
+    def test_names_beyond_the_path_limit_are_refused(self):
+        # The input's name fits; the page file names in the long folder do not.
+        src = pdftest.ghostscript_pdf(self.path("x" * 240 + ".pdf"), pdftest.text_pages_ps(3))
+        out = self.dir
+        while len(out) < 3900:
+            out = os.path.join(out, "d" * 200)
+        os.makedirs(out)
+        r = self.split("--out", out, src, expect=4)
+        self.assertEqual(r.stderr, "Can't Create New Files\n")
+        self.assertEqual(os.listdir(out), [])
+
+
+class PageRangeTest(SplitTestCase):
+    def setUp(self):
+        super().setUp()
+        self.src = pdftest.ghostscript_pdf(self.path("p.pdf"), pdftest.text_pages_ps(12))
+
+    def test_ranges(self):
+        for arg, pages in (("3-5", [3, 4, 5]), ("7", [7]), ("11-", [11, 12]), ("-2", [1, 2]), ("9-8", [8, 9])):
+            out = self.path("out" + arg)
+            os.makedirs(out)
+            self.split("--pages", arg, "--out", out, self.src)
+            self.assertEqual(self.pageFiles(out), ["p-%02d.pdf" % p for p in pages])
+        self.assertPageFilesMatch(self.src, first=3, last=5, out_dir=self.path("out3-5"))
+
+    def test_bad_ranges(self):
+        r = self.split("--pages", "5-13", self.src, expect=5)
+        self.assertEqual(r.stderr, "Bad Page Input\n")
+        for bad in ("0", "1 2", "a-3", "-3-"):
+            r = self.split("--pages", bad, self.src, expect=2)
+            self.assertIn("Bad", r.stderr)
+        self.assertEqual(self.pageFiles(), ["p.pdf"])
+
+    def test_same_date(self):
+        os.utime(self.src, (1000000000, 1100000000))
+        self.split("--pages", "2-3", "--same-date", self.src)
+        for name in ("p-02.pdf", "p-03.pdf"):
+            st = os.stat(self.path(name))
+            self.assertEqual(int(st.st_mtime), 1100000000)
+            self.assertEqual(int(st.st_atime), 1000000000)
+        self.split("--pages", "4", self.src)
+        self.assertGreater(os.stat(self.path("p-04.pdf")).st_mtime, 1100000000)
+
+
+class WarnLimitTest(SplitTestCase):
+    def test_many_files_ask_first(self):
+        src = pdftest.ghostscript_pdf(self.path("w.pdf"), pdftest.text_pages_ps(50))
+        r = self.split(src, expect=10)
+        self.assertIn("50 files are created newly.", r.stderr)
+        self.assertIn("--yes", r.stderr)
+        self.assertEqual(self.pageFiles(), ["w.pdf"])
+        self.split("--pages", "1-49", src)
+        self.assertEqual(len(self.pageFiles()), 50)
+        self.split("--warn-limit", "51", src)
+        self.split("--yes", src)
+        self.split("--no-warn", src)
+        self.assertEqual(len(self.pageFiles()), 1 + 49 + 3 * 50)
+
+
+class FailureTest(SplitTestCase):
+    def test_a_failing_page_leaves_no_partial_file(self):
+        src = pdftest.ghostscript_pdf(self.path("f.pdf"), pdftest.text_pages_ps(4))
+        with pikepdf.open(src) as pdf:
+            contents = pdf.pages[2].obj.Contents.objgen[0]
+        # The third page's content stream is listed at an offset where it is not.
+        with open(src, "rb") as f:
+            data = bytearray(f.read())
+        xref = data.rindex(b"\nxref") + 1
+        line = xref + data[xref:].index(b"\n", 5) + 1 + 20 * contents
+        data[line:line + 10] = b"%010d" % 3
+        with open(src, "wb") as f:
+            f.write(data)
+        r = self.split(src, expect=1)
+        self.assertEqual(r.stderr, "Failed\n")
+        self.assertEqual(self.pageFiles(), ["f-1.pdf", "f-2.pdf", "f.pdf"])
+
+    def test_page_files_that_cannot_be_created(self):
+        src = pdftest.ghostscript_pdf(self.path("u.pdf"), pdftest.text_pages_ps(3))
+        r = self.split("--out", self.path("no-such-folder"), src, expect=4)
+        self.assertEqual(r.stderr, "Can't Create New Files\n")
+
+    def test_cycle_in_kids_ends(self):
+        pdf = pikepdf.new()
+        p1 = page(pdf, MediaBox=[0, 0, 100, 100])
+        p2 = page(pdf, MediaBox=[0, 0, 100, 100])
+        node = pdf.make_indirect(pikepdf.Dictionary(Type=pikepdf.Name.Pages, Count=2))
+        node.Kids = pikepdf.Array([p1, node, p2])
+        root = build_tree(pdf, [node])
+        root.Count = 2
+        pdf.Root.Pages = root
+        src = self.path("cycle.pdf")
+        pdf.save(src, fix_metadata_version=False)
+        start = time.time()
+        self.split(src, expect=1)
+        self.assertLess(time.time() - start, 30)
+
+    def test_not_a_pdf_name_and_missing_file(self):
+        r = self.split(self.path("notes.txt"), expect=2)
+        self.assertEqual(r.stderr, "Not PDF File\n")
+        missing = self.path("missing.PDF")
+        r = self.split(missing, expect=1)
+        self.assertEqual(r.stderr, 'File Not Found\n- NOT Available Character in Filename ? -\n\n"%s"\n' % missing)
+
+    def test_break_keeps_completed_files(self):
+        src = pdftest.ghostscript_pdf(self.path("b.pdf"), pdftest.text_pages_ps(1500))
+        env = dict(os.environ, LANG="C", LC_ALL="", LC_MESSAGES="")
+        proc = subprocess.Popen([pdftest.BRISEL, "--no-warn", src], stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, text=True, env=env)
+        # Interrupt once the first page files exist.
+        deadline = time.time() + 60
+        while len(self.pageFiles()) < 5 and time.time() < deadline and proc.poll() is None:
+            time.sleep(0.005)
+        proc.send_signal(signal.SIGINT)
+        out, err = proc.communicate(timeout=120)
+        files = [f for f in self.pageFiles() if f != "b.pdf"]
+        if len(files) == 1500:
+            self.skipTest("the split finished before the interrupt")
+        self.assertEqual(proc.returncode, 130, err)
+        self.assertEqual(err.strip().splitlines()[-1], "Break")
+        for name in files:
+            ok, report = pdftest.qpdf_check(self.path(name))
+            self.assertTrue(ok, name + report)
+
+
+class LanguageTest(SplitTestCase):
+    def test_japanese_locale(self):
+        src = pdftest.ghostscript_pdf(self.path("j.pdf"), pdftest.text_pages_ps(2))
+        r = self.split(src, env={"LANG": "ja_JP.UTF-8"})
+        self.assertEqual(r.stdout, "分解操作完了\n")
+        r = self.split(pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1)),
+                       env={"LC_ALL": "ja_JP.UTF-8"}, expect=3)
+        self.assertEqual(r.stderr, "これ以上分解できません\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
