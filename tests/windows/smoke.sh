@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the cross-compiled brisel.exe under Wine: it must report its version,
-# refuse a name that is not a PDF, and read a one-page PDF far enough to say
-# that it cannot be split.
+# refuse a name that is not a PDF, say that a one-page PDF cannot be split,
+# and split the sample into page files that qpdf accepts.
 set -euo pipefail
 exe=$(realpath "$1")
 work=$(realpath "${2:-$(dirname "$exe")/wine-smoke}")
@@ -27,4 +27,11 @@ status=$?
 set -e
 [ "$out" = $'Can\'t Split\nThis PDF File has Only One Page' ] && [ $status -eq 3 ] ||
   fail "a one-page PDF gave '$out' ($status)"
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/files/sample.pdf" \
+  "$(dirname "$0")/../../samples/sample.ps"
+out=$(cd "$work/files" && wine "$exe" sample.pdf 2>/dev/null | tr -d '\r')
+[ "$out" = "Done" ] || fail "the sample gave '$out'"
+for page in 1 2 3; do
+  qpdf --check "$work/files/sample-$page.pdf" >/dev/null || fail "sample-$page.pdf does not pass qpdf --check"
+done
 echo "windows smoke test: passed"
