@@ -1,0 +1,184 @@
+#include "split/split_job.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "base/platform.h"
+#include "split/output_naming.h"
+#include "split/page_range.h"
+#include "test_support.h"
+
+namespace brisel {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TestJob;
+
+// A host that records what a job tells and answers the warning as told.
+class RecordingHost : public JobHost {
+public:
+    std::vector<std::pair<std::string, int>> progress;
+    int replacements = 0;
+    bool answer = true;
+    std::string warned;
+    void Progress(Job& job, int percent) override { progress.push_back({job.StatusText, percent}); }
+    void ReplaceStatusText(Job&) override { ++replacements; }
+    bool ConfirmWarnLimit(Job&, const std::string& count) override {
+        warned = count;
+        return answer;
+    }
+    bool AskPassword(Job&, std::string&) override { return false; }
+    void ShowMessage(Job&, MessageIcon, const std::string&) override {}
+};
+
+class SplitJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("brisel-unit-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                                            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    size_t FileCount() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
+    }
+    fs::path dir_;
+};
+
+TEST_F(SplitJobTest, ProgressSequenceOfAClassicFile) {
+    std::string path = Write("doc.pdf", test::SimpleDocument(3));
+    AppState app;
+    RecordingHost host;
+    Job job(app, host);
+    ASSERT_EQ(SplitAllPages(job, path), kResultDone);
+    std::vector<std::pair<std::string, int>> expected = {{"Reading", 0},          {"Analyzing", 10},
+                                                         {"Analyzing", 20},       {"Creating Pages", 30},
+                                                         {"Creating Pages 1/3", 53}, {"Creating Pages 2/3", 76},
+                                                         {"Creating Pages 3/3", 100}};
+    EXPECT_EQ(host.progress, expected);
+    EXPECT_EQ(FileCount(), 4u);
+    EXPECT_EQ(app.PageCountCacheCount, 3);
+    EXPECT_EQ(app.PageCountCachePath, path);
+}
+
+TEST_F(SplitJobTest, WarningCountsTheFilesOfTheRange) {
+    std::string path = Write("w.pdf", test::SimpleDocument(60));
+    AppState app;
+    RecordingHost host;
+    host.answer = false;
+    Job job(app, host);
+    EXPECT_EQ(SplitAllPages(job, path), kResultAlreadyTold);
+    EXPECT_EQ(host.warned, "60");
+    EXPECT_EQ(FileCount(), 1u);
+    // 49 pages of the range stay below the limit of 50.
+    Job range(app, host);
+    range.FirstPage = 2;
+    range.LastPage = 50;
+    host.warned.clear();
+    EXPECT_EQ(SplitPageRange(range, path), kResultDone);
+    EXPECT_EQ(host.warned, "");
+    EXPECT_EQ(FileCount(), 50u);
+}
+
+TEST_F(SplitJobTest, RangeChecks) {
+    std::string path = Write("r.pdf", test::SimpleDocument(5));
+    AppState app;
+    RecordingHost host;
+    Job job(app, host);
+    job.FirstPage = 4;
+    job.LastPage = 6;
+    EXPECT_EQ(SplitPageRange(job, path), kResultBadPageRange);
+    Job swapped(app, host);
+    swapped.FirstPage = 4;
+    swapped.LastPage = 2;
+    EXPECT_EQ(SplitPageRange(swapped, path), kResultDone);
+    EXPECT_TRUE(fs::exists(dir_ / "r-2.pdf"));
+    EXPECT_TRUE(fs::exists(dir_ / "r-4.pdf"));
+    EXPECT_FALSE(fs::exists(dir_ / "r-5.pdf"));
+}
+
+TEST_F(SplitJobTest, OnePageAndZeroCountDocuments) {
+    AppState app;
+    RecordingHost host;
+    Job one(app, host);
+    EXPECT_EQ(SplitAllPages(one, Write("one.pdf", test::SimpleDocument(1))), kResultOnePage);
+    // /Count 0 while the tree holds pages: nothing to split.
+    std::string zero = test::SimpleDocument(2);
+    zero.replace(zero.find("/Count 2"), 8, "/Count 0");
+    std::string path = Write("zero.pdf", zero);
+    Job all(app, host);
+    EXPECT_EQ(SplitAllPages(all, path), kResultOnePage);
+    Job range(app, host);
+    EXPECT_EQ(SplitPageRange(range, path), kResultBadPageRange);
+}
+
+TEST_F(SplitJobTest, UnreadableInputsFail) {
+    AppState app;
+    RecordingHost host;
+    Job job(app, host);
+    EXPECT_EQ(SplitAllPages(job, (dir_ / "missing.pdf").string()), kResultFailed);
+    EXPECT_EQ(SplitAllPages(job, Write("short.pdf", "%PDF-1.4\n%%EOF\n")), kResultFailed);
+    EXPECT_EQ(SplitAllPages(job, Write("junk.pdf", std::string(5000, 'x'))), kResultFailed);
+}
+
+TEST_F(SplitJobTest, StopBeforeReadingEndsWithBreak) {
+    AppState app;
+    RecordingHost host;
+    Job job(app, host);
+    job.StopCode = -2;
+    EXPECT_EQ(SplitAllPages(job, Write("s.pdf", test::SimpleDocument(3))), kResultBreak);
+    EXPECT_EQ(FileCount(), 1u);
+}
+
+TEST_F(SplitJobTest, PageCountQuery) {
+    TestJob t;
+    EXPECT_EQ(QueryPageCount(t.job, Write("q.pdf", test::SimpleDocument(7))), 7);
+    EXPECT_EQ(QueryPageCount(t.job, (dir_ / "none.pdf").string()), -1);
+}
+
+TEST(PageField, Rules) {
+    int32_t v = -1;
+    EXPECT_TRUE(ReadPageField("", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(ReadPageField("   ", v));
+    EXPECT_EQ(v, 0);
+    EXPECT_TRUE(ReadPageField("007", v));
+    EXPECT_EQ(v, 7);
+    EXPECT_TRUE(ReadPageField(" 12 ", v));
+    EXPECT_EQ(v, 12);
+    for (const char* bad : {"0", "00", "1 2", "-3", "3a", "+4", "99999999999"}) EXPECT_FALSE(ReadPageField(bad, v)) << bad;
+}
+
+TEST(OutputNaming, BaseAndPadding) {
+    OutputNaming n;
+    n.SetBase("dir/A.PDF", false, "");
+    EXPECT_EQ(n.base(), "dir/A-");
+    TestJob t;
+    ASSERT_TRUE(n.Choose(t.job, 1000, 0, 0));
+    EXPECT_EQ(n.PathFor(7), "dir/A-0007.pdf");
+    EXPECT_EQ(n.PathFor(1000), "dir/A-1000.pdf");
+    std::string sep(1, kPathSeparator);
+    n.SetBase("in" + sep + "report.pdf", true, "out" + sep);
+    EXPECT_EQ(n.base(), "out" + sep + "report-");
+    n.SetBase("in" + sep + "report.pdf", true, "out");
+    EXPECT_EQ(n.base(), "out" + sep + "report-");
+}
+
+TEST(OutputNaming, DigitCount) {
+    EXPECT_EQ(DecimalDigits(9), 1);
+    EXPECT_EQ(DecimalDigits(10), 2);
+    EXPECT_EQ(DecimalDigits(99999), 5);
+}
+
+}  // namespace
+}  // namespace brisel
