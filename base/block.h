@@ -1,6 +1,7 @@
 // A single-owner block of bytes: the PdfImage and the work buffers. Unlike
 // std::vector it does not clear the bytes it allocates, and allocation
-// failure is a result, not an exception.
+// failure is a result, not an exception. A block may also hold a private
+// (copy-on-write) mapping of a file, released by its own function.
 #pragma once
 
 #include <cstddef>
@@ -13,32 +14,52 @@ namespace brisel {
 
 class Block {
 public:
+    using ReleaseFunction = void (*)(uint8_t* data, size_t size);
+
     Block() = default;
-    ~Block() { std::free(data_); }
+    ~Block() { Release(); }
     Block(const Block&) = delete;
     Block& operator=(const Block&) = delete;
     Block(Block&& other) noexcept
-        : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0)) {}
+        : data_(std::exchange(other.data_, nullptr)),
+          size_(std::exchange(other.size_, 0)),
+          release_(std::exchange(other.release_, nullptr)) {}
     Block& operator=(Block&& other) noexcept {
         if (this != &other) {
-            std::free(data_);
+            Release();
             data_ = std::exchange(other.data_, nullptr);
             size_ = std::exchange(other.size_, 0);
+            release_ = std::exchange(other.release_, nullptr);
         }
         return *this;
+    }
+
+    // Takes memory that must be given back with release (a file mapping).
+    void Adopt(uint8_t* data, size_t size, ReleaseFunction release) {
+        Release();
+        data_ = data;
+        size_ = size;
+        release_ = release;
     }
 
     // Allocates size bytes (left uninitialised); false when memory is exhausted.
     bool Allocate(size_t size) {
         void* p = std::malloc(size ? size : 1);
         if (!p) return false;
-        std::free(data_);
+        Release();
         data_ = static_cast<uint8_t*>(p);
         size_ = size;
         return true;
     }
     // Changes the size keeping the content; false (and unchanged) on failure.
     bool Resize(size_t size) {
+        if (release_) {
+            Block copy;
+            if (!copy.Allocate(size)) return false;
+            std::memcpy(copy.data_, data_, size < size_ ? size : size_);
+            *this = std::move(copy);
+            return true;
+        }
         void* p = std::realloc(data_, size ? size : 1);
         if (!p) return false;
         data_ = static_cast<uint8_t*>(p);
@@ -52,9 +73,11 @@ public:
         return true;
     }
     void Release() {
-        std::free(data_);
+        if (release_) release_(data_, size_);
+        else std::free(data_);
         data_ = nullptr;
         size_ = 0;
+        release_ = nullptr;
     }
 
     uint8_t* data() { return data_; }
@@ -69,6 +92,7 @@ public:
 private:
     uint8_t* data_ = nullptr;
     size_t size_ = 0;
+    ReleaseFunction release_ = nullptr;
 };
 
 }  // namespace brisel

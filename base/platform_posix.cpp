@@ -1,6 +1,7 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -13,11 +14,25 @@
 
 namespace brisel {
 
+static void Unmap(uint8_t* data, size_t size) { ::munmap(data, size); }
+
+// The file is mapped privately: pages come straight from the page cache
+// without a copy, and the few bytes the job edits (blanked annotations) are
+// copied on write, never written back to the file.
 bool ReadWholeFile(const std::string& path, Block& out) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
+    if (ok && st.st_size > 0) {
+        void* mapped = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE,
+                              MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (mapped != MAP_FAILED) {
+            ::close(fd);
+            out.Adopt(static_cast<uint8_t*>(mapped), static_cast<size_t>(st.st_size), Unmap);
+            return true;
+        }
+    }
     Block block;
     if (ok) ok = block.Allocate(static_cast<size_t>(st.st_size));
     size_t done = 0;

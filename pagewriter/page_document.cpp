@@ -155,7 +155,7 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
     if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, -215);
     const PageEntry& page = doc.pages[static_cast<size_t>(pageIndex)];
     size_t estimate = doc.image.size() * 2 / static_cast<size_t>(job.PageCount > 0 ? job.PageCount : 1);
-    out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
+    if (out.capacity() < 32768) out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
 
     std::vector<size_t> offsets(3, 0);  // by object number
     if (!CopyHeader(job, doc, out)) return false;
@@ -210,27 +210,32 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
 
 }  // namespace
 
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, Block& out) {
+int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out) {
+    out.clear();
     try {
-        std::string text;
-        if (!BuildPlain(job, pageIndex, doc, text)) return 0;
-        if (!out.Assign(reinterpret_cast<const uint8_t*>(text.data()), text.size())) return Fail(job, -300), 0;
+        if (!BuildPlain(job, pageIndex, doc, out)) return 0;
+        if (job.InputEncrypted) {
+            Block image;
+            if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Fail(job, -300), 0;
+            out.clear();
+            if (EncryptPageImage(job, image) != 0) {
+                if (job.LastError == 0) job.LastError = -1;
+                return 0;
+            }
+            out.assign(reinterpret_cast<const char*>(image.data()), image.size());
+        }
     } catch (const std::bad_alloc&) {
+        out.clear();
         job.LastError = -300;
-        return 0;
-    }
-    if (job.InputEncrypted && EncryptPageImage(job, out) != 0) {
-        out.Release();
-        if (job.LastError == 0) job.LastError = -1;
         return 0;
     }
     return 1;
 }
 
-int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc) {
-    Block out;
-    if (!BuildPageDocument(job, pageIndex, doc, out)) return 0;
-    if (WriteWholeFile(job.OutputPath, out.data(), out.size()) != WriteResult::Ok) {
+int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& buffer) {
+    if (!BuildPageDocument(job, pageIndex, doc, buffer)) return 0;
+    if (WriteWholeFile(job.OutputPath, reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size()) !=
+        WriteResult::Ok) {
         job.LastError = -4000;
         return 0;
     }

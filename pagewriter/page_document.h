@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "base/block.h"
 #include "base/job.h"
@@ -9,13 +10,14 @@
 
 namespace brisel {
 
-// Builds the page file in memory (encrypted when the input was). 1 on
-// success; 0 otherwise, with LastError set unless the job was stopped.
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, Block& out);
+// Builds the page file in memory (encrypted when the input was) into out,
+// whose capacity is reused from page to page. 1 on success; 0 otherwise,
+// with LastError set unless the job was stopped.
+int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out);
 
-// Builds the page file and writes it to job.OutputPath in one pass. 1 when
-// the file is written; 0 otherwise (LastError -4000 when the file cannot be
-// created or written, and no partial file remains).
-int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc);
+// Builds the page file in buffer and writes it to job.OutputPath in one
+// pass. 1 when the file is written; 0 otherwise (LastError -4000 when the
+// file cannot be created or written, and no partial file remains).
+int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& buffer);
 
 }  // namespace brisel

@@ -140,6 +140,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     }
 
     int shownPercent = 30;
+    std::string pageBuffer;
     for (int32_t index = first; index < last; ++index) {
         if (job.Stopped()) break;
         const int32_t k = index - first + 1;
@@ -152,7 +153,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = naming.PathFor(index + 1);
-        if (!WritePageDocument(job, index, doc)) break;
+        if (!WritePageDocument(job, index, doc, pageBuffer)) break;
         if (sameDate) SetFileTimes(job.OutputPath, times);
     }
 

@@ -26,9 +26,9 @@ Document Analyze(TestJob& t, const std::string& file) {
 }
 
 std::string Build(TestJob& t, const Document& doc, int32_t page) {
-    Block out;
+    std::string out;
     if (!BuildPageDocument(t.job, page, doc, out)) return "FAILED " + std::to_string(t.job.LastError);
-    return test::TextOf(out);
+    return out;
 }
 
 // The date changes from run to run.

@@ -1,0 +1,159 @@
+#!/usr/bin/env python3
+"""Times brisel against peer page splitters on documents made at run time.
+
+For each document: the median wall time of several alternating runs of each
+tool, brisel's speed-up over each, the time per page, and the peak memory of
+each tool. Every run writes into a fresh folder after a sync, and old outputs
+are removed only after all timed runs, since removing thousands of files slows
+the file system for a while afterwards.
+
+Usage: bench/bench.py [--runs N] [--brisel PATH] [--only NAME ...] [--keep]
+"""
+
+import argparse
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+import pdftest  # noqa: E402
+
+
+def image_pages_pdf(path, count, size=500):
+    """Pages that each hold their own large image (random RGB, Flate)."""
+    import pikepdf
+    import zlib
+    pdf = pikepdf.new()
+    for i in range(count):
+        data = zlib.compress(os.urandom(size * size * 3), 1)
+        image = pdf.make_stream(data, Type=pikepdf.Name.XObject, Subtype=pikepdf.Name.Image, Width=size,
+                                Height=size, ColorSpace=pikepdf.Name.DeviceRGB, BitsPerComponent=8,
+                                Filter=pikepdf.Name.FlateDecode)
+        content = pdf.make_stream(b"q 450 0 0 450 72 100 cm /Im0 Do Q")
+        pdf.pages.append(pikepdf.Page(pikepdf.Dictionary(
+            Type=pikepdf.Name.Page, MediaBox=[0, 0, 612, 792], Contents=content,
+            Resources=pikepdf.Dictionary(XObject=pikepdf.Dictionary(Im0=image)))))
+    pdf.save(path)
+    return path
+
+
+def make_documents(folder, only):
+    docs = []
+
+    def want(name):
+        return not only or name in only
+
+    text2000 = os.path.join(folder, "text-2000.pdf")
+    if want("text-2000") or want("objstm-2000") or want("aes-2000"):
+        pdftest.ghostscript_pdf(text2000, pdftest.text_pages_ps(2000))
+    if want("text-2000"):
+        docs.append(("text-2000", text2000, 2000))
+    if want("objstm-2000"):
+        path = os.path.join(folder, "objstm-2000.pdf")
+        subprocess.run(["qpdf", "--object-streams=generate", text2000, path], check=True)
+        docs.append(("objstm-2000", path, 2000))
+    if want("aes-2000"):
+        path = os.path.join(folder, "aes-2000.pdf")
+        subprocess.run(["qpdf", "--encrypt", "", "owner", "128", "--use-aes=y", "--", text2000, path], check=True)
+        docs.append(("aes-2000", path, 2000))
+    if want("image-200"):
+        path = os.path.join(folder, "image-200.pdf")
+        image_pages_pdf(path, 200)
+        docs.append(("image-200", path, 200))
+    if want("text-20000"):
+        path = os.path.join(folder, "text-20000.pdf")
+        pdftest.ghostscript_pdf(path, pdftest.text_pages_ps(20000))
+        docs.append(("text-20000", path, 20000))
+    return docs
+
+
+def timed(cmd, cwd, timeout):
+    """Runs a command; returns (seconds, peak KiB) or None when it fails."""
+    start = time.perf_counter()
+    try:
+        r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], cwd=cwd, capture_output=True, text=True,
+                           timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return None
+    seconds = time.perf_counter() - start
+    if r.returncode != 0:
+        sys.stderr.write("%s failed: %s\n" % (cmd[0], r.stderr.strip()[-300:]))
+        return None
+    return seconds, int(r.stderr.strip().splitlines()[-1])
+
+
+def tools(brisel):
+    return [
+        ("brisel", lambda src, out: [brisel, "--yes", "--out", out, src]),
+        ("qpdf", lambda src, out: ["qpdf", "--split-pages", src, os.path.join(out, "page-%d.pdf")]),
+        ("pdfseparate", lambda src, out: ["pdfseparate", src, os.path.join(out, "page-%d.pdf")]),
+    ]
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--brisel", default=os.path.join(ROOT, "build", "release", "brisel"))
+    parser.add_argument("--only", nargs="*", default=[])
+    parser.add_argument("--timeout", type=int, default=300, help="seconds before a tool is given up")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    args = parser.parse_args()
+
+    work = tempfile.mkdtemp(prefix="brisel-bench-")
+    os.environ["BRISEL_WORK"] = work
+    pdftest.WORK = work
+    print("machine: %s, %d cores, %s" % (platform.processor() or platform.machine(), os.cpu_count(),
+                                          platform.platform()))
+    print("making documents in %s ..." % work, flush=True)
+    docs = make_documents(work, set(args.only))
+    outputs = []
+    header = "%-12s %6s %9s  %-12s %9s %8s %9s %10s" % ("document", "pages", "size", "tool", "median s",
+                                                       "ms/page", "peak MiB", "brisel is")
+    print(header)
+    print("-" * len(header))
+    for name, src, pages in docs:
+        results = {}
+        given_up = set()
+        for run in range(args.runs):
+            for tool, command in tools(args.brisel):
+                if tool in given_up:
+                    continue
+                out = tempfile.mkdtemp(prefix="%s-%s-" % (name, tool), dir=work)
+                outputs.append(out)
+                # Each run starts with no dirty pages left by the one before.
+                os.sync()
+                r = timed(command(src, out), work, args.timeout)
+                if r is None:
+                    given_up.add(tool)
+                    results.pop(tool, None)
+                    continue
+                results.setdefault(tool, []).append(r)
+                if tool == "pdfseparate" and r[0] > 60:
+                    given_up.add(tool)
+        base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
+        for tool, _ in tools(args.brisel):
+            if tool not in results:
+                print("%-12s %6d %8.1fM  %-12s %9s" % (name, pages, os.path.getsize(src) / 2**20, tool,
+                                                       "gave up" if tool in given_up else "failed"))
+                continue
+            median = statistics.median(t for t, _ in results[tool])
+            peak = max(m for _, m in results[tool]) / 1024
+            ratio = "" if tool == "brisel" or base is None else "%.1fx faster" % (median / base)
+            print("%-12s %6d %8.1fM  %-12s %9.3f %8.3f %9.1f %10s" % (
+                name, pages, os.path.getsize(src) / 2**20, tool, median, 1000 * median / pages, peak, ratio),
+                flush=True)
+    if args.keep:
+        print("kept", work)
+    else:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
