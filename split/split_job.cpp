@@ -59,7 +59,10 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     if (encrypted) {
         job.InputEncrypted = 1;
         int r = UnlockDocument(job, path, doc.image, doc.table);
-        if (r != 0) return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
+        if (r != 0) {
+            if (job.Stopped()) return job.StopCode;
+            return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
+        }
     }
 
     ShowStatus(job, Text::Analyzing, 10);
