@@ -158,7 +158,7 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end) {
     for (int i = 0; i < 3; ++i) {
         Cursor k = FindKey(job, keys[i], dict, dictEnd);
         if (k && ReadNameValue(k + std::strlen(keys[i]), dictEnd, name, length) == 0 && length > 0)
-            names[i].assign("/").append(reinterpret_cast<const char*>(name), length);
+            names[i].assign(reinterpret_cast<const char*>(name - 1), length + 1);  // with its slash
     }
 
     Cursor cfKey = FindKey(job, "/CF", dict, dictEnd);
