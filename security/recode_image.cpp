@@ -21,9 +21,11 @@ int Fail(Job& job, int code) {
     return code;
 }
 
+// Objects not written (free, missing, the dropped encryption dictionary)
+// are listed as free: an in-use entry at offset 0 is an error to readers.
 std::string XrefLine(int64_t offset, int32_t generation) {
     char line[40];
-    std::snprintf(line, sizeof line, "%010" PRId64 " %05d n \n", offset, generation);
+    std::snprintf(line, sizeof line, "%010" PRId64 " %05d %c \n", offset, generation, offset > 0 ? 'n' : 'f');
     return line;
 }
 
