@@ -72,6 +72,12 @@ class EncryptedSplitTest(SplitTestCase):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-objstm", "user", "owner", VARIANTS[variant], object_streams=True)
                 self.split_and_check(path, "user", "owner")
+        locked = self.make_input("locked-objstm", "user", "owner", VARIANTS["r4_aes"] + ["--modify=none"],
+                                 object_streams=True)
+        r = self.split("--password", "user", locked, expect=10)
+        self.assertIn("Input right password", r.stderr)
+        self.split("--password", "owner", locked)
+        self.assertPageFilesMatch(locked, password="user")
 
     def test_owner_password_opens_a_file_that_forbids_splitting(self):
         for variant, restrict in (("r2_rc4_40", ["--modify=n"]), ("r4_aes", ["--modify=none"])):
