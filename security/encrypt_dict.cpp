@@ -7,8 +7,6 @@ namespace brisel {
 
 namespace {
 
-bool IsDelimiter(uint8_t c) { return IsWhite(c) || (c != 0 && std::strchr("()<>[]{}%/", c) != nullptr); }
-
 int Fail(Job& job, int code) {
     job.LastError = code;
     return code;
@@ -33,7 +31,7 @@ int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
     if (!SkipWhiteAndComments(cur, end)) return -2;
     if (*cur != '/') return -1;
     name = ++cur;
-    while (cur < end && !IsDelimiter(*cur)) ++cur;
+    while (cur < end && !IsNumberTerminator(*cur)) ++cur;
     if (cur >= end) return -2;
     length = static_cast<size_t>(cur - name);
     return 0;

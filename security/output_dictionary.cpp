@@ -1,5 +1,7 @@
 #include "security/output_dictionary.h"
 
+#include <algorithm>
+
 #include "security/object_crypt.h"
 #include "security/recode_strings.h"
 
@@ -46,13 +48,10 @@ void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out) {
 }
 
 void AppendFileId(const Job& job, std::string& out) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string hex;
-    for (int32_t i = 0; i < job.FileIdLength && i < static_cast<int32_t>(sizeof job.FileId); ++i) {
-        hex += kDigits[job.FileId[i] >> 4];
-        hex += kDigits[job.FileId[i] & 15];
-    }
-    out += "/ID [<" + hex + "><" + hex + ">]\n";
+    const size_t length = static_cast<size_t>(std::clamp<int32_t>(job.FileIdLength, 0, sizeof job.FileId));
+    std::string id;
+    AppendHexString(id, job.FileId, length);
+    out += "/ID [" + id + id + "]\n";
 }
 
 }  // namespace brisel

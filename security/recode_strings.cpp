@@ -10,18 +10,6 @@ namespace brisel {
 
 namespace {
 
-bool IsDelimiter(uint8_t c) { return IsWhite(c) || (c != 0 && std::strchr("()<>[]{}%/", c) != nullptr); }
-
-void AppendHex(std::string& out, const uint8_t* bytes, size_t length) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    out += '<';
-    for (size_t i = 0; i < length; ++i) {
-        out += kDigits[bytes[i] >> 4];
-        out += kDigits[bytes[i] & 15];
-    }
-    out += '>';
-}
-
 // Decodes the string at cur ("(" or "<"), runs the codec and writes it back.
 int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
                     int codec, bool encrypt) {
@@ -50,13 +38,23 @@ int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const 
         AppendEscapedString(out, coded.data(), static_cast<size_t>(written));
         out += ')';
     } else {
-        AppendHex(out, coded.data(), static_cast<size_t>(written));
+        AppendHexString(out, coded.data(), static_cast<size_t>(written));
     }
     cur = p;
     return 0;
 }
 
 }  // namespace
+
+void AppendHexString(std::string& out, const uint8_t* bytes, size_t length) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    out += '<';
+    for (size_t i = 0; i < length; ++i) {
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 15];
+    }
+    out += '>';
+}
 
 void AppendEscapedString(std::string& out, const uint8_t* bytes, size_t length) {
     for (size_t i = 0; i < length; ++i) {
@@ -89,10 +87,10 @@ int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const ui
                 while (cur < stop && !IsLineEnd(*cur)) ++cur;
             } else if (c == '/') {
                 ++cur;
-                while (cur < stop && !IsDelimiter(*cur)) ++cur;
+                while (cur < stop && !IsNumberTerminator(*cur)) ++cur;
             } else {
                 ++cur;
-                while (cur < stop && !IsDelimiter(*cur)) ++cur;
+                while (cur < stop && !IsNumberTerminator(*cur)) ++cur;
             }
             out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(cur - run));
         }

@@ -23,4 +23,7 @@ int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const ui
 // writes them.
 void AppendEscapedString(std::string& out, const uint8_t* bytes, size_t length);
 
+// Appends bytes as a hexadecimal string, "<" and ">" included.
+void AppendHexString(std::string& out, const uint8_t* bytes, size_t length);
+
 }  // namespace brisel

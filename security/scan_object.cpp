@@ -6,10 +6,8 @@ namespace brisel {
 
 namespace {
 
-bool IsDelimiter(uint8_t c) { return IsWhite(c) || (c != 0 && std::strchr("()<>[]{}%/", c) != nullptr); }
-
 Cursor TokenEnd(Cursor p, Cursor end) {
-    while (p < end && !IsDelimiter(*p)) ++p;
+    while (p < end && !IsNumberTerminator(*p)) ++p;
     return p;
 }
 
@@ -42,7 +40,7 @@ bool ReadLengthValue(Cursor cur, Cursor end, const LengthResolver& resolve, Obje
     Cursor afterFirst = cur;
     Cursor p = cur;
     if (ReadNumber(p, end, second) && SkipWhiteAndComments(p, end) && *p == 'R' &&
-        (p + 1 == end || IsDelimiter(p[1]))) {
+        (p + 1 == end || IsNumberTerminator(p[1]))) {
         scan.lengthIndirect = true;
         scan.lengthText = text;
         scan.lengthTextEnd = p + 1;
