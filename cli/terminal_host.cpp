@@ -64,7 +64,8 @@ bool TerminalHost::AskPassword(Job& job, std::string& password) {
     }
     EndProgress();
     if (!askTerminal_) {
-        WriteText(stderr, "This file needs a password: give it with --password PW.\n");
+        // After a wrong --password the file's own message has said so.
+        if (!passwordOffered_) WriteText(stderr, "This file needs a password: give it with --password PW.\n");
         return false;
     }
     WriteText(stderr, std::string(Tr(job.app.language, Text::InputPassword)) + ": ");

@@ -1,11 +1,15 @@
 #include "security/encrypted_output.h"
 
+#include "security/recode_image.h"
+
 namespace brisel {
 
-// Encrypted inputs are not yet supported: no page file is written.
-int EncryptPageImage(Job& job, Block&) {
-    job.LastError = -1;
-    return -1;
+int EncryptPageImage(Job& job, Block& image) {
+    if (RecodeDocument(job, image, kEncrypt) == 0) return 0;
+    // Nothing plain may be saved in place of the encrypted page.
+    image.Release();
+    if (job.LastError >= 0) job.LastError = -1;
+    return job.LastError;
 }
 
 }  // namespace brisel

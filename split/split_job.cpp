@@ -40,11 +40,18 @@ int ReadDocumentXref(Job& job, Document& doc) {
 namespace {
 
 // The rewrite that fits what the last read found: object streams are
-// unpacked, a damaged classic file is rebuilt.
-void Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
+// unpacked, a damaged classic file is rebuilt. Returns the rewrite's result.
+int Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
     job.LastError = 0;
-    if (streams) NormaliseXrefStreams(job, doc.image, doc.table);
-    else if (rebuild) RebuildClassic(job, doc.image);
+    if (streams) return NormaliseXrefStreams(job, doc.image, doc.table);
+    if (rebuild) return RebuildClassic(job, doc.image);
+    return 0;
+}
+
+// An encrypted file that the security step refused: the user was told why
+// (or cancelled), as with a refused classic file.
+int AbortedResult(int rewriteResult) {
+    return rewriteResult == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
 }
 
 // Steps 4 to 8: reads the cross-reference data, unlocks, rewrites and
@@ -59,24 +66,27 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     if (encrypted) {
         job.InputEncrypted = 1;
         int r = UnlockDocument(job, path, doc.image, doc.table);
-        if (r != 0) return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
+        if (r != 0) {
+            if (job.Stopped()) return job.StopCode;
+            return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
+        }
     }
 
     ShowStatus(job, Text::Analyzing, 10);
     // An encrypted classic file has already been rewritten by the unlock.
-    Rewrite(job, doc, job.XrefStreamFlag != 0, !encrypted);
+    int rewritten = Rewrite(job, doc, job.XrefStreamFlag != 0, !encrypted);
     ShowStatus(job, Text::Analyzing, 10);
     doc.table.Clear();
     if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return kResultFailed;
+    if (job.ReadAborted) return AbortedResult(rewritten);
     if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag) return 0;
 
     ShowStatus(job, Text::Repairing, 10);
-    Rewrite(job, doc, job.XrefStreamFlag != 0, true);
+    rewritten = Rewrite(job, doc, job.XrefStreamFlag != 0, true);
     ShowStatus(job, Text::Analyzing, 10);
     doc.table.Clear();
     if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return kResultFailed;
+    if (job.ReadAborted) return AbortedResult(rewritten);
     if (!ReadDocumentXref(job, doc)) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     return 0;
 }

@@ -1,0 +1,142 @@
+#include "security/crypt_buffer.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "base/platform.h"
+#include "security/aes.h"
+#include "security/md5.h"
+#include "security/rc4.h"
+
+namespace brisel {
+
+namespace {
+
+// Tells apart the digests made within one millisecond; shared by all jobs.
+std::atomic<int> gSequence{-1};
+
+int NextSequence(int millisecond) {
+    int current = gSequence.load(std::memory_order_relaxed);
+    for (;;) {
+        int next = (current < 0 ? millisecond : current) + 1;
+        if (next > 999) next = 0;
+        if (gSequence.compare_exchange_weak(current, next, std::memory_order_relaxed)) return next;
+    }
+}
+
+int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key) {
+    uint8_t vector[16];
+    if (UniqueDigest("", 0, {}, vector) != 0) {
+        job.LastError = -320;
+        return -1;
+    }
+    AesRoundKeys keys;
+    AesExpandKey(keys, key);
+    const size_t pad = 16 - length % 16;
+    const size_t blocks = (length + pad) / 16;
+    std::memcpy(destination, vector, 16);
+    const uint8_t* previous = destination;
+    uint8_t* out = destination + 16;
+    for (size_t i = 0; i < blocks; ++i, out += 16) {
+        for (size_t j = 0; j < 16; ++j) {
+            size_t at = 16 * i + j;
+            uint8_t plain = at < length ? source[at] : static_cast<uint8_t>(pad);
+            out[j] = plain ^ previous[j];
+        }
+        AesEncryptBlock(out, keys);
+        previous = out;
+    }
+    return static_cast<int64_t>(16 + 16 * blocks);
+}
+
+// Decrypts into a scratch buffer first, so that a bad padding leaves the
+// destination untouched.
+int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key) {
+    if (length < 32 || length % 16 != 0) {
+        job.LastError = -322;
+        return -1;
+    }
+    std::vector<uint8_t> plain;
+    try {
+        plain.resize(length - 16);
+    } catch (const std::bad_alloc&) {
+        job.LastError = -320;
+        return -1;
+    }
+    AesRoundKeys keys;
+    AesExpandKey(keys, key);
+    for (size_t i = 0; i < plain.size(); i += 16) {
+        uint8_t* block = plain.data() + i;
+        std::memcpy(block, source + 16 + i, 16);
+        AesDecryptBlock(block, keys);
+        for (size_t j = 0; j < 16; ++j) block[j] ^= source[i + j];
+    }
+    // PKCS #5 padding; a final byte of 0 stands for a whole block of 16.
+    const uint8_t last = plain.back();
+    const size_t count = last == 0 ? 16 : last;
+    if (count > 16) {
+        job.LastError = -322;
+        return -1;
+    }
+    for (size_t k = 2; k <= count; ++k)
+        if (plain[plain.size() - k] != last) {
+            job.LastError = -322;
+            return -1;
+        }
+    const size_t result = plain.size() - count;
+    if (result) std::memcpy(destination, plain.data(), result);
+    return static_cast<int64_t>(result);
+}
+
+}  // namespace
+
+int UniqueDigest(const std::string& text, int number, const std::vector<std::string>& strings, uint8_t out[16]) {
+    // The time of day alone is predictable; the random bytes make the digest
+    // fit for initialisation vectors.
+    uint8_t random[16];
+    if (!RandomBytes(random, sizeof random)) return -1;
+    CalendarTime now = LocalNow();
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d", now.year, now.month, now.day, now.hour,
+                  now.minute, now.second, NextSequence(now.millisecond));
+    Md5Context context;
+    Md5Init(context);
+    Md5Update(context, reinterpret_cast<const uint8_t*>(stamp), 17);
+    Md5Update(context, random, sizeof random);
+    Md5Update(context, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    std::string decimal = std::to_string(number);
+    Md5Update(context, reinterpret_cast<const uint8_t*>(decimal.data()), decimal.size());
+    for (const std::string& s : strings) Md5Update(context, reinterpret_cast<const uint8_t*>(s.data()), s.size());
+    Md5Final(out, context);
+    return 0;
+}
+
+int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
+                    size_t keyLength, int method, bool encrypt) {
+    int64_t written;
+    if (method == kCryptRc4) {
+        if (keyLength == 0) {
+            job.LastError = -321;
+            return -1;
+        }
+        Rc4(key, keyLength, destination, source, length);
+        written = static_cast<int64_t>(length);
+    } else if (method == kCryptAes) {
+        if (keyLength != 16) {
+            job.LastError = -322;
+            return -1;
+        }
+        written = encrypt ? AesEncrypt(job, source, length, destination, key)
+                          : AesDecrypt(job, source, length, destination, key);
+        if (written < 0) return -1;
+    } else {
+        job.LastError = -321;
+        return -1;
+    }
+    source += length;
+    return written;
+}
+
+}  // namespace brisel

@@ -1,0 +1,37 @@
+// The codec through which every string and stream is encrypted or decrypted,
+// and the digest that makes AES initialisation vectors.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/job.h"
+
+namespace brisel {
+
+enum CryptMethod : int { kCryptRc4 = 0, kCryptAes = 1 };
+
+// Encrypts (encrypt true) or decrypts length bytes at source into
+// destination. Returns the bytes written and advances source by length; on
+// failure returns -1 with LastError -320 (no memory or no random bytes),
+// -321 (unknown method) or -322 (AES: bad padding, a key that is not 16
+// bytes, or ciphertext that is not an initialisation vector plus whole
+// blocks), and neither source nor destination is touched.
+// The destination needs length + 32 bytes for AES encryption, length
+// otherwise.
+int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
+                    size_t keyLength, int method, bool encrypt);
+
+// Room CryptBuffer needs at the destination.
+inline size_t CryptRoom(size_t length, int method, bool encrypt) {
+    return method == kCryptAes && encrypt ? length + 32 : length;
+}
+
+// 16 bytes that differ from call to call: the MD5 digest of the local time,
+// a sequence number, 16 bytes of the operating system's random source, the
+// text, the number and the strings. 0, or -1 when no random bytes are had.
+int UniqueDigest(const std::string& text, int number, const std::vector<std::string>& strings, uint8_t out[16]);
+
+}  // namespace brisel

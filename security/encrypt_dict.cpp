@@ -1,0 +1,220 @@
+#include "security/encrypt_dict.h"
+
+#include <cstring>
+#include <string>
+
+namespace brisel {
+
+namespace {
+
+int Fail(Job& job, int code) {
+    job.LastError = code;
+    return code;
+}
+
+// A signed decimal value after a key; writers put /P both as -3904 and as
+// its unsigned twin 4294963392, which wraps to the same 32 bits.
+bool ReadSignedValue(Cursor cur, Cursor end, int64_t& value) {
+    if (!SkipWhiteAndComments(cur, end)) return false;
+    bool negative = false;
+    if (*cur == '-' || *cur == '+') negative = *cur++ == '-';
+    if (cur >= end || !IsDigit(*cur)) return false;
+    uint64_t v = 0;
+    for (; cur < end && IsDigit(*cur); ++cur) v = v < (1ull << 40) ? v * 10 + (*cur - '0') : v;
+    value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    return true;
+}
+
+// A name value after a key, without its slash, up to the next delimiter.
+// -1 when the value is not a name, -2 when it runs to the end.
+int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
+    if (!SkipWhiteAndComments(cur, end)) return -2;
+    if (*cur != '/') return -1;
+    name = ++cur;
+    while (cur < end && !IsNumberTerminator(*cur)) ++cur;
+    if (cur >= end) return -2;
+    length = static_cast<size_t>(cur - name);
+    return 0;
+}
+
+// /U or /O: a literal or hexadecimal string of at most 32 bytes.
+int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, Cursor end, uint8_t* out,
+                       int32_t& length) {
+    Cursor at = FindKey(job, key, dict, dictEnd);
+    if (!at) return Fail(job, -105);
+    Cursor cur = at + std::strlen(key);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -106);
+    length = 0;
+    if (*cur == '(') {
+        ++cur;
+        length = ReadLiteralString(cur, end, out, 32);
+    } else if (*cur == '<') {
+        ++cur;
+        length = ReadHexString(cur, end, out, 32);
+    }
+    return 0;
+}
+
+bool ReadIntValue(Job& job, const char* key, Cursor dict, Cursor dictEnd, int64_t& value) {
+    Cursor at = FindKey(job, key, dict, dictEnd);
+    return at && ReadSignedValue(at + std::strlen(key), dictEnd, value);
+}
+
+// A crypt filter named by /StmF, /StrF or /EFF.
+struct FilterFields {
+    int32_t& method;
+    int32_t& authEvent;
+    int32_t& keyLength;
+};
+
+int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, Cursor end, FilterFields fields) {
+    Cursor at = FindKey(job, name.c_str(), cf, cfEnd);
+    job.LastError = 0;
+    if (!at) return 0;
+    Cursor cur = at + name.size();
+    if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, -104);
+    Cursor filter = cur + 2;
+    Cursor filterEnd = FindDictEnd(filter, end);
+    if (!filterEnd) return Fail(job, -104);
+
+    fields.authEvent = 0;
+    if (Cursor key = FindKey(job, "/AuthEvent", filter, filterEnd)) {
+        Cursor v = key + 10;
+        if (SkipWhiteAndComments(v, filterEnd) && StartsWith(v, filterEnd, "/EFOpen")) fields.authEvent = 1;
+    }
+    fields.method = 0;
+    if (Cursor key = FindKey(job, "/CFM", filter, filterEnd)) {
+        Cursor v = key + 4;
+        if (SkipWhiteAndComments(v, filterEnd)) {
+            if (StartsWith(v, filterEnd, "/None")) fields.method = 0;
+            else if (StartsWith(v, filterEnd, "/V2")) fields.method = 1;
+            else if (StartsWith(v, filterEnd, "/AESV2")) fields.method = 2;
+        }
+    }
+    fields.keyLength = 0;
+    if (Cursor key = FindKey(job, "/Length", filter, filterEnd)) {
+        Cursor v = key + 7;
+        int32_t length = ReadInt(job, v, filterEnd);
+        fields.keyLength = length > 0 ? length : 0;
+    }
+    job.LastError = 0;
+    return 0;
+}
+
+}  // namespace
+
+int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end) {
+    SecurityState& s = job.Security;
+    s.FilterName[0] = 0;
+    s.V = s.R = 0;
+    s.OwnerLength = s.UserLength = 0;
+    s.Permissions = 0;
+    s.KeyLength = 0;
+
+    if (!StartsWith(cursor, end, "<<")) return Fail(job, -103);
+    Cursor dict = cursor + 2;
+    Cursor dictEnd = FindDictEnd(dict, end);
+    if (!dictEnd) return Fail(job, -104);
+
+    if (int r = ReadPasswordString(job, "/U", dict, dictEnd, end, s.User, s.UserLength)) return r;
+    if (int r = ReadPasswordString(job, "/O", dict, dictEnd, end, s.Owner, s.OwnerLength)) return r;
+
+    Cursor key = FindKey(job, "/Filter", dict, dictEnd);
+    if (!key) return Fail(job, -105);
+    Cursor name;
+    size_t length = 0;
+    int nameResult = ReadNameValue(key + 7, end, name, length);
+    if (nameResult == -1) return Fail(job, -107);
+    if (nameResult == -2) return Fail(job, -106);
+    // A name too long for the field is never "Standard": store nothing.
+    if (length < sizeof s.FilterName) {
+        std::memcpy(s.FilterName, name, length);
+        s.FilterName[length] = 0;
+    }
+
+    int64_t value = 0;
+    if (ReadIntValue(job, "/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
+    if (!ReadIntValue(job, "/R", dict, dictEnd, value)) return Fail(job, -105);
+    s.R = static_cast<uint8_t>(value);
+    if (!ReadIntValue(job, "/P", dict, dictEnd, value)) return Fail(job, -105);
+    s.Permissions = static_cast<int32_t>(static_cast<uint32_t>(value));
+    if (ReadIntValue(job, "/Length", dict, dictEnd, value)) s.KeyLength = static_cast<uint32_t>(value);
+
+    s.EncryptMetadata = 1;
+    if (Cursor k = FindKey(job, "/EncryptMetadata", dict, dictEnd)) {
+        Cursor v = k + 16;
+        if (SkipWhiteAndComments(v, dictEnd) && dictEnd - v >= 5) {
+            char word[6] = {};
+            for (int i = 0; i < 5; ++i) word[i] = static_cast<char>(v[i] | 0x20);
+            if (std::strcmp(word, "false") == 0) s.EncryptMetadata = 0;
+        }
+    }
+
+    // Crypt filter names; a value that is not a name names no filter.
+    std::string names[3];
+    const char* keys[3] = {"/StmF", "/StrF", "/EFF"};
+    for (int i = 0; i < 3; ++i) {
+        Cursor k = FindKey(job, keys[i], dict, dictEnd);
+        if (k && ReadNameValue(k + std::strlen(keys[i]), dictEnd, name, length) == 0 && length > 0)
+            names[i].assign(reinterpret_cast<const char*>(name - 1), length + 1);  // with its slash
+    }
+
+    Cursor cfKey = FindKey(job, "/CF", dict, dictEnd);
+    job.LastError = 0;
+    if (cfKey) {
+        Cursor cur = cfKey + 3;
+        if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, -104);
+        Cursor cf = cur + 2;
+        Cursor cfEnd = FindDictEnd(cf, end);
+        if (!cfEnd) return Fail(job, -104);
+        FilterFields fields[3] = {{s.StreamMethod, s.StreamAuthEvent, s.StreamKeyLength},
+                                  {s.StringMethod, s.StringAuthEvent, s.StringKeyLength},
+                                  {s.EmbeddedMethod, s.EmbeddedAuthEvent, s.EmbeddedKeyLength}};
+        for (int i = 0; i < 3; ++i)
+            if (!names[i].empty())
+                if (int r = ReadCryptFilter(job, names[i], cf, cfEnd, end, fields[i])) return r;
+    }
+    job.LastError = 0;
+    return 0;
+}
+
+int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table) {
+    if (!job.EncryptKeyPos) return -1;
+    Cursor cur = job.EncryptKeyPos + 8;
+    Cursor value = cur;
+    if (SkipWhiteAndComments(value, end) && StartsWith(value, end, "<<")) {
+        // A direct dictionary: there is no object to drop later.
+        job.Security.EncryptNumber = job.Security.EncryptGeneration = 0;
+        return ReadEncryptDictionary(job, value, end);
+    }
+    int32_t number = ReadInt(job, cur, end);
+    if (number < 0) {
+        job.LastError = 0;
+        return 1;
+    }
+    job.Security.EncryptNumber = number;
+    int32_t generation = ReadInt(job, cur, end);
+    if (generation < 0) {
+        job.LastError = -121;
+        return -1;
+    }
+    job.Security.EncryptGeneration = generation;
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
+    if (*cur != 'R') return Fail(job, -123);
+    Cursor body = FindObject(job, table, start, end, number, generation);
+    if (!body) return Fail(job, -125);
+    return ReadEncryptDictionary(job, body, end);
+}
+
+int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset) {
+    if (offset < 0 || offset >= end - start) return Fail(job, -121);
+    Cursor cur = start + offset;
+    if (ReadInt(job, cur, end) < 0 || ReadInt(job, cur, end) < 0) return Fail(job, -121);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
+    if (!StartsWith(cur, end, "obj")) return Fail(job, -123);
+    cur += 3;
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
+    return ReadEncryptDictionary(job, cur, end);
+}
+
+}  // namespace brisel

@@ -1,0 +1,106 @@
+#include "security/keys.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "security/md5.h"
+#include "security/rc4.h"
+
+namespace brisel {
+
+namespace {
+
+constexpr uint8_t kPadding[32] = {0x28, 0xBF, 0x4E, 0x5E, 0x4E, 0x75, 0x8A, 0x41, 0x64, 0x00, 0x4E,
+                                  0x56, 0xFF, 0xFA, 0x01, 0x08, 0x2E, 0x2E, 0x00, 0xB6, 0xD0, 0x68,
+                                  0x3E, 0x80, 0x2F, 0x0C, 0xA9, 0xFE, 0x64, 0x53, 0x69, 0x7A};
+
+// The first 32 bytes of the password, filled up from the padding string.
+void PadPassword(const uint8_t* password, size_t length, uint8_t out[32]) {
+    length = std::min<size_t>(length, 32);
+    if (length) std::memcpy(out, password, length);
+    std::memcpy(out + length, kPadding, 32 - length);
+}
+
+// Revision 3 and above: fifty more rounds of MD5 over the first n bytes.
+void Strengthen(const KeyInputs& in, uint8_t digest[16]) {
+    if (in.R < 3) return;
+    for (int i = 0; i < 50; ++i) Md5(digest, in.n, digest);
+}
+
+// RC4 with each key byte XOR round, for rounds first, first + step, ... last.
+void Rc4Rounds(const uint8_t* key, size_t n, uint8_t* data, size_t length, int first, int last, int step) {
+    for (int round = first;; round += step) {
+        uint8_t roundKey[16];
+        for (size_t i = 0; i < n; ++i) roundKey[i] = key[i] ^ static_cast<uint8_t>(round);
+        Rc4(roundKey, n, data, data, length);
+        if (round == last) break;
+    }
+}
+
+}  // namespace
+
+KeyInputs MakeKeyInputs(const Job& job) {
+    const SecurityState& s = job.Security;
+    KeyInputs in;
+    in.R = s.R;
+    in.owner = s.Owner;
+    in.user = s.User;
+    in.permissions = s.Permissions;
+    in.id = job.FileId;
+    in.idLength = job.FileIdLength > 0 ? static_cast<size_t>(job.FileIdLength) : 0;
+    in.n = std::clamp<size_t>(s.KeyBytes > 0 ? static_cast<size_t>(s.KeyBytes) : 5, 1, 16);
+    in.encryptMetadata = s.EncryptMetadata != 0;
+    return in;
+}
+
+void ComputeFileKey(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]) {
+    uint8_t padded[32];
+    PadPassword(password, length, padded);
+    const uint8_t permissions[4] = {static_cast<uint8_t>(in.permissions), static_cast<uint8_t>(in.permissions >> 8),
+                                    static_cast<uint8_t>(in.permissions >> 16),
+                                    static_cast<uint8_t>(in.permissions >> 24)};
+    Md5Context context;
+    Md5Init(context);
+    Md5Update(context, padded, 32);
+    Md5Update(context, in.owner, 32);
+    Md5Update(context, permissions, 4);
+    Md5Update(context, in.id, in.idLength);
+    if (in.R >= 4 && !in.encryptMetadata) {
+        static const uint8_t kNoMetadata[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+        Md5Update(context, kNoMetadata, 4);
+    }
+    Md5Final(key, context);
+    Strengthen(in, key);
+}
+
+bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]) {
+    ComputeFileKey(in, password, length, key);
+    if (in.R == 2) {
+        uint8_t check[32];
+        Rc4(key, in.n, check, kPadding, 32);
+        return std::memcmp(check, in.user, 32) == 0;
+    }
+    uint8_t check[16];
+    Md5Context context;
+    Md5Init(context);
+    Md5Update(context, kPadding, 32);
+    Md5Update(context, in.id, in.idLength);
+    Md5Final(check, context);
+    Rc4Rounds(key, in.n, check, 16, 0, 19, 1);
+    return std::memcmp(check, in.user, 16) == 0;
+}
+
+bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]) {
+    uint8_t padded[32];
+    PadPassword(password, length, padded);
+    uint8_t digest[16];
+    Md5(padded, 32, digest);
+    Strengthen(in, digest);
+    uint8_t user[32];
+    std::memcpy(user, in.owner, 32);
+    if (in.R == 2) Rc4(digest, in.n, user, user, 32);
+    else Rc4Rounds(digest, in.n, user, 32, 19, 0, -1);
+    return CheckUserPassword(in, user, 32, key);
+}
+
+}  // namespace brisel

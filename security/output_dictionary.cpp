@@ -1,0 +1,57 @@
+#include "security/output_dictionary.h"
+
+#include <algorithm>
+
+#include "security/object_crypt.h"
+#include "security/recode_strings.h"
+
+namespace brisel {
+
+namespace {
+
+const char* MethodText(int32_t method) {
+    if (method == 1) return "/CFM /V2 ";
+    if (method == 2) return "/CFM /AESV2 ";
+    return "";
+}
+
+}  // namespace
+
+void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out) {
+    const SecurityState& s = job.Security;
+    out += std::to_string(number) + " 0 obj\n<<\n/Filter /Standard\n/O (";
+    AppendEscapedString(out, s.Owner, 32);
+    out += ")\n/U (";
+    AppendEscapedString(out, s.User, 32);
+    out += ")\n/P " + std::to_string(s.Permissions) + "\n/V " + std::to_string(s.V) + "\n/R " +
+           std::to_string(s.R) + "\n";
+    if (s.R == 4) {
+        // The key lengths written are the ones the data was encrypted with.
+        const std::string stringLength = std::to_string(StringCrypt(s).k);
+        const std::string streamLength = std::to_string(StreamCrypt(s).k);
+        if (s.StringMethod == s.StreamMethod) {
+            out += "/CF <</StdCF << /AuthEvent /DocOpen ";
+            out += MethodText(s.StringMethod);
+            out += "/Length " + stringLength + " >> >>\n/StrF /StdCF\n/StmF /StdCF\n";
+        } else {
+            out += "/CF <</StdCF1 << /AuthEvent /DocOpen ";
+            out += MethodText(s.StringMethod);
+            out += "/Length " + stringLength + " >> /StdCF2 << /AuthEvent /DocOpen ";
+            out += MethodText(s.StreamMethod);
+            out += "/Length " + streamLength + " >> >>\n/StrF /StdCF1\n/StmF /StdCF2\n";
+        }
+        // The file key of such an input leaves the metadata out.
+        if (s.EncryptMetadata == 0) out += "/EncryptMetadata false\n";
+    }
+    if (s.R >= 3 || s.KeyBytes != 5) out += "/Length " + std::to_string(s.KeyBytes * 8) + "\n";
+    out += ">>\nendobj\n";
+}
+
+void AppendFileId(const Job& job, std::string& out) {
+    const size_t length = static_cast<size_t>(std::clamp<int32_t>(job.FileIdLength, 0, sizeof job.FileId));
+    std::string id;
+    AppendHexString(id, job.FileId, length);
+    out += "/ID [" + id + id + "]\n";
+}
+
+}  // namespace brisel

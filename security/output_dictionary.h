@@ -1,0 +1,20 @@
+// The encryption dictionary and trailer entries of an encrypted page file:
+// the input's handler, passwords and permissions, so that the input's
+// passwords open it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+// Appends "N 0 obj ... endobj" with the dictionary built from job.Security.
+void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out);
+
+// Appends the /ID entry: the document identifier the file key derives from,
+// twice.
+void AppendFileId(const Job& job, std::string& out);
+
+}  // namespace brisel

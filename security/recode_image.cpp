@@ -1,0 +1,182 @@
+#include "security/recode_image.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "pdfread/read_xref.h"
+#include "pdfread/repair.h"
+#include "security/output_dictionary.h"
+#include "security/recode_object.h"
+
+namespace brisel {
+
+namespace {
+
+int Fail(Job& job, int code) {
+    job.LastError = code;
+    return code;
+}
+
+// Objects not written (free, missing, the dropped encryption dictionary)
+// are listed as free: an in-use entry at offset 0 is an error to readers.
+std::string XrefLine(int64_t offset, int32_t generation) {
+    char line[40];
+    std::snprintf(line, sizeof line, "%010" PRId64 " %05d %c \n", offset, generation, offset > 0 ? 'n' : 'f');
+    return line;
+}
+
+// The integer of an indirect /Length object found through the table.
+int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number,
+                        int32_t generation) {
+    Cursor body = FindObject(job, table, start, end, number, generation);
+    if (!body) return -1;
+    int32_t value = ReadInt(job, body, end);
+    job.LastError = 0;
+    return value;
+}
+
+// The values that reading a cross-reference section changes, kept so that
+// reading a page image leaves the job's own reading state alone.
+struct ReadingState {
+    explicit ReadingState(const Job& job)
+        : flag(job.XrefStreamFlag),
+          encryptKey(job.EncryptKeyPos),
+          infoNumber(job.InfoNumber),
+          infoGeneration(job.InfoGeneration),
+          fileIdLength(job.FileIdLength),
+          catalogSeen(job.CatalogSeen) {
+        std::memcpy(fileId, job.FileId, sizeof fileId);
+    }
+    void RestoreFileId(Job& job) const {
+        std::memcpy(job.FileId, fileId, sizeof fileId);
+        job.FileIdLength = fileIdLength;
+    }
+    void Restore(Job& job) const {
+        RestoreFileId(job);
+        job.XrefStreamFlag = flag;
+        job.EncryptKeyPos = encryptKey;
+        job.InfoNumber = infoNumber;
+        job.InfoGeneration = infoGeneration;
+        job.CatalogSeen = catalogSeen;
+    }
+
+    int flag;
+    const uint8_t* encryptKey;
+    int32_t infoNumber, infoGeneration;
+    uint8_t fileId[sizeof(Job::FileId)];
+    int32_t fileIdLength;
+    int catalogSeen;
+};
+
+int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumber, RecodeMode mode,
+         std::string& out) {
+    const Cursor start = image.data(), end = image.data() + image.size();
+    RecodeContext context(job, start, end, mode == kEncrypt);
+    context.resolveLength = [&](int32_t number, int32_t generation) {
+        return LengthFromTable(job, table, start, end, number, generation);
+    };
+
+    out.reserve(image.size() + image.size() / 2);
+    Cursor first = start;
+    if (!SkipWhiteAndComments(first, end)) return Fail(job, -302);
+    out.append(reinterpret_cast<const char*>(start), static_cast<size_t>(first - start));
+
+    const int32_t size = table.HighestNumber() + 1;
+    std::vector<int64_t> offsets(static_cast<size_t>(size), 0);
+    std::vector<int32_t> generations(static_cast<size_t>(size), 0);
+    int32_t rootGeneration = 0;
+    int64_t xrefStream = -1;
+    for (const XrefEntry& e : table.entries()) {
+        if (job.Stopped()) return Fail(job, job.StopCode);
+        if (e.number == rootNumber) rootGeneration = e.generation;
+        generations[static_cast<size_t>(e.number)] = e.generation;
+        if (mode == kDecrypt && e.number == job.Security.EncryptNumber) continue;
+        if (e.number == 0 || e.offset == 0 || e.type != 'n') continue;
+        Cursor body = LocateObject(job, start, end, e.offset, e.number, e.generation);
+        if (!body) return Fail(job, -310);
+        const int64_t offset = static_cast<int64_t>(out.size());
+        out += std::to_string(e.number) + " " + std::to_string(e.generation) + " obj\n";
+        int kind = 0;
+        if (int r = RecodeObject(context, e.number, e.generation, body, out, kind)) return r;
+        offsets[static_cast<size_t>(e.number)] = offset;
+        if (kind == kXrefStreamObject) xrefStream = offset;
+    }
+
+    // An encrypted page file gets the encryption dictionary as its last object.
+    const int32_t objects = mode == kEncrypt ? size + 1 : size;
+    int64_t dictionaryOffset = 0;
+    if (mode == kEncrypt) {
+        dictionaryOffset = static_cast<int64_t>(out.size());
+        AppendEncryptDictionary(job, size, out);
+    }
+    const int64_t xref = static_cast<int64_t>(out.size());
+    out += "xref\n0 " + std::to_string(objects) + "\n0000000000 65535 f \n";
+    for (int32_t n = 1; n < size; ++n) out += XrefLine(offsets[static_cast<size_t>(n)], generations[static_cast<size_t>(n)]);
+    if (mode == kEncrypt) out += XrefLine(dictionaryOffset, 0);
+    out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
+           std::to_string(rootGeneration) + " R\n";
+    if (mode == kEncrypt) {
+        if (job.InfoNumber > 0)
+            out += "/Info " + std::to_string(job.InfoNumber) + " " + std::to_string(job.InfoGeneration) + " R\n";
+        out += "/Encrypt " + std::to_string(size) + " 0 R\n";
+        AppendFileId(job, out);
+    }
+    if (xrefStream >= 0) out += "/XRefStm " + std::to_string(xrefStream) + "\n";
+    out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    return 0;
+}
+
+}  // namespace
+
+int RecodeImage(Job& job, Block& image, const XrefTable& table, int32_t rootNumber, RecodeMode mode) {
+    try {
+        std::string out;
+        if (int r = Walk(job, image, table, rootNumber, mode, out)) return r;
+        Block result;
+        if (!result.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Fail(job, -310);
+        image = std::move(result);
+        job.LastError = 0;
+        return 0;
+    } catch (const std::bad_alloc&) {
+        return Fail(job, -310);
+    }
+}
+
+int RecodeDocument(Job& job, Block& image, RecodeMode mode) {
+    const ReadingState kept(job);
+    auto restore = [&] {
+        if (mode == kEncrypt) kept.Restore(job);
+        else kept.RestoreFileId(job);
+    };
+    XrefTable table;
+    int32_t root = -1, rootGeneration = 0;
+    // A page image names its own /Info; nothing else may be taken from an
+    // earlier read.
+    if (mode == kEncrypt) job.InfoNumber = job.InfoGeneration = 0;
+    auto read = [&] { return ReadXref(job, image.data(), image.data() + image.size(), table, root, rootGeneration); };
+    if (!read()) {
+        job.LastError = 0;
+        if (RebuildClassic(job, image) != 0 || !read()) {
+            restore();
+            if (job.LastError == 0) job.LastError = -1;
+            return 6;
+        }
+    }
+    const int32_t infoNumber = job.InfoNumber, infoGeneration = job.InfoGeneration;
+    restore();
+    if (mode == kEncrypt) {
+        job.InfoNumber = infoNumber;
+        job.InfoGeneration = infoGeneration;
+    }
+    const int r = RecodeImage(job, image, table, root, mode);
+    if (mode == kEncrypt) kept.Restore(job);
+    // The old image is gone: nothing may point into it.
+    else if (r == 0) job.EncryptKeyPos = nullptr;
+    return r == 0 ? 0 : 6;
+}
+
+}  // namespace brisel

@@ -1,0 +1,91 @@
+#include "security/recode_object.h"
+
+#include <new>
+#include <vector>
+
+#include "security/crypt_buffer.h"
+#include "security/recode_strings.h"
+
+namespace brisel {
+
+namespace {
+
+int Fail(Job& job, int code) {
+    job.LastError = code;
+    return code;
+}
+
+void Append(std::string& out, Cursor from, Cursor to) {
+    out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
+}
+
+}  // namespace
+
+RecodeContext::RecodeContext(Job& j, Cursor imageStart, Cursor imageEnd, bool encrypting)
+    : job(j),
+      start(imageStart),
+      end(imageEnd),
+      encrypt(encrypting),
+      strings(StringCrypt(j.Security)),
+      streams(StreamCrypt(j.Security)),
+      plainMetadata(j.Security.R == 4 && j.Security.EncryptMetadata == 0) {}
+
+int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
+                 int& kind) {
+    Job& job = context.job;
+    const ObjectScan scan = ScanObject(body, context.end, context.resolveLength);
+    kind = scan.kind;
+    if (scan.kind < 0) return Fail(job, -311);
+    if (scan.kind == kXrefStreamObject) {
+        Append(out, body, scan.stop);
+        out += "endobj\n";
+        return 0;
+    }
+
+    const uint8_t* fileKey = job.Security.FileKey;
+    uint8_t stringKey[16];
+    const size_t stringKeyLength = ObjectKey(number, generation, fileKey, context.strings, stringKey);
+    auto strings = [&](Cursor from, Cursor to) {
+        return RecodeStrings(job, from, to, out, stringKey, stringKeyLength, context.strings.codec, context.encrypt);
+    };
+
+    if (scan.kind == kPlainObject) {
+        if (strings(body, scan.stop) != 0) return Fail(job, -315);
+        out += "endobj\n";
+        return 0;
+    }
+
+    // A stream: recode the data first, so that the dictionary is written
+    // with the length the data ends up with.
+    const Cursor data = scan.stop;
+    if (scan.length > context.end - data) return Fail(job, -320);
+    const size_t length = static_cast<size_t>(scan.length);
+    const int codec = context.plainMetadata && scan.metadata ? -1 : context.streams.codec;
+    std::vector<uint8_t> coded;
+    const uint8_t* newData = data;
+    size_t newLength = length;
+    if (codec >= 0) {
+        uint8_t key[16];
+        const size_t keyLength = ObjectKey(number, generation, fileKey, context.streams, key);
+        coded.resize(CryptRoom(length, codec, context.encrypt));
+        const uint8_t* source = data;
+        const int64_t written = CryptBuffer(job, source, length, coded.data(), key, keyLength, codec, context.encrypt);
+        if (written < 0) return Fail(job, -320);
+        newData = coded.data();
+        newLength = static_cast<size_t>(written);
+    }
+
+    if (!scan.lengthIndirect || newLength != length) {
+        if (strings(body, scan.lengthText) != 0) return Fail(job, -317);
+        out += std::to_string(newLength);
+        if (strings(scan.lengthTextEnd, data) != 0) return Fail(job, -319);
+    } else if (strings(body, data) != 0) {
+        return Fail(job, -316);
+    }
+    Append(out, newData, newData + newLength);
+    if (out.back() != '\n' && out.back() != '\r') out += '\n';
+    out += "endstream\nendobj\n";
+    return 0;
+}
+
+}  // namespace brisel

@@ -1,0 +1,35 @@
+// Rewriting one object with its strings and stream data encrypted or
+// decrypted: the step shared by the whole-file rewrite, the encryption of
+// page files and the decrypting copy of cross-reference-stream files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/job.h"
+#include "security/object_crypt.h"
+#include "security/scan_object.h"
+
+namespace brisel {
+
+struct RecodeContext {
+    RecodeContext(Job& j, Cursor imageStart, Cursor imageEnd, bool encrypting);
+
+    Job& job;
+    Cursor start, end;  // the image the objects come from
+    bool encrypt;
+    DataCrypt strings, streams;
+    // Revision 4 with /EncryptMetadata false: metadata streams stay plain.
+    bool plainMetadata;
+    LengthResolver resolveLength;
+};
+
+// Appends the body of object number/generation (first token at body), recoded,
+// and "endobj\n". A stream's data is written with its new /Length (an
+// indirect /Length whose value changes becomes direct), followed by
+// "endstream". A cross-reference stream is copied unchanged. kind receives
+// the ObjectKind. 0, or a negative code (also in LastError).
+int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
+                 int& kind);
+
+}  // namespace brisel

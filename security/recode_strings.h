@@ -1,0 +1,29 @@
+// Copies object text with every string encrypted or decrypted on the way.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/job.h"
+#include "pdfread/lexer.h"
+
+namespace brisel {
+
+// Appends the text [from, stop) to out; each literal and hexadecimal string
+// goes through the codec (-1: strings stay as they are) with the object key.
+// Decrypted and encrypted strings are written back as literal strings with
+// line ends, parentheses and backslashes escaped, or as upper-case
+// hexadecimal strings. 0, or a negative code: -1 a string runs past stop,
+// -2 the codec failed, -3 no memory.
+int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
+                  int codec, bool encrypt);
+
+// Appends bytes as the body of a literal string, escaped as RecodeStrings
+// writes them.
+void AppendEscapedString(std::string& out, const uint8_t* bytes, size_t length);
+
+// Appends bytes as a hexadecimal string, "<" and ">" included.
+void AppendHexString(std::string& out, const uint8_t* bytes, size_t length);
+
+}  // namespace brisel

@@ -1,0 +1,143 @@
+#include "security/scan_object.h"
+
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+Cursor TokenEnd(Cursor p, Cursor end) {
+    while (p < end && !IsNumberTerminator(*p)) ++p;
+    return p;
+}
+
+bool TokenIs(Cursor from, Cursor to, const char* text) {
+    size_t n = std::strlen(text);
+    return static_cast<size_t>(to - from) == n && std::memcmp(from, text, n) == 0;
+}
+
+// An unsigned integer token at cur (after white space and comments).
+bool ReadNumber(Cursor& cur, Cursor end, int64_t& value) {
+    Cursor p = cur;
+    if (!SkipWhiteAndComments(p, end) || !IsDigit(*p)) return false;
+    Cursor digitsEnd = TokenEnd(p, end);
+    value = 0;
+    for (Cursor d = p; d < digitsEnd; ++d) {
+        if (!IsDigit(*d)) return false;
+        if (value < (int64_t(1) << 40)) value = value * 10 + (*d - '0');
+    }
+    cur = digitsEnd;
+    return true;
+}
+
+// The value after /Length: a number, or a reference "N G R" resolved to the
+// integer of that object.
+bool ReadLengthValue(Cursor cur, Cursor end, const LengthResolver& resolve, ObjectScan& scan) {
+    if (!SkipWhiteAndComments(cur, end)) return false;
+    Cursor text = cur;
+    int64_t first = 0, second = 0;
+    if (!ReadNumber(cur, end, first)) return false;
+    Cursor afterFirst = cur;
+    Cursor p = cur;
+    if (ReadNumber(p, end, second) && SkipWhiteAndComments(p, end) && *p == 'R' &&
+        (p + 1 == end || IsNumberTerminator(p[1]))) {
+        scan.lengthIndirect = true;
+        scan.lengthText = text;
+        scan.lengthTextEnd = p + 1;
+        scan.length = resolve && first <= INT32_MAX && second <= INT32_MAX
+                          ? resolve(static_cast<int32_t>(first), static_cast<int32_t>(second))
+                          : -1;
+        return scan.length >= 0;
+    }
+    scan.lengthIndirect = false;
+    scan.lengthText = text;
+    scan.lengthTextEnd = afterFirst;
+    scan.length = first;
+    return true;
+}
+
+// Steps over the end of line after the keyword stream: CR LF, LF or CR.
+Cursor StreamDataStart(Cursor p, Cursor end) {
+    if (p < end && *p == '\r') ++p;
+    if (p < end && *p == '\n') ++p;
+    return p;
+}
+
+}  // namespace
+
+ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLength) {
+    ObjectScan scan;
+    bool haveLength = false, xref = false;
+    int depth = 0;
+    Cursor p = body;
+    while (SkipWhiteAndComments(p, end)) {
+        const uint8_t c = *p;
+        if (c == '(') {
+            if (!SkipLiteralString(p, end)) break;
+            ++p;
+        } else if (c == '<' && end - p >= 2 && p[1] == '<') {
+            ++depth;
+            p += 2;
+        } else if (c == '<') {
+            p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+            if (!p) break;
+            ++p;
+        } else if (c == '>') {
+            if (end - p >= 2 && p[1] == '>') {
+                --depth;
+                ++p;
+            }
+            ++p;
+        } else if (c == '/') {
+            Cursor name = p + 1;
+            p = TokenEnd(name, end);
+            if (depth != 1) continue;
+            if (TokenIs(name, p, "Length")) {
+                if (ReadLengthValue(p, end, resolveLength, scan)) {
+                    haveLength = true;
+                } else if (scan.lengthIndirect) {
+                    scan.kind = -3;
+                    return scan;
+                }
+            } else if (TokenIs(name, p, "Type")) {
+                Cursor v = p;
+                if (SkipWhiteAndComments(v, end) && *v == '/') {
+                    Cursor valueEnd = TokenEnd(v + 1, end);
+                    if (TokenIs(v + 1, valueEnd, "XRef")) xref = true;
+                    if (TokenIs(v + 1, valueEnd, "Metadata")) scan.metadata = true;
+                }
+            }
+        } else if (std::strchr("[]{})", c)) {
+            ++p;
+        } else {
+            Cursor token = p;
+            p = TokenEnd(p, end);
+            if (depth > 0) continue;
+            if (TokenIs(token, p, "endobj")) {
+                scan.kind = xref ? kXrefStreamObject : kPlainObject;
+                scan.stop = token;
+                return scan;
+            }
+            if (TokenIs(token, p, "stream")) {
+                if (!haveLength) {
+                    scan.kind = -1;
+                    return scan;
+                }
+                Cursor data = StreamDataStart(p, end);
+                if (!xref) {
+                    scan.kind = kStreamObject;
+                    scan.stop = data;
+                    return scan;
+                }
+                // A cross-reference stream is kept as it is: step over its
+                // data and go on to endobj.
+                if (scan.length > end - data) break;
+                p = data + scan.length;
+            }
+        }
+    }
+    scan.kind = -2;
+    return scan;
+}
+
+}  // namespace brisel

@@ -1,0 +1,37 @@
+// Finds what the recoder needs in one object body: whether a stream follows,
+// its /Length, and whether the object is a cross-reference or metadata
+// stream.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "pdfread/lexer.h"
+
+namespace brisel {
+
+enum ObjectKind : int { kPlainObject = 0, kStreamObject = 1, kXrefStreamObject = 2 };
+
+struct ObjectScan {
+    // kPlainObject, kStreamObject, kXrefStreamObject; -1 a stream without
+    // /Length; -2 the object runs to the end of the image; -3 an indirect
+    // /Length that cannot be resolved.
+    int kind = -2;
+    // kPlainObject and kXrefStreamObject: the "endobj" keyword; kStreamObject:
+    // the first byte of the stream data.
+    Cursor stop = nullptr;
+    int64_t length = -1;
+    bool lengthIndirect = false;
+    // The /Length value as written: a number, or "N G R".
+    Cursor lengthText = nullptr, lengthTextEnd = nullptr;
+    bool metadata = false;  // /Type /Metadata
+};
+
+// The integer value of an indirect /Length object, or -1 when it cannot be
+// found.
+using LengthResolver = std::function<int64_t(int32_t number, int32_t generation)>;
+
+// Scans from the first token of the body (after "obj").
+ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLength);
+
+}  // namespace brisel

@@ -1,0 +1,124 @@
+"""Encrypted inputs: qpdf encrypts a Ghostscript document at test time in
+every revision the program opens; each page file must open with the input's
+passwords, carry its permissions, render like its page and hold nothing
+plain."""
+
+import os
+import unittest
+
+from pdftest import SplitTestCase, brisel, ghostscript_pdf, output_name, page_count, qpdf_check, run, text_pages_ps
+
+# qpdf arguments after the two passwords, and whether they give object streams.
+VARIANTS = {
+    "r2_rc4_40": ["40"],
+    "r3_rc4_128": ["128", "--use-aes=n"],
+    "r4_rc4": ["128", "--use-aes=n", "--force-V4"],
+    "r4_aes": ["128", "--use-aes=y"],
+    "r4_aes_clear_metadata": ["128", "--use-aes=y", "--cleartext-metadata"],
+}
+
+
+def encryption_report(path, password):
+    """The lines of `qpdf --show-encryption` that describe the protection."""
+    r = run(["qpdf", "--password=" + password, "--show-encryption", path])
+    lines = [l for l in r.stdout.splitlines() if not l.startswith(("User password", "Supplied password"))]
+    return lines
+
+
+class EncryptedSplitTest(SplitTestCase):
+    PAGES = 3
+
+    def make_input(self, name, user, owner, args, object_streams=False):
+        plain = ghostscript_pdf(self.path(name + "-plain.pdf"), text_pages_ps(self.PAGES, title=name, image=True))
+        path = self.path(name + ".pdf")
+        layout = ["--object-streams=generate"] if object_streams else ["--object-streams=disable"]
+        r = run(["qpdf", "--allow-weak-crypto", *layout, "--encrypt", user, owner, *args, "--", plain, path])
+        self.assertIn(r.returncode, (0, 3), r.stderr)
+        os.remove(plain)
+        return path
+
+    def assertProtectedLikeInput(self, path, user, owner):
+        """Every page file opens with both passwords, reports the input's
+        protection, and neither its content nor its strings are plain."""
+        expected = encryption_report(path, owner)
+        for page in range(1, self.PAGES + 1):
+            name = output_name(path, page, self.PAGES)
+            self.assertEqual(encryption_report(name, owner), expected, name)
+            for password in (user, owner):
+                ok, report = qpdf_check(name, password)
+                self.assertTrue(ok, report)
+            with open(name, "rb") as f:
+                data = f.read()
+            self.assertFalse(b"Brisel" in data, name + ": the producer string is plain")
+            if user:
+                ok, _ = qpdf_check(name)
+                self.assertFalse(ok, name + " opens without a password")
+
+    def split_and_check(self, path, user, owner):
+        args = ["--password", user] if user else []
+        self.split(*args, path)
+        self.assertPageFilesMatch(path, password=user)
+        self.assertProtectedLikeInput(path, user, owner)
+
+    def test_every_revision_with_and_without_user_password(self):
+        for variant, args in VARIANTS.items():
+            for user in ("", "user"):
+                with self.subTest(variant=variant, user=user):
+                    path = self.make_input("%s-%s" % (variant, user or "open"), user, "owner", args)
+                    self.split_and_check(path, user, "owner")
+
+    def object_streams_supported(self):
+        plain = ghostscript_pdf(self.path("probe.pdf"), text_pages_ps(2))
+        packed = self.path("probe-packed.pdf")
+        run(["qpdf", "--object-streams=generate", plain, packed])
+        return brisel(packed).returncode == 0
+
+    def test_object_stream_files(self):
+        if not self.object_streams_supported():
+            self.skipTest("this build does not split cross-reference-stream files yet")
+        for variant in ("r3_rc4_128", "r4_aes"):
+            with self.subTest(variant=variant):
+                path = self.make_input(variant + "-objstm", "user", "owner", VARIANTS[variant], object_streams=True)
+                self.split_and_check(path, "user", "owner")
+        locked = self.make_input("locked-objstm", "user", "owner", VARIANTS["r4_aes"] + ["--modify=none"],
+                                 object_streams=True)
+        r = self.split("--password", "user", locked, expect=10)
+        self.assertIn("Input right password", r.stderr)
+        self.split("--password", "owner", locked)
+        self.assertPageFilesMatch(locked, password="user")
+
+    def test_owner_password_opens_a_file_that_forbids_splitting(self):
+        for variant, restrict in (("r2_rc4_40", ["--modify=n"]), ("r4_aes", ["--modify=none"])):
+            with self.subTest(variant=variant):
+                path = self.make_input(variant + "-locked", "user", "owner", VARIANTS[variant] + restrict)
+                # The user password is not enough: it counts as a wrong one.
+                r = self.split("--password", "user", path, expect=10)
+                self.assertIn("Input right password", r.stderr)
+                self.assertFalse(os.path.exists(output_name(path, 1, self.PAGES)))
+                self.split("--password", "owner", path)
+                self.assertPageFilesMatch(path, password="user")
+                self.assertProtectedLikeInput(path, "user", "owner")
+
+    def test_refusals(self):
+        locked = self.make_input("nobody", "", "", VARIANTS["r4_aes"] + ["--modify=none"])
+        r = self.split(locked, expect=10)
+        self.assertIn("Split operation is not admitted", r.stderr)
+        for name, args in (("aes256", ["256"]), ("aes256-r5", ["256", "--force-R5"])):
+            with self.subTest(name=name):
+                path = self.make_input(name, "", "owner", args)
+                r = self.split(path, expect=10)
+                self.assertIn("Fail in decrypting", r.stderr)
+        r = self.split(self.make_input("needs", "user", "owner", VARIANTS["r3_rc4_128"]), expect=10)
+        self.assertIn("needs a password", r.stderr)
+        self.assertEqual(len(self.pageFiles()), 4)  # the inputs only
+
+    def test_remembered_password_opens_the_next_file(self):
+        first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
+        second = self.make_input("second", "user", "owner", VARIANTS["r3_rc4_128"])
+        r = self.split("--password", "user", first, second)
+        self.assertEqual(r.stdout, "Done\nDone\n(The password input last time was used)\n")
+        self.assertPageFilesMatch(second, password="user")
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,127 @@
+#include "security/encrypt_dict.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pdfread/read_xref.h"
+#include "test_support.h"
+
+namespace brisel {
+namespace {
+
+using test::BytesOf;
+using test::PdfBuilder;
+using test::TestJob;
+
+const std::string kO = "<" + std::string(64, 'A') + ">";
+const std::string kU = "<" + std::string(64, 'B') + ">";
+
+int Read(TestJob& t, const std::string& dict) {
+    t.job.Security.StreamMethod = t.job.Security.StringMethod = t.job.Security.EmbeddedMethod = -1;
+    Block b = BytesOf(dict);
+    return ReadEncryptDictionary(t.job, b.data(), b.end());
+}
+
+TEST(EncryptDictionary, ReadsAnAesRevision4Dictionary) {
+    TestJob t;
+    ASSERT_EQ(Read(t, "<< /CF << /StdCF << /AuthEvent /DocOpen /CFM /AESV2 /Length 16 >> >> /Filter /Standard "
+                      "/Length 128 /O " + kO + " /P -3904 /R 4 /StmF /StdCF /StrF /StdCF /U " + kU + " /V 4 >>"),
+              0);
+    const SecurityState& s = t.job.Security;
+    EXPECT_STREQ(s.FilterName, "Standard");
+    EXPECT_EQ(s.V, 4);
+    EXPECT_EQ(s.R, 4);
+    EXPECT_EQ(s.Permissions, -3904);
+    EXPECT_EQ(s.KeyLength, 128u);
+    EXPECT_EQ(s.OwnerLength, 32);
+    EXPECT_EQ(s.Owner[31], 0xAA);
+    EXPECT_EQ(s.UserLength, 32);
+    EXPECT_EQ(s.User[0], 0xBB);
+    EXPECT_EQ(s.EncryptMetadata, 1);
+    EXPECT_EQ(s.StreamMethod, 2);
+    EXPECT_EQ(s.StringMethod, 2);
+    EXPECT_EQ(s.StreamKeyLength, 16);
+    EXPECT_EQ(s.EmbeddedMethod, -1);  // no /EFF
+}
+
+TEST(EncryptDictionary, OptionalAndOddValues) {
+    TestJob t;
+    // No /V, /EncryptMetadata in capitals, /P in its unsigned form, a literal
+    // /O with escapes, a /U of 33 bytes.
+    ASSERT_EQ(Read(t, "<< /Filter/Standard /R 2 /P 4294963392 /EncryptMetadata FALSE /O (" + std::string(30, 'o') +
+                          "\\(\\)) /U <" + std::string(66, '1') + "> >>"),
+              0);
+    const SecurityState& s = t.job.Security;
+    EXPECT_EQ(s.V, 0);
+    EXPECT_EQ(s.KeyLength, 0u);
+    EXPECT_EQ(s.Permissions, -3904);
+    EXPECT_EQ(s.EncryptMetadata, 0);
+    EXPECT_EQ(s.OwnerLength, 32);
+    EXPECT_EQ(s.Owner[30], '(');
+    EXPECT_LT(s.UserLength, 0);
+
+    // /StmF naming a filter missing from /CF keeps -1; /CFM /None gives 0;
+    // /StrF absent leaves the string method.
+    ASSERT_EQ(Read(t, "<< /Filter /Standard /V 4 /R 4 /P -4 /O " + kO + " /U " + kU +
+                          " /StmF /Identity /EFF /Emb /CF << /Emb << /CFM /None >> >> >>"),
+              0);
+    EXPECT_EQ(s.StreamMethod, -1);
+    EXPECT_EQ(s.EmbeddedMethod, 0);
+    EXPECT_EQ(s.StringMethod, -1);
+}
+
+TEST(EncryptDictionary, Failures) {
+    TestJob t;
+    EXPECT_EQ(Read(t, "< /Filter /Standard >>"), -103);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 2"), -104);
+    // /R only inside /CF is not found.
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /P -4 /O " + kO + " /U " + kU + " /CF << /F << /R 2 >> >> >>"), -105);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /O " + kO + " /U " + kU + " >>"), -105);
+    EXPECT_EQ(Read(t, "<< /Filter (Standard) /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), -107);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /P 0 /O " + kO + " /U " + kU + " /StmF /F /CF << /F 5 >> >>"), -104);
+    // A /Filter name too long for its field is stored as nothing.
+    ASSERT_EQ(Read(t, "<< /Filter /" + std::string(40, 'S') + " /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), 0);
+    EXPECT_STREQ(t.job.Security.FilterName, "");
+}
+
+struct ReadFile {
+    TestJob t;
+    Block image;
+    XrefTable table;
+    int32_t root = 0, generation = 0;
+    explicit ReadFile(const std::string& file) : image(BytesOf(file)) {
+        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, root, generation), 1);
+    }
+    int ReadEncrypt() { return ReadEncryptReference(t.job, image.data(), image.end(), table); }
+};
+
+TEST(EncryptDictionary, FollowsTheTrailerReferenceOrTakesADirectDictionary) {
+    const std::string dict = "<< /Filter /Standard /V 1 /R 2 /P -4 /O " + kO + " /U " + kU + " >>";
+    for (const std::string& value : {std::string("7 0 R"), dict}) {
+        PdfBuilder b;
+        b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>").Object(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+        b.Object(7, dict).Trailer("/Root 1 0 R /Encrypt " + value);
+        ReadFile f(b.Build());
+        ASSERT_EQ(f.ReadEncrypt(), 0) << value;
+        EXPECT_EQ(f.t.job.Security.EncryptNumber, value == dict ? 0 : 7);
+        EXPECT_EQ(f.t.job.Security.R, 2);
+    }
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog >>").Trailer("/Root 1 0 R /Encrypt 9 0 R");
+    EXPECT_EQ(ReadFile(b.Build()).ReadEncrypt(), -125);
+    b.Trailer("/Root 1 0 R /Encrypt /Odd");
+    EXPECT_EQ(ReadFile(b.Build()).ReadEncrypt(), 1);
+}
+
+TEST(EncryptDictionary, ReadsAnObjectAtAnOffset) {
+    TestJob t;
+    Block image = BytesOf("%PDF-1.5\n12 0 obj % comment\n<< /Filter /Standard /V 2 /R 3 /Length 40 /P -1 /O " + kO +
+                          " /U " + kU + " >>\nendobj\n");
+    ASSERT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 9), 0);
+    EXPECT_EQ(t.job.Security.KeyLength, 40u);
+    EXPECT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 12), -121);
+}
+
+}  // namespace
+}  // namespace brisel

@@ -1,0 +1,64 @@
+// Encrypted inputs for the security tests: a small document encrypted by
+// qpdf at test time, and a host that answers the password prompt from a
+// script and records the messages it is shown.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "base/block.h"
+#include "base/job.h"
+#include "split/job_host.h"
+
+namespace brisel::test {
+
+// A two-page document with a content stream per page, strings in the
+// pages and an information dictionary.
+std::string PlainDocument();
+
+// Runs a shell command; true when it exits 0.
+bool Run(const std::string& command);
+
+// A fresh folder for one test's files, removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    std::string Path(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Encrypts PlainDocument with `qpdf --encrypt user owner <qpdfArgs>`
+// (qpdfArgs: the key length and options, without the closing "--").
+// Classic layout, streams left uncompressed. Empty block when qpdf fails.
+Block EncryptWithQpdf(const TempFolder& folder, const std::string& user, const std::string& owner,
+                      const std::string& qpdfArgs);
+
+bool WriteFile(const std::string& path, const Block& bytes);
+
+class ScriptedHost : public SilentHost {
+public:
+    bool AskPassword(Job&, std::string& password) override {
+        ++asked;
+        if (answers.empty()) return false;
+        password = answers.front();
+        answers.pop_front();
+        return true;
+    }
+    void ShowMessage(Job&, MessageIcon, const std::string& text) override { messages.push_back(text); }
+
+    std::deque<std::string> answers;
+    int asked = 0;
+    std::vector<std::string> messages;
+};
+
+struct ScriptedJob {
+    AppState app;
+    ScriptedHost host;
+    Job job{app, host};
+};
+
+}  // namespace brisel::test
