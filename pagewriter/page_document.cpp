@@ -51,7 +51,7 @@ bool CopyHeader(Job& job, const Document& doc, std::string& out) {
 
 // The producer as a literal string: UTF-16BE with its byte-order mark, every
 // byte as an octal escape.
-std::string ProducerText() {
+std::string MakeProducerText() {
     std::string text;
     auto escape = [&](unsigned byte) {
         char octal[8];
@@ -64,6 +64,10 @@ std::string ProducerText() {
         escape(0);
         escape(static_cast<unsigned char>(*c));
     }
+    return text;
+}
+const std::string& ProducerText() {
+    static const std::string text = MakeProducerText();
     return text;
 }
 
@@ -197,11 +201,13 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
 
     const size_t xref = out.size();
     out += "xref\n0 " + std::to_string(info + 1) + "\n0000000000 65535 f \n";
-    char line[32];
     for (int32_t n = 1; n <= info; ++n) {
-        if (offsets[static_cast<size_t>(n)] > 9999999999ull) return Fail(job, -318);
-        std::snprintf(line, sizeof line, "%010llu 00000 n \n", static_cast<unsigned long long>(offsets[static_cast<size_t>(n)]));
-        out += line;
+        // "%010d 00000 n \n", formatted by hand: one line per object.
+        size_t offset = offsets[static_cast<size_t>(n)];
+        if (offset > 9999999999ull) return Fail(job, -318);
+        char line[21] = "0000000000 00000 n \n";
+        for (int i = 9; offset; --i, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
+        out.append(line, 20);
     }
     out += "trailer\n<<\n/Size " + std::to_string(info + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
            " 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";

@@ -8,8 +8,6 @@ namespace brisel {
 
 namespace {
 
-bool IsDelimiter(uint8_t c) { return IsWhite(c) || std::strchr("()<>[]{}%/", c) != nullptr; }
-
 // Reads "digits" ended by a number terminator or the bound.
 bool ReadNumber(Cursor& p, Cursor end, int32_t& value) {
     Cursor q = p;
@@ -78,7 +76,7 @@ ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& c
     for (;;) {
         while (cur < end) {
             uint8_t c = *cur;
-            if (IsWhite(c) || std::strchr("<>)[]{}", c)) {
+            if ((kCharClass[c] & (kClassWhite | kClassBracket)) || c == ')') {
                 ++cur;
             } else if (c == '%') {
                 while (cur < end && !IsLineEnd(*cur)) ++cur;

@@ -6,8 +6,6 @@ namespace brisel {
 
 namespace {
 
-bool IsDelimiter(uint8_t c) { return IsWhite(c) || std::strchr("()<>[]{}%/", c) != nullptr; }
-
 // "N G R" at p; on success p is just after "R".
 bool StepOverReference(Job& job, Cursor& p, Cursor end) {
     Cursor q = p;
@@ -92,7 +90,7 @@ int BlankPage(Job& job, uint8_t* image, Cursor body, Cursor end) {
         } else if ((c == '<' || c == '>') && p[1] == c) {
             depth += c == '<' ? 1 : -1;
             p += 2;
-        } else if (std::strchr("<>[]{})", c)) {
+        } else if ((kCharClass[c] & kClassBracket) || c == ')') {
             ++p;
         } else if (std::memcmp(p, "endobj", 6) == 0) {
             return blanked;

@@ -28,9 +28,6 @@ bool SkipComment(Cursor& cur, Cursor end) {
 
 }  // namespace
 
-bool IsNumberTerminator(uint8_t c) { return IsWhite(c) || IsOneOf(c, "()<>[]{}%/"); }
-
-bool IsKeyTerminator(uint8_t c) { return IsWhite(c) || IsOneOf(c, "(<>[]{}%/"); }
 
 bool StartsWith(Cursor cur, Cursor end, const char* text) {
     size_t n = std::strlen(text);
@@ -135,7 +132,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
             if ((c == '<' || c == '>') && end - cur >= n + 1 && cur[1] == c) {
                 depth += c == '<' ? 1 : -1;
                 cur += 2;
-            } else if (IsWhite(c) || IsOneOf(c, "<>[]{}")) {
+            } else if (kCharClass[c] & (kClassWhite | kClassBracket)) {
                 ++cur;
             } else {
                 break;
@@ -164,7 +161,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
                 job.LastError = -3;
                 return nullptr;
             }
-            if (IsWhite(*cur) || IsOneOf(*cur, "()<>[]{}%/")) break;
+            if (IsDelimiter(*cur)) break;
             ++cur;
         }
     }
@@ -205,10 +202,12 @@ Cursor FindDictEndPass(Cursor from, Cursor end, bool second) {
         // Over the rest of the token, then over white space, closing brackets
         // and comments.
         ++p;
-        const char* stops = second ? ")<>[]{}%" : "()<>[]{}%";
-        while (p < end && !IsWhite(*p) && !IsOneOf(*p, stops)) ++p;
+        // The token ends at white space or a delimiter other than "/" (and,
+        // in the second pass, other than "(").
+        while (p < end && !(IsDelimiter(*p) && *p != '/' && !(second && *p == '('))) ++p;
         while (p < end) {
-            if (IsWhite(*p) || IsOneOf(*p, ")[]{}")) ++p;
+            const uint8_t c = *p;
+            if (IsWhite(c) || c == ')' || c == '[' || c == ']' || c == '{' || c == '}') ++p;
             else if (*p == '%') SkipComment(p, end);
             else break;
         }

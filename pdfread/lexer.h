@@ -4,8 +4,10 @@
 // negative code in job.LastError.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "base/job.h"
 
@@ -13,15 +15,34 @@ namespace brisel {
 
 using Cursor = const uint8_t*;
 
-inline bool IsWhite(uint8_t c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+// Character classes, looked up in one table: the scanners test them for
+// every byte they step over.
+enum : uint8_t {
+    kClassWhite = 1,       // NUL TAB LF FF CR SPACE
+    kClassDelimiter = 2,   // ( ) < > [ ] { } % /
+    kClassDigit = 4,
+    kClassBracket = 8,     // < > [ ] { }
+};
+
+constexpr std::array<uint8_t, 256> MakeCharClass() {
+    std::array<uint8_t, 256> table{};
+    for (uint8_t c : {0, 9, 10, 12, 13, 32}) table[c] |= kClassWhite;
+    for (char c : std::string_view("()<>[]{}%/")) table[static_cast<uint8_t>(c)] |= kClassDelimiter;
+    for (char c : std::string_view("<>[]{}")) table[static_cast<uint8_t>(c)] |= kClassBracket;
+    for (int c = '0'; c <= '9'; ++c) table[static_cast<size_t>(c)] |= kClassDigit;
+    return table;
 }
-inline bool IsDigit(uint8_t c) { return c >= '0' && c <= '9'; }
+inline constexpr std::array<uint8_t, 256> kCharClass = MakeCharClass();
+
+inline bool IsWhite(uint8_t c) { return kCharClass[c] & kClassWhite; }
+inline bool IsDigit(uint8_t c) { return kCharClass[c] & kClassDigit; }
 inline bool IsLineEnd(uint8_t c) { return c == '\n' || c == '\r'; }
+// White space or a delimiter: where a token ends.
+inline bool IsDelimiter(uint8_t c) { return kCharClass[c] & (kClassWhite | kClassDelimiter); }
 // Bytes that end a number for ReadInt.
-bool IsNumberTerminator(uint8_t c);
+inline bool IsNumberTerminator(uint8_t c) { return IsDelimiter(c); }
 // Bytes that end a key for FindKey (a closing parenthesis is not one).
-bool IsKeyTerminator(uint8_t c);
+inline bool IsKeyTerminator(uint8_t c) { return c != ')' && IsDelimiter(c); }
 // White, "%" or "/": what may follow a key before its value.
 inline bool IsKeyDelimiter(uint8_t c) { return IsWhite(c) || c == '%' || c == '/'; }
 

@@ -6,8 +6,6 @@ namespace brisel {
 
 namespace {
 
-bool IsTokenEnd(uint8_t c) { return IsWhite(c) || std::strchr("()<>[]{}%/", c) != nullptr || c == 0; }
-
 // The value after "/Length": a direct number, or "N G R" resolved to the
 // number held by object N.
 int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cursor imageEnd,
@@ -19,7 +17,7 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
         return first;
     }
     if (!SkipWhiteAndComments(p, limit)) return -8;
-    if (*p != 'R' || (p + 1 < limit && !IsTokenEnd(p[1]))) return -9;
+    if (*p != 'R' || (p + 1 < limit && !IsDelimiter(p[1]))) return -9;
     const XrefEntry* entry = table.Find(first);
     if (!entry) return -320;
     Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
@@ -59,7 +57,7 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
         } else {
             // Any other token, a name included.
             ++p;
-            while (p < limit && !IsTokenEnd(*p)) ++p;
+            while (p < limit && !IsDelimiter(*p)) ++p;
         }
     }
     return -1;
