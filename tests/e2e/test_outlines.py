@@ -97,10 +97,10 @@ def outlines_pdf(path):
     return path
 
 
-def read_outline(path):
+def read_outline(path, password=""):
     """The outline tree of a file as nested (title, count, dest, kids) tuples,
     with a page reference written as "page", after checking every link."""
-    with pikepdf.open(path) as pdf:
+    with pikepdf.open(path, password=password) as pdf:
         if "/Outlines" not in pdf.Root:
             return None
         pages = [p.obj.objgen for p in pdf.pages]
@@ -201,6 +201,17 @@ class BookmarksTest(SplitTestCase):
         self.assertEqual(count, 4)
         ok, report = pdftest.qpdf_check(self.page_file(1))
         self.assertTrue(ok, report)
+
+    def test_encrypted_input(self):
+        # Titles pass through the decryption of the input and the encryption
+        # of the page file.
+        src = self.path("enc.pdf")
+        r = pdftest.run(["qpdf", "--encrypt", "user", "owner", "128", "--use-aes=y", "--", self.src, src])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.split("--password", "user", "--bookmarks", "keep", src)
+        self.assertPageFilesMatch(src, password="user")
+        self.assertEqual(read_outline(self.path("enc-4.pdf"), "user"),
+                         (1, [("Two", 0, ["page1", "/XYZ", 0, 700, 0], [])]))
 
     def test_without_the_option_no_bookmarks(self):
         self.split(self.src)
