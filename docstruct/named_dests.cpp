@@ -22,10 +22,6 @@ int Fail(Job& job, int32_t code) {
     return -1;
 }
 
-std::string_view Bytes(Cursor from, Cursor to) {
-    return {reinterpret_cast<const char*>(from), static_cast<size_t>(to - from)};
-}
-
 // The dictionary that the value at p is or names: [inside, close). -1 with
 // LastError when it is neither a dictionary nor a reference to one.
 int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor& close) {
@@ -34,6 +30,19 @@ int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor&
     if (!close) return Fail(job, -160);
     inside = p + 2;
     return 0;
+}
+
+// The dictionary that a key of [from, to) holds or names: 1 with inside and
+// close, 0 when the key is absent, -1 with LastError. A delimited key must be
+// followed by white space, a comment or "/".
+int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
+              Cursor& close) {
+    Cursor at = FindKey(job, key, from, to);
+    job.LastError = 0;
+    if (!at) return 0;
+    Cursor p = at + std::strlen(key);
+    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, -158);
+    return ResolveDict(job, doc, p, inside, close) < 0 ? -1 : 1;
 }
 
 // Appends the pairs of a /Names array (p on its value) to dests.strings.
@@ -47,7 +56,7 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
         if (*p == ']') return 0;
         Cursor keyEnd = *p == '(' || *p == '<' ? StringEnd(p, end) : nullptr;
         if (!keyEnd) return Fail(job, -151);
-        std::string_view name = Bytes(p + 1, keyEnd - 1);
+        std::string_view name = BytesBetween(p + 1, keyEnd - 1);
         p = keyEnd;
         dests.strings.emplace(name, p);
         // Step over the value: a reference, null, an array or a dictionary.
@@ -156,41 +165,31 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
 }  // namespace
 
 int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
-    const Cursor end = doc.end();
-    Cursor names = FindKey(job, "/Names", catalog, catalogEnd);
-    job.LastError = 0;
-    if (!names) return 0;
     Cursor inside, close;
-    if (ResolveDict(job, doc, names + 6, inside, close) < 0) return -1;
-    Cursor key = FindKey(job, "/Dests", inside, close);
-    job.LastError = 0;
-    if (!key) return 0;
-    Cursor p = key + 6;
-    if (p >= end || !IsKeyDelimiter(*p)) return Fail(job, -158);
-    if (ResolveDict(job, doc, p, inside, close) < 0) return -1;
+    int r = EntryDict(job, doc, catalog, catalogEnd, "/Names", false, inside, close);
+    if (r > 0) r = EntryDict(job, doc, inside, close, "/Dests", true, inside, close);
+    if (r <= 0) return r;
 
     Cursor kids = FindKey(job, "/Kids", inside, close);
     job.LastError = 0;
     if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
-    p = kids + 5;
+    const Cursor end = doc.end();
+    Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end) || *p != '[') return Fail(job, -155);
     return WalkNameTree(job, doc, p + 1, dests);
 }
 
 int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
     const Cursor end = doc.end();
-    Cursor key = FindKey(job, "/Dests", catalog, catalogEnd);
-    job.LastError = 0;
-    if (!key) return 0;
     Cursor p, close;
-    if (ResolveDict(job, doc, key + 6, p, close) < 0) return -1;
+    if (int r = EntryDict(job, doc, catalog, catalogEnd, "/Dests", false, p, close); r <= 0) return r;
     for (;;) {
         if (!SkipWhiteAndComments(p, end)) return Fail(job, -141);
         if (p >= close || *p == '>') return 0;
         if (*p != '/') return Fail(job, -155);
         Cursor nameEnd = p + 1;
         while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
-        std::string_view name = Bytes(p + 1, nameEnd);
+        std::string_view name = BytesBetween(p + 1, nameEnd);
 
         // The value as written, and where the scan goes on after it.
         Cursor value = nameEnd, after = nullptr;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "base/job.h"
 #include "docstruct/document.h"
@@ -25,6 +26,11 @@ struct ValueCodes {
 // LastError from codes.
 int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number = nullptr,
                  Cursor* afterReference = nullptr);
+
+// The bytes of [from, to) of the image, for comparing names.
+inline std::string_view BytesBetween(Cursor from, Cursor to) {
+    return {reinterpret_cast<const char*>(from), static_cast<size_t>(to - from)};
+}
 
 // Whether p starts a dictionary ("<<").
 inline bool AtDict(Cursor p, Cursor end) { return end - p >= 2 && p[0] == '<' && p[1] == '<'; }

@@ -117,10 +117,6 @@ int FindDestination(Job& job, const Document& doc, const Item& item, Cursor& p) 
     return ResolveValue(job, doc, p, kItemCodes) < 0 ? -1 : 1;
 }
 
-std::string_view Bytes(Cursor from, Cursor to) {
-    return {reinterpret_cast<const char*>(from), static_cast<size_t>(to - from)};
-}
-
 // Maps a destination (p on its first byte) to a page index and view.
 void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDests& dests,
                         const ObjectMap& pageIndex, OutlineRecord& record) {
@@ -133,12 +129,12 @@ void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDest
     } else if (*p == '(' || *p == '<') {
         Cursor nameEnd = StringEnd(p, end);
         if (!nameEnd) return;
-        auto found = dests.strings.find(Bytes(p + 1, nameEnd - 1));
+        auto found = dests.strings.find(BytesBetween(p + 1, nameEnd - 1));
         if (found == dests.strings.end() || !ReadNamedValue(job, doc, found->second, target)) return;
     } else if (*p == '/') {
         Cursor nameEnd = p + 1;
         while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
-        auto found = dests.names.find(Bytes(p + 1, nameEnd));
+        auto found = dests.names.find(BytesBetween(p + 1, nameEnd));
         if (found == dests.names.end()) return;
         target = found->second;
     } else {
