@@ -2,8 +2,10 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "base/texts.h"
+#include "split/option_line.h"
 #include "split/page_range.h"
 
 namespace brisel {
@@ -18,6 +20,76 @@ bool ParsePageRange(const std::string& text, int32_t& first, int32_t& last) {
     }
     return ReadPageField(text.substr(0, dash), first) && ReadPageField(text.substr(dash + 1), last);
 }
+
+namespace {
+
+// A readable word of a viewer option and the option-line code it stands for.
+struct ViewerWord {
+    const char* word;
+    const char* code;
+};
+
+struct ViewerOption {
+    const char* name;
+    char letter;  // the option letter of the option line
+    std::vector<ViewerWord> words;
+    const char* error;
+};
+
+const ViewerOption kViewerOptions[] = {
+    {"--zoom", 'd', {{"fit", "a"}, {"width", "w"}, {"height", "h"}, {"keep", "o"}, {"none", "0"}},
+     "--zoom needs a percentage N or Nf, or fit, width, height, keep or none"},
+    {"--direction", 'i', {{"r2l", "r"}, {"keep", "o"}, {"none", "l"}}, "--direction needs r2l, keep or none"},
+    {"--layout", 'p', {{"one", "1"}, {"left", "2l"}, {"right", "2r"}, {"single", "s"}, {"keep", "o"}, {"none", "n"}},
+     "--layout needs one, left, right, single, keep or none"},
+    {"--mode", 'n',
+     {{"outlines", "o"}, {"outlines-or-thumbs", "ot"}, {"thumbs", "t"}, {"fullscreen", "f"}, {"keep", "org"},
+      {"outlines-or-none", "on"}, {"none", "n"}},
+     "--mode needs outlines, outlines-or-thumbs, thumbs, fullscreen, keep, outlines-or-none or none"},
+    {"--bookmarks", 'o', {{"keep", "k"}, {"flat", "kt"}, {"none", "n"}}, "--bookmarks needs keep, flat or none"},
+};
+
+// A zoom percentage as the option line writes it: digits, then "f" for
+// fit window.
+bool IsZoomPercent(const std::string& value) {
+    size_t digits = value.size() - (!value.empty() && value.back() == 'f' ? 1 : 0);
+    if (digits == 0 || digits > 9) return false;
+    for (size_t i = 0; i < digits; ++i)
+        if (value[i] < '0' || value[i] > '9') return false;
+    return true;
+}
+
+// Sets the fields of one viewer option through the option-line parser, so
+// that both spell the same choices the same way.
+bool ApplyViewerOption(const ViewerOption& option, const std::string& value, ViewerSettings& viewer) {
+    std::string code;
+    for (const ViewerWord& w : option.words)
+        if (value == w.word) code = w.code;
+    if (code.empty() && option.letter == 'd' && IsZoomPercent(value)) code = value;
+    if (code.empty()) return false;
+    ViewerSettings parsed = ParseOptionLine(std::string("/") + option.letter + code);
+    switch (option.letter) {
+        case 'd':
+            viewer.OpenActionMode = parsed.OpenActionMode;
+            viewer.FitWindow = parsed.FitWindow;
+            break;
+        case 'i': viewer.Direction = parsed.Direction; break;
+        case 'p': viewer.PageLayout = parsed.PageLayout; break;
+        case 'n': viewer.PageMode = parsed.PageMode; break;
+        default:
+            viewer.KeepOutlines = parsed.KeepOutlines;
+            viewer.FlatOutlines = parsed.FlatOutlines;
+    }
+    return true;
+}
+
+const ViewerOption* FindViewerOption(const std::string& name) {
+    for (const ViewerOption& option : kViewerOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+}  // namespace
 
 static bool ParseCount(const std::string& text, int32_t& value) {
     if (text.empty() || text.size() > 9) return false;
@@ -73,6 +145,11 @@ std::string ParseArguments(int argc, const char* const* argv, Language language,
         } else if (name == "--password") {
             if (!needValue()) return "--password needs a password";
             options.password = value;
+        } else if (name == "--options") {
+            if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
+            options.viewer = ParseOptionLine(value);
+        } else if (const ViewerOption* viewerOption = FindViewerOption(name)) {
+            if (!needValue() || !ApplyViewerOption(*viewerOption, value, options.viewer)) return viewerOption->error;
         } else {
             return "unknown option " + name;
         }
@@ -94,6 +171,20 @@ const char* UsageText() {
            "  --warn-limit N    ask before creating N or more files (default 50)\n"
            "  --no-warn         never ask before creating many files\n"
            "  --password PW     password of an encrypted input\n"
+           "\n"
+           "How the page files open in a viewer, and their bookmarks (later options\n"
+           "override earlier ones; \"keep\" takes the input's own setting):\n"
+           "  --options LINE    a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets all\n"
+           "                    of the choices below, none where the line is silent\n"
+           "  --zoom Z          N (percent, Nf also fits the window), fit, width,\n"
+           "                    height, keep or none\n"
+           "  --direction D     r2l, keep or none\n"
+           "  --layout L        one, left, right, single, keep or none\n"
+           "  --mode M          outlines, outlines-or-thumbs, thumbs, fullscreen, keep,\n"
+           "                    outlines-or-none or none\n"
+           "  --bookmarks B     keep (the bookmarks that lead to each page), flat (the\n"
+           "                    same in one level) or none\n"
+           "\n"
            "  --help            show this text\n"
            "  --version         show the version\n"
            "\n"

@@ -41,6 +41,14 @@ struct OutlineRecord {
 };
 using OutlineTable = std::vector<OutlineRecord>;
 
+// The records that lead to each page, built once per job so that a page
+// file finds its bookmarks without scanning the whole table: the records of
+// page p are records[first[p]] to records[first[p + 1] - 1], in table order.
+struct OutlinePageIndex {
+    std::vector<int32_t> first;
+    std::vector<int32_t> records;
+};
+
 struct Document {
     Block image;
     XrefTable table;
@@ -48,6 +56,7 @@ struct Document {
     int32_t rootGeneration = 0;
     PageList pages;
     OutlineTable outlines;
+    OutlinePageIndex outlinePages;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

@@ -1,8 +1,158 @@
 #include "docstruct/viewer_settings.h"
 
+#include <cstring>
+#include <iterator>
+
+#include "docstruct/object_value.h"
+
 namespace brisel {
 
-// The "keep" choices are not read yet: they stay unresolved and write nothing.
-int ReadViewerSettings(Job&, const Document&, Cursor, Cursor) { return 0; }
+namespace {
+
+constexpr ValueCodes kOpenActionCodes{-122, -121, -123, -125};
+
+int Fail(Job& job, int32_t code) {
+    job.LastError = code;
+    return -1;
+}
+
+// From just after the "[" of the open action's destination: steps over its
+// first element (a page reference, or a string, a name or an item in angle
+// brackets) and returns the offset of the view part that follows, or -1.
+int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
+    const Cursor end = doc.end();
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, -122);
+    if (IsDigit(*p)) {
+        int32_t number = ReadInt(job, p, end);
+        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
+        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -122);
+        ++p;
+    } else if (*p == '(') {
+        p = StringEnd(p, end);
+        if (!p) return Fail(job, -122);
+    } else if (*p == '<' && !AtDict(p, end)) {
+        p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+        if (!p) return Fail(job, -122);
+        ++p;
+    } else if (AtDict(p, end)) {
+        Cursor close = FindDictEnd(p + 2, end);
+        if (!close) return Fail(job, -122);
+        p = close + 2;
+    } else if (*p == '/') {
+        for (++p; p < end && !IsNumberTerminator(*p);) ++p;
+    } else {
+        return Fail(job, -122);
+    }
+    // A view that no "]" closes would carry the rest of the input into every
+    // page file's catalog.
+    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return Fail(job, -122);
+    job.LastError = 0;
+    return p - doc.start();
+}
+
+// The view part of the input's open action: an explicit destination, or a
+// GoTo action whose /D is one. kViewNone for anything else.
+int ReadOpenAction(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd) {
+    ViewerSettings& v = job.Viewer;
+    v.OpenActionView = ViewerSettings::kViewNone;
+    Cursor key = FindKey(job, "/OpenAction", catalog, catalogEnd);
+    job.LastError = 0;
+    if (!key) return 0;
+    Cursor p = key + std::strlen("/OpenAction");
+    if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
+    const Cursor end = doc.end();
+    if (AtDict(p, end)) {
+        Cursor close = FindDictEnd(p + 2, end);
+        Cursor d = close && FindKey(job, "/GoTo", p + 2, close) ? FindKey(job, "/D", p + 2, close) : nullptr;
+        job.LastError = 0;
+        if (!d) return 0;
+        p = d + 2;
+        if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
+    }
+    if (*p != '[') return 0;
+    int64_t view = ViewAfterFirstElement(job, doc, p + 1);
+    if (view < 0) return -1;
+    v.OpenActionView = view;
+    return 0;
+}
+
+// The first byte of a key's value, the key standing at key with the given
+// length: the key must end at a delimiter, and space and comments after it
+// are skipped. null with -122 otherwise.
+Cursor ValueAfterKey(Job& job, const Document& doc, Cursor key, size_t length) {
+    Cursor p = key + length;
+    if (p >= doc.end() || !IsKeyDelimiter(*p) || !SkipWhiteAndComments(p, doc.end())) {
+        job.LastError = -122;
+        return nullptr;
+    }
+    return p;
+}
+
+// The value of an entry of the catalog's /ViewerPreferences when that is a
+// direct dictionary. null when there is none (LastError 0) or with -122.
+Cursor PreferenceValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
+    Cursor key = FindKey(job, "/ViewerPreferences", catalog, catalogEnd);
+    job.LastError = 0;
+    if (!key) return nullptr;
+    Cursor p = key + std::strlen("/ViewerPreferences");
+    if (!SkipWhiteAndComments(p, catalogEnd) || !AtDict(p, catalogEnd)) return nullptr;
+    Cursor close = FindDictEnd(p + 2, catalogEnd);
+    Cursor entry = close ? FindKey(job, name, p + 2, close) : nullptr;
+    job.LastError = 0;
+    return entry ? ValueAfterKey(job, doc, entry, std::strlen(name)) : nullptr;
+}
+
+// The value of a catalog entry; null when absent (LastError 0) or with -122.
+Cursor CatalogValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
+    Cursor key = FindKey(job, name, catalog, catalogEnd);
+    job.LastError = 0;
+    return key ? ValueAfterKey(job, doc, key, std::strlen(name)) : nullptr;
+}
+
+struct NamedChoice {
+    const char* name;
+    int value;
+};
+
+// The value whose name the bytes at p begin with, or the fallback. Names are
+// compared as prefixes: the byte after the name plays no part.
+int Match(Cursor p, Cursor end, const NamedChoice* choices, size_t count, int fallback) {
+    for (size_t i = 0; i < count; ++i)
+        if (StartsWith(p, end, choices[i].name)) return choices[i].value;
+    return fallback;
+}
+
+}  // namespace
+
+int ReadViewerSettings(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd) {
+    ViewerSettings& v = job.Viewer;
+    const Cursor end = doc.end();
+    if (v.OpenActionMode == "O" && v.OpenActionView == ViewerSettings::kViewNotSet) {
+        if (ReadOpenAction(job, doc, catalog, catalogEnd) < 0) return -1;
+        Cursor fit = PreferenceValue(job, doc, catalog, catalogEnd, "/FitWindow");
+        if (job.LastError) return -1;
+        if (fit && StartsWith(fit, end, "true")) v.FitWindow = 1;
+    }
+    if (v.Direction == 2) {
+        Cursor direction = PreferenceValue(job, doc, catalog, catalogEnd, "/Direction");
+        if (job.LastError) return -1;
+        if (direction && StartsWith(direction, end, "/R2L")) v.Direction = 1;
+    }
+    if (v.PageLayout == 4) {
+        static constexpr NamedChoice kLayouts[] = {
+            {"/OneColumn", 1}, {"/TwoColumnLeft", 2}, {"/TwoColumnRight", 3}, {"/SinglePage", 5}};
+        Cursor layout = CatalogValue(job, doc, catalog, catalogEnd, "/PageLayout");
+        if (job.LastError) return -1;
+        if (layout) v.PageLayout = Match(layout, end, kLayouts, std::size(kLayouts), 4);
+    }
+    if (v.PageMode == 5) {
+        static constexpr NamedChoice kModes[] = {{"/UseOutlines", 1}, {"/UseThumbs", 3}, {"/FullScreen", 4}};
+        Cursor mode = CatalogValue(job, doc, catalog, catalogEnd, "/PageMode");
+        if (job.LastError) return -1;
+        if (mode) v.PageMode = Match(mode, end, kModes, std::size(kModes), 5);
+    }
+    job.LastError = 0;
+    return 0;
+}
 
 }  // namespace brisel

@@ -43,7 +43,8 @@ bool CopyView(const Document& doc, int64_t view, std::string& out) {
 
 std::string ZoomText(const std::string& percent) {
     char text[64];
-    std::snprintf(text, sizeof text, "%f", std::atoi(percent.c_str()) / 100.0);
+    // strtoll saturates where atoi would overflow on a long digit run.
+    std::snprintf(text, sizeof text, "%f", static_cast<double>(std::strtoll(percent.c_str(), nullptr, 10)) / 100.0);
     return std::string(text).substr(0, 4);
 }
 

@@ -16,3 +16,9 @@ qpdf --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes.pdf"
 qpdf --allow-weak-crypto --encrypt "" owner 40 -- "$tmp/gs.pdf" "$out/rc4.pdf"
 # A damaged copy: the startxref offset points nowhere.
 sed 's/^startxref$/startxref/' "$tmp/gs.pdf" | head -c -20 > "$out/truncated.pdf"
+# Bookmarks, a named destination and an open action, for the outline target.
+printf '%s\n' '[/Title (One) /Page 1 /View [/XYZ 0 792 0] /Count -1 /OUT pdfmark' \
+  '[/Title (One.A) /Page 2 /OUT pdfmark' '[/Dest /d2 /Page 2 /View [/Fit] /DEST pdfmark' \
+  '[/Title (Two) /Dest /d2 /OUT pdfmark' '[/PageMode /UseOutlines /Page 2 /View [/FitH 700] /DOCVIEW pdfmark' \
+  | cat "$here/../../samples/sample.ps" - > "$tmp/outlined.ps"
+gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$out/outlined.pdf" "$tmp/outlined.ps"

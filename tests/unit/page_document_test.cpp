@@ -239,6 +239,92 @@ TEST(Catalog, ZoomText) {
     EXPECT_EQ(ZoomText("50"), "0.50");
     EXPECT_EQ(ZoomText("1600"), "16.0");
     EXPECT_EQ(ZoomText("5"), "0.05");
+    // A digit run beyond 64 bits saturates instead of overflowing.
+    EXPECT_EQ(ZoomText("99999999999999999999"), "9223");
+}
+
+// The catalog entries after /Pages, without the closing ">>\nendobj\n".
+std::string Entries(const ViewerSettings& v, int32_t outlines = 0, const std::string& image = "x") {
+    std::string catalog = CatalogFor(v, outlines, image);
+    const std::string head = "1 0 obj\n<<\n/Type /Catalog\n/Pages 2 0 R\n", tail = ">>\nendobj\n";
+    if (catalog.compare(0, head.size(), head) != 0 || catalog.size() < head.size() + tail.size() ||
+        catalog.compare(catalog.size() - tail.size(), tail.size(), tail) != 0)
+        return "MALFORMED " + catalog;
+    return catalog.substr(head.size(), catalog.size() - head.size() - tail.size());
+}
+
+TEST(Catalog, OpenActionsLayoutsAndModes) {
+    auto with = [](const char* mode, int fit, int direction) {
+        ViewerSettings v;
+        v.OpenActionMode = mode;
+        v.FitWindow = fit;
+        v.Direction = direction;
+        return v;
+    };
+    EXPECT_EQ(Entries(with("H", 1, 0)), "/OpenAction [ 3 0 R /FitV null ]\n");
+    EXPECT_EQ(Entries(with("W", 0, 0)), "/OpenAction [ 3 0 R /FitH null ]\n");
+    // Fit window goes only with a zoom or the input's view.
+    EXPECT_EQ(Entries(with("A", 1, 1)), "/OpenAction [ 3 0 R /Fit ]\n/ViewerPreferences << /Direction /R2L >>\n");
+    EXPECT_EQ(Entries(with("N", 1, 1)), "/ViewerPreferences << /Direction /R2L >>\n");
+    EXPECT_EQ(Entries(with("1600", 0, 2)), "/OpenAction [ 3 0 R /XYZ null null 16.0 ]\n");
+    ViewerSettings kept = with("O", 1, 1);
+    kept.OpenActionView = 5;
+    EXPECT_EQ(Entries(kept, 0, "[3 0 /XYZ 0 792 0] x"),
+              "/OpenAction [ 3 0 R /XYZ 0 792 0]\n/ViewerPreferences << /FitWindow true \n/Direction /R2L >>\n");
+
+    const std::pair<int, const char*> layouts[] = {
+        {1, "/PageLayout /OneColumn\n"}, {3, "/PageLayout /TwoColumnRight\n"}, {5, "/PageLayout /SinglePage\n"}, {4, ""}};
+    for (auto [layout, text] : layouts) {
+        ViewerSettings v;
+        v.PageLayout = layout;
+        EXPECT_EQ(Entries(v), text);
+    }
+    struct ModeCase {
+        int mode, outlines;
+        const char* text;
+    };
+    const ModeCase modes[] = {
+        {1, 0, "/PageMode /UseOutlines\n"}, {3, 0, "/PageMode /UseThumbs\n"},
+        {4, 0, "/PageMode /FullScreen\n"},  {5, 0, ""},
+        {6, 0, "/PageMode /UseNone\n"},     {6, 9, "/PageMode /UseOutlines\n/Outlines 9 0 R\n"},
+        {0, 9, "/Outlines 9 0 R\n"},
+    };
+    for (const ModeCase& c : modes) {
+        ViewerSettings v;
+        v.PageMode = c.mode;
+        v.KeepOutlines = 1;
+        EXPECT_EQ(Entries(v, c.outlines), c.text) << c.mode;
+    }
+}
+
+TEST(PageDocument, BookmarksFollowTheCatalog) {
+    // Two bookmarks lead to page 3, none to page 4.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /Resources << /Font << /F 9 0 R >> >> >>");
+    b.Object(4, "<< /Type /Page /Parent 2 0 R >>");
+    b.Object(5, "<< /Type /Outlines /First 6 0 R /Last 7 0 R /Count 2 >>");
+    b.Object(6, "<< /Title (One) /Parent 5 0 R /Next 7 0 R /Dest [3 0 R /XYZ 0 100 0] >>");
+    b.Object(7, "<< /Title (Two) /Parent 5 0 R /Prev 6 0 R /Dest [3 0 R /Fit] >>");
+    b.Object(9, "<< /Type /Font >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    t.job.Viewer.KeepOutlines = 1;
+    t.job.Viewer.PageMode = 2;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 0);
+    ExpectOffsetsRight(out);
+    EXPECT_NE(out.find("/PageMode /UseOutlines\n/Outlines 5 0 R\n>>\nendobj\n5 0 obj\n<<\n/First 6 0 R\n/Last 7 0 R\n"
+                       "/Count 2\n>>\nendobj\n6 0 obj\n<<\n/Title (One)\n/Dest [ 3 0 R /XYZ 0 100 0]\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("8 0 obj\n<<\n/CreationDate"), std::string::npos);
+    EXPECT_NE(out.find("trailer\n<<\n/Size 9\n/Root 1 0 R\n/Info 8 0 R\n"), std::string::npos);
+    out = Build(t, doc, 1);
+    ExpectOffsetsRight(out);
+    EXPECT_EQ(out.find("/Outlines"), std::string::npos);
+    EXPECT_NE(out.find("/PageMode /UseThumbs\n>>\nendobj\n4 0 obj\n<<\n/CreationDate"), std::string::npos) << out;
 }
 
 }  // namespace

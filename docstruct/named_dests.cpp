@@ -1,0 +1,240 @@
+#include "docstruct/named_dests.h"
+
+#include <cstring>
+#include <vector>
+
+#include "base/object_map.h"
+#include "base/texts.h"
+#include "docstruct/object_value.h"
+#include "split/job_host.h"
+
+namespace brisel {
+
+namespace {
+
+// Resolving /Names and /Dests, and the values inside /Names arrays and the
+// /Dests dictionary.
+constexpr ValueCodes kTreeCodes{-158, -157, -159, -164};
+constexpr ValueCodes kEntryCodes{-152, -161, -163, -164};
+
+int Fail(Job& job, int32_t code) {
+    job.LastError = code;
+    return -1;
+}
+
+// The dictionary that the value at p is or names: [inside, close). -1 with
+// LastError when it is neither a dictionary nor a reference to one.
+int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor& close) {
+    if (ResolveValue(job, doc, p, kTreeCodes) < 0) return -1;
+    close = AtDict(p, doc.end()) ? FindDictEnd(p + 2, doc.end()) : nullptr;
+    if (!close) return Fail(job, -160);
+    inside = p + 2;
+    return 0;
+}
+
+// The dictionary that a key of [from, to) holds or names: 1 with inside and
+// close, 0 when the key is absent, -1 with LastError. A delimited key must be
+// followed by white space, a comment or "/".
+int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
+              Cursor& close) {
+    Cursor at = FindKey(job, key, from, to);
+    job.LastError = 0;
+    if (!at) return 0;
+    Cursor p = at + std::strlen(key);
+    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, -158);
+    return ResolveDict(job, doc, p, inside, close) < 0 ? -1 : 1;
+}
+
+// Appends the pairs of a /Names array (p on its value) to dests.strings.
+int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
+    const Cursor end = doc.end();
+    if (ResolveValue(job, doc, p, kEntryCodes) < 0) return -1;
+    if (*p != '[') return Fail(job, -151);
+    ++p;
+    for (;;) {
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, -152);
+        if (*p == ']') return 0;
+        Cursor keyEnd = *p == '(' || *p == '<' ? StringEnd(p, end) : nullptr;
+        if (!keyEnd) return Fail(job, -151);
+        std::string_view name = BytesBetween(p + 1, keyEnd - 1);
+        p = keyEnd;
+        dests.strings.emplace(name, p);
+        // Step over the value: a reference, null, an array or a dictionary.
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, -152);
+        if (IsDigit(*p)) {
+            int32_t number = ReadInt(job, p, end);
+            int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
+            if (generation < 0) return Fail(job, -161);
+            if (!SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -163);
+            ++p;
+        } else if (StartsWith(p, end, "null")) {
+            p += 4;
+        } else if (*p == '[') {
+            p = static_cast<Cursor>(std::memchr(p, ']', static_cast<size_t>(end - p)));
+            if (!p) return Fail(job, -161);
+            ++p;
+        } else if (AtDict(p, end)) {
+            Cursor close = FindDictEnd(p + 2, end);
+            if (!close) return Fail(job, -161);
+            p = close + 2;
+        } else {
+            return Fail(job, -161);
+        }
+    }
+}
+
+// Reads one node of the name tree: 0 for a leaf, the offset of the first byte
+// inside its /Kids for an intermediate node, or a negative code. inside and
+// close get the node's dictionary.
+int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
+                         Cursor& inside, Cursor& close) {
+    const Cursor end = doc.end();
+    Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
+    if (!body) return Fail(job, -102), -102;
+    if (!AtDict(body, end)) return Fail(job, -103), -103;
+    close = FindDictEnd(body + 2, end);
+    if (!close) return Fail(job, -104), -104;
+    inside = body + 2;
+    Cursor kids = FindKey(job, "/Kids", inside, close);
+    job.LastError = 0;
+    if (!kids) return 0;
+    Cursor p = kids + 5;
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, -107), -107;
+    if (*p != '[') return Fail(job, -109), -109;
+    return p + 1 - doc.start();
+}
+
+// The /Names of a leaf, when it has one.
+int ReadLeaf(Job& job, const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
+    Cursor names = FindKey(job, "/Names", inside, close);
+    job.LastError = 0;
+    if (!names) return required ? Fail(job, -154) : 0;
+    return ReadNamesArray(job, doc, names + 6, dests);
+}
+
+// Walks the /Kids below the root depth first from the cursor inside the
+// root's /Kids. Each node is read once: a node reached again (the tree leads
+// back to itself) ends the walk with -148.
+int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
+    const Cursor end = doc.end();
+    std::vector<Cursor> stack;
+    ObjectMap seen;
+    uint32_t steps = 0;
+    // The status line shows the walk going on; in Japanese it alternates
+    // between the long and the short text.
+    auto step = [&] {
+        job.StatusText = Tr(job.app.language, (steps++ & 1) ? Text::AnalyzingOutlineShort : Text::AnalyzingOutline);
+        job.host.Progress(job, 15);
+    };
+    while (!job.Stopped()) {
+        int32_t number = ReadInt(job, cur, end);
+        if (number < 0) {
+            job.LastError = 0;
+            if (stack.empty()) return 0;
+            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141);
+            if (*cur != ']') return Fail(job, -155);
+            cur = stack.back();
+            stack.pop_back();
+            step();
+            continue;
+        }
+        step();
+        int32_t generation = ReadInt(job, cur, end);
+        if (generation < 0) return Fail(job, -140);
+        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141);
+        if (*cur != 'R') return Fail(job, -142);
+        ++cur;
+        int32_t offset = LookupXref(job, doc.table, number, generation);
+        if (offset < 0) return Fail(job, -143);
+        if (seen.Find(number) >= 0) return Fail(job, -148);
+        seen.Insert(number, 1);
+        Cursor inside, close;
+        int64_t r = ReadNameTreeNode(job, doc, offset, number, generation, inside, close);
+        if (r < 0) return Fail(job, -144);
+        if (r > 0) {
+            stack.push_back(cur);
+            cur = doc.start() + r;
+        } else if (ReadLeaf(job, doc, inside, close, dests, false) < 0) {
+            return -1;
+        }
+    }
+    job.LastError = 0;
+    return -1;
+}
+
+}  // namespace
+
+int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
+    Cursor inside, close;
+    int r = EntryDict(job, doc, catalog, catalogEnd, "/Names", false, inside, close);
+    if (r > 0) r = EntryDict(job, doc, inside, close, "/Dests", true, inside, close);
+    if (r <= 0) return r;
+
+    Cursor kids = FindKey(job, "/Kids", inside, close);
+    job.LastError = 0;
+    if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
+    const Cursor end = doc.end();
+    Cursor p = kids + 5;
+    if (!SkipWhiteAndComments(p, end) || *p != '[') return Fail(job, -155);
+    return WalkNameTree(job, doc, p + 1, dests);
+}
+
+int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
+    const Cursor end = doc.end();
+    Cursor p, close;
+    if (int r = EntryDict(job, doc, catalog, catalogEnd, "/Dests", false, p, close); r <= 0) return r;
+    for (;;) {
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, -141);
+        if (p >= close || *p == '>') return 0;
+        if (*p != '/') return Fail(job, -155);
+        Cursor nameEnd = p + 1;
+        while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
+        std::string_view name = BytesBetween(p + 1, nameEnd);
+
+        // The value as written, and where the scan goes on after it.
+        Cursor value = nameEnd, after = nullptr;
+        int resolved = ResolveValue(job, doc, value, kEntryCodes, nullptr, &after);
+        if (resolved < 0) return -1;
+        Cursor dest = value;
+        if (AtDict(value, end)) {
+            Cursor dictEnd = FindDictEnd(value + 2, end);
+            Cursor d = dictEnd ? FindKey(job, "/D", value + 2, dictEnd) : nullptr;
+            if (!d) return Fail(job, -154);
+            if (!resolved) after = dictEnd + 2;
+            dest = d + 2;
+            if (ResolveValue(job, doc, dest, kEntryCodes) < 0) return -1;
+        }
+        NamedDests::Target target;
+        if (StartsWith(dest, end, "null")) {
+            if (!after) after = dest + 4;
+        } else if (*dest == '[') {
+            ExplicitDest explicitDest;
+            if (!ReadExplicitDest(dest, end, explicitDest)) return Fail(job, -162);
+            target = {explicitDest.page, explicitDest.view, explicitDest.viewLength};
+            if (!after) after = explicitDest.after;
+        } else {
+            return Fail(job, -1624);
+        }
+        dests.names.emplace(name, target);
+        job.LastError = 0;
+        p = after;
+    }
+}
+
+bool ReadNamedValue(Job& job, const Document& doc, Cursor p, NamedDests::Target& target) {
+    const Cursor end = doc.end();
+    bool ok = ResolveValue(job, doc, p, kEntryCodes) >= 0;
+    if (ok && AtDict(p, end)) {
+        Cursor close = FindDictEnd(p + 2, end);
+        Cursor d = close ? FindKey(job, "/D", p + 2, close) : nullptr;
+        p = d ? d + 2 : nullptr;
+        ok = p && ResolveValue(job, doc, p, kEntryCodes) >= 0;
+    }
+    job.LastError = 0;
+    ExplicitDest dest;
+    if (!ok || !ReadExplicitDest(p, end, dest)) return false;
+    target = {dest.page, dest.view, dest.viewLength};
+    return true;
+}
+
+}  // namespace brisel

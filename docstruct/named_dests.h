@@ -1,0 +1,43 @@
+// The document's named destinations: the /Names /Dests name tree, whose keys
+// are strings, and the catalog's /Dests dictionary, whose keys are names.
+// Names are compared by their bytes as they stand in the file; when a name
+// occurs twice, the first one in tree or dictionary order wins.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <unordered_map>
+
+#include "base/job.h"
+#include "docstruct/document.h"
+
+namespace brisel {
+
+struct NamedDests {
+    // String name (the bytes between its delimiters) -> the byte after its
+    // closing delimiter, where its value starts.
+    std::unordered_map<std::string_view, Cursor> strings;
+    // Name object (the bytes after "/") -> its page object number (0 for a
+    // null destination) and view part.
+    struct Target {
+        int32_t page = 0;
+        Cursor view = nullptr;
+        int32_t viewLength = 0;
+    };
+    std::unordered_map<std::string_view, Target> names;
+};
+
+// Reads the name tree under the catalog's /Names /Dests into dests.strings.
+// 0, or -1 with LastError (or without a code when the job was stopped).
+int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
+
+// Reads the catalog's /Dests dictionary into dests.names. 0, or -1 with
+// LastError.
+int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
+
+// The explicit destination that a name-tree value at p leads to: an array,
+// or a reference to an array or to a dictionary whose /D is one. false when
+// the value has another form (not an error).
+bool ReadNamedValue(Job& job, const Document& doc, Cursor p, NamedDests::Target& target);
+
+}  // namespace brisel

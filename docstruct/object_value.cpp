@@ -1,0 +1,98 @@
+#include "docstruct/object_value.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+// An unsigned decimal number after white space and comments, ended by a
+// delimiter or the bound; values beyond 32 bits saturate.
+bool ReadNumber(Cursor& p, Cursor end, int32_t& value) {
+    if (!SkipWhiteAndComments(p, end) || !IsDigit(*p)) return false;
+    int64_t v = 0;
+    Cursor q = p;
+    for (; q < end && IsDigit(*q); ++q) v = v < INT32_MAX ? v * 10 + (*q - '0') : v;
+    if (q < end && !IsNumberTerminator(*q)) return false;
+    value = v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+    p = q;
+    return true;
+}
+
+}  // namespace
+
+int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number,
+                 Cursor* afterReference) {
+    const Cursor end = doc.end();
+    if (!SkipWhiteAndComments(p, end)) {
+        job.LastError = codes.end;
+        return -1;
+    }
+    if (!IsDigit(*p)) return 0;
+    Cursor q = p;
+    int32_t n = ReadInt(job, q, end);
+    int32_t generation = n >= 0 ? ReadInt(job, q, end) : -1;
+    if (generation < 0) {
+        job.LastError = codes.generation;
+        return -1;
+    }
+    if (!SkipWhiteAndComments(q, end) || *q != 'R') {
+        job.LastError = codes.noR;
+        return -1;
+    }
+    Cursor body = FindObject(job, doc.table, doc.start(), end, n, generation);
+    if (!body) {
+        job.LastError = codes.missing;
+        return -1;
+    }
+    job.LastError = 0;
+    p = body;
+    if (number) *number = n;
+    if (afterReference) *afterReference = q + 1;
+    return 1;
+}
+
+int64_t ViewLength(Cursor from, Cursor end) {
+    for (Cursor p = from; p < end; ++p) {
+        uint8_t c = *p;
+        if (c == ']') return p - from;
+        if (c == '%') {
+            while (p + 1 < end && !IsLineEnd(p[1])) ++p;
+        } else if (c != 0 && std::strchr("[()<>{}", c)) {
+            return -1;
+        }
+    }
+    return -1;
+}
+
+bool ReadExplicitDest(Cursor p, Cursor end, ExplicitDest& dest) {
+    if (p >= end || *p != '[') return false;
+    ++p;
+    int32_t page = 0, generation = 0;
+    if (!ReadNumber(p, end, page) || page < 1 || !ReadNumber(p, end, generation)) return false;
+    if (!SkipWhiteAndComments(p, end) || *p != 'R') return false;
+    ++p;
+    if (!SkipWhiteAndComments(p, end)) return false;
+    int64_t length = ViewLength(p, end);
+    if (length < 0 || length > INT32_MAX) return false;
+    dest.page = page;
+    dest.view = p;
+    dest.viewLength = static_cast<int32_t>(length);
+    dest.after = p + length + 1;
+    return true;
+}
+
+Cursor StringEnd(Cursor p, Cursor end) {
+    if (p >= end) return nullptr;
+    if (*p == '(') return SkipLiteralString(p, end) ? p + 1 : nullptr;
+    if (*p != '<' || AtDict(p, end)) return nullptr;
+    for (++p; p < end; ++p) {
+        uint8_t c = *p;
+        if (c == '>') return p + 1;
+        if (!IsWhite(c) && !std::isxdigit(c)) return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace brisel

@@ -1,0 +1,36 @@
+// Fuzz target: the outline analysis and the viewer-setting reads, with every
+// "keep" choice on, then the first page files built in memory with their
+// bookmark trees.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "base/block.h"
+#include "base/job.h"
+#include "docstruct/page_tree.h"
+#include "pagewriter/page_document.h"
+#include "pdfread/read_xref.h"
+#include "split/job_host.h"
+
+using namespace brisel;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 20) return 0;
+    AppState app;
+    SilentHost host;
+    Job job(app, host);
+    job.Viewer.OpenActionMode = "O";
+    job.Viewer.Direction = 2;
+    job.Viewer.PageLayout = 4;
+    job.Viewer.PageMode = 6;
+    job.Viewer.KeepOutlines = 1;
+    job.Viewer.FlatOutlines = size & 1;
+    Document doc;
+    if (!doc.image.Assign(data, size)) return 0;
+    if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration)) return 0;
+    job.PageCount = AnalyzeDocument(job, doc);
+    std::string out;
+    for (int32_t page = 0; page < 3 && static_cast<size_t>(page) < doc.pages.size(); ++page)
+        BuildPageDocument(job, page, doc, out);
+    return 0;
+}
