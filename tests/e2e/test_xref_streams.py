@@ -86,10 +86,17 @@ class XrefStreamSplit(SplitTestCase):
         with pikepdf.open(base) as pdf:
             root = pdf.trailer.Root.objgen[0]
             file_id = bytes(pdf.trailer.ID[0]).hex()
-        section = [b"xref\n0 %d\n0000000000 65535 f \n" % size]
-        for n in range(1, size):
-            section.append(b"%010d 00000 n \n" % uncompressed[n] if n in uncompressed
-                           else b"0000000000 00000 f \n")
+        # One subsection per run of objects in the file; the compressed ones
+        # are left out for the stream to supply.
+        section = [b"xref\n0 1\n0000000000 65535 f \n"]
+        numbers = sorted(uncompressed)
+        while numbers:
+            run_end = 1
+            while run_end < len(numbers) and numbers[run_end] == numbers[0] + run_end:
+                run_end += 1
+            section.append(b"%d %d\n" % (numbers[0], run_end))
+            section += [b"%010d 00000 n \n" % uncompressed[n] for n in numbers[:run_end]]
+            numbers = numbers[run_end:]
         path = self.path("hybrid.pdf")
         with open(path, "wb") as f:
             f.write(data + b"".join(section) + b"trailer\n<< /Size %d /Root %d 0 R /ID [<%s><%s>] /XRefStm %d >>\n"
