@@ -73,8 +73,8 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
     if (p < end && *p == '\n') ++p;
     Cursor start = p;
 
-    // /Length only leads to "endstream"; the data ends before the one line
-    // end in front of it.
+    // /Length leads to "endstream"; the data ends before the one line end
+    // in front of it.
     if (declared > end - start) return job.LastError = -36;
     p = start + declared;
     while (p < end && IsLineEnd(*p)) ++p;
@@ -82,6 +82,9 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
     Cursor stop = p;
     if (stop > start && stop[-1] == '\n') --stop;
     if (stop > start && stop[-1] == '\r') --stop;
+    // Data that itself ends in CR (or LF) before the line end would lose
+    // that byte to the measure; a /Length that covers it is believed.
+    if (stop < start + declared) stop = start + declared;
     data = start;
     length = static_cast<size_t>(stop - start);
     afterEndstream = p + 9;

@@ -23,7 +23,8 @@ enum : int { kFilterNone = 0, kFilterFlate = 1, kFilterOther = -1 };
 int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state);
 
 // Finds the data of that stream from its direct /Length and the "stream" and
-// "endstream" keywords. 0 with the data, its measured length and the
+// "endstream" keywords: it ends before the line end in front of "endstream",
+// or at /Length when that is further. 0 with the data, its measured length and the
 // position after "endstream"; or a code in LastError: -33 no /Length, -31,
 // -32 unreadable /Length, -34, -35 no room for "stream", -36 a keyword is
 // not where it must be.

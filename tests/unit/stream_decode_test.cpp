@@ -38,7 +38,10 @@ TEST(LocateStreamData, MeasuresTheDataBetweenTheKeywords) {
     EXPECT_EQ(Locate("/Length 5", "\nstream\r\nHELLO\r\nendstream" + tail).data, "HELLO");
     // Straight into endstream: a final line-end byte is taken as the line end.
     EXPECT_EQ(Locate("/Length 5", "\nstream\nHELLOendstream" + tail).data, "HELLO");
-    EXPECT_EQ(Locate("/Length 6", "\nstream\nHELLO\nendstream" + tail).data, "HELLO");
+    EXPECT_EQ(Locate("/Length 5", "\nstream\nHELLO\nendstream" + tail).data, "HELLO");
+    // Data whose last byte is CR, then the line end: /Length keeps the CR.
+    EXPECT_EQ(Locate("/Length 6", "\nstream\nHELLO\r\nendstream" + tail).data, "HELLO\r");
+    EXPECT_EQ(Locate("/Length 6", "\nstream\nHELLO\nendstream" + tail).data, "HELLO\n");
     // A space after "stream" belongs to the data.
     EXPECT_EQ(Locate("/Length 7", "\nstream \nHELLO\nendstream" + tail).data, " \nHELLO");
     // A /Length a little short still reaches "endstream" over line ends.
