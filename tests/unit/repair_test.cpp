@@ -5,37 +5,21 @@
 #include <string>
 
 #include "pdfread/read_xref.h"
-#include "test_support.h"
+#include "rewrite_support.h"
 
 namespace brisel {
 namespace {
 
-using test::BytesOf;
-using test::PdfBuilder;
+using test::BodyOf;
 using test::TestJob;
 using test::TextOf;
 
-struct Rebuilt {
-    int result = 0;
-    int read = 0;
-    Block image;
-    XrefTable table;
-    int32_t root = -1, rootGeneration = -1;
-};
+using Rebuilt = test::Rewritten;
 
 Rebuilt Rebuild(TestJob& t, const std::string& file) {
-    Rebuilt r;
-    r.image = BytesOf(file);
-    r.result = RebuildClassic(t.job, r.image);
-    if (r.result == 0) r.read = ReadXref(t.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
-    return r;
-}
-
-std::string BodyOf(TestJob& t, const Rebuilt& r, int n, int g = 0) {
-    Cursor body = FindObject(t.job, r.table, r.image.begin(), r.image.end(), n, g);
-    if (!body) return "<missing>";
-    std::string rest(reinterpret_cast<const char*>(body), static_cast<size_t>(r.image.end() - body));
-    return rest.substr(0, rest.find("\nendobj"));
+    return test::RewriteAndRead(t, file, [](Job& job, Block& image, const XrefTable&) {
+        return RebuildClassic(job, image);
+    });
 }
 
 TEST(RebuildClassic, FindsEveryObjectOfAFileWithWrongOffsets) {

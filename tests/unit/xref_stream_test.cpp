@@ -8,47 +8,22 @@
 #include <vector>
 
 #include "pdfread/read_xref.h"
+#include "rewrite_support.h"
 #include "stream_pdf.h"
-#include "test_support.h"
 
 namespace brisel {
 namespace {
 
-using test::BytesOf;
+using test::BodyOf;
+using test::Rewritten;
 using test::StreamPdf;
 using test::TestJob;
 using test::TextOf;
 
-struct Rewritten {
-    int result = 0;
-    int32_t error = 0;
-    int read = 0;
-    Block image;
-    XrefTable table;
-    int32_t root = -1, rootGeneration = -1;
-};
-
-// Rewrites the file as the job does (the classic part of a hybrid file read
-// first) and reads the result again.
 Rewritten Normalise(TestJob& t, const std::string& file) {
-    Rewritten r;
-    r.image = BytesOf(file);
-    ReadXref(t.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
-    t.job.LastError = 0;
-    r.result = NormaliseXrefStreams(t.job, r.image, r.table);
-    r.error = t.job.LastError;
-    if (r.result == 0) r.read = ReadXref(t.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
-    return r;
-}
-
-// The body of object number n, generation g, as the rewritten table finds it.
-std::string BodyOf(TestJob& t, const Rewritten& r, int n, int g = 0) {
-    Cursor body = FindObject(t.job, r.table, r.image.begin(), r.image.end(), n, g);
-    if (!body) return "<missing>";
-    std::string rest(reinterpret_cast<const char*>(body), static_cast<size_t>(r.image.end() - body));
-    std::string text = rest.substr(0, rest.find("endobj"));
-    while (!text.empty() && IsWhite(static_cast<uint8_t>(text.back()))) text.pop_back();
-    return text;
+    return test::RewriteAndRead(t, file, [](Job& job, Block& image, const XrefTable& table) {
+        return NormaliseXrefStreams(job, image, table);
+    });
 }
 
 size_t Occurrences(const std::string& text, const std::string& what) {
