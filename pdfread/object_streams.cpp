@@ -45,7 +45,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     if (!StartsWith(p, end, "endobj")) return Fail(job, -36);
     rw.readPos = SkipToToken(p + 6, end);
 
-    Block plain;
+    std::vector<uint8_t> plain;
     if (int r = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return r;
     Block decoded;
     if (state == kFilterFlate) {

@@ -30,6 +30,10 @@ struct XrefRecord {
 // has replaced: it still holds the classic offset.
 inline bool HasClassicOffset(const XrefRecord& r) { return r.type == kRecordUnset && r.field2 > 0; }
 
+// An object that stands in the input as it is (field 2 its offset, field 3
+// its generation): listed in use by a stream, or by a hybrid file's table.
+inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile || HasClassicOffset(r); }
+
 // What the cross-reference stream dictionaries (and a hybrid file's trailer)
 // say, newest first.
 struct StreamTrailer {
@@ -40,10 +44,12 @@ struct StreamTrailer {
     int32_t infoNumber = 0, infoGeneration = 0;
     std::vector<XrefRecord> records;  // size + 2 records once /Size is read
 
+    // The record of an object number, or null outside the records.
     XrefRecord* Record(int64_t number) {
         return number >= 0 && number < static_cast<int64_t>(records.size()) ? &records[static_cast<size_t>(number)]
                                                                              : nullptr;
     }
+    const XrefRecord* Record(int64_t number) const { return const_cast<StreamTrailer*>(this)->Record(number); }
 };
 
 // The rewrite in progress: the input image, its records, the new image and
@@ -55,10 +61,13 @@ struct StreamRewrite {
     StreamTrailer trailer;
     ImageBuffer out;
     Cursor readPos;
-    // Encrypted files only: the in-file objects in offset order, for the
-    // decrypting copy, and the next of them to copy.
+    // The objects that stand in the file, in offset order, and the next of
+    // them to carry over.
     std::vector<int32_t> inFileOrder;
     size_t inFileNext = 0;
+    // The file is encrypted and the key is known: objects are decrypted as
+    // they are carried over.
+    bool decrypt = false;
 };
 
 }  // namespace brisel

@@ -19,10 +19,6 @@ int Fail(Job& job, int code) {
     return code;
 }
 
-// An object that stands in the input as it is: listed in use by a stream, or
-// by the classic table of a hybrid file.
-bool InFile(const XrefRecord& r) { return r.type == kRecordInFile || HasClassicOffset(r); }
-
 // Marks the object streams that hold compressed objects and returns them in
 // file order. Also lists every object that stands in the file, in file order,
 // for the copy; each gets its new offset when its bytes are carried over.
@@ -40,7 +36,7 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw) {
         // Compressed objects get their offset when they are unpacked; every
         // other object gets it when its bytes are copied (or keeps none).
         r.newOffset = r.type == kRecordCompressed ? -1 : 0;
-        if (!InFile(r)) continue;
+        if (!StandsInFile(r)) continue;
         rw.inFileOrder.push_back(n);
         if (r.mark) streams.push_back(n);
     }
@@ -107,6 +103,8 @@ int Normalise(Job& job, Block& image, const XrefTable& table) {
     const StreamTrailer& t = rw.trailer;
     if (!WriteClassicSection(rw.out, t.size, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
     if (!rw.out.Finish(image)) return Fail(job, -54);
+    // The key position pointed into the image just released.
+    job.EncryptKeyPos = nullptr;
     return 0;
 }
 

@@ -20,8 +20,8 @@ void ShowStatus(Job& job, Text text, int percent);
 int ReadDocumentXref(Job& job, Document& doc);
 
 // Reads the cross-reference data, unlocks, rewrites and repairs until the
-// image is a readable classic image (path: the input file, which the unlock
-// reads again). 0 when it is, else the job's result code.
+// image is a readable classic image (path names the input file). 0 when it
+// is, else the job's result code.
 int ReadUntilClassic(Job& job, const std::string& path, Document& doc);
 
 }  // namespace brisel

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ResetJob(job);
     Document doc;
     if (!doc.image.Assign(data, size)) return 0;
-    // No input path: an encrypted file cannot be read again and fails there.
+    // The silent host declines the password prompt: only files that open
+    // with the empty password are decrypted.
     if (ReadUntilClassic(job, "", doc) != 0) return 0;
     const int32_t count = AnalyzeDocument(job, doc);
     job.PageCount = count;

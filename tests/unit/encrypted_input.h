@@ -33,9 +33,10 @@ private:
 
 // Encrypts PlainDocument with `qpdf --encrypt user owner <qpdfArgs>`
 // (qpdfArgs: the key length and options, without the closing "--").
-// Classic layout, streams left uncompressed. Empty block when qpdf fails.
+// Classic layout, or object streams and a cross-reference stream; streams
+// left uncompressed. Empty block when qpdf fails.
 Block EncryptWithQpdf(const TempFolder& folder, const std::string& user, const std::string& owner,
-                      const std::string& qpdfArgs);
+                      const std::string& qpdfArgs, bool objectStreams = false);
 
 bool WriteFile(const std::string& path, const Block& bytes);
 

@@ -292,16 +292,22 @@ TEST(NormaliseXrefStreams, PredictorWithoutColumnsIsIgnored) {
     EXPECT_EQ(BodyOf(t, r, 1), "<< /Type /Catalog /Pages 2 0 R >>");
 }
 
-TEST(NormaliseXrefStreams, EncryptedFileEndsCleanly) {
+TEST(NormaliseXrefStreams, EncryptionItCannotOpenIsRefused) {
     StreamPdf pdf = SmallDocument();
     pdf.Object(7, "<< /Filter /Standard /V 2 /R 3 /O <00> /U <00> /P -4 >>")
         .Trailer("/Root 1 0 R /Encrypt 7 0 R /ID [<01><01>]");
     std::string file = pdf.Build();
     TestJob t;
     Rewritten r = Normalise(t, file);
-    EXPECT_EQ(r.result, -1);
+    EXPECT_EQ(r.result, 10);
     EXPECT_EQ(t.job.ReadAborted, 1);
     EXPECT_EQ(TextOf(r.image), file);
+
+    // /Encrypt naming an object no stream lists in the file.
+    file = SmallDocument().Trailer("/Root 1 0 R /Encrypt 2 0 R").Build();
+    TestJob t2;
+    EXPECT_EQ(Normalise(t2, file).result, -121);
+    EXPECT_EQ(t2.job.ReadAborted, 0);
 }
 
 }  // namespace
