@@ -79,13 +79,13 @@ int Normalise(Job& job, Block& image, const XrefTable& table) {
     for (int32_t n : streams) {
         if (job.Stopped()) return job.StopCode;
         XrefRecord& stream = records[n];
-        const Cursor at = rw.start + stream.field2;
         // One that overlaps the stream before it, or lies beyond the image,
         // stays in place as an ordinary object.
-        if (stream.field2 > rw.end - rw.start || at < rw.readPos) {
+        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start) {
             stream.mark = 0;
             continue;
         }
+        const Cursor at = rw.start + stream.field2;
         if (int r = CopyInputUpTo(job, rw, at)) return r;
         if (int r = UnpackObjectStream(job, rw, n, at)) return r;
         stream.field2 = 0;
