@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
-#include "base/block.h"
 #include "base/job.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
@@ -32,9 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     BlankPageAnnots(job, doc);
     // Every page listed, and one index beyond when the tree claims more.
     const int64_t pages = std::min<int64_t>(count, static_cast<int64_t>(doc.pages.size()) + 1);
+    std::string out;
     for (int32_t index = 0; index < pages; ++index) {
         job.LastError = 0;
-        Block out;
         BuildPageDocument(job, index, doc, out);
     }
     return 0;
