@@ -23,14 +23,14 @@ struct Rewritten {
 // Reads the file (a hybrid file's classic table is needed by the rewrite),
 // runs rewrite(job, image, table) and reads the new image back.
 template <class Rewrite>
-Rewritten RewriteAndRead(TestJob& t, const std::string& file, Rewrite rewrite) {
+Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
     Rewritten r;
     r.image = BytesOf(file);
-    ReadXref(t.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
-    t.job.LastError = 0;
-    r.result = rewrite(t.job, r.image, r.table);
-    r.error = t.job.LastError;
-    if (r.result == 0) r.read = ReadXref(t.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    job.LastError = 0;
+    r.result = rewrite(job, r.image, r.table);
+    r.error = job.LastError;
+    if (r.result == 0) r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
     return r;
 }
 

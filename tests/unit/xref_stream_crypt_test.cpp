@@ -17,30 +17,13 @@ using test::TempFolder;
 using test::TextOf;
 
 test::Rewritten Normalise(test::ScriptedJob& s, const Block& input) {
-    Block copy;
-    copy.Assign(input.data(), input.size());
-    test::Rewritten r;
-    r.image = std::move(copy);
-    s.job.LastError = 0;
-    r.result = NormaliseXrefStreams(s.job, r.image, r.table);
-    if (r.result == 0) r.read = ReadXref(s.job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
-    return r;
+    return test::RewriteAndRead(s.job, TextOf(input), [](Job& job, Block& image, const XrefTable& table) {
+        return NormaliseXrefStreams(job, image, table);
+    });
 }
 
-struct Variant {
-    const char* name;
-    const char* args;
-};
-const Variant kVariants[] = {
-    {"R2 RC4 40", "40"},
-    {"R3 RC4 128", "128 --use-aes=n"},
-    {"R4 RC4", "128 --use-aes=n --force-V4"},
-    {"R4 AES", "128 --use-aes=y"},
-    {"R4 AES clear metadata", "128 --use-aes=y --cleartext-metadata"},
-};
-
 TEST(EncryptedStreams, DecryptsObjectsAndObjectStreams) {
-    for (const Variant& v : kVariants) {
+    for (const test::EncryptionCase& v : test::kEncryptionCases) {
         SCOPED_TRACE(v.name);
         TempFolder folder;
         Block input = test::EncryptWithQpdf(folder, "", "owner", v.args, true);

@@ -21,7 +21,7 @@ using test::TestJob;
 using test::TextOf;
 
 Rewritten Normalise(TestJob& t, const std::string& file) {
-    return test::RewriteAndRead(t, file, [](Job& job, Block& image, const XrefTable& table) {
+    return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable& table) {
         return NormaliseXrefStreams(job, image, table);
     });
 }
