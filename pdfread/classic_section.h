@@ -11,9 +11,10 @@ namespace brisel {
 
 // The highest object number a rewrite accepts for an image of this size.
 // Each number costs a record and a 20-byte line of the new section, so a
-// hostile number must not make a tiny file allocate gigabytes; no real file
-// numbers its objects beyond its own size in bytes.
-inline int64_t ObjectNumberLimit(size_t imageSize) { return static_cast<int64_t>(imageSize) + 65536; }
+// hostile number must not make a small file allocate gigabytes. An object
+// takes more than two bytes even packed into an object stream, so no real
+// file numbers its objects beyond half its size.
+inline int64_t ObjectNumberLimit(size_t imageSize) { return static_cast<int64_t>(imageSize / 2) + 65536; }
 
 // Writes one LF, then "xref" with one subsection 0..count-1 (entry 0 free,
 // every other entry in use with the offset and generation that entryOf(n)
