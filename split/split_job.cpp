@@ -54,9 +54,8 @@ int AbortedResult(int rewriteResult) {
     return rewriteResult == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
 }
 
-// Steps 4 to 8: reads the cross-reference data, unlocks, rewrites and
-// repairs until the image is a readable classic image. 0 when it is, else the
-// job's result code.
+}  // namespace
+
 int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     ShowStatus(job, Text::Analyzing, 10);
     if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag && !job.EncryptKeyPos) return 0;
@@ -90,6 +89,8 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     if (!ReadDocumentXref(job, doc)) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     return 0;
 }
+
+namespace {
 
 int RunSplit(Job& job, const std::string& path, bool range) {
     ResetJob(job);

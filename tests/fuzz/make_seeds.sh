@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes the seed corpus of the fuzz targets into $1: PDFs made by peer tools
-# (Ghostscript, qpdf) in their several cross-reference forms.
+# (Ghostscript, qpdf, pikepdf) in their several cross-reference forms, and
+# damaged copies of them.
 set -euo pipefail
 out=$1
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,6 +15,20 @@ qpdf --object-streams=generate --compress-streams=n "$tmp/gs.pdf" "$out/objstm-p
 qpdf --qdf "$tmp/gs.pdf" "$out/qdf.pdf"
 qpdf --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes.pdf"
 qpdf --allow-weak-crypto --encrypt "" owner 40 -- "$tmp/gs.pdf" "$out/rc4.pdf"
+qpdf --object-streams=generate --stream-data=uncompress "$tmp/gs.pdf" "$out/objstm-uncompressed.pdf"
+/usr/bin/python3 -c 'import pikepdf, sys
+pdf = pikepdf.open(sys.argv[1])
+pdf.save(sys.argv[2], object_stream_mode=pikepdf.ObjectStreamMode.generate)' "$tmp/gs.pdf" "$out/pikepdf-objstm.pdf" ||
+  true
+# Damaged copies: every classic offset wrong; an object-stream file whose
+# startxref is off by a few bytes.
+sed 's/^\(00000[0-9]*\)[0-9] 00000 n/\17 00000 n/' "$tmp/gs.pdf" > "$out/wrong-offsets.pdf"
+/usr/bin/python3 -c 'import sys
+data = open(sys.argv[1], "rb").read()
+at = data.rindex(b"startxref") + 10
+end = data.index(b"\n", at)
+open(sys.argv[2], "wb").write(data[:at] + str(int(data[at:end]) + 3).encode() + data[end:])' \
+  "$out/objstm.pdf" "$out/objstm-bad-startxref.pdf"
 # A damaged copy: the startxref offset points nowhere.
 sed 's/^startxref$/startxref/' "$tmp/gs.pdf" | head -c -20 > "$out/truncated.pdf"
 # Bookmarks, a named destination and an open action, for the outline target.

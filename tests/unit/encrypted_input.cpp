@@ -46,13 +46,15 @@ bool WriteFile(const std::string& path, const Block& bytes) {
 }
 
 Block EncryptWithQpdf(const TempFolder& folder, const std::string& user, const std::string& owner,
-                      const std::string& qpdfArgs) {
+                      const std::string& qpdfArgs, bool objectStreams) {
     const std::string plain = folder.Path("plain.pdf"), encrypted = folder.Path("encrypted.pdf");
     Block source = BytesOf(PlainDocument());
     Block out;
     if (!WriteFile(plain, source)) return out;
-    const std::string command = "qpdf --allow-weak-crypto --compress-streams=n --object-streams=disable --encrypt '" +
-                                user + "' '" + owner + "' " + qpdfArgs + " -- " + plain + " " + encrypted;
+    const std::string layout = objectStreams ? "generate" : "disable";
+    const std::string command = "qpdf --allow-weak-crypto --compress-streams=n --object-streams=" + layout +
+                                " --encrypt '" + user + "' '" + owner + "' " + qpdfArgs + " -- " + plain + " " +
+                                encrypted;
     // qpdf exits 3 when it only warned (weak crypto).
     int status = std::system((command + " >/dev/null 2>&1").c_str());
     if (status != 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 3)) return out;

@@ -33,11 +33,25 @@ private:
 
 // Encrypts PlainDocument with `qpdf --encrypt user owner <qpdfArgs>`
 // (qpdfArgs: the key length and options, without the closing "--").
-// Classic layout, streams left uncompressed. Empty block when qpdf fails.
+// Classic layout, or object streams and a cross-reference stream; streams
+// left uncompressed. Empty block when qpdf fails.
 Block EncryptWithQpdf(const TempFolder& folder, const std::string& user, const std::string& owner,
-                      const std::string& qpdfArgs);
+                      const std::string& qpdfArgs, bool objectStreams = false);
 
 bool WriteFile(const std::string& path, const Block& bytes);
+
+// Every kind of encryption the program opens, as qpdf arguments.
+struct EncryptionCase {
+    const char* name;
+    const char* args;
+};
+inline constexpr EncryptionCase kEncryptionCases[] = {
+    {"R2 RC4 40", "40"},
+    {"R3 RC4 128", "128 --use-aes=n"},
+    {"R4 RC4", "128 --use-aes=n --force-V4"},
+    {"R4 AES", "128 --use-aes=y"},
+    {"R4 AES clear metadata", "128 --use-aes=y --cleartext-metadata"},
+};
 
 class ScriptedHost : public SilentHost {
 public:

@@ -54,17 +54,8 @@ struct Unlocking {
     std::string Text() const { return TextOf(image); }
 };
 
-struct Case {
-    const char* name;
-    const char* args;
-};
-const Case kCases[] = {
-    {"R2 RC4 40", "40"},
-    {"R3 RC4 128", "128 --use-aes=n"},
-    {"R4 RC4", "128 --use-aes=n --force-V4"},
-    {"R4 AES", "128 --use-aes=y"},
-    {"R4 AES clear metadata", "128 --use-aes=y --cleartext-metadata"},
-};
+using Case = test::EncryptionCase;
+constexpr auto& kCases = test::kEncryptionCases;
 
 TEST(Unlock, DecryptsEveryRevisionInMemory) {
     for (const Case& c : kCases) {

@@ -1,0 +1,40 @@
+// A new PdfImage being assembled by a rewrite: a block that is appended to
+// and doubles whenever the free space would fall to the 260-byte margin.
+// Offsets in a PdfImage are 32-bit, so the image never grows beyond that.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "base/block.h"
+
+namespace brisel {
+
+class ImageBuffer {
+public:
+    static constexpr size_t kMargin = 260;
+    static constexpr size_t kMaxImage = INT32_MAX;
+
+    // Allocates the first capacity; false when memory is exhausted.
+    bool Init(size_t capacity);
+    // Makes room for extra more bytes plus the margin; false when the block
+    // cannot grow or the image would outgrow 32-bit offsets.
+    bool Reserve(size_t extra);
+    bool Write(const void* bytes, size_t count);
+    bool Write(const char* text) { return Write(text, std::strlen(text)); }
+    // printf into the buffer; the text must be shorter than 256 bytes.
+    bool Print(const char* format, ...);
+
+    size_t size() const { return used_; }
+    const uint8_t* data() const { return block_.data(); }
+    // Hands the image over in a block of exactly its size; false (and the
+    // buffer unchanged) when the block cannot be shrunk.
+    bool Finish(Block& image);
+
+private:
+    Block block_;
+    size_t used_ = 0;
+};
+
+}  // namespace brisel

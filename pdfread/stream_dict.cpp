@@ -1,0 +1,61 @@
+#include "pdfread/stream_dict.h"
+
+#include <cstring>
+
+namespace brisel {
+
+namespace {
+
+int Fail(Job& job, int code) {
+    job.LastError = code;
+    return code;
+}
+
+}  // namespace
+
+int ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
+    number = ReadInt(job, cur, end);
+    if (number < 1) return Fail(job, -14);
+    if (ReadInt(job, cur, end) < 0) return Fail(job, -15);
+    if (SkipSpace(job, cur, end) < 0) return Fail(job, -16);
+    if (end - cur < 16) return Fail(job, -17);
+    if (!StartsWith(cur, end, "obj")) return Fail(job, -18);
+    cur += 3;
+    return 0;
+}
+
+int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd) {
+    job.LastError = 0;
+    if (SkipSpace(job, cur, end) < 0) return Fail(job, -7);
+    if (end - cur < 5) return Fail(job, -8);
+    if (!StartsWith(cur, end, "<<")) return Fail(job, -9);
+    dict = cur + 2;
+    dictEnd = FindDictEnd(dict, end);
+    if (!dictEnd) return Fail(job, -87);
+    return 0;
+}
+
+int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name) {
+    Cursor key = FindKey(job, "/Type", dict, dictEnd);
+    job.LastError = 0;
+    if (!key) return 0;
+    Cursor p = key + 5;
+    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -19);
+    if (!StartsWith(p, dictEnd, name)) return Fail(job, -20);
+    p += std::strlen(name);
+    if (p < dictEnd && !IsNumberTerminator(*p)) return Fail(job, -21);
+    return 0;
+}
+
+int ReadRequiredInt(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t& value) {
+    Cursor at = FindKey(job, key, dict, dictEnd);
+    if (!at) return Fail(job, -33);
+    Cursor p = at + std::strlen(key);
+    job.LastError = 0;
+    if (SkipSpace(job, p, dictEnd) < 0) return Fail(job, -31);
+    value = ReadInt(job, p, dictEnd);
+    if (value < 0) return Fail(job, -32);
+    return 0;
+}
+
+}  // namespace brisel

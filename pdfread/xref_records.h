@@ -1,0 +1,73 @@
+// The cross-reference records of a file that uses cross-reference streams,
+// one per object number, and the state of its rewrite into a classic image.
+// The security handler's decrypting object copier works on these too.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "pdfread/image_buffer.h"
+#include "pdfread/lexer.h"
+
+namespace brisel {
+
+constexpr uint8_t kRecordUnset = 255;  // no cross-reference stream has set the record
+constexpr uint8_t kRecordFree = 0;
+constexpr uint8_t kRecordInFile = 1;
+constexpr uint8_t kRecordCompressed = 2;
+
+struct XrefRecord {
+    uint8_t mark = 0;              // 1: an object stream that holds compressed objects
+    uint8_t type = kRecordUnset;   // entry type of the newest stream that lists the object
+    int32_t newOffset = 0;         // offset in the new image, kept up to date during the rewrite
+    int32_t field2 = 0;            // in file: offset; compressed: number of its object stream;
+                                   // after the rewrite: offset in the new image
+    int32_t field3 = 0;            // in file: generation; compressed: index in its object stream
+};
+
+// A record filled from the classic table of a hybrid file that no stream
+// has replaced: it still holds the classic offset.
+inline bool HasClassicOffset(const XrefRecord& r) { return r.type == kRecordUnset && r.field2 > 0; }
+
+// An object that stands in the input as it is (field 2 its offset, field 3
+// its generation): listed in use by a stream, or by a hybrid file's table.
+inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile || HasClassicOffset(r); }
+
+// What the cross-reference stream dictionaries (and a hybrid file's trailer)
+// say, newest first.
+struct StreamTrailer {
+    bool sizeRead = false;
+    int32_t size = 0;  // the first /Size read; only numbers below it are written
+    int64_t sizeLimit = INT32_MAX - 2;  // a larger /Size is refused as absurd
+    int32_t rootNumber = 0, rootGeneration = 0;
+    int32_t infoNumber = 0, infoGeneration = 0;
+    std::vector<XrefRecord> records;  // size + 2 records once /Size is read
+
+    // The record of an object number, or null outside the records.
+    XrefRecord* Record(int64_t number) {
+        return number >= 0 && number < static_cast<int64_t>(records.size()) ? &records[static_cast<size_t>(number)]
+                                                                             : nullptr;
+    }
+    const XrefRecord* Record(int64_t number) const { return const_cast<StreamTrailer*>(this)->Record(number); }
+};
+
+// The rewrite in progress: the input image, its records, the new image and
+// the first input byte not yet carried over.
+struct StreamRewrite {
+    StreamRewrite(Cursor imageStart, Cursor imageEnd) : start(imageStart), end(imageEnd), readPos(imageStart) {}
+
+    Cursor start, end;
+    StreamTrailer trailer;
+    ImageBuffer out;
+    Cursor readPos;
+    // The objects that stand in the file, in offset order, and the next of
+    // them to carry over.
+    std::vector<int32_t> inFileOrder;
+    size_t inFileNext = 0;
+    // The file is encrypted and the key is known: objects are decrypted as
+    // they are carried over.
+    bool decrypt = false;
+};
+
+}  // namespace brisel

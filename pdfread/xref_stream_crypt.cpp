@@ -1,0 +1,120 @@
+#include "pdfread/xref_stream_crypt.h"
+
+#include <algorithm>
+#include <string>
+
+#include "pdfread/xref_table.h"
+#include "security/encrypt_dict.h"
+#include "security/object_copier.h"
+#include "security/object_crypt.h"
+#include "security/password_flow.h"
+
+namespace brisel {
+
+namespace {
+
+int Fail(Job& job, int code) {
+    job.LastError = code;
+    return code;
+}
+
+// The value of an indirect /Length object: one in the file, or one already
+// unpacked into the new image.
+int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation) {
+    const XrefRecord* r = rw.trailer.Record(number);
+    Cursor start = rw.start, end = rw.end;
+    int64_t offset = -1;
+    if (r && StandsInFile(*r) && r->field3 == generation) {
+        offset = r->field2;
+    } else if (r && r->type == kRecordCompressed && r->newOffset >= 0 && generation == 0) {
+        start = rw.out.data();
+        end = start + rw.out.size();
+        offset = r->newOffset;
+    }
+    Cursor body = offset < 0 ? nullptr : LocateObject(job, start, end, offset, number, generation);
+    const int32_t value = body ? ReadInt(job, body, end) : -1;
+    job.LastError = 0;
+    return value;
+}
+
+int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
+    // The objects in the span move by the same distance as the span.
+    const int64_t from = rw.readPos - rw.start;
+    const int64_t to = limit - rw.start;
+    const int64_t shift = static_cast<int64_t>(rw.out.size()) - from;
+    std::vector<XrefRecord>& records = rw.trailer.records;
+    for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
+        XrefRecord& r = records[static_cast<size_t>(rw.inFileOrder[rw.inFileNext])];
+        if (r.field2 >= to) break;
+        if (r.field2 >= from) r.newOffset = static_cast<int32_t>(r.field2 + shift);
+    }
+    if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, -53);
+    return 0;
+}
+
+int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
+    std::vector<XrefRecord>& records = rw.trailer.records;
+    const int64_t from = rw.readPos - rw.start;
+    const int64_t to = limit - rw.start;
+    // The file header: everything in front of the first object.
+    if (rw.inFileNext == 0 && rw.readPos == rw.start) {
+        int64_t first = to;
+        if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].field2, 0, to);
+        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, -53);
+    }
+    RecodeContext context(job, rw.start, rw.end, false);
+    context.resolveLength = [&](int32_t number, int32_t generation) {
+        return LengthFromRecords(job, rw, number, generation);
+    };
+    std::string text;
+    for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
+        const int32_t number = rw.inFileOrder[rw.inFileNext];
+        XrefRecord& r = records[static_cast<size_t>(number)];
+        if (r.field2 >= to) break;
+        if (r.field2 < from) continue;
+        text.clear();
+        bool written = false;
+        if (int code = CopyDecryptedObject(context, number, r.field3, r.field2, text, written)) return code;
+        if (!written) continue;
+        r.newOffset = static_cast<int32_t>(rw.out.size());
+        if (!rw.out.Write(text.data(), text.size())) return Fail(job, -53);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
+    Cursor p = job.EncryptKeyPos + 8;  // past "/Encrypt"
+    const int32_t number = ReadInt(job, p, rw.end);
+    const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
+    if (!record || record->type != kRecordInFile) return Fail(job, -121);
+    job.Security.EncryptNumber = number;
+    job.Security.EncryptGeneration = record->field3;
+    if (int r = ReadEncryptObject(job, rw.start, rw.end, record->field2)) return r;
+    if (int r = AuthenticateDocument(job)) {
+        job.ReadAborted = 1;
+        return r;
+    }
+    job.InputEncrypted = 1;
+    rw.decrypt = true;
+    return 0;
+}
+
+int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+                          std::vector<uint8_t>& holder) {
+    if (!rw.decrypt) return 0;
+    if (DecryptObjectData(job, streamNumber, 0, data, length, holder) != 0) return Fail(job, -36);
+    data = holder.data();
+    length = holder.size();
+    return 0;
+}
+
+int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit) {
+    if (limit <= rw.readPos) return 0;
+    if (int r = rw.decrypt ? CopyDecrypting(job, rw, limit) : CopyPlain(job, rw, limit)) return r;
+    rw.readPos = limit;
+    return 0;
+}
+
+}  // namespace brisel

@@ -1,0 +1,40 @@
+// The three places where the rewrite of cross-reference streams meets
+// encryption. Plain files pass straight through them; for an encrypted file
+// (job.EncryptKeyPos set by a stream dictionary) the security handler
+// checks the file, asks for the password and decrypts every object on its
+// way into the new image.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "base/job.h"
+#include "pdfread/xref_records.h"
+
+namespace brisel {
+
+// Runs once the records are read, when a stream dictionary names /Encrypt:
+// reads the encryption dictionary, checks that the file can be opened and
+// split, and finds the password. 0 with rw.decrypt set and the file key in
+// job.Security; otherwise the pass ends with the result: -121 no encryption
+// dictionary object, the reader's code for an unreadable dictionary, or 10
+// when the user was told why or cancelled (job.ReadAborted is then set).
+int OpenEncryptedStreams(Job& job, StreamRewrite& rw);
+
+// The plain bytes of an object stream's data, before they are inflated. When
+// decrypting, the data is decrypted into holder and data and length then
+// describe holder. 0, or -36 when it cannot be decrypted.
+int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+                          std::vector<uint8_t>& holder);
+
+// Carries the input from the read position up to limit (the next object
+// stream, or the image end) into the new image and moves the read position
+// there; the in-file objects of the span (rw.inFileOrder from rw.inFileNext
+// on) get their new offsets. A plain file is copied byte for byte. When
+// decrypting, only the file header and the objects themselves are written,
+// each decrypted; the encryption dictionary and the cross-reference streams
+// are dropped. 0, -53 when the new image cannot grow, or the copier's code.
+int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit);
+
+}  // namespace brisel

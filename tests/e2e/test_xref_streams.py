@@ -1,0 +1,154 @@
+"""Splitting files that keep their cross-reference data in streams and their
+objects in object streams, made by peer tools at test time."""
+
+import re
+import struct
+import unittest
+import zlib
+
+import pikepdf
+
+from pdftest import SplitTestCase, ghostscript_pdf, qpdf_check, run, text_pages_ps
+
+
+def qpdf(*args):
+    r = run(["qpdf", *args])
+    if r.returncode not in (0, 3):
+        raise RuntimeError("qpdf failed: " + r.stderr)
+
+
+def startxref(data):
+    return int(re.search(rb"startxref\s+(\d+)\s+%%EOF\s*$", data).group(1))
+
+
+def xref_stream(number, entries, size, extra):
+    """An uncompressed cross-reference stream object with W [1 4 2] for
+    entries {object number: (type, field 2, field 3)}."""
+    numbers = sorted(entries)
+    runs = []
+    for n in numbers:
+        if runs and runs[-1][0] + runs[-1][1] == n:
+            runs[-1][1] += 1
+        else:
+            runs.append([n, 1])
+    data = b"".join(struct.pack(">BIH", *entries[n]) for n in numbers)
+    index = " ".join("%d %d" % (a, b) for a, b in runs)
+    return (b"%d 0 obj\n<< /Type /XRef /Size %d /W [1 4 2] /Index [%s] %s /Length %d >>\nstream\n"
+            % (number, size, index.encode(), extra, len(data)) + data + b"\nendstream\nendobj\n")
+
+
+class XrefStreamSplit(SplitTestCase):
+
+    def source(self, pages=4, image=True):
+        return ghostscript_pdf(self.path("gs.pdf"), text_pages_ps(pages, image=image))
+
+    def splitAndCheck(self, path):
+        self.split(path)
+        self.assertPageFilesMatch(path)
+
+    def test_qpdf_object_streams_compressed_and_uncompressed(self):
+        source = self.source()
+        for name, extra in (("compressed", []), ("uncompressed", ["--stream-data=uncompress"]),
+                            ("no-streams-compressed", ["--compress-streams=n"])):
+            with self.subTest(name):
+                path = self.path(name + ".pdf")
+                qpdf("--object-streams=generate", *extra, source, path)
+                with open(path, "rb") as f:
+                    self.assertIn(b"/ObjStm", f.read())
+                self.splitAndCheck(path)
+
+    def test_pikepdf_object_streams(self):
+        path = self.path("pikepdf.pdf")
+        with pikepdf.open(self.source(5)) as pdf:
+            pdf.save(path, object_stream_mode=pikepdf.ObjectStreamMode.generate)
+        self.splitAndCheck(path)
+
+    def test_ghostscript_cross_reference_streams(self):
+        path = ghostscript_pdf(self.path("gsx.pdf"), text_pages_ps(3),
+                               extra=("-dWriteXRefStm=true", "-dWriteObjStms=true"))
+        with open(path, "rb") as f:
+            if b"/XRef" not in f.read():
+                self.skipTest("this Ghostscript writes no cross-reference streams")
+        self.splitAndCheck(path)
+
+    def test_hybrid_file(self):
+        # A classic section for the objects in the file, whose trailer names
+        # qpdf's cross-reference stream with /XRefStm for the compressed ones.
+        base = self.path("objstm.pdf")
+        qpdf("--object-streams=generate", self.source(), base)
+        with open(base, "rb") as f:
+            data = f.read()
+        stream_offset = startxref(data)
+        listing = run(["qpdf", "--show-xref", base]).stdout
+        uncompressed = {int(n): int(o) for n, o in re.findall(r"^(\d+)/0: uncompressed; offset = (\d+)",
+                                                              listing, re.M)}
+        size = max(int(n) for n in re.findall(r"^(\d+)/", listing, re.M)) + 1
+        with pikepdf.open(base) as pdf:
+            root = pdf.trailer.Root.objgen[0]
+            file_id = bytes(pdf.trailer.ID[0]).hex()
+        # One subsection per run of objects in the file; the compressed ones
+        # are left out for the stream to supply.
+        section = [b"xref\n0 1\n0000000000 65535 f \n"]
+        numbers = sorted(uncompressed)
+        while numbers:
+            run_end = 1
+            while run_end < len(numbers) and numbers[run_end] == numbers[0] + run_end:
+                run_end += 1
+            section.append(b"%d %d\n" % (numbers[0], run_end))
+            section += [b"%010d 00000 n \n" % uncompressed[n] for n in numbers[:run_end]]
+            numbers = numbers[run_end:]
+        path = self.path("hybrid.pdf")
+        with open(path, "wb") as f:
+            f.write(data + b"".join(section) + b"trailer\n<< /Size %d /Root %d 0 R /ID [<%s><%s>] /XRefStm %d >>\n"
+                    b"startxref\n%d\n%%%%EOF\n" % (size, root, file_id.encode(), file_id.encode(), stream_offset,
+                                                 len(data)))
+        ok, report = qpdf_check(path)
+        self.assertTrue(ok, report)
+        self.splitAndCheck(path)
+
+    def test_incremental_update_over_object_streams(self):
+        # Page 2's dictionary sits in an object stream; an update writes a
+        # rotated copy in the file. The newer copy must win.
+        base = self.path("objstm.pdf")
+        qpdf("--object-streams=generate", self.source(3), base)
+        with pikepdf.open(base) as pdf:
+            page = pdf.pages[1].obj
+            number = page.objgen[0]
+            body = page.unparse(resolved=True).replace(b"/Rotate 0", b"")
+            size = int(pdf.trailer.Size)
+            root = pdf.trailer.Root.objgen[0]
+        listing = run(["qpdf", "--show-xref", base]).stdout
+        self.assertRegex(listing, r"(?m)^%d/0: compressed" % number)
+        with open(base, "rb") as f:
+            data = f.read()
+        update = b"\n%d 0 obj\n%s\nendobj\n" % (number, body[:-2] + b" /Rotate 90 >>")
+        page_offset = len(data) + 1
+        xref_offset = len(data) + len(update)
+        update += xref_stream(size, {number: (1, page_offset, 0), size: (1, xref_offset, 0)}, size + 1,
+                              b"/Root %d 0 R /Prev %d" % (root, startxref(data)))
+        update += b"startxref\n%d\n%%%%EOF\n" % xref_offset
+        path = self.path("updated.pdf")
+        with open(path, "wb") as f:
+            f.write(data + update)
+        with pikepdf.open(path) as pdf:
+            self.assertEqual(int(pdf.pages[1].Rotate), 90)
+        self.splitAndCheck(path)
+
+    def test_damaged_object_stream_fails(self):
+        path = self.path("objstm.pdf")
+        qpdf("--object-streams=generate", self.source(3), path)
+        with open(path, "rb") as f:
+            data = bytearray(f.read())
+        header = data.index(b"/ObjStm")
+        start = data.index(b"stream\n", header) + 7
+        for i in range(start + 8, start + 24):
+            data[i] ^= 0x55
+        with open(path, "wb") as f:
+            f.write(data)
+        r = self.split(path, expect=1)
+        self.assertIn("Failed", r.stderr)
+        self.assertEqual([f for f in self.pageFiles() if f.startswith("objstm-")], [])
+
+
+if __name__ == "__main__":
+    unittest.main()

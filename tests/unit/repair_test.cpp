@@ -1,0 +1,117 @@
+#include "pdfread/repair.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pdfread/read_xref.h"
+#include "rewrite_support.h"
+
+namespace brisel {
+namespace {
+
+using test::BodyOf;
+using test::TestJob;
+using test::TextOf;
+
+using Rebuilt = test::Rewritten;
+
+Rebuilt Rebuild(TestJob& t, const std::string& file) {
+    return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable&) {
+        return RebuildClassic(job, image);
+    });
+}
+
+TEST(RebuildClassic, FindsEveryObjectOfAFileWithWrongOffsets) {
+    std::string file = test::SimpleDocument(3);
+    // Every offset wrong, and startxref too.
+    for (size_t at = file.find(" 00000 n"); at != std::string::npos; at = file.find(" 00000 n", at + 1))
+        file[at - 1] = '7';
+    file.replace(file.rfind("startxref\n") + 10, 3, "999");
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.result, 0);
+    ASSERT_EQ(r.read, 1) << t.job.LastError;
+    EXPECT_EQ(r.root, 1);
+    EXPECT_EQ(r.table.HighestNumber(), 5);
+    for (int n = 3; n <= 5; ++n) EXPECT_EQ(BodyOf(t, r, n), "<< /Type /Page /Parent 2 0 R >>");
+    EXPECT_EQ(CountPages(t.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 3);
+    // The file's own header starts the image; the old section is gone.
+    const std::string image = TextOf(r.image);
+    EXPECT_EQ(image.substr(0, 9), "%PDF-1.4\n");
+    EXPECT_EQ(image.find("trailer"), image.rfind("trailer"));
+    EXPECT_EQ(image.substr(image.size() - 6), "%%EOF\n");
+}
+
+TEST(RebuildClassic, LaterCopiesWinAndGapsAreListed) {
+    // Objects 1, 2, 4, an update of 2 and a second catalog; no object 3.
+    std::string file =
+        "%PDF-1.4\n"
+        "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
+        "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n"
+        "4 0 obj\n(four)\nendobj\n"
+        "2 0 obj\n<< /Type /Pages /Kids [] /Count 7 >>\nendobj\n"
+        "6 1 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
+        "trailer\n<< /Root 1 0 R >>\n%%EOF\n";
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.read, 1) << t.job.LastError;
+    EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [] /Count 7 >>");
+    EXPECT_EQ(r.root, 6);  // the last catalog in file order
+    EXPECT_EQ(r.rootGeneration, 1);
+    EXPECT_EQ(r.table.Find(3)->offset, 0);
+    EXPECT_EQ(r.table.Find(3)->type, 'n');
+    EXPECT_EQ(r.table.Find(6)->generation, 1);
+    // Both copies of 2 stay in the image.
+    const std::string image = TextOf(r.image);
+    EXPECT_NE(image.find("/Count 0"), std::string::npos);
+}
+
+TEST(RebuildClassic, GarbageBeforeTheHeaderGetsAHeaderOfItsOwn) {
+    std::string file = "junk 12 0 R before\n" + test::SimpleDocument(2);
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.read, 1);
+    const std::string image = TextOf(r.image);
+    EXPECT_EQ(image.substr(0, 15), "%PDF-1.3\n%\xE2\xE3\xCF\xD3\n");
+    EXPECT_EQ(image.substr(15, 5), "junk ");
+    EXPECT_EQ(CountPages(t.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 2);
+}
+
+TEST(RebuildClassic, AnObjectWithoutEndobjIsLeftOut) {
+    std::string file = test::SimpleDocument(2);
+    file = file.substr(0, file.find("5 0 obj") - 1) + "5 0 obj\n<< /Type /Page /Parent 2 0 R >>\n";
+    // Pad past the 20 bytes the scanner needs to see the last header.
+    file += std::string(30, ' ');
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.read, 1);
+    EXPECT_EQ(r.table.HighestNumber(), 4);
+    EXPECT_EQ(BodyOf(t, r, 4), "<< /Type /Page /Parent 2 0 R >>");
+
+    TestJob t2;
+    EXPECT_EQ(Rebuild(t2, "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\n% no end at all here\n").result, -5);
+    TestJob t3;
+    EXPECT_EQ(Rebuild(t3, "%PDF-1.4\nnothing that looks like an object\n").result, -4);
+}
+
+TEST(RebuildClassic, WithoutACatalogTheRootIsObjectZero) {
+    TestJob t;
+    Rebuilt r = Rebuild(t, "%PDF-1.4\n1 0 obj\n<< /Type /Pages >>\nendobj\n%%EOF\n");
+    ASSERT_EQ(r.read, 1);
+    EXPECT_EQ(r.root, 0);
+    EXPECT_EQ(r.rootGeneration, 0);
+}
+
+TEST(RebuildClassic, AnAbsurdObjectNumberGetsNoEntry) {
+    // A huge number must not make the table or the section huge.
+    std::string file = test::SimpleDocument(2) + "2000000000 0 obj\n<< >>\nendobj\n";
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.read, 1);
+    EXPECT_EQ(r.table.HighestNumber(), 4);
+    EXPECT_LT(r.image.size(), file.size() + 200);
+}
+
+}  // namespace
+}  // namespace brisel

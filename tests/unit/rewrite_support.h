@@ -1,0 +1,48 @@
+// Running a rewrite of the image (object-stream rewrite or repair) in a test
+// and reading the result back as the job does.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/block.h"
+#include "pdfread/read_xref.h"
+#include "test_support.h"
+
+namespace brisel::test {
+
+struct Rewritten {
+    int result = 0;
+    int32_t error = 0;
+    int read = 0;  // ReadXref on the new image (only after a successful rewrite)
+    Block image;
+    XrefTable table;
+    int32_t root = -1, rootGeneration = -1;
+};
+
+// Reads the file (a hybrid file's classic table is needed by the rewrite),
+// runs rewrite(job, image, table) and reads the new image back.
+template <class Rewrite>
+Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
+    Rewritten r;
+    r.image = BytesOf(file);
+    ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    job.LastError = 0;
+    r.result = rewrite(job, r.image, r.table);
+    r.error = job.LastError;
+    if (r.result == 0) r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    return r;
+}
+
+// The body of object n as the new table finds it, up to "endobj" and without
+// the white space before it.
+inline std::string BodyOf(TestJob& t, const Rewritten& r, int n, int generation = 0) {
+    Cursor body = FindObject(t.job, r.table, r.image.begin(), r.image.end(), n, generation);
+    if (!body) return "<missing>";
+    std::string rest(reinterpret_cast<const char*>(body), static_cast<size_t>(r.image.end() - body));
+    std::string text = rest.substr(0, rest.find("endobj"));
+    while (!text.empty() && IsWhite(static_cast<uint8_t>(text.back()))) text.pop_back();
+    return text;
+}
+
+}  // namespace brisel::test
