@@ -32,42 +32,69 @@ constexpr std::array<uint8_t, 256> InverseSbox() {
 constexpr std::array<uint8_t, 256> kInverseSbox = InverseSbox();
 
 // Multiplication in GF(2^8) modulo x^8 + x^4 + x^3 + x + 1.
-uint8_t Times2(uint8_t x) { return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1b : 0)); }
-uint8_t Multiply(uint8_t x, uint8_t y) {
+constexpr uint8_t Times2(uint8_t x) { return static_cast<uint8_t>((x << 1) ^ ((x & 0x80) ? 0x1b : 0)); }
+constexpr uint8_t Multiply(uint8_t x, uint8_t y) {
     uint8_t product = 0;
     for (; y; y >>= 1, x = Times2(x))
         if (y & 1) product ^= x;
     return product;
 }
 
-void AddRoundKey(uint8_t s[16], const AesRoundKeys& keys, int round) {
-    for (int i = 0; i < 16; ++i) s[i] ^= keys.bytes[16 * round + i];
+// Round tables: a column's contribution to the next state after SubBytes,
+// ShiftRows and MixColumns (or their inverses), one 32-bit word per byte
+// value, row 0 in the high byte. Tables 1 to 3 are table 0 rotated.
+constexpr uint32_t Column(uint8_t r0, uint8_t r1, uint8_t r2, uint8_t r3) {
+    return static_cast<uint32_t>(r0) << 24 | static_cast<uint32_t>(r1) << 16 | static_cast<uint32_t>(r2) << 8 | r3;
 }
+constexpr uint32_t RotateRight(uint32_t w, int bits) { return w >> bits | w << (32 - bits); }
 
-// Row r of the state shifts left by r columns (right by r when inverse).
-void ShiftRows(uint8_t s[16], bool inverse) {
-    uint8_t t[16];
-    for (int column = 0; column < 4; ++column)
-        for (int row = 0; row < 4; ++row) {
-            int from = inverse ? (column - row + 4) % 4 : (column + row) % 4;
-            t[4 * column + row] = s[4 * from + row];
-        }
-    std::memcpy(s, t, 16);
-}
+using RoundTable = std::array<std::array<uint32_t, 256>, 4>;
 
-void MixColumns(uint8_t s[16], bool inverse) {
-    static const uint8_t kForward[4] = {2, 3, 1, 1};
-    static const uint8_t kInverse[4] = {14, 11, 13, 9};
-    const uint8_t* m = inverse ? kInverse : kForward;
-    for (int column = 0; column < 4; ++column) {
-        uint8_t* c = s + 4 * column;
-        uint8_t t[4];
-        for (int row = 0; row < 4; ++row) {
-            t[row] = 0;
-            for (int k = 0; k < 4; ++k) t[row] ^= Multiply(c[k], m[(k - row + 4) % 4]);
+constexpr RoundTable MakeRoundTable(bool inverse) {
+    RoundTable t{};
+    for (int i = 0; i < 256; ++i) {
+        uint32_t w;
+        if (!inverse) {
+            uint8_t v = kSbox[i];
+            w = Column(Multiply(v, 2), v, v, Multiply(v, 3));
+        } else {
+            uint8_t v = kInverseSbox[static_cast<size_t>(i)];
+            w = Column(Multiply(v, 14), Multiply(v, 9), Multiply(v, 13), Multiply(v, 11));
         }
-        std::memcpy(c, t, 4);
+        for (int k = 0; k < 4; ++k) t[static_cast<size_t>(k)][static_cast<size_t>(i)] = k ? RotateRight(w, 8 * k) : w;
     }
+    return t;
+}
+constexpr RoundTable kEncryptTable = MakeRoundTable(false);
+constexpr RoundTable kDecryptTable = MakeRoundTable(true);
+
+uint32_t LoadColumn(const uint8_t* p) { return Column(p[0], p[1], p[2], p[3]); }
+void StoreColumn(uint8_t* p, uint32_t w) {
+    p[0] = static_cast<uint8_t>(w >> 24);
+    p[1] = static_cast<uint8_t>(w >> 16);
+    p[2] = static_cast<uint8_t>(w >> 8);
+    p[3] = static_cast<uint8_t>(w);
+}
+uint8_t Byte(uint32_t w, int row) { return static_cast<uint8_t>(w >> (24 - 8 * row)); }
+
+// One full round on column words; shift is +1 for encryption (row r comes
+// from column c + r) and 3 (that is, -1) for decryption.
+void Round(uint32_t w[4], const RoundTable& t, int shift, const uint32_t* key) {
+    uint32_t out[4];
+    for (int c = 0; c < 4; ++c)
+        out[c] = t[0][Byte(w[c], 0)] ^ t[1][Byte(w[(c + shift) & 3], 1)] ^ t[2][Byte(w[(c + 2 * shift) & 3], 2)] ^
+                 t[3][Byte(w[(c + 3 * shift) & 3], 3)] ^ key[c];
+    std::memcpy(w, out, sizeof out);
+}
+
+// The last round: substitution and shift only.
+void LastRound(uint32_t w[4], const uint8_t* box, int shift, const uint32_t* key) {
+    uint32_t out[4];
+    for (int c = 0; c < 4; ++c)
+        out[c] = Column(box[Byte(w[c], 0)], box[Byte(w[(c + shift) & 3], 1)], box[Byte(w[(c + 2 * shift) & 3], 2)],
+                        box[Byte(w[(c + 3 * shift) & 3], 3)]) ^
+                 key[c];
+    std::memcpy(w, out, sizeof out);
 }
 
 }  // namespace
@@ -88,26 +115,31 @@ void AesExpandKey(AesRoundKeys& keys, const uint8_t key[16]) {
         }
         for (int j = 0; j < 4; ++j) keys.bytes[4 * i + j] = keys.bytes[4 * (i - 4) + j] ^ t[j];
     }
+    for (int i = 0; i < 44; ++i) {
+        uint32_t w = LoadColumn(keys.bytes + 4 * i);
+        keys.encrypt[i] = w;
+        // InvMixColumns of a round key word: the inverse table undoes the
+        // S-box it is built on.
+        keys.decrypt[i] = (i < 4 || i >= 40) ? w
+                                             : kDecryptTable[0][kSbox[Byte(w, 0)]] ^ kDecryptTable[1][kSbox[Byte(w, 1)]] ^
+                                                   kDecryptTable[2][kSbox[Byte(w, 2)]] ^ kDecryptTable[3][kSbox[Byte(w, 3)]];
+    }
 }
 
 void AesEncryptBlock(uint8_t block[16], const AesRoundKeys& keys) {
-    AddRoundKey(block, keys, 0);
-    for (int round = 1; round <= 10; ++round) {
-        for (int i = 0; i < 16; ++i) block[i] = kSbox[block[i]];
-        ShiftRows(block, false);
-        if (round < 10) MixColumns(block, false);
-        AddRoundKey(block, keys, round);
-    }
+    uint32_t w[4];
+    for (int c = 0; c < 4; ++c) w[c] = LoadColumn(block + 4 * c) ^ keys.encrypt[c];
+    for (int round = 1; round < 10; ++round) Round(w, kEncryptTable, 1, keys.encrypt + 4 * round);
+    LastRound(w, kSbox, 1, keys.encrypt + 40);
+    for (int c = 0; c < 4; ++c) StoreColumn(block + 4 * c, w[c]);
 }
 
 void AesDecryptBlock(uint8_t block[16], const AesRoundKeys& keys) {
-    AddRoundKey(block, keys, 10);
-    for (int round = 9; round >= 0; --round) {
-        ShiftRows(block, true);
-        for (int i = 0; i < 16; ++i) block[i] = kInverseSbox[block[i]];
-        AddRoundKey(block, keys, round);
-        if (round > 0) MixColumns(block, true);
-    }
+    uint32_t w[4];
+    for (int c = 0; c < 4; ++c) w[c] = LoadColumn(block + 4 * c) ^ keys.decrypt[40 + c];
+    for (int round = 9; round > 0; --round) Round(w, kDecryptTable, 3, keys.decrypt + 4 * round);
+    LastRound(w, kInverseSbox.data(), 3, keys.decrypt);
+    for (int c = 0; c < 4; ++c) StoreColumn(block + 4 * c, w[c]);
 }
 
 }  // namespace brisel

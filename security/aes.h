@@ -6,10 +6,14 @@
 
 namespace brisel {
 
-// The expanded key of one AES-128 key: 11 round keys of 16 bytes. Each codec
-// call keeps its own, so jobs can encrypt side by side.
+// The expanded key of one AES-128 key: 11 round keys of 16 bytes, and the
+// same as column words for encryption and for the equivalent inverse cipher
+// (round keys 1 to 9 passed through InvMixColumns). Each codec call keeps its
+// own, so jobs can encrypt side by side.
 struct AesRoundKeys {
     uint8_t bytes[176];
+    uint32_t encrypt[44];
+    uint32_t decrypt[44];
 };
 
 void AesExpandKey(AesRoundKeys& keys, const uint8_t key[16]);

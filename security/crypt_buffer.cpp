@@ -92,19 +92,46 @@ int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
 
 }  // namespace
 
+namespace {
+
+// 16 bytes from the operating system's random source, taken once per run,
+// and a count of the digests made: together they make every digest
+// unpredictable and distinct without a system call per digest.
+struct RandomSeed {
+    uint8_t bytes[16];
+    bool ok;
+    RandomSeed() : ok(RandomBytes(bytes, sizeof bytes)) {}
+};
+std::atomic<uint64_t> gDigestCount{0};
+
+void AppendDigits(char*& out, int value, int width) {
+    for (int i = width - 1; i >= 0; --i, value /= 10) out[i] = static_cast<char>('0' + value % 10);
+    out += width;
+}
+
+}  // namespace
+
 int UniqueDigest(const std::string& text, int number, const std::vector<std::string>& strings, uint8_t out[16]) {
-    // The time of day alone is predictable; the random bytes make the digest
+    // The time of day alone is predictable; the random seed makes the digest
     // fit for initialisation vectors.
-    uint8_t random[16];
-    if (!RandomBytes(random, sizeof random)) return -1;
+    static const RandomSeed seed;
+    if (!seed.ok) return -1;
+    const uint64_t count = gDigestCount.fetch_add(1, std::memory_order_relaxed);
     CalendarTime now = LocalNow();
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d%02d%03d", now.year, now.month, now.day, now.hour,
-                  now.minute, now.second, NextSequence(now.millisecond));
+    char stamp[17];
+    char* p = stamp;
+    AppendDigits(p, now.year, 4);
+    AppendDigits(p, now.month, 2);
+    AppendDigits(p, now.day, 2);
+    AppendDigits(p, now.hour, 2);
+    AppendDigits(p, now.minute, 2);
+    AppendDigits(p, now.second, 2);
+    AppendDigits(p, NextSequence(now.millisecond), 3);
     Md5Context context;
     Md5Init(context);
     Md5Update(context, reinterpret_cast<const uint8_t*>(stamp), 17);
-    Md5Update(context, random, sizeof random);
+    Md5Update(context, seed.bytes, sizeof seed.bytes);
+    Md5Update(context, reinterpret_cast<const uint8_t*>(&count), sizeof count);
     Md5Update(context, reinterpret_cast<const uint8_t*>(text.data()), text.size());
     std::string decimal = std::to_string(number);
     Md5Update(context, reinterpret_cast<const uint8_t*>(decimal.data()), decimal.size());

@@ -30,8 +30,9 @@ inline size_t CryptRoom(size_t length, int method, bool encrypt) {
 }
 
 // 16 bytes that differ from call to call: the MD5 digest of the local time,
-// a sequence number, 16 bytes of the operating system's random source, the
-// text, the number and the strings. 0, or -1 when no random bytes are had.
+// a sequence number, 16 bytes of the operating system's random source (taken
+// once per run), a count of the digests made, the text, the number and the
+// strings. 0, or -1 when no random bytes are had.
 int UniqueDigest(const std::string& text, int number, const std::vector<std::string>& strings, uint8_t out[16]);
 
 }  // namespace brisel

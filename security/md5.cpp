@@ -23,27 +23,34 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
 
 uint32_t RotateLeft(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
 
+// The message word each step reads.
+constexpr int kWord[64] = {0, 1, 2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
+                           1, 6, 11, 0,  5,  10, 15, 4,  9,  14, 3,  8,  13, 2,  7,  12,
+                           5, 8, 11, 14, 1,  4,  7,  10, 13, 0,  3,  6,  9,  12, 15, 2,
+                           0, 7, 14, 5,  12, 3,  10, 1,  8,  15, 6,  13, 4,  11, 2,  9};
+
+// Sixteen steps of one round, with its own mixing function.
+template <typename Mix>
+inline void Steps(int first, uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uint32_t x[16], Mix mix) {
+    for (int i = first; i < first + 16; ++i) {
+        uint32_t next = b + RotateLeft(a + mix(b, c, d) + kSine[i] + x[kWord[i]], kShift[i]);
+        a = d;
+        d = c;
+        c = b;
+        b = next;
+    }
+}
+
 void Transform(uint32_t state[4], const uint8_t block[64]) {
     uint32_t x[16];
     for (int i = 0; i < 16; ++i)
         x[i] = uint32_t(block[4 * i]) | uint32_t(block[4 * i + 1]) << 8 | uint32_t(block[4 * i + 2]) << 16 |
                uint32_t(block[4 * i + 3]) << 24;
     uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
-    for (int i = 0; i < 64; ++i) {
-        uint32_t f;
-        int g;
-        switch (i / 16) {
-            case 0: f = (b & c) | (~b & d); g = i; break;
-            case 1: f = (d & b) | (~d & c); g = (5 * i + 1) % 16; break;
-            case 2: f = b ^ c ^ d; g = (3 * i + 5) % 16; break;
-            default: f = c ^ (b | ~d); g = (7 * i) % 16; break;
-        }
-        uint32_t next = b + RotateLeft(a + f + kSine[i] + x[g], kShift[i]);
-        a = d;
-        d = c;
-        c = b;
-        b = next;
-    }
+    Steps(0, a, b, c, d, x, [](uint32_t x1, uint32_t x2, uint32_t x3) { return (x1 & x2) | (~x1 & x3); });
+    Steps(16, a, b, c, d, x, [](uint32_t x1, uint32_t x2, uint32_t x3) { return (x3 & x1) | (~x3 & x2); });
+    Steps(32, a, b, c, d, x, [](uint32_t x1, uint32_t x2, uint32_t x3) { return x1 ^ x2 ^ x3; });
+    Steps(48, a, b, c, d, x, [](uint32_t x1, uint32_t x2, uint32_t x3) { return x2 ^ (x1 | ~x3); });
     state[0] += a;
     state[1] += b;
     state[2] += c;
