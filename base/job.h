@@ -102,4 +102,17 @@ struct Job {
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };
 
+// Stores a failure code in LastError and returns it.
+inline int32_t Fail(Job& job, int32_t code) {
+    job.LastError = code;
+    return code;
+}
+
+// Stores a failure code in LastError and returns -1, the result of the
+// operations that report every failure as -1.
+inline int32_t FailMinusOne(Job& job, int32_t code) {
+    job.LastError = code;
+    return -1;
+}
+
 }  // namespace brisel

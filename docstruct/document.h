@@ -14,6 +14,8 @@ namespace brisel {
 
 // Inherit mask bits: the attributes a page takes from an ancestor.
 enum InheritBit : int32_t { kInheritResources = 1, kInheritMediaBox = 2, kInheritCropBox = 4, kInheritRotate = 8 };
+// The keys of the bits, in bit order.
+inline constexpr const char* kInheritKeys[4] = {"/Resources", "/MediaBox", "/CropBox", "/Rotate"};
 
 // One page in document order. holders[i] is the object number of the
 // page-tree node that carries the attribute of bit (1 << i); it has meaning

@@ -16,10 +16,6 @@ namespace {
 
 constexpr ValueCodes kItemCodes{-152, -161, -163, -164};
 
-int Fail(Job& job, int32_t code) {
-    job.LastError = code;
-    return -1;
-}
 
 // An outline dictionary: [inside, close) with close on its ">>".
 struct Item {
@@ -30,9 +26,9 @@ struct Item {
 
 // The dictionary at p; notDict is the code for any other value.
 int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& item) {
-    if (!AtDict(p, doc.end())) return Fail(job, notDict);
+    if (!AtDict(p, doc.end())) return FailMinusOne(job, notDict);
     item.close = FindDictEnd(p + 2, doc.end());
-    if (!item.close) return Fail(job, -154);
+    if (!item.close) return FailMinusOne(job, -154);
     item.inside = p + 2;
     return 0;
 }
@@ -59,9 +55,9 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
     int resolved = ResolveValue(job, doc, p, kItemCodes, &number);
     if (resolved <= 0) {
         if (!first) return job.LastError = 0, 0;
-        return resolved < 0 ? -1 : Fail(job, -161);
+        return resolved < 0 ? -1 : FailMinusOne(job, -161);
     }
-    if (seen.Find(number) >= 0) return Fail(job, -148);
+    if (seen.Find(number) >= 0) return FailMinusOne(job, -148);
     seen.Insert(number, 1);
     return ReadItem(job, doc, p, -153, to) < 0 ? -1 : 1;
 }
@@ -155,7 +151,7 @@ int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
     bool negative = *p == '-';
     if (negative) ++p;
     int32_t value = ReadInt(job, p, end);
-    if (value < 0) return Fail(job, -162);
+    if (value < 0) return FailMinusOne(job, -162);
     count = negative ? -value : value;
     return 0;
 }
@@ -171,12 +167,12 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
     int32_t generation = value >= 0 ? ReadInt(job, q, end) : -1;
     job.LastError = 0;
     if (generation >= 0) {
-        if (!SkipWhiteAndComments(q, end) || *q != 'R') return Fail(job, -163);
-        if (value < 1) return Fail(job, -161);
+        if (!SkipWhiteAndComments(q, end) || *q != 'R') return FailMinusOne(job, -163);
+        if (value < 1) return FailMinusOne(job, -161);
         Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
-        if (!body) return Fail(job, -164);
+        if (!body) return FailMinusOne(job, -164);
         value = ReadInt(job, body, end);
-        if (value < 0) return Fail(job, -161);
+        if (value < 0) return FailMinusOne(job, -161);
     }
     flags = value >= 1 ? value : 0;
     return 0;
@@ -279,7 +275,7 @@ int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) 
     try {
         r = Analyze(job, doc, catalog, catalogEnd);
     } catch (const std::bad_alloc&) {
-        r = Fail(job, -148);
+        r = FailMinusOne(job, -148);
     }
     if (r < 0) {
         doc.outlines.clear();

@@ -12,9 +12,6 @@ namespace brisel {
 
 namespace {
 
-// Keys a page inherits from its ancestors, in the order of the mask bits.
-constexpr const char* kInheritKeys[4] = {"/Resources", "/MediaBox", "/CropBox", "/Rotate"};
-
 // The attributes set on the path from the root, and the nearest node that
 // carries each.
 struct InheritState {
@@ -22,10 +19,6 @@ struct InheritState {
     int32_t holders[4] = {0, 0, 0, 0};
 };
 
-int32_t Fail(Job& job, int32_t code) {
-    job.LastError = code;
-    return code;
-}
 
 // Reads one node of the page tree. 0 for a page (pageMask gets the
 // attributes it must inherit); for an intermediate node, the offset of the

@@ -11,41 +11,37 @@ namespace {
 
 constexpr ValueCodes kOpenActionCodes{-122, -121, -123, -125};
 
-int Fail(Job& job, int32_t code) {
-    job.LastError = code;
-    return -1;
-}
 
 // From just after the "[" of the open action's destination: steps over its
 // first element (a page reference, or a string, a name or an item in angle
 // brackets) and returns the offset of the view part that follows, or -1.
 int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
     const Cursor end = doc.end();
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -122);
+    if (!SkipWhiteAndComments(p, end)) return FailMinusOne(job, -122);
     if (IsDigit(*p)) {
         int32_t number = ReadInt(job, p, end);
         int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -122);
+        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return FailMinusOne(job, -122);
         ++p;
     } else if (*p == '(') {
         p = StringEnd(p, end);
-        if (!p) return Fail(job, -122);
+        if (!p) return FailMinusOne(job, -122);
     } else if (*p == '<' && !AtDict(p, end)) {
         p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
-        if (!p) return Fail(job, -122);
+        if (!p) return FailMinusOne(job, -122);
         ++p;
     } else if (AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
-        if (!close) return Fail(job, -122);
+        if (!close) return FailMinusOne(job, -122);
         p = close + 2;
     } else if (*p == '/') {
         for (++p; p < end && !IsNumberTerminator(*p);) ++p;
     } else {
-        return Fail(job, -122);
+        return FailMinusOne(job, -122);
     }
     // A view that no "]" closes would carry the rest of the input into every
     // page file's catalog.
-    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return Fail(job, -122);
+    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return FailMinusOne(job, -122);
     job.LastError = 0;
     return p - doc.start();
 }

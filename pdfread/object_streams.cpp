@@ -11,10 +11,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // Steps over white space and comments; reaching the end is no error here.
 Cursor SkipToToken(Cursor p, Cursor end) {

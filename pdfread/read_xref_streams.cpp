@@ -14,10 +14,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // The last occurrence of text that lies wholly in [start, end); null if none.
 Cursor FindLast(Cursor start, Cursor end, const char* text) {

@@ -19,10 +19,6 @@ struct FoundObject {
     int32_t offset = 0;
 };
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 int Rebuild(Job& job, Block& image) {
     // The object scan starts with SkipSpace, which fails on a stale code.

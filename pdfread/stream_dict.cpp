@@ -4,14 +4,6 @@
 
 namespace brisel {
 
-namespace {
-
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
-
-}  // namespace
 
 int ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
     number = ReadInt(job, cur, end);

@@ -14,10 +14,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // Marks the object streams that hold compressed objects and returns them in
 // file order. Also lists every object that stands in the file, in file order,

@@ -13,10 +13,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // The value of an indirect /Length object: one in the file, or one already
 // unpacked into the new image.

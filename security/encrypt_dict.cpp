@@ -7,10 +7,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // A signed decimal value after a key; writers put /P both as -3904 and as
 // its unsigned twin 4294963392, which wraps to the same 32 bits.

@@ -16,10 +16,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 // Objects not written (free, missing, the dropped encryption dictionary)
 // are listed as free: an in-use entry at offset 0 is an error to readers.

@@ -10,10 +10,6 @@ namespace brisel {
 
 namespace {
 
-int Fail(Job& job, int code) {
-    job.LastError = code;
-    return code;
-}
 
 void Append(std::string& out, Cursor from, Cursor to) {
     out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
