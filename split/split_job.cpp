@@ -1,5 +1,6 @@
 #include "split/split_job.h"
 
+#include <optional>
 #include <string>
 
 #include "base/platform.h"
@@ -14,6 +15,7 @@
 #include "security/unlock.h"
 #include "split/job_host.h"
 #include "split/output_naming.h"
+#include "split/page_saver.h"
 #include "split/split_stages.h"
 
 namespace brisel {
@@ -152,8 +154,11 @@ int RunSplit(Job& job, const std::string& path, bool range) {
 
     int shownPercent = 30;
     std::string pageBuffer;
+    std::optional<FileTimes> pageTimes;
+    if (sameDate) pageTimes = times;
+    PageSaver saver(PageSaver::DefaultThreads());
     for (int32_t index = first; index < last; ++index) {
-        if (job.Stopped()) break;
+        if (job.Stopped() || saver.Failed()) break;
         const int32_t k = index - first + 1;
         job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
@@ -164,9 +169,12 @@ int RunSplit(Job& job, const std::string& path, bool range) {
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = naming.PathFor(index + 1);
-        if (!WritePageDocument(job, index, doc, pageBuffer)) break;
-        if (sameDate) SetFileTimes(job.OutputPath, times);
+        if (!BuildPageDocument(job, index, doc, pageBuffer)) break;
+        saver.Submit(index, job.OutputPath, pageBuffer, pageTimes);
     }
+    // A page file that could not be written ends the job as if it had been
+    // the last one tried.
+    if (saver.Finish() >= 0) job.LastError = -4000;
 
     if (job.Stopped()) return job.StopCode;
     if (job.LastError != 0) return job.LastError == -4000 ? kResultCannotCreate : kResultFailed;

@@ -10,6 +10,7 @@
 #include "base/platform.h"
 #include "split/output_naming.h"
 #include "split/page_range.h"
+#include "split/page_saver.h"
 #include "test_support.h"
 
 namespace brisel {
@@ -144,6 +145,23 @@ TEST_F(SplitJobTest, PageCountQuery) {
     TestJob t;
     EXPECT_EQ(QueryPageCount(t.job, Write("q.pdf", test::SimpleDocument(7))), 7);
     EXPECT_EQ(QueryPageCount(t.job, (dir_ / "none.pdf").string()), -1);
+}
+
+TEST_F(SplitJobTest, SaverKeepsWhatAOneByOneWriterWouldLeave) {
+    // Page 2 cannot be written: pages 0 and 1 stay, later ones are removed
+    // even when a writer thread finished them first.
+    PageSaver saver(3);
+    auto file = [&](int i) { return dir_ / (std::to_string(i) + ".pdf"); };
+    for (int32_t i = 0; i < 6; ++i) {
+        std::string path = (i == 2 ? dir_ / "missing" / "2.pdf" : file(i)).string();
+        std::string bytes(static_cast<size_t>(1000 + i), 'x');
+        saver.Submit(i, path, bytes, std::nullopt);
+    }
+    EXPECT_EQ(saver.Finish(), 2);
+    EXPECT_TRUE(fs::exists(file(0)));
+    EXPECT_TRUE(fs::exists(file(1)));
+    for (int i = 3; i < 6; ++i) EXPECT_FALSE(fs::exists(file(i)));
+    EXPECT_EQ(fs::file_size(file(1)), 1001u);
 }
 
 TEST(PageField, Rules) {

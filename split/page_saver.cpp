@@ -1,0 +1,87 @@
+#include "split/page_saver.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace brisel {
+
+PageSaver::PageSaver(int threads, size_t byteCap) : byteCap_(byteCap) {
+    for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this] { Run(); });
+}
+
+PageSaver::~PageSaver() { Finish(); }
+
+int PageSaver::DefaultThreads() {
+    unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 4u));
+}
+
+void PageSaver::Submit(int32_t index, const std::string& path, std::string& buffer,
+                       const std::optional<FileTimes>& times) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    // One file may always be in flight, whatever its size; more only while
+    // they fit under the cap and a writer is free to take them.
+    room_.wait(lock, [&] {
+        return tasksInFlight_ == 0 ||
+               (tasksInFlight_ < threads_.size() && bytesInFlight_ + buffer.size() <= byteCap_);
+    });
+    Task task{index, path, std::string(), times};
+    task.bytes.swap(buffer);
+    if (!spares_.empty()) {
+        buffer.swap(spares_.back());
+        spares_.pop_back();
+    }
+    bytesInFlight_ += task.bytes.size();
+    ++tasksInFlight_;
+    queue_.push_back(std::move(task));
+    wake_.notify_one();
+}
+
+bool PageSaver::Failed() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return failedIndex_ >= 0;
+}
+
+void PageSaver::Run() {
+    for (;;) {
+        Task task;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            wake_.wait(lock, [&] { return closing_ || !queue_.empty(); });
+            if (queue_.empty()) return;
+            task = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        bool ok = WriteWholeFile(task.path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size()) ==
+                  WriteResult::Ok;
+        // A file that cannot take the times keeps its own; that is no failure.
+        if (ok && task.times) SetFileTimes(task.path, *task.times);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (ok) written_.push_back({task.index, task.path});
+        else if (failedIndex_ < 0 || task.index < failedIndex_) failedIndex_ = task.index;
+        bytesInFlight_ -= task.bytes.size();
+        --tasksInFlight_;
+        task.bytes.clear();
+        spares_.push_back(std::move(task.bytes));
+        room_.notify_all();
+    }
+}
+
+int32_t PageSaver::Finish() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_)
+        if (t.joinable()) t.join();
+    threads_.clear();
+    if (failedIndex_ >= 0) {
+        for (const auto& [index, path] : written_)
+            if (index > failedIndex_) std::remove(path.c_str());
+        written_.clear();
+    }
+    return failedIndex_;
+}
+
+}  // namespace brisel

@@ -1,0 +1,68 @@
+// Saving page files on background threads while the job builds the next
+// pages: writing a page file is mostly the kernel copying its bytes, which
+// other cores can do meanwhile. A few files are written at once, and the
+// bytes waiting or being written stay under a cap beyond one page, so memory
+// stays bounded by the largest page file plus a constant.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/platform.h"
+
+namespace brisel {
+
+class PageSaver {
+public:
+    // threads: how many files are written at once (at least 1).
+    explicit PageSaver(int threads, size_t byteCap = 16u << 20);
+    ~PageSaver();
+    PageSaver(const PageSaver&) = delete;
+    PageSaver& operator=(const PageSaver&) = delete;
+
+    // Queues a page file. The bytes are taken from buffer, which receives a
+    // spare buffer whose capacity can be reused. Waits while too much is in
+    // flight. With times, the file gets them once it is written.
+    void Submit(int32_t index, const std::string& path, std::string& buffer, const std::optional<FileTimes>& times);
+
+    // Whether a file could not be written so far.
+    bool Failed();
+
+    // Waits for every queued file. Returns the lowest index whose file could
+    // not be created or written, or -1; the files of higher indexes that were
+    // written meanwhile are removed, so that what stays is what a one-by-one
+    // writer would have left.
+    int32_t Finish();
+
+    // A sensible number of writer threads for this machine.
+    static int DefaultThreads();
+
+private:
+    struct Task {
+        int32_t index;
+        std::string path;
+        std::string bytes;
+        std::optional<FileTimes> times;
+    };
+    void Run();
+
+    std::mutex mutex_;
+    std::condition_variable wake_, room_;
+    std::deque<Task> queue_;
+    std::vector<std::string> spares_;
+    std::vector<std::pair<int32_t, std::string>> written_;
+    size_t bytesInFlight_ = 0;
+    size_t tasksInFlight_ = 0;
+    const size_t byteCap_;
+    int32_t failedIndex_ = -1;
+    bool closing_ = false;
+    std::vector<std::thread> threads_;
+};
+
+}  // namespace brisel
