@@ -25,8 +25,15 @@ bool ReadWholeFile(const std::string& path, Block& out) {
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0;
     if (ok && st.st_size > 0) {
-        void* mapped = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE,
-                              MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        // Populated read-only first: populating a writable private mapping
+        // would copy every page; made writable afterwards, only the pages
+        // actually edited are copied.
+        const size_t size = static_cast<size_t>(st.st_size);
+        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+        if (mapped != MAP_FAILED && ::mprotect(mapped, size, PROT_READ | PROT_WRITE) != 0) {
+            ::munmap(mapped, size);
+            mapped = MAP_FAILED;
+        }
         if (mapped != MAP_FAILED) {
             ::close(fd);
             out.Adopt(static_cast<uint8_t*>(mapped), static_cast<size_t>(st.st_size), Unmap);
