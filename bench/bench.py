@@ -14,6 +14,7 @@ import argparse
 import os
 import platform
 import shutil
+import signal
 import statistics
 import subprocess
 import sys
@@ -77,16 +78,21 @@ def make_documents(folder, only):
 def timed(cmd, cwd, timeout):
     """Runs a command; returns (seconds, peak KiB) or None when it fails."""
     start = time.perf_counter()
+    # A session of its own, so that a tool given up is stopped with its
+    # timer and does not run on beside the next measurements.
+    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M", *cmd], cwd=cwd, stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, text=True, start_new_session=True)
     try:
-        r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], cwd=cwd, capture_output=True, text=True,
-                           timeout=timeout)
+        _, err = proc.communicate(timeout=timeout)
     except subprocess.TimeoutExpired:
+        os.killpg(proc.pid, signal.SIGKILL)
+        proc.communicate()
         return None
     seconds = time.perf_counter() - start
-    if r.returncode != 0:
-        sys.stderr.write("%s failed: %s\n" % (cmd[0], r.stderr.strip()[-300:]))
+    if proc.returncode != 0:
+        sys.stderr.write("%s failed: %s\n" % (cmd[0], err.strip()[-300:]))
         return None
-    return seconds, int(r.stderr.strip().splitlines()[-1])
+    return seconds, int(err.strip().splitlines()[-1])
 
 
 def tools(brisel):
@@ -102,7 +108,7 @@ def main():
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--brisel", default=os.path.join(ROOT, "build", "release", "brisel"))
     parser.add_argument("--only", nargs="*", default=[])
-    parser.add_argument("--timeout", type=int, default=300, help="seconds before a tool is given up")
+    parser.add_argument("--timeout", type=int, default=120, help="seconds before a tool is given up")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     args = parser.parse_args()
 

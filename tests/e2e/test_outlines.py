@@ -29,11 +29,11 @@ def six_pages(pdf):
     return [p.obj for p in pdf.pages]
 
 
-def link_items(pdf, parent, specs):
+def link_items(pdf, parent, nodes):
     """Builds outline items below parent from (title, entries, children)
     tuples; returns the number of items visible below parent."""
     items = []
-    for title, entries, children in specs:
+    for title, entries, children in nodes:
         item = pdf.make_indirect(Dictionary(Parent=parent, **entries))
         if title is not None:
             item.Title = title
