@@ -119,6 +119,9 @@ def main():
                                           platform.platform()))
     print("making documents in %s ..." % work, flush=True)
     docs = make_documents(work, set(args.only))
+    # Let the file system finish writing the documents before timing.
+    os.sync()
+    time.sleep(10)
     outputs = []
     header = "%-12s %6s %9s  %-12s %9s %8s %9s %10s" % ("document", "pages", "size", "tool", "median s",
                                                        "ms/page", "peak MiB", "brisel is")
@@ -128,7 +131,11 @@ def main():
         results = {}
         given_up = set()
         for run in range(args.runs):
-            for tool, command in tools(args.brisel):
+            # The order of the tools turns from run to run, so that none
+            # always follows the same one.
+            order = tools(args.brisel)
+            order = order[run % len(order):] + order[:run % len(order)]
+            for tool, command in order:
                 if tool in given_up:
                     continue
                 out = tempfile.mkdtemp(prefix="%s-%s-" % (name, tool), dir=work)
