@@ -11,7 +11,6 @@ namespace brisel {
 
 namespace {
 
-
 // Steps over white space and comments; reaching the end is no error here.
 Cursor SkipToToken(Cursor p, Cursor end) {
     SkipWhiteAndComments(p, end);

@@ -14,7 +14,6 @@ namespace brisel {
 
 namespace {
 
-
 // The last occurrence of text that lies wholly in [start, end); null if none.
 Cursor FindLast(Cursor start, Cursor end, const char* text) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(text));

@@ -14,7 +14,6 @@ namespace brisel {
 
 namespace {
 
-
 // Marks the object streams that hold compressed objects and returns them in
 // file order. Also lists every object that stands in the file, in file order,
 // for the copy; each gets its new offset when its bytes are carried over.

@@ -13,7 +13,6 @@ namespace brisel {
 
 namespace {
 
-
 // The value of an indirect /Length object: one in the file, or one already
 // unpacked into the new image.
 int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation) {

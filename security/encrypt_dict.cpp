@@ -7,7 +7,6 @@ namespace brisel {
 
 namespace {
 
-
 // A signed decimal value after a key; writers put /P both as -3904 and as
 // its unsigned twin 4294963392, which wraps to the same 32 bits.
 bool ReadSignedValue(Cursor cur, Cursor end, int64_t& value) {

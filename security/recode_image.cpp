@@ -16,7 +16,6 @@ namespace brisel {
 
 namespace {
 
-
 // Objects not written (free, missing, the dropped encryption dictionary)
 // are listed as free: an in-use entry at offset 0 is an error to readers.
 std::string XrefLine(int64_t offset, int32_t generation) {

@@ -10,7 +10,6 @@ namespace brisel {
 
 namespace {
 
-
 void Append(std::string& out, Cursor from, Cursor to) {
     out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
 }
