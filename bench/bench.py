@@ -3,9 +3,10 @@
 
 For each document: the median wall time of several alternating runs of each
 tool, brisel's speed-up over each, the time per page, and the peak memory of
-each tool. Every run writes into a fresh folder after a sync, and old outputs
-are removed only after all timed runs, since removing thousands of files slows
-the file system for a while afterwards.
+each tool. Every run writes into a fresh folder and starts alike: earlier
+outputs flushed and (when run as root) dropped from the page cache, the input
+read into it. Old outputs are removed only after all timed runs, since
+removing thousands of files slows the file system for a while afterwards.
 
 Usage: bench/bench.py [--runs N] [--brisel PATH] [--only NAME ...] [--keep]
 """
@@ -75,6 +76,20 @@ def make_documents(folder, only):
     return docs
 
 
+def settle(src):
+    """Starts every run alike: outputs of earlier runs flushed and, where
+    allowed, dropped from the page cache; the input read into it."""
+    os.sync()
+    try:
+        with open("/proc/sys/vm/drop_caches", "w") as f:
+            f.write("1\n")
+    except OSError:
+        pass
+    with open(src, "rb") as f:
+        while f.read(1 << 20):
+            pass
+
+
 def timed(cmd, cwd, timeout):
     """Runs a command; returns (seconds, peak KiB) or None when it fails."""
     start = time.perf_counter()
@@ -135,7 +150,7 @@ def main():
         for tool, command in tools(args.brisel)[:2]:
             out = tempfile.mkdtemp(prefix="%s-%s-warm-" % (name, tool), dir=work)
             outputs.append(out)
-            os.sync()
+            settle(src)
             timed(command(src, out), work, args.timeout)
         for run in range(args.runs):
             # The order of the tools turns from run to run, so that none
@@ -147,8 +162,7 @@ def main():
                     continue
                 out = tempfile.mkdtemp(prefix="%s-%s-" % (name, tool), dir=work)
                 outputs.append(out)
-                # Each run starts with no dirty pages left by the one before.
-                os.sync()
+                settle(src)
                 r = timed(command(src, out), work, args.timeout)
                 if r is None:
                     given_up.add(tool)
