@@ -3,9 +3,9 @@
 
 For each document: the median wall time of several alternating runs of each
 tool, brisel's speed-up over each, the time per page, and the peak memory of
-each tool. Every run writes into a fresh folder and starts alike: earlier
-outputs flushed and (when run as root) dropped from the page cache, the input
-read into it. Old outputs are removed only after all timed runs, since
+each tool. Every run writes into a fresh folder and starts alike: the output
+of the run before flushed and let go from the page cache, the input read into
+it. Old outputs are removed only after all timed runs, since
 removing thousands of files slows the file system for a while afterwards.
 
 Usage: bench/bench.py [--runs N] [--brisel PATH] [--only NAME ...] [--keep]
@@ -76,15 +76,16 @@ def make_documents(folder, only):
     return docs
 
 
-def settle(src):
-    """Starts every run alike: outputs of earlier runs flushed and, where
-    allowed, dropped from the page cache; the input read into it."""
+def settle(src, previous):
+    """Starts every run alike: the output of the run before flushed and its
+    pages let go from the page cache (it would otherwise crowd memory run
+    after run), the input read into the cache."""
     os.sync()
-    try:
-        with open("/proc/sys/vm/drop_caches", "w") as f:
-            f.write("1\n")
-    except OSError:
-        pass
+    if previous:
+        for name in os.listdir(previous):
+            fd = os.open(os.path.join(previous, name), os.O_RDONLY)
+            os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
+            os.close(fd)
     with open(src, "rb") as f:
         while f.read(1 << 20):
             pass
@@ -150,7 +151,7 @@ def main():
         for tool, command in tools(args.brisel)[:2]:
             out = tempfile.mkdtemp(prefix="%s-%s-warm-" % (name, tool), dir=work)
             outputs.append(out)
-            settle(src)
+            settle(src, outputs[-2] if len(outputs) > 1 else None)
             timed(command(src, out), work, args.timeout)
         for run in range(args.runs):
             # The order of the tools turns from run to run, so that none
@@ -162,7 +163,7 @@ def main():
                     continue
                 out = tempfile.mkdtemp(prefix="%s-%s-" % (name, tool), dir=work)
                 outputs.append(out)
-                settle(src)
+                settle(src, outputs[-2] if len(outputs) > 1 else None)
                 r = timed(command(src, out), work, args.timeout)
                 if r is None:
                     given_up.add(tool)
