@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Times brisel against peer page splitters on documents made at run time.
 
 For each document: the median wall time of several alternating runs of each
