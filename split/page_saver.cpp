@@ -5,25 +5,25 @@
 
 namespace brisel {
 
-PageSaver::PageSaver(int threads, size_t byteCap) : byteCap_(byteCap) {
+PageSaver::PageSaver(int threads, size_t byteCap, size_t fileCap) : byteCap_(byteCap), fileCap_(fileCap) {
     for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this] { Run(); });
 }
 
 PageSaver::~PageSaver() { Finish(); }
 
-int PageSaver::DefaultThreads() {
-    unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp(cores, 1u, 4u));
-}
+// The file system creates files in one folder one at a time: while one
+// writer creates a file, the other writes the bytes of the file it has just
+// created. More writers would only wait for the folder, spinning a core.
+int PageSaver::DefaultThreads() { return 2; }
 
 void PageSaver::Submit(int32_t index, const std::string& path, std::string& buffer,
                        const std::optional<FileTimes>& times) {
     std::unique_lock<std::mutex> lock(mutex_);
     // One file may always be in flight, whatever its size; more only while
-    // they fit under the cap and a writer is free to take them.
+    // they fit under both caps. Files wait in the queue so that the writers
+    // go on creating files back to back while the job builds the next pages.
     room_.wait(lock, [&] {
-        return tasksInFlight_ == 0 ||
-               (tasksInFlight_ < threads_.size() && bytesInFlight_ + buffer.size() <= byteCap_);
+        return tasksInFlight_ == 0 || (tasksInFlight_ < fileCap_ && bytesInFlight_ + buffer.size() <= byteCap_);
     });
     Task task{index, path, std::string(), times};
     task.bytes.swap(buffer);
@@ -61,8 +61,11 @@ void PageSaver::Run() {
         else if (failedIndex_ < 0 || task.index < failedIndex_) failedIndex_ = task.index;
         bytesInFlight_ -= task.bytes.size();
         --tasksInFlight_;
-        task.bytes.clear();
-        spares_.push_back(std::move(task.bytes));
+        // A few buffers are kept for reuse; more would hold on to memory.
+        if (spares_.size() < 4) {
+            task.bytes.clear();
+            spares_.push_back(std::move(task.bytes));
+        }
         room_.notify_all();
     }
 }

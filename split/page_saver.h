@@ -20,8 +20,9 @@ namespace brisel {
 
 class PageSaver {
 public:
-    // threads: how many files are written at once (at least 1).
-    explicit PageSaver(int threads, size_t byteCap = 16u << 20);
+    // threads: how many files are written at once (at least 1); byteCap and
+    // fileCap: how many bytes and files may wait or be in writing.
+    explicit PageSaver(int threads, size_t byteCap = 16u << 20, size_t fileCap = 64);
     ~PageSaver();
     PageSaver(const PageSaver&) = delete;
     PageSaver& operator=(const PageSaver&) = delete;
@@ -59,7 +60,7 @@ private:
     std::vector<std::pair<int32_t, std::string>> written_;
     size_t bytesInFlight_ = 0;
     size_t tasksInFlight_ = 0;
-    const size_t byteCap_;
+    const size_t byteCap_, fileCap_;
     int32_t failedIndex_ = -1;
     bool closing_ = false;
     std::vector<std::thread> threads_;
