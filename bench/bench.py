@@ -139,6 +139,9 @@ def main():
     os.sync()
     time.sleep(10)
     outputs = []
+    # The slowest time per page each tool has shown so far: a tool that
+    # would need longer than the timeout on a larger document is not run on it.
+    per_page = {}
     header = "%-12s %6s %9s  %-12s %9s %8s %9s %10s" % ("document", "pages", "size", "tool", "median s",
                                                        "ms/page", "peak MiB", "brisel is")
     print(header)
@@ -146,6 +149,8 @@ def main():
     for name, src, pages in docs:
         results = {}
         given_up = set()
+        skipped = {tool: per_page[tool] * pages for tool in per_page if per_page[tool] * pages > args.timeout}
+        given_up.update(skipped)
         # One untimed run of the fast tools first: the first writes after the
         # documents were made are slowed by the file system's own work.
         for tool, command in tools(args.brisel)[:2]:
@@ -170,13 +175,17 @@ def main():
                     results.pop(tool, None)
                     continue
                 results.setdefault(tool, []).append(r)
+                per_page[tool] = max(per_page.get(tool, 0), r[0] / pages)
                 if tool == "pdfseparate" and r[0] > 60:
                     given_up.add(tool)
         base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
         for tool, _ in tools(args.brisel):
             if tool not in results:
-                print("%-12s %6d %8.1fM  %-12s %9s" % (name, pages, os.path.getsize(src) / 2**20, tool,
-                                                       "gave up" if tool in given_up else "failed"))
+                if tool in skipped:
+                    state = "not run: about %d s" % skipped[tool]
+                else:
+                    state = "gave up" if tool in given_up else "failed"
+                print("%-12s %6d %8.1fM  %-12s %9s" % (name, pages, os.path.getsize(src) / 2**20, tool, state))
                 continue
             median = statistics.median(t for t, _ in results[tool])
             peak = max(m for _, m in results[tool]) / 1024
