@@ -22,7 +22,7 @@ class PageSaver {
 public:
     // threads: how many files are written at once (at least 1); byteCap and
     // fileCap: how many bytes and files may wait or be in writing.
-    explicit PageSaver(int threads, size_t byteCap = 16u << 20, size_t fileCap = 64);
+    explicit PageSaver(int threads, size_t byteCap = 4u << 20, size_t fileCap = 64);
     ~PageSaver();
     PageSaver(const PageSaver&) = delete;
     PageSaver& operator=(const PageSaver&) = delete;
