@@ -164,6 +164,18 @@ TEST_F(SplitJobTest, SaverKeepsWhatAOneByOneWriterWouldLeave) {
     EXPECT_EQ(fs::file_size(file(1)), 1001u);
 }
 
+TEST_F(SplitJobTest, SaverWritesFilesLargerThanItsCaps) {
+    // One file is always let through, however small the caps: no deadlock,
+    // and every byte arrives.
+    PageSaver saver(2, 10, 1);
+    for (int32_t i = 0; i < 20; ++i) {
+        std::string bytes(static_cast<size_t>(5000 + i), static_cast<char>('a' + i));
+        saver.Submit(i, (dir_ / (std::to_string(i) + ".pdf")).string(), bytes, std::nullopt);
+    }
+    EXPECT_EQ(saver.Finish(), -1);
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(fs::file_size(dir_ / (std::to_string(i) + ".pdf")), 5000u + i);
+}
+
 TEST(PageField, Rules) {
     int32_t v = -1;
     EXPECT_TRUE(ReadPageField("", v));
