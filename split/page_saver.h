@@ -41,7 +41,7 @@ public:
     // writer would have left.
     int32_t Finish();
 
-    // A sensible number of writer threads for this machine.
+    // How many writers a job uses (see page_saver.cpp for why two).
     static int DefaultThreads();
 
 private:
