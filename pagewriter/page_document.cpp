@@ -238,14 +238,4 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
     return 1;
 }
 
-int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& buffer) {
-    if (!BuildPageDocument(job, pageIndex, doc, buffer)) return 0;
-    if (WriteWholeFile(job.OutputPath, reinterpret_cast<const uint8_t*>(buffer.data()), buffer.size()) !=
-        WriteResult::Ok) {
-        job.LastError = -4000;
-        return 0;
-    }
-    return 1;
-}
-
 }  // namespace brisel

@@ -15,9 +15,4 @@ namespace brisel {
 // with LastError set unless the job was stopped.
 int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out);
 
-// Builds the page file in buffer and writes it to job.OutputPath in one
-// pass. 1 when the file is written; 0 otherwise (LastError -4000 when the
-// file cannot be created or written, and no partial file remains).
-int WritePageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& buffer);
-
 }  // namespace brisel
