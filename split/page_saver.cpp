@@ -33,6 +33,7 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
     }
     bytesInFlight_ += task.bytes.size();
     ++tasksInFlight_;
+    pending_.insert(index);
     queue_.push_back(std::move(task));
     wake_.notify_one();
 }
@@ -57,8 +58,10 @@ void PageSaver::Run() {
         // A file that cannot take the times keeps its own; that is no failure.
         if (ok && task.times) SetFileTimes(task.path, *task.times);
         std::lock_guard<std::mutex> lock(mutex_);
-        if (ok) written_.push_back({task.index, task.path});
+        pending_.erase(task.index);
+        if (ok) written_.push_back({task.index, std::move(task.path)});
         else if (failedIndex_ < 0 || task.index < failedIndex_) failedIndex_ = task.index;
+        ForgetSettledFiles();
         bytesInFlight_ -= task.bytes.size();
         --tasksInFlight_;
         // A few buffers are kept for reuse; more would hold on to memory.
@@ -68,6 +71,18 @@ void PageSaver::Run() {
         }
         room_.notify_all();
     }
+}
+
+// A written file needs remembering only while a lower index may still fail
+// (or has failed): one below every pending index, and below any failure,
+// stays whatever happens. Forgetting those keeps the list to about the files
+// in flight instead of one path per page of the document.
+void PageSaver::ForgetSettledFiles() {
+    if (written_.size() < 2 * fileCap_) return;
+    const int32_t lowestPending = pending_.empty() ? INT32_MAX : *pending_.begin();
+    std::erase_if(written_, [&](const auto& file) {
+        return file.first < lowestPending && (failedIndex_ < 0 || file.first < failedIndex_);
+    });
 }
 
 int32_t PageSaver::Finish() {

@@ -10,6 +10,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,11 +53,13 @@ private:
         std::optional<FileTimes> times;
     };
     void Run();
+    void ForgetSettledFiles();
 
     std::mutex mutex_;
     std::condition_variable wake_, room_;
     std::deque<Task> queue_;
     std::vector<std::string> spares_;
+    std::set<int32_t> pending_;  // indexes submitted and not yet written
     std::vector<std::pair<int32_t, std::string>> written_;
     size_t bytesInFlight_ = 0;
     size_t tasksInFlight_ = 0;

@@ -164,6 +164,21 @@ TEST_F(SplitJobTest, SaverKeepsWhatAOneByOneWriterWouldLeave) {
     EXPECT_EQ(fs::file_size(file(1)), 1001u);
 }
 
+TEST_F(SplitJobTest, SaverForgetsOnlyFilesThatMustStay) {
+    // A small file cap makes the saver forget settled files often; a late
+    // failure must still remove every file after it, and none before it.
+    PageSaver saver(2, 1u << 20, 2);
+    auto file = [&](int i) { return dir_ / (std::to_string(i) + ".pdf"); };
+    for (int32_t i = 0; i < 40; ++i) {
+        std::string path = (i == 30 ? dir_ / "missing" / "30.pdf" : file(i)).string();
+        std::string bytes(100, 'x');
+        saver.Submit(i, path, bytes, std::nullopt);
+    }
+    EXPECT_EQ(saver.Finish(), 30);
+    for (int i = 0; i < 30; ++i) EXPECT_TRUE(fs::exists(file(i))) << i;
+    for (int i = 31; i < 40; ++i) EXPECT_FALSE(fs::exists(file(i))) << i;
+}
+
 TEST_F(SplitJobTest, SaverWritesFilesLargerThanItsCaps) {
     // One file is always let through, however small the caps: no deadlock,
     // and every byte arrives.
