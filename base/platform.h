@@ -26,8 +26,9 @@ bool ReadWholeFile(const std::string& path, Block& out);
 bool FileOpensForReading(const std::string& path);
 
 enum class WriteResult { Ok, CannotCreate, WriteFailed };
-// Creates (or replaces) the file and writes all bytes in one pass; after a
-// write error the partial file is removed.
+// Creates a new file and writes all bytes in one pass. An existing file of
+// that name is left as it is (CannotCreate); after a write error the partial
+// file, which this call created, is removed.
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
 struct FileTimes {

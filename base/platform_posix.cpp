@@ -62,7 +62,9 @@ bool FileOpensForReading(const std::string& path) {
 }
 
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // O_EXCL: a file that took the name after it was chosen is never
+    // truncated; the page fails instead.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return WriteResult::CannotCreate;
     size_t done = 0;
     bool ok = true;

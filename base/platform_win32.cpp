@@ -36,7 +36,9 @@ bool FileOpensForReading(const std::string& path) {
 }
 
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // CREATE_NEW: a file that took the name after it was chosen is never
+    // replaced; the page fails instead.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return WriteResult::CannotCreate;
     size_t done = 0;

@@ -42,6 +42,7 @@ TempFolder::~TempFolder() {
 }
 
 bool WriteFile(const std::string& path, const Block& bytes) {
+    std::remove(path.c_str());  // page files are created only where no file is
     return WriteWholeFile(path, bytes.data(), bytes.size()) == WriteResult::Ok;
 }
 

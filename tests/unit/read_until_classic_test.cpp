@@ -111,6 +111,7 @@ protected:
                             ("brisel-query-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                              "-" + name))
                                .string();
+        std::remove(path.c_str());
         WriteWholeFile(path, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         paths_.push_back(path);
         return path;

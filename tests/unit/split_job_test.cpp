@@ -191,6 +191,33 @@ TEST_F(SplitJobTest, SaverWritesFilesLargerThanItsCaps) {
     for (int i = 0; i < 20; ++i) EXPECT_EQ(fs::file_size(dir_ / (std::to_string(i) + ".pdf")), 5000u + i);
 }
 
+// Plants a file under the name of page 3 once the names are chosen, as
+// another run into the same folder would.
+class PlantingHost : public RecordingHost {
+public:
+    std::string planted;
+    void Progress(Job& job, int percent) override {
+        RecordingHost::Progress(job, percent);
+        if (job.StatusText.rfind("Creating Pages 1/", 0) == 0) std::ofstream(planted, std::ios::binary) << "precious";
+    }
+};
+
+TEST_F(SplitJobTest, AFileThatTakesANameMeanwhileIsNeverOverwritten) {
+    std::string path = Write("p.pdf", test::SimpleDocument(5));
+    AppState app;
+    PlantingHost host;
+    host.planted = (dir_ / "p-3.pdf").string();
+    Job job(app, host);
+    EXPECT_EQ(SplitAllPages(job, path), kResultCannotCreate);
+    std::ifstream kept(host.planted, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "precious");
+    EXPECT_TRUE(fs::exists(dir_ / "p-1.pdf"));
+    EXPECT_TRUE(fs::exists(dir_ / "p-2.pdf"));
+    EXPECT_FALSE(fs::exists(dir_ / "p-4.pdf"));
+    EXPECT_FALSE(fs::exists(dir_ / "p-5.pdf"));
+}
+
 TEST(PageField, Rules) {
     int32_t v = -1;
     EXPECT_TRUE(ReadPageField("", v));
