@@ -69,6 +69,9 @@ struct AppState {
     ViewerSettings Viewer;
 };
 
+// The step a job is in; with LastError it tells a person why a job failed.
+enum class JobStep { Start, Load, Read, Unlock, Analyze, Outlines, Name, Write };
+
 struct Job {
     Job(AppState& appState, JobHost& jobHost) : app(appState), host(jobHost) {}
     Job(const Job&) = delete;
@@ -84,6 +87,9 @@ struct Job {
     std::string OutputPath;
     int32_t PageCount = 0;
     int32_t FirstPage = 0, LastPage = 0;
+    JobStep Step = JobStep::Start;
+    // In the page loop: the page being written among PagesTotal (1-based).
+    int32_t PagesDone = 0, PagesTotal = 0;
 
     // Results of reading the cross-reference data.
     int XrefStreamFlag = 0;

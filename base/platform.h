@@ -31,6 +31,9 @@ enum class WriteResult { Ok, CannotCreate, WriteFailed };
 // file, which this call created, is removed.
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
+// Makes the folder and any missing parents. true when it exists afterwards.
+bool CreateFolders(const std::string& path);
+
 struct FileTimes {
     int64_t creation = 0, access = 0, write = 0;  // platform units
 };

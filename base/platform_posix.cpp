@@ -82,6 +82,17 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     return WriteResult::Ok;
 }
 
+bool CreateFolders(const std::string& path) {
+    // Each prefix that ends before a separator, then the whole path.
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        if (path[i - 1] == '/') continue;
+        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 // POSIX has no settable creation time: access and modification times are kept
 // in nanoseconds; creation mirrors modification.
 bool GetFileTimes(const std::string& path, FileTimes& times) {

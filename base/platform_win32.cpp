@@ -57,6 +57,28 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     return WriteResult::Ok;
 }
 
+bool CreateFolders(const std::string& path) {
+    // Each prefix that ends before a separator, then the whole path. Drive
+    // roots ("C:") and the server part of a UNC name already exist or cannot
+    // be made, so failures along the way do not count. The second byte of a
+    // double-byte character may be a backslash: it is stepped over.
+    bool afterSeparator = true;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const char c = path[i];
+        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
+            ++i;
+            afterSeparator = false;
+            continue;
+        }
+        const bool separator = c == '\\' || c == '/';
+        if (separator && !afterSeparator && path[i - 1] != ':') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        afterSeparator = separator;
+    }
+    CreateDirectoryA(path.c_str(), nullptr);
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 static int64_t ToInt(const FILETIME& t) {
     return static_cast<int64_t>((static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/console.h"
+#include "base/failure_reasons.h"
 #include "base/platform.h"
 #include "base/texts.h"
 #include "cli/options.h"
@@ -42,45 +43,61 @@ int ExitStatusOf(int result) {
     }
 }
 
-// Prints the message that belongs to a job's result.
-void ReportResult(const AppState& app, int result, bool range) {
+// A message about one input file: "brisel: NAME: message", with the reason
+// in parentheses when there is one.
+void ReportFileProblem(Language lang, const std::string& path, const char* message, const std::string& reason = "") {
+    std::string line = "brisel: " + path + ": " + message;
+    if (!reason.empty())
+        line += lang == Language::Japanese ? "\xEF\xBC\x88" + reason + "\xEF\xBC\x89" : " (" + reason + ")";
+    WriteText(stderr, line + "\n");
+}
+
+// Prints the message that belongs to a job's result; with quiet, only
+// failures.
+void ReportResult(const Job& job, const std::string& path, int result, bool range, bool quiet) {
+    const AppState& app = job.app;
     Language lang = app.language;
     switch (result) {
         case kResultDone:
+            if (quiet) return;
             WriteText(stdout, std::string(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
                                   "\n");
             return;
         case kResultAlreadyTold:
             return;
         case kResultOnePage:
-            WriteText(stderr, std::string(Tr(lang, Text::OnePage)) + "\n");
+            ReportFileProblem(lang, path, Tr(lang, Text::OnePage));
             return;
         case kResultCannotCreate:
-            WriteText(stderr, std::string(Tr(lang, Text::CantCreate)) + "\n");
+            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate), FailureReason(lang, job.Step, job.LastError));
             return;
         case kResultBreak:
-            WriteText(stderr, std::string(Tr(lang, Text::Break)) + "\n");
+            if (!quiet) ReportFileProblem(lang, path, Tr(lang, Text::Break));
             return;
         case kResultBadPageRange:
             if (range) {
-                WriteText(stderr, std::string(Tr(lang, Text::BadPageInput)) + "\n");
+                ReportFileProblem(lang, path, Tr(lang, Text::BadPageInput));
                 return;
             }
             [[fallthrough]];
         default:
-            WriteText(stderr, std::string(Tr(lang, Text::Failed)) + "\n");
+            ReportFileProblem(lang, path, Tr(lang, Text::Failed), FailureReason(lang, job.Step, job.LastError));
     }
 }
 
 int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const std::string& path) {
     if (!NamesPdfFile(path)) {
-        WriteText(stderr, std::string(Tr(app.language, Text::NotPdfFile)) + "\n");
+        ReportFileProblem(app.language, path, Tr(app.language, Text::NotPdfFile));
         return kExitUsage;
     }
     if (path.size() > kMaxPathLength || !FileOpensForReading(path)) {
         WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
         return kExitFailure;
     }
+    // Page files go into --out DIR, made with its parents when missing; a
+    // folder that cannot be made fails the job like any page file that
+    // cannot be created.
+    if (options.hasOut) CreateFolders(options.outDir);
     app.RememberedPassword = false;
     host.StartJob();
     Job job(app, host);
@@ -91,7 +108,7 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
     int result = options.range ? SplitPageRange(job, path) : SplitAllPages(job, path);
     RouteInterruptTo(nullptr);
     host.EndProgress();
-    ReportResult(app, result, options.range);
+    ReportResult(job, path, result, options.range, options.quiet);
     return ExitStatusOf(result);
 }
 
@@ -126,7 +143,7 @@ int main(int argc, char** argv) {
     app.IsSameDate = options.sameDate;
     app.Viewer = options.viewer;
 
-    TerminalHost host(options.yes, options.password);
+    TerminalHost host(options.yes, options.password, options.quiet);
     int status = 0;
     for (const std::string& path : options.files) {
         int fileStatus = SplitOne(app, host, options, path);

@@ -99,7 +99,7 @@ static bool ParseCount(const std::string& text, int32_t& value) {
     return true;
 }
 
-std::string ParseArguments(int argc, const char* const* argv, Language language, CliOptions& options) {
+std::string ParseArguments(int argc, const char* const* argv, Language, CliOptions& options) {
     bool onlyFiles = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -128,11 +128,13 @@ std::string ParseArguments(int argc, const char* const* argv, Language language,
         if (name == "--help") options.help = true;
         else if (name == "--version") options.version = true;
         else if (name == "--yes") options.yes = true;
+        else if (name == "--quiet") options.quiet = true;
         else if (name == "--no-warn") options.noWarn = true;
         else if (name == "--same-date") options.sameDate = options.range = true;
         else if (name == "--pages") {
-            if (!needValue()) return "--pages needs a range";
-            if (!ParsePageRange(value, options.firstPage, options.lastPage)) return Tr(language, Text::BadField);
+            if (!needValue() || !ParsePageRange(value, options.firstPage, options.lastPage))
+                return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on" +
+                       (hasValue ? " (not \"" + value + "\")" : std::string());
             options.range = true;
         } else if (name == "--out") {
             if (!needValue() || value.empty()) return "--out needs a folder";
@@ -165,12 +167,13 @@ const char* UsageText() {
            "Options:\n"
            "  --pages A-B       write pages A to B only; either may be empty (\"3-\",\n"
            "                    \"-5\"), and \"7\" alone means page 7 only\n"
-           "  --out DIR         write the page files into DIR\n"
+           "  --out DIR         write the page files into DIR (made when missing)\n"
            "  --same-date       give the page files the input's file times\n"
            "  --yes             go on without asking when many files are created\n"
            "  --warn-limit N    ask before creating N or more files (default 50)\n"
            "  --no-warn         never ask before creating many files\n"
            "  --password PW     password of an encrypted input\n"
+           "  --quiet           print nothing but errors\n"
            "\n"
            "How the page files open in a viewer, and their bookmarks (later options\n"
            "override earlier ones; \"keep\" takes the input's own setting):\n"

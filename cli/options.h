@@ -14,6 +14,7 @@ struct CliOptions {
     std::vector<std::string> files;
     bool help = false;
     bool version = false;
+    bool quiet = false;  // print nothing but errors
     // Page-range mode: --pages, --out or --same-date.
     bool range = false;
     int32_t firstPage = 0, lastPage = 0;

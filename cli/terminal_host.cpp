@@ -7,15 +7,16 @@
 
 namespace brisel {
 
-TerminalHost::TerminalHost(bool yes, std::optional<std::string> password)
+TerminalHost::TerminalHost(bool yes, std::optional<std::string> password, bool quiet)
     : yes_(yes),
       password_(std::move(password)),
-      progressTerminal_(IsTerminal(stderr)),
+      progressTerminal_(!quiet && IsTerminal(stderr)),
       askTerminal_(IsTerminal(stdin) && IsTerminal(stderr)) {}
 
 void TerminalHost::StartJob() {
     passwordOffered_ = false;
     percent_ = 0;
+    lastDraw_ = {};
 }
 
 void TerminalHost::DrawLine(const std::string& text) {
@@ -35,11 +36,31 @@ void TerminalHost::EndProgress() {
 
 void TerminalHost::Progress(Job& job, int percent) {
     percent_ = percent;
-    ReplaceStatusText(job);
+    Repaint(job);
 }
 
-void TerminalHost::ReplaceStatusText(Job& job) {
-    DrawLine(job.StatusText + "  " + std::to_string(percent_) + "%");
+void TerminalHost::ReplaceStatusText(Job& job) { Repaint(job); }
+
+// The line is repainted at most ten times a second, and for the last page:
+// a console that renders every repaint slowly would otherwise hold up the
+// job. In the page loop it is a bar with the page count.
+void TerminalHost::Repaint(Job& job) {
+    if (!progressTerminal_) return;
+    const bool inPageLoop = job.Step == JobStep::Write && job.PagesTotal > 0;
+    const bool last = inPageLoop && job.PagesDone >= job.PagesTotal;
+    const auto now = std::chrono::steady_clock::now();
+    if (!last && now - lastDraw_ < std::chrono::milliseconds(100)) return;
+    lastDraw_ = now;
+    if (!inPageLoop) {
+        DrawLine(job.StatusText + "  " + std::to_string(percent_) + "%");
+        return;
+    }
+    constexpr int kWidth = 24;
+    const int64_t done = job.PagesDone, total = job.PagesTotal;
+    const int filled = static_cast<int>(done * kWidth / total);
+    DrawLine(std::string(Tr(job.app.language, Text::CreatingPages)) + " [" + std::string(filled, '#') +
+             std::string(kWidth - filled, '-') + "] " + std::to_string(done) + "/" + std::to_string(total) + " " +
+             std::to_string(done * 100 / total) + "%");
 }
 
 bool TerminalHost::ConfirmWarnLimit(Job& job, const std::string& countText) {

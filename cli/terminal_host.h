@@ -2,6 +2,7 @@
 // is a terminal, questions on the terminal, and plain messages otherwise.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
@@ -11,7 +12,8 @@ namespace brisel {
 
 class TerminalHost : public JobHost {
 public:
-    TerminalHost(bool yes, std::optional<std::string> password);
+    // quiet: no progress line.
+    TerminalHost(bool yes, std::optional<std::string> password, bool quiet = false);
 
     // Called before each job: the --password answer is offered once per job.
     void StartJob();
@@ -26,6 +28,7 @@ public:
 
 private:
     void DrawLine(const std::string& text);
+    void Repaint(Job& job);
 
     bool yes_;
     std::optional<std::string> password_;
@@ -34,6 +37,7 @@ private:
     bool askTerminal_;
     int percent_ = 0;
     size_t lineWidth_ = 0;
+    std::chrono::steady_clock::time_point lastDraw_{};
 };
 
 }  // namespace brisel

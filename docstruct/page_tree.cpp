@@ -171,6 +171,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.shrink_to_fit();
 
     if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
+        job.Step = JobStep::Outlines;
         if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     }
     job.LastError = 0;

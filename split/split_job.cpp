@@ -25,6 +25,8 @@ void ResetJob(Job& job) {
     job.FileIdLength = 0;
     job.ReadAborted = 0;
     job.InputEncrypted = 0;
+    job.Step = JobStep::Start;
+    job.PagesDone = job.PagesTotal = 0;
     job.Security.StreamMethod = job.Security.StringMethod = job.Security.EmbeddedMethod = -1;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
@@ -52,13 +54,15 @@ int Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
 
 // An encrypted file that the security step refused: the user was told why
 // (or cancelled), as with a refused classic file.
-int AbortedResult(int rewriteResult) {
+int AbortedResult(Job& job, int rewriteResult) {
+    job.Step = JobStep::Unlock;
     return rewriteResult == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
 }
 
 }  // namespace
 
 int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
+    job.Step = JobStep::Read;
     ShowStatus(job, Text::Analyzing, 10);
     if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag && !job.EncryptKeyPos) return 0;
 
@@ -66,6 +70,7 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     const bool encrypted = job.EncryptKeyPos != nullptr;
     if (encrypted) {
         job.InputEncrypted = 1;
+        job.Step = JobStep::Unlock;
         int r = UnlockDocument(job, path, doc.image, doc.table);
         if (r != 0) {
             if (job.Stopped()) return job.StopCode;
@@ -73,13 +78,14 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
         }
     }
 
+    job.Step = JobStep::Read;
     ShowStatus(job, Text::Analyzing, 10);
     // An encrypted classic file has already been rewritten by the unlock.
     int rewritten = Rewrite(job, doc, job.XrefStreamFlag != 0, !encrypted);
     ShowStatus(job, Text::Analyzing, 10);
     doc.table.Clear();
     if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return AbortedResult(rewritten);
+    if (job.ReadAborted) return AbortedResult(job, rewritten);
     if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag) return 0;
 
     ShowStatus(job, Text::Repairing, 10);
@@ -87,7 +93,7 @@ int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
     ShowStatus(job, Text::Analyzing, 10);
     doc.table.Clear();
     if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return AbortedResult(rewritten);
+    if (job.ReadAborted) return AbortedResult(job, rewritten);
     if (!ReadDocumentXref(job, doc)) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     return 0;
 }
@@ -103,6 +109,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     FileTimes times;
     const bool timesRead = sameDate && GetFileTimes(path, times);
     Document doc;
+    job.Step = JobStep::Load;
     doc.image = LoadFile(job, path);
     if (doc.image.empty()) return kResultFailed;
     if (sameDate && !timesRead) return kResultFailed;
@@ -111,6 +118,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     if (int r = ReadUntilClassic(job, path, doc); r != 0) return r;
 
     doc.outlines.clear();
+    job.Step = JobStep::Analyze;
     int32_t count = AnalyzeDocument(job, doc);
     job.PageCount = count;
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
@@ -145,6 +153,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     ShowStatus(job, Text::CreatingPages, 30);
     if (count <= 1) return kResultOnePage;
 
+    job.Step = JobStep::Name;
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
     if (!naming.Choose(job, count, first, last)) {
@@ -157,9 +166,12 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     std::optional<FileTimes> pageTimes;
     if (sameDate) pageTimes = times;
     PageSaver saver(PageSaver::DefaultThreads());
+    job.Step = JobStep::Write;
+    job.PagesTotal = total;
     for (int32_t index = first; index < last; ++index) {
         if (job.Stopped() || saver.Failed()) break;
         const int32_t k = index - first + 1;
+        job.PagesDone = k;
         job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
         if (percent > shownPercent) {

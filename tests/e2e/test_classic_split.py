@@ -167,7 +167,7 @@ class ClassicSplitTest(SplitTestCase):
     def test_one_page_document(self):
         src = pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1))
         r = self.split(src, expect=3)
-        self.assertEqual(r.stderr, "Can't Split\nThis PDF File has Only One Page\n")
+        self.assertEqual(r.stderr, "brisel: %s: Can't Split\nThis PDF File has Only One Page\n" % src)
         self.assertEqual(self.pageFiles(), ["one.pdf"])
 
 
@@ -208,7 +208,8 @@ class NamingTest(SplitTestCase):
             out = os.path.join(out, "d" * 200)
         os.makedirs(out)
         r = self.split("--out", out, src, expect=4)
-        self.assertEqual(r.stderr, "Can't Create New Files\n")
+        self.assertEqual(r.stderr, "brisel: %s: Can't Create New Files (no free names are left for the page files, "
+                                   "or they would be too long)\n" % src)
         self.assertEqual(os.listdir(out), [])
 
 
@@ -227,10 +228,11 @@ class PageRangeTest(SplitTestCase):
 
     def test_bad_ranges(self):
         r = self.split("--pages", "5-13", self.src, expect=5)
-        self.assertEqual(r.stderr, "Bad Page Input\n")
+        self.assertEqual(r.stderr, "brisel: %s: Bad Page Input\n" % self.src)
         for bad in ("0", "1 2", "a-3", "-3-"):
             r = self.split("--pages", bad, self.src, expect=2)
-            self.assertIn("Bad", r.stderr)
+            self.assertEqual(r.stderr, 'brisel: --pages needs A-B, A-, -B or A, where A and B are page numbers '
+                                       'from 1 on (not "%s")\nTry \'brisel --help\'.\n' % bad)
         self.assertEqual(self.pageFiles(), ["p.pdf"])
 
     def test_same_date(self):
@@ -273,13 +275,17 @@ class FailureTest(SplitTestCase):
         with open(src, "wb") as f:
             f.write(data)
         r = self.split(src, expect=1)
-        self.assertEqual(r.stderr, "Failed\n")
+        self.assertEqual(r.stderr, "brisel: %s: Failed (a page refers to an object that is missing or damaged)\n"
+                         % src)
         self.assertEqual(self.pageFiles(), ["f-1.pdf", "f-2.pdf", "f.pdf"])
 
     def test_page_files_that_cannot_be_created(self):
         src = pdftest.ghostscript_pdf(self.path("u.pdf"), pdftest.text_pages_ps(3))
-        r = self.split("--out", self.path("no-such-folder"), src, expect=4)
-        self.assertEqual(r.stderr, "Can't Create New Files\n")
+        # A file stands where the output folder would be made.
+        open(self.path("taken"), "w").close()
+        r = self.split("--out", self.path("taken"), src, expect=4)
+        self.assertEqual(r.stderr, "brisel: %s: Can't Create New Files (a page file cannot be created or written, "
+                                   "or its name was taken meanwhile)\n" % src)
 
     def test_cycle_in_kids_ends(self):
         pdf = pikepdf.new()
@@ -298,7 +304,7 @@ class FailureTest(SplitTestCase):
 
     def test_not_a_pdf_name_and_missing_file(self):
         r = self.split(self.path("notes.txt"), expect=2)
-        self.assertEqual(r.stderr, "Not PDF File\n")
+        self.assertEqual(r.stderr, "brisel: %s: Not PDF File\n" % self.path("notes.txt"))
         missing = self.path("missing.PDF")
         r = self.split(missing, expect=1)
         self.assertEqual(r.stderr, 'File Not Found\n- NOT Available Character in Filename ? -\n\n"%s"\n' % missing)
@@ -318,7 +324,7 @@ class FailureTest(SplitTestCase):
         if len(files) == 1500:
             self.skipTest("the split finished before the interrupt")
         self.assertEqual(proc.returncode, 130, err)
-        self.assertEqual(err.strip().splitlines()[-1], "Break")
+        self.assertEqual(err.strip().splitlines()[-1], "brisel: %s: Break" % src)
         for name in files:
             ok, report = pdftest.qpdf_check(self.path(name))
             self.assertTrue(ok, name + report)
@@ -329,9 +335,9 @@ class LanguageTest(SplitTestCase):
         src = pdftest.ghostscript_pdf(self.path("j.pdf"), pdftest.text_pages_ps(2))
         r = self.split(src, env={"LANG": "ja_JP.UTF-8"})
         self.assertEqual(r.stdout, "分解操作完了\n")
-        r = self.split(pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1)),
-                       env={"LC_ALL": "ja_JP.UTF-8"}, expect=3)
-        self.assertEqual(r.stderr, "これ以上分解できません\n")
+        one = pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1))
+        r = self.split(one, env={"LC_ALL": "ja_JP.UTF-8"}, expect=3)
+        self.assertEqual(r.stderr, "brisel: %s: これ以上分解できません\n" % one)
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "base/failure_reasons.h"
 #include "base/platform.h"
 #include "split/output_naming.h"
 #include "split/page_range.h"
@@ -127,9 +128,20 @@ TEST_F(SplitJobTest, UnreadableInputsFail) {
     AppState app;
     RecordingHost host;
     Job job(app, host);
+    // Each failure leaves the step and the code that name its reason.
+    auto reason = [&] { return FailureReason(Language::English, job.Step, job.LastError); };
     EXPECT_EQ(SplitAllPages(job, (dir_ / "missing.pdf").string()), kResultFailed);
+    EXPECT_EQ(reason(), "the file cannot be read, or is too short or too large for a PDF file");
     EXPECT_EQ(SplitAllPages(job, Write("short.pdf", "%PDF-1.4\n%%EOF\n")), kResultFailed);
     EXPECT_EQ(SplitAllPages(job, Write("junk.pdf", std::string(5000, 'x'))), kResultFailed);
+    EXPECT_EQ(reason(), "the cross-reference table is damaged and could not be repaired");
+    std::string noPages = test::SimpleDocument(2);
+    noPages.replace(noPages.find("/Kids"), 5, "/Kidz");
+    EXPECT_EQ(SplitAllPages(job, Write("nokids.pdf", noPages)), kResultFailed);
+    EXPECT_EQ(reason(), "the page tree is damaged");
+    // A code the table does not know is given as its number.
+    EXPECT_EQ(FailureReason(Language::English, JobStep::Analyze, -77), "code -77");
+    EXPECT_EQ(FailureReason(Language::Japanese, JobStep::Start, -5), "コード -5");
 }
 
 TEST_F(SplitJobTest, StopBeforeReadingEndsWithBreak) {
