@@ -72,11 +72,14 @@ def qpdf_check(path, password=None):
     return r.returncode == 0, r.stdout + r.stderr
 
 
-def render(path, page=1, password=None, resolution=40):
-    """The page rendered by pdftoppm as raw PPM bytes."""
+def render(path, page=1, password=None, resolution=40, annotations=False):
+    """The page rendered by pdftoppm as raw PPM bytes; annotations drawn only
+    when asked for."""
     out = tempfile.mkdtemp(dir=WORK)
     try:
-        cmd = ["pdftoppm", "-hide-annotations", "-r", str(resolution), "-f", str(page), "-l", str(page)]
+        cmd = ["pdftoppm", "-r", str(resolution), "-f", str(page), "-l", str(page)]
+        if not annotations:
+            cmd.insert(1, "-hide-annotations")
         if password is not None:
             cmd += ["-upw", password]
         r = run(cmd + [path, os.path.join(out, "p")])
