@@ -65,6 +65,9 @@ struct AppState {
     // The password typed last, and whether it opened the current file.
     std::string PasswordText;
     bool RememberedPassword = false;
+    // Whether page files keep the annotations of their page (all but links
+    // into the document); false removes every annotation.
+    bool KeepAnnotations = true;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };

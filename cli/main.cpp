@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
     app.IsSaveFolder = options.hasOut;
     app.SaveFolder = options.outDir;
     app.IsSameDate = options.sameDate;
+    app.KeepAnnotations = options.keepAnnotations;
     app.Viewer = options.viewer;
 
     TerminalHost host(options.yes, options.password, options.quiet);

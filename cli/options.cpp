@@ -138,6 +138,9 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
             if (!needValue() || value.empty()) return "--out needs a folder";
             options.outDir = value;
             options.hasOut = options.range = true;
+        } else if (name == "--annotations") {
+            if (!needValue() || (value != "keep" && value != "drop")) return "--annotations needs keep or drop";
+            options.keepAnnotations = value == "keep";
         } else if (name == "--warn-limit") {
             int32_t n;
             if (!needValue() || !ParseCount(value, n)) return "--warn-limit needs a number";
@@ -172,6 +175,8 @@ const char* UsageText() {
            "  --no-warn         never ask before creating many files\n"
            "  --password PW     password of an encrypted input\n"
            "  --quiet           print nothing but errors\n"
+           "  --annotations A   keep (the page's comments, form fields and web links;\n"
+           "                    links to other pages go) or drop (every annotation)\n"
            "\n"
            "How the page files open in a viewer, and their bookmarks (later options\n"
            "override earlier ones; \"keep\" takes the input's own setting):\n"

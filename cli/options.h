@@ -21,6 +21,7 @@ struct CliOptions {
     bool hasOut = false;
     std::string outDir;
     bool sameDate = false;
+    bool keepAnnotations = true;
     // The many-files warning.
     bool yes = false;
     std::optional<int32_t> warnLimit;

@@ -1,6 +1,7 @@
 #include "docstruct/annots.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace brisel {
 
@@ -47,6 +48,125 @@ bool StepOverBeadArray(Cursor& p, Cursor end) {
     return false;
 }
 
+// The dictionary that an element or value at p stands for: inline, or the
+// object a reference names. open is its "<<", close its ">>".
+bool ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close) {
+    const Cursor end = doc.end();
+    if (!StartsWith(p, end, "<<")) {
+        Cursor q = p;
+        int32_t number = ReadInt(job, q, end);
+        int32_t generation = number >= 0 ? ReadInt(job, q, end) : -1;
+        if (generation < 0 || !SkipWhiteAndComments(q, end) || *q != 'R') return false;
+        p = FindObject(job, doc.table, doc.start(), end, number, generation);
+        if (!p || !StartsWith(p, end, "<<")) return false;
+    }
+    open = p;
+    close = FindDictEnd(p + 2, end);
+    return close != nullptr;
+}
+
+// Whether the dictionary inside [from, to) holds key with the name value.
+bool NameValueIs(Job& job, Cursor from, Cursor to, const char* key, const char* name) {
+    Cursor p = FindKey(job, key, from, to);
+    if (!p) return false;
+    p += std::strlen(key);
+    const size_t n = std::strlen(name);
+    return SkipWhiteAndComments(p, to) && StartsWith(p, to, name) &&
+           (p + n == to || IsDelimiter(p[n]));
+}
+
+// A link whose destination is in this document: a /Dest (an array, or a name
+// that leads to one), or a GoTo action. Such a link leads to another page.
+bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close) {
+    if (!NameValueIs(job, open + 2, close, "/Subtype", "/Link")) return false;
+    if (FindKey(job, "/Dest", open + 2, close)) return true;
+    Cursor action = FindKey(job, "/A", open + 2, close);
+    if (!action) return false;
+    action += 2;
+    Cursor actionOpen, actionClose;
+    if (!SkipWhiteAndComments(action, close) || !ResolveDict(job, doc, action, actionOpen, actionClose)) return false;
+    return NameValueIs(job, actionOpen + 2, actionClose, "/S", "/GoTo");
+}
+
+// Blanks the internal links among the elements of an /Annots array (p just
+// after "["), leaving the others and the array's length as they are. p moves
+// after "]"; gone counts the elements blanked, and allGone tells whether the
+// array had elements and lost them all. false for an element that is neither
+// a dictionary nor a reference.
+bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p, int& gone, bool& allGone) {
+    const Cursor end = doc.end();
+    int elements = 0;
+    gone = 0;
+    for (;;) {
+        if (!SkipWhiteAndComments(p, end)) return false;
+        if (*p == ']') {
+            ++p;
+            allGone = elements > 0 && gone == elements;
+            return true;
+        }
+        Cursor element = p;
+        if (*p == '<') {
+            if (end - p < 2) return false;
+            Cursor close = FindDictEnd(p + 2, end);
+            if (!close) return false;
+            p = close + 2;
+        } else if (!StepOverReference(job, p, end)) {
+            return false;
+        }
+        ++elements;
+        Cursor open, close;
+        // An annotation that cannot be found stays: the page file holds null
+        // in its place.
+        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close)) {
+            std::memset(image + (element - doc.start()), ' ', static_cast<size_t>(p - element));
+            ++gone;
+        }
+    }
+}
+
+// What filtering did to an /Annots array held in an object of its own, by
+// object number: several pages may share one, and once filtered its internal
+// links are spaces, so it is filtered once and remembered.
+using FilteredArrays = std::unordered_map<int32_t, bool>;
+
+// Filters the /Annots value whose key ends at p: blanks its internal links,
+// and the whole entry (from key) when all of them go. The number of elements
+// blanked, or -1 when the value is malformed; p moves past what was examined.
+int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key, Cursor& p,
+                      FilteredArrays& filtered) {
+    const Cursor end = doc.end();
+    Cursor q = p;
+    if (!SkipWhiteAndComments(q, end)) return -1;
+    bool allGone = false;
+    int gone = 0;
+    if (*q == '[') {
+        ++q;
+        if (!FilterAnnotsArray(job, doc, image, q, gone, allGone)) return -1;
+    } else if (IsDigit(*q)) {
+        Cursor reference = q;
+        if (!StepOverReference(job, q, end)) return -1;
+        Cursor r = reference;
+        const int32_t number = ReadInt(job, r, end);
+        const int32_t generation = ReadInt(job, r, end);
+        auto known = filtered.find(number);
+        if (known != filtered.end()) {
+            allGone = known->second;
+        } else {
+            Cursor array = FindObject(job, doc.table, doc.start(), end, number, generation);
+            if (array && *array == '[') {
+                ++array;
+                if (!FilterAnnotsArray(job, doc, image, array, gone, allGone)) allGone = false;
+            }
+            filtered[number] = allGone;
+        }
+    } else {
+        return 0;
+    }
+    if (allGone) std::memset(image + (key - doc.start()), ' ', static_cast<size_t>(q - key));
+    p = q;
+    return gone;
+}
+
 enum class Entry { Blanked, Kept, Malformed };
 
 // The value of an /Annots (annots true) or /B key whose name ends at p:
@@ -73,8 +193,11 @@ Entry BlankEntry(Job& job, uint8_t* image, Cursor key, Cursor& p, Cursor end, bo
     return Entry::Blanked;
 }
 
-// Blanks the entries of one page dictionary; returns the number blanked.
-int BlankPage(Job& job, uint8_t* image, Cursor body, Cursor end) {
+// Blanks the entries of one page dictionary; returns the number of entries
+// blanked or filtered.
+int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool keepAnnotations,
+              FilteredArrays& filtered) {
+    const Cursor end = doc.end();
     int blanked = 0;
     int depth = 0;
     Cursor p = body;
@@ -105,6 +228,12 @@ int BlankPage(Job& job, uint8_t* image, Cursor body, Cursor end) {
             if (depth != 1 || !(annots || beads) || nameEnd >= end) continue;
             uint8_t after = *nameEnd;
             if (!(IsWhite(after) || after == '%' || after == '[')) continue;
+            if (annots && keepAnnotations) {
+                const int gone = FilterAnnotsEntry(job, doc, image, key, p, filtered);
+                if (gone < 0) return blanked;
+                blanked += gone;
+                continue;
+            }
             Entry e = BlankEntry(job, image, key, p, end, annots);
             if (e == Entry::Malformed) return blanked;
             if (e == Entry::Blanked) ++blanked;
@@ -118,13 +247,14 @@ int BlankPage(Job& job, uint8_t* image, Cursor body, Cursor end) {
 
 }  // namespace
 
-int BlankPageAnnots(Job& job, Document& doc) {
+int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations) {
     int blanked = 0;
     uint8_t* image = doc.image.data();
+    FilteredArrays filtered;
     for (const PageEntry& page : doc.pages) {
         Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), page.number, page.generation);
         if (!body) break;
-        blanked += BlankPage(job, image, body, doc.end());
+        blanked += BlankPage(job, doc, image, body, keepAnnotations, filtered);
     }
     job.LastError = 0;
     return blanked > 0 ? 1 : 0;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/block.h"
+#include "base/object_map.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -57,6 +58,12 @@ struct Document {
     int32_t rootNumber = -1;
     int32_t rootGeneration = 0;
     PageList pages;
+    // The object numbers of every page and page-tree node: a page file holds
+    // its own page and none of these.
+    ObjectMap treeObjects;
+    // Offset of the value of the catalog's /OCProperties, or -1: page files
+    // carry it, so that layers the input hides stay hidden.
+    int64_t ocProperties = -1;
     OutlineTable outlines;
     OutlinePageIndex outlinePages;
 

@@ -116,6 +116,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
         ++cur;
         int32_t offset = LookupXref(job, doc.table, number, generation);
         if (offset < 0) return Fail(job, -143), -1;
+        doc.treeObjects.Insert(number, 1);
         if (budget-- == 0) return Fail(job, -146), -1;
         InheritState before = state;
         int32_t pageMask = 0;
@@ -141,6 +142,8 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
 
 int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.clear();
+    doc.treeObjects = ObjectMap();
+    doc.ocProperties = -1;
     DictObject catalog, root;
     if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration, catalog))
         return -1;
@@ -152,6 +155,11 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
         Cursor p = key + 6;
         count = ReadInt(job, p, doc.end());
         if (count < 0) return Fail(job, -131), -1;
+    }
+    doc.treeObjects.Insert(root.number, 1);
+    if (Cursor key = FindKey(job, "/OCProperties", catalog.inside(), catalog.end)) {
+        Cursor value = key + 13;
+        if (SkipWhiteAndComments(value, catalog.end)) doc.ocProperties = value - doc.start();
     }
     InheritState state;
     for (int i = 0; i < 4; ++i) {

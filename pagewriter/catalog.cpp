@@ -48,7 +48,8 @@ std::string ZoomText(const std::string& percent) {
     return std::string(text).substr(0, 4);
 }
 
-bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, std::string& out) {
+bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const std::string& extraEntries,
+                  std::string& out) {
     const ViewerSettings& v = job.Viewer;
     const std::string& mode = v.OpenActionMode;
     const bool viewFound = v.OpenActionView >= 0 && v.OpenActionView < static_cast<int64_t>(doc.image.size());
@@ -110,6 +111,10 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, std::st
     if (outlinesNumber > 0) {
         catalog.resize(catalog.size() - kEndingLength);
         catalog += "/Outlines " + std::to_string(outlinesNumber) + " 0 R\n>>\nendobj\n";
+    }
+    if (!extraEntries.empty()) {
+        catalog.resize(catalog.size() - kEndingLength);
+        catalog += extraEntries + kEnding;
     }
     out += catalog;
     return true;

@@ -26,6 +26,10 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
 // with another generation) is a reference to null; it adds nothing. Returns
 // the new entry, -1 for such a reference, or a negative code below -1.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
+    // Whatever refers to them (links, form fields, an odd /P), other pages
+    // and the nodes of the page tree never enter a page file.
+    if (pageNumber_ < 0) pageNumber_ = number;
+    else if (number != pageNumber_ && doc_.treeObjects.Find(number) >= 0) return -1;
     const XrefEntry* listed = doc_.table.Find(number);
     if (!listed || listed->type != 'n' || listed->generation != generation) return -1;
     Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
@@ -41,8 +45,9 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     return index;
 }
 
-void PageClosure::AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after) {
-    refs_.push_back({target, generation, at, after, -1});
+void PageClosure::AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after,
+                            bool parent) {
+    refs_.push_back({target, generation, at, after, parent, -1});
     int32_t r = static_cast<int32_t>(refs_.size() - 1);
     Entry& e = entries_[static_cast<size_t>(entry)];
     if (e.lastRef >= 0) refs_[static_cast<size_t>(e.lastRef)].next = r;
@@ -69,7 +74,7 @@ int PageClosure::Walk(int32_t start) {
         switch (r.event) {
             case ScanEvent::Reference: {
                 int32_t owner = frame.entry;
-                AppendRef(owner, r.number, r.generation, r.at, r.after);
+                AppendRef(owner, r.number, r.generation, r.at, r.after, false);
                 if (index_.Find(r.number) >= 0) break;
                 if (job_.Stopped()) return -2;
                 int added = AddObject(r.number, r.generation);
@@ -78,7 +83,7 @@ int PageClosure::Walk(int32_t start) {
                 break;
             }
             case ScanEvent::ParentValue:
-                AppendRef(frame.entry, kParentValue, 0, r.at, r.after);
+                AppendRef(frame.entry, r.number, r.generation, r.at, r.after, true);
                 break;
             case ScanEvent::ObjectEnd:
                 entries_[static_cast<size_t>(frame.entry)].bodyEnd = r.at;
@@ -125,10 +130,11 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
         const Ref& ref = refs_[static_cast<size_t>(r)];
         if (ref.at < p || ref.after > to) continue;
         out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(ref.at - p));
-        int32_t target = ref.target == kParentValue ? -1 : index_.Find(ref.target);
-        if (ref.target == kParentValue) {
+        const int32_t target = index_.Find(ref.target);
+        const bool held = target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation;
+        if (ref.parent && (index == 0 || !held)) {
             out += parentText;
-        } else if (target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation) {
+        } else if (held) {
             AppendNumber(out, entries_[static_cast<size_t>(target)].newNumber);
             out += " 0 R";
         } else {

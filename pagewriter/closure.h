@@ -27,9 +27,12 @@ public:
     int WalkRange(Cursor from, Cursor to);
 
     // Appends [from, to) of entry `index` to out with each recorded reference
-    // replaced: by "N 0 R" with its new number, by parentText for a /Parent
-    // value, and by "null" for an object the file does not hold (absent, free,
-    // or listed with another generation).
+    // replaced: by "N 0 R" with its new number, and by "null" for an object
+    // the file does not hold (absent, free, listed with another generation,
+    // another page or a node of the page tree). A /Parent value is never
+    // followed: it keeps its target when the file holds it anyway (a popup's
+    // annotation), else it becomes parentText; the page's own /Parent (entry
+    // 0) is always parentText.
     void CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText, std::string& out) const;
 
     struct Entry {
@@ -46,20 +49,21 @@ public:
 
 private:
     struct Ref {
-        int32_t target;  // input object number, or kParentValue
+        int32_t target;  // input object number
         int32_t generation;
         Cursor at, after;
+        bool parent;  // the value of a /Parent key
         int32_t next = -1;
     };
-    static constexpr int32_t kParentValue = -1;
 
     int AddObject(int32_t number, int32_t generation);
     int Walk(int32_t start);
-    void AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after);
+    void AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after, bool parent);
 
     Job& job_;
     const Document& doc_;
     int32_t nextNumber_;
+    int32_t pageNumber_ = -1;  // the first object walked: the page
     std::vector<Entry> entries_;
     std::vector<Ref> refs_;
     ObjectMap index_;

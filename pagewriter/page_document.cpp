@@ -152,6 +152,34 @@ bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageC
     return true;
 }
 
+// The catalog's /OCProperties entry of the page file, with what it reaches
+// added to the closure: without it a reader draws every layer, also those
+// the input hides. Nothing when the input has none or it is not a dictionary.
+bool WalkLayers(const Document& doc, PageClosure& closure, std::string& entry) {
+    if (doc.ocProperties < 0 || doc.ocProperties >= static_cast<int64_t>(doc.image.size())) return true;
+    const Cursor end = doc.end();
+    Cursor value = doc.start() + doc.ocProperties;
+    int32_t number, generation;
+    Cursor r = value;
+    if (ReadReference(r, end, number, generation)) {
+        if (closure.WalkObject(number, generation) < 0) return false;
+        int32_t index = closure.IndexOf(number);
+        if (index >= 0)
+            entry = "/OCProperties " + std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber) +
+                    " 0 R\n";
+        return true;
+    }
+    if (!StartsWith(value, end, "<<")) return true;
+    Cursor close = FindDictEnd(value + 2, end);
+    if (!close) return true;
+    int range = closure.WalkRange(value + 2, close);
+    if (range < 0) return false;
+    entry = "/OCProperties ";
+    closure.CopyWithReferences(range, value, close + 2, "null", entry);
+    entry += "\n";
+    return true;
+}
+
 // Header, Pages object, page and closure, catalog, bookmarks, information
 // dictionary, cross-reference table and trailer.
 bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& out) {
@@ -170,6 +198,8 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
     if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Refuse(job, -315);
     offsets.push_back(out.size());
     if (!WritePageObject(job, doc, page, closure, out)) return job.Stopped() ? false : Refuse(job, -315);
+    std::string layers;
+    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Refuse(job, -315);
     for (size_t i = 1; i < closure.entries().size(); ++i) {
         const PageClosure::Entry& e = closure.entries()[i];
         if (e.newNumber == 0) continue;  // a direct dictionary, written with its owner
@@ -183,7 +213,7 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
     int32_t next = closure.nextNumber();
     std::vector<int32_t> bookmarks = SelectPageBookmarks(job, doc, pageIndex);
     offsets[1] = out.size();
-    if (!WriteCatalog(job, doc, bookmarks.empty() ? 0 : next, out)) return false;
+    if (!WriteCatalog(job, doc, bookmarks.empty() ? 0 : next, layers, out)) return false;
     if (!bookmarks.empty()) {
         next = WriteBookmarkTree(job, doc, bookmarks, next, out, offsets);
         if (next < 0) return false;

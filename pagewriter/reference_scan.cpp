@@ -106,6 +106,8 @@ ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& c
                     if (ReadReference(q, end, n, g)) {
                         cur = q;
                         result.event = ScanEvent::ParentValue;
+                        result.number = n;
+                        result.generation = g;
                         result.at = at;
                         result.after = q;
                         return result;

@@ -149,7 +149,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         return kResultAlreadyTold;
 
     ShowStatus(job, Text::Analyzing, 20);
-    BlankPageAnnots(job, doc);
+    BlankPageAnnots(job, doc, app.KeepAnnotations);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);

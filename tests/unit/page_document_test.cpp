@@ -195,7 +195,7 @@ std::string CatalogFor(const ViewerSettings& v, int32_t outlines = 0, const std:
     Document doc;
     doc.image = BytesOf(image);
     std::string out;
-    if (!WriteCatalog(t.job, doc, outlines, out)) return "FAILED";
+    if (!WriteCatalog(t.job, doc, outlines, "", out)) return "FAILED";
     return out;
 }
 

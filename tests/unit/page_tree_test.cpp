@@ -116,7 +116,7 @@ TEST(BlankPageAnnots, BlanksAnnotsAndBeadsOfPagesOnly) {
     TestJob t;
     Document doc = Load(t, file);
     ASSERT_EQ(AnalyzeDocument(t.job, doc), 2);
-    EXPECT_EQ(BlankPageAnnots(t.job, doc), 1);
+    EXPECT_EQ(BlankPageAnnots(t.job, doc, false), 1);
     EXPECT_EQ(t.job.LastError, 0);
     std::string after = test::TextOf(doc.image);
     ASSERT_EQ(after.size(), file.size());
@@ -139,8 +139,55 @@ TEST(BlankPageAnnots, MalformedValuesAreLeftAlone) {
     std::string file = b.Build();
     Document doc = Load(t, file);
     ASSERT_EQ(AnalyzeDocument(t.job, doc), 1);
-    EXPECT_EQ(BlankPageAnnots(t.job, doc), 0);
+    EXPECT_EQ(BlankPageAnnots(t.job, doc, false), 0);
     EXPECT_EQ(test::TextOf(doc.image), file);
+}
+
+// Spaces for text: what an element or entry becomes when it is blanked.
+std::string Spaces(const std::string& text) { return std::string(text.size(), ' '); }
+
+TEST(BlankPageAnnots, KeepsAllButLinksIntoTheDocument) {
+    // Object bodies before and after; every edit keeps the length, so the
+    // whole image after filtering equals a file built from the "after" bodies.
+    const std::string inlineLink = "<< /Subtype /Link /Dest [4 0 R /Fit] >>";
+    struct Body {
+        int number;
+        std::string before, after;
+    };
+    const std::vector<Body> bodies = {
+        {1, "<< /Type /Catalog /Pages 2 0 R >>", ""},
+        {2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R] /Count 4 >>", ""},
+        // A direct array: an inline link and a GoTo through an indirect
+        // action go; a note and a web link stay; the beads go.
+        {3, "<< /Type /Page /Parent 2 0 R /Annots [10 0 R " + inlineLink + " 11 0 R 12 0 R] /B [7 0 R] >>",
+         "<< /Type /Page /Parent 2 0 R /Annots [10 0 R " + Spaces(inlineLink) + "        12 0 R]            >>"},
+        // Pages 4 and 5 share an array object: filtered once, for both.
+        {4, "<< /Type /Page /Parent 2 0 R /Annots 20 0 R >>", ""},
+        {5, "<< /Type /Page /Parent 2 0 R /Annots 20 0 R /Contents 9 0 R >>", ""},
+        // Every element of page 6's array goes: so does its entry.
+        {6, "<< /Type /Page /Parent 2 0 R /Annots 21 0 R >>", "<< /Type /Page /Parent 2 0 R                >>"},
+        {10, "<< /Type /Annot /Subtype /Text /Contents (a [note]) >>", ""},
+        {11, "<< /Type /Annot /Subtype /Link /A 13 0 R >>", ""},
+        {12, "<< /Subtype /Link /A << /S /URI /URI (https://example.org/) >> >>", ""},
+        {13, "<< /S /GoTo /D (chapter) >>", ""},
+        {14, "<< /Subtype /Link /A << /S /GoToR /F (other.pdf) /D [0 /Fit] >> >>", ""},
+        {15, "<</Subtype/Link/Dest/Named>>", ""},
+        {20, "[ 10 0 R 14 0 R 15 0 R ]", "[ 10 0 R 14 0 R        ]"},
+        {21, "[ 15 0 R\n11 0 R ]", "[       \n       ]"},
+    };
+    PdfBuilder before, after;
+    for (const Body& body : bodies) {
+        before.Object(body.number, body.before);
+        after.Object(body.number, body.after.empty() ? body.before : body.after);
+    }
+    before.Trailer("/Root 1 0 R");
+    after.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, before.Build());
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 4);
+    EXPECT_EQ(BlankPageAnnots(t.job, doc, true), 1);
+    EXPECT_EQ(t.job.LastError, 0);
+    EXPECT_EQ(test::TextOf(doc.image), after.Build());
 }
 
 }  // namespace
