@@ -102,25 +102,25 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
         if (number < 0) {
             job.LastError = 0;
             if (stack.empty()) return 0;
-            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135), -1;
-            if (*cur != ']') return Fail(job, -136), -1;
+            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135, -1);
+            if (*cur != ']') return Fail(job, -136, -1);
             cur = stack.back().resume;
             state = stack.back().state;
             stack.pop_back();
             continue;
         }
         int32_t generation = ReadInt(job, cur, end);
-        if (generation < 0) return Fail(job, -140), -1;
-        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141), -1;
-        if (*cur != 'R') return Fail(job, -142), -1;
+        if (generation < 0) return Fail(job, -140, -1);
+        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
+        if (*cur != 'R') return Fail(job, -142, -1);
         ++cur;
         int32_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, -143), -1;
-        if (budget-- == 0) return Fail(job, -146), -1;
+        if (offset < 0) return Fail(job, -143, -1);
+        if (budget-- == 0) return Fail(job, -146, -1);
         InheritState before = state;
         int32_t pageMask = 0;
         int64_t r = ReadPageNode(job, doc, offset, number, generation, state, pageMask);
-        if (r < 0) return Fail(job, -144), -1;
+        if (r < 0) return Fail(job, -144, -1);
         if (r > 0) {
             stack.push_back({cur, before});
             cur = doc.start() + r;
@@ -151,7 +151,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
         count = ReadInt(job, p, doc.end());
-        if (count < 0) return Fail(job, -131), -1;
+        if (count < 0) return Fail(job, -131, -1);
     }
     InheritState state;
     for (int i = 0; i < 4; ++i) {
@@ -165,9 +165,9 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     try {
         if (WalkPageTree(job, doc, kids, state) < 0) return -1;
     } catch (const std::bad_alloc&) {
-        return Fail(job, -148), -1;
+        return Fail(job, -148, -1);
     }
-    if (doc.pages.empty()) return Fail(job, -149), -1;
+    if (doc.pages.empty()) return Fail(job, -149, -1);
     doc.pages.shrink_to_fit();
 
     if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
