@@ -1,5 +1,5 @@
 // The input as a split job holds it in memory: the PdfImage, its
-// cross-reference table, the catalog reference, the page list and the
+// cross-reference table, what reading it found, the page list and the
 // analysed bookmarks. The job owns one Document and releases it on every
 // way out.
 #pragma once
@@ -9,6 +9,7 @@
 
 #include "base/block.h"
 #include "base/object_map.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -55,8 +56,7 @@ struct OutlinePageIndex {
 struct Document {
     Block image;
     XrefTable table;
-    int32_t rootNumber = -1;
-    int32_t rootGeneration = 0;
+    ReaderRecord reader;
     PageList pages;
     // The object numbers of every page and page-tree node: a page file holds
     // its own page and none of these.

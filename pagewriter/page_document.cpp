@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "base/version.h"
 #include "pagewriter/bookmark_tree.h"
 #include "pagewriter/catalog.h"
 #include "pagewriter/closure.h"
@@ -16,14 +17,6 @@
 namespace brisel {
 
 namespace {
-
-constexpr const char* kProducer = "Brisel Ver 2.22";
-
-// Stores the code of a failed step; false for the step's result.
-bool Refuse(Job& job, int32_t code) {
-    job.LastError = code;
-    return false;
-}
 
 void Append(std::string& out, Cursor from, Cursor to) {
     if (to > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
@@ -35,13 +28,13 @@ bool CopyHeader(Job& job, const Document& doc, std::string& out) {
     const Cursor start = doc.start(), end = doc.end();
     Cursor p = start;
     while (p < end && IsWhite(*p)) ++p;
-    if (p >= end) return Refuse(job, -302);
-    if (!StartsWith(p, end, "%PDF-")) return Refuse(job, -303);
+    if (p >= end) return Fail(job, -302, false);
+    if (!StartsWith(p, end, "%PDF-")) return Fail(job, -303, false);
     for (int line = 0; line < 2; ++line) {
         while (p < end && !IsLineEnd(*p)) ++p;
-        if (p >= end) return Refuse(job, line == 0 ? -304 : -307);
+        if (p >= end) return Fail(job, line == 0 ? -304 : -307, false);
         while (p < end && IsLineEnd(*p)) ++p;
-        if (p >= end) return Refuse(job, line == 0 ? -305 : -308);
+        if (p >= end) return Fail(job, line == 0 ? -305 : -308, false);
         if (*p != '%') break;
     }
     Append(out, start, p);
@@ -59,7 +52,7 @@ std::string MakeProducerText() {
     };
     escape(0xFE);
     escape(0xFF);
-    for (const char* c = kProducer; *c; ++c) {
+    for (const char* c = kVersionText; *c; ++c) {
         escape(0);
         escape(static_cast<unsigned char>(*c));
     }
@@ -77,19 +70,19 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     const Cursor end = doc.end();
     const XrefEntry* listed = doc.table.Find(holder);
     Cursor body = listed ? FindObject(job, doc.table, doc.start(), end, holder, listed->generation) : nullptr;
-    if (!body || !StartsWith(body, end, "<<")) return Refuse(job, -250);
+    if (!body || !StartsWith(body, end, "<<")) return Fail(job, -250, false);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     const char* name = kInheritKeys[bit];
     Cursor key = dictEnd ? FindKey(job, name, body + 2, dictEnd) : nullptr;
-    if (!key) return Refuse(job, -251);
+    if (!key) return Fail(job, -251, false);
     Cursor value = key + std::strlen(name);
     Cursor q = value;
-    if (!SkipWhiteAndComments(q, end)) return Refuse(job, -251);
+    if (!SkipWhiteAndComments(q, end)) return Fail(job, -251, false);
 
     int32_t number, generation;
     Cursor r = q;
     if (ReadReference(r, end, number, generation)) {
-        if (closure.WalkObject(number, generation) < 0) return Refuse(job, -254);
+        if (closure.WalkObject(number, generation) < 0) return Fail(job, -254, false);
         int32_t index = closure.IndexOf(number);
         out += name;
         if (index < 0) {
@@ -103,11 +96,11 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     }
     switch (bit) {
         case 0: {  // a direct /Resources dictionary
-            if (!StartsWith(q, end, "<<")) return Refuse(job, -252);
+            if (!StartsWith(q, end, "<<")) return Fail(job, -252, false);
             Cursor close = FindDictEnd(q + 2, end);
-            if (!close) return Refuse(job, -252);
+            if (!close) return Fail(job, -252, false);
             int range = closure.WalkRange(q + 2, close);
-            if (range < 0) return Refuse(job, -253);
+            if (range < 0) return Fail(job, -253, false);
             out += name;
             closure.CopyWithReferences(range, value, close, "null", out);
             out += ">>\n";
@@ -117,7 +110,7 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
         case 2: {  // a box: the array up to its "]"
             if (*q != '[') return true;
             Cursor close = static_cast<Cursor>(std::memchr(q, ']', static_cast<size_t>(end - q)));
-            if (!close) return Refuse(job, -255);
+            if (!close) return Fail(job, -255, false);
             out += name;
             Append(out, value, close);
             out += "]\n";
@@ -141,9 +134,9 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
 bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageClosure& closure,
                      std::string& out) {
     Cursor body = closure.entries()[0].body;
-    if (!StartsWith(body, doc.end(), "<<")) return Refuse(job, -232);
+    if (!StartsWith(body, doc.end(), "<<")) return Fail(job, -232, false);
     Cursor dictEnd = FindDictEnd(body + 2, doc.end());
-    if (!dictEnd) return Refuse(job, -232);
+    if (!dictEnd) return Fail(job, -232, false);
     out += std::to_string(closure.entries()[0].newNumber) + " 0 obj\n";
     closure.CopyWithReferences(0, body, dictEnd, "2 0 R", out);
     for (int bit = 0; bit < 4; ++bit)
@@ -183,7 +176,7 @@ bool WalkLayers(const Document& doc, PageClosure& closure, std::string& entry) {
 // Header, Pages object, page and closure, catalog, bookmarks, information
 // dictionary, cross-reference table and trailer.
 bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& out) {
-    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Refuse(job, -215);
+    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, -215, false);
     const PageEntry& page = doc.pages[static_cast<size_t>(pageIndex)];
     size_t estimate = doc.image.size() * 2 / static_cast<size_t>(job.PageCount > 0 ? job.PageCount : 1);
     if (out.capacity() < 32768) out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
@@ -195,11 +188,11 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
 
     PageClosure closure(job, doc, 3);
     int walked = closure.WalkObject(page.number, page.generation);
-    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Refuse(job, -315);
+    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Fail(job, -315, false);
     offsets.push_back(out.size());
-    if (!WritePageObject(job, doc, page, closure, out)) return job.Stopped() ? false : Refuse(job, -315);
+    if (!WritePageObject(job, doc, page, closure, out)) return job.Stopped() ? false : Fail(job, -315, false);
     std::string layers;
-    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Refuse(job, -315);
+    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Fail(job, -315, false);
     for (size_t i = 1; i < closure.entries().size(); ++i) {
         const PageClosure::Entry& e = closure.entries()[i];
         if (e.newNumber == 0) continue;  // a direct dictionary, written with its owner
@@ -220,7 +213,7 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
     }
 
     const int32_t info = next;
-    if (offsets.size() != static_cast<size_t>(info)) return Refuse(job, -317);
+    if (offsets.size() != static_cast<size_t>(info)) return Fail(job, -317, false);
     offsets.push_back(out.size());
     CalendarTime t = UtcNow();
     char date[32];
@@ -233,7 +226,7 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
     for (int32_t n = 1; n <= info; ++n) {
         // "%010d 00000 n \n", formatted by hand: one line per object.
         size_t offset = offsets[static_cast<size_t>(n)];
-        if (offset > 9999999999ull) return Refuse(job, -318);
+        if (offset > 9999999999ull) return Fail(job, -318, false);
         char line[21] = "0000000000 00000 n \n";
         for (int i = 9; offset; --i, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
         out.append(line, 20);
@@ -250,9 +243,9 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
     out.clear();
     try {
         if (!BuildPlain(job, pageIndex, doc, out)) return 0;
-        if (job.InputEncrypted) {
+        if (doc.reader.encrypted) {
             Block image;
-            if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Refuse(job, -300), 0;
+            if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Fail(job, -300, 0);
             out.clear();
             if (!encryption || encryption->EncryptPage(job, image) != 0) {
                 if (job.LastError == 0) job.LastError = -1;

@@ -11,6 +11,7 @@
 #include "base/block.h"
 #include "base/job.h"
 #include "base/job_host.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel::test {
 
@@ -18,6 +19,7 @@ struct TestJob {
     AppState app;
     SilentHost host;
     Job job{app, host};
+    ReaderRecord reader;
 };
 
 // The bytes of a text in a heap block of exactly that size.
@@ -63,6 +65,9 @@ private:
     std::string trailer_;
     mutable std::vector<std::pair<int, long>> offsets_;
 };
+
+// Reads a file of tests/fixtures into a block; false when it cannot.
+bool ReadFixture(const std::string& name, Block& out);
 
 // A simple document: catalog 1, Pages 2, pages 3.. with the given count.
 std::string SimpleDocument(int pages);
