@@ -85,6 +85,10 @@ int PageClosure::Walk(int32_t start) {
             case ScanEvent::ParentValue:
                 AppendRef(frame.entry, r.number, r.generation, r.at, r.after, true);
                 break;
+            case ScanEvent::StreamData:
+                if (!entries_[static_cast<size_t>(frame.entry)].streamKeywordEnd)
+                    entries_[static_cast<size_t>(frame.entry)].streamKeywordEnd = r.at;
+                break;
             case ScanEvent::ObjectEnd:
                 entries_[static_cast<size_t>(frame.entry)].bodyEnd = r.at;
                 stack.pop_back();

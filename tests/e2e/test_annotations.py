@@ -278,15 +278,22 @@ class LayerTest(SplitTestCase):
         pdf.Root.OCProperties = Dictionary(
             OCGs=Array([hidden, shown, unused]),
             D=Dictionary(Name=String("Default"), OFF=Array([hidden, unused]), Order=Array([hidden, shown, unused])))
-        src = self.path("layers.pdf")
-        pdf.save(src)
-        self.split(src)
-        self.assertPageFilesMatch(src)
-        for i in range(3):
-            with pikepdf.open(self.path("layers-%d.pdf" % (i + 1))) as part:
-                off = part.Root.OCProperties.D.OFF
-                self.assertEqual([str(g.Name) for g in off], ["Hidden", "Unused"])
-                self.assertEqual(off[0].objgen, part.pages[0].Resources.Properties.H.objgen)
+        # Plain, and encrypted: the catalog's strings are encrypted with it.
+        for name, encryption in (("layers", None), ("locked", pikepdf.Encryption(owner="o", user="", R=4))):
+            src = self.path(name + ".pdf")
+            pdf.save(src, encryption=encryption or False)
+            self.split(src)
+            self.assertPageFilesMatch(src)
+            for i in range(3):
+                path = self.path("%s-%d.pdf" % (name, i + 1))
+                with pikepdf.open(path) as part:
+                    self.assertEqual(part.is_encrypted, encryption is not None)
+                    self.assertEqual(str(part.Root.OCProperties.D.Name), "Default")
+                    off = part.Root.OCProperties.D.OFF
+                    self.assertEqual([str(g.Name) for g in off], ["Hidden", "Unused"])
+                    self.assertEqual(off[0].objgen, part.pages[0].Resources.Properties.H.objgen)
+                with open(path, "rb") as f:
+                    self.assertEqual(b"(Default)" in f.read(), encryption is None)
 
 
 if __name__ == "__main__":
