@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the cross-compiled brisel.exe under Wine: it must report its version,
 # refuse a name that is not a PDF, say that a one-page PDF cannot be split,
-# and split the sample into page files that qpdf accepts.
+# split the sample into page files that qpdf accepts, and into a folder it
+# makes.
 set -euo pipefail
 exe=$(realpath "$1")
 work=$(realpath "${2:-$(dirname "$exe")/wine-smoke}")
@@ -17,7 +18,7 @@ set +e
 out=$(cd "$work/files" && wine "$exe" notes.txt 2>&1 >/dev/null | tr -d '\r')
 status=$?
 set -e
-[ "$out" = "Not PDF File" ] && [ $status -eq 2 ] || fail "a .txt name gave '$out' ($status)"
+[ "$out" = "brisel: notes.txt: Not PDF File" ] && [ $status -eq 2 ] || fail "a .txt name gave '$out' ($status)"
 
 printf '%%!PS\n/Helvetica findfont 20 scalefont setfont 72 700 moveto (one page) show showpage\n' > "$work/files/one.ps"
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/files/one.pdf" "$work/files/one.ps"
@@ -25,7 +26,7 @@ set +e
 out=$(cd "$work/files" && wine "$exe" one.pdf 2>&1 >/dev/null | tr -d '\r')
 status=$?
 set -e
-[ "$out" = $'Can\'t Split\nThis PDF File has Only One Page' ] && [ $status -eq 3 ] ||
+[ "$out" = $'brisel: one.pdf: Can\'t Split\nThis PDF File has Only One Page' ] && [ $status -eq 3 ] ||
   fail "a one-page PDF gave '$out' ($status)"
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$work/files/sample.pdf" \
   "$(dirname "$0")/../../samples/sample.ps"
@@ -34,4 +35,7 @@ out=$(cd "$work/files" && wine "$exe" sample.pdf 2>/dev/null | tr -d '\r')
 for page in 1 2 3; do
   qpdf --check "$work/files/sample-$page.pdf" >/dev/null || fail "sample-$page.pdf does not pass qpdf --check"
 done
+# --out makes the folder and its parents; --quiet prints nothing.
+out=$(cd "$work/files" && wine "$exe" --quiet --out 'made\deep' sample.pdf 2>&1 | tr -d '\r')
+[ -z "$out" ] && [ -f "$work/files/made/deep/sample-3.pdf" ] || fail "--out into a new folder gave '$out'"
 echo "windows smoke test: passed"
