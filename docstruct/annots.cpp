@@ -54,9 +54,8 @@ bool ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& 
     const Cursor end = doc.end();
     if (!StartsWith(p, end, "<<")) {
         Cursor q = p;
-        int32_t number = ReadInt(job, q, end);
-        int32_t generation = number >= 0 ? ReadInt(job, q, end) : -1;
-        if (generation < 0 || !SkipWhiteAndComments(q, end) || *q != 'R') return false;
+        int32_t number, generation;
+        if (!ReadReference(q, end, number, generation)) return false;
         p = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (!p || !StartsWith(p, end, "<<")) return false;
     }
@@ -110,8 +109,9 @@ bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p,
             Cursor close = FindDictEnd(p + 2, end);
             if (!close) return false;
             p = close + 2;
-        } else if (!StepOverReference(job, p, end)) {
-            return false;
+        } else {
+            int32_t number, generation;
+            if (!ReadReference(p, end, number, generation)) return false;
         }
         ++elements;
         Cursor open, close;
@@ -143,11 +143,8 @@ int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key,
         ++q;
         if (!FilterAnnotsArray(job, doc, image, q, gone, allGone)) return -1;
     } else if (IsDigit(*q)) {
-        Cursor reference = q;
-        if (!StepOverReference(job, q, end)) return -1;
-        Cursor r = reference;
-        const int32_t number = ReadInt(job, r, end);
-        const int32_t generation = ReadInt(job, r, end);
+        int32_t number, generation;
+        if (!ReadReference(q, end, number, generation)) return -1;
         auto known = filtered.find(number);
         if (known != filtered.end()) {
             allGone = known->second;
