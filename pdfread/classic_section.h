@@ -9,12 +9,12 @@
 
 namespace brisel {
 
-// The highest object number a rewrite accepts for an image of this size.
-// Each number costs a record and a 20-byte line of the new section, so a
-// hostile number must not make a small file allocate gigabytes. An object
-// takes more than two bytes even packed into an object stream, so no real
-// file numbers its objects beyond half its size.
-inline int64_t ObjectNumberLimit(size_t imageSize) { return static_cast<int64_t>(imageSize / 2) + 65536; }
+// The most object numbers a rewrite lists. Each costs a record of at most
+// 16 bytes and a 20-byte line of the new section, so this bounds what any
+// file, however small, can make a rewrite allocate (about 1.2 GB), while
+// files whose numbers run far above their size (sparse numbering, objects
+// left out of an update) are read.
+constexpr int32_t kMaxListedObjects = 1 << 25;
 
 // Writes one LF, then "xref" with one subsection 0..count-1 (entry 0 free,
 // every other entry in use with the offset and generation that entryOf(n)

@@ -51,11 +51,14 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -22);
     if (*p != '[') return Fail(job, -23);
     ++p;
+    // A width of 0 leaves its field out: the type is then 1 (in the file),
+    // the other fields 0.
     const int codes[3] = {-24, -25, -26};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(job, p, dictEnd);
-        if (widths.w[i] < (i < 2 ? 1 : 0)) return Fail(job, codes[i]);
+        if (widths.w[i] < 0) return Fail(job, codes[i]);
     }
+    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, -25);
     return 0;
 }
 
@@ -94,18 +97,18 @@ int32_t BigEndian(const uint8_t* p, int32_t width) {
 
 // Gives each row of the decoded stream to its object number. Rows beyond the
 // numbers listed, and numbers outside the records, are ignored.
-void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const Widths& widths, bool predictor,
-               bool hasIndex, const IndexPairs& pairs) {
+void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const Widths& widths, bool hasIndex,
+               const IndexPairs& pairs) {
     const int32_t* w = widths.w;
-    const int64_t rowWidth = static_cast<int64_t>(w[0]) + w[1] + w[2] + (predictor ? 1 : 0);
+    const int64_t rowWidth = static_cast<int64_t>(w[0]) + w[1] + w[2];
     if (rowWidth > static_cast<int64_t>(length)) return;
     const size_t rows = length / static_cast<size_t>(rowWidth);
     size_t row = 0;
     auto apply = [&](int64_t number) {
-        const uint8_t* p = data + row++ * static_cast<size_t>(rowWidth) + (predictor ? 1 : 0);
-        XrefRecord* record = trailer.Record(number);
+        const uint8_t* p = data + row++ * static_cast<size_t>(rowWidth);
+        XrefRecord* record = trailer.Grow(number);
         if (!record || record->type != kRecordUnset) return;
-        const uint8_t type = p[w[0] - 1];
+        const uint8_t type = w[0] ? p[w[0] - 1] : kRecordInFile;
         // A hybrid file's classic table is looked at first: a free row does
         // not take away an object it lists in use.
         if (type == kRecordFree && HasClassicOffset(*record)) return;
@@ -144,8 +147,9 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, int6
     job.LastError = 0;
 
     int state = 0;
-    if (int r = ReadFilterState(job, dict, dictEnd, end, state)) return r;
-    if (state != kFilterNone && state != kFilterFlate && state != 12) return Fail(job, -36);
+    PredictorParms parms;
+    if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
+    if (!IsDecodableState(state)) return Fail(job, -36);
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
     if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
@@ -155,13 +159,12 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, int6
         if (int r = InflateStream(data, length, decoded, decodedLength))
             return Fail(job, r == -37 || r == -38 ? r : -39);
         length = decodedLength;
-        if (state == 12) {
-            const size_t rowWidth = static_cast<size_t>(widths.w[0]) + widths.w[1] + widths.w[2] + 1;
-            UndoUpPredictor(decoded.data(), length, rowWidth);
+        if (state != kFilterFlate) {
+            if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
         }
         data = decoded.data();
     }
-    ApplyRows(trailer, data, length, widths, state == 12, hasIndex, pairs);
+    ApplyRows(trailer, data, length, widths, hasIndex, pairs);
     return 0;
 }
 
@@ -175,14 +178,7 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
         int32_t size = ReadInt(job, p, dictEnd);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
-        if (trailer.size > trailer.sizeLimit) return Fail(job, -13);
-        if (trailer.size > 0) {
-            try {
-                trailer.records.assign(static_cast<size_t>(trailer.size) + 2, XrefRecord{});
-            } catch (const std::bad_alloc&) {
-                return Fail(job, -13);
-            }
-        }
+        if (trailer.size > kMaxListedObjects) return Fail(job, -13);
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey(job, "/Root", dict, dictEnd);
@@ -221,7 +217,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, 
         if (int r = ReadStreamTrailer(job, at + 7, end, trailer, dict, dictEnd)) return Fail(job, r);
         if (!table.valid()) return Fail(job, -15);
         for (const XrefEntry& entry : table.entries()) {
-            XrefRecord* record = entry.type == 'n' ? trailer.Record(entry.number) : nullptr;
+            XrefRecord* record = entry.type == 'n' ? trailer.Grow(entry.number) : nullptr;
             if (!record) continue;
             if (entry.offset > 0) record->field2 = entry.offset;
             record->field3 = entry.generation;

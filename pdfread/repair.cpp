@@ -30,7 +30,6 @@ int Rebuild(Job& job, Block& image) {
     // Garbage in front of the header: a header of our own goes first.
     if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1)) return Fail(job, -2);
 
-    const int64_t numberLimit = ObjectNumberLimit(image.size());
     std::vector<FoundObject> found;  // indexed by object number
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
@@ -50,7 +49,7 @@ int Rebuild(Job& job, Block& image) {
         const int32_t number = ReadInt(job, p, end);
         const int32_t generation = ReadInt(job, p, end);
         // An absurd number leaves its bytes in place but gets no entry.
-        if (number >= 0 && generation >= 0 && number <= numberLimit) {
+        if (number >= 0 && generation >= 0 && number < kMaxListedObjects) {
             if (static_cast<size_t>(number) >= found.size()) found.resize(static_cast<size_t>(number) + 1);
             // The last copy of a number wins; earlier copies stay in the image.
             found[static_cast<size_t>(number)] = {generation, static_cast<int32_t>(out.size())};

@@ -3,10 +3,12 @@
 // The security handler's decrypting object copier works on these too.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "pdfread/classic_section.h"
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
 
@@ -39,10 +41,23 @@ inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile |
 struct StreamTrailer {
     bool sizeRead = false;
     int32_t size = 0;  // the first /Size read; only numbers below it are written
-    int64_t sizeLimit = INT32_MAX - 2;  // a larger /Size is refused as absurd
     int32_t rootNumber = 0, rootGeneration = 0;
     int32_t infoNumber = 0, infoGeneration = 0;
-    std::vector<XrefRecord> records;  // size + 2 records once /Size is read
+    // Up to size + 2 records once /Size is read, grown as entries name
+    // higher numbers, so that a /Size far above the file's objects costs
+    // nothing.
+    std::vector<XrefRecord> records;
+
+    // The record of a number an entry names, made when it lies within
+    // /Size + 2 and not yet made; null outside.
+    XrefRecord* Grow(int64_t number) {
+        if (number < 0 || number >= static_cast<int64_t>(size) + 2) return nullptr;
+        if (number >= static_cast<int64_t>(records.size())) {
+            const int64_t doubled = std::max<int64_t>(2 * static_cast<int64_t>(records.size()), number + 1);
+            records.resize(static_cast<size_t>(std::min<int64_t>(doubled, static_cast<int64_t>(size) + 2)));
+        }
+        return &records[static_cast<size_t>(number)];
+    }
 
     // The record of an object number, or null outside the records.
     XrefRecord* Record(int64_t number) {

@@ -54,7 +54,6 @@ void FinishRecords(StreamRewrite& rw) {
 
 int Normalise(Job& job, Block& image, const XrefTable& table) {
     StreamRewrite rw(image.data(), image.data() + image.size());
-    rw.trailer.sizeLimit = ObjectNumberLimit(image.size());
     if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer)) return r;
     if (job.EncryptKeyPos) {
         if (int r = OpenEncryptedStreams(job, rw)) return r;
@@ -96,7 +95,12 @@ int Normalise(Job& job, Block& image, const XrefTable& table) {
         }
     };
     const StreamTrailer& t = rw.trailer;
-    if (!WriteClassicSection(rw.out, t.size, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
+    // The section ends with the highest number an entry names, however far
+    // above it /Size runs.
+    size_t used = records.size();
+    while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].field2 == 0) --used;
+    const int32_t count = std::min<int32_t>(t.size, static_cast<int32_t>(used));
+    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
     if (!rw.out.Finish(image)) return Fail(job, -54);
     // The key position pointed into the image just released.
     job.EncryptKeyPos = nullptr;

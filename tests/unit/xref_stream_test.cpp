@@ -242,12 +242,21 @@ TEST(NormaliseXrefStreams, DamagedFlateDataEndsTheRewrite) {
     std::string good = SmallDocument().Predictor(false).Build();
     // Object stream 10 is the first stream in the file.
     size_t data = good.find("stream\n", good.find("/ObjStm")) + 7;
+    // A damaged zlib header inflates nothing at all.
     std::string damaged = good;
-    for (size_t i = 4; i < 12; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
+    for (size_t i = 0; i < 2; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
     TestJob t;
     Rewritten r = Normalise(t, damaged);
     EXPECT_EQ(r.result, -39);
     EXPECT_EQ(TextOf(r.image), damaged);  // the image stays
+    // Damage a few bytes in: the little inflated before it holds no
+    // readable object-stream header.
+    damaged = good;
+    for (size_t i = 4; i < 12; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
+    TestJob t2;
+    r = Normalise(t2, damaged);
+    EXPECT_LT(r.result, 0);
+    EXPECT_EQ(TextOf(r.image), damaged);
 
 }
 
@@ -264,13 +273,12 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         return f;
     };
     const Case cases[] = {
-        {"W1 of 0", SmallDocument().Widths(0, 4, 2).Build(), -24},
+        {"no widths", SmallDocument().Widths(0, 0, 0).Build(), -25},
         {"LZW filter", lastReplaced("/FlateDecode", "/LZWDecode  "), -36},
-        {"filter array", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode]"), -36},
-        {"predictor 2", lastReplaced("/Predictor 12", "/Predictor 02"), -36},
+        {"filter chain", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode/LZW]"), -36},
+        {"predictor 3", lastReplaced("/Predictor 12", "/Predictor 03"), -36},
         {"not /XRef", lastReplaced("/Type /XRef", "/Type /XRaf"), -20},
-        {"object stream with a predictor",
-         SmallDocument().ObjectStreamEntries("/DecodeParms << /Columns 5 /Predictor 12 >>").Build(), -36},
+        {"object stream in LZW", SmallDocument().ObjectStreamEntries("/Filter /LZWDecode").Build(), -36},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -279,6 +287,62 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         EXPECT_EQ(r.result, c.code);
         EXPECT_EQ(TextOf(r.image), c.file);
     }
+}
+
+TEST(NormaliseXrefStreams, FormsTheStandardAllowsBeyondThePlainest) {
+    std::string good = SmallDocument().Build();
+    auto lastReplaced = [&](const std::string& from, const std::string& to) {
+        std::string f = good;
+        f.replace(f.rfind(from), from.size(), to);
+        return f;
+    };
+    // Every object in the file: a first width of 0 makes every row type 1.
+    StreamPdf inFile;
+    inFile.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+        .Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>")
+        .Object(3, "<< /Type /Page /Parent 2 0 R >>")
+        .Trailer("/Root 1 0 R")
+        .ExplicitIndex(true)
+        .Widths(0, 4, 2);
+    const std::pair<const char*, std::string> files[] = {
+        {"abbreviation", lastReplaced(" /Filter /FlateDecode", "/Filter /Fl         ")},
+        {"array of one filter", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode]")},
+        {"parameters in an array", lastReplaced("/DecodeParms << /Columns 7 /Predictor 12 >>",
+                                                "/DecodeParms [<< /Columns 7 /Predictor 12 >>]")},
+        {"first width 0", inFile.Build()},
+    };
+    for (const auto& [name, file] : files) {
+        SCOPED_TRACE(name);
+        TestJob t;
+        Rewritten r = Normalise(t, file);
+        ASSERT_EQ(r.result, 0) << r.error;
+        ASSERT_EQ(r.read, 1);
+        EXPECT_EQ(BodyOf(t, r, 1), "<< /Type /Catalog /Pages 2 0 R >>");
+        EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    }
+}
+
+TEST(NormaliseXrefStreams, SizeCostsWhatTheEntriesNameNotWhatItSays) {
+    // Objects numbered far above the file's size are read.
+    StreamPdf high = SmallDocument();
+    high.Object(156341, "(numbered far above the size of the file)");
+    const std::string highFile = high.Build();
+    ASSERT_LT(highFile.size(), 156341u);
+    TestJob t;
+    Rewritten r = Normalise(t, highFile);
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(BodyOf(t, r, 156341), "(numbered far above the size of the file)");
+    // A /Size far above every entry makes no table of that size; one beyond
+    // what any file may cost is refused.
+    std::string file = SmallDocument().Build();
+    const size_t at = file.rfind("/Size 13 ");
+    TestJob t2;
+    r = Normalise(t2, file.substr(0, at) + "/Size 30000000 " + file.substr(at + 9));
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(r.table.HighestNumber(), 12);
+    EXPECT_EQ(BodyOf(t2, r, 5), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    TestJob t3;
+    EXPECT_EQ(Normalise(t3, file.substr(0, at) + "/Size 40000000 " + file.substr(at + 9)).result, -13);
 }
 
 TEST(NormaliseXrefStreams, PredictorWithoutColumnsIsIgnored) {
