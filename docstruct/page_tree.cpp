@@ -1,5 +1,6 @@
 #include "docstruct/page_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -32,13 +33,20 @@ int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t numb
     Cursor dictEnd = FindDictEnd(body + 2, end);
     if (!dictEnd) return Fail(job, -104);
     Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
-    if (!key) return Fail(job, -105);
-    Cursor p = key + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
-    if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
-    p += 5;
-    if (p >= end || *p != 's') {
-        if (p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+    // A node without /Type plays the role its keys give it: with /Kids an
+    // intermediate node, otherwise a page.
+    bool leaf = false;
+    if (!key) {
+        leaf = !FindKey(job, "/Kids", body + 2, dictEnd);
+    } else {
+        Cursor p = key + 5;
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
+        if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
+        p += 5;
+        leaf = p >= end || *p != 's';
+        if (leaf && p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+    }
+    if (leaf) {
         pageMask = state.mask;
         for (int i = 0; i < 4; ++i)
             if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) pageMask &= ~(1 << i);
@@ -53,7 +61,7 @@ int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t numb
     }
     Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
     if (!kids) return Fail(job, -108);
-    p = kids + 5;
+    Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
     if (*p != '[') return Fail(job, -109);
     job.LastError = 0;
@@ -147,11 +155,13 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     if (!FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root)) return -1;
 
-    int32_t count = -1;
+    // The root's /Count only sizes the first allocation: the page count is
+    // what the walk finds, since a wrong /Count would leave pages out or
+    // make up pages that are not there.
     if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
-        count = ReadInt(job, p, doc.end());
-        if (count < 0) return Fail(job, -131), -1;
+        const int32_t count = ReadInt(job, p, doc.end());
+        if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
     }
     InheritState state;
     for (int i = 0; i < 4; ++i) {
@@ -174,7 +184,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
         if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     }
     job.LastError = 0;
-    return count;
+    return static_cast<int32_t>(doc.pages.size());
 }
 
 }  // namespace brisel

@@ -1,6 +1,7 @@
 #include "split/page_range.h"
 
 #include "docstruct/document.h"
+#include "docstruct/page_tree.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
 #include "pdfread/xref_stream.h"
@@ -60,8 +61,13 @@ int32_t QueryPageCount(Job& job, const std::string& inputPath) {
             if (!ReadDocumentXref(job, doc)) return -1;
         }
     }
-    // The count comes from the page tree root alone; bookmarks play no part.
-    return CountPages(job, doc.start(), doc.end(), doc.rootNumber, doc.rootGeneration, doc.table);
+    // The pages the walk finds, as the split counts them; viewer settings
+    // and bookmarks play no part.
+    const ViewerSettings viewer = job.Viewer;
+    job.Viewer = ViewerSettings();
+    const int32_t count = AnalyzeDocument(job, doc);
+    job.Viewer = viewer;
+    return count;
 }
 
 }  // namespace brisel

@@ -220,8 +220,13 @@ TEST(CountPages, ChecksTheCatalogAndTheRoot) {
         return n;
     };
     int32_t error;
-    EXPECT_EQ(count("<< /Type /Catalogue /Pages 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
+    // A catalog and a root without their /Type are known by /Pages and /Kids.
+    EXPECT_EQ(count("<< /Type /Catalogue /Pages 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), 2);
+    EXPECT_EQ(count("<< /Pages 2 0 R >>", "<< /Kids [] /Count 3 >>", error), 3);
+    EXPECT_EQ(count("<< /Type /Catalogue /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
     EXPECT_EQ(error, -118);
+    EXPECT_EQ(count("<< /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
+    EXPECT_EQ(error, -115);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] >>", error), -1);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Page >>", error), -1);
