@@ -11,6 +11,7 @@
 #include "pdfread/classic_section.h"
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
+#include "pdfread/stream_decryption.h"
 
 namespace brisel {
 
@@ -80,6 +81,8 @@ struct StreamRewrite {
     // them to carry over.
     std::vector<int32_t> inFileOrder;
     size_t inFileNext = 0;
+    // What opens an encrypted file; null for a reader that decrypts nothing.
+    StreamDecryption* decryption = nullptr;
     // The file is encrypted and the key is known: objects are decrypted as
     // they are carried over.
     bool decrypt = false;

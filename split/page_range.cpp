@@ -5,8 +5,8 @@
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
 #include "pdfread/xref_stream.h"
-#include "security/unlock.h"
 #include "split/split_stages.h"
+#include "split/unlock.h"
 
 namespace brisel {
 
@@ -35,7 +35,8 @@ namespace {
 // refused or the user cancelled.
 bool RewriteForQuery(Job& job, Document& doc, bool rebuild) {
     job.LastError = 0;
-    if (job.XrefStreamFlag) NormaliseXrefStreams(job, doc.image, doc.table);
+    JobStreamDecryption decryption;
+    if (job.XrefStreamFlag) NormaliseXrefStreams(job, doc.image, doc.table, &decryption);
     else if (rebuild) RebuildClassic(job, doc.image);
     doc.table.Clear();
     return !job.ReadAborted;
