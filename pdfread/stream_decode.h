@@ -6,11 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 
 #include "base/block.h"
 #include "base/job.h"
 #include "pdfread/lexer.h"
+#include "pdfread/stream_decryption.h"  // LengthResolver
 
 namespace brisel {
 
@@ -37,9 +37,6 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
 // Whether a filter state is one this reader decodes: no filter, Flate, or
 // Flate with the TIFF predictor 2 or a PNG predictor (10 to 15).
 bool IsDecodableState(int state);
-
-// The value of an indirect /Length N G R, or -1 when it cannot be found.
-using LengthResolver = std::function<int64_t(int32_t number, int32_t generation)>;
 
 // Finds the data of that stream from its /Length and the "stream" and
 // "endstream" keywords: it ends before the line end in front of "endstream",

@@ -11,6 +11,7 @@
 #include "pdfread/classic_section.h"
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/stream_decryption.h"
 
 namespace brisel {
@@ -59,6 +60,7 @@ struct StreamTrailer {
         }
         return &records[static_cast<size_t>(number)];
     }
+    Cursor encryptKey = nullptr;  // the first /Encrypt key read
 
     // The record of an object number, or null outside the records.
     XrefRecord* Record(int64_t number) {
@@ -71,9 +73,11 @@ struct StreamTrailer {
 // The rewrite in progress: the input image, its records, the new image and
 // the first input byte not yet carried over.
 struct StreamRewrite {
-    StreamRewrite(Cursor imageStart, Cursor imageEnd) : start(imageStart), end(imageEnd), readPos(imageStart) {}
+    StreamRewrite(Cursor imageStart, Cursor imageEnd, ReaderRecord& record)
+        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart) {}
 
     Cursor start, end;
+    ReaderRecord& reader;
     StreamTrailer trailer;
     ImageBuffer out;
     Cursor readPos;
