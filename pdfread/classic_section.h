@@ -17,9 +17,11 @@ namespace brisel {
 constexpr int32_t kMaxListedObjects = 1 << 25;
 
 // Writes one LF, then "xref" with one subsection 0..count-1 (entry 0 free,
-// every other entry in use with the offset and generation that entryOf(n)
-// gives, negative values written as 0), then the trailer with /Size and
-// /Root, "startxref" and "%%EOF". false when the image cannot grow.
+// every other entry with the offset and generation that entryOf(n) gives,
+// negative values written as 0, in use when entryOf returns true and free
+// otherwise), then the trailer with /Size and /Root, "startxref" and
+// "%%EOF". A number no object has is listed free, so that a reference to
+// it reads as null. false when the image cannot grow.
 template <class EntryOf>
 bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, int32_t rootGeneration,
                          EntryOf entryOf) {
@@ -29,8 +31,9 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
     if (!out.Print("xref\n0 %d\n0000000000 65535 f \n", count)) return false;
     for (int32_t n = 1; n < count; ++n) {
         int32_t offset = 0, generation = 0;
-        entryOf(n, offset, generation);
-        if (!out.Print("%010d %05d n \n", offset < 0 ? 0 : offset, generation < 0 ? 0 : generation))
+        const bool inUse = entryOf(n, offset, generation);
+        if (!out.Print("%010d %05d %c \n", offset < 0 ? 0 : offset, generation < 0 ? 0 : generation,
+                       inUse ? 'n' : 'f'))
             return false;
     }
     return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%d\n%%%%EOF\n", count, rootNumber,

@@ -168,6 +168,71 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     return 0;
 }
 
+// A classic section at cur (just after "xref") met in a chain that also
+// holds streams. Its trailer is read like a stream dictionary (an encrypted
+// newest one ends the pass with -1000, as for a hybrid file); its entries
+// go into the records not yet set, in use as objects in the file, free as
+// free, except that a hybrid section's free entries are left for its
+// stream to fill. An entry that cannot be read ends the entries, keeping
+// those before it. prev and stream get /Prev and /XRefStm, or -1.
+int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
+                       int64_t& prev, int64_t& stream) {
+    struct Entry {
+        int64_t number;
+        int32_t offset, generation;
+        bool inUse;
+    };
+    std::vector<Entry> entries;
+    for (bool more = true; more;) {
+        Cursor header = cur;
+        const int32_t first = ReadInt(job, cur, end);
+        const int32_t count = first >= 0 ? ReadInt(job, cur, end) : -1;
+        if (count < 0) {
+            cur = header;
+            break;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t offset = ReadInt(job, cur, end);
+            const int32_t generation = offset >= 0 ? ReadInt(job, cur, end) : -1;
+            if (generation < 0 || !SkipWhiteAndComments(cur, end) || (*cur != 'n' && *cur != 'f')) {
+                more = false;
+                break;
+            }
+            entries.push_back({int64_t{first} + i, offset, generation, *cur == 'n'});
+            ++cur;
+        }
+    }
+    job.LastError = 0;
+    Cursor at = FindFirst(cur, end, "trailer");
+    if (!at) return Fail(job, -6);
+    Cursor dict = nullptr, dictEnd = nullptr;
+    const int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd);
+    if (r != 0 && (r != -1000 || newest)) return Fail(job, r);
+    prev = stream = -1;
+    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+        Cursor p = key + 5;
+        prev = ReadInt(job, p, dictEnd);
+    }
+    if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
+        Cursor p = key + 8;
+        stream = ReadInt(job, p, dictEnd);
+    }
+    job.LastError = 0;
+    for (const Entry& e : entries) {
+        XrefRecord* record = trailer.Grow(e.number);
+        if (!record || record->type != kRecordUnset) continue;
+        if (e.inUse) {
+            record->type = kRecordInFile;
+            record->field2 = e.offset;
+            record->field3 = e.generation;
+            record->newOffset = -1;
+        } else if (stream < 0) {
+            record->type = kRecordFree;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
@@ -197,7 +262,7 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
     return trailer.encryptKey ? -1000 : 0;
 }
 
-int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
+int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
                     ReaderRecord& reader) {
     if (end - start < 6) return Fail(job, -1);
     if (!FindLast(start, end, "%%EOF")) return Fail(job, -2);
@@ -211,38 +276,38 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, 
     cur = start + offset;
     if (SkipSpace(job, cur, end) < 0) return Fail(job, -5);
 
-    if (StartsWith(cur, end, "xref")) {
-        // A hybrid file: a classic section whose trailer names the stream.
-        Cursor at = FindFirst(cur, end, "trailer");
-        if (!at) return Fail(job, -6);
-        Cursor dict = nullptr, dictEnd = nullptr;
-        if (int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd)) return Fail(job, r);
-        if (!table.valid()) return Fail(job, -15);
-        for (const XrefEntry& entry : table.entries()) {
-            XrefRecord* record = entry.type == 'n' ? trailer.Grow(entry.number) : nullptr;
-            if (!record) continue;
-            if (entry.offset > 0) record->field2 = entry.offset;
-            record->field3 = entry.generation;
-        }
-        if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
-            Cursor p = key + 8;
-            offset = ReadInt(job, p, dictEnd);
-            if (offset < 0 || offset > end - start) return Fail(job, -13);
-            cur = start + offset;
-        }
+    // The /Prev chain, whatever the form of each section: a classic update
+    // appended to a file of streams, a stream update over a classic file,
+    // and the classic section of a hybrid file with the stream its
+    // /XRefStm names, which is read before the older sections.
+    std::unordered_set<int64_t> visited;
+    for (int64_t next = offset; next >= 0;) {
+        const bool newest = visited.empty();
+        // A chain that loops ends; objects it left out make the analysis
+        // fail, and the repair finds them.
+        if (!visited.insert(next).second) break;
+        const int code = newest ? -5 : -50;
+        if (next > end - start) return Fail(job, code);
+        cur = start + next;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) return Fail(job, -13);
-    }
-
-    std::unordered_set<int64_t> visited{offset};
-    for (;;) {
+        if (SkipSpace(job, cur, end) < 0) return Fail(job, code);
         int64_t prev = -1;
-        if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
-        if (prev < 0 || !visited.insert(prev).second) break;
-        if (prev > end - start) return Fail(job, -50);
-        cur = start + prev;
-        job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) return Fail(job, -50);
+        if (!StartsWith(cur, end, "xref")) {
+            if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
+            next = prev;
+            continue;
+        }
+        int64_t stream = -1;
+        if (int r = ReadClassicSection(job, cur + 4, end, newest, trailer, reader, prev, stream)) return r;
+        if (stream >= 0 && visited.insert(stream).second) {
+            if (stream > end - start) return Fail(job, -13);
+            cur = start + stream;
+            job.LastError = 0;
+            if (SkipSpace(job, cur, end) < 0) return Fail(job, -13);
+            int64_t ignored = -1;
+            if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
+        }
+        next = prev;
     }
     job.LastError = 0;
     return 0;

@@ -1,11 +1,13 @@
 #include "pdfread/repair.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "pdfread/classic_section.h"
 #include "pdfread/lexer.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
@@ -18,6 +20,46 @@ struct FoundObject {
     int32_t generation = 0;
     int32_t offset = 0;
 };
+
+// The catalog a trailer of the input names, for a file whose catalog has no
+// /Catalog name: the /Root of the last trailer (or cross-reference stream
+// dictionary) that names an object the scan found as a dictionary whose
+// /Pages is a reference. false when no trailer names such an object.
+bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, const std::vector<FoundObject>& found,
+                 int32_t& number, int32_t& generation) {
+    const Cursor image = out.data(), imageEnd = out.data() + out.size();
+    // A bounded look back: the trailers stand at the end of their sections.
+    int candidates = 64;
+    for (ptrdiff_t i = (end - start) - 6; i >= 0 && candidates > 0; --i) {
+        const Cursor at = start + i;
+        if (*at != '/' || std::memcmp(at, "/Root", 5) != 0 || !IsDelimiter(at[5])) continue;
+        --candidates;
+        Cursor p = at + 5;
+        const int32_t n = ReadInt(job, p, end);
+        const int32_t g = n >= 0 ? ReadInt(job, p, end) : -1;
+        job.LastError = 0;
+        if (g < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') continue;
+        if (static_cast<size_t>(n) >= found.size() || found[static_cast<size_t>(n)].offset == 0 ||
+            found[static_cast<size_t>(n)].generation != g)
+            continue;
+        Cursor body = LocateObject(job, image, imageEnd, found[static_cast<size_t>(n)].offset, n, g);
+        Cursor dictEnd = body && StartsWith(body, imageEnd, "<<") ? FindDictEnd(body + 2, imageEnd) : nullptr;
+        // /Pages as a key with a reference (not the name of a /Type).
+        Cursor pages = dictEnd ? FindKey(job, "/Pages", body + 2, dictEnd) : nullptr;
+        bool catalog = false;
+        if (pages) {
+            Cursor q = pages + 6;
+            catalog = ReadInt(job, q, dictEnd) >= 0 && ReadInt(job, q, dictEnd) >= 0 &&
+                      SkipWhiteAndComments(q, dictEnd) && *q == 'R';
+        }
+        job.LastError = 0;
+        if (!catalog) continue;
+        number = n;
+        generation = g;
+        return true;
+    }
+    return false;
+}
 
 
 int Rebuild(Job& job, Block& image) {
@@ -65,12 +107,13 @@ int Rebuild(Job& job, Block& image) {
         if (FindObjectHeader(job, pos, end, header) != 0) break;
     }
     job.LastError = 0;
+    if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
 
     auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
-        if (static_cast<size_t>(n) < found.size()) {
-            offset = found[static_cast<size_t>(n)].offset;
-            generation = found[static_cast<size_t>(n)].generation;
-        }
+        if (static_cast<size_t>(n) >= found.size()) return false;
+        offset = found[static_cast<size_t>(n)].offset;
+        generation = found[static_cast<size_t>(n)].generation;
+        return offset > 0;
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf)) return Fail(job, -11);
     if (!out.Finish(image)) return Fail(job, -2);

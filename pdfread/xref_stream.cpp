@@ -74,9 +74,13 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
     for (int32_t n : streams) {
         if (job.Stopped()) return job.StopCode;
         XrefRecord& stream = records[n];
-        // One that overlaps the stream before it, or lies beyond the image,
-        // stays in place as an ordinary object.
-        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start) {
+        // One that overlaps the stream before it, lies beyond the image, or
+        // whose entry points at no header of it, stays in place as an
+        // ordinary object; the objects it was to hold are missing, and the
+        // classic reading lists them free.
+        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start ||
+            !LocateObject(job, rw.start, rw.end, stream.field2, n, stream.field3)) {
+            job.LastError = 0;
             stream.mark = 0;
             continue;
         }
@@ -89,11 +93,13 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
     if (int r = CopyInputUpTo(job, rw, rw.end)) return r;
     FinishRecords(rw);
 
+    // Objects that stand in the new image are in use; object streams
+    // unpacked, objects never unpacked, free and unlisted numbers are free.
     auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
-        if (static_cast<size_t>(n) < records.size()) {
-            offset = records[n].field2;
-            generation = records[n].field3;
-        }
+        if (static_cast<size_t>(n) >= records.size()) return false;
+        offset = records[n].field2;
+        generation = records[n].field3;
+        return offset > 0 && records[n].type != kRecordFree;
     };
     const StreamTrailer& t = rw.trailer;
     // The section ends with the highest number an entry names, however far

@@ -3,6 +3,7 @@
 #include "docstruct/document.h"
 #include "docstruct/page_tree.h"
 #include "pdfread/read_xref.h"
+#include "split/split_stages.h"
 #include "split/unlock.h"
 
 namespace brisel {
@@ -39,7 +40,7 @@ int32_t QueryPageCount(Job& job, const std::string& inputPath) {
     // and bookmarks play no part.
     const ViewerSettings viewer = job.Viewer;
     job.Viewer = ViewerSettings();
-    const int32_t count = AnalyzeDocument(job, doc);
+    const int32_t count = AnalyzeOrRepair(job, doc, false);
     job.Viewer = viewer;
     return count;
 }

@@ -101,15 +101,16 @@ class Builder:
         self.root = root
         self.header = header
 
-    def classic(self, trailer=None, entries=None, prev=None, base=b""):
-        """A classic file (or, with a base, an update appended to it)."""
+    def classic(self, trailer=None, entries=None, prev=None, base=b"", size=None):
+        """A classic file (or, with a base, an update appended to it; size
+        is then the whole file's /Size)."""
         out = bytearray(base + (b"" if base else self.header))
         offsets = {}
         for n in sorted(self.objects):
             offsets[n] = len(out)
             out += b"%d 0 obj\n%s\nendobj\n" % (n, self.objects[n])
         offsets.update(entries or {})
-        size = max(self.objects) + 1
+        size = size or max(self.objects) + 1
         xref = len(out)
         out += b"xref\n"
         for first, count in self._runs(sorted(offsets) if base else [0] + sorted(offsets)):
@@ -135,12 +136,14 @@ class Builder:
     def streams(self, pack=True, widths=(1, 4, 2), xref_filter=b"/FlateDecode", xref_predictor=12,
                 objstm_filter=b"/FlateDecode", objstm_predictor=None, objstm_sync_cut=False,
                 objstm_length_after=False, xref_bad_adler=False, entries=None, trailer=b"", prev=None,
-                base=b"", extra_size=0):
+                base=b"", size=None):
         """A file whose cross-reference data is one stream (or an update so
         made, appended to base). Filters: b"/FlateDecode", b"/Fl", b"[/FlateDecode]",
         b"null" (data not compressed) or None (no /Filter). Predictors:
         None, 2, 10..15 (one tag for all rows) or "png" (tags by row).
-        entries replaces rows: {number: (type, field 2, field 3)}.
+        entries replaces rows: {number: (type, field 2, field 3)}. With a
+        base, size is the whole file's /Size, and the stream takes that
+        number.
         objstm_length_after: the object stream's /Length is an object written
         after it, its value indented, as a cairo-made file has it."""
         out = bytearray(base + (b"" if base else self.header))
@@ -177,10 +180,10 @@ class Builder:
                 rows[stm + 1] = (1, len(out), 0)
                 out += b"%d 0 obj\n   %d\nendobj\n" % (stm + 1, len(data))
             top = max(rows)
-        xref_number = top + 1
+        xref_number = max(top + 1, size or 0)
         rows[xref_number] = (1, len(out), 0)
         rows.update(entries or {})
-        size = max(max(rows) + 1, max(self.objects) + 1) + extra_size
+        size = max(rows) + 1
         numbers = sorted(rows) if base else list(range(0 if widths[0] else 1, max(rows) + 1))
         w = widths
         raw = b""

@@ -169,11 +169,16 @@ TEST(NormaliseXrefStreams, HybridFileTakesCompressedObjectsFromItsStream) {
     EXPECT_EQ(BodyOf(t, r, 6).substr(0, 13), "<< /Type /XRe");
     EXPECT_EQ(CountPages(t.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 1);
 
-    // Without /XRefStm the classic startxref leads nowhere.
+    // Without /XRefStm the classic section alone is read: the object only
+    // the stream lists is missing.
     std::string without = file;
     without.replace(without.find("/XRefStm"), 8, "/Foo    ");
     TestJob t2;
-    EXPECT_EQ(Normalise(t2, without).result, -14);
+    Rewritten w = Normalise(t2, without);
+    ASSERT_EQ(w.result, 0) << w.error;
+    EXPECT_EQ(BodyOf(t2, w, 5), "<missing>");
+    EXPECT_EQ(w.table.Find(5)->type, 'f');
+    EXPECT_NE(BodyOf(t2, w, 3).find("/Type /Page "), std::string::npos);
 }
 
 // A file whose one uncompressed cross-reference stream (W [1 2 1]) has the
