@@ -233,6 +233,48 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
     return 0;
 }
 
+// Whether a cross-reference section begins at cur: "xref", or an object
+// header.
+bool StartsSection(Job& job, Cursor cur, Cursor end) {
+    if (StartsWith(cur, end, "xref")) return true;
+    Cursor p = cur;
+    const bool header = ReadInt(job, p, end) >= 0 && ReadInt(job, p, end) >= 0 && SkipWhiteAndComments(p, end) &&
+                        StartsWith(p, end, "obj");
+    job.LastError = 0;
+    return header;
+}
+
+// The offset of the header of the last cross-reference stream in the file:
+// the object that holds the last /XRef name. -1 when there is none.
+int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
+    // A few names at most: /XRef inside /XRefStm does not count.
+    Cursor limit = end;
+    Cursor name = nullptr;
+    for (int tries = 0; tries < 16 && !name; ++tries) {
+        Cursor at = FindLast(start, limit, "/XRef");
+        if (!at) return -1;
+        if (at + 5 == end || IsDelimiter(at[5])) name = at;
+        limit = at + 4;
+    }
+    if (!name) return -1;
+    // Its dictionary is small: the header stands within a few kilobytes.
+    Cursor from = name - start > 4096 ? name - 4096 : start;
+    int64_t last = -1;
+    for (;;) {
+        Cursor header = nullptr;
+        job.LastError = 0;
+        if (FindObjectHeader(job, from, end, header) != 0 || header >= name) break;
+        last = header - start;
+        Cursor p = header;
+        ReadInt(job, p, end);
+        ReadInt(job, p, end);
+        SkipWhiteAndComments(p, end);
+        from = p + 3;
+    }
+    job.LastError = 0;
+    return last;
+}
+
 }  // namespace
 
 int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
@@ -265,16 +307,35 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
 int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
                     ReaderRecord& reader) {
     if (end - start < 6) return Fail(job, -1);
-    if (!FindLast(start, end, "%%EOF")) return Fail(job, -2);
-    if (end - start < 11) return Fail(job, -3);
-    Cursor cur = FindLast(start, end, "startxref");
-    if (!cur) return Fail(job, -4);
-    cur += 9;
-    int64_t offset = ReadInt(job, cur, end);
-    if (offset < 0) return job.LastError;
-    if (offset > end - start) return Fail(job, -5);
-    cur = start + offset;
-    if (SkipSpace(job, cur, end) < 0) return Fail(job, -5);
+    // Where startxref leads; when it leads to no section (or the file ends
+    // without one), the last cross-reference stream in the file starts the
+    // chain, as the repair of readers finds it.
+    int located = 0;
+    int64_t offset = -1;
+    Cursor cur = nullptr;
+    if (!FindLast(start, end, "%%EOF")) {
+        located = -2;
+    } else if (end - start < 11) {
+        located = -3;
+    } else if (!(cur = FindLast(start, end, "startxref"))) {
+        located = -4;
+    } else {
+        cur += 9;
+        offset = ReadInt(job, cur, end);
+        if (offset < 0) located = job.LastError;
+        else if (offset > end - start) located = -5;
+    }
+    if (located == 0) {
+        cur = start + offset;
+        job.LastError = 0;
+        if (SkipSpace(job, cur, end) < 0) located = -5;
+    }
+    if (located != 0 || !StartsSection(job, cur, end)) {
+        const int64_t found = LastXrefStream(job, start, end);
+        job.LastError = 0;
+        if (found >= 0) offset = found;
+        else if (located != 0) return Fail(job, located);
+    }
 
     // The /Prev chain, whatever the form of each section: a classic update
     // appended to a file of streams, a stream update over a classic file,

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/platform.h"
@@ -176,14 +177,21 @@ TEST(ReadUntilClassic, ChainsThatMixFormsAndOffsetsFromAShiftedHeader) {
     const std::string streamOver = update.Build(test::SimpleDocument(2));
     // Bytes in front of the header of a file whose offsets count from it.
     const std::string shifted = "junk from a mail gateway\r\n" + streams;
-    const std::pair<const char*, std::string> files[] = {
-        {"classic over streams", classicOver}, {"streams over classic", streamOver}, {"shifted", shifted}};
-    for (const auto& [name, file] : files) {
+    // A startxref that leads nowhere: the last cross-reference stream is
+    // found.
+    const size_t sx = streams.rfind("startxref\n") + 10;
+    const std::string lost = streams.substr(0, sx) + "7" + streams.substr(streams.find('\n', sx));
+    const std::string plain = "<< /Type /Page /Parent 2 0 R >>";
+    const std::tuple<const char*, std::string, std::string> files[] = {{"classic over streams", classicOver, rotated},
+                                                                       {"streams over classic", streamOver, rotated},
+                                                                       {"shifted", shifted, plain},
+                                                                       {"startxref lost", lost, plain}};
+    for (const auto& [name, file, page] : files) {
         SCOPED_TRACE(name);
         Analysed a = OpenAndAnalyze(file, 4);
         EXPECT_EQ(a.count, 2);
         EXPECT_EQ(std::count(a.shown.begin(), a.shown.end(), "Repairing 10"), 0);
-        EXPECT_EQ(a.body.substr(0, a.body.find("endobj") - 1), name == std::string("shifted") ? "<< /Type /Page /Parent 2 0 R >>" : rotated);
+        EXPECT_EQ(a.body.substr(0, a.body.find("endobj") - 1), page);
     }
 }
 
