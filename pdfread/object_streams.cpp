@@ -74,7 +74,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
 
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int32_t number = pairs[i].first;
-        XrefRecord* record = number < rw.trailer.size ? rw.trailer.Record(number) : nullptr;
+        XrefRecord* record = rw.trailer.Record(number);
         // Only the copy the records point at: a newer version of the object
         // elsewhere wins, and each object is written once.
         if (!record || record->type != kRecordCompressed || record->field2 != streamNumber ||

@@ -118,7 +118,9 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
         record->newOffset = -1;
     };
     if (!hasIndex) {
-        for (int64_t n = 0; n < trailer.size && row < rows; ++n) apply(n);
+        // Without /Index the rows are numbered from 0, all of them: a /Size
+        // that counts fewer (a writer that counted its entries) loses none.
+        for (int64_t n = 0; row < rows; ++n) apply(n);
         return;
     }
     for (const auto& [first, count] : pairs)

@@ -42,21 +42,21 @@ inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile |
 // say, newest first.
 struct StreamTrailer {
     bool sizeRead = false;
-    int32_t size = 0;  // the first /Size read; only numbers below it are written
+    int32_t size = 0;  // the first /Size read: the rows of a stream without /Index
     int32_t rootNumber = 0, rootGeneration = 0;
     int32_t infoNumber = 0, infoGeneration = 0;
-    // Up to size + 2 records once /Size is read, grown as entries name
-    // higher numbers, so that a /Size far above the file's objects costs
-    // nothing.
+    // The records of the numbers the entries name, grown as they name
+    // higher ones: a /Size far above the objects costs nothing, and one
+    // below them (a writer that counted its entries) loses none.
     std::vector<XrefRecord> records;
 
-    // The record of a number an entry names, made when it lies within
-    // /Size + 2 and not yet made; null outside.
+    // The record of a number an entry names, made when not yet made; null
+    // for a number beyond what any file may list.
     XrefRecord* Grow(int64_t number) {
-        if (number < 0 || number >= static_cast<int64_t>(size) + 2) return nullptr;
+        if (number < 0 || number >= kMaxListedObjects) return nullptr;
         if (number >= static_cast<int64_t>(records.size())) {
             const int64_t doubled = std::max<int64_t>(2 * static_cast<int64_t>(records.size()), number + 1);
-            records.resize(static_cast<size_t>(std::min<int64_t>(doubled, static_cast<int64_t>(size) + 2)));
+            records.resize(static_cast<size_t>(std::min<int64_t>(doubled, kMaxListedObjects)));
         }
         return &records[static_cast<size_t>(number)];
     }

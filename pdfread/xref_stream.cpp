@@ -19,7 +19,7 @@ namespace {
 // for the copy; each gets its new offset when its bytes are carried over.
 std::vector<int32_t> ListObjectStreams(StreamRewrite& rw) {
     std::vector<XrefRecord>& records = rw.trailer.records;
-    const int32_t size = std::min<int32_t>(rw.trailer.size, static_cast<int32_t>(records.size()));
+    const int32_t size = static_cast<int32_t>(records.size());
     for (int32_t n = 0; n < size; ++n) records[n].mark = 0;
     for (int32_t n = 0; n < size; ++n) {
         const XrefRecord& r = records[n];
@@ -102,11 +102,11 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
         return offset > 0 && records[n].type != kRecordFree;
     };
     const StreamTrailer& t = rw.trailer;
-    // The section ends with the highest number an entry names, however far
-    // above it /Size runs.
+    // The section ends with the highest number an entry names, wherever
+    // /Size says it ends.
     size_t used = records.size();
     while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].field2 == 0) --used;
-    const int32_t count = std::min<int32_t>(t.size, static_cast<int32_t>(used));
+    const int32_t count = static_cast<int32_t>(used);
     if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
     if (!rw.out.Finish(image)) return Fail(job, -54);
     // The classic trailer's key position belonged to the image just released.

@@ -205,8 +205,9 @@ std::string RawStreamFile(const std::string& dict, const std::vector<std::array<
 }
 
 TEST(NormaliseXrefStreams, RowsOutsideTheRecordsAreIgnored) {
-    // /Index names numbers far beyond /Size, and more rows follow than the
-    // index lists; none of them may land anywhere.
+    // /Index names numbers beyond /Size (read, as readers read them; their
+    // offsets hold no objects, so they are listed free), one beyond what any
+    // file may list (ignored), and more rows follow than the index lists.
     std::string file = RawStreamFile("/Size 4 /Root 1 0 R /Index [0 3 100000 2 2147483647 1 3 1]",
                                      {{0, 0, 255}, {1, -1, 0}, {1, -2, 0}, {1, 7, 0}, {1, 8, 0}, {1, 9, 0},
                                       {1, -3, 0}, {1, 11, 0}, {2, 1, 0}, {1, 12, 0}});
@@ -214,7 +215,9 @@ TEST(NormaliseXrefStreams, RowsOutsideTheRecordsAreIgnored) {
     Rewritten r = Normalise(t, file);
     ASSERT_EQ(r.result, 0) << r.error;
     ASSERT_EQ(r.read, 1);
-    EXPECT_EQ(r.table.HighestNumber(), 3);
+    EXPECT_EQ(r.table.HighestNumber(), 100001);
+    EXPECT_EQ(r.table.Find(100000)->type, 'f');
+    EXPECT_EQ(r.table.Find(100001)->type, 'f');
     EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [] /Count 0 >>");
     EXPECT_EQ(BodyOf(t, r, 3).substr(0, 13), "<< /Type /XRe");
 
@@ -354,6 +357,13 @@ TEST(NormaliseXrefStreams, SizeCostsWhatTheEntriesNameNotWhatItSays) {
     EXPECT_EQ(BodyOf(t2, r, 5), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     TestJob t3;
     EXPECT_EQ(Normalise(t3, file.substr(0, at) + "/Size 40000000 " + file.substr(at + 9)).result, -13);
+    // A /Size below the objects (a writer that counted its entries) loses
+    // none of them.
+    TestJob t4;
+    r = Normalise(t4, file.substr(0, at) + "/Size 5  " + file.substr(at + 9));
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(r.table.HighestNumber(), 12);
+    EXPECT_EQ(BodyOf(t4, r, 6).substr(0, 14), "(a string with");
 }
 
 TEST(NormaliseXrefStreams, PredictorWithoutColumnsIsIgnored) {
