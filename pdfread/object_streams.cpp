@@ -74,12 +74,14 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
 
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int32_t number = pairs[i].first;
-        XrefRecord* record = rw.trailer.Record(number);
+        XrefRecord* record = rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
         // Only the copy the records point at: a newer version of the object
         // elsewhere wins, and each object is written once.
-        if (!record || record->type != kRecordCompressed || record->field2 != streamNumber ||
-            record->field3 != static_cast<int64_t>(i) || record->newOffset >= 0)
-            continue;
+        const bool take = rw.adoptUnlisted
+                              ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
+                              : record && record->type == kRecordCompressed && record->field2 == streamNumber &&
+                                    record->field3 == static_cast<int64_t>(i) && record->newOffset < 0;
+        if (!take) continue;
         const bool last = i + 1 == pairs.size();
         const int64_t size = static_cast<int64_t>(length);
         int64_t from = static_cast<int64_t>(first) + pairs[i].second;
@@ -93,6 +95,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||
             !rw.out.Write("\nendobj\n"))
             return Fail(job, code);
+        record->type = kRecordCompressed;
         record->field2 = offset;
         record->newOffset = offset;
         record->field3 = 0;

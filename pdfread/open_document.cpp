@@ -19,6 +19,7 @@ struct Ladder {
     XrefTable& table;
     ReaderRecord& reader;
     const OpenOptions& options;
+    bool repairing = false;
 
     void Status(Text text) {
         if (options.showProgress) ShowStatus(job, text, 10);
@@ -29,8 +30,17 @@ struct Ladder {
     // unpacked, a damaged classic file is rebuilt. Returns its result.
     int Rewrite(bool rebuild) {
         job.LastError = 0;
-        if (NeedsStreams()) return NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
-        if (rebuild) return RebuildClassic(job, image);
+        if (NeedsStreams()) {
+            const int r = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
+            // The second time, a file whose streams cannot be read is rebuilt
+            // from the objects found, its object streams unpacked.
+            if (r == 0 || !repairing || job.Stopped() || reader.refused) return r;
+            job.LastError = 0;
+            return RebuildWithObjectStreams(job, image, reader);
+        }
+        // The repair unpacks the object streams it finds: a file of streams
+        // may have lost the stream that lists them (a cut download).
+        if (rebuild) return RebuildWithObjectStreams(job, image, reader);
         return 0;
     }
     // After a rewrite: the stop code, or the result of a refused file, or 0
@@ -106,6 +116,7 @@ int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader,
     if (ladder.Read() && !ladder.NeedsStreams()) return 0;
 
     ladder.Status(Text::Repairing);
+    ladder.repairing = true;
     if (int r = ladder.AfterRewrite(ladder.Rewrite(true))) return r;
     if (!ladder.Read()) return job.Stopped() ? job.StopCode.load() : static_cast<int>(kOpenFailed);
     return 0;

@@ -90,6 +90,10 @@ struct StreamRewrite {
     // The file is encrypted and the key is known: objects are decrypted as
     // they are carried over.
     bool decrypt = false;
+    // A repair without cross-reference streams: every object of an object
+    // stream that no object in the file stands for is unpacked (a later
+    // stream's copy over an earlier one's).
+    bool adoptUnlisted = false;
 };
 
 }  // namespace brisel

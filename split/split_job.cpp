@@ -13,7 +13,7 @@
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
 #include "pdfread/read_xref.h"
-#include "pdfread/repair.h"
+#include "pdfread/xref_stream.h"
 #include "security/encrypted_output.h"
 #include "split/output_naming.h"
 #include "split/page_saver.h"
@@ -56,7 +56,7 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     XrefTable table;
     ReaderRecord reader = doc.reader;
     job.LastError = 0;
-    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) && RebuildClassic(job, image) == 0 &&
+    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) && RebuildWithObjectStreams(job, image, reader) == 0 &&
                           ReadXref(job, image.data(), image.data() + image.size(), table, reader);
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
     if (count >= 0 && (!repaired || !FindsMissingObjects(table, doc.reader.missingObjects))) {

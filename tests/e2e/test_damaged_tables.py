@@ -105,6 +105,16 @@ class DamagedTables(SplitTestCase):
             files.append(("shifted-" + name, junk + data, data))
         self.splitAll(files)
 
+    def test_stream_files_whose_cross_reference_stream_is_lost(self):
+        # The objects, packed in object streams, are found by the repair.
+        b = self.source()
+        good, _, xref = b.streams()
+        data = bytearray(good)
+        start = data.index(b"stream\n", xref) + 7
+        for i in range(start + 2, start + 12):
+            data[i] ^= 0x5A
+        self.splitAll([("damaged-stream", bytes(data), good), ("truncated", good[:xref], good)])
+
     def test_catalog_found_without_root_in_any_trailer(self):
         b = self.source()
         good = b.classic()[0]

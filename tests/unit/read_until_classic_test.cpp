@@ -88,9 +88,18 @@ TEST(ReadUntilClassic, GoesAsFarAsTheFileNeeds) {
     EXPECT_EQ(hopeless.shown,
               (std::vector<std::string>{kAnalyzing, kAnalyzing, kAnalyzing, "Repairing 10", kAnalyzing}));
 
-    // An object-stream file whose streams cannot be read gives up the same way.
+    // An object-stream file whose cross-reference stream cannot be read is
+    // rebuilt from its objects, its object streams unpacked.
     std::string broken = ObjectStreamFile();
     broken.replace(broken.rfind("/FlateDecode"), 12, "/LZWDecode  ");
+    Outcome rebuilt = ReadAll(broken);
+    EXPECT_EQ(rebuilt.result, 0);
+    EXPECT_EQ(rebuilt.shown.size(), 5u);
+    EXPECT_EQ(rebuilt.doc.reader.rootNumber, 1);
+    ASSERT_NE(rebuilt.doc.table.Find(2), nullptr);
+    EXPECT_EQ(rebuilt.doc.table.Find(2)->type, 'n');
+    // One whose object streams cannot be read either gives up the same way.
+    broken.replace(broken.find("/FlateDecode"), 12, "/LZWDecode  ");
     Outcome unreadable = ReadAll(broken);
     EXPECT_EQ(unreadable.result, -1);
     EXPECT_EQ(unreadable.shown.size(), 5u);
