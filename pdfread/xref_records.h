@@ -49,12 +49,19 @@ struct StreamTrailer {
     // higher ones: a /Size far above the objects costs nothing, and one
     // below them (a writer that counted its entries) loses none.
     std::vector<XrefRecord> records;
+    int64_t named = 0;  // calls of Grow: the entries named so far
 
-    // The record of a number an entry names, made when not yet made; null
-    // for a number beyond what any file may list.
+    // The record of a number an entry names, made when not yet made. null
+    // for a number beyond what any file may list, or so far beyond the
+    // entries named that its record would cost what they do many times
+    // over (the records are as many as the highest number): a few objects
+    // may be numbered in the millions, not a hostile few in the tens of
+    // millions.
     XrefRecord* Grow(int64_t number) {
+        ++named;
         if (number < 0 || number >= kMaxListedObjects) return nullptr;
         if (number >= static_cast<int64_t>(records.size())) {
+            if (number > 4 * named + kSparseNumbers) return nullptr;
             const int64_t doubled = std::max<int64_t>(2 * static_cast<int64_t>(records.size()), number + 1);
             records.resize(static_cast<size_t>(std::min<int64_t>(doubled, kMaxListedObjects)));
         }

@@ -143,17 +143,20 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
     XrefTable table;
     ReaderRecord found = reader;
     if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;
+    // Records only for a file that has object streams: they cost as much
+    // as the highest number.
+    bool packed = false;
+    for (const XrefEntry& entry : table.entries())
+        packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.adoptUnlisted = true;
-    bool packed = false;
     for (const XrefEntry& entry : table.entries()) {
-        XrefRecord* record = entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;
+        XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;
         if (!record) continue;
         record->type = kRecordInFile;
         record->field2 = entry.offset;
         record->field3 = entry.generation;
         record->mark = IsObjectStream(job, rw.start, rw.end, entry) ? 1 : 0;
-        packed = packed || record->mark;
     }
     if (packed) {
         rw.trailer.rootNumber = found.rootNumber < 0 ? 0 : found.rootNumber;
