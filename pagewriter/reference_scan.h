@@ -13,6 +13,7 @@ enum class ScanEvent {
     Reference,    // "N G R" at [at, after)
     ParentValue,  // the reference after a /Parent key at [at, after): not followed
     ObjectEnd,    // "endobj" at at
+    StreamData,   // stream data stepped over: the keyword "stream" ends at at, "endstream" ends at after
     Bound,        // the end bound was reached
     Error,        // error holds the code
 };
@@ -30,10 +31,6 @@ struct ScanContext {
     Cursor imageStart, imageEnd;
     const XrefTable* table;
 };
-
-// Reads "N G R" at p (white space and comments allowed between the parts);
-// on success p is just after "R".
-bool ReadReference(Cursor& p, Cursor end, int32_t& number, int32_t& generation);
 
 // Advances cur to just after the next event and reports it.
 ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context);

@@ -18,16 +18,18 @@ namespace brisel {
 namespace {
 
 // Marks the object streams that hold compressed objects (unless the marks
-// are given) and returns them in file order. Also lists every object that stands in the file, in file order,
-// for the copy; each gets its new offset when its bytes are carried over.
+// are given) and returns them in file order. Also lists every object that
+// stands in the file, in file order, for the copy; each gets its new
+// offset when its bytes are carried over.
 std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
     std::vector<XrefRecord>& records = rw.trailer.records;
     const int32_t size = static_cast<int32_t>(records.size());
     if (!marksGiven) {
-        for (int32_t n = 0; n < size; ++n) records[n].mark = 0;
+        for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
         for (int32_t n = 0; n < size; ++n) {
             const XrefRecord& r = records[n];
-            if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size) records[r.field2].mark = 1;
+            if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size)
+                records[r.field2].holdsObjects = true;
         }
     }
     std::vector<int32_t> streams;
@@ -38,7 +40,7 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
         r.newOffset = r.type == kRecordCompressed ? -1 : 0;
         if (!StandsInFile(r)) continue;
         rw.inFileOrder.push_back(n);
-        if (r.mark) streams.push_back(n);
+        if (r.holdsObjects) streams.push_back(n);
     }
     auto byOffset = [&](int32_t a, int32_t b) { return records[a].field2 < records[b].field2; };
     std::sort(rw.inFileOrder.begin(), rw.inFileOrder.end(), byOffset);
@@ -81,7 +83,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
         if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start ||
             !LocateObject(job, rw.start, rw.end, stream.field2, n, stream.field3)) {
             job.LastError = 0;
-            stream.mark = 0;
+            stream.holdsObjects = false;
             continue;
         }
         const Cursor at = rw.start + stream.field2;
@@ -156,7 +158,7 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
         record->type = kRecordInFile;
         record->field2 = entry.offset;
         record->field3 = entry.generation;
-        record->mark = IsObjectStream(job, rw.start, rw.end, entry) ? 1 : 0;
+        record->holdsObjects = IsObjectStream(job, rw.start, rw.end, entry);
     }
     if (packed) {
         rw.trailer.rootNumber = found.rootNumber < 0 ? 0 : found.rootNumber;

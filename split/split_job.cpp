@@ -56,7 +56,8 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     XrefTable table;
     ReaderRecord reader = doc.reader;
     job.LastError = 0;
-    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) && RebuildWithObjectStreams(job, image, reader) == 0 &&
+    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) &&
+                          RebuildWithObjectStreams(job, image, reader) == 0 &&
                           ReadXref(job, image.data(), image.data() + image.size(), table, reader);
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
     if (count >= 0 && (!repaired || !FindsMissingObjects(table, doc.reader.missingObjects))) {
@@ -81,6 +82,9 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 }
 
 namespace {
+
+// LastError of a job whose page file could not be written.
+constexpr int32_t kPageFileNotWritten = -4000;
 
 int RunSplit(Job& job, const std::string& path, bool range) {
     ResetJob(job);
@@ -163,10 +167,10 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     }
     // A page file that could not be written ends the job as if it had been
     // the last one tried.
-    if (saver.Finish() >= 0) job.LastError = -4000;
+    if (saver.Finish() >= 0) job.LastError = kPageFileNotWritten;
 
     if (job.Stopped()) return job.StopCode;
-    if (job.LastError != 0) return job.LastError == -4000 ? kResultCannotCreate : kResultFailed;
+    if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
     return kResultDone;
 }
 
