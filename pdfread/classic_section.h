@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "pdfread/image_buffer.h"
+#include "pdfread/xref_section.h"
 
 namespace brisel {
 
@@ -33,6 +34,7 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
     const int xrefOffset = static_cast<int>(out.size());
     if (!out.Print("xref\n0 1\n0000000000 65535 f \n")) return false;
     int32_t offset = 0, generation = 0;
+    char line[32];
     for (int32_t first = 1; first < count;) {
         if (!entryOf(first, offset, generation)) {
             ++first;
@@ -45,7 +47,7 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
             return false;
         for (int32_t n = first; n < last; ++n) {
             entryOf(n, offset, generation);
-            if (!out.Print("%010d %05d n \n", offset < 0 ? 0 : offset, generation < 0 ? 0 : generation)) return false;
+            if (!out.Write(line, FormatXrefLine(line, offset, generation, 'n'))) return false;
         }
         first = last;
     }
