@@ -1,5 +1,6 @@
 #include "docstruct/page_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -40,13 +41,19 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
     Cursor dictEnd = FindDictEnd(body + 2, end);
     if (!dictEnd) return Fail(job, -104);
     Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
-    if (!key) return Fail(job, -105);
-    Cursor p = key + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
-    if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
-    p += 5;
-    const bool page = p >= end || *p != 's';
-    if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+    // A node without /Type plays the role its keys give it: with /Kids an
+    // intermediate node, otherwise a page.
+    bool page = false;
+    if (!key) {
+        page = !FindKey(job, "/Kids", body + 2, dictEnd);
+    } else {
+        Cursor p = key + 5;
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
+        if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
+        p += 5;
+        page = p >= end || *p != 's';
+        if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+    }
     info.present = 0;
     for (int i = 0; i < 4; ++i)
         if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
@@ -57,7 +64,7 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
     }
     Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
     if (!kids) return Fail(job, -108);
-    p = kids + 5;
+    Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
     if (*p != '[') return Fail(job, -109);
     job.LastError = 0;
@@ -166,11 +173,13 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     if (!FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root)) return -1;
 
-    int32_t count = -1;
+    // The root's /Count only sizes the first allocation: the page count is
+    // what the walk finds, since a wrong /Count would leave pages out or
+    // make up pages that are not there.
     if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
-        count = ReadInt(job, p, doc.end());
-        if (count < 0) return Fail(job, -131, -1);
+        const int32_t count = ReadInt(job, p, doc.end());
+        if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
     }
     doc.treeObjects.Insert(root.number, 1);
     if (Cursor key = FindKey(job, "/OCProperties", catalog.inside(), catalog.end)) {
@@ -199,7 +208,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
         if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     }
     job.LastError = 0;
-    return count;
+    return static_cast<int32_t>(doc.pages.size());
 }
 
 }  // namespace brisel

@@ -10,8 +10,7 @@
 namespace brisel {
 
 // Fills doc.pages (and doc.outlines when bookmarks are kept) and returns the
-// /Count of the page tree root, or -1 (failure with LastError, or no /Count
-// with LastError 0).
+// number of pages the walk found, or -1 with LastError on failure.
 int32_t AnalyzeDocument(Job& job, Document& doc);
 
 }  // namespace brisel

@@ -10,9 +10,11 @@ struct TypeCheckCodes {
     int notDict, notClosed, noType, endAfterType, wrongName, noTerminator;
 };
 
-// Checks that the body is a dictionary whose /Type is the given name.
-bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, const TypeCheckCodes& codes,
-                    DictObject& out) {
+// Checks that the body is a dictionary whose /Type is the given name. A
+// dictionary without that /Type (none, or a misspelled one) is taken all
+// the same when it holds the key of its role, as every reader takes it.
+bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, const char* roleKey,
+                    const TypeCheckCodes& codes, DictObject& out) {
     if (!StartsWith(body, end, "<<")) {
         job.LastError = codes.notDict;
         return false;
@@ -21,6 +23,12 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
     if (!dictEnd) {
         job.LastError = codes.notClosed;
         return false;
+    }
+    out.body = body;
+    out.end = dictEnd;
+    if (FindKey(job, roleKey, body + 2, dictEnd)) {
+        job.LastError = 0;
+        return true;
     }
     Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
     if (!key) {
@@ -41,8 +49,6 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
         job.LastError = codes.noTerminator;
         return false;
     }
-    out.body = body;
-    out.end = dictEnd;
     job.LastError = 0;
     return true;
 }
@@ -63,7 +69,7 @@ bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int
     }
     catalog.number = rootNumber;
     catalog.generation = rootGeneration;
-    return CheckTypedDict(job, body, end, "/Catalog", {-113, -114, -115, -116, -117, -118}, catalog);
+    return CheckTypedDict(job, body, end, "/Catalog", "/Pages", {-113, -114, -115, -116, -117, -118}, catalog);
 }
 
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
@@ -104,7 +110,7 @@ bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table
     }
     root.number = number;
     root.generation = generation;
-    return CheckTypedDict(job, body, end, "/Pages", {-126, -127, -128, -129, -130, -130}, root);
+    return CheckTypedDict(job, body, end, "/Pages", "/Kids", {-126, -127, -128, -129, -130, -130}, root);
 }
 
 }  // namespace brisel

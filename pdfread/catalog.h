@@ -17,13 +17,13 @@ struct DictObject {
     Cursor inside() const { return body + 2; }
 };
 
-// The catalog named by /Root; it must be a dictionary of /Type /Catalog.
-// false with LastError -111 .. -118.
+// The catalog named by /Root: a dictionary of /Type /Catalog, or one that
+// holds /Pages whatever its /Type says. false with LastError -111 .. -118.
 bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
                  int32_t rootGeneration, DictObject& catalog);
 
-// The page tree root named by the catalog's /Pages; it must be a dictionary
-// of /Type /Pages. false with LastError -119 .. -130.
+// The page tree root named by the catalog's /Pages: a dictionary of /Type
+// /Pages, or one that holds /Kids. false with LastError -119 .. -130.
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
                       DictObject& root);
 

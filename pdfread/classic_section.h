@@ -10,31 +10,47 @@
 
 namespace brisel {
 
-// The highest object number a rewrite accepts for an image of this size.
-// Each number costs a record and a 20-byte line of the new section, so a
-// hostile number must not make a small file allocate gigabytes. An object
-// takes more than two bytes even packed into an object stream, so no real
-// file numbers its objects beyond half its size.
-inline int64_t ObjectNumberLimit(size_t imageSize) { return static_cast<int64_t>(imageSize / 2) + 65536; }
+// The most object numbers a rewrite lists: tens of millions, so that files
+// whose numbers run far above their size (sparse numbering, objects left
+// out of an update) are read, while what a file can make a rewrite
+// allocate stays bounded.
+constexpr int32_t kMaxListedObjects = 1 << 25;
+// How far above four times the entries a file names its numbers may run
+// where a rewrite keeps one record per number (64 MB of records).
+constexpr int64_t kSparseNumbers = 1 << 22;
 
-// Writes one LF, then "xref" with one subsection 0..count-1 (entry 0 free,
-// every other entry in use with the offset and generation that entryOf(n)
-// gives, negative values written as 0), then the trailer with /Size and
-// /Root, "startxref" and "%%EOF". false when the image cannot grow.
+// Writes one LF, then "xref" with entry 0 free and one subsection for each
+// run of numbers in use below count (offset and generation from entryOf(n),
+// which returns whether n is in use), then the trailer with /Size (count)
+// and /Root, "startxref" and "%%EOF". Numbers no object has are left out,
+// so that the section costs what the objects cost, however high their
+// numbers run, and a reference to a missing object reads as null. false
+// when the image cannot grow.
 template <class EntryOf>
 bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, int32_t rootGeneration,
                          EntryOf entryOf) {
     if (count < 1) count = 1;
-    if (!out.Reserve(static_cast<size_t>(count) * 20 + 388) || !out.Write("\n")) return false;
+    if (!out.Reserve(388) || !out.Write("\n")) return false;
     const int xrefOffset = static_cast<int>(out.size());
-    auto append = [&](const char* text, size_t length) { return out.Write(text, length); };
-    auto entry = [&](int32_t n, int64_t& offset, int64_t& generation, char&) {
-        int32_t o = 0, g = 0;
-        entryOf(n, o, g);
-        offset = o;
-        generation = g;
-    };
-    if (!WriteXrefTable(append, count, entry)) return false;
+    if (!out.Print("xref\n0 1\n0000000000 65535 f \n")) return false;
+    int32_t offset = 0, generation = 0;
+    char line[32];
+    for (int32_t first = 1; first < count;) {
+        if (!entryOf(first, offset, generation)) {
+            ++first;
+            continue;
+        }
+        int32_t last = first + 1;
+        while (last < count && entryOf(last, offset, generation)) ++last;
+        if (!out.Reserve(static_cast<size_t>(last - first) * 20 + 388) ||
+            !out.Print("%d %d\n", first, last - first))
+            return false;
+        for (int32_t n = first; n < last; ++n) {
+            entryOf(n, offset, generation);
+            if (!out.Write(line, FormatXrefLine(line, offset, generation, 'n'))) return false;
+        }
+        first = last;
+    }
     return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%d\n%%%%EOF\n", count, rootNumber,
                      rootGeneration, xrefOffset);
 }

@@ -28,14 +28,18 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
     if (int r = CheckTypeName(job, dict, dictEnd, "/ObjStm")) return r;
     int state = 0;
-    if (int r = ReadFilterState(job, dict, dictEnd, end, state)) return r;
-    if (state != kFilterNone && state != kFilterFlate) return Fail(job, -36);
+    PredictorParms parms;
+    if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
+    if (!IsDecodableState(state)) return Fail(job, -36);
     int32_t first = 0, count = 0;
     if (int r = ReadRequiredInt(job, "/First", dict, dictEnd, first)) return r;
     if (int r = ReadRequiredInt(job, "/N", dict, dictEnd, count)) return r;
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
-    if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
+    auto resolveLength = [&](int32_t number, int32_t generation) {
+        return LengthFromRecords(job, rw, number, generation);
+    };
+    if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after, resolveLength)) return r;
     Cursor p = SkipToToken(after, end);
     if (!StartsWith(p, end, "endobj")) return Fail(job, -36);
     rw.readPos = SkipToToken(p + 6, end);
@@ -43,12 +47,15 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     std::vector<uint8_t> plain;
     if (int r = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return r;
     Block decoded;
-    if (state == kFilterFlate) {
+    if (state != kFilterNone) {
         size_t decodedLength = 0;
         if (int r = InflateStream(data, length, decoded, decodedLength))
             return Fail(job, r == -37 || r == -38 ? r : -39);
-        data = decoded.data();
         length = decodedLength;
+        if (state != kFilterFlate) {
+            if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
+        }
+        data = decoded.data();
     }
     const Cursor dataEnd = data + length;
 
@@ -67,12 +74,14 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
 
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int32_t number = pairs[i].first;
-        XrefRecord* record = number < rw.trailer.size ? rw.trailer.Record(number) : nullptr;
+        XrefRecord* record = rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
         // Only the copy the records point at: a newer version of the object
         // elsewhere wins, and each object is written once.
-        if (!record || record->type != kRecordCompressed || record->field2 != streamNumber ||
-            record->field3 != static_cast<int64_t>(i) || record->newOffset >= 0)
-            continue;
+        const bool take = rw.adoptUnlisted
+                              ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
+                              : record && record->type == kRecordCompressed && record->field2 == streamNumber &&
+                                    record->field3 == static_cast<int64_t>(i) && record->newOffset < 0;
+        if (!take) continue;
         const bool last = i + 1 == pairs.size();
         const int64_t size = static_cast<int64_t>(length);
         int64_t from = static_cast<int64_t>(first) + pairs[i].second;
@@ -86,6 +95,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||
             !rw.out.Write("\nendobj\n"))
             return Fail(job, code);
+        record->type = kRecordCompressed;
         record->field2 = offset;
         record->newOffset = offset;
         record->field3 = 0;

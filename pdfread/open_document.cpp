@@ -1,5 +1,8 @@
 #include "pdfread/open_document.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "base/job_host.h"
 #include "base/texts.h"
 #include "pdfread/read_xref.h"
@@ -16,6 +19,7 @@ struct Ladder {
     XrefTable& table;
     ReaderRecord& reader;
     const OpenOptions& options;
+    bool repairing = false;
 
     void Status(Text text) {
         if (options.showProgress) ShowStatus(job, text, 10);
@@ -26,8 +30,17 @@ struct Ladder {
     // unpacked, a damaged classic file is rebuilt. Returns its result.
     int Rewrite(bool rebuild) {
         job.LastError = 0;
-        if (NeedsStreams()) return NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
-        if (rebuild) return RebuildClassic(job, image);
+        if (NeedsStreams()) {
+            const int r = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
+            // The second time, a file whose streams cannot be read is rebuilt
+            // from the objects found, its object streams unpacked.
+            if (r == 0 || !repairing || job.Stopped() || reader.refused) return r;
+            job.LastError = 0;
+            return RebuildWithObjectStreams(job, image, reader);
+        }
+        // The repair unpacks the object streams it finds: a file of streams
+        // may have lost the stream that lists them (a cut download).
+        if (rebuild) return RebuildWithObjectStreams(job, image, reader);
         return 0;
     }
     // After a rewrite: the stop code, or the result of a refused file, or 0
@@ -44,9 +57,47 @@ struct Ladder {
     }
 };
 
+// Whether a cross-reference section or stream begins at p: "xref", or an
+// object header.
+bool StartsSection(Job& job, Cursor p, Cursor end) {
+    if (p >= end || !SkipWhiteAndComments(p, end)) return false;
+    if (StartsWith(p, end, "xref")) return true;
+    const bool header = ReadInt(job, p, end) >= 0 && ReadInt(job, p, end) >= 0 && SkipWhiteAndComments(p, end) &&
+                        StartsWith(p, end, "obj");
+    job.LastError = 0;
+    return header;
+}
+
+// Bytes put in front of "%PDF-" after the file was written (by a mail
+// gateway, a download script) leave its offsets counting from the header.
+// When startxref leads to a section only once shifted by the header's
+// position, the bytes in front are dropped, as readers do.
+void DropBytesBeforeHeader(Job& job, Block& image) {
+    const Cursor start = image.data(), end = start + image.size();
+    const Cursor scanEnd = start + std::min<size_t>(image.size(), 1024);
+    Cursor header = nullptr;
+    for (Cursor p = start + 1; scanEnd - p >= 5 && !header; ++p)
+        if (std::memcmp(p, "%PDF-", 5) == 0) header = p;
+    if (!header || StartsWith(start, end, "%PDF-")) return;
+    Cursor cur = end;
+    if (!FindBackward(job, start, cur, "startxref")) {
+        job.LastError = 0;
+        return;
+    }
+    cur += 9;
+    const int32_t offset = ReadInt(job, cur, end);
+    job.LastError = 0;
+    if (offset < 0 || offset >= end - header || StartsSection(job, start + offset, end) ||
+        !StartsSection(job, header + offset, end))
+        return;
+    Block shifted;
+    if (shifted.Assign(header, static_cast<size_t>(end - header))) image = std::move(shifted);
+}
+
 }  // namespace
 
 int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options) {
+    DropBytesBeforeHeader(job, image);
     Ladder ladder{job, image, table, reader, options};
     job.Step = JobStep::Read;
     ladder.Status(Text::Analyzing);
@@ -71,6 +122,7 @@ int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader,
     if (ladder.Read() && !ladder.NeedsStreams()) return 0;
 
     ladder.Status(Text::Repairing);
+    ladder.repairing = true;
     if (int r = ladder.AfterRewrite(ladder.Rewrite(true))) return r;
     if (!ladder.Read()) return job.Stopped() ? job.StopCode.load() : static_cast<int>(kOpenFailed);
     return 0;

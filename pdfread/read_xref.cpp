@@ -170,6 +170,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
     job.LastError = 0;
     reader.rootNumber = -1;
     reader.rootGeneration = 0;
+    reader.missingObjects.clear();
 
     Cursor cur = end;
     if (!FindBackward(job, start, cur, "%%EOF")) {
@@ -189,10 +190,16 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
 
     try {
         RawEntries entries;
-        std::unordered_set<int64_t> visited;  // ends a /Prev chain that loops
+        std::unordered_set<int64_t> visited;
         bool newest = true;
         for (int64_t next = offset; next >= 0;) {
-            visited.insert(next);
+            // A chain that returns to a section already read is damaged: the
+            // sections it should have led to are not read, and the repair
+            // finds their objects.
+            if (!visited.insert(next).second) {
+                job.LastError = -92;
+                return 0;
+            }
             Cursor section = start + std::min<int64_t>(next, end - start);
             if (!SkipWhiteAndComments(section, end) || !StartsWith(section, end, "xref")) {
                 job.LastError = -18;
@@ -204,7 +211,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
                 return 0;
             if (job.Stopped()) return 0;
             newest = false;
-            next = prev >= 0 && !visited.count(prev) ? prev : -1;
+            next = prev;
         }
         // Keep the first entry read for each number, in ascending order.
         std::stable_sort(entries.begin(), entries.end(),
@@ -212,6 +219,17 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         entries.erase(std::unique(entries.begin(), entries.end(),
                                   [](const XrefEntry& a, const XrefEntry& b) { return a.number == b.number; }),
                       entries.end());
+        // An entry in use that points at no header of its object (offset 0,
+        // or bytes of something else) names a missing object: it is listed
+        // free, so that a reference to it reads as null. A page that needs
+        // it makes the analysis fail, and the repair finds it.
+        for (XrefEntry& entry : entries) {
+            if (entry.type == 'n' && !LocateObject(job, start, end, entry.offset, entry.number, entry.generation)) {
+                entry.type = 'f';
+                reader.missingObjects.push_back(entry.number);
+            }
+        }
+        job.LastError = 0;
         entries.shrink_to_fit();
         table.Assign(std::move(entries));
     } catch (const std::bad_alloc&) {

@@ -14,6 +14,9 @@ namespace brisel {
 // reader record. 1 on success, 0 on failure (code in LastError). Sets
 // reader.xrefStreams when the file uses cross-reference streams. The
 // document identifier of an earlier read stays when the trailers name none.
+// A /Prev chain that loops fails (-92); an entry in use whose offset holds
+// no header of its object is listed free, and its number goes into
+// reader.missingObjects.
 int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
 
 // The /Count of the page tree root, or -1.

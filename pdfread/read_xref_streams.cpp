@@ -43,11 +43,14 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -22);
     if (*p != '[') return Fail(job, -23);
     ++p;
+    // A width of 0 leaves its field out: the type is then 1 (in the file),
+    // the other fields 0.
     const int codes[3] = {-24, -25, -26};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(job, p, dictEnd);
-        if (widths.w[i] < (i < 2 ? 1 : 0)) return Fail(job, codes[i]);
+        if (widths.w[i] < 0) return Fail(job, codes[i]);
     }
+    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, -25);
     return 0;
 }
 
@@ -86,18 +89,18 @@ int32_t BigEndian(const uint8_t* p, int32_t width) {
 
 // Gives each row of the decoded stream to its object number. Rows beyond the
 // numbers listed, and numbers outside the records, are ignored.
-void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const Widths& widths, bool predictor,
-               bool hasIndex, const IndexPairs& pairs) {
+void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const Widths& widths, bool hasIndex,
+               const IndexPairs& pairs) {
     const int32_t* w = widths.w;
-    const int64_t rowWidth = static_cast<int64_t>(w[0]) + w[1] + w[2] + (predictor ? 1 : 0);
+    const int64_t rowWidth = static_cast<int64_t>(w[0]) + w[1] + w[2];
     if (rowWidth > static_cast<int64_t>(length)) return;
     const size_t rows = length / static_cast<size_t>(rowWidth);
     size_t row = 0;
     auto apply = [&](int64_t number) {
-        const uint8_t* p = data + row++ * static_cast<size_t>(rowWidth) + (predictor ? 1 : 0);
-        XrefRecord* record = trailer.Record(number);
+        const uint8_t* p = data + row++ * static_cast<size_t>(rowWidth);
+        XrefRecord* record = trailer.Grow(number);
         if (!record || record->type != kRecordUnset) return;
-        const uint8_t type = p[w[0] - 1];
+        const uint8_t type = w[0] ? p[w[0] - 1] : static_cast<uint8_t>(kRecordInFile);
         // A hybrid file's classic table is looked at first: a free row does
         // not take away an object it lists in use.
         if (type == kRecordFree && HasClassicOffset(*record)) return;
@@ -107,7 +110,9 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
         record->newOffset = -1;
     };
     if (!hasIndex) {
-        for (int64_t n = 0; n < trailer.size && row < rows; ++n) apply(n);
+        // Without /Index the rows are numbered from 0, all of them: a /Size
+        // that counts fewer (a writer that counted its entries) loses none.
+        for (int64_t n = 0; row < rows; ++n) apply(n);
         return;
     }
     for (const auto& [first, count] : pairs)
@@ -136,8 +141,9 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     job.LastError = 0;
 
     int state = 0;
-    if (int r = ReadFilterState(job, dict, dictEnd, end, state)) return r;
-    if (state != kFilterNone && state != kFilterFlate && state != 12) return Fail(job, -36);
+    PredictorParms parms;
+    if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
+    if (!IsDecodableState(state)) return Fail(job, -36);
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
     if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
@@ -147,14 +153,120 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
         if (int r = InflateStream(data, length, decoded, decodedLength))
             return Fail(job, r == -37 || r == -38 ? r : -39);
         length = decodedLength;
-        if (state == 12) {
-            const size_t rowWidth = static_cast<size_t>(widths.w[0]) + widths.w[1] + widths.w[2] + 1;
-            UndoUpPredictor(decoded.data(), length, rowWidth);
+        if (state != kFilterFlate) {
+            if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
         }
         data = decoded.data();
     }
-    ApplyRows(trailer, data, length, widths, state == 12, hasIndex, pairs);
+    ApplyRows(trailer, data, length, widths, hasIndex, pairs);
     return 0;
+}
+
+// A classic section at cur (just after "xref") met in a chain that also
+// holds streams. Its trailer is read like a stream dictionary (an encrypted
+// newest one ends the pass with -1000, as for a hybrid file); its entries
+// go into the records not yet set, in use as objects in the file, free as
+// free, except that a hybrid section's free entries are left for its
+// stream to fill. An entry that cannot be read ends the entries, keeping
+// those before it. prev and stream get /Prev and /XRefStm, or -1.
+int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
+                       int64_t& prev, int64_t& stream) {
+    struct Entry {
+        int64_t number;
+        int32_t offset, generation;
+        bool inUse;
+    };
+    std::vector<Entry> entries;
+    for (bool more = true; more;) {
+        Cursor header = cur;
+        const int32_t first = ReadInt(job, cur, end);
+        const int32_t count = first >= 0 ? ReadInt(job, cur, end) : -1;
+        if (count < 0) {
+            cur = header;
+            break;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t offset = ReadInt(job, cur, end);
+            const int32_t generation = offset >= 0 ? ReadInt(job, cur, end) : -1;
+            if (generation < 0 || !SkipWhiteAndComments(cur, end) || (*cur != 'n' && *cur != 'f')) {
+                more = false;
+                break;
+            }
+            entries.push_back({int64_t{first} + i, offset, generation, *cur == 'n'});
+            ++cur;
+        }
+    }
+    job.LastError = 0;
+    Cursor at = FindFirst(cur, end, "trailer");
+    if (!at) return Fail(job, -6);
+    Cursor dict = nullptr, dictEnd = nullptr;
+    const int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd);
+    if (r != 0 && (r != -1000 || newest)) return Fail(job, r);
+    prev = stream = -1;
+    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+        Cursor p = key + 5;
+        prev = ReadInt(job, p, dictEnd);
+    }
+    if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
+        Cursor p = key + 8;
+        stream = ReadInt(job, p, dictEnd);
+    }
+    job.LastError = 0;
+    for (const Entry& e : entries) {
+        XrefRecord* record = trailer.Grow(e.number);
+        if (!record || record->type != kRecordUnset) continue;
+        if (e.inUse) {
+            record->type = kRecordInFile;
+            record->field2 = e.offset;
+            record->field3 = e.generation;
+            record->newOffset = -1;
+        } else if (stream < 0) {
+            record->type = kRecordFree;
+        }
+    }
+    return 0;
+}
+
+// Whether a cross-reference section begins at cur: "xref", or an object
+// header.
+bool StartsSection(Job& job, Cursor cur, Cursor end) {
+    if (StartsWith(cur, end, "xref")) return true;
+    Cursor p = cur;
+    const bool header = ReadInt(job, p, end) >= 0 && ReadInt(job, p, end) >= 0 && SkipWhiteAndComments(p, end) &&
+                        StartsWith(p, end, "obj");
+    job.LastError = 0;
+    return header;
+}
+
+// The offset of the header of the last cross-reference stream in the file:
+// the object that holds the last /XRef name. -1 when there is none.
+int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
+    // A few names at most: /XRef inside /XRefStm does not count.
+    Cursor limit = end;
+    Cursor name = nullptr;
+    for (int tries = 0; tries < 16 && !name; ++tries) {
+        Cursor at = FindLast(start, limit, "/XRef");
+        if (!at) return -1;
+        if (at + 5 == end || IsDelimiter(at[5])) name = at;
+        limit = at + 4;
+    }
+    if (!name) return -1;
+    // Its dictionary is small: the header stands within a few kilobytes.
+    Cursor from = name - start > 4096 ? name - 4096 : start;
+    int64_t last = -1;
+    for (;;) {
+        Cursor header = nullptr;
+        job.LastError = 0;
+        if (FindObjectHeader(job, from, end, header) != 0 || header >= name) break;
+        last = header - start;
+        Cursor p = header;
+        ReadInt(job, p, end);
+        ReadInt(job, p, end);
+        SkipWhiteAndComments(p, end);
+        from = p + 3;
+    }
+    job.LastError = 0;
+    return last;
 }
 
 }  // namespace
@@ -168,14 +280,7 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
         int32_t size = ReadInt(job, p, dictEnd);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
-        if (trailer.size > trailer.sizeLimit) return Fail(job, -13);
-        if (trailer.size > 0) {
-            try {
-                trailer.records.assign(static_cast<size_t>(trailer.size) + 2, XrefRecord{});
-            } catch (const std::bad_alloc&) {
-                return Fail(job, -13);
-            }
-        }
+        if (trailer.size > kMaxListedObjects) return Fail(job, -13);
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey(job, "/Root", dict, dictEnd);
@@ -193,52 +298,71 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
     return trailer.encryptKey ? -1000 : 0;
 }
 
-int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
+int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
                     ReaderRecord& reader) {
     if (end - start < 6) return Fail(job, -1);
-    if (!FindLast(start, end, "%%EOF")) return Fail(job, -2);
-    if (end - start < 11) return Fail(job, -3);
-    Cursor cur = FindLast(start, end, "startxref");
-    if (!cur) return Fail(job, -4);
-    cur += 9;
-    int64_t offset = ReadInt(job, cur, end);
-    if (offset < 0) return job.LastError;
-    if (offset > end - start) return Fail(job, -5);
-    cur = start + offset;
-    if (SkipSpace(job, cur, end) < 0) return Fail(job, -5);
-
-    if (StartsWith(cur, end, "xref")) {
-        // A hybrid file: a classic section whose trailer names the stream.
-        Cursor at = FindFirst(cur, end, "trailer");
-        if (!at) return Fail(job, -6);
-        Cursor dict = nullptr, dictEnd = nullptr;
-        if (int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd)) return Fail(job, r);
-        if (!table.valid()) return Fail(job, -15);
-        for (const XrefEntry& entry : table.entries()) {
-            XrefRecord* record = entry.type == 'n' ? trailer.Record(entry.number) : nullptr;
-            if (!record) continue;
-            if (entry.offset > 0) record->field2 = entry.offset;
-            record->field3 = entry.generation;
-        }
-        if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
-            Cursor p = key + 8;
-            offset = ReadInt(job, p, dictEnd);
-            if (offset < 0 || offset > end - start) return Fail(job, -13);
-            cur = start + offset;
-        }
+    // Where startxref leads; when it leads to no section (or the file ends
+    // without one), the last cross-reference stream in the file starts the
+    // chain, as the repair of readers finds it.
+    int located = 0;
+    int64_t offset = -1;
+    Cursor cur = nullptr;
+    if (!FindLast(start, end, "%%EOF")) {
+        located = -2;
+    } else if (end - start < 11) {
+        located = -3;
+    } else if (!(cur = FindLast(start, end, "startxref"))) {
+        located = -4;
+    } else {
+        cur += 9;
+        offset = ReadInt(job, cur, end);
+        if (offset < 0) located = job.LastError;
+        else if (offset > end - start) located = -5;
+    }
+    if (located == 0) {
+        cur = start + offset;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) return Fail(job, -13);
+        if (SkipSpace(job, cur, end) < 0) located = -5;
+    }
+    if (located != 0 || !StartsSection(job, cur, end)) {
+        const int64_t found = LastXrefStream(job, start, end);
+        job.LastError = 0;
+        if (found >= 0) offset = found;
+        else if (located != 0) return Fail(job, located);
     }
 
-    std::unordered_set<int64_t> visited{offset};
-    for (;;) {
-        int64_t prev = -1;
-        if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
-        if (prev < 0 || !visited.insert(prev).second) break;
-        if (prev > end - start) return Fail(job, -50);
-        cur = start + prev;
+    // The /Prev chain, whatever the form of each section: a classic update
+    // appended to a file of streams, a stream update over a classic file,
+    // and the classic section of a hybrid file with the stream its
+    // /XRefStm names, which is read before the older sections.
+    std::unordered_set<int64_t> visited;
+    for (int64_t next = offset; next >= 0;) {
+        const bool newest = visited.empty();
+        // A chain that loops ends; objects it left out make the analysis
+        // fail, and the repair finds them.
+        if (!visited.insert(next).second) break;
+        const int code = newest ? -5 : -50;
+        if (next > end - start) return Fail(job, code);
+        cur = start + next;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) return Fail(job, -50);
+        if (SkipSpace(job, cur, end) < 0) return Fail(job, code);
+        int64_t prev = -1;
+        if (!StartsWith(cur, end, "xref")) {
+            if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
+            next = prev;
+            continue;
+        }
+        int64_t stream = -1;
+        if (int r = ReadClassicSection(job, cur + 4, end, newest, trailer, reader, prev, stream)) return r;
+        if (stream >= 0 && visited.insert(stream).second) {
+            if (stream > end - start) return Fail(job, -13);
+            cur = start + stream;
+            job.LastError = 0;
+            if (SkipSpace(job, cur, end) < 0) return Fail(job, -13);
+            int64_t ignored = -1;
+            if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
+        }
+        next = prev;
     }
     job.LastError = 0;
     return 0;

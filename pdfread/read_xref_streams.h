@@ -20,10 +20,11 @@ namespace brisel {
 int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd);
 
-// Finds the newest cross-reference stream through startxref (or a hybrid
-// file's /XRefStm, whose classic entries come from table) and reads every
-// stream of the /Prev chain into the records; the newest entry wins. A /Prev
-// that leads back to a stream already read ends the chain. 0 or a code.
+// Reads every section of the /Prev chain from startxref into the records,
+// cross-reference streams and classic sections alike (a hybrid section's
+// /XRefStm stream right after it); the newest entry wins. A /Prev that
+// leads back to a section already read ends the chain. The classic sections
+// are read from the image; table is not needed. 0 or a code.
 int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
                     ReaderRecord& reader);
 

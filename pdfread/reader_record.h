@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace brisel {
 
@@ -43,6 +44,9 @@ struct ReaderRecord {
     bool encrypted = false;
     // The security step refused the file (the user was told or cancelled).
     bool refused = false;
+    // Objects whose entries say "in use" but point at no header of them:
+    // the table lists them free.
+    std::vector<int32_t> missingObjects;
     SecurityState security;
 };
 

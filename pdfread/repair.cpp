@@ -1,11 +1,13 @@
 #include "pdfread/repair.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "pdfread/classic_section.h"
 #include "pdfread/lexer.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
@@ -15,9 +17,73 @@ constexpr char kHeader[] = "%PDF-1.3\n%\xE2\xE3\xCF\xD3\n";
 
 // Where the last copy of an object with this number went.
 struct FoundObject {
+    int32_t number = 0;
     int32_t generation = 0;
     int32_t offset = 0;
 };
+
+// The objects found, one per number (the last copy in file order), sorted
+// by number: a list as long as the objects, however high their numbers run.
+class FoundObjects {
+public:
+    void Add(int32_t number, int32_t generation, int32_t offset) { list_.push_back({number, generation, offset}); }
+    void Finish() {
+        std::stable_sort(list_.begin(), list_.end(),
+                         [](const FoundObject& a, const FoundObject& b) { return a.number < b.number; });
+        // Of equal numbers the last copy in file order stays.
+        std::vector<FoundObject> last;
+        for (size_t i = 0; i < list_.size(); ++i)
+            if (i + 1 == list_.size() || list_[i + 1].number != list_[i].number) last.push_back(list_[i]);
+        list_.swap(last);
+    }
+    const FoundObject* Find(int32_t number) const {
+        auto at = std::lower_bound(list_.begin(), list_.end(), number,
+                                   [](const FoundObject& f, int32_t n) { return f.number < n; });
+        return at != list_.end() && at->number == number ? &*at : nullptr;
+    }
+
+private:
+    std::vector<FoundObject> list_;
+};
+
+// The catalog a trailer of the input names, for a file whose catalog has no
+// /Catalog name: the /Root of the last trailer (or cross-reference stream
+// dictionary) that names an object the scan found as a dictionary whose
+// /Pages is a reference. false when no trailer names such an object.
+bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, const FoundObjects& found,
+                 int32_t& number, int32_t& generation) {
+    const Cursor image = out.data(), imageEnd = out.data() + out.size();
+    // A bounded look back: the trailers stand at the end of their sections.
+    int candidates = 64;
+    for (ptrdiff_t i = (end - start) - 6; i >= 0 && candidates > 0; --i) {
+        const Cursor at = start + i;
+        if (*at != '/' || std::memcmp(at, "/Root", 5) != 0 || !IsDelimiter(at[5])) continue;
+        --candidates;
+        Cursor p = at + 5;
+        const int32_t n = ReadInt(job, p, end);
+        const int32_t g = n >= 0 ? ReadInt(job, p, end) : -1;
+        job.LastError = 0;
+        if (g < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') continue;
+        const FoundObject* object = found.Find(n);
+        if (!object || object->generation != g) continue;
+        Cursor body = LocateObject(job, image, imageEnd, object->offset, n, g);
+        Cursor dictEnd = body && StartsWith(body, imageEnd, "<<") ? FindDictEnd(body + 2, imageEnd) : nullptr;
+        // /Pages as a key with a reference (not the name of a /Type).
+        Cursor pages = dictEnd ? FindKey(job, "/Pages", body + 2, dictEnd) : nullptr;
+        bool catalog = false;
+        if (pages) {
+            Cursor q = pages + 6;
+            catalog = ReadInt(job, q, dictEnd) >= 0 && ReadInt(job, q, dictEnd) >= 0 &&
+                      SkipWhiteAndComments(q, dictEnd) && *q == 'R';
+        }
+        job.LastError = 0;
+        if (!catalog) continue;
+        number = n;
+        generation = g;
+        return true;
+    }
+    return false;
+}
 
 
 int Rebuild(Job& job, Block& image) {
@@ -30,8 +96,7 @@ int Rebuild(Job& job, Block& image) {
     // Garbage in front of the header: a header of our own goes first.
     if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1)) return Fail(job, -2);
 
-    const int64_t numberLimit = ObjectNumberLimit(image.size());
-    std::vector<FoundObject> found;  // indexed by object number
+    FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
     Cursor header = nullptr;
@@ -50,10 +115,9 @@ int Rebuild(Job& job, Block& image) {
         const int32_t number = ReadInt(job, p, end);
         const int32_t generation = ReadInt(job, p, end);
         // An absurd number leaves its bytes in place but gets no entry.
-        if (number >= 0 && generation >= 0 && number <= numberLimit) {
-            if (static_cast<size_t>(number) >= found.size()) found.resize(static_cast<size_t>(number) + 1);
+        if (number >= 0 && generation >= 0 && number < kMaxListedObjects) {
             // The last copy of a number wins; earlier copies stay in the image.
-            found[static_cast<size_t>(number)] = {generation, static_cast<int32_t>(out.size())};
+            found.Add(number, generation, static_cast<int32_t>(out.size()));
             highest = std::max(highest, number);
             if (catalogSeen) {
                 rootNumber = number;
@@ -66,12 +130,15 @@ int Rebuild(Job& job, Block& image) {
         if (FindObjectHeader(job, pos, end, header) != 0) break;
     }
     job.LastError = 0;
+    found.Finish();
+    if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
 
     auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
-        if (static_cast<size_t>(n) < found.size()) {
-            offset = found[static_cast<size_t>(n)].offset;
-            generation = found[static_cast<size_t>(n)].generation;
-        }
+        const FoundObject* object = found.Find(n);
+        if (!object) return false;
+        offset = object->offset;
+        generation = object->generation;
+        return true;
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf)) return Fail(job, -11);
     if (!out.Finish(image)) return Fail(job, -2);

@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "pdfread/stream_dict.h"
@@ -16,53 +18,129 @@ bool IsNameAt(Cursor p, Cursor end, const char* name) {
     return StartsWith(p, end, name) && (p + n == end || IsNumberTerminator(p[n]));
 }
 
+bool IsFlateName(Cursor p, Cursor end) { return IsNameAt(p, end, "/FlateDecode") || IsNameAt(p, end, "/Fl"); }
+
+// The value of an entry that may be given alone, as the one element of an
+// array, or as null: the cursor on the single value, or null when there is
+// none (null, or an empty array). several is set for an array of more than
+// one element.
+Cursor SingleValue(Cursor p, Cursor end, bool& several) {
+    several = false;
+    if (!SkipWhiteAndComments(p, end)) return nullptr;
+    if (IsNameAt(p, end, "null")) return nullptr;
+    if (*p != '[') return p;
+    ++p;
+    if (!SkipWhiteAndComments(p, end) || *p == ']' || IsNameAt(p, end, "null")) return nullptr;
+    Cursor value = p;
+    // A second element: a filter chain this reader does not decode.
+    if (*p == '/') {
+        ++p;
+        while (p < end && !IsDelimiter(*p)) ++p;
+        several = SkipWhiteAndComments(p, end) && *p != ']';
+    }
+    return value;
+}
+
+// A small positive number of the parameters, or the default.
+int32_t ReadParm(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t fallback) {
+    Cursor at = FindKey(job, key, dict, dictEnd);
+    job.LastError = 0;
+    if (!at) return fallback;
+    Cursor p = at + std::strlen(key);
+    int32_t value = ReadInt(job, p, dictEnd);
+    job.LastError = 0;
+    return value >= 1 ? value : fallback;
+}
+
 }  // namespace
 
-int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state) {
+bool IsDecodableState(int state) {
+    return state == kFilterNone || state == kFilterFlate || state == 2 || (state >= 10 && state <= 15);
+}
+
+int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
     state = kFilterNone;
     Cursor key = FindKey(job, "/Filter", dict, dictEnd);
     job.LastError = 0;
     if (!key) return 0;
-    Cursor p = key + 7;
-    SkipWhiteAndComments(p, dictEnd);
-    // Only the single name: a filter array is as unsupported as any other
-    // filter.
-    if (!IsNameAt(p, dictEnd, "/FlateDecode")) {
+    bool several = false;
+    Cursor p = SingleValue(key + 7, dictEnd, several);
+    if (!p) return 0;
+    if (several || !IsFlateName(p, dictEnd)) {
         state = kFilterOther;
         return 0;
     }
     state = kFilterFlate;
 
-    Cursor parms = FindKey(job, "/DecodeParms", dict, dictEnd);
+    Cursor parmsKey = FindKey(job, "/DecodeParms", dict, dictEnd);
     job.LastError = 0;
-    if (!parms) return 0;
-    p = parms + 12;
+    if (!parmsKey) return 0;
+    p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
     if (end - p <= 4) return job.LastError = -8;
+    if (*p == '[' || IsNameAt(p, end, "null")) {
+        p = SingleValue(p, dictEnd, several);
+        if (!p) return 0;
+    }
     if (!StartsWith(p, end, "<<")) return job.LastError = -9;
     Cursor parmsEnd = FindDictEnd(p + 2, end);
     if (!parmsEnd) return job.LastError = -87;
-    // The predictor counts only beside a readable /Columns, whose value the
-    // row layout does not need: the /W widths give the rows.
+    // The predictor counts only beside a readable /Columns.
     Cursor columns = FindKey(job, "/Columns", p + 2, parmsEnd);
     job.LastError = 0;
     if (!columns) return 0;
     Cursor q = columns + 8;
-    if (ReadInt(job, q, parmsEnd) < 0) return job.LastError = -32;
+    const int32_t columnCount = ReadInt(job, q, parmsEnd);
+    if (columnCount < 0) return job.LastError = -32;
     Cursor predictor = FindKey(job, "/Predictor", p + 2, parmsEnd);
     job.LastError = 0;
     if (!predictor) return 0;
     q = predictor + 10;
     int32_t value = ReadInt(job, q, parmsEnd);
     job.LastError = 0;
-    if (value >= 0) state = value;
+    // Predictor 1 is no predictor.
+    if (value > 1) state = value;
+    if (parms) {
+        parms->columns = columnCount;
+        parms->colors = ReadParm(job, "/Colors", p + 2, parmsEnd, 1);
+        parms->bitsPerComponent = ReadParm(job, "/BitsPerComponent", p + 2, parmsEnd, 8);
+    }
     return 0;
 }
 
+namespace {
+
+// The first "endstream" at or after from, or null.
+Cursor FindEndstream(Cursor from, Cursor end) {
+    for (Cursor p = from; end - p >= 9; ++p) {
+        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p)));
+        if (!p || end - p < 9) return nullptr;
+        if (std::memcmp(p, "endstream", 9) == 0) return p;
+    }
+    return nullptr;
+}
+
+// The /Length of the dictionary: a direct number, or an indirect one that
+// the resolver finds. -1 when there is none to believe.
+int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolver& resolveLength) {
+    Cursor key = FindKey(job, "/Length", dict, dictEnd);
+    job.LastError = 0;
+    if (!key) return -1;
+    Cursor p = key + 7;
+    const int32_t value = ReadInt(job, p, dictEnd);
+    if (value < 0) return job.LastError = 0, -1;
+    Cursor q = p;
+    const int32_t generation = ReadInt(job, q, dictEnd);
+    job.LastError = 0;
+    if (generation < 0 || !SkipWhiteAndComments(q, dictEnd) || *q != 'R') return value;
+    return resolveLength ? resolveLength(value, generation) : -1;
+}
+
+}  // namespace
+
 int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
-                     Cursor& afterEndstream) {
-    int32_t declared = 0;
-    if (int r = ReadRequiredInt(job, "/Length", dict, dictEnd, declared)) return r;
+                     Cursor& afterEndstream, const LengthResolver& resolveLength) {
+    const int64_t declared = DeclaredLength(job, dict, dictEnd, resolveLength);
 
     if (end - dictEnd <= 17) return job.LastError = -34;
     Cursor p = dictEnd + 2;
@@ -75,19 +153,25 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
 
     // /Length leads to "endstream"; the data ends before the one line end
     // in front of it.
-    if (declared > end - start) return job.LastError = -36;
-    p = start + declared;
-    while (p < end && IsLineEnd(*p)) ++p;
-    if (!StartsWith(p, end, "endstream")) return job.LastError = -36;
-    Cursor stop = p;
+    Cursor stop = nullptr;
+    if (declared >= 0 && declared <= end - start) {
+        p = start + declared;
+        while (p < end && IsLineEnd(*p)) ++p;
+        if (StartsWith(p, end, "endstream")) stop = p;
+    }
+    const bool believed = stop != nullptr;
+    if (!stop) stop = FindEndstream(start, end);
+    if (!stop) return job.LastError = -36;
+    p = stop;
     if (stop > start && stop[-1] == '\n') --stop;
     if (stop > start && stop[-1] == '\r') --stop;
     // Data that itself ends in CR (or LF) before the line end would lose
     // that byte to the measure; a /Length that covers it is believed.
-    if (stop < start + declared) stop = start + declared;
+    if (believed && stop < start + declared) stop = start + declared;
     data = start;
     length = static_cast<size_t>(stop - start);
     afterEndstream = p + 9;
+    job.LastError = 0;
     return 0;
 }
 
@@ -104,19 +188,17 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
     for (;;) {
         int r = inflate(&zs, Z_SYNC_FLUSH);
         if (r == Z_STREAM_END) break;
-        if (r != Z_OK && r != Z_BUF_ERROR) {
-            result = zs.avail_in > 0 ? -4 : -5;
-            break;
-        }
+        // A full output may hide more data, whatever else zlib says.
         if (zs.avail_out == 0) {
             result = -10;
             break;
         }
-        // No progress possible: the input is used up before the end marker.
-        if (r == Z_BUF_ERROR) {
-            result = -5;
-            break;
-        }
+        if (r == Z_OK) continue;
+        // The input ran out before the end marker (Z_BUF_ERROR: no progress
+        // possible), or the data is damaged from here on: what was inflated
+        // before is the stream's data.
+        if (zs.total_out == 0) result = r == Z_BUF_ERROR ? -5 : -4;
+        break;
     }
     const size_t total = zs.total_out;
     inflateEnd(&zs);
@@ -145,14 +227,83 @@ int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded)
     }
 }
 
-void UndoUpPredictor(uint8_t* data, size_t length, size_t rowWidth) {
-    if (rowWidth < 2) return;
-    const size_t rows = length / rowWidth;
-    for (size_t r = 1; r < rows; ++r) {
-        uint8_t* row = data + r * rowWidth;
-        const uint8_t* above = row - rowWidth;
-        for (size_t c = 1; c < rowWidth; ++c) row[c] = static_cast<uint8_t>(row[c] + above[c]);
+namespace {
+
+int PaethPredictor(int a, int b, int c) {
+    const int p = a + b - c;
+    const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+    if (pa <= pb && pa <= pc) return a;
+    return pb <= pc ? b : c;
+}
+
+// TIFF predictor 2 over rows of rowBytes: each sample plus the one a pixel
+// to its left.
+int UndoTiff(uint8_t* data, size_t& length, size_t rowBytes, const PredictorParms& parms) {
+    const size_t colors = static_cast<size_t>(parms.colors);
+    for (size_t at = 0; at < length; at += rowBytes) {
+        uint8_t* row = data + at;
+        const size_t bytes = std::min(rowBytes, length - at);
+        if (parms.bitsPerComponent == 8) {
+            for (size_t i = colors; i < bytes; ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - colors]);
+        } else {
+            const size_t step = 2 * colors;
+            for (size_t i = step; i + 1 < bytes; i += 2) {
+                const unsigned sum = ((row[i] << 8 | row[i + 1]) + (row[i - step] << 8 | row[i - step + 1])) & 0xffff;
+                row[i] = static_cast<uint8_t>(sum >> 8);
+                row[i + 1] = static_cast<uint8_t>(sum);
+            }
+        }
     }
+    return 0;
+}
+
+// PNG predictors: rows of a tag byte and rowBytes data bytes, decoded into
+// rows of rowBytes at the start of the same buffer. The output of a row
+// never reaches the input bytes not yet read.
+int UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
+    size_t out = 0;
+    for (size_t at = 0; at < length; at += rowBytes + 1) {
+        const uint8_t tag = data[at];
+        const uint8_t* in = data + at + 1;
+        // A short last row (an encoder that did not pad) is decoded as far
+        // as it goes.
+        const size_t bytes = std::min(rowBytes, length - at - 1);
+        uint8_t* row = data + out;
+        const uint8_t* above = out > 0 ? row - rowBytes : nullptr;
+        for (size_t i = 0; i < bytes; ++i) {
+            const int a = i >= bpp ? row[i - bpp] : 0;
+            const int b = above ? above[i] : 0;
+            const int c = above && i >= bpp ? above[i - bpp] : 0;
+            int predicted;
+            switch (tag) {
+                case 0: predicted = 0; break;
+                case 1: predicted = a; break;
+                case 3: predicted = (a + b) / 2; break;
+                case 4: predicted = PaethPredictor(a, b, c); break;
+                default: predicted = b; break;  // Up, and any unknown tag
+            }
+            row[i] = static_cast<uint8_t>(in[i] + predicted);
+        }
+        out += bytes;
+    }
+    length = out;
+    return 0;
+}
+
+}  // namespace
+
+int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms) {
+    const int64_t bits = static_cast<int64_t>(parms.columns) * parms.colors * parms.bitsPerComponent;
+    if (parms.columns < 1 || parms.colors < 1 || parms.colors > 32 || bits > (int64_t{1} << 34)) return -36;
+    const size_t rowBytes = static_cast<size_t>((bits + 7) / 8);
+    if (predictor == 2) {
+        if (parms.bitsPerComponent != 8 && parms.bitsPerComponent != 16) return -36;
+        return UndoTiff(data, length, rowBytes, parms);
+    }
+    if (predictor < 10 || predictor > 15) return -36;
+    const int bitsPerPixel = parms.colors * parms.bitsPerComponent;
+    const size_t bpp = bitsPerPixel < 8 ? 1 : static_cast<size_t>(bitsPerPixel / 8);
+    return UndoPng(data, length, rowBytes, bpp);
 }
 
 }  // namespace brisel

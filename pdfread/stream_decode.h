@@ -1,7 +1,7 @@
 // Stream data for the rewrite of cross-reference streams and object
 // streams: finding a stream's data, its filter, inflating Flate data and
-// undoing the PNG "Up" predictor of cross-reference streams. Page content and
-// other streams are never decoded.
+// undoing the TIFF and PNG predictors. Page content and other streams are
+// never decoded.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +10,7 @@
 #include "base/block.h"
 #include "base/job.h"
 #include "pdfread/lexer.h"
+#include "pdfread/stream_decryption.h"  // LengthResolver
 
 namespace brisel {
 
@@ -17,24 +18,45 @@ namespace brisel {
 // usable predictor, any other filter; a usable predictor gives its number.
 enum : int { kFilterNone = 0, kFilterFlate = 1, kFilterOther = -1 };
 
-// The filter state of the stream whose dictionary body is [dict, dictEnd)
-// (dictEnd is its closing ">>"). 0 with state set, or a code in LastError:
-// -8, -9, -87 /DecodeParms not a closed dictionary, -32 /Columns unreadable.
-int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state);
+// The row layout a predictor works on, from /DecodeParms.
+struct PredictorParms {
+    int32_t columns = 1;
+    int32_t colors = 1;
+    int32_t bitsPerComponent = 8;
+};
 
-// Finds the data of that stream from its direct /Length and the "stream" and
+// The filter state of the stream whose dictionary body is [dict, dictEnd)
+// (dictEnd is its closing ">>"). Flate is /FlateDecode or /Fl, alone or as
+// the one element of an array; /Filter null and an empty array are no
+// filter. /DecodeParms may be a dictionary, a one-element array of one, or
+// null. 0 with state (and parms, when given) set, or a code in LastError:
+// -8, -9, -87 /DecodeParms not a closed dictionary, -32 /Columns unreadable.
+int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state,
+                    PredictorParms* parms = nullptr);
+
+// Whether a filter state is one this reader decodes: no filter, Flate, or
+// Flate with the TIFF predictor 2 or a PNG predictor (10 to 15).
+bool IsDecodableState(int state);
+
+// Finds the data of that stream from its /Length and the "stream" and
 // "endstream" keywords: it ends before the line end in front of "endstream",
-// or at /Length when that is further. 0 with the data, its measured length and the
-// position after "endstream"; or a code in LastError: -33 no /Length, -31,
-// -32 unreadable /Length, -34, -35 no room for "stream", -36 a keyword is
-// not where it must be.
+// or at /Length when that is further. An indirect /Length is asked of the
+// resolver; a /Length that is absent, unresolved or does not lead to
+// "endstream" gives way to the first "endstream" after the data start, as
+// every reader does. 0 with the data, its measured length and the position
+// after "endstream"; or a code in LastError: -34, -35 no room for "stream",
+// -36 no "stream", or no "endstream" after it.
 int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
-                     Cursor& afterEndstream);
+                     Cursor& afterEndstream, const LengthResolver& resolveLength = nullptr);
 
 // Inflates zlib-format data into out. capacity is in/out: the room in out,
-// then the decoded length. 0 on success; -1 zlib cannot start, -4 the data
-// is damaged, -5 it ends before its end marker, -10 the output needs all of
-// the capacity or more. Bytes after the end marker are ignored.
+// then the decoded length. Data that ends without its final block (a sync
+// flush and nothing after it), or is damaged further on (a wrong checksum),
+// gives what was inflated before: readers take those bytes as the stream.
+// 0 on success; -1 zlib cannot start, -4 the data is damaged before
+// anything could be inflated, -5 it ends before anything was inflated, -10
+// the output needs all of the capacity or more. Bytes after the end marker
+// are ignored.
 int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity);
 
 // DecodeFlate into a block sized from the input, retried with a larger block
@@ -43,9 +65,13 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
 // DecodeFlate's code for damaged data.
 int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded);
 
-// Undoes the PNG "Up" predictor in place over rows of rowWidth bytes, each
-// starting with its filter-type byte (which is not examined). A partial
-// last row is left alone.
-void UndoUpPredictor(uint8_t* data, size_t length, size_t rowWidth);
+// Undoes a predictor in place. TIFF 2: each sample gets the one to its
+// left added (8 and 16 bits per component). PNG (10 to 15): each row starts
+// with its own tag, None, Sub, Up, Average or Paeth (an unknown tag is
+// taken as Up, as this reader always read them); the tags are removed, so
+// length shrinks by one byte a row. A short last row is decoded as far as
+// it goes. 0, or
+// -36 for another predictor or a layout it cannot undo.
+int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms);
 
 }  // namespace brisel

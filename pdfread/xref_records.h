@@ -3,10 +3,12 @@
 // The security handler's decrypting object copier works on these too.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "pdfread/classic_section.h"
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
 #include "pdfread/reader_record.h"
@@ -47,12 +49,32 @@ inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile |
 // say, newest first.
 struct StreamTrailer {
     bool sizeRead = false;
-    int32_t size = 0;  // the first /Size read; only numbers below it are written
-    int64_t sizeLimit = INT32_MAX - 2;  // a larger /Size is refused as absurd
+    int32_t size = 0;  // the first /Size read: the rows of a stream without /Index
     int32_t rootNumber = 0, rootGeneration = 0;
     int32_t infoNumber = 0, infoGeneration = 0;
-    std::vector<XrefRecord> records;  // size + 2 records once /Size is read
-    Cursor encryptKey = nullptr;      // the first /Encrypt key read
+    // The records of the numbers the entries name, grown as they name
+    // higher ones: a /Size far above the objects costs nothing, and one
+    // below them (a writer that counted its entries) loses none.
+    std::vector<XrefRecord> records;
+    int64_t named = 0;  // calls of Grow: the entries named so far
+
+    // The record of a number an entry names, made when not yet made. null
+    // for a number beyond what any file may list, or so far beyond the
+    // entries named that its record would cost what they do many times
+    // over (the records are as many as the highest number): a few objects
+    // may be numbered in the millions, not a hostile few in the tens of
+    // millions.
+    XrefRecord* Grow(int64_t number) {
+        ++named;
+        if (number < 0 || number >= kMaxListedObjects) return nullptr;
+        if (number >= static_cast<int64_t>(records.size())) {
+            if (number > 4 * named + kSparseNumbers) return nullptr;
+            const int64_t doubled = std::max<int64_t>(2 * static_cast<int64_t>(records.size()), number + 1);
+            records.resize(static_cast<size_t>(std::min<int64_t>(doubled, kMaxListedObjects)));
+        }
+        return &records[static_cast<size_t>(number)];
+    }
+    Cursor encryptKey = nullptr;  // the first /Encrypt key read
 
     // The record of an object number, or null outside the records.
     XrefRecord* Record(int64_t number) {
@@ -82,6 +104,10 @@ struct StreamRewrite {
     // The file is encrypted and the key is known: objects are decrypted as
     // they are carried over.
     bool decrypt = false;
+    // A repair without cross-reference streams: every object of an object
+    // stream that no object in the file stands for is unpacked (a later
+    // stream's copy over an earlier one's).
+    bool adoptUnlisted = false;
 };
 
 }  // namespace brisel

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "pdfread/classic_section.h"
 #include "pdfread/object_streams.h"
+#include "pdfread/read_xref.h"
 #include "pdfread/read_xref_streams.h"
+#include "pdfread/repair.h"
 #include "pdfread/xref_records.h"
 #include "pdfread/xref_stream_crypt.h"
 
@@ -14,16 +17,20 @@ namespace brisel {
 
 namespace {
 
-// Marks the object streams that hold compressed objects and returns them in
-// file order. Also lists every object that stands in the file, in file order,
-// for the copy; each gets its new offset when its bytes are carried over.
-std::vector<int32_t> ListObjectStreams(StreamRewrite& rw) {
+// Marks the object streams that hold compressed objects (unless the marks
+// are given) and returns them in file order. Also lists every object that
+// stands in the file, in file order, for the copy; each gets its new
+// offset when its bytes are carried over.
+std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
     std::vector<XrefRecord>& records = rw.trailer.records;
-    const int32_t size = std::min<int32_t>(rw.trailer.size, static_cast<int32_t>(records.size()));
-    for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
-    for (int32_t n = 0; n < size; ++n) {
-        const XrefRecord& r = records[n];
-        if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size) records[r.field2].holdsObjects = true;
+    const int32_t size = static_cast<int32_t>(records.size());
+    if (!marksGiven) {
+        for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
+        for (int32_t n = 0; n < size; ++n) {
+            const XrefRecord& r = records[n];
+            if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size)
+                records[r.field2].holdsObjects = true;
+        }
     }
     std::vector<int32_t> streams;
     for (int32_t n = 0; n < size; ++n) {
@@ -52,18 +59,12 @@ void FinishRecords(StreamRewrite& rw) {
     }
 }
 
-int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader, StreamDecryption* decryption) {
-    StreamRewrite rw(image.data(), image.data() + image.size(), reader);
-    rw.decryption = decryption;
-    rw.trailer.sizeLimit = ObjectNumberLimit(image.size());
-    if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer, reader)) return r;
-    if (rw.trailer.encryptKey) {
-        if (int r = OpenEncryptedStreams(job, rw)) return r;
-    }
-
+// The new image from the records: the input carried over with its object
+// streams unpacked in place, then the classic section and trailer.
+int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     std::vector<int32_t> streams;
     try {
-        streams = ListObjectStreams(rw);
+        streams = ListObjectStreams(rw, marksGiven);
     } catch (const std::bad_alloc&) {
         return Fail(job, -51);
     }
@@ -74,37 +75,113 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
     std::vector<XrefRecord>& records = rw.trailer.records;
     for (int32_t n : streams) {
         if (job.Stopped()) return job.StopCode;
-        XrefRecord& stream = records[n];
-        // One that overlaps the stream before it, or lies beyond the image,
-        // stays in place as an ordinary object.
-        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start) {
+        XrefRecord& stream = records[n];  // until an unpacking grows the records
+        // One that overlaps the stream before it, lies beyond the image, or
+        // whose entry points at no header of it, stays in place as an
+        // ordinary object; the objects it was to hold are missing, and the
+        // classic reading lists them free.
+        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start ||
+            !LocateObject(job, rw.start, rw.end, stream.field2, n, stream.field3)) {
+            job.LastError = 0;
             stream.holdsObjects = false;
             continue;
         }
         const Cursor at = rw.start + stream.field2;
         if (int r = CopyInputUpTo(job, rw, at)) return r;
         if (int r = UnpackObjectStream(job, rw, n, at)) return r;
-        stream.field2 = 0;
-        stream.newOffset = 0;
+        records[n].field2 = 0;
+        records[n].newOffset = 0;
     }
     if (int r = CopyInputUpTo(job, rw, rw.end)) return r;
     FinishRecords(rw);
 
+    // Objects that stand in the new image are in use; object streams
+    // unpacked, objects never unpacked, free and unlisted numbers are free.
     auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
-        if (static_cast<size_t>(n) < records.size()) {
-            offset = records[n].field2;
-            generation = records[n].field3;
-        }
+        if (static_cast<size_t>(n) >= records.size()) return false;
+        offset = records[n].field2;
+        generation = records[n].field3;
+        return offset > 0 && records[n].type != kRecordFree;
     };
     const StreamTrailer& t = rw.trailer;
-    if (!WriteClassicSection(rw.out, t.size, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
+    // The section ends with the highest number an entry names, wherever
+    // /Size says it ends.
+    size_t used = records.size();
+    while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].field2 == 0) --used;
+    const int32_t count = static_cast<int32_t>(used);
+    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
     if (!rw.out.Finish(image)) return Fail(job, -54);
     // The classic trailer's key position belonged to the image just released.
-    reader.encryptKey = ReaderRecord::kNone;
+    rw.reader.encryptKey = ReaderRecord::kNone;
+    return 0;
+}
+
+int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader, StreamDecryption* decryption) {
+    StreamRewrite rw(image.data(), image.data() + image.size(), reader);
+    rw.decryption = decryption;
+    if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer, reader)) return r;
+    if (rw.trailer.encryptKey) {
+        if (int r = OpenEncryptedStreams(job, rw)) return r;
+    }
+
+    return WriteRewrite(job, image, rw, false);
+}
+
+// Whether the object at offset is an object stream.
+bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) {
+    Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
+    Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
+    const bool found = dictEnd && FindKey(job, "/ObjStm", body + 2, dictEnd);
+    job.LastError = 0;
+    return found;
+}
+
+// RebuildWithObjectStreams on a copy of the image, which replaces the image
+// only when every step succeeded.
+int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
+    Block image;
+    if (!image.Assign(input.data(), input.size())) return Fail(job, -51);
+    if (int r = RebuildClassic(job, image)) return r;
+    XrefTable table;
+    ReaderRecord found = reader;
+    if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;
+    // Records only for a file that has object streams: they cost as much
+    // as the highest number.
+    bool packed = false;
+    for (const XrefEntry& entry : table.entries())
+        packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
+    StreamRewrite rw(image.data(), image.data() + image.size(), reader);
+    rw.adoptUnlisted = true;
+    for (const XrefEntry& entry : table.entries()) {
+        XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;
+        if (!record) continue;
+        record->type = kRecordInFile;
+        record->field2 = entry.offset;
+        record->field3 = entry.generation;
+        record->holdsObjects = IsObjectStream(job, rw.start, rw.end, entry);
+    }
+    if (packed) {
+        rw.trailer.rootNumber = found.rootNumber < 0 ? 0 : found.rootNumber;
+        rw.trailer.rootGeneration = found.rootGeneration;
+        if (int r = WriteRewrite(job, image, rw, true)) return r;
+        // The catalog may have been packed: the repair finds it among the
+        // objects unpacked.
+        job.LastError = 0;
+        if (int r = RebuildClassic(job, image)) return r;
+    }
+    input = std::move(image);
     return 0;
 }
 
 }  // namespace
+
+int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader) {
+    try {
+        return RebuildUnpacking(job, image, reader);
+    } catch (const std::bad_alloc&) {
+        return Fail(job, -51);
+    }
+}
 
 int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
                          StreamDecryption* decryption) {

@@ -19,4 +19,12 @@ namespace brisel {
 int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
                          StreamDecryption* decryption);
 
+// The repair of a file whose cross-reference streams cannot be read:
+// rebuilds the image from the objects found (RebuildClassic), unpacks every
+// object stream found among them (each object that no object in the file
+// stands for; a later stream's copy over an earlier one's) and rebuilds
+// again, so that a packed catalog is found. 0, or a code; an encrypted
+// file's object streams cannot be unpacked and fail.
+int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader);
+
 }  // namespace brisel

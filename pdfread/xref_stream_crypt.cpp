@@ -7,10 +7,6 @@
 
 namespace brisel {
 
-namespace {
-
-// The value of an indirect /Length object: one in the file, or one already
-// unpacked into the new image.
 int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation) {
     const XrefRecord* r = rw.trailer.Record(number);
     Cursor start = rw.start, end = rw.end;
@@ -27,6 +23,8 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
     job.LastError = 0;
     return value;
 }
+
+namespace {
 
 int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
     // The objects in the span move by the same distance as the span.

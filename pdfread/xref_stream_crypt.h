@@ -25,6 +25,10 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw);
 int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
                           std::vector<uint8_t>& holder);
 
+// The value of an indirect /Length object: one that stands in the input, or
+// one already unpacked into the new image; -1 when neither holds it.
+int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation);
+
 // Carries the input from the read position up to limit (the next object
 // stream, or the image end) into the new image and moves the read position
 // there; the in-file objects of the span (rw.inFileOrder from rw.inFileNext

@@ -1,7 +1,9 @@
 #include "split/page_range.h"
 
 #include "docstruct/document.h"
+#include "docstruct/page_tree.h"
 #include "pdfread/read_xref.h"
+#include "split/split_stages.h"
 #include "split/unlock.h"
 
 namespace brisel {
@@ -34,8 +36,13 @@ int32_t QueryPageCount(Job& job, const std::string& inputPath) {
     // The count needs no plain image: a readable encrypted file is not
     // unlocked.
     if (OpenInput(job, doc.image, doc.table, doc.reader, false, false) != 0) return -1;
-    // The count comes from the page tree root alone; bookmarks play no part.
-    return CountPages(job, doc.start(), doc.end(), doc.reader.rootNumber, doc.reader.rootGeneration, doc.table);
+    // The pages the walk finds, as the split counts them; viewer settings
+    // and bookmarks play no part.
+    const ViewerSettings viewer = job.Viewer;
+    job.Viewer = ViewerSettings();
+    const int32_t count = AnalyzeOrRepair(job, doc, false);
+    job.Viewer = viewer;
+    return count;
 }
 
 }  // namespace brisel

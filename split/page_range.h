@@ -13,7 +13,7 @@ namespace brisel {
 // it must be decimal digits with a value above 0. false for any other text.
 bool ReadPageField(const std::string& text, int32_t& value);
 
-// The /Count of the page tree root (0 or more), or -1 on any failure.
+// The number of pages the page tree walk finds, or -1 on any failure.
 int32_t QueryPageCount(Job& job, const std::string& inputPath);
 
 }  // namespace brisel

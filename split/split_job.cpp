@@ -2,6 +2,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/job_host.h"
 #include "base/platform.h"
@@ -10,6 +12,8 @@
 #include "docstruct/document.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
+#include "pdfread/read_xref.h"
+#include "pdfread/xref_stream.h"
 #include "security/encrypted_output.h"
 #include "split/output_naming.h"
 #include "split/page_saver.h"
@@ -29,6 +33,54 @@ void ResetJob(Job& job) {
 int ReadUntilClassic(Job& job, Document& doc) {
     const int r = OpenInput(job, doc.image, doc.table, doc.reader, true, true);
     return r == kOpenFailed ? kResultFailed : r;
+}
+
+namespace {
+
+// Whether the repaired table places an object the original table missed.
+bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& missing) {
+    for (int32_t n : missing) {
+        const XrefEntry* entry = repaired.Find(n);
+        if (entry && entry->type == 'n') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+    const int32_t count = AnalyzeDocument(job, doc);
+    if (job.Stopped() || (count >= 0 && doc.reader.missingObjects.empty())) return count;
+    // The repair works on a copy: a document that analysed well is kept
+    // unless the repair finds an object its table missed.
+    if (showProgress) ShowStatus(job, Text::Repairing, 10);
+    Block image;
+    XrefTable table;
+    ReaderRecord reader = doc.reader;
+    job.LastError = 0;
+    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) &&
+                          RebuildWithObjectStreams(job, image, reader) == 0 &&
+                          ReadXref(job, image.data(), image.data() + image.size(), table, reader);
+    if (showProgress) ShowStatus(job, Text::Analyzing, 10);
+    if (count >= 0 && (!repaired || !FindsMissingObjects(table, doc.reader.missingObjects))) {
+        job.LastError = 0;
+        return count;
+    }
+    if (!repaired) return -1;
+    Document original;
+    original.image = std::move(doc.image);
+    doc.image = std::move(image);
+    doc.table = std::move(table);
+    std::swap(doc.reader, reader);
+    doc.outlines.clear();
+    const int32_t again = AnalyzeDocument(job, doc);
+    if (again >= 0 || count < 0 || job.Stopped()) return again;
+    // The repaired document fails where the original did not: back to it.
+    doc.image = std::move(original.image);
+    std::swap(doc.reader, reader);
+    if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
+    doc.outlines.clear();
+    return AnalyzeDocument(job, doc);
 }
 
 namespace {
@@ -55,7 +107,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
 
     doc.outlines.clear();
     job.Step = JobStep::Analyze;
-    int32_t count = AnalyzeDocument(job, doc);
+    int32_t count = AnalyzeOrRepair(job, doc, true);
     job.PageCount = count;
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
 

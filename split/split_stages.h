@@ -18,4 +18,11 @@ void ResetJob(Job& job);
 // code.
 int ReadUntilClassic(Job& job, Document& doc);
 
+// AnalyzeDocument on an opened document. When it fails (an object is not
+// where the table says, a /Prev loop left sections out, no trailer names
+// /Root), or when entries point at no object and the repair finds one of
+// those objects elsewhere, the document is repaired, read again and
+// analysed again, once. The page count, or -1 with LastError.
+int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress);
+
 }  // namespace brisel

@@ -70,11 +70,21 @@ int32_t AnalyzeWith(const std::string& pages, const std::string& extra, int32_t&
 
 TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     int32_t error;
-    // No /Count: the walk completes but the result is -1 without a code.
-    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R] >>", "null", error), -1);
-    EXPECT_EQ(error, 0);
-    // A differing /Count is still the result.
-    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R] /Count 7 >>", "null", error), 7);
+    // The result is the number of pages found, whatever the root's /Count
+    // says or whether it has one.
+    for (const char* count : {"", "/Count 7", "/Count 0", "/Count 9999999999", "/Count 4 0 R", "/Count /X"}) {
+        EXPECT_EQ(AnalyzeWith(std::string("<< /Type /Pages /Kids [3 0 R 4 0 R] ") + count + " >>",
+                              "<< /Type /Page /Parent 2 0 R >>", error),
+                  2)
+            << count;
+        EXPECT_EQ(error, 0);
+    }
+    // Nodes without /Type play the role of their keys: the root and a node
+    // by their /Kids, a page by having none.
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 5 0 R] >>", error), -1);
+    EXPECT_EQ(error, -143);  // 5 0 R is not in the file
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 0 R] >>", error), 2);
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R 3 0 R] >>", "<< /Parent 2 0 R /MediaBox [0 0 9 9] >>", error), 2);
     // The root's /Kids may be a reference to an array.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 4 0 R /Count 1 >>", "[3 0 R]", error), 1);
     // An intermediate node's /Kids must be a direct array.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <string>
 
 #include "test_support.h"
@@ -163,15 +165,17 @@ TEST(ReadXref, MalformedSectionsFail) {
     EXPECT_EQ(Read(t3, noCount).error, -29);
 }
 
-TEST(ReadXref, PrevLoopEnds) {
+TEST(ReadXref, PrevLoopIsDamage) {
     TestJob t;
     std::string base = test::SimpleDocument(2);
     size_t sx = base.rfind("startxref\n");
     std::string offset = base.substr(sx + 10, base.find('\n', sx + 10) - (sx + 10));
     // The trailer names its own section as /Prev.
     base.replace(base.find("/Root 1 0 R"), 11, "/Root 1 0 R /Prev " + offset);
+    // A loop means damage: the read fails, and the job repairs the file.
     XrefRead r = Read(t, base);
-    EXPECT_EQ(r.ok, 1) << r.error;
+    EXPECT_EQ(r.ok, 0);
+    EXPECT_EQ(r.error, -92);
     // Two sections that name each other.
     auto padded = [](size_t v) {
         std::string d = std::to_string(v);
@@ -187,9 +191,29 @@ TEST(ReadXref, PrevLoopEnds) {
     std::string two = head + sectionA + sectionB + "startxref\n" + std::to_string(bAt) + "\n%%EOF\n";
     TestJob t2;
     XrefRead loop = Read(t2, two);
-    ASSERT_EQ(loop.ok, 1) << loop.error;
-    EXPECT_EQ(loop.table.size(), 2u);
-    EXPECT_EQ(loop.root, 1);
+    EXPECT_EQ(loop.ok, 0);
+    EXPECT_EQ(loop.error, -92);
+}
+
+TEST(ReadXref, EntriesThatPointAtNoObjectAreListedFree) {
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>").Object(2, "<< /Type /Pages /Kids [] >>").Object(3, "(three)");
+    b.Object(4, "(four)").Trailer("/Root 1 0 R");
+    std::string file = b.Build();
+    // 3 points at offset 0, 4 at object 2's header.
+    auto digits = [](long offset) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%010ld", offset);
+        return std::string(text);
+    };
+    file.replace(file.find(digits(b.OffsetOf(4)) + " 00000 n"), 10, digits(b.OffsetOf(2)));
+    file.replace(file.find(digits(b.OffsetOf(3)) + " 00000 n"), 10, "0000000000");
+    TestJob t;
+    XrefRead r = Read(t, file);
+    ASSERT_EQ(r.ok, 1) << r.error;
+    std::string types;
+    for (int n = 0; n <= 4; ++n) types += r.table.Find(n)->type;
+    EXPECT_EQ(types, "fnnff");
 }
 
 TEST(ReadXref, StopRequestEndsTheRead) {
@@ -220,8 +244,13 @@ TEST(CountPages, ChecksTheCatalogAndTheRoot) {
         return n;
     };
     int32_t error;
-    EXPECT_EQ(count("<< /Type /Catalogue /Pages 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
+    // A catalog and a root without their /Type are known by /Pages and /Kids.
+    EXPECT_EQ(count("<< /Type /Catalogue /Pages 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), 2);
+    EXPECT_EQ(count("<< /Pages 2 0 R >>", "<< /Kids [] /Count 3 >>", error), 3);
+    EXPECT_EQ(count("<< /Type /Catalogue /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
     EXPECT_EQ(error, -118);
+    EXPECT_EQ(count("<< /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
+    EXPECT_EQ(error, -115);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] >>", error), -1);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Page >>", error), -1);

@@ -44,6 +44,29 @@ TEST(RebuildClassic, FindsEveryObjectOfAFileWithWrongOffsets) {
     EXPECT_EQ(image.substr(image.size() - 6), "%%EOF\n");
 }
 
+TEST(RebuildClassic, CatalogWithoutItsNameIsTheOneATrailerNames) {
+    // No object carries /Catalog: the last trailer that names a found
+    // dictionary with /Pages gives the root (a stale one, a missing one and
+    // a /Root of no catalog are passed over).
+    std::string file =
+        "%PDF-1.4\n"
+        "1 0 obj\n<< /Pages 2 0 R >>\nendobj\n"
+        "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n"
+        "5 0 obj\n<< /Pages 2 0 R /Version /1.7 >>\nendobj\n"
+        "trailer\n<< /Root 1 0 R >>\n"
+        "trailer\n<< /Root 5 0 R >>\n"
+        "trailer\n<< /Root 9 0 R >>\n"
+        "trailer\n<< /Root 2 0 R >>\n%%EOF\n";
+    TestJob t;
+    Rebuilt r = Rebuild(t, file);
+    ASSERT_EQ(r.read, 1) << t.job.LastError;
+    EXPECT_EQ(r.root, 5);
+    // None names one: the root stays 0, as without any catalog.
+    TestJob t2;
+    Rebuilt none = Rebuild(t2, file.substr(0, file.find("trailer")) + "%%EOF\n");
+    EXPECT_EQ(none.root, 0);
+}
+
 TEST(RebuildClassic, LaterCopiesWinAndGapsAreListed) {
     // Objects 1, 2, 4, an update of 2 and a second catalog; no object 3.
     std::string file =
@@ -60,8 +83,8 @@ TEST(RebuildClassic, LaterCopiesWinAndGapsAreListed) {
     EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [] /Count 7 >>");
     EXPECT_EQ(r.root, 6);  // the last catalog in file order
     EXPECT_EQ(r.rootGeneration, 1);
-    EXPECT_EQ(r.table.Find(3)->offset, 0);
-    EXPECT_EQ(r.table.Find(3)->type, 'n');
+    // A number no object has is left out: a reference to it reads as null.
+    EXPECT_EQ(r.table.Find(3), nullptr);
     EXPECT_EQ(r.table.Find(6)->generation, 1);
     // Both copies of 2 stay in the image.
     const std::string image = TextOf(r.image);

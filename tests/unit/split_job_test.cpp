@@ -114,14 +114,25 @@ TEST_F(SplitJobTest, OnePageAndZeroCountDocuments) {
     RecordingHost host;
     Job one(app, host);
     EXPECT_EQ(SplitAllPages(one, Write("one.pdf", test::SimpleDocument(1))), kResultOnePage);
-    // /Count 0 while the tree holds pages: nothing to split.
-    std::string zero = test::SimpleDocument(2);
-    zero.replace(zero.find("/Count 2"), 8, "/Count 0");
-    std::string path = Write("zero.pdf", zero);
-    Job all(app, host);
-    EXPECT_EQ(SplitAllPages(all, path), kResultOnePage);
-    Job range(app, host);
-    EXPECT_EQ(SplitPageRange(range, path), kResultBadPageRange);
+    // /Count 0, or a /Count far beyond the pages, while the tree holds two
+    // pages: the two pages are split, and the range checks against them.
+    for (const char* count : {"/Count 0", "/Count 9999999999"}) {
+        std::string file = test::SimpleDocument(2);
+        file.replace(file.find("/Count 2"), 8, count);
+        std::string path = Write("count.pdf", file);
+        Job all(app, host);
+        EXPECT_EQ(SplitAllPages(all, path), kResultDone) << count;
+        EXPECT_EQ(all.PageCount, 2);
+        EXPECT_TRUE(fs::exists(dir_ / "count-1.pdf"));
+        EXPECT_TRUE(fs::exists(dir_ / "count-2.pdf"));
+        EXPECT_FALSE(fs::exists(dir_ / "count-3.pdf"));
+        Job range(app, host);
+        range.LastPage = 3;
+        EXPECT_EQ(SplitPageRange(range, path), kResultBadPageRange);
+        fs::remove(dir_ / "count-1.pdf");
+        fs::remove(dir_ / "count-2.pdf");
+        EXPECT_EQ(QueryPageCount(all, path), 2);
+    }
 }
 
 TEST_F(SplitJobTest, UnreadableInputsFail) {

@@ -15,6 +15,20 @@ std::string Deflate(const std::string& bytes) {
     return out;
 }
 
+std::string DeflateSyncFlushed(const std::string& bytes) {
+    z_stream zs{};
+    deflateInit(&zs, Z_DEFAULT_COMPRESSION);
+    std::string out(compressBound(static_cast<uLong>(bytes.size())) + 16, '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    zs.avail_in = static_cast<uInt>(bytes.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    deflate(&zs, Z_SYNC_FLUSH);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
 StreamPdf& StreamPdf::Object(int number, std::string body, int generation) {
     objects_.push_back({number, generation, std::move(body)});
     return *this;

@@ -10,6 +10,9 @@ namespace brisel::test {
 
 // zlib-format compression of the bytes.
 std::string Deflate(const std::string& bytes);
+// The same data as an editor's update leaves it: a sync flush and nothing
+// after it, no final block, no checksum.
+std::string DeflateSyncFlushed(const std::string& bytes);
 
 class StreamPdf {
 public:

@@ -84,8 +84,8 @@ TEST(NormaliseXrefStreams, UnpacksObjectStreamsInEveryLayout) {
         EXPECT_EQ(CountPages(t.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 1);
         // The object streams are gone, and their entries point nowhere.
         EXPECT_EQ(TextOf(r.image).find("/ObjStm"), std::string::npos);
-        EXPECT_EQ(r.table.Find(10)->offset, 0);
-        EXPECT_EQ(r.table.Find(11)->offset, 0);
+        EXPECT_EQ(r.table.Find(10), nullptr);
+        EXPECT_EQ(r.table.Find(11), nullptr);
         // Objects in the file moved with the bytes before them.
         EXPECT_NE(BodyOf(t, r, 3).find("/Type /Page "), std::string::npos);
     }
@@ -169,11 +169,16 @@ TEST(NormaliseXrefStreams, HybridFileTakesCompressedObjectsFromItsStream) {
     EXPECT_EQ(BodyOf(t, r, 6).substr(0, 13), "<< /Type /XRe");
     EXPECT_EQ(CountPages(t.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 1);
 
-    // Without /XRefStm the classic startxref leads nowhere.
+    // Without /XRefStm the classic section alone is read: the object only
+    // the stream lists is missing.
     std::string without = file;
     without.replace(without.find("/XRefStm"), 8, "/Foo    ");
     TestJob t2;
-    EXPECT_EQ(Normalise(t2, without).result, -14);
+    Rewritten w = Normalise(t2, without);
+    ASSERT_EQ(w.result, 0) << w.error;
+    EXPECT_EQ(BodyOf(t2, w, 5), "<missing>");
+    EXPECT_EQ(w.table.Find(5), nullptr);
+    EXPECT_NE(BodyOf(t2, w, 3).find("/Type /Page "), std::string::npos);
 }
 
 // A file whose one uncompressed cross-reference stream (W [1 2 1]) has the
@@ -200,8 +205,9 @@ std::string RawStreamFile(const std::string& dict, const std::vector<std::array<
 }
 
 TEST(NormaliseXrefStreams, RowsOutsideTheRecordsAreIgnored) {
-    // /Index names numbers far beyond /Size, and more rows follow than the
-    // index lists; none of them may land anywhere.
+    // /Index names numbers beyond /Size (read, as readers read them; their
+    // offsets hold no objects, so they are listed free), one beyond what any
+    // file may list (ignored), and more rows follow than the index lists.
     std::string file = RawStreamFile("/Size 4 /Root 1 0 R /Index [0 3 100000 2 2147483647 1 3 1]",
                                      {{0, 0, 255}, {1, -1, 0}, {1, -2, 0}, {1, 7, 0}, {1, 8, 0}, {1, 9, 0},
                                       {1, -3, 0}, {1, 11, 0}, {2, 1, 0}, {1, 12, 0}});
@@ -209,7 +215,9 @@ TEST(NormaliseXrefStreams, RowsOutsideTheRecordsAreIgnored) {
     Rewritten r = Normalise(t, file);
     ASSERT_EQ(r.result, 0) << r.error;
     ASSERT_EQ(r.read, 1);
-    EXPECT_EQ(r.table.HighestNumber(), 3);
+    EXPECT_EQ(r.table.HighestNumber(), 100001);
+    EXPECT_EQ(r.table.Find(100000)->type, 'f');
+    EXPECT_EQ(r.table.Find(100001)->type, 'f');
     EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [] /Count 0 >>");
     EXPECT_EQ(BodyOf(t, r, 3).substr(0, 13), "<< /Type /XRe");
 
@@ -248,12 +256,21 @@ TEST(NormaliseXrefStreams, DamagedFlateDataEndsTheRewrite) {
     std::string good = SmallDocument().Predictor(false).Build();
     // Object stream 10 is the first stream in the file.
     size_t data = good.find("stream\n", good.find("/ObjStm")) + 7;
+    // A damaged zlib header inflates nothing at all.
     std::string damaged = good;
-    for (size_t i = 4; i < 12; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
+    for (size_t i = 0; i < 2; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
     TestJob t;
     Rewritten r = Normalise(t, damaged);
     EXPECT_EQ(r.result, -39);
     EXPECT_EQ(TextOf(r.image), damaged);  // the image stays
+    // Damage a few bytes in: the little inflated before it holds no
+    // readable object-stream header.
+    damaged = good;
+    for (size_t i = 4; i < 12; ++i) damaged[data + i] = static_cast<char>(damaged[data + i] ^ 0x5a);
+    TestJob t2;
+    r = Normalise(t2, damaged);
+    EXPECT_LT(r.result, 0);
+    EXPECT_EQ(TextOf(r.image), damaged);
 
 }
 
@@ -270,13 +287,12 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         return f;
     };
     const Case cases[] = {
-        {"W1 of 0", SmallDocument().Widths(0, 4, 2).Build(), -24},
+        {"no widths", SmallDocument().Widths(0, 0, 0).Build(), -25},
         {"LZW filter", lastReplaced("/FlateDecode", "/LZWDecode  "), -36},
-        {"filter array", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode]"), -36},
-        {"predictor 2", lastReplaced("/Predictor 12", "/Predictor 02"), -36},
+        {"filter chain", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode/LZW]"), -36},
+        {"predictor 3", lastReplaced("/Predictor 12", "/Predictor 03"), -36},
         {"not /XRef", lastReplaced("/Type /XRef", "/Type /XRaf"), -20},
-        {"object stream with a predictor",
-         SmallDocument().ObjectStreamEntries("/DecodeParms << /Columns 5 /Predictor 12 >>").Build(), -36},
+        {"object stream in LZW", SmallDocument().ObjectStreamEntries("/Filter /LZWDecode").Build(), -36},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -285,6 +301,69 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         EXPECT_EQ(r.result, c.code);
         EXPECT_EQ(TextOf(r.image), c.file);
     }
+}
+
+TEST(NormaliseXrefStreams, FormsTheStandardAllowsBeyondThePlainest) {
+    std::string good = SmallDocument().Build();
+    auto lastReplaced = [&](const std::string& from, const std::string& to) {
+        std::string f = good;
+        f.replace(f.rfind(from), from.size(), to);
+        return f;
+    };
+    // Every object in the file: a first width of 0 makes every row type 1.
+    StreamPdf inFile;
+    inFile.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+        .Object(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>")
+        .Object(3, "<< /Type /Page /Parent 2 0 R >>")
+        .Trailer("/Root 1 0 R")
+        .ExplicitIndex(true)
+        .Widths(0, 4, 2);
+    const std::pair<const char*, std::string> files[] = {
+        {"abbreviation", lastReplaced(" /Filter /FlateDecode", "/Filter /Fl         ")},
+        {"array of one filter", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode]")},
+        {"parameters in an array", lastReplaced("/DecodeParms << /Columns 7 /Predictor 12 >>",
+                                                "/DecodeParms [<< /Columns 7 /Predictor 12 >>]")},
+        {"first width 0", inFile.Build()},
+    };
+    for (const auto& [name, file] : files) {
+        SCOPED_TRACE(name);
+        TestJob t;
+        Rewritten r = Normalise(t, file);
+        ASSERT_EQ(r.result, 0) << r.error;
+        ASSERT_EQ(r.read, 1);
+        EXPECT_EQ(BodyOf(t, r, 1), "<< /Type /Catalog /Pages 2 0 R >>");
+        EXPECT_EQ(BodyOf(t, r, 2), "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    }
+}
+
+TEST(NormaliseXrefStreams, SizeCostsWhatTheEntriesNameNotWhatItSays) {
+    // Objects numbered far above the file's size are read.
+    StreamPdf high = SmallDocument();
+    high.Object(156341, "(numbered far above the size of the file)");
+    const std::string highFile = high.Build();
+    ASSERT_LT(highFile.size(), 156341u);
+    TestJob t;
+    Rewritten r = Normalise(t, highFile);
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(BodyOf(t, r, 156341), "(numbered far above the size of the file)");
+    // A /Size far above every entry makes no table of that size; one beyond
+    // what any file may cost is refused.
+    std::string file = SmallDocument().Build();
+    const size_t at = file.rfind("/Size 13 ");
+    TestJob t2;
+    r = Normalise(t2, file.substr(0, at) + "/Size 30000000 " + file.substr(at + 9));
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(r.table.HighestNumber(), 12);
+    EXPECT_EQ(BodyOf(t2, r, 5), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    TestJob t3;
+    EXPECT_EQ(Normalise(t3, file.substr(0, at) + "/Size 40000000 " + file.substr(at + 9)).result, -13);
+    // A /Size below the objects (a writer that counted its entries) loses
+    // none of them.
+    TestJob t4;
+    r = Normalise(t4, file.substr(0, at) + "/Size 5  " + file.substr(at + 9));
+    ASSERT_EQ(r.result, 0) << r.error;
+    EXPECT_EQ(r.table.HighestNumber(), 12);
+    EXPECT_EQ(BodyOf(t4, r, 6).substr(0, 14), "(a string with");
 }
 
 TEST(NormaliseXrefStreams, PredictorWithoutColumnsIsIgnored) {

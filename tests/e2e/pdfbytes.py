@@ -1,0 +1,218 @@
+"""Writing PDF files byte by byte from the objects of a classic file, in the
+cross-reference forms and with the damage that real files show: streams
+filtered and predicted in every way the PDF standard allows, entries that
+point nowhere, /Prev chains that mix forms or loop, offsets counted from a
+header that does not stand first."""
+
+import re
+import struct
+import zlib
+
+HEADER = b"%PDF-1.5\n%\xe2\xe3\xcf\xd3\n"
+
+
+def objects_of(path):
+    """({number: body}, root number) of a classic file with one subsection,
+    such as Ghostscript writes: each body is everything between "N 0 obj"
+    and "endobj"."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = int(re.search(rb"startxref\s+(\d+)\s+%%EOF\s*$", data).group(1))
+    m = re.compile(rb"xref\s+0\s+(\d+)\s+").match(data, at)
+    count, pos = int(m.group(1)), m.end()
+    offsets = {}
+    for n in range(1, count):
+        offset, _, kind = data[pos + 20 * n:pos + 20 * n + 18].split()
+        if kind == b"n":
+            offsets[n] = int(offset)
+    # Each object runs up to the next one (or the table): its last "endobj"
+    # there ends it, whatever its stream data holds.
+    bounds = sorted(offsets.values()) + [at]
+    objects = {}
+    for n, start in offsets.items():
+        chunk = data[start:bounds[bounds.index(start) + 1]]
+        head = re.compile(rb"%d 0 obj\s*" % n).match(chunk)
+        objects[n] = chunk[head.end():chunk.rindex(b"endobj")].rstrip()
+    root = int(re.search(rb"/Root\s+(\d+)\s+0\s+R", data[at:]).group(1))
+    return objects, root
+
+
+def is_stream(body):
+    return re.search(rb">>\s*stream\r?\n", body) is not None
+
+
+def flate(data, predictor=None, columns=None, sync_cut=False):
+    """zlib data of the bytes, with a PNG or TIFF predictor applied first.
+    sync_cut: stop after a sync flush, without final block and checksum."""
+    if predictor is not None:
+        data = predict(data, predictor, columns)
+    if sync_cut:
+        c = zlib.compressobj()
+        out = c.compress(data) + c.flush(zlib.Z_SYNC_FLUSH)
+        assert out.endswith(b"\x00\x00\xff\xff")
+        return out
+    return zlib.compress(data)
+
+
+def predict(data, predictor, columns):
+    """Encodes rows of `columns` bytes: predictor 2 (TIFF, byte differences)
+    or a PNG predictor; "png" cycles the row tags None, Sub, Up, Average,
+    Paeth, as an encoder choosing per row would."""
+    rows = [data[i:i + columns] for i in range(0, len(data), columns)]
+    if predictor == 2:
+        return b"".join(bytes([r[0]] + [(r[i] - r[i - 1]) & 255 for i in range(1, len(r))]) for r in rows)
+    out, above = [], bytes(columns)
+    for k, row in enumerate(rows):
+        # 15 is the encoder's free choice per row.
+        tag = k % 5 if predictor in ("png", 15) else predictor - 10
+        enc = []
+        for i, x in enumerate(row):
+            a = row[i - 1] if i else 0
+            b = above[i]
+            c = above[i - 1] if i else 0
+            if tag == 0:
+                p = 0
+            elif tag == 1:
+                p = a
+            elif tag == 2:
+                p = b
+            elif tag == 3:
+                p = (a + b) // 2
+            else:
+                pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
+                p = a if pa <= pb and pa <= pc else b if pb <= pc else c
+            enc.append((x - p) & 255)
+        out.append(bytes([tag]) + bytes(enc))
+        above = row
+    return b"".join(out)
+
+
+def with_length(dictionary, length):
+    """The stream dictionary with a direct /Length."""
+    return re.sub(rb"/Length\s+\d+(\s+\d+\s+R)?", b"/Length %d" % length, dictionary, count=1)
+
+
+class Builder:
+    """A file of these objects. Streams stay in the file; with pack, every
+    other object goes into one object stream."""
+
+    def __init__(self, objects, root, header=HEADER):
+        self.objects = dict(objects)
+        self.root = root
+        self.header = header
+
+    def classic(self, trailer=None, entries=None, prev=None, base=b"", size=None):
+        """A classic file (or, with a base, an update appended to it; size
+        is then the whole file's /Size)."""
+        out = bytearray(base + (b"" if base else self.header))
+        offsets = {}
+        for n in sorted(self.objects):
+            offsets[n] = len(out)
+            out += b"%d 0 obj\n%s\nendobj\n" % (n, self.objects[n])
+        offsets.update(entries or {})
+        size = size or max(self.objects) + 1
+        xref = len(out)
+        out += b"xref\n"
+        for first, count in self._runs(sorted(offsets) if base else [0] + sorted(offsets)):
+            out += b"%d %d\n" % (first, count)
+            for n in range(first, first + count):
+                out += b"0000000000 65535 f \n" if n == 0 else b"%010d 00000 n \n" % offsets[n]
+        if trailer is None:
+            trailer = b"/Root %d 0 R" % self.root
+        out += b"trailer\n<< /Size %d %s%s >>\nstartxref\n%d\n%%%%EOF\n" % (
+            size, trailer, b" /Prev %d" % prev if prev is not None else b"", xref)
+        return bytes(out), offsets, xref
+
+    @staticmethod
+    def _runs(numbers):
+        runs = []
+        for n in numbers:
+            if runs and runs[-1][0] + runs[-1][1] == n:
+                runs[-1][1] += 1
+            else:
+                runs.append([n, 1])
+        return runs
+
+    def streams(self, pack=True, widths=(1, 4, 2), xref_filter=b"/FlateDecode", xref_predictor=12,
+                objstm_filter=b"/FlateDecode", objstm_predictor=None, objstm_sync_cut=False,
+                objstm_length_after=False, xref_bad_adler=False, entries=None, trailer=b"", prev=None,
+                base=b"", size=None):
+        """A file whose cross-reference data is one stream (or an update so
+        made, appended to base). Filters: b"/FlateDecode", b"/Fl", b"[/FlateDecode]",
+        b"null" (data not compressed) or None (no /Filter). Predictors:
+        None, 2, 10..15 (one tag for all rows) or "png" (tags by row).
+        entries replaces rows: {number: (type, field 2, field 3)}. With a
+        base, size is the whole file's /Size, and the stream takes that
+        number.
+        objstm_length_after: the object stream's /Length is an object written
+        after it, its value indented, as a cairo-made file has it."""
+        out = bytearray(base + (b"" if base else self.header))
+        rows = {}
+        inner = sorted(n for n in self.objects if pack and not is_stream(self.objects[n]))
+        for n in sorted(self.objects):
+            if n in inner:
+                continue
+            rows[n] = (1, len(out), 0)
+            out += b"%d 0 obj\n%s\nendobj\n" % (n, self.objects[n])
+        top = max(self.objects)
+        if inner:
+            stm = top + 1
+            head, body = [], b""
+            for k, n in enumerate(inner):
+                head.append(b"%d %d" % (n, len(body)))
+                body += self.objects[n] + b"\n"
+                rows[n] = (2, stm, k)
+            head = b" ".join(head) + b"\n"
+            data = head + body
+            parms = b""
+            if objstm_predictor is not None:
+                parms = b" /DecodeParms << /Predictor %d /Columns 16 >>" % (
+                    15 if objstm_predictor == "png" else objstm_predictor)
+            data = self._filtered(data, objstm_filter, objstm_predictor, 16, objstm_sync_cut)
+            length = b"%d" % len(data)
+            if objstm_length_after:
+                length = b"%d 0 R" % (stm + 1)
+            filt = b"" if objstm_filter is None else b" /Filter " + objstm_filter
+            rows[stm] = (1, len(out), 0)
+            out += (b"%d 0 obj\n<< /Type /ObjStm /N %d /First %d%s%s /Length %s >>\nstream\n"
+                    % (stm, len(inner), len(head), filt, parms, length)) + data + b"\nendstream\nendobj\n"
+            if objstm_length_after:
+                rows[stm + 1] = (1, len(out), 0)
+                out += b"%d 0 obj\n   %d\nendobj\n" % (stm + 1, len(data))
+            top = max(rows)
+        xref_number = max(top + 1, size or 0)
+        rows[xref_number] = (1, len(out), 0)
+        rows.update(entries or {})
+        size = max(rows) + 1
+        numbers = sorted(rows) if base else list(range(0 if widths[0] else 1, max(rows) + 1))
+        w = widths
+        raw = b""
+        for n in numbers:
+            t, f2, f3 = rows.get(n, (0, 0, 0 if n else 65535))
+            if w[0]:
+                raw += t.to_bytes(w[0], "big")
+            raw += f2.to_bytes(w[1], "big")
+            if w[2]:
+                raw += (f3 & ((1 << (8 * w[2])) - 1)).to_bytes(w[2], "big")
+        columns = sum(w)
+        data = self._filtered(raw, xref_filter, xref_predictor, columns, False)
+        if xref_bad_adler:
+            data = data[:-4] + bytes(b ^ 0x5A for b in data[-4:])
+        parms = b""
+        if xref_predictor is not None and xref_filter is not None and xref_filter != b"null":
+            parms = b"<< /Columns %d /Predictor %d >>" % (columns, 15 if xref_predictor == "png" else xref_predictor)
+            # Parameters go with their filter: an array for an array.
+            parms = b" /DecodeParms " + (b"[%s]" % parms if xref_filter.startswith(b"[") else parms)
+        filt = b"" if xref_filter is None else b" /Filter " + xref_filter
+        index = b" ".join(b"%d %d" % (a, c) for a, c in self._runs(numbers))
+        out += (b"%d 0 obj\n<< /Type /XRef /Size %d /W [%d %d %d] /Index [%s] /Root %d 0 R%s%s%s%s /Length %d >>\n"
+                b"stream\n" % (xref_number, size, w[0], w[1], w[2], index, self.root, trailer,
+                               b" /Prev %d" % prev if prev is not None else b"", filt, parms, len(data))) + \
+            data + b"\nendstream\nendobj\nstartxref\n%d\n%%%%EOF\n" % rows[xref_number][1]
+        return bytes(out), rows, rows[xref_number][1]
+
+    @staticmethod
+    def _filtered(data, filt, predictor, columns, sync_cut):
+        if filt is None or filt == b"null":
+            return data
+        return flate(data, predictor, columns, sync_cut)
