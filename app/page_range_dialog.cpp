@@ -33,7 +33,10 @@ bool ReadField(HWND window, int id, int32_t& value) {
 
 void QueryCount(HWND window) {
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    WinJobHost host(g_shell.mainWindow);
+    // A password dialog belongs to this dialog: owned by the main window, it
+    // would enable the main window again when it closes, under this modal
+    // dialog.
+    WinJobHost host(window);
     Job job(g_shell.app, host);
     std::string path = Utf8(g_shell.pageDialogPath);
     int32_t count = QueryPageCount(job, path);
