@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/job.h"
+#include "split/engine.h"
 
 namespace brisel {
 
