@@ -82,19 +82,9 @@ void BatchRun(HWND window) {
     while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() < (1u << 20))
         bytes.append(buffer, got);
     std::fclose(file);
-    // Text mode: a CR before an LF is not part of a line.
-    std::string text;
-    for (size_t i = 0; i < bytes.size(); ++i)
-        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
-    bool utf8 = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (utf8) text.erase(0, 3);
-
-    size_t firstEnd = text.find('\n');
-    g_shell.app.Viewer = ParseOptionLine(text);
-    std::string rest = firstEnd == std::string::npos ? std::string() : text.substr(firstEnd + 1);
-    size_t lastFeed = rest.rfind('\n');
-    if (lastFeed != std::string::npos) rest.resize(lastFeed);
-    std::wstring input = DecodeOptionText(rest, utf8);
+    OptionFileText options = SplitOptionFile(bytes);
+    g_shell.app.Viewer = ParseOptionLine(options.optionLine);
+    std::wstring input = DecodeOptionText(options.inputPath, options.utf8);
 
     wchar_t mode = line[2];
     HWND caller = nullptr;

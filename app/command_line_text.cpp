@@ -51,6 +51,23 @@ CommandLinePath ReadCommandLinePath(const std::wstring& line) {
     return result;
 }
 
+OptionFileText SplitOptionFile(const std::string& bytes) {
+    OptionFileText out;
+    std::string text;
+    text.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        if (!(bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')) text += bytes[i];
+    out.utf8 = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    if (out.utf8) text.erase(0, 3);
+    size_t firstEnd = text.find('\n');
+    out.optionLine = text.substr(0, firstEnd);
+    if (firstEnd == std::string::npos) return out;
+    out.inputPath = text.substr(firstEnd + 1);
+    size_t lastFeed = out.inputPath.rfind('\n');
+    if (lastFeed != std::string::npos) out.inputPath.resize(lastFeed);
+    return out;
+}
+
 bool NamesPdf(const std::wstring& path) {
     size_t n = path.size();
     return n > 4 && path[n - 4] == L'.' && Lower(path[n - 3]) == L'p' && Lower(path[n - 2]) == L'd' &&

@@ -26,6 +26,17 @@ struct CommandLinePath {
 };
 CommandLinePath ReadCommandLinePath(const std::wstring& commandLine);
 
+// A batch option file: the option line (up to its line feed), and the input
+// path, the text after it up to the file's last line feed. A CR before an LF
+// is dropped as text mode does; a leading UTF-8 byte-order mark says that
+// the path is UTF-8 rather than the ANSI code page the companion tool uses.
+struct OptionFileText {
+    std::string optionLine;
+    std::string inputPath;  // bytes
+    bool utf8 = false;
+};
+OptionFileText SplitOptionFile(const std::string& bytes);
+
 // Whether the text is longer than 4 characters and ends in ".pdf" in any
 // letter case.
 bool NamesPdf(const std::wstring& path);

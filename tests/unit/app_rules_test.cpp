@@ -115,5 +115,27 @@ TEST(CommandLine, PathAndArguments) {
     for (const wchar_t* no : {L".pdf", L"x.pdfa", L"xpdf", L"x.pd", L""}) EXPECT_FALSE(NamesPdf(no));
 }
 
+TEST(CommandLine, OptionFile) {
+    struct Case {
+        std::string bytes, line, path;
+        bool utf8;
+    } cases[] = {
+        {"/d100 /p1 /nt /ok\nC:\\in\\a.pdf\n", "/d100 /p1 /nt /ok", "C:\\in\\a.pdf", false},
+        {"/d100\r\nC:\\a.pdf\r\n", "/d100", "C:\\a.pdf", false},
+        {"/d100\nC:\\a.pdf", "/d100", "C:\\a.pdf", false},
+        {"/d100\nC:\\a.pdf\rx\n", "/d100", "C:\\a.pdf\rx", false},
+        {"/d100\nC:\\a.pdf\nmore\n", "/d100", "C:\\a.pdf\nmore", false},
+        {"\xEF\xBB\xBF/ok\nC:\\\xE6\x97\xA5.pdf\n", "/ok", "C:\\\xE6\x97\xA5.pdf", true},
+        {"/d100", "/d100", "", false},
+        {"", "", "", false},
+    };
+    for (const Case& c : cases) {
+        OptionFileText split = SplitOptionFile(c.bytes);
+        EXPECT_EQ(split.optionLine, c.line);
+        EXPECT_EQ(split.inputPath, c.path);
+        EXPECT_EQ(split.utf8, c.utf8);
+    }
+}
+
 }  // namespace
 }  // namespace brisel
