@@ -16,8 +16,7 @@ void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, ico
 
 const uint8_t* BytesOf(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& password) {
-    uint8_t* key = job.Security.FileKey;
+Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::string& password) {
     if (permitted) {
         return CheckUserPassword(in, BytesOf(password), password.size(), key) ||
                        CheckOwnerPassword(in, BytesOf(password), password.size(), key)
@@ -52,14 +51,14 @@ bool SplitPermitted(const SecurityState& s) {
     return (p & (8 | 1024)) != 0;
 }
 
-OpenCheck CheckWithoutPassword(Job& job) {
-    SecurityState& s = job.Security;
+OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
+    SecurityState& s = reader.security;
     s.KeyBytes = KeyBytesFor(s.KeyLength);
     if (!IsSupportedEncryption(s)) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return OpenCheck::Told;
     }
-    const KeyInputs in = MakeKeyInputs(job);
+    const KeyInputs in = MakeKeyInputs(reader);
     if (SplitPermitted(s)) {
         if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return OpenCheck::Opened;
     } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
@@ -69,8 +68,8 @@ OpenCheck CheckWithoutPassword(Job& job) {
     return OpenCheck::NeedsPassword;
 }
 
-Verdict JudgePassword(Job& job, const std::string& password) {
-    return Judge(job, MakeKeyInputs(job), SplitPermitted(job.Security), password);
+Verdict JudgePassword(ReaderRecord& reader, const std::string& password) {
+    return Judge(reader.security.FileKey, MakeKeyInputs(reader), SplitPermitted(reader.security), password);
 }
 
 }  // namespace brisel

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel {
 
@@ -14,7 +15,7 @@ namespace brisel {
 int32_t KeyBytesFor(uint32_t keyLengthBits);
 
 // Whether the dictionary describes a revision 2 to 4 standard handler file
-// that this program can decrypt (needs job.Security.KeyBytes).
+// that this program can decrypt (needs KeyBytes).
 bool IsSupportedEncryption(const SecurityState& security);
 
 // Whether the permissions let a user who only opens the file split it.
@@ -23,15 +24,15 @@ bool SplitPermitted(const SecurityState& security);
 enum class OpenCheck { Opened, NeedsPassword, Told };
 
 // Converts the key length and runs the checks with the empty password:
-// Opened with the file key in job.Security.FileKey, NeedsPassword, or Told
+// Opened with the file key in reader.security.FileKey, NeedsPassword, or Told
 // when the user was told why the file cannot be split.
-OpenCheck CheckWithoutPassword(Job& job);
+OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 
 enum class Verdict { Right, Wrong, NotAdmitted };
 
 // A password opens the file for splitting as the user password (when the
 // permissions allow splitting) or as an owner password that is not also the
-// user password. Right leaves the file key in job.Security.FileKey.
-Verdict JudgePassword(Job& job, const std::string& password);
+// user password. Right leaves the file key in reader.security.FileKey.
+Verdict JudgePassword(ReaderRecord& reader, const std::string& password);
 
 }  // namespace brisel
