@@ -1,6 +1,7 @@
 // Test driver for Brisel.exe under Wine. It reads one command per line on
 // stdin (UTF-8, fields separated by tabs) and answers one line on stdout:
-// "ok" followed by tab-separated values, or "err" and a reason.
+// "ok" followed by tab-separated values, or "err" and a reason. Both ways,
+// backslash, tab and line breaks inside a field are escaped as \\, \t, \n, \r.
 //
 // It finds windows by process, class and title, reads and sets control
 // texts, clicks buttons, types keys with SendInput, builds WM_DROPFILES
@@ -16,6 +17,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -193,13 +195,14 @@ std::vector<HWND> Children(HWND parent) {
   return all;
 }
 
-// A message box: a dialog with a static text and push buttons only.
+// A message box: a dialog with a static text and push buttons only (an
+// icon static besides).
 bool IsMessageBox(HWND h) {
   if (ClassOf(h) != L"#32770") return false;
   bool text = false;
   for (HWND c : Children(h)) {
     std::wstring cls = ClassOf(c);
-    if (_wcsicmp(cls.c_str(), L"Edit") == 0) return false;
+    if (_wcsicmp(cls.c_str(), L"Static") != 0 && _wcsicmp(cls.c_str(), L"Button") != 0) return false;
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
       LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
       if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return false;
@@ -404,11 +407,18 @@ std::wstring Run(const Args& a) {
     need(2);
     std::wstring line = L"\"" + a[1] + L"\"";
     if (!a[2].empty()) line += L" " + a[2];
+    // The child's standard handles are NUL, so that nothing it writes can
+    // mix with our answers.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    static HANDLE nul = CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    &inherit, OPEN_EXISTING, 0, nullptr);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = si.hStdOutput = si.hStdError = nul;
     PROCESS_INFORMATION pi = {};
     const wchar_t* cwd = a.size() > 3 && !a[3].empty() ? a[3].c_str() : nullptr;
-    if (!CreateProcessW(a[1].c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd, &si, &pi))
+    if (!CreateProcessW(a[1].c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd, &si, &pi))
       throw Failure{L"CreateProcess failed: " + Decimal(GetLastError())};
     CloseHandle(pi.hThread);
     g_processes[pi.dwProcessId] = pi.hProcess;
@@ -424,6 +434,27 @@ std::wstring Run(const Args& a) {
     DWORD code = 0;
     GetExitCodeProcess(p, &code);
     return Decimal(code);
+  }
+  if (cmd == L"watch") {  // watch PID [TIMEOUT] -> exit code, then the text of every message box
+    need(1);               // shown meanwhile (each is answered with its first button)
+    auto it = g_processes.find((DWORD)Number(a[1]));
+    if (it == g_processes.end()) throw Failure{L"unknown process"};
+    HANDLE p = it->second;
+    std::wstring seen;
+    std::vector<HWND> answered;
+    if (!WaitUntil(Timeout(a, 2), [&] {
+          for (HWND h : TopWindows(it->first))
+            if (IsMessageBox(h) && std::find(answered.begin(), answered.end(), h) == answered.end()) {
+              answered.push_back(h);
+              seen += L"\t" + Escape(MessageText(h));
+              PostMessageW(h, WM_COMMAND, IDOK, 0);
+            }
+          return WaitForSingleObject(p, 0) == WAIT_OBJECT_0;
+        }))
+      throw Failure{L"process still runs"};
+    DWORD code = 0;
+    GetExitCodeProcess(p, &code);
+    return Decimal(code) + seen;
   }
   if (cmd == L"running") {  // running PID -> 1 or 0
     need(1);
@@ -467,7 +498,27 @@ std::wstring Run(const Args& a) {
         }
       return false;
     });
-    if (!ok) throw Failure{L"no window " + a[2] + L" \"" + a[3] + L"\""};
+    if (!ok) {
+      std::wstring seen;
+      for (HWND h : TopWindows(pid)) seen += L" [" + ClassOf(h) + L" \"" + TextOf(h) + L"\"]";
+      throw Failure{L"no window " + a[2] + L" \"" + a[3] + L"\"; there are:" + seen};
+    }
+    return HandleText(found);
+  }
+  if (cmd == L"dialogwith") {  // dialogwith PID ID [TIMEOUT] -> a visible dialog that holds control ID
+    need(2);
+    DWORD pid = (DWORD)Number(a[1]);
+    int id = (int)Number(a[2]);
+    HWND found = nullptr;
+    if (!WaitUntil(Timeout(a, 3), [&] {
+          for (HWND h : TopWindows(pid))
+            if (ClassOf(h) == L"#32770" && GetDlgItem(h, id)) {
+              found = h;
+              return true;
+            }
+          return false;
+        }))
+      throw Failure{L"no dialog with control " + a[2]};
     return HandleText(found);
   }
   if (cmd == L"windows") {  // windows PID -> class|title|hwnd of every visible top-level window
@@ -477,10 +528,10 @@ std::wstring Run(const Args& a) {
       out += (out.empty() ? L"" : L"\t") + ClassOf(h) + L"|" + Escape(TextOf(h)) + L"|" + HandleText(h);
     return out;
   }
-  if (cmd == L"gone") {  // gone HWND [TIMEOUT]: waits until the window is destroyed or hidden
+  if (cmd == L"gone") {  // gone HWND [TIMEOUT]: waits until the window is destroyed
     need(1);
     HWND h = Handle(a[1]);
-    if (!WaitUntil(Timeout(a, 2), [&] { return !IsWindow(h) || !IsWindowVisible(h); }))
+    if (!WaitUntil(Timeout(a, 2), [&] { return !IsWindow(h); }))
       throw Failure{L"window still there"};
     return L"";
   }
@@ -516,7 +567,7 @@ std::wstring Run(const Args& a) {
   }
   if (cmd == L"settext") {  // settext HWND ID TEXT
     need(3);
-    std::wstring text = Unescape(a[3]);
+    const std::wstring& text = a[3];
     DWORD_PTR r = 0;
     if (!SendMessageTimeoutW(Control(Handle(a[1]), a[2]), WM_SETTEXT, 0, (LPARAM)text.c_str(), SMTO_ABORTIFHUNG,
                              10000, &r))
@@ -596,6 +647,13 @@ std::wstring Run(const Args& a) {
     return L"";
   }
   if (cmd == L"foreground") return HandleText(GetForegroundWindow());
+  if (cmd == L"decoy") {  // a new visible window of ours, brought to the foreground -> its hwnd
+    HWND decoy = CreateWindowExW(0, L"BriselTestCompanion", L"decoy", WS_POPUP | WS_BORDER, 600, 500, 200,
+                                        80, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(decoy, SW_SHOW);
+    Foreground(decoy, Timeout(a, 1));
+    return HandleText(decoy);
+  }
   if (cmd == L"front") {  // front HWND: brings it to the foreground
     need(1);
     Foreground(Handle(a[1]), Timeout(a, 2));
@@ -633,7 +691,7 @@ std::wstring Run(const Args& a) {
     need(1);
     wchar_t out[MAX_PATH] = {};
     if (!GetShortPathNameW(a[1].c_str(), out, MAX_PATH)) throw Failure{L"GetShortPathName failed"};
-    return out;
+    return Escape(out);
   }
   throw Failure{L"unknown command " + cmd};
 }
@@ -644,10 +702,10 @@ Args Split(const std::wstring& line) {
   for (;;) {
     size_t tab = line.find(L'\t', pos);
     if (tab == std::wstring::npos) {
-      a.push_back(line.substr(pos));
+      a.push_back(Unescape(line.substr(pos)));
       return a;
     }
-    a.push_back(line.substr(pos, tab - pos));
+    a.push_back(Unescape(line.substr(pos, tab - pos)));
     pos = tab + 1;
   }
 }
