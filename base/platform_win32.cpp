@@ -7,12 +7,50 @@
 
 namespace brisel {
 
+// Paths are UTF-8; Windows opens them as UTF-16 through the wide
+// functions, so that any name the file system holds can be read and written.
+static std::wstring WidePath(const std::string& path) {
+    if (path.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    return wide;
+}
+
+static HANDLE OpenExisting(const std::string& path, DWORD access, DWORD share) {
+    return CreateFileW(WidePath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+static void Unmap(uint8_t* data, size_t) { UnmapViewOfFile(data); }
+
+// The file is mapped copy-on-write: its pages come from the file cache as
+// they are touched, and the few bytes the job edits (blanked annotations)
+// are copied, never written back. A 2 GB input needs no 2 GB of heap. The
+// view is only made while nobody else may write the file (a writer could cut
+// it short under the view); a file another program holds open for writing is
+// read into memory instead.
 bool ReadWholeFile(const std::string& path, Block& out) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool exclusive = true;
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+        exclusive = false;
+        file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    }
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+              static_cast<uint64_t>(size.QuadPart) <= static_cast<uint64_t>(SIZE_MAX);
+    if (ok && exclusive && size.QuadPart > 0) {
+        HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
+        void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, 0) : nullptr;
+        if (mapping) CloseHandle(mapping);
+        if (view) {
+            CloseHandle(file);
+            out.Adopt(static_cast<uint8_t*>(view), static_cast<size_t>(size.QuadPart), Unmap);
+            return true;
+        }
+    }
+    // An empty file, or one that cannot be mapped: read into memory.
     Block block;
     if (ok) ok = block.Allocate(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
@@ -28,16 +66,15 @@ bool ReadWholeFile(const std::string& path, Block& out) {
 }
 
 bool FileOpensForReading(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
 }
 
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring wide = WidePath(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return WriteResult::CannotCreate;
     size_t done = 0;
     bool ok = true;
@@ -49,7 +86,7 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     }
     if (!CloseHandle(file)) ok = false;
     if (!ok) {
-        DeleteFileA(path.c_str());
+        DeleteFileW(wide.c_str());
         return WriteResult::WriteFailed;
     }
     return WriteResult::Ok;
@@ -66,8 +103,7 @@ static FILETIME ToFileTime(int64_t v) {
 }
 
 bool GetFileTimes(const std::string& path, FileTimes& times) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c, a, w;
     bool ok = GetFileTime(file, &c, &a, &w);
@@ -77,8 +113,7 @@ bool GetFileTimes(const std::string& path, FileTimes& times) {
 }
 
 bool SetFileTimes(const std::string& path, const FileTimes& times) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.access), w = ToFileTime(times.write);
     bool ok = SetFileTime(file, &c, &a, &w);
@@ -105,6 +140,8 @@ CalendarTime LocalNow() {
 bool RandomBytes(uint8_t* out, size_t size) {
     return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
 }
+
+size_t PathLength(const std::string& path) { return WidePath(path).size(); }
 
 std::string FileTitle(const std::string& path) {
     size_t slash = path.find_last_of("\\/:");

@@ -2,13 +2,11 @@
 // command line into one PDF file per page.
 #include <cstdio>
 #include <string>
+#include <vector>
 
-#include "base/console.h"
-#include "base/platform.h"
-#include "base/texts.h"
 #include "cli/options.h"
 #include "cli/terminal_host.h"
-#include "split/split_job.h"
+#include "split/engine.h"
 
 using namespace brisel;
 
@@ -77,7 +75,7 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
         WriteText(stderr, std::string(Tr(app.language, Text::NotPdfFile)) + "\n");
         return kExitUsage;
     }
-    if (path.size() > kMaxPathLength || !FileOpensForReading(path)) {
+    if (PathLength(path) > kMaxPathLength || !FileOpensForReading(path)) {
         WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
         return kExitFailure;
     }
@@ -101,7 +99,11 @@ int main(int argc, char** argv) {
     AppState app;
     app.language = UserLanguage();
     CliOptions options;
-    std::string error = ParseArguments(argc, argv, app.language, options);
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<const char*> argumentPointers;
+    for (const std::string& argument : arguments) argumentPointers.push_back(argument.c_str());
+    std::string error = ParseArguments(static_cast<int>(argumentPointers.size()), argumentPointers.data(), app.language,
+                                       options);
     if (!error.empty()) {
         WriteText(stderr, "brisel: " + error + "\nTry 'brisel --help'.\n");
         return kExitUsage;

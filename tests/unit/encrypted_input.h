@@ -9,7 +9,8 @@
 
 #include "base/block.h"
 #include "base/job.h"
-#include "split/job_host.h"
+#include "base/job_host.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel::test {
 
@@ -73,6 +74,7 @@ struct ScriptedJob {
     AppState app;
     ScriptedHost host;
     Job job{app, host};
+    ReaderRecord reader;
 };
 
 }  // namespace brisel::test

@@ -1,0 +1,75 @@
+#include "security/password_check.h"
+
+#include <cstring>
+#include <string>
+
+#include "base/job_host.h"
+#include "base/texts.h"
+#include "security/keys.h"
+
+namespace brisel {
+
+namespace {
+
+
+void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, icon, Tr(job.app.language, text)); }
+
+const uint8_t* BytesOf(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::string& password) {
+    if (permitted) {
+        return CheckUserPassword(in, BytesOf(password), password.size(), key) ||
+                       CheckOwnerPassword(in, BytesOf(password), password.size(), key)
+                   ? Verdict::Right
+                   : Verdict::Wrong;
+    }
+    if (CheckUserPassword(in, BytesOf(password), password.size(), key))
+        return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::NotAdmitted
+                                                                               : Verdict::Wrong;
+    return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
+}
+
+}  // namespace
+
+int32_t KeyBytesFor(uint32_t keyLengthBits) {
+    uint32_t n = keyLengthBits / 8;
+    return n == 0 ? 5 : static_cast<int32_t>(n > 256 ? 256 : n);
+}
+
+bool IsSupportedEncryption(const SecurityState& s) {
+    if (std::strcmp(s.FilterName, "Standard") != 0) return false;
+    if (s.V != 1 && s.V != 2 && s.V != 4) return false;
+    if (s.R != 2 && s.R != 3 && !(s.R == 4 && s.V == 4)) return false;
+    if (s.OwnerLength != 32 || s.UserLength != 32) return false;
+    // The key algorithms work on one MD5 digest: at most 16 key bytes.
+    return s.KeyBytes >= 1 && s.KeyBytes <= 16;
+}
+
+bool SplitPermitted(const SecurityState& s) {
+    const uint32_t p = static_cast<uint32_t>(s.Permissions);
+    if (s.R == 2) return (p & 8) != 0;
+    return (p & (8 | 1024)) != 0;
+}
+
+OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
+    SecurityState& s = reader.security;
+    s.KeyBytes = KeyBytesFor(s.KeyLength);
+    if (!IsSupportedEncryption(s)) {
+        Tell(job, MessageIcon::Error, Text::FailInDecrypting);
+        return OpenCheck::Told;
+    }
+    const KeyInputs in = MakeKeyInputs(reader);
+    if (SplitPermitted(s)) {
+        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return OpenCheck::Opened;
+    } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
+        Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
+        return OpenCheck::Told;
+    }
+    return OpenCheck::NeedsPassword;
+}
+
+Verdict JudgePassword(ReaderRecord& reader, const std::string& password) {
+    return Judge(reader.security.FileKey, MakeKeyInputs(reader), SplitPermitted(reader.security), password);
+}
+
+}  // namespace brisel
