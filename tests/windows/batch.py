@@ -302,9 +302,9 @@ def hand_over_and_paths(run):
     short = first.d.one("shortname", winpath(long_name))
     if short == winpath(long_name):
         raise Fail("no short name to test with")
-    start(short, path=winpath(long_name))
-    # Only the last component takes the stored name.
-    start(short.lower(), path=short.lower().rsplit("\\", 1)[0] + "\\" + os.path.basename(long_name))
+    # Only the last component takes its stored name and letter case.
+    for name in (short, short.lower()):
+        start(name, path=name.rsplit("\\", 1)[0] + "\\" + os.path.basename(long_name))
 
 
 @scenario

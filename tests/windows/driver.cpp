@@ -196,22 +196,24 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 // A message box: a dialog with a static text and push buttons only (an
-// icon static besides).
+// icon static besides). A box counts once its text is in place: a box
+// being created is visible before its dialog procedure has filled it.
 bool IsMessageBox(HWND h) {
   if (ClassOf(h) != L"#32770") return false;
-  bool text = false;
+  bool text = false, button = false;
   for (HWND c : Children(h)) {
     std::wstring cls = ClassOf(c);
     if (_wcsicmp(cls.c_str(), L"Static") != 0 && _wcsicmp(cls.c_str(), L"Button") != 0) return false;
     if (_wcsicmp(cls.c_str(), L"Button") == 0) {
       LONG type = GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK;
       if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON) return false;
+      button = true;
     }
     if (_wcsicmp(cls.c_str(), L"Static") == 0 && (GetWindowLongW(c, GWL_STYLE) & SS_TYPEMASK) != SS_ICON &&
-        GetWindowLongW(c, GWL_ID) != 4000)
+        GetWindowLongW(c, GWL_ID) != 4000 && !TextOf(c).empty())
       text = true;
   }
-  return text;
+  return text && button;
 }
 
 HWND Control(HWND parent, const std::wstring& id) {

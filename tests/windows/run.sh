@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the desktop program's tests under Wine on a virtual X display.
 #   run.sh BRISEL_EXE DRIVER_EXE WORK_DIR [scenario names...]
-# Starts Xvfb on a free display (from $BRISEL_DISPLAY, default 98), makes a
-# fresh Wine prefix in WORK_DIR, runs the scenarios once with an English
-# and once with a Japanese user language, and always stops Xvfb and the
+# Starts Xvfb on a free display (from $BRISEL_DISPLAY, default 98), runs the
+# scenarios once with an English and once with a Japanese user language,
+# each in a fresh Wine prefix in WORK_DIR, and always stops Xvfb and the
 # prefix's wineserver again. The scenarios run with Debian's Python, where
 # python3-pikepdf lives.
 set -euo pipefail
@@ -13,10 +13,10 @@ driver=$(realpath "$2")
 work=$(realpath -m "$3")
 shift 3
 
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+export LC_ALL=C.UTF-8 WINEPREFIX="$work/en/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 xvfb_pid=""
 cleanup() {
-  wineserver -k >/dev/null 2>&1 || true
+  wineserver -k >/dev/null 2>&1 || true  # the prefix in use
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   return 0
 }
@@ -46,14 +46,22 @@ export DISPLAY=":$display"
 
 rm -rf "$work"
 mkdir -p "$work"
-wine wineboot -i >"$work/wineboot.log" 2>&1
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-
 status=0
 for lang in en ja; do
-  locale=C.UTF-8
-  [ "$lang" = ja ] && locale=ja_JP.UTF-8
-  LC_ALL=$locale /usr/bin/python3 "$here/scenarios.py" --lang "$lang" --exe "$exe" --driver "$driver" \
-    --work "$work/$lang" "$@" || status=1
+  # One prefix per language: Wine fits a prefix's fonts to the locale it
+  # runs in, so the two languages do not share one.
+  export LC_ALL=C.UTF-8 WINEPREFIX="$work/$lang/prefix"
+  [ "$lang" = ja ] && export LC_ALL=ja_JP.UTF-8
+  mkdir -p "$work/$lang"
+  wine wineboot -i >"$work/$lang/wineboot.log" 2>&1
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  # The Japanese fonts every Windows system has, played by the IPA fonts.
+  for font in "ＭＳ ゴシック=IPAGothic" "ＭＳ Ｐゴシック=IPAPGothic" "MS Gothic=IPAGothic" \
+              "MS PGothic=IPAPGothic" "MS UI Gothic=IPAPGothic"; do
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${font%%=*}" /d "${font#*=}" /f >/dev/null 2>&1
+  done
+  /usr/bin/python3 "$here/scenarios.py" --lang "$lang" --exe "$exe" --driver "$driver" \
+    --work "$work/$lang/files" "$@" || status=1
+  wineserver -k >/dev/null 2>&1 || true
 done
 exit $status

@@ -9,6 +9,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 import pdftest  # noqa: E402  (fixtures and page checks shared with the end-to-end tests)
 
@@ -191,7 +192,7 @@ class App:
         if not os.path.exists(self.exe):
             shutil.copy(run.exe, self.exe)
             for name in ("Help.htm", "HelpE.htm"):
-                source = os.path.join(os.path.dirname(run.exe), name)
+                source = os.path.join(ROOT, "resources", "help", name)
                 target = os.path.join(self.folder, name)
                 if help_files and os.path.exists(source):
                     shutil.copy(source, target)
@@ -286,7 +287,9 @@ def ini_text(position="", size=None, save_folder="", is_save_folder=False, same_
 def barrier(app, key, control_after):
     """Input is handled in order: once a key typed after some other input
     has moved the focus, the earlier input has been handled too, and no
-    modal window took it."""
+    modal window took it. The main window must be enabled first: while it
+    is disabled a job or a dialog still runs."""
+    app.d("waitstate", app.main, "-", 1)
     app.d("keys", app.main, key)
     app.focus(control_after)
     app.no_box()
