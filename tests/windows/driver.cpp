@@ -648,6 +648,14 @@ std::wstring Run(const Args& a) {
       throw Failure{L"focus is on control " + Decimal(seen ? GetWindowLongW(seen, GWL_ID) & 0xffff : 0)};
     return L"";
   }
+  if (cmd == L"paint") {  // paint HWND: has the window and its children repainted now
+    need(1);
+    HWND h = Handle(a[1]);
+    RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(h, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &r);
+    return L"";
+  }
   if (cmd == L"foreground") return HandleText(GetForegroundWindow());
   if (cmd == L"decoy") {  // a new visible window of ours, brought to the foreground -> its hwnd
     HWND decoy = CreateWindowExW(0, L"BriselTestCompanion", L"decoy", WS_POPUP | WS_BORDER, 600, 500, 200,

@@ -55,9 +55,11 @@ for lang in en ja; do
   mkdir -p "$work/$lang"
   wine wineboot -i >"$work/$lang/wineboot.log" 2>&1
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-  # The Japanese fonts every Windows system has, played by the IPA fonts.
-  for font in "ＭＳ ゴシック=IPAGothic" "ＭＳ Ｐゴシック=IPAPGothic" "MS Gothic=IPAGothic" \
-              "MS PGothic=IPAPGothic" "MS UI Gothic=IPAPGothic"; do
+  # The Japanese fonts of Windows, played by the IPA fonts: the two the
+  # program names everywhere, and on the Japanese system its interface font.
+  fonts=("ＭＳ ゴシック=IPAGothic" "ＭＳ Ｐゴシック=IPAPGothic")
+  [ "$lang" = ja ] && fonts+=("MS Gothic=IPAGothic" "MS PGothic=IPAPGothic" "MS UI Gothic=IPAPGothic")
+  for font in "${fonts[@]}"; do
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${font%%=*}" /d "${font#*=}" /f >/dev/null 2>&1
   done
   /usr/bin/python3 "$here/scenarios.py" --lang "$lang" --exe "$exe" --driver "$driver" \

@@ -167,18 +167,33 @@ class Run:
         os.makedirs(path)
         return path
 
-    def screenshot(self, name, hwnd):
+    def screenshot(self, name, *hwnds, settle=True):
+        """The screen cropped to the windows given. A window that keeps
+        changing (the progress window) is taken as it is."""
         if not self.shots:
             return
         os.makedirs(self.shots, exist_ok=True)
-        left, top, right, bottom = (int(v) for v in self.d("rect", hwnd))
-        left, top = max(left, 0), max(top, 0)
+        rects = [[int(v) for v in self.d("rect", hwnd)] for hwnd in hwnds]
+        left, top = max(min(r[0] for r in rects), 0), max(min(r[1] for r in rects), 0)
+        right, bottom = max(r[2] for r in rects), max(r[3] for r in rects)
         out = os.path.join(self.shots, "%s-%s.png" % (name, self.lang))
-        r = subprocess.run(["import", "-silent", "-window", "root", "-crop",
-                            "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage", out],
-                           capture_output=True, text=True)
+        # Repaint, then grab until five grabs in a row agree (at most for
+        # a few seconds): some dialogs of the system paint late.
+        for hwnd in hwnds:
+            self.d("paint", hwnd)
+        last, same = None, 0
+        end = time.monotonic() + 5
+        while (same < 5 if settle else last is None) and time.monotonic() < end:
+            r = subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                                "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage", "-depth", "8",
+                                "ppm:-"], capture_output=True)
+            if r.returncode != 0:
+                raise Fail("import failed: " + r.stderr.decode())
+            same = same + 1 if r.stdout == last else 0
+            last = r.stdout
+        r = subprocess.run(["convert", "ppm:-", "-strip", out], input=last, capture_output=True)
         if r.returncode != 0:
-            raise Fail("import failed: " + r.stderr)
+            raise Fail("convert failed: " + r.stderr.decode())
 
 
 class App:
@@ -212,9 +227,11 @@ class App:
         with open(self.ini_path, "rb") as f:
             return f.read().decode("cp932" if self.run.ja else "cp1252")
 
-    def box(self, key_or_text, *args, icon=None, button=None):
+    def box(self, key_or_text, *args, icon=None, button=None, shot=None):
         """Waits for a message box, judges it and closes it."""
         hwnd, caption, text, shown_icon, front = self.d("msgbox", self.pid)
+        if shot:
+            self.run.screenshot(shot, hwnd)
         want = self.run.t(key_or_text, *args) if key_or_text in TEXTS else key_or_text
         if caption != "Brisel":
             raise Fail("message box caption %r (text %r)" % (caption, text))
