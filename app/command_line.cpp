@@ -31,10 +31,14 @@ bool PathFromCommandLine(HWND window, std::wstring& fullPath) {
     if (read.more)
         ShowBox(window, Pick(L"Only One PDF File is Available", L"一度に処理できるファイルは一つです"),
                 MB_ICONINFORMATION);
+    // Relative to the folder the program was started in, not to its own
+    // folder, which is the current folder by now.
+    if (!g_shell.launchFolder.empty()) SetCurrentDirectoryW(g_shell.launchFolder.c_str());
     DWORD n = GetFullPathNameW(read.path.c_str(), 0, nullptr, nullptr);
     std::wstring full(n ? n : 1, L'\0');
     n = GetFullPathNameW(read.path.c_str(), n, full.data(), nullptr);
     full.resize(n < full.size() ? n : 0);
+    SetCurrentDirectoryW(g_shell.startFolder.c_str());
     if (full.empty()) full = read.path;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(full.c_str(), &found);

@@ -27,7 +27,14 @@ const wchar_t* TemplateName(const wchar_t* japanese, const wchar_t* english) {
 }
 
 int ShowBox(HWND owner, const std::wstring& text, UINT icon) {
-    return MessageBoxW(owner, text.c_str(), L"Brisel", MB_OK | icon | MB_SETFOREGROUND);
+    // The job's thread shows boxes over the progress window of the window
+    // thread: sharing its input state lets the box become the active window.
+    DWORD self = GetCurrentThreadId();
+    DWORD ownerThread = owner ? GetWindowThreadProcessId(owner, nullptr) : self;
+    bool attached = ownerThread != self && AttachThreadInput(self, ownerThread, TRUE);
+    int result = MessageBoxW(owner, text.c_str(), L"Brisel", MB_OK | icon | MB_SETFOREGROUND);
+    if (attached) AttachThreadInput(self, ownerThread, FALSE);
+    return result;
 }
 
 std::wstring WindowText(HWND window) {

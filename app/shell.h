@@ -27,6 +27,7 @@ struct Shell {
     std::wstring commandLine;      // the command line, after the language switch
     std::wstring inputPath;        // the path a command works on
     std::wstring startFolder;      // the program's folder: help files
+    std::wstring launchFolder;     // the current folder the program was started in
     int focus = kFocusExit;
     HWND controls[kControlCount] = {};
     WNDPROC previousProc[kControlCount] = {};

@@ -12,6 +12,11 @@ using namespace brisel;
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showState) {
     // A copy that runs already receives this start's file (see the dispatch).
     g_shell.otherInstance = FindWindowW(L"Brisel", L"Brisel");
+    // A relative path on the command line names a file in the folder the
+    // program was started in.
+    wchar_t launch[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, launch);
+    g_shell.launchFolder = launch;
     // The settings file and the help files live beside the program.
     std::wstring folder = ProgramFolder();
     if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
