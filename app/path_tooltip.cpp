@@ -53,8 +53,19 @@ void PlacePathTooltip() {
     RECT rect;
     GetWindowRect(g_shell.controls[kFocusPath], &rect);
     SendMessageW(g_shell.tooltip, TTM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
-    SetWindowPos(g_shell.tooltip, nullptr, rect.left + 4, rect.top - 18, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int x = rect.left + 4;
+    // A tip wider than the room right of the field would run off the
+    // screen and lose the end of the path, the part that names the file.
+    RECT tip;
+    GetWindowRect(g_shell.tooltip, &tip);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(g_shell.mainWindow, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        LONG width = tip.right - tip.left;
+        if (x + width > monitor.rcMonitor.right) x = monitor.rcMonitor.right - width;
+        if (x < monitor.rcMonitor.left) x = monitor.rcMonitor.left;
+    }
+    SetWindowPos(g_shell.tooltip, nullptr, x, rect.top - 18, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace brisel
