@@ -7,8 +7,8 @@ import os
 
 import pikepdf
 
-from winlib import (PATH, REF, SPLIT_ALL, WARN_CHECK, WARN_FIELD, App, Fail, check_pages, deadline_wait, expect,
-                    ini_text, make_pdf, page_files, pdfs_in, pdftest, scenario, winpath)
+from winlib import (PATH, SPLIT_ALL, WARN_FIELD, App, Fail, check_pages, deadline_wait, expect, make_pdf, page_files,
+                    pdfs_in, scenario, winpath)
 
 
 class Companion:

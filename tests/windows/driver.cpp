@@ -675,6 +675,16 @@ std::wstring Run(const Args& a) {
     TypeKeys(a[2]);
     return L"";
   }
+  if (cmd == L"mouse") {  // mouse X Y: moves the pointer there (screen pixels)
+    need(2);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (LONG)(Number(a[1]) * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1));
+    in.mi.dy = (LONG)(Number(a[2]) * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1));
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    if (SendInput(1, &in, sizeof in) != 1) throw Failure{L"SendInput failed"};
+    return L"";
+  }
   if (cmd == L"drop") {  // drop HWND FILE...
     need(2);
     Drop(Handle(a[1]), Args(a.begin() + 2, a.end()), POINT{40, 40});

@@ -165,16 +165,15 @@ def page_range_dialog(run):
     app.focus(FIRST, dlg)
     expect("count label before Disp Page", app.d("state", dlg, COUNT_LABEL)[0], "0")
     expect("Disp Page before", app.d("state", dlg, DISP_PAGE)[0:2], ["1", "1"])
-    texts = {int(c.split("|")[0]): c.split("|")[2] for c in app.d("children", dlg)}
-    for control, key in ((DISP_PAGE, "disp_page"), (SAVE_FOLDER, "save_folder"), (SAME_DATE, "same_date")):
-        expect("text of %d" % control, texts[control], run.t(key))
+    app.has_texts(dlg, "range_prompt", "dash", "default_range", "disp_page", "save_folder", "same_date", "ok_page",
+                  "cancel")
     run.screenshot("page-range", dlg)
     for first, last in (("0", ""), ("-3", ""), ("3a", ""), ("1 2", ""), ("00", ""), ("2", "0"), ("", "x"),
                         ("+1", "")):
         app.d("settext", dlg, FIRST, first)
         app.d("settext", dlg, LAST, last)
         app.d("click", dlg, 1)
-        app.box("bad", icon="icon")
+        app.box("bad", icon="icon", shot="bad" if first == "0" else None)
         app.dialog(run.t("page_title"))
     app.d("click", dlg, DISP_PAGE)
     deadline_wait("page count label", lambda: app.d("state", dlg, COUNT_LABEL)[0] == "1")
@@ -265,6 +264,7 @@ def settings_and_warn_limit(run):
     expect("box", app.d("state", dlg, WARN_CHECK)[2], "1")
     expect("limit", app.d.one("text", dlg, WARN_FIELD), "50")
     expect("field enabled", app.enabled(dlg, WARN_FIELD), True)
+    app.has_texts(dlg, "warn_setting", "limit_label", "ok", "cancel")
     run.screenshot("settings", dlg)
     # Centred over the main window.
     ml, mt, mr, mb = (int(v) for v in app.d("rect", app.main))
@@ -337,6 +337,7 @@ def settings_and_warn_limit(run):
     expect("warn-limit caption", app.d.one("text", warn), "Brisel")
     expect("warning", app.d.one("text", warn, WARN_FIELD), run.t("warn", "12"))
     expect("warning box", app.d("state", warn, WARN_CHECK)[2], "1")
+    app.has_texts(warn, "warn_box", "ok", "cancel")
     run.screenshot("warn-limit", warn)
     app.d("click", warn, WARN_CHECK)  # unticked, but Cancel ignores it
     app.d("click", warn, 2)
@@ -391,6 +392,7 @@ def passwords(run):
         app.d("click", dlg, 1)
         app.box("input_right", icon="icon")
     dlg = password_dialog()
+    app.has_texts(dlg, "input_password", "ok", "cancel")
     run.screenshot("password", dlg)
     app.d("settext", dlg, PASSWORD, "secret")
     app.d("click", dlg, 1)
@@ -445,6 +447,7 @@ def break_long_split(run):
     app.d("click", app.main, SPLIT_ALL)
     progress = app.dialog_with(STATUS)
     expect("progress window caption", app.d.one("text", progress), "Brisel")
+    app.has_texts(progress, "break_button")
     deadline_wait("the first page files", lambda: len(pdfs_in(folder)) > 3, timeout=60)
     run.screenshot("progress", progress, settle=False)
     status = app.d.one("text", progress, STATUS)
@@ -453,7 +456,7 @@ def break_long_split(run):
     # Escape and Break both ask to stop; asking twice changes nothing.
     app.d("keys", progress, "escape")
     app.d("click", progress, BREAK)
-    app.box("break", icon="icon")
+    app.box("break", icon="icon", shot="break")
     names = pdfs_in(folder)
     done = len(names) - 1
     if not 0 < done < total:
@@ -493,6 +496,17 @@ def drops_and_tooltip(run):
     deadline_wait("first of three", lambda: app.d.one("text", app.main, PATH) == winpath(two))
     app.focus(SPLIT_ALL)
     expect("tooltip of a long path", app.d.one("tooltip", app.main, PATH), winpath(two))
+    # The pointer resting on the field shows it just above the field.
+    left, top = (int(v) for v in app.d("rect", app.main, PATH)[:2])
+    app.d("front", app.main)
+    app.d("mouse", left + 40, top + 8)
+    app.d("mouse", left + 50, top + 10)
+    tip = app.d.one("window", app.pid, "tooltips_class32", winpath(two))
+    tip_left, tip_top = (int(v) for v in app.d("rect", tip)[:2])
+    if not (abs(tip_left - (left + 4)) <= 4 and abs(tip_top - (top - 18)) <= 4):
+        raise Fail("tooltip at %d,%d for a field at %d,%d" % (tip_left, tip_top, left, top))
+    run.screenshot("tooltip", app.main, tip)
+    app.d("mouse", 1000, 700)
     app.d("drop", app.main, winpath(text))
     app.box("drop_not_pdf", icon="icon")
     app.d("drop", app.main, winpath(one) + "a")

@@ -47,6 +47,8 @@ TEXTS = {
     "ok": ("Ok", "Ｏｋ"),
     "cancel": ("Cancel", "キャンセル"),
     "ok_page": ("Ok", "Ok"),
+    "dash": (" - ", " - "),
+    "default_range": (" ( default   1     -   last page  )", " ( 未入力時   1       -   最終ページ )"),
     "input_password": ("Input password", "パスワードを入力してください"),
     "range_prompt": ("Please Input Page Number (Range)", "分解抽出するページ範囲を入力してください"),
     "disp_page": ("Disp Page", "ページ数表示"),
@@ -247,6 +249,13 @@ class App:
 
     def dialog(self, title):
         return self.d.one("window", self.pid, "#32770", title)
+
+    def has_texts(self, hwnd, *keys):
+        """The dialog shows the texts of its template in this language."""
+        shown = {c.split("|")[2] for c in self.d("children", hwnd)}
+        missing = [self.run.t(k) for k in keys if self.run.t(k) not in shown]
+        if missing:
+            raise Fail("dialog %r lacks %r; it shows %r" % (self.d.one("text", hwnd), missing, sorted(shown)))
 
     def no_box(self):
         if self.d.one("boxes", self.pid) != "0":
