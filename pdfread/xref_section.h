@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace brisel {
@@ -14,6 +15,14 @@ namespace brisel {
 // and generation a file of this program's size holds). Negative values are
 // written as 0. Returns the line's length.
 inline size_t FormatXrefLine(char line[32], int64_t offset, int64_t generation, char type) {
+    if (offset >= 0 && offset <= 9999999999 && generation >= 0 && generation <= 99999) {
+        // The usual line, filled in place: one per object of every page file.
+        std::memcpy(line, "0000000000 00000 n \n", 20);
+        for (int i = 9; offset; --i, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
+        for (int i = 15; generation; --i, generation /= 10) line[i] = static_cast<char>('0' + generation % 10);
+        line[17] = type;
+        return 20;
+    }
     auto put = [&](size_t at, int64_t value, int width) {
         char digits[24];
         int n = 0;
