@@ -6,12 +6,18 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/job.h"
 
 namespace brisel {
 
 bool IsTerminal(std::FILE* stream);
+
+// The program's arguments in UTF-8, the encoding of the engine's paths. On
+// Windows they are taken from the wide command line, so that a file name
+// outside the ANSI code page reaches the engine intact.
+std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // Writes UTF-8 text; a Windows console receives it as UTF-16.
 void WriteText(std::FILE* stream, const std::string& text);

@@ -2,6 +2,7 @@
 
 #include <io.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include "base/console.h"
 
@@ -9,6 +10,22 @@ namespace brisel {
 
 static HANDLE HandleOf(std::FILE* stream) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+std::vector<std::string> Utf8Arguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+        int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+        std::string arg(n > 0 ? static_cast<size_t>(n) : 1, '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), n, nullptr, nullptr);
+        arg.resize(arg.size() - 1);
+        out.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return out;
 }
 
 bool IsTerminal(std::FILE* stream) {

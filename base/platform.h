@@ -1,6 +1,6 @@
 // The few things the engine needs from the operating system. platform_posix.cpp
-// and platform_win32.cpp implement them; paths are byte strings (the ANSI code
-// page on Windows, UTF-8 elsewhere).
+// and platform_win32.cpp implement them; paths are UTF-8 byte strings (Windows
+// opens them through the wide functions).
 #pragma once
 
 #include <cstddef>
@@ -48,6 +48,10 @@ CalendarTime LocalNow();
 
 // Fills the buffer from the operating system's cryptographic random source.
 bool RandomBytes(uint8_t* out, size_t size);
+
+// The length of a path as the file system counts it against kMaxPathLength:
+// UTF-16 units on Windows, bytes elsewhere.
+size_t PathLength(const std::string& path);
 
 // The last component of a path (the file name as shown to a person).
 std::string FileTitle(const std::string& path);

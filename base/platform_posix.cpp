@@ -138,6 +138,8 @@ bool RandomBytes(uint8_t* out, size_t size) {
     return true;
 }
 
+size_t PathLength(const std::string& path) { return path.size(); }
+
 std::string FileTitle(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);

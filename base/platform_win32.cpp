@@ -7,12 +7,50 @@
 
 namespace brisel {
 
+// Paths are UTF-8; Windows opens them as UTF-16 through the wide
+// functions, so that any name the file system holds can be read and written.
+static std::wstring WidePath(const std::string& path) {
+    if (path.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+    return wide;
+}
+
+static HANDLE OpenExisting(const std::string& path, DWORD access, DWORD share) {
+    return CreateFileW(WidePath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+static void Unmap(uint8_t* data, size_t) { UnmapViewOfFile(data); }
+
+// The file is mapped copy-on-write: its pages come from the file cache as
+// they are touched, and the few bytes the job edits (blanked annotations)
+// are copied, never written back. A 2 GB input needs no 2 GB of heap. The
+// view is only made while nobody else may write the file (a writer could cut
+// it short under the view); a file another program holds open for writing is
+// read into memory instead.
 bool ReadWholeFile(const std::string& path, Block& out) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool exclusive = true;
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
+    if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
+        exclusive = false;
+        file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    }
     if (file == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER size;
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
+              static_cast<uint64_t>(size.QuadPart) <= static_cast<uint64_t>(SIZE_MAX);
+    if (ok && exclusive && size.QuadPart > 0) {
+        HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_WRITECOPY, 0, 0, nullptr);
+        void* view = mapping ? MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, 0) : nullptr;
+        if (mapping) CloseHandle(mapping);
+        if (view) {
+            CloseHandle(file);
+            out.Adopt(static_cast<uint8_t*>(view), static_cast<size_t>(size.QuadPart), Unmap);
+            return true;
+        }
+    }
+    // An empty file, or one that cannot be mapped: read into memory.
     Block block;
     if (ok) ok = block.Allocate(static_cast<size_t>(size.QuadPart));
     size_t done = 0;
@@ -28,8 +66,7 @@ bool ReadWholeFile(const std::string& path, Block& out) {
 }
 
 bool FileOpensForReading(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
@@ -38,8 +75,8 @@ bool FileOpensForReading(const std::string& path) {
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     // CREATE_NEW: a file that took the name after it was chosen is never
     // replaced; the page fails instead.
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring wide = WidePath(path);
+    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return WriteResult::CannotCreate;
     size_t done = 0;
     bool ok = true;
@@ -51,7 +88,7 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     }
     if (!CloseHandle(file)) ok = false;
     if (!ok) {
-        DeleteFileA(path.c_str());
+        DeleteFileW(wide.c_str());
         return WriteResult::WriteFailed;
     }
     return WriteResult::Ok;
@@ -60,22 +97,19 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
 bool CreateFolders(const std::string& path) {
     // Each prefix that ends before a separator, then the whole path. Drive
     // roots ("C:") and the server part of a UNC name already exist or cannot
-    // be made, so failures along the way do not count. The second byte of a
-    // double-byte character may be a backslash: it is stepped over.
+    // be made, so failures along the way do not count. Paths are UTF-8, whose
+    // multi-byte sequences never hold a separator byte.
     bool afterSeparator = true;
     for (size_t i = 0; i < path.size(); ++i) {
         const char c = path[i];
-        if (IsDBCSLeadByte(static_cast<BYTE>(c)) && i + 1 < path.size()) {
-            ++i;
-            afterSeparator = false;
-            continue;
-        }
         const bool separator = c == '\\' || c == '/';
-        if (separator && !afterSeparator && path[i - 1] != ':') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+        if (separator && !afterSeparator && path[i - 1] != ':')
+            CreateDirectoryW(WidePath(path.substr(0, i)).c_str(), nullptr);
         afterSeparator = separator;
     }
-    CreateDirectoryA(path.c_str(), nullptr);
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring wide = WidePath(path);
+    CreateDirectoryW(wide.c_str(), nullptr);
+    DWORD attributes = GetFileAttributesW(wide.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -90,8 +124,7 @@ static FILETIME ToFileTime(int64_t v) {
 }
 
 bool GetFileTimes(const std::string& path, FileTimes& times) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c, a, w;
     bool ok = GetFileTime(file, &c, &a, &w);
@@ -101,8 +134,7 @@ bool GetFileTimes(const std::string& path, FileTimes& times) {
 }
 
 bool SetFileTimes(const std::string& path, const FileTimes& times) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = OpenExisting(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.access), w = ToFileTime(times.write);
     bool ok = SetFileTime(file, &c, &a, &w);
@@ -129,6 +161,8 @@ CalendarTime LocalNow() {
 bool RandomBytes(uint8_t* out, size_t size) {
     return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
 }
+
+size_t PathLength(const std::string& path) { return WidePath(path).size(); }
 
 std::string FileTitle(const std::string& path) {
     size_t slash = path.find_last_of("\\/:");

@@ -2,6 +2,7 @@
 // command line into one PDF file per page.
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/options.h"
 #include "cli/terminal_host.h"
@@ -84,7 +85,7 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
         ReportFileProblem(app.language, path, Tr(app.language, Text::NotPdfFile));
         return kExitUsage;
     }
-    if (path.size() > kMaxPathLength || !FileOpensForReading(path)) {
+    if (PathLength(path) > kMaxPathLength || !FileOpensForReading(path)) {
         WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
         return kExitFailure;
     }
@@ -112,7 +113,11 @@ int main(int argc, char** argv) {
     AppState app;
     app.language = UserLanguage();
     CliOptions options;
-    std::string error = ParseArguments(argc, argv, app.language, options);
+    const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+    std::vector<const char*> argumentPointers;
+    for (const std::string& argument : arguments) argumentPointers.push_back(argument.c_str());
+    std::string error = ParseArguments(static_cast<int>(argumentPointers.size()), argumentPointers.data(), app.language,
+                                       options);
     if (!error.empty()) {
         WriteText(stderr, "brisel: " + error + "\nTry 'brisel --help'.\n");
         return kExitUsage;

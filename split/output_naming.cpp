@@ -52,7 +52,7 @@ bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t la
         for (int value = 0; value < limit; ++value) {
             std::string candidate = width ? std::to_string(value) : "";
             candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
-            if (NameWith(candidate, pageCount).size() > kMaxPathLength) {
+            if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
                 job.LastError = -2000;
                 return false;
             }

@@ -1,0 +1,148 @@
+// What a start of the program does with its command line, decided while the
+// main window is created: a normal start (a path goes into the path field),
+// a hand-over to a running copy, the settings dialog alone, a batch run for
+// the companion tool, or a refused automatic start.
+#include "app/command_line.h"
+
+#include <cstdio>
+#include <cwchar>
+
+#include "app/command_line_text.h"
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "resources/ids.h"
+
+namespace brisel {
+
+namespace {
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Reads the file path of a normal start or a hand-over, with the messages
+// for a name that is no PDF, for more than one argument and for a file that
+// cannot be opened. true with the full path (last component as the file
+// system stores it) when the file opens.
+bool PathFromCommandLine(HWND window, std::wstring& fullPath) {
+    CommandLinePath read = ReadCommandLinePath(g_shell.commandLine);
+    if (!NamesPdf(read.path)) {
+        ShowBox(window, TextOf(Text::NotPdfFile), MB_ICONERROR);
+        return false;
+    }
+    if (read.more)
+        ShowBox(window, Pick(L"Only One PDF File is Available", L"一度に処理できるファイルは一つです"),
+                MB_ICONINFORMATION);
+    // Relative to the folder the program was started in, not to its own
+    // folder, which is the current folder by now.
+    if (!g_shell.launchFolder.empty()) SetCurrentDirectoryW(g_shell.launchFolder.c_str());
+    DWORD n = GetFullPathNameW(read.path.c_str(), 0, nullptr, nullptr);
+    std::wstring full(n ? n : 1, L'\0');
+    n = GetFullPathNameW(read.path.c_str(), n, full.data(), nullptr);
+    full.resize(n < full.size() ? n : 0);
+    SetCurrentDirectoryW(g_shell.startFolder.c_str());
+    if (full.empty()) full = read.path;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(full.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+        size_t slash = full.find_last_of(L"\\/");
+        full = full.substr(0, slash == std::wstring::npos ? 0 : slash + 1) + found.cFileName;
+    }
+    if (!OpensForReading(full)) {
+        ShowFileNotFound(window, full);
+        return false;
+    }
+    fullPath = full;
+    return true;
+}
+
+// The option file's bytes as text: UTF-8 after a byte-order mark, else the
+// ANSI code page in which the companion tool writes it.
+std::wstring DecodeOptionText(const std::string& bytes, bool utf8) {
+    if (bytes.empty()) return {};
+    UINT page = utf8 ? CP_UTF8 : CP_ACP;
+    int n = MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(page, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), n);
+    return wide;
+}
+
+void BatchRun(HWND window) {
+    const std::wstring& line = g_shell.commandLine;
+    // Without TMP there is no folder for the option file: the run ends as
+    // when the file is missing.
+    wchar_t tmp[MAX_PATH] = {};
+    DWORD tmpLength = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    size_t space = line.rfind(L' ');
+    if (tmpLength == 0 || tmpLength >= MAX_PATH || space == std::wstring::npos) return;
+    std::wstring optionPath = tmp;
+    if (optionPath.back() != L'\\') optionPath += L'\\';
+    optionPath += line.substr(space + 1);
+
+    FILE* file = _wfopen(optionPath.c_str(), L"rb");
+    if (!file) return;
+    std::string bytes;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && bytes.size() < (1u << 20))
+        bytes.append(buffer, got);
+    std::fclose(file);
+    OptionFileText options = SplitOptionFile(bytes);
+    g_shell.app.Viewer = ParseOptionLine(options.optionLine);
+    std::wstring input = DecodeOptionText(options.inputPath, options.utf8);
+
+    wchar_t mode = line[2];
+    HWND caller = nullptr;
+    if (mode == L'c') {
+        caller = reinterpret_cast<HWND>(static_cast<uintptr_t>(std::wcstoull(line.c_str() + 3, nullptr, 10)));
+        if (!caller) mode = L'u';
+    }
+    if (OpensForReading(input)) {
+        g_shell.inputPath = input;
+        g_shell.app.RememberedPassword = false;
+        if (mode == L'c') {
+            int result = RunProgressWindow(window, false, 0, 0);
+            SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, static_cast<LPARAM>(result));
+        } else if (mode == L'p') {
+            int32_t first = 0, last = 0;
+            if (RunPageRangeDialog(window, first, last) == IDOK)
+                ShowResultMessage(window, RunProgressWindow(window, true, first, last), true, false);
+        } else if (mode == L'u') {
+            ShowResultMessage(window, RunProgressWindow(window, false, 0, 0), false, false);
+        }
+    } else if (mode == L'c') {
+        SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, kResultBadPageRange);
+    }
+    DeleteFileW(optionPath.c_str());
+}
+
+}  // namespace
+
+bool DispatchCommandLine(HWND window) {
+    const std::wstring& line = g_shell.commandLine;
+    if (line == L"-Bs") {
+        // The desktop stands in for the main window: the dialog is centred
+        // on the screen.
+        RunSettingsDialog(nullptr);
+        return true;
+    }
+    if (line.size() > 5 && StartsWith(line, L"-B")) {
+        BatchRun(window);
+        return true;
+    }
+    if (StartsWith(line, L"-Ac") || StartsWith(line, L"-Auto ") || StartsWith(line, L"-Autop ")) {
+        ShowBox(window, Pick(L"Use Quilvo Ver1.71-", L"Quilvo Ver1.71 以上をご使用ください"), 0);
+        return true;
+    }
+    if (g_shell.otherInstance) {
+        SetForegroundWindow(g_shell.otherInstance);
+        std::wstring path;
+        if (!line.empty() && PathFromCommandLine(window, path))
+            SetDlgItemTextW(g_shell.otherInstance, ID_PATH, path.c_str());
+        return true;
+    }
+    std::wstring path;
+    if (!line.empty() && PathFromCommandLine(window, path)) SetWindowTextW(g_shell.controls[kFocusPath], path.c_str());
+    return false;
+}
+
+}  // namespace brisel

@@ -1,0 +1,55 @@
+// The open-file dialog of the Ref command and the folder browser of the
+// page-range dialog.
+#include "app/dialogs.h"
+
+#include <shlobj.h>
+
+namespace brisel {
+
+bool ChooseInputFile(HWND owner) {
+    wchar_t file[32768] = {};
+    OPENFILENAMEW ofn = {};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = L"pdf(*.pdf)\0*.pdf\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file / sizeof file[0];
+    ofn.lpstrDefExt = L"pdf";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    ofn.lpstrTitle = Pick(L"Refer to a file", L"ファイルを参照");
+    if (!GetOpenFileNameW(&ofn)) return false;
+    g_shell.inputPath = file;
+    return true;
+}
+
+namespace {
+
+int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    const auto* folder = reinterpret_cast<const std::wstring*>(data);
+    if (message == BFFM_INITIALIZED && !folder->empty())
+        SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder->c_str()));
+    return 0;
+}
+
+}  // namespace
+
+bool ChooseFolder(HWND owner, std::wstring& folder) {
+    wchar_t display[MAX_PATH] = {};
+    BROWSEINFOW info = {};
+    info.hwndOwner = owner;
+    info.pidlRoot = nullptr;  // the desktop
+    info.pszDisplayName = display;
+    info.lpszTitle = Pick(L"Select Folder", L"保存先フォルダの指定");
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(&folder);
+    PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
+    if (!item) return false;
+    wchar_t path[MAX_PATH] = {};
+    bool ok = SHGetPathFromIDListW(item, path) != FALSE;
+    CoTaskMemFree(item);
+    if (ok) folder = path;
+    return ok;
+}
+
+}  // namespace brisel

@@ -1,0 +1,104 @@
+#include "app/shell.h"
+
+namespace brisel {
+
+Shell g_shell;
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+    return wide;
+}
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
+std::wstring TextOf(Text text) { return Widen(Tr(g_shell.app.language, text)); }
+
+const wchar_t* TemplateName(const wchar_t* japanese, const wchar_t* english) {
+    return Japanese() ? japanese : english;
+}
+
+int ShowBox(HWND owner, const std::wstring& text, UINT icon) {
+    // The job's thread shows boxes over the progress window of the window
+    // thread: sharing its input state lets the box become the active window.
+    DWORD self = GetCurrentThreadId();
+    DWORD ownerThread = owner ? GetWindowThreadProcessId(owner, nullptr) : self;
+    bool attached = ownerThread != self && AttachThreadInput(self, ownerThread, TRUE);
+    int result = MessageBoxW(owner, text.c_str(), L"Brisel", MB_OK | icon | MB_SETFOREGROUND);
+    if (attached) AttachThreadInput(self, ownerThread, FALSE);
+    return result;
+}
+
+std::wstring WindowText(HWND window) {
+    int n = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(window, text.data(), n + 1);
+    text.resize(static_cast<size_t>(n < 0 ? 0 : n));
+    return text;
+}
+
+bool EndsInPdf(const std::wstring& path, size_t minLength) {
+    size_t n = path.size();
+    if (n < minLength || n < 4 || path[n - 4] != L'.') return false;
+    auto is = [&](size_t fromEnd, wchar_t upper) {
+        wchar_t c = path[n - fromEnd];
+        return c == upper || c == upper + 32;
+    };
+    return is(3, L'P') && is(2, L'D') && is(1, L'F');
+}
+
+bool OpensForReading(const std::wstring& path) {
+    if (path.empty()) return false;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
+    switch (result) {
+        case kResultDone:
+            ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done), 0);
+            return;
+        case kResultAlreadyTold:
+            return;
+        case kResultOnePage:
+            ShowBox(owner, TextOf(Text::OnePage), MB_ICONERROR);
+            return;
+        case kResultCannotCreate:
+            ShowBox(owner, TextOf(Text::CantCreate), MB_ICONERROR);
+            return;
+        case kResultBreak:
+            ShowBox(owner, TextOf(Text::Break), MB_ICONINFORMATION);
+            return;
+        case kResultBadPageRange:
+            if (range) {
+                ShowBox(owner, TextOf(Text::BadPageInput), MB_ICONERROR);
+                return;
+            }
+            [[fallthrough]];
+        default:
+            ShowBox(owner, TextOf(Text::Failed), MB_ICONERROR);
+    }
+}
+
+void CentreOnDesktop(HWND window) {
+    RECT desktop, rect;
+    GetWindowRect(GetDesktopWindow(), &desktop);
+    GetWindowRect(window, &rect);
+    int left = (desktop.right - (rect.right - rect.left)) / 2;
+    int top = (desktop.bottom - (rect.bottom - rect.top)) / 2;
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    ShowWindow(window, SW_SHOW);
+}
+
+}  // namespace brisel

@@ -1,0 +1,80 @@
+// The state of the Windows program that outlives a window, and the helpers
+// every window of it uses. Texts are UTF-16 inside the program; the engine
+// receives UTF-8.
+#pragma once
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#include <windows.h>
+
+#include <string>
+
+#include "split/engine.h"
+
+namespace brisel {
+
+// Which control gets the focus when the main window is activated.
+enum FocusPosition { kFocusPath = 0, kFocusRef, kFocusSplitAll, kFocusSplitRange, kFocusExit, kControlCount };
+
+struct Shell {
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    HWND otherInstance = nullptr;  // main window of a copy that was running at start
+    std::wstring commandLine;      // the command line, after the language switch
+    std::wstring inputPath;        // the path a command works on
+    std::wstring startFolder;      // the program's folder: help files
+    std::wstring launchFolder;     // the current folder the program was started in
+    int focus = kFocusExit;
+    HWND controls[kControlCount] = {};
+    WNDPROC previousProc[kControlCount] = {};
+    HWND tooltip = nullptr;
+    std::wstring tooltipText;
+    // The settings file's Position value (left and top of the main window).
+    std::string position;
+    // Copy of the input path taken when the page-range dialog opens.
+    std::wstring pageDialogPath;
+    // Settings, the typed password, the page-count cache, the language.
+    AppState app;
+};
+
+extern Shell g_shell;
+
+inline bool Japanese() { return g_shell.app.language == Language::Japanese; }
+
+std::wstring Widen(const std::string& utf8);
+std::string Utf8(const std::wstring& wide);
+
+// A text of the engine's table in the interface language.
+std::wstring TextOf(Text text);
+// English or Japanese, by the interface language.
+inline const wchar_t* Pick(const wchar_t* english, const wchar_t* japanese) {
+    return Japanese() ? japanese : english;
+}
+
+// A dialog template name: the Japanese name, or the English one ending in E.
+const wchar_t* TemplateName(const wchar_t* japanese, const wchar_t* english);
+
+// Every message box of the program: caption "Brisel", brought to the front.
+int ShowBox(HWND owner, const std::wstring& text, UINT icon);
+
+std::wstring WindowText(HWND window);
+
+// Whether the text has at least minLength characters, a "." fourth from the
+// end and "pdf" in any letter case after it.
+bool EndsInPdf(const std::wstring& path, size_t minLength);
+
+bool OpensForReading(const std::wstring& path);
+
+// Shows the message that belongs to a job's result (none for 10). A range
+// split has its own message for 5; remembered selects the remembered-password
+// form of "Done".
+void ShowResultMessage(HWND owner, int result, bool range, bool remembered);
+
+// Centres a window on the desktop and shows it.
+void CentreOnDesktop(HWND window);
+
+}  // namespace brisel
