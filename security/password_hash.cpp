@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "security/aes.h"
+#include "security/saslprep.h"
 #include "security/sha2.h"
 
 namespace brisel {
@@ -84,6 +85,15 @@ void Iterate(const uint8_t* password, size_t length, const uint8_t* userData, ui
 }
 
 }  // namespace
+
+std::vector<std::string> PasswordCandidates256(const std::string& typed) {
+    std::vector<std::string> out;
+    std::string prepared;
+    if (SaslPrep(typed, prepared)) out.push_back(prepared.substr(0, kMaxPassword));
+    std::string raw = typed.substr(0, kMaxPassword);
+    if (out.empty() || out.front() != raw) out.push_back(std::move(raw));
+    return out;
+}
 
 void PasswordHash(int R, const uint8_t* password, size_t length, const uint8_t salt[8], const uint8_t* userData,
                   uint8_t out[32]) {

@@ -5,8 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace brisel {
+
+// The byte strings a typed UTF-8 password may stand for: its SASLprep form
+// cut to 127 bytes, then, when that differs, the text as typed cut to 127
+// bytes, for writers that skip the preparation (or text it refuses).
+std::vector<std::string> PasswordCandidates256(const std::string& typed);
 
 // The hash of a password (at most 127 bytes) with an 8-byte salt and, for
 // the owner password, the 48 bytes of /U (userData null otherwise).

@@ -189,6 +189,16 @@ TEST(Aes256Passwords, BothPasswordsGiveTheFileKeyAndNothingElseDoes) {
     }
 }
 
+TEST(Aes256Passwords, CandidatesArePreparedFirstThenAsTyped) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(PasswordCandidates256("user"), V{"user"});
+    EXPECT_EQ(PasswordCandidates256(""), V{""});
+    EXPECT_EQ(PasswordCandidates256("e\xCC\x81"), (V{"\xC3\xA9", "e\xCC\x81"}));
+    EXPECT_EQ(PasswordCandidates256("a\x07"), V{"a\x07"});  // refused by the preparation: as typed
+    const std::string longer = std::string(126, 'x') + "\xC3\xA9";
+    EXPECT_EQ(PasswordCandidates256(longer), V{longer.substr(0, 127)});
+}
+
 TEST(Aes256Passwords, PasswordsAreCutTo127Bytes) {
     const std::string longer(200, 'p');
     uint8_t a[32], b[32];
