@@ -3,12 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "base/console.h"
-#include "base/platform.h"
-#include "base/texts.h"
 #include "cli/options.h"
 #include "cli/terminal_host.h"
-#include "split/split_job.h"
+#include "split/engine.h"
 
 using namespace brisel;
 

@@ -4,9 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "base/texts.h"
-#include "split/option_line.h"
-#include "split/page_range.h"
+#include "split/engine.h"
 
 namespace brisel {
 

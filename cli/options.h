@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "base/job.h"
+#include "split/engine.h"
 
 namespace brisel {
 

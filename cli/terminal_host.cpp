@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-#include "base/console.h"
-#include "base/texts.h"
+#include "split/engine.h"
 
 namespace brisel {
 

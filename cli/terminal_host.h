@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "split/job_host.h"
+#include "split/engine.h"
 
 namespace brisel {
 

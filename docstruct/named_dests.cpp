@@ -3,10 +3,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/job_host.h"
 #include "base/object_map.h"
 #include "base/texts.h"
 #include "docstruct/object_value.h"
-#include "split/job_host.h"
 
 namespace brisel {
 

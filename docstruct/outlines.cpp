@@ -4,11 +4,11 @@
 #include <new>
 #include <vector>
 
+#include "base/job_host.h"
 #include "base/object_map.h"
 #include "base/texts.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
-#include "split/job_host.h"
 
 namespace brisel {
 

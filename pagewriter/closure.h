@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/job.h"
-#include "docstruct/document.h"
 #include "base/object_map.h"
+#include "docstruct/document.h"
 
 namespace brisel {
 

@@ -12,7 +12,6 @@
 #include "pagewriter/catalog.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/reference_scan.h"
-#include "security/encrypted_output.h"
 
 namespace brisel {
 
@@ -216,7 +215,8 @@ bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& o
 
 }  // namespace
 
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out) {
+int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
+                      PageEncryption* encryption) {
     out.clear();
     try {
         if (!BuildPlain(job, pageIndex, doc, out)) return 0;
@@ -224,7 +224,7 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
             Block image;
             if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Refuse(job, -300), 0;
             out.clear();
-            if (EncryptPageImage(job, image) != 0) {
+            if (!encryption || encryption->EncryptPage(job, image) != 0) {
                 if (job.LastError == 0) job.LastError = -1;
                 return 0;
             }

@@ -9,6 +9,7 @@
 
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
+#include "pdfread/stream_decryption.h"
 
 namespace brisel {
 
@@ -65,6 +66,8 @@ struct StreamRewrite {
     // them to carry over.
     std::vector<int32_t> inFileOrder;
     size_t inFileNext = 0;
+    // What opens an encrypted file; null for a reader that decrypts nothing.
+    StreamDecryption* decryption = nullptr;
     // The file is encrypted and the key is known: objects are decrypted as
     // they are carried over.
     bool decrypt = false;

@@ -52,8 +52,9 @@ void FinishRecords(StreamRewrite& rw) {
     }
 }
 
-int Normalise(Job& job, Block& image, const XrefTable& table) {
+int Normalise(Job& job, Block& image, const XrefTable& table, StreamDecryption* decryption) {
     StreamRewrite rw(image.data(), image.data() + image.size());
+    rw.decryption = decryption;
     rw.trailer.sizeLimit = ObjectNumberLimit(image.size());
     if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer)) return r;
     if (job.EncryptKeyPos) {
@@ -105,12 +106,12 @@ int Normalise(Job& job, Block& image, const XrefTable& table) {
 
 }  // namespace
 
-int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table) {
+int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, StreamDecryption* decryption) {
     // The key position may still point into an image that a rewrite has
     // replaced; this pass takes it from the dictionaries it reads itself.
     job.EncryptKeyPos = nullptr;
     try {
-        return Normalise(job, image, table);
+        return Normalise(job, image, table, decryption);
     } catch (const std::bad_alloc&) {
         return Fail(job, -51);
     }

@@ -4,14 +4,16 @@
 
 #include "base/block.h"
 #include "base/job.h"
+#include "pdfread/stream_decryption.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
 
 // Replaces the image by a classic image: object streams unpacked in place,
 // a classic cross-reference section and trailer appended. The table is the
-// classic part of a hybrid file. 0 on success; otherwise a code (LastError,
-// StopCode, 10 after a security refusal, which also sets job.ReadAborted).
-int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table);
+// classic part of a hybrid file. An encrypted file is opened and decrypted
+// through decryption (null: an encrypted file fails). 0 on success;
+// otherwise a code (LastError, StopCode, or what decryption->Open returned).
+int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, StreamDecryption* decryption);
 
 }  // namespace brisel

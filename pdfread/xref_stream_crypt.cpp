@@ -4,10 +4,6 @@
 #include <string>
 
 #include "pdfread/xref_table.h"
-#include "security/encrypt_dict.h"
-#include "security/object_copier.h"
-#include "security/object_crypt.h"
-#include "security/password_flow.h"
 
 namespace brisel {
 
@@ -57,8 +53,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
         if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].field2, 0, to);
         if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, -53);
     }
-    RecodeContext context(job, rw.start, rw.end, false);
-    context.resolveLength = [&](int32_t number, int32_t generation) {
+    const LengthResolver resolveLength = [&](int32_t number, int32_t generation) {
         return LengthFromRecords(job, rw, number, generation);
     };
     std::string text;
@@ -69,7 +64,9 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
         if (r.field2 < from) continue;
         text.clear();
         bool written = false;
-        if (int code = CopyDecryptedObject(context, number, r.field3, r.field2, text, written)) return code;
+        if (int code = rw.decryption->CopyObject(job, rw.start, rw.end, resolveLength, number, r.field3, r.field2,
+                                                 text, written))
+            return code;
         if (!written) continue;
         r.newOffset = static_cast<int32_t>(rw.out.size());
         if (!rw.out.Write(text.data(), text.size())) return Fail(job, -53);
@@ -83,14 +80,8 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     Cursor p = job.EncryptKeyPos + 8;  // past "/Encrypt"
     const int32_t number = ReadInt(job, p, rw.end);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
-    if (!record || record->type != kRecordInFile) return Fail(job, -121);
-    job.Security.EncryptNumber = number;
-    job.Security.EncryptGeneration = record->field3;
-    if (int r = ReadEncryptObject(job, rw.start, rw.end, record->field2)) return r;
-    if (int r = AuthenticateDocument(job)) {
-        job.ReadAborted = 1;
-        return r;
-    }
+    if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, -121);
+    if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->field3, record->field2)) return r;
     job.InputEncrypted = 1;
     rw.decrypt = true;
     return 0;
@@ -99,7 +90,7 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
 int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
                           std::vector<uint8_t>& holder) {
     if (!rw.decrypt) return 0;
-    if (DecryptObjectData(job, streamNumber, 0, data, length, holder) != 0) return Fail(job, -36);
+    if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0) return Fail(job, -36);
     data = holder.data();
     length = holder.size();
     return 0;

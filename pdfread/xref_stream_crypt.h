@@ -1,8 +1,7 @@
 // The three places where the rewrite of cross-reference streams meets
 // encryption. Plain files pass straight through them; for an encrypted file
-// (job.EncryptKeyPos set by a stream dictionary) the security handler
-// checks the file, asks for the password and decrypts every object on its
-// way into the new image.
+// (job.EncryptKeyPos set by a stream dictionary) rw.decryption opens the
+// file and decrypts every object on its way into the new image.
 #pragma once
 
 #include <cstddef>
@@ -15,11 +14,9 @@
 namespace brisel {
 
 // Runs once the records are read, when a stream dictionary names /Encrypt:
-// reads the encryption dictionary, checks that the file can be opened and
-// split, and finds the password. 0 with rw.decrypt set and the file key in
-// job.Security; otherwise the pass ends with the result: -121 no encryption
-// dictionary object, the reader's code for an unreadable dictionary, or 10
-// when the user was told why or cancelled (job.ReadAborted is then set).
+// rw.decryption opens the file. 0 with rw.decrypt set; otherwise the pass
+// ends with the result: -121 no encryption dictionary object (or nothing to
+// open it with), or what rw.decryption->Open returned.
 int OpenEncryptedStreams(Job& job, StreamRewrite& rw);
 
 // The plain bytes of an object stream's data, before they are inflated. When

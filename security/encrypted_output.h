@@ -4,6 +4,7 @@
 
 #include "base/block.h"
 #include "base/job.h"
+#include "pagewriter/page_encryption.h"
 
 namespace brisel {
 
@@ -12,5 +13,11 @@ namespace brisel {
 // trailer naming it and the document identifier. 0 on success; otherwise a
 // negative code (also in LastError) and the image is left unusable.
 int EncryptPageImage(Job& job, Block& image);
+
+// The page writer's encryption with the input's keys in job.Security.
+class InputKeyEncryption : public PageEncryption {
+public:
+    int EncryptPage(Job& job, Block& image) override { return EncryptPageImage(job, image); }
+};
 
 }  // namespace brisel

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "pdfread/lexer.h"
+#include "pdfread/stream_decryption.h"
 
 namespace brisel {
 
@@ -26,10 +27,6 @@ struct ObjectScan {
     Cursor lengthText = nullptr, lengthTextEnd = nullptr;
     bool metadata = false;  // /Type /Metadata
 };
-
-// The integer value of an indirect /Length object, or -1 when it cannot be
-// found.
-using LengthResolver = std::function<int64_t(int32_t number, int32_t generation)>;
 
 // Scans from the first token of the body (after "obj").
 ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLength);

@@ -1,13 +1,14 @@
 // The engine as the front ends see it: the job and application records, the
-// host interface, the split job, the page-range rules, the option line and
-// the texts. The command line and the Windows program include this header
+// host interface, the terminal, the split job, the page-range rules, the
+// option line and the texts. The command line and the Windows program include this header
 // and nothing else of the engine.
 #pragma once
 
+#include "base/console.h"
 #include "base/job.h"
+#include "base/job_host.h"
 #include "base/platform.h"
 #include "base/texts.h"
-#include "split/job_host.h"
 #include "split/option_line.h"
 #include "split/page_range.h"
 #include "split/split_job.h"

@@ -4,8 +4,8 @@
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
 #include "pdfread/xref_stream.h"
-#include "security/unlock.h"
 #include "split/split_stages.h"
+#include "split/unlock.h"
 
 namespace brisel {
 
@@ -34,7 +34,8 @@ namespace {
 // refused or the user cancelled.
 bool RewriteForQuery(Job& job, Document& doc, bool rebuild) {
     job.LastError = 0;
-    if (job.XrefStreamFlag) NormaliseXrefStreams(job, doc.image, doc.table);
+    JobStreamDecryption decryption;
+    if (job.XrefStreamFlag) NormaliseXrefStreams(job, doc.image, doc.table, &decryption);
     else if (rebuild) RebuildClassic(job, doc.image);
     doc.table.Clear();
     return !job.ReadAborted;

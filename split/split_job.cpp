@@ -3,20 +3,21 @@
 #include <optional>
 #include <string>
 
+#include "base/job_host.h"
 #include "base/platform.h"
 #include "base/texts.h"
+#include "docstruct/annots.h"
 #include "docstruct/document.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
-#include "pdfread/annots.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
 #include "pdfread/xref_stream.h"
-#include "security/unlock.h"
-#include "split/job_host.h"
+#include "security/encrypted_output.h"
 #include "split/output_naming.h"
 #include "split/page_saver.h"
 #include "split/split_stages.h"
+#include "split/unlock.h"
 
 namespace brisel {
 
@@ -45,7 +46,8 @@ namespace {
 // unpacked, a damaged classic file is rebuilt. Returns the rewrite's result.
 int Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
     job.LastError = 0;
-    if (streams) return NormaliseXrefStreams(job, doc.image, doc.table);
+    JobStreamDecryption decryption;
+    if (streams) return NormaliseXrefStreams(job, doc.image, doc.table, &decryption);
     if (rebuild) return RebuildClassic(job, doc.image);
     return 0;
 }
@@ -156,6 +158,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     std::string pageBuffer;
     std::optional<FileTimes> pageTimes;
     if (sameDate) pageTimes = times;
+    InputKeyEncryption encryption;
     PageSaver saver(PageSaver::DefaultThreads());
     for (int32_t index = first; index < last; ++index) {
         if (job.Stopped() || saver.Failed()) break;
@@ -169,7 +172,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = naming.PathFor(index + 1);
-        if (!BuildPageDocument(job, index, doc, pageBuffer)) break;
+        if (!BuildPageDocument(job, index, doc, pageBuffer, &encryption)) break;
         saver.Submit(index, job.OutputPath, pageBuffer, pageTimes);
     }
     // A page file that could not be written ends the job as if it had been

@@ -9,8 +9,9 @@
 #include "base/job.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
+#include "security/encrypted_output.h"
 #include "pdfread/read_xref.h"
-#include "split/job_host.h"
+#include "base/job_host.h"
 
 using namespace brisel;
 
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration)) return 0;
     job.PageCount = AnalyzeDocument(job, doc);
     std::string out;
+    InputKeyEncryption encryption;
     for (int32_t page = 0; page < 3 && static_cast<size_t>(page) < doc.pages.size(); ++page)
-        BuildPageDocument(job, page, doc, out);
+        BuildPageDocument(job, page, doc, out, &encryption);
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "base/block.h"
 #include "base/job.h"
 #include "pdfread/read_xref.h"
-#include "split/job_host.h"
+#include "base/job_host.h"
 
 using namespace brisel;
 

@@ -9,8 +9,9 @@
 #include "base/job.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
-#include "pdfread/annots.h"
-#include "split/job_host.h"
+#include "security/encrypted_output.h"
+#include "docstruct/annots.h"
+#include "base/job_host.h"
 #include "split/split_stages.h"
 
 using namespace brisel;
@@ -33,9 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every page listed, and one index beyond when the tree claims more.
     const int64_t pages = std::min<int64_t>(count, static_cast<int64_t>(doc.pages.size()) + 1);
     std::string out;
+    InputKeyEncryption encryption;
     for (int32_t index = 0; index < pages; ++index) {
         job.LastError = 0;
-        BuildPageDocument(job, index, doc, out);
+        BuildPageDocument(job, index, doc, out, &encryption);
     }
     return 0;
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "pdfread/annots.h"
+#include "docstruct/annots.h"
 #include "pdfread/read_xref.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 #include "pdfread/read_xref.h"
 #include "security/encrypted_output.h"
 #include "security/scan_object.h"
-#include "security/unlock.h"
+#include "split/unlock.h"
 #include "test_support.h"
 
 namespace brisel {

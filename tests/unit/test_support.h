@@ -10,7 +10,7 @@
 
 #include "base/block.h"
 #include "base/job.h"
-#include "split/job_host.h"
+#include "base/job_host.h"
 
 namespace brisel::test {
 

@@ -1,4 +1,4 @@
-#include "security/unlock.h"
+#include "split/unlock.h"
 
 #include <gtest/gtest.h>
 

@@ -8,6 +8,7 @@
 #include "encrypted_input.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_stream.h"
+#include "split/unlock.h"
 #include "rewrite_support.h"
 
 namespace brisel {
@@ -18,7 +19,8 @@ using test::TextOf;
 
 test::Rewritten Normalise(test::ScriptedJob& s, const Block& input) {
     return test::RewriteAndRead(s.job, TextOf(input), [](Job& job, Block& image, const XrefTable& table) {
-        return NormaliseXrefStreams(job, image, table);
+        JobStreamDecryption decryption;
+        return NormaliseXrefStreams(job, image, table, &decryption);
     });
 }
 

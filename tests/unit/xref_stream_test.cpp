@@ -1,4 +1,5 @@
 #include "pdfread/xref_stream.h"
+#include "split/unlock.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,8 @@ using test::TextOf;
 
 Rewritten Normalise(TestJob& t, const std::string& file) {
     return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable& table) {
-        return NormaliseXrefStreams(job, image, table);
+        JobStreamDecryption decryption;
+        return NormaliseXrefStreams(job, image, table, &decryption);
     });
 }
 

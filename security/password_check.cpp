@@ -1,29 +1,21 @@
-#include "security/password_flow.h"
+#include "security/password_check.h"
 
 #include <cstring>
 #include <string>
 
+#include "base/job_host.h"
 #include "base/texts.h"
 #include "security/keys.h"
-#include "split/job_host.h"
 
 namespace brisel {
 
 namespace {
 
-constexpr int kTold = 10;
-constexpr size_t kMaxPasswordLength = 254;
-constexpr int kWrongTriesAllowed = 3;
 
 void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, icon, Tr(job.app.language, text)); }
 
 const uint8_t* BytesOf(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-enum class Verdict { Right, Wrong, NotAdmitted };
-
-// A password opens the file for splitting as the user password (when the
-// permissions allow splitting) or as an owner password that is not also the
-// user password.
 Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& password) {
     uint8_t* key = job.Security.FileKey;
     if (permitted) {
@@ -36,43 +28,6 @@ Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& 
         return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::NotAdmitted
                                                                                : Verdict::Wrong;
     return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
-}
-
-// The remembered password is tried first without asking; then the user is
-// asked up to three times.
-int PasswordLoop(Job& job, const KeyInputs& in, bool permitted) {
-    AppState& app = job.app;
-    bool remembered = !app.PasswordText.empty();
-    if (remembered) app.RememberedPassword = true;
-    int wrong = 0;
-    for (;;) {
-        std::string password;
-        if (remembered) {
-            password = app.PasswordText;
-        } else {
-            if (!job.host.AskPassword(job, password)) return kTold;
-            if (password.size() > kMaxPasswordLength) password.resize(kMaxPasswordLength);
-            app.PasswordText = password;
-        }
-        switch (Judge(job, in, permitted, password)) {
-            case Verdict::Right:
-                return 0;
-            case Verdict::NotAdmitted:
-                Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
-                return kTold;
-            case Verdict::Wrong:
-                break;
-        }
-        if (remembered) {
-            // The password of an earlier file does not fit: ask, without a
-            // message and without counting.
-            app.RememberedPassword = false;
-            remembered = false;
-            continue;
-        }
-        if (++wrong >= kWrongTriesAllowed) return kTold;
-        Tell(job, MessageIcon::Information, Text::InputRightPassword);
-    }
 }
 
 }  // namespace
@@ -97,22 +52,25 @@ bool SplitPermitted(const SecurityState& s) {
     return (p & (8 | 1024)) != 0;
 }
 
-int AuthenticateDocument(Job& job) {
+OpenCheck CheckWithoutPassword(Job& job) {
     SecurityState& s = job.Security;
     s.KeyBytes = KeyBytesFor(s.KeyLength);
     if (!IsSupportedEncryption(s)) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
-        return kTold;
+        return OpenCheck::Told;
     }
     const KeyInputs in = MakeKeyInputs(job);
-    const bool permitted = SplitPermitted(s);
-    if (permitted) {
-        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return 0;
+    if (SplitPermitted(s)) {
+        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return OpenCheck::Opened;
     } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
         Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
-        return kTold;
+        return OpenCheck::Told;
     }
-    return PasswordLoop(job, in, permitted);
+    return OpenCheck::NeedsPassword;
+}
+
+Verdict JudgePassword(Job& job, const std::string& password) {
+    return Judge(job, MakeKeyInputs(job), SplitPermitted(job.Security), password);
 }
 
 }  // namespace brisel

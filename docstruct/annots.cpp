@@ -1,4 +1,4 @@
-#include "pdfread/annots.h"
+#include "docstruct/annots.h"
 
 #include <cstring>
 

@@ -1,0 +1,37 @@
+// Whether an encrypted input can be split: the support checks, the
+// permission to split and the judgement of one password. The password loop
+// itself runs in the split job, which asks the person.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/job.h"
+
+namespace brisel {
+
+// The file key length in bytes for a /Length in bits: 5 when that gives 0.
+int32_t KeyBytesFor(uint32_t keyLengthBits);
+
+// Whether the dictionary describes a revision 2 to 4 standard handler file
+// that this program can decrypt (needs job.Security.KeyBytes).
+bool IsSupportedEncryption(const SecurityState& security);
+
+// Whether the permissions let a user who only opens the file split it.
+bool SplitPermitted(const SecurityState& security);
+
+enum class OpenCheck { Opened, NeedsPassword, Told };
+
+// Converts the key length and runs the checks with the empty password:
+// Opened with the file key in job.Security.FileKey, NeedsPassword, or Told
+// when the user was told why the file cannot be split.
+OpenCheck CheckWithoutPassword(Job& job);
+
+enum class Verdict { Right, Wrong, NotAdmitted };
+
+// A password opens the file for splitting as the user password (when the
+// permissions allow splitting) or as an owner password that is not also the
+// user password. Right leaves the file key in job.Security.FileKey.
+Verdict JudgePassword(Job& job, const std::string& password);
+
+}  // namespace brisel
