@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/job.h"
 
@@ -19,6 +20,11 @@ void WriteText(std::FILE* stream, const std::string& text);
 // Reads one line from the terminal (without its line end); false at the end
 // of input. With echo off the typed characters are not shown.
 bool ReadTerminalLine(std::string& line, bool echo);
+
+// The program's arguments in UTF-8, read from the wide command line on
+// Windows, whose argv holds them in the ANSI code page; empty elsewhere,
+// where argv holds the bytes as typed.
+std::vector<std::string> Utf8Arguments();
 
 // Japanese when the user's language is Japanese, English otherwise.
 Language UserLanguage();

@@ -11,6 +11,8 @@
 
 namespace brisel {
 
+std::vector<std::string> Utf8Arguments() { return {}; }
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 void WriteText(std::FILE* stream, const std::string& text) {

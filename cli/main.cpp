@@ -103,6 +103,13 @@ int main(int argc, char** argv) {
         WriteText(stderr, "brisel: " + error + "\nTry 'brisel --help'.\n");
         return kExitUsage;
     }
+    // The password in UTF-8 as typed, whatever the ANSI code page.
+    if (options.password) {
+        const std::vector<std::string> utf8 = Utf8Arguments();
+        const size_t at = static_cast<size_t>(options.passwordArgument);
+        if (at < utf8.size() && options.passwordOffset <= utf8[at].size())
+            options.password = utf8[at].substr(options.passwordOffset);
+    }
     if (options.help) {
         WriteText(stdout, UsageText());
         return 0;

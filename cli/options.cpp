@@ -141,8 +141,11 @@ std::string ParseArguments(int argc, const char* const* argv, Language language,
             if (!needValue() || !ParseCount(value, n)) return "--warn-limit needs a number";
             options.warnLimit = n;
         } else if (name == "--password") {
+            const bool inline_ = hasValue;
             if (!needValue()) return "--password needs a password";
             options.password = value;
+            options.passwordArgument = i;
+            options.passwordOffset = inline_ ? name.size() + 1 : 0;
         } else if (name == "--options") {
             if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
             options.viewer = ParseOptionLine(value);
