@@ -6,18 +6,17 @@
 #include "base/job_host.h"
 #include "base/texts.h"
 #include "security/keys.h"
+#include "security/password_hash.h"
 
 namespace brisel {
 
 namespace {
 
-
 void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, icon, Tr(job.app.language, text)); }
 
 const uint8_t* BytesOf(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& password) {
-    uint8_t* key = job.Security.FileKey;
+Verdict JudgeKeys(const KeyInputs& in, bool permitted, const std::string& password, uint8_t* key) {
     if (permitted) {
         return CheckUserPassword(in, BytesOf(password), password.size(), key) ||
                        CheckOwnerPassword(in, BytesOf(password), password.size(), key)
@@ -30,6 +29,12 @@ Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& 
     return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
 }
 
+// A right password whose file key shows /P altered is not one to split with.
+Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& password) {
+    const Verdict verdict = JudgeKeys(in, permitted, password, job.Security.FileKey);
+    return verdict == Verdict::Right && !PermsIntact(job.Security) ? Verdict::Unsupported : verdict;
+}
+
 }  // namespace
 
 int32_t KeyBytesFor(uint32_t keyLengthBits) {
@@ -37,13 +42,26 @@ int32_t KeyBytesFor(uint32_t keyLengthBits) {
     return n == 0 ? 5 : static_cast<int32_t>(n > 256 ? 256 : n);
 }
 
+// AES-256 data is AESV3 throughout, or left plain by the /Identity filter.
+bool IsAes256Method(int32_t method) { return method == 3 || method == -1; }
+
 bool IsSupportedEncryption(const SecurityState& s) {
     if (std::strcmp(s.FilterName, "Standard") != 0) return false;
+    if (s.V == 5) {
+        return (s.R == 5 || s.R == 6) && s.OwnerLength >= 48 && s.UserLength >= 48 && s.OwnerKeyLength == 32 &&
+               s.UserKeyLength == 32 && (s.PermsLength == 16 || (s.R == 5 && s.PermsLength == 0)) &&
+               IsAes256Method(s.StreamMethod) && IsAes256Method(s.StringMethod) && s.KeyBytes == 32;
+    }
     if (s.V != 1 && s.V != 2 && s.V != 4) return false;
     if (s.R != 2 && s.R != 3 && !(s.R == 4 && s.V == 4)) return false;
     if (s.OwnerLength != 32 || s.UserLength != 32) return false;
     // The key algorithms work on one MD5 digest: at most 16 key bytes.
     return s.KeyBytes >= 1 && s.KeyBytes <= 16;
+}
+
+bool PermsIntact(const SecurityState& s) {
+    if (s.R < 5 || s.PermsLength == 0) return true;
+    return PermsMatch(s.Perms, s.FileKey, s.Permissions, s.EncryptMetadata != 0);
 }
 
 bool SplitPermitted(const SecurityState& s) {
@@ -54,14 +72,19 @@ bool SplitPermitted(const SecurityState& s) {
 
 OpenCheck CheckWithoutPassword(Job& job) {
     SecurityState& s = job.Security;
-    s.KeyBytes = KeyBytesFor(s.KeyLength);
+    // AES-256 keys are 32 bytes whatever /Length says.
+    s.KeyBytes = s.V == 5 ? 32 : KeyBytesFor(s.KeyLength);
     if (!IsSupportedEncryption(s)) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return OpenCheck::Told;
     }
     const KeyInputs in = MakeKeyInputs(job);
     if (SplitPermitted(s)) {
-        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return OpenCheck::Opened;
+        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) {
+            if (PermsIntact(s)) return OpenCheck::Opened;
+            Tell(job, MessageIcon::Error, Text::FailInDecrypting);
+            return OpenCheck::Told;
+        }
     } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
         Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
         return OpenCheck::Told;

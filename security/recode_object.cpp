@@ -23,7 +23,7 @@ RecodeContext::RecodeContext(Job& j, Cursor imageStart, Cursor imageEnd, bool en
       encrypt(encrypting),
       strings(StringCrypt(j.Security)),
       streams(StreamCrypt(j.Security)),
-      plainMetadata(j.Security.R == 4 && j.Security.EncryptMetadata == 0) {}
+      plainMetadata(j.Security.R >= 4 && j.Security.EncryptMetadata == 0) {}
 
 int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
                  int& kind) {
@@ -38,7 +38,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     }
 
     const uint8_t* fileKey = job.Security.FileKey;
-    uint8_t stringKey[16];
+    uint8_t stringKey[kMaxObjectKey];
     const size_t stringKeyLength = ObjectKey(number, generation, fileKey, context.strings, stringKey);
     auto strings = [&](Cursor from, Cursor to) {
         return RecodeStrings(job, from, to, out, stringKey, stringKeyLength, context.strings.codec, context.encrypt);
@@ -60,7 +60,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     const uint8_t* newData = data;
     size_t newLength = length;
     if (codec >= 0) {
-        uint8_t key[16];
+        uint8_t key[kMaxObjectKey];
         const size_t keyLength = ObjectKey(number, generation, fileKey, context.streams, key);
         coded.resize(CryptRoom(length, codec, context.encrypt));
         const uint8_t* source = data;
