@@ -30,36 +30,6 @@ struct ViewerSettings {
     int FlatOutlines = 0;
 };
 
-// The parsed encryption dictionary, the document identifier and the file key.
-struct SecurityState {
-    char FilterName[22] = {};
-    uint8_t V = 0;
-    uint8_t R = 0;
-    // /O and /U: 32 bytes up to revision 4; 48 (hash, validation salt, key
-    // salt) from revision 5 on, where writers may pad them up to 127.
-    uint8_t Owner[128] = {};
-    int32_t OwnerLength = 0;
-    uint8_t User[128] = {};
-    int32_t UserLength = 0;
-    // Revisions 5 and 6: the file key wrapped by the owner and the user
-    // password (/OE, /UE), and the permissions sealed with it (/Perms).
-    uint8_t OwnerKey[32] = {};
-    int32_t OwnerKeyLength = 0;
-    uint8_t UserKey[32] = {};
-    int32_t UserKeyLength = 0;
-    uint8_t Perms[16] = {};
-    int32_t PermsLength = 0;
-    int32_t Permissions = 0;
-    uint32_t KeyLength = 0;  // bits as read; UnlockDocument turns it into bytes
-    int32_t EncryptMetadata = 1;
-    int32_t StreamMethod = -1, StringMethod = -1, EmbeddedMethod = -1;
-    int32_t StreamAuthEvent = 0, StringAuthEvent = 0, EmbeddedAuthEvent = 0;
-    int32_t StreamKeyLength = 0, StringKeyLength = 0, EmbeddedKeyLength = 0;
-    int32_t EncryptNumber = 0, EncryptGeneration = 0;
-    uint8_t FileKey[256] = {};
-    int32_t KeyBytes = 0;  // n: file key length in bytes (32 from revision 5 on)
-};
-
 // Choices that outlive a job. The front end owns one of these.
 struct AppState {
     Language language = Language::English;
@@ -95,19 +65,7 @@ struct Job {
     int32_t PageCount = 0;
     int32_t FirstPage = 0, LastPage = 0;
 
-    // Results of reading the cross-reference data.
-    int XrefStreamFlag = 0;
-    const uint8_t* EncryptKeyPos = nullptr;
-    int32_t InfoNumber = 0, InfoGeneration = 0;
-    uint8_t FileId[100] = {};
-    int32_t FileIdLength = 0;
-    int ReadAborted = 0;
-
-    int CatalogSeen = 0;
-
     ViewerSettings Viewer;
-    SecurityState Security;
-    int InputEncrypted = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

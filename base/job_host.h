@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/job.h"
+#include "base/texts.h"
 
 namespace brisel {
 
@@ -34,5 +35,11 @@ public:
     bool AskPassword(Job&, std::string&) override { return false; }
     void ShowMessage(Job&, MessageIcon, const std::string&) override {}
 };
+
+// Sets the status line and reports the percentage.
+inline void ShowStatus(Job& job, Text text, int percent) {
+    job.StatusText = Tr(job.app.language, text);
+    job.host.Progress(job, percent);
+}
 
 }  // namespace brisel

@@ -1,5 +1,5 @@
 // The input as a split job holds it in memory: the PdfImage, its
-// cross-reference table, the catalog reference, the page list and the
+// cross-reference table, what reading it found, the page list and the
 // analysed bookmarks. The job owns one Document and releases it on every
 // way out.
 #pragma once
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/block.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -54,8 +55,7 @@ struct OutlinePageIndex {
 struct Document {
     Block image;
     XrefTable table;
-    int32_t rootNumber = -1;
-    int32_t rootGeneration = 0;
+    ReaderRecord reader;
     PageList pages;
     OutlineTable outlines;
     OutlinePageIndex outlinePages;

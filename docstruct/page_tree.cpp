@@ -142,7 +142,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
 int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.clear();
     DictObject catalog, root;
-    if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration, catalog))
+    if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration, catalog))
         return -1;
     if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     if (!FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root)) return -1;

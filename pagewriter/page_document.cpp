@@ -220,7 +220,7 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
     out.clear();
     try {
         if (!BuildPlain(job, pageIndex, doc, out)) return 0;
-        if (job.InputEncrypted) {
+        if (doc.reader.encrypted) {
             Block image;
             if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Refuse(job, -300), 0;
             out.clear();

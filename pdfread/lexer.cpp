@@ -388,7 +388,7 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
     }
 }
 
-int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd) {
+int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
     Cursor p = from;
     for (;;) {
         if (SkipSpace(job, p, end) < 0) return -1;
@@ -402,7 +402,7 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd) {
             int64_t skipped = SkipSpace(job, p, end);
             if (skipped < 0) return -4;
             if (skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return -5;
-            job.CatalogSeen = 1;
+            catalogSeen = true;
             continue;
         }
         if (*p == '/') {

@@ -86,7 +86,7 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header);
 
 // Finds the end of the object that starts at from: 0 and the position just
-// after "endobj", or a negative code. Sets job.CatalogSeen on "/Catalog".
-int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd);
+// after "endobj", or a negative code. Sets catalogSeen on "/Catalog".
+int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen);
 
 }  // namespace brisel

@@ -67,8 +67,8 @@ bool ContainsBytes(Cursor start, Cursor end, const char* text) {
 
 // One cross-reference section at cur (just after "xref") and its trailer.
 // Returns false on failure; on success prev holds the /Prev offset or -1.
-bool ReadSection(Job& job, Cursor end, Cursor cur, bool newest, RawEntries& entries,
-                 int32_t& rootNumber, int32_t& rootGeneration, int64_t& prev) {
+bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, RawEntries& entries,
+                 ReaderRecord& reader, int64_t& prev) {
     bool firstHeader = true;
     for (;;) {
         if (job.Stopped()) return false;
@@ -123,14 +123,15 @@ bool ReadSection(Job& job, Cursor end, Cursor cur, bool newest, RawEntries& entr
         return false;
     }
 
-    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && !job.EncryptKeyPos) job.EncryptKeyPos = key;
-    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && rootNumber == -1) {
+    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && reader.encryptKey == ReaderRecord::kNone)
+        reader.encryptKey = key - start;
+    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && reader.rootNumber == -1) {
         Cursor p = key + 5;
         int32_t number = ReadInt(job, p, end);
         int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
         if (generation >= 0) {
-            rootNumber = number;
-            rootGeneration = generation;
+            reader.rootNumber = number;
+            reader.rootGeneration = generation;
         }
     }
     if (Cursor key = FindKey(job, "/Info", dict, dictEnd)) {
@@ -138,12 +139,12 @@ bool ReadSection(Job& job, Cursor end, Cursor cur, bool newest, RawEntries& entr
         int32_t number = ReadInt(job, p, end);
         int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
         if (generation >= 0) {
-            job.InfoNumber = number;
-            job.InfoGeneration = generation;
+            reader.infoNumber = number;
+            reader.infoGeneration = generation;
         }
     }
-    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end);
-    if (FindKey(job, "/XRefStm", dict, dictEnd)) job.XrefStreamFlag = 1;
+    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
+    if (FindKey(job, "/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
     job.LastError = 0;
     prev = -1;
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
@@ -161,7 +162,7 @@ bool ReadSection(Job& job, Cursor end, Cursor cur, bool newest, RawEntries& entr
 
 }  // namespace
 
-void ReadFileId(Job& job, Cursor cur, Cursor end) {
+void ReadFileId(Job& job, Cursor cur, Cursor end, ReaderRecord& reader) {
     if (SkipSpace(job, cur, end) < 0) return;
     if (*cur == '[') {
         ++cur;
@@ -169,20 +170,20 @@ void ReadFileId(Job& job, Cursor cur, Cursor end) {
     }
     if (*cur == '(') {
         ++cur;
-        job.FileIdLength = ReadLiteralString(cur, end, job.FileId, sizeof job.FileId);
+        reader.fileIdLength = ReadLiteralString(cur, end, reader.fileId, sizeof reader.fileId);
     } else if (*cur == '<') {
         ++cur;
-        job.FileIdLength = ReadHexString(cur, end, job.FileId, sizeof job.FileId);
+        reader.fileIdLength = ReadHexString(cur, end, reader.fileId, sizeof reader.fileId);
     }
 }
 
-int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, int32_t& rootNumber, int32_t& rootGeneration) {
+int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
     table.Clear();
-    job.XrefStreamFlag = 0;
-    job.EncryptKeyPos = nullptr;
+    reader.xrefStreams = false;
+    reader.encryptKey = ReaderRecord::kNone;
     job.LastError = 0;
-    rootNumber = -1;
-    rootGeneration = 0;
+    reader.rootNumber = -1;
+    reader.rootGeneration = 0;
 
     Cursor cur = end;
     if (!FindBackward(job, start, cur, "%%EOF")) {
@@ -209,11 +210,11 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, int32_t& root
             Cursor section = start + std::min<int64_t>(next, end - start);
             if (!SkipWhiteAndComments(section, end) || !StartsWith(section, end, "xref")) {
                 job.LastError = -18;
-                if (!job.XrefStreamFlag && ContainsBytes(start, end, "/XRef")) job.XrefStreamFlag = 1;
+                if (!reader.xrefStreams && ContainsBytes(start, end, "/XRef")) reader.xrefStreams = true;
                 return 0;
             }
             int64_t prev = -1;
-            if (!ReadSection(job, end, section + 4, newest, entries, rootNumber, rootGeneration, prev))
+            if (!ReadSection(job, start, end, section + 4, newest, entries, reader, prev))
                 return 0;
             if (job.Stopped()) return 0;
             newest = false;

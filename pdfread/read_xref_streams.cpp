@@ -123,11 +123,11 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
 }
 
 // One cross-reference stream at cur; prev gets its /Prev or -1.
-int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, int64_t& prev) {
+int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, int64_t& prev) {
     int32_t number = 0;
     if (int r = ReadObjectHeader(job, cur, end, number)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = ReadStreamTrailer(job, cur, end, trailer, dict, dictEnd); r != 0 && r != -1000) return r;
+    if (int r = ReadStreamTrailer(job, cur, end, trailer, reader, dict, dictEnd); r != 0 && r != -1000) return r;
     job.LastError = 0;
     if (int r = CheckTypeName(job, dict, dictEnd, "/XRef")) return r;
     Widths widths;
@@ -167,9 +167,10 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, int6
 
 }  // namespace
 
-int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Cursor& dict, Cursor& dictEnd) {
+int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
+                      Cursor& dictEnd) {
     if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
-    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && !job.EncryptKeyPos) job.EncryptKeyPos = key;
+    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && !trailer.encryptKey) trailer.encryptKey = key;
     if (Cursor key = FindKey(job, "/Size", dict, dictEnd); key && !trailer.sizeRead) {
         Cursor p = key + 5;
         int32_t size = ReadInt(job, p, dictEnd);
@@ -195,12 +196,13 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
         trailer.infoNumber = number;
         trailer.infoGeneration = generation;
     }
-    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end);
+    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
     job.LastError = 0;
-    return job.EncryptKeyPos ? -1000 : 0;
+    return trailer.encryptKey ? -1000 : 0;
 }
 
-int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer) {
+int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
+                    ReaderRecord& reader) {
     if (end - start < 6) return Fail(job, -1);
     if (!FindLast(start, end, "%%EOF")) return Fail(job, -2);
     if (end - start < 11) return Fail(job, -3);
@@ -218,7 +220,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, 
         Cursor at = FindFirst(cur, end, "trailer");
         if (!at) return Fail(job, -6);
         Cursor dict = nullptr, dictEnd = nullptr;
-        if (int r = ReadStreamTrailer(job, at + 7, end, trailer, dict, dictEnd)) return Fail(job, r);
+        if (int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd)) return Fail(job, r);
         if (!table.valid()) return Fail(job, -15);
         for (const XrefEntry& entry : table.entries()) {
             XrefRecord* record = entry.type == 'n' ? trailer.Record(entry.number) : nullptr;
@@ -239,7 +241,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, 
     std::unordered_set<int64_t> visited{offset};
     for (;;) {
         int64_t prev = -1;
-        if (int r = ReadOneStream(job, cur, end, trailer, prev)) return r;
+        if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
         if (prev < 0 || !visited.insert(prev).second) break;
         if (prev > end - start) return Fail(job, -50);
         cur = start + prev;

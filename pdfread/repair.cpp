@@ -38,9 +38,9 @@ int Rebuild(Job& job, Block& image) {
     if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, -4);
     for (bool first = true;; first = false) {
         if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, -2);
-        job.CatalogSeen = 0;
+        bool catalogSeen = false;
         Cursor objectEnd = nullptr;
-        if (FindObjectEnd(job, header, end, objectEnd) != 0) {
+        if (FindObjectEnd(job, header, end, objectEnd, catalogSeen) != 0) {
             // An object without "endobj" ends the scan: it and everything
             // after it are left out.
             if (first) return Fail(job, -5);
@@ -55,7 +55,7 @@ int Rebuild(Job& job, Block& image) {
             // The last copy of a number wins; earlier copies stay in the image.
             found[static_cast<size_t>(number)] = {generation, static_cast<int32_t>(out.size())};
             highest = std::max(highest, number);
-            if (job.CatalogSeen) {
+            if (catalogSeen) {
                 rootNumber = number;
                 rootGeneration = generation;
             }

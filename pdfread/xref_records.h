@@ -9,6 +9,7 @@
 
 #include "pdfread/image_buffer.h"
 #include "pdfread/lexer.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/stream_decryption.h"
 
 namespace brisel {
@@ -44,6 +45,7 @@ struct StreamTrailer {
     int32_t rootNumber = 0, rootGeneration = 0;
     int32_t infoNumber = 0, infoGeneration = 0;
     std::vector<XrefRecord> records;  // size + 2 records once /Size is read
+    Cursor encryptKey = nullptr;      // the first /Encrypt key read
 
     // The record of an object number, or null outside the records.
     XrefRecord* Record(int64_t number) {
@@ -56,9 +58,11 @@ struct StreamTrailer {
 // The rewrite in progress: the input image, its records, the new image and
 // the first input byte not yet carried over.
 struct StreamRewrite {
-    StreamRewrite(Cursor imageStart, Cursor imageEnd) : start(imageStart), end(imageEnd), readPos(imageStart) {}
+    StreamRewrite(Cursor imageStart, Cursor imageEnd, ReaderRecord& record)
+        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart) {}
 
     Cursor start, end;
+    ReaderRecord& reader;
     StreamTrailer trailer;
     ImageBuffer out;
     Cursor readPos;

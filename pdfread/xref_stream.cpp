@@ -52,12 +52,12 @@ void FinishRecords(StreamRewrite& rw) {
     }
 }
 
-int Normalise(Job& job, Block& image, const XrefTable& table, StreamDecryption* decryption) {
-    StreamRewrite rw(image.data(), image.data() + image.size());
+int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader, StreamDecryption* decryption) {
+    StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.decryption = decryption;
     rw.trailer.sizeLimit = ObjectNumberLimit(image.size());
-    if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer)) return r;
-    if (job.EncryptKeyPos) {
+    if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer, reader)) return r;
+    if (rw.trailer.encryptKey) {
         if (int r = OpenEncryptedStreams(job, rw)) return r;
     }
 
@@ -99,19 +99,17 @@ int Normalise(Job& job, Block& image, const XrefTable& table, StreamDecryption* 
     const StreamTrailer& t = rw.trailer;
     if (!WriteClassicSection(rw.out, t.size, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
     if (!rw.out.Finish(image)) return Fail(job, -54);
-    // The key position pointed into the image just released.
-    job.EncryptKeyPos = nullptr;
+    // The classic trailer's key position belonged to the image just released.
+    reader.encryptKey = ReaderRecord::kNone;
     return 0;
 }
 
 }  // namespace
 
-int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, StreamDecryption* decryption) {
-    // The key position may still point into an image that a rewrite has
-    // replaced; this pass takes it from the dictionaries it reads itself.
-    job.EncryptKeyPos = nullptr;
+int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
+                         StreamDecryption* decryption) {
     try {
-        return Normalise(job, image, table, decryption);
+        return Normalise(job, image, table, reader, decryption);
     } catch (const std::bad_alloc&) {
         return Fail(job, -51);
     }

@@ -77,12 +77,12 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
 }  // namespace
 
 int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
-    Cursor p = job.EncryptKeyPos + 8;  // past "/Encrypt"
+    Cursor p = rw.trailer.encryptKey + 8;  // past "/Encrypt"
     const int32_t number = ReadInt(job, p, rw.end);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
     if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, -121);
     if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->field3, record->field2)) return r;
-    job.InputEncrypted = 1;
+    rw.reader.encrypted = true;
     rw.decrypt = true;
     return 0;
 }

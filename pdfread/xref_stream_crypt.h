@@ -1,6 +1,6 @@
 // The three places where the rewrite of cross-reference streams meets
 // encryption. Plain files pass straight through them; for an encrypted file
-// (job.EncryptKeyPos set by a stream dictionary) rw.decryption opens the
+// (trailer.encryptKey set by a stream dictionary) rw.decryption opens the
 // file and decrypts every object on its way into the new image.
 #pragma once
 

@@ -104,8 +104,7 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
 
 }  // namespace
 
-int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end) {
-    SecurityState& s = job.Security;
+int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s) {
     s.FilterName[0] = 0;
     s.V = s.R = 0;
     s.OwnerLength = s.UserLength = 0;
@@ -193,35 +192,36 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end) {
     return 0;
 }
 
-int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table) {
-    if (!job.EncryptKeyPos) return -1;
-    Cursor cur = job.EncryptKeyPos + 8;
+int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader) {
+    if (reader.encryptKey < 0 || reader.encryptKey > end - start - 8) return -1;
+    SecurityState& s = reader.security;
+    Cursor cur = start + reader.encryptKey + 8;
     Cursor value = cur;
     if (SkipWhiteAndComments(value, end) && StartsWith(value, end, "<<")) {
         // A direct dictionary: there is no object to drop later.
-        job.Security.EncryptNumber = job.Security.EncryptGeneration = 0;
-        return ReadEncryptDictionary(job, value, end);
+        s.EncryptNumber = s.EncryptGeneration = 0;
+        return ReadEncryptDictionary(job, value, end, s);
     }
     int32_t number = ReadInt(job, cur, end);
     if (number < 0) {
         job.LastError = 0;
         return 1;
     }
-    job.Security.EncryptNumber = number;
+    s.EncryptNumber = number;
     int32_t generation = ReadInt(job, cur, end);
     if (generation < 0) {
         job.LastError = -121;
         return -1;
     }
-    job.Security.EncryptGeneration = generation;
+    s.EncryptGeneration = generation;
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
     if (*cur != 'R') return Fail(job, -123);
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return Fail(job, -125);
-    return ReadEncryptDictionary(job, body, end);
+    return ReadEncryptDictionary(job, body, end, s);
 }
 
-int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset) {
+int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s) {
     if (offset < 0 || offset >= end - start) return Fail(job, -121);
     Cursor cur = start + offset;
     if (ReadInt(job, cur, end) < 0 || ReadInt(job, cur, end) < 0) return Fail(job, -121);
@@ -229,7 +229,7 @@ int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset) {
     if (!StartsWith(cur, end, "obj")) return Fail(job, -123);
     cur += 3;
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
-    return ReadEncryptDictionary(job, cur, end);
+    return ReadEncryptDictionary(job, cur, end, s);
 }
 
 }  // namespace brisel

@@ -1,4 +1,4 @@
-// Reading the encryption dictionary into job.Security. Nothing here judges
+// Reading the encryption dictionary into the reader record's security state. Nothing here judges
 // the values; the password step does.
 #pragma once
 
@@ -6,22 +6,23 @@
 
 #include "base/job.h"
 #include "pdfread/lexer.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
 
-// From job.EncryptKeyPos (the "/Encrypt" key of a classic trailer): follows
+// From reader.encryptKey (the "/Encrypt" key of a classic trailer): follows
 // the reference (or takes the direct dictionary) and reads the dictionary.
 // 0 on success; 1 when the value is neither (nothing read); -1 without
 // /Encrypt; otherwise a negative code (also in LastError).
-int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table);
+int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader);
 
 // Reads the dictionary of the object at offset ("N G obj << ... >>"). The
-// caller has stored the object number in job.Security.EncryptNumber. 0 or a
-// negative code.
-int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset);
+// caller has stored the object number in s.EncryptNumber. 0 or a negative
+// code.
+int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s);
 
 // Reads the dictionary that starts at cursor ("<<"). 0 or a negative code.
-int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end);
+int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s);
 
 }  // namespace brisel

@@ -4,8 +4,10 @@
 
 namespace brisel {
 
-int EncryptPageImage(Job& job, Block& image) {
-    if (RecodeDocument(job, image, kEncrypt) == 0) return 0;
+int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image) {
+    // The page image names its own catalog and information dictionary.
+    ReaderRecord page;
+    if (RecodeDocument(job, reader, image, kEncrypt, page) == 0) return 0;
     // Nothing plain may be saved in place of the encrypted page.
     image.Release();
     if (job.LastError >= 0) job.LastError = -1;

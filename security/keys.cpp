@@ -58,8 +58,8 @@ void Rc4Rounds(const uint8_t* key, size_t n, uint8_t* data, size_t length, int f
 
 }  // namespace
 
-KeyInputs MakeKeyInputs(const Job& job) {
-    const SecurityState& s = job.Security;
+KeyInputs MakeKeyInputs(const ReaderRecord& reader) {
+    const SecurityState& s = reader.security;
     KeyInputs in;
     in.R = s.R;
     in.owner = s.Owner;
@@ -67,8 +67,8 @@ KeyInputs MakeKeyInputs(const Job& job) {
     in.ownerKey = s.OwnerKey;
     in.userKey = s.UserKey;
     in.permissions = s.Permissions;
-    in.id = job.FileId;
-    in.idLength = job.FileIdLength > 0 ? static_cast<size_t>(job.FileIdLength) : 0;
+    in.id = reader.fileId;
+    in.idLength = reader.fileIdLength > 0 ? static_cast<size_t>(reader.fileIdLength) : 0;
     in.n = std::clamp<size_t>(s.KeyBytes > 0 ? static_cast<size_t>(s.KeyBytes) : 5, 1, 16);
     in.encryptMetadata = s.EncryptMetadata != 0;
     return in;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel {
 
@@ -25,7 +26,7 @@ struct KeyInputs {
     bool encryptMetadata = true;
 };
 
-KeyInputs MakeKeyInputs(const Job& job);
+KeyInputs MakeKeyInputs(const ReaderRecord& reader);
 
 // Writes the 16-byte digest whose first n bytes are the file key.
 void ComputeFileKey(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]);

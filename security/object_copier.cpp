@@ -8,7 +8,7 @@ int CopyDecryptedObject(RecodeContext& context, int32_t number, int32_t generati
                         std::string& out, bool& written) {
     Job& job = context.job;
     written = false;
-    if (number == job.Security.EncryptNumber) return 0;
+    if (number == context.reader.security.EncryptNumber) return 0;
     Cursor body = LocateObject(job, context.start, context.end, offset, number, generation);
     if (!body) {
         job.LastError = -310;

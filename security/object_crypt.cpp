@@ -62,11 +62,11 @@ size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, con
     return std::min<size_t>(k + 5, 16);
 }
 
-int DecryptObjectData(Job& job, int32_t number, int32_t generation, const uint8_t* data, size_t length,
+int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data, size_t length,
                       std::vector<uint8_t>& out) {
     // Object streams derive their keys from the whole file key.
-    DataCrypt crypt = StreamCrypt(job.Security);
-    crypt.k = FileKeyBytes(job.Security);
+    DataCrypt crypt = StreamCrypt(security);
+    crypt.k = FileKeyBytes(security);
     try {
         out.resize(length);
     } catch (const std::bad_alloc&) {
@@ -78,7 +78,7 @@ int DecryptObjectData(Job& job, int32_t number, int32_t generation, const uint8_
         return 0;
     }
     uint8_t key[kMaxObjectKey];
-    size_t keyLength = ObjectKey(number, generation, job.Security.FileKey, crypt, key);
+    size_t keyLength = ObjectKey(number, generation, security.FileKey, crypt, key);
     const uint8_t* source = data;
     int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, crypt.codec, false);
     if (written < 0) {

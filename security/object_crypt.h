@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel {
 
@@ -34,7 +35,7 @@ size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, con
 
 // Decrypts the data of an object stream (number, generation 0) before it is
 // inflated: out receives the plain bytes. 0, or -1 with LastError -320.
-int DecryptObjectData(Job& job, int32_t number, int32_t generation, const uint8_t* data, size_t length,
+int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data, size_t length,
                       std::vector<uint8_t>& out);
 
 }  // namespace brisel

@@ -42,8 +42,7 @@ void AppendAes256Dictionary(const SecurityState& s, std::string& out) {
 
 }  // namespace
 
-void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out) {
-    const SecurityState& s = job.Security;
+void AppendEncryptDictionary(const SecurityState& s, int32_t number, std::string& out) {
     out += std::to_string(number) + " 0 obj\n<<\n/Filter /Standard\n";
     if (s.R >= 5) {
         AppendAes256Dictionary(s, out);
@@ -78,10 +77,11 @@ void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out) {
     out += ">>\nendobj\n";
 }
 
-void AppendFileId(const Job& job, std::string& out) {
-    const size_t length = static_cast<size_t>(std::clamp<int32_t>(job.FileIdLength, 0, sizeof job.FileId));
+void AppendFileId(const ReaderRecord& reader, std::string& out) {
+    const size_t length =
+        static_cast<size_t>(std::clamp<int32_t>(reader.fileIdLength, 0, sizeof reader.fileId));
     std::string id;
-    AppendHexString(id, job.FileId, length);
+    AppendHexString(id, reader.fileId, length);
     out += "/ID [" + id + id + "]\n";
 }
 

@@ -6,15 +6,16 @@
 #include <cstdint>
 #include <string>
 
-#include "base/job.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel {
 
-// Appends "N 0 obj ... endobj" with the dictionary built from job.Security.
-void AppendEncryptDictionary(const Job& job, int32_t number, std::string& out);
+// Appends "N 0 obj ... endobj" with the dictionary built from the input's
+// security state.
+void AppendEncryptDictionary(const SecurityState& security, int32_t number, std::string& out);
 
 // Appends the /ID entry: the document identifier the file key derives from,
 // twice.
-void AppendFileId(const Job& job, std::string& out);
+void AppendFileId(const ReaderRecord& reader, std::string& out);
 
 }  // namespace brisel

@@ -16,7 +16,7 @@ void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, ico
 
 const uint8_t* BytesOf(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
 
-Verdict JudgeKeys(const KeyInputs& in, bool permitted, const std::string& password, uint8_t* key) {
+Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::string& password) {
     if (permitted) {
         return CheckUserPassword(in, BytesOf(password), password.size(), key) ||
                        CheckOwnerPassword(in, BytesOf(password), password.size(), key)
@@ -27,12 +27,6 @@ Verdict JudgeKeys(const KeyInputs& in, bool permitted, const std::string& passwo
         return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::NotAdmitted
                                                                                : Verdict::Wrong;
     return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
-}
-
-// A right password whose file key shows /P altered is not one to split with.
-Verdict Judge(Job& job, const KeyInputs& in, bool permitted, const std::string& password) {
-    const Verdict verdict = JudgeKeys(in, permitted, password, job.Security.FileKey);
-    return verdict == Verdict::Right && !PermsIntact(job.Security) ? Verdict::Unsupported : verdict;
 }
 
 }  // namespace
@@ -70,15 +64,15 @@ bool SplitPermitted(const SecurityState& s) {
     return (p & (8 | 1024)) != 0;
 }
 
-OpenCheck CheckWithoutPassword(Job& job) {
-    SecurityState& s = job.Security;
+OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
+    SecurityState& s = reader.security;
     // AES-256 keys are 32 bytes whatever /Length says.
     s.KeyBytes = s.V == 5 ? 32 : KeyBytesFor(s.KeyLength);
     if (!IsSupportedEncryption(s)) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return OpenCheck::Told;
     }
-    const KeyInputs in = MakeKeyInputs(job);
+    const KeyInputs in = MakeKeyInputs(reader);
     if (SplitPermitted(s)) {
         if (CheckUserPassword(in, nullptr, 0, s.FileKey)) {
             if (PermsIntact(s)) return OpenCheck::Opened;
@@ -92,8 +86,11 @@ OpenCheck CheckWithoutPassword(Job& job) {
     return OpenCheck::NeedsPassword;
 }
 
-Verdict JudgePassword(Job& job, const std::string& password) {
-    return Judge(job, MakeKeyInputs(job), SplitPermitted(job.Security), password);
+// A right password whose file key shows /P altered is not one to split with.
+Verdict JudgePassword(ReaderRecord& reader, const std::string& password) {
+    SecurityState& s = reader.security;
+    const Verdict verdict = Judge(s.FileKey, MakeKeyInputs(reader), SplitPermitted(s), password);
+    return verdict == Verdict::Right && !PermsIntact(s) ? Verdict::Unsupported : verdict;
 }
 
 }  // namespace brisel

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel {
 
@@ -14,8 +15,7 @@ namespace brisel {
 int32_t KeyBytesFor(uint32_t keyLengthBits);
 
 // Whether the dictionary describes a standard handler file that this program
-// can decrypt: revisions 2 to 4 (needs job.Security.KeyBytes), or 5 and 6
-// with AES-256.
+// can decrypt: revisions 2 to 4 (needs KeyBytes), or 5 and 6 with AES-256.
 bool IsSupportedEncryption(const SecurityState& security);
 
 // Whether the permissions let a user who only opens the file split it.
@@ -24,12 +24,12 @@ bool SplitPermitted(const SecurityState& security);
 enum class OpenCheck { Opened, NeedsPassword, Told };
 
 // Converts the key length and runs the checks with the empty password:
-// Opened with the file key in job.Security.FileKey, NeedsPassword, or Told
+// Opened with the file key in reader.security.FileKey, NeedsPassword, or Told
 // when the user was told why the file cannot be split.
-OpenCheck CheckWithoutPassword(Job& job);
+OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 
 // Revisions 5 and 6: whether /Perms, decrypted with the file key in
-// job.Security.FileKey, agrees with /P and /EncryptMetadata. A revision 5
+// FileKey, agrees with /P and /EncryptMetadata. A revision 5
 // dictionary without /Perms agrees.
 bool PermsIntact(const SecurityState& security);
 
@@ -39,7 +39,7 @@ enum class Verdict { Right, Wrong, NotAdmitted, Unsupported };
 
 // A password opens the file for splitting as the user password (when the
 // permissions allow splitting) or as an owner password that is not also the
-// user password. Right leaves the file key in job.Security.FileKey.
-Verdict JudgePassword(Job& job, const std::string& password);
+// user password. Right leaves the file key in reader.security.FileKey.
+Verdict JudgePassword(ReaderRecord& reader, const std::string& password);
 
 }  // namespace brisel

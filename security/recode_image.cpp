@@ -2,13 +2,12 @@
 
 #include <cinttypes>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "pdfread/open_document.h"
 #include "pdfread/read_xref.h"
-#include "pdfread/repair.h"
 #include "security/output_dictionary.h"
 #include "security/recode_object.h"
 
@@ -34,43 +33,11 @@ int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor e
     return value;
 }
 
-// The values that reading a cross-reference section changes, kept so that
-// reading a page image leaves the job's own reading state alone.
-struct ReadingState {
-    explicit ReadingState(const Job& job)
-        : flag(job.XrefStreamFlag),
-          encryptKey(job.EncryptKeyPos),
-          infoNumber(job.InfoNumber),
-          infoGeneration(job.InfoGeneration),
-          fileIdLength(job.FileIdLength),
-          catalogSeen(job.CatalogSeen) {
-        std::memcpy(fileId, job.FileId, sizeof fileId);
-    }
-    void RestoreFileId(Job& job) const {
-        std::memcpy(job.FileId, fileId, sizeof fileId);
-        job.FileIdLength = fileIdLength;
-    }
-    void Restore(Job& job) const {
-        RestoreFileId(job);
-        job.XrefStreamFlag = flag;
-        job.EncryptKeyPos = encryptKey;
-        job.InfoNumber = infoNumber;
-        job.InfoGeneration = infoGeneration;
-        job.CatalogSeen = catalogSeen;
-    }
-
-    int flag;
-    const uint8_t* encryptKey;
-    int32_t infoNumber, infoGeneration;
-    uint8_t fileId[sizeof(Job::FileId)];
-    int32_t fileIdLength;
-    int catalogSeen;
-};
-
-int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumber, RecodeMode mode,
-         std::string& out) {
+int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable& table, const ReaderRecord& read,
+         RecodeMode mode, std::string& out) {
     const Cursor start = image.data(), end = image.data() + image.size();
-    RecodeContext context(job, start, end, mode == kEncrypt);
+    const int32_t rootNumber = read.rootNumber;
+    RecodeContext context(job, keys, start, end, mode == kEncrypt);
     context.resolveLength = [&](int32_t number, int32_t generation) {
         return LengthFromTable(job, table, start, end, number, generation);
     };
@@ -89,7 +56,7 @@ int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumbe
         if (job.Stopped()) return Fail(job, job.StopCode);
         if (e.number == rootNumber) rootGeneration = e.generation;
         generations[static_cast<size_t>(e.number)] = e.generation;
-        if (mode == kDecrypt && e.number == job.Security.EncryptNumber) continue;
+        if (mode == kDecrypt && e.number == keys.security.EncryptNumber) continue;
         if (e.number == 0 || e.offset == 0 || e.type != 'n') continue;
         Cursor body = LocateObject(job, start, end, e.offset, e.number, e.generation);
         if (!body) return Fail(job, -310);
@@ -106,7 +73,7 @@ int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumbe
     int64_t dictionaryOffset = 0;
     if (mode == kEncrypt) {
         dictionaryOffset = static_cast<int64_t>(out.size());
-        AppendEncryptDictionary(job, size, out);
+        AppendEncryptDictionary(keys.security, size, out);
     }
     const int64_t xref = static_cast<int64_t>(out.size());
     out += "xref\n0 " + std::to_string(objects) + "\n0000000000 65535 f \n";
@@ -115,10 +82,10 @@ int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumbe
     out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
            std::to_string(rootGeneration) + " R\n";
     if (mode == kEncrypt) {
-        if (job.InfoNumber > 0)
-            out += "/Info " + std::to_string(job.InfoNumber) + " " + std::to_string(job.InfoGeneration) + " R\n";
+        if (read.infoNumber > 0)
+            out += "/Info " + std::to_string(read.infoNumber) + " " + std::to_string(read.infoGeneration) + " R\n";
         out += "/Encrypt " + std::to_string(size) + " 0 R\n";
-        AppendFileId(job, out);
+        AppendFileId(keys, out);
     }
     if (xrefStream >= 0) out += "/XRefStm " + std::to_string(xrefStream) + "\n";
     out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
@@ -127,10 +94,11 @@ int Walk(Job& job, const Block& image, const XrefTable& table, int32_t rootNumbe
 
 }  // namespace
 
-int RecodeImage(Job& job, Block& image, const XrefTable& table, int32_t rootNumber, RecodeMode mode) {
+int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTable& table, const ReaderRecord& read,
+                RecodeMode mode) {
     try {
         std::string out;
-        if (int r = Walk(job, image, table, rootNumber, mode, out)) return r;
+        if (int r = Walk(job, keys, image, table, read, mode, out)) return r;
         Block result;
         if (!result.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Fail(job, -310);
         image = std::move(result);
@@ -141,37 +109,19 @@ int RecodeImage(Job& job, Block& image, const XrefTable& table, int32_t rootNumb
     }
 }
 
-int RecodeDocument(Job& job, Block& image, RecodeMode mode) {
-    const ReadingState kept(job);
-    auto restore = [&] {
-        if (mode == kEncrypt) kept.Restore(job);
-        else kept.RestoreFileId(job);
-    };
+int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read) {
     XrefTable table;
-    int32_t root = -1, rootGeneration = 0;
-    // A page image names its own /Info; nothing else may be taken from an
-    // earlier read.
-    if (mode == kEncrypt) job.InfoNumber = job.InfoGeneration = 0;
-    auto read = [&] { return ReadXref(job, image.data(), image.data() + image.size(), table, root, rootGeneration); };
-    if (!read()) {
-        job.LastError = 0;
-        if (RebuildClassic(job, image) != 0 || !read()) {
-            restore();
-            if (job.LastError == 0) job.LastError = -1;
-            return 6;
-        }
+    read = ReaderRecord();
+    // Read, or repaired and read: the keys are known, and object streams
+    // stay as they are.
+    OpenOptions options;
+    options.rewriteStreams = false;
+    options.showProgress = false;
+    if (OpenDocument(job, image, table, read, options) != 0) {
+        if (job.LastError == 0) job.LastError = -1;
+        return kRecodeFailed;
     }
-    const int32_t infoNumber = job.InfoNumber, infoGeneration = job.InfoGeneration;
-    restore();
-    if (mode == kEncrypt) {
-        job.InfoNumber = infoNumber;
-        job.InfoGeneration = infoGeneration;
-    }
-    const int r = RecodeImage(job, image, table, root, mode);
-    if (mode == kEncrypt) kept.Restore(job);
-    // The old image is gone: nothing may point into it.
-    else if (r == 0) job.EncryptKeyPos = nullptr;
-    return r == 0 ? 0 : 6;
+    return RecodeImage(job, keys, image, table, read, mode) == 0 ? 0 : kRecodeFailed;
 }
 
 }  // namespace brisel

@@ -7,23 +7,30 @@
 
 #include "base/block.h"
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
 
 enum RecodeMode : int { kDecrypt = 0, kEncrypt = 1 };
 
-// Rewrites the image walking the table in object order, with the keys of
-// job.Security. Decrypting drops the encryption dictionary; encrypting
-// appends one and names it and the document identifier in the trailer. On
-// success 0 and the image is replaced (the old one freed); otherwise a
-// negative code (also in LastError) and the image is left as it was.
-int RecodeImage(Job& job, Block& image, const XrefTable& table, int32_t rootNumber, RecodeMode mode);
+// The result of RecodeDocument when the image cannot be read or rewritten.
+constexpr int kRecodeFailed = 6;
 
-// Reads the image's cross-reference data (repairing it when it cannot be
-// read) and runs RecodeImage. Reading leaves the job's reading state (file
-// identifier, /Info, flags) as it was. 0, or 6 when the image cannot be read
-// or rewritten (detail in LastError).
-int RecodeDocument(Job& job, Block& image, RecodeMode mode);
+// Rewrites the image walking the table in object order, with the keys and
+// document identifier of the input's record (keys). read is what reading
+// the image itself found: its catalog and information dictionary.
+// Decrypting drops the encryption dictionary; encrypting appends one and
+// names it and the document identifier in the trailer. On success 0 and the
+// image is replaced (the old one freed); otherwise a negative code (also in
+// LastError) and the image is left as it was.
+int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTable& table, const ReaderRecord& read,
+                RecodeMode mode);
+
+// Reads the image's cross-reference data into a record of its own, read
+// (repairing the image when it cannot be read), and runs RecodeImage with
+// the input's keys. 0, or kRecodeFailed when the image cannot be read or
+// rewritten (detail in LastError).
+int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read);
 
 }  // namespace brisel

@@ -16,14 +16,16 @@ void Append(std::string& out, Cursor from, Cursor to) {
 
 }  // namespace
 
-RecodeContext::RecodeContext(Job& j, Cursor imageStart, Cursor imageEnd, bool encrypting)
+RecodeContext::RecodeContext(Job& j, const ReaderRecord& record, Cursor imageStart, Cursor imageEnd,
+                             bool encrypting)
     : job(j),
+      reader(record),
       start(imageStart),
       end(imageEnd),
       encrypt(encrypting),
-      strings(StringCrypt(j.Security)),
-      streams(StreamCrypt(j.Security)),
-      plainMetadata(j.Security.R >= 4 && j.Security.EncryptMetadata == 0) {}
+      strings(StringCrypt(record.security)),
+      streams(StreamCrypt(record.security)),
+      plainMetadata(record.security.R >= 4 && record.security.EncryptMetadata == 0) {}
 
 int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
                  int& kind) {
@@ -37,7 +39,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
         return 0;
     }
 
-    const uint8_t* fileKey = job.Security.FileKey;
+    const uint8_t* fileKey = context.reader.security.FileKey;
     uint8_t stringKey[kMaxObjectKey];
     const size_t stringKeyLength = ObjectKey(number, generation, fileKey, context.strings, stringKey);
     auto strings = [&](Cursor from, Cursor to) {

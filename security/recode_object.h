@@ -7,15 +7,17 @@
 #include <string>
 
 #include "base/job.h"
+#include "pdfread/reader_record.h"
 #include "security/object_crypt.h"
 #include "security/scan_object.h"
 
 namespace brisel {
 
 struct RecodeContext {
-    RecodeContext(Job& j, Cursor imageStart, Cursor imageEnd, bool encrypting);
+    RecodeContext(Job& j, const ReaderRecord& record, Cursor imageStart, Cursor imageEnd, bool encrypting);
 
     Job& job;
+    const ReaderRecord& reader;  // the input's keys
     Cursor start, end;  // the image the objects come from
     bool encrypt;
     DataCrypt strings, streams;

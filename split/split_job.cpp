@@ -10,9 +10,6 @@
 #include "docstruct/document.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
-#include "pdfread/read_xref.h"
-#include "pdfread/repair.h"
-#include "pdfread/xref_stream.h"
 #include "security/encrypted_output.h"
 #include "split/output_naming.h"
 #include "split/page_saver.h"
@@ -23,75 +20,13 @@ namespace brisel {
 
 void ResetJob(Job& job) {
     job.LastError = 0;
-    job.FileIdLength = 0;
-    job.ReadAborted = 0;
-    job.InputEncrypted = 0;
-    job.Security.StreamMethod = job.Security.StringMethod = job.Security.EmbeddedMethod = -1;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
 
-void ShowStatus(Job& job, Text text, int percent) {
-    job.StatusText = Tr(job.app.language, text);
-    job.host.Progress(job, percent);
-}
-
-int ReadDocumentXref(Job& job, Document& doc) {
-    return ReadXref(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration);
-}
-
-namespace {
-
-// The rewrite that fits what the last read found: object streams are
-// unpacked, a damaged classic file is rebuilt. Returns the rewrite's result.
-int Rewrite(Job& job, Document& doc, bool streams, bool rebuild) {
-    job.LastError = 0;
-    JobStreamDecryption decryption;
-    if (streams) return NormaliseXrefStreams(job, doc.image, doc.table, &decryption);
-    if (rebuild) return RebuildClassic(job, doc.image);
-    return 0;
-}
-
-// An encrypted file that the security step refused: the user was told why
-// (or cancelled), as with a refused classic file.
-int AbortedResult(int rewriteResult) {
-    return rewriteResult == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
-}
-
-}  // namespace
-
-int ReadUntilClassic(Job& job, const std::string& path, Document& doc) {
-    ShowStatus(job, Text::Analyzing, 10);
-    if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag && !job.EncryptKeyPos) return 0;
-
-    if (job.Stopped()) return job.StopCode;
-    const bool encrypted = job.EncryptKeyPos != nullptr;
-    if (encrypted) {
-        job.InputEncrypted = 1;
-        int r = UnlockDocument(job, path, doc.image, doc.table);
-        if (r != 0) {
-            if (job.Stopped()) return job.StopCode;
-            return r == kResultAlreadyTold ? kResultAlreadyTold : kResultFailed;
-        }
-    }
-
-    ShowStatus(job, Text::Analyzing, 10);
-    // An encrypted classic file has already been rewritten by the unlock.
-    int rewritten = Rewrite(job, doc, job.XrefStreamFlag != 0, !encrypted);
-    ShowStatus(job, Text::Analyzing, 10);
-    doc.table.Clear();
-    if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return AbortedResult(rewritten);
-    if (ReadDocumentXref(job, doc) && !job.XrefStreamFlag) return 0;
-
-    ShowStatus(job, Text::Repairing, 10);
-    rewritten = Rewrite(job, doc, job.XrefStreamFlag != 0, true);
-    ShowStatus(job, Text::Analyzing, 10);
-    doc.table.Clear();
-    if (job.Stopped()) return job.StopCode;
-    if (job.ReadAborted) return AbortedResult(rewritten);
-    if (!ReadDocumentXref(job, doc)) return job.Stopped() ? job.StopCode.load() : kResultFailed;
-    return 0;
+int ReadUntilClassic(Job& job, Document& doc) {
+    const int r = OpenInput(job, doc.image, doc.table, doc.reader, true, true);
+    return r == kOpenFailed ? kResultFailed : r;
 }
 
 namespace {
@@ -110,7 +45,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     if (sameDate && !timesRead) return kResultFailed;
     if (job.Stopped()) return job.StopCode;
 
-    if (int r = ReadUntilClassic(job, path, doc); r != 0) return r;
+    if (int r = ReadUntilClassic(job, doc); r != 0) return r;
 
     doc.outlines.clear();
     int32_t count = AnalyzeDocument(job, doc);
@@ -158,7 +93,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     std::string pageBuffer;
     std::optional<FileTimes> pageTimes;
     if (sameDate) pageTimes = times;
-    InputKeyEncryption encryption;
+    InputKeyEncryption encryption(doc.reader);
     PageSaver saver(PageSaver::DefaultThreads());
     for (int32_t index = first; index < last; ++index) {
         if (job.Stopped() || saver.Failed()) break;

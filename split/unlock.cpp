@@ -20,7 +20,7 @@ void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, ico
 
 // The remembered password is tried first without asking; then the user is
 // asked up to three times.
-int PasswordLoop(Job& job) {
+int PasswordLoop(Job& job, ReaderRecord& reader) {
     AppState& app = job.app;
     bool remembered = !app.PasswordText.empty();
     if (remembered) app.RememberedPassword = true;
@@ -34,7 +34,7 @@ int PasswordLoop(Job& job) {
             if (password.size() > kMaxPasswordLength) password.resize(kMaxPasswordLength);
             app.PasswordText = password;
         }
-        switch (JudgePassword(job, password)) {
+        switch (JudgePassword(reader, password)) {
             case Verdict::Right:
                 return 0;
             case Verdict::NotAdmitted:
@@ -61,8 +61,8 @@ int PasswordLoop(Job& job) {
 
 }  // namespace
 
-int AuthenticateDocument(Job& job) {
-    switch (CheckWithoutPassword(job)) {
+int AuthenticateDocument(Job& job, ReaderRecord& reader) {
+    switch (CheckWithoutPassword(job, reader)) {
         case OpenCheck::Opened:
             return 0;
         case OpenCheck::Told:
@@ -70,31 +70,38 @@ int AuthenticateDocument(Job& job) {
         case OpenCheck::NeedsPassword:
             break;
     }
-    return PasswordLoop(job);
+    return PasswordLoop(job, reader);
 }
 
-int UnlockDocument(Job& job, const std::string&, Block& image, XrefTable& table) {
-    const int read = ReadEncryptReference(job, image.data(), image.data() + image.size(), table);
-    if (read == 1) {
+int UnlockDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader) {
+    const int found = ReadEncryptReference(job, image.data(), image.data() + image.size(), table, reader);
+    if (found == 1) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return kResultAlreadyTold;
     }
-    if (read != 0) return -1;
-    if (int r = AuthenticateDocument(job)) return r;
+    if (found != 0) return kResultFailed;
+    if (int r = AuthenticateDocument(job, reader)) return r;
     // The input is decrypted from the image already in memory; the plain
     // image never leaves it.
-    const int r = RecodeDocument(job, image, kDecrypt);
-    if (r == 0) table.Clear();
-    return r;
+    ReaderRecord read;
+    if (int r = RecodeDocument(job, reader, image, kDecrypt, read)) return r;
+    table.Clear();
+    // The decrypted image replaces the input: what reading it found is the
+    // document's now, but for the identifier the keys came from.
+    reader.xrefStreams = read.xrefStreams;
+    reader.infoNumber = read.infoNumber;
+    reader.infoGeneration = read.infoGeneration;
+    reader.encryptKey = ReaderRecord::kNone;
+    return 0;
 }
 
 int JobStreamDecryption::Open(Job& job, Cursor start, Cursor end, int32_t number, int32_t generation,
                               int64_t offset) {
-    job.Security.EncryptNumber = number;
-    job.Security.EncryptGeneration = generation;
-    if (int r = ReadEncryptObject(job, start, end, offset)) return r;
-    if (int r = AuthenticateDocument(job)) {
-        job.ReadAborted = 1;
+    reader_.security.EncryptNumber = number;
+    reader_.security.EncryptGeneration = generation;
+    if (int r = ReadEncryptObject(job, start, end, offset, reader_.security)) return r;
+    if (int r = AuthenticateDocument(job, reader_)) {
+        reader_.refused = true;
         return r;
     }
     return 0;
@@ -103,14 +110,26 @@ int JobStreamDecryption::Open(Job& job, Cursor start, Cursor end, int32_t number
 int JobStreamDecryption::CopyObject(Job& job, Cursor start, Cursor end, const LengthResolver& resolveLength,
                                     int32_t number, int32_t generation, int64_t offset, std::string& out,
                                     bool& written) {
-    RecodeContext context(job, start, end, false);
+    RecodeContext context(job, reader_, start, end, false);
     context.resolveLength = resolveLength;
     return CopyDecryptedObject(context, number, generation, offset, out, written);
 }
 
 int JobStreamDecryption::DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
                                              std::vector<uint8_t>& out) {
-    return DecryptObjectData(job, number, 0, data, length, out);
+    return DecryptObjectData(job, reader_.security, number, 0, data, length, out);
+}
+
+int OpenInput(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, bool showProgress,
+              bool unlockReadable) {
+    JobUnlock unlock;
+    JobStreamDecryption streams(reader);
+    OpenOptions options;
+    options.unlock = &unlock;
+    options.streamDecryption = &streams;
+    options.showProgress = showProgress;
+    options.unlockReadable = unlockReadable;
+    return OpenDocument(job, image, table, reader, options);
 }
 
 }  // namespace brisel

@@ -10,7 +10,7 @@
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
 #include "security/encrypted_output.h"
-#include "pdfread/read_xref.h"
+#include "split/split_stages.h"
 #include "base/job_host.h"
 
 using namespace brisel;
@@ -20,6 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     AppState app;
     SilentHost host;
     Job job(app, host);
+    ResetJob(job);
     job.Viewer.OpenActionMode = "O";
     job.Viewer.Direction = 2;
     job.Viewer.PageLayout = 4;
@@ -28,10 +29,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     job.Viewer.FlatOutlines = size & 1;
     Document doc;
     if (!doc.image.Assign(data, size)) return 0;
-    if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration)) return 0;
+    // The driver's own way in: object streams, damaged and encrypted files
+    // reach the outline code as the split job gives them to it.
+    if (ReadUntilClassic(job, doc) != 0) return 0;
     job.PageCount = AnalyzeDocument(job, doc);
     std::string out;
-    InputKeyEncryption encryption;
+    InputKeyEncryption encryption(doc.reader);
     for (int32_t page = 0; page < 3 && static_cast<size_t>(page) < doc.pages.size(); ++page)
         BuildPageDocument(job, page, doc, out, &encryption);
     return 0;

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Block image;
     if (!image.Assign(data, size)) return 0;
     XrefTable table;
-    int32_t root, generation;
-    if (ReadXref(job, image.data(), image.end(), table, root, generation))
-        CountPages(job, image.data(), image.end(), root, generation, table);
+    ReaderRecord reader;
+    if (ReadXref(job, image.data(), image.end(), table, reader))
+        CountPages(job, image.data(), image.end(), reader.rootNumber, reader.rootGeneration, table);
     return 0;
 }

@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!doc.image.Assign(data, size)) return 0;
     // The silent host declines the password prompt: only files that open
     // with the empty password are decrypted.
-    if (ReadUntilClassic(job, "", doc) != 0) return 0;
+    if (ReadUntilClassic(job, doc) != 0) return 0;
     const int32_t count = AnalyzeDocument(job, doc);
     job.PageCount = count;
     if (count < 1) return 0;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every page listed, and one index beyond when the tree claims more.
     const int64_t pages = std::min<int64_t>(count, static_cast<int64_t>(doc.pages.size()) + 1);
     std::string out;
-    InputKeyEncryption encryption;
+    InputKeyEncryption encryption(doc.reader);
     for (int32_t index = 0; index < pages; ++index) {
         job.LastError = 0;
         BuildPageDocument(job, index, doc, out, &encryption);

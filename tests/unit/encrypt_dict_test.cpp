@@ -18,9 +18,9 @@ const std::string kO = "<" + std::string(64, 'A') + ">";
 const std::string kU = "<" + std::string(64, 'B') + ">";
 
 int Read(TestJob& t, const std::string& dict) {
-    t.job.Security.StreamMethod = t.job.Security.StringMethod = t.job.Security.EmbeddedMethod = -1;
+    t.reader.security.StreamMethod = t.reader.security.StringMethod = t.reader.security.EmbeddedMethod = -1;
     Block b = BytesOf(dict);
-    return ReadEncryptDictionary(t.job, b.data(), b.end());
+    return ReadEncryptDictionary(t.job, b.data(), b.end(), t.reader.security);
 }
 
 TEST(EncryptDictionary, ReadsAnAesRevision4Dictionary) {
@@ -28,7 +28,7 @@ TEST(EncryptDictionary, ReadsAnAesRevision4Dictionary) {
     ASSERT_EQ(Read(t, "<< /CF << /StdCF << /AuthEvent /DocOpen /CFM /AESV2 /Length 16 >> >> /Filter /Standard "
                       "/Length 128 /O " + kO + " /P -3904 /R 4 /StmF /StdCF /StrF /StdCF /U " + kU + " /V 4 >>"),
               0);
-    const SecurityState& s = t.job.Security;
+    const SecurityState& s = t.reader.security;
     EXPECT_STREQ(s.FilterName, "Standard");
     EXPECT_EQ(s.V, 4);
     EXPECT_EQ(s.R, 4);
@@ -55,7 +55,7 @@ TEST(EncryptDictionary, ReadsAnAes256DictionaryWithPaddedStrings) {
                       std::string(96, 'B') + std::string(158, '0') + "> /UE <" + std::string(64, 'D') +
                       "> /V 5 /EncryptMetadata false >>"),
               0);
-    const SecurityState& s = t.job.Security;
+    const SecurityState& s = t.reader.security;
     EXPECT_EQ(s.V, 5);
     EXPECT_EQ(s.R, 6);
     EXPECT_EQ(s.OwnerLength, 48);
@@ -90,7 +90,7 @@ TEST(EncryptDictionary, OptionalAndOddValues) {
     ASSERT_EQ(Read(t, "<< /Filter/Standard /R 2 /P 4294963392 /EncryptMetadata FALSE /O (" + std::string(30, 'o') +
                           "\\(\\)) /U <" + std::string(66, '1') + "> >>"),
               0);
-    const SecurityState& s = t.job.Security;
+    const SecurityState& s = t.reader.security;
     EXPECT_EQ(s.V, 0);
     EXPECT_EQ(s.KeyLength, 0u);
     EXPECT_EQ(s.Permissions, -3904);
@@ -120,18 +120,17 @@ TEST(EncryptDictionary, Failures) {
     EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /P 0 /O " + kO + " /U " + kU + " /StmF /F /CF << /F 5 >> >>"), -104);
     // A /Filter name too long for its field is stored as nothing.
     ASSERT_EQ(Read(t, "<< /Filter /" + std::string(40, 'S') + " /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), 0);
-    EXPECT_STREQ(t.job.Security.FilterName, "");
+    EXPECT_STREQ(t.reader.security.FilterName, "");
 }
 
 struct ReadFile {
     TestJob t;
     Block image;
     XrefTable table;
-    int32_t root = 0, generation = 0;
     explicit ReadFile(const std::string& file) : image(BytesOf(file)) {
-        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, root, generation), 1);
+        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, t.reader), 1);
     }
-    int ReadEncrypt() { return ReadEncryptReference(t.job, image.data(), image.end(), table); }
+    int ReadEncrypt() { return ReadEncryptReference(t.job, image.data(), image.end(), table, t.reader); }
 };
 
 TEST(EncryptDictionary, FollowsTheTrailerReferenceOrTakesADirectDictionary) {
@@ -142,8 +141,8 @@ TEST(EncryptDictionary, FollowsTheTrailerReferenceOrTakesADirectDictionary) {
         b.Object(7, dict).Trailer("/Root 1 0 R /Encrypt " + value);
         ReadFile f(b.Build());
         ASSERT_EQ(f.ReadEncrypt(), 0) << value;
-        EXPECT_EQ(f.t.job.Security.EncryptNumber, value == dict ? 0 : 7);
-        EXPECT_EQ(f.t.job.Security.R, 2);
+        EXPECT_EQ(f.t.reader.security.EncryptNumber, value == dict ? 0 : 7);
+        EXPECT_EQ(f.t.reader.security.R, 2);
     }
     PdfBuilder b;
     b.Object(1, "<< /Type /Catalog >>").Trailer("/Root 1 0 R /Encrypt 9 0 R");
@@ -156,9 +155,9 @@ TEST(EncryptDictionary, ReadsAnObjectAtAnOffset) {
     TestJob t;
     Block image = BytesOf("%PDF-1.5\n12 0 obj % comment\n<< /Filter /Standard /V 2 /R 3 /Length 40 /P -1 /O " + kO +
                           " /U " + kU + " >>\nendobj\n");
-    ASSERT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 9), 0);
-    EXPECT_EQ(t.job.Security.KeyLength, 40u);
-    EXPECT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 12), -121);
+    ASSERT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 9, t.reader.security), 0);
+    EXPECT_EQ(t.reader.security.KeyLength, 40u);
+    EXPECT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 12, t.reader.security), -121);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "base/block.h"
 #include "base/job.h"
 #include "base/job_host.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel::test {
 
@@ -76,6 +77,7 @@ struct ScriptedJob {
     AppState app;
     ScriptedHost host;
     Job job{app, host};
+    ReaderRecord reader;
 };
 
 }  // namespace brisel::test

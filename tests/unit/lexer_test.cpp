@@ -182,15 +182,16 @@ TEST(ObjectEnd, EndsAtEndobjAndNotesCatalogs) {
     TestJob t;
     Block b = BytesOf("<< /Type /Catalog /S (endobj) >>\nendobj\n");
     Cursor end = nullptr;
-    ASSERT_EQ(FindObjectEnd(t.job, b.data(), b.end(), end), 0);
-    EXPECT_EQ(t.job.CatalogSeen, 1);
+    bool catalogSeen = false;
+    ASSERT_EQ(FindObjectEnd(t.job, b.data(), b.end(), end, catalogSeen), 0);
+    EXPECT_TRUE(catalogSeen);
     // The word endobj inside a string followed by white space ends early.
     Block early = BytesOf("<< /S (x endobj ) >>\nendobj\n");
-    ASSERT_EQ(FindObjectEnd(t.job, early.data(), early.end(), end), 0);
+    ASSERT_EQ(FindObjectEnd(t.job, early.data(), early.end(), end, catalogSeen), 0);
     EXPECT_EQ(end - early.data(), 15);
     // endobj followed only by white space up to the end of the image.
     Block last = BytesOf("<< /A 1 >> endobj\n");
-    ASSERT_EQ(FindObjectEnd(t.job, last.data(), last.end(), end), 0);
+    ASSERT_EQ(FindObjectEnd(t.job, last.data(), last.end(), end, catalogSeen), 0);
     EXPECT_EQ(end, last.end() - 1);
 }
 
@@ -198,7 +199,8 @@ TEST(ObjectEnd, MissingEndobjFails) {
     TestJob t;
     Block b = BytesOf("<< /A 1 >> stream data without an end");
     Cursor end = nullptr;
-    EXPECT_LT(FindObjectEnd(t.job, b.data(), b.end(), end), 0);
+    bool catalogSeen = false;
+    EXPECT_LT(FindObjectEnd(t.job, b.data(), b.end(), end, catalogSeen), 0);
 }
 
 // Every primitive on every prefix of a tricky text: the sanitizers check that
@@ -224,10 +226,11 @@ TEST(LexerBounds, NoPrimitiveReadsPastTheEnd) {
             cur = b.data();
             ReadHexString(cur, b.end(), out, sizeof out);
             Cursor found = nullptr;
+            bool catalogSeen = false;
             t.job.LastError = 0;
             FindObjectHeader(t.job, b.data(), b.end(), found);
             t.job.LastError = 0;
-            FindObjectEnd(t.job, b.data(), b.end(), found);
+            FindObjectEnd(t.job, b.data(), b.end(), found, catalogSeen);
         }
     }
 }

@@ -34,7 +34,7 @@ Document Load(TestJob& t, const Input& input) {
     b.Trailer("/Root 1 0 R");
     Document doc;
     doc.image = BytesOf(b.Build());
-    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration), 1);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader), 1);
     return doc;
 }
 

@@ -17,7 +17,7 @@ using test::TestJob;
 Document Load(TestJob& t, const std::string& file) {
     Document doc;
     doc.image = BytesOf(file);
-    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.rootNumber, doc.rootGeneration), 1);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader), 1);
     return doc;
 }
 

@@ -39,7 +39,7 @@ Outcome ReadAll(const std::string& file) {
     Job job(app, host);
     Outcome run;
     run.doc.image = BytesOf(file);
-    run.result = ReadUntilClassic(job, "", run.doc);
+    run.result = ReadUntilClassic(job, run.doc);
     run.shown = host.shown;
     return run;
 }
@@ -72,7 +72,7 @@ TEST(ReadUntilClassic, GoesAsFarAsTheFileNeeds) {
     EXPECT_EQ(streams.result, 0);
     EXPECT_EQ(streams.shown, std::vector<std::string>(3, kAnalyzing));
     EXPECT_TRUE(streams.doc.table.valid());
-    EXPECT_EQ(streams.doc.rootNumber, 1);
+    EXPECT_EQ(streams.doc.reader.rootNumber, 1);
 
     // A damaged file is repaired at once, without "Repairing".
     Outcome damaged = ReadAll(DamagedFile());

@@ -23,7 +23,9 @@ struct XrefRead {
 XrefRead Read(TestJob& t, const std::string& file) {
     Block b = BytesOf(file);
     XrefRead r;
-    r.ok = ReadXref(t.job, b.data(), b.end(), r.table, r.root, r.rootGen);
+    r.ok = ReadXref(t.job, b.data(), b.end(), r.table, t.reader);
+    r.root = t.reader.rootNumber;
+    r.rootGen = t.reader.rootGeneration;
     r.error = t.job.LastError;
     return r;
 }
@@ -51,15 +53,15 @@ TEST(ReadXref, ReadsAClassicFile) {
     ASSERT_EQ(r.ok, 1) << r.error;
     EXPECT_EQ(r.root, 1);
     EXPECT_EQ(r.rootGen, 0);
-    EXPECT_EQ(t.job.InfoNumber, 2);
-    ASSERT_EQ(t.job.FileIdLength, 3);
-    EXPECT_EQ(t.job.FileId[2], 0xAB);
+    EXPECT_EQ(t.reader.infoNumber, 2);
+    ASSERT_EQ(t.reader.fileIdLength, 3);
+    EXPECT_EQ(t.reader.fileId[2], 0xAB);
     ASSERT_EQ(r.table.size(), 3u);
     EXPECT_EQ(r.table.Find(2)->offset, b.OffsetOf(2));
     EXPECT_EQ(r.table.Find(0)->type, 'f');
     EXPECT_EQ(LookupXref(t.job, r.table, 2, 1), -95);
-    EXPECT_EQ(t.job.XrefStreamFlag, 0);
-    EXPECT_EQ(t.job.EncryptKeyPos, nullptr);
+    EXPECT_EQ(t.reader.xrefStreams, 0);
+    EXPECT_EQ(t.reader.encryptKey, ReaderRecord::kNone);
 }
 
 TEST(ReadXref, IncrementalUpdates) {
@@ -79,7 +81,7 @@ TEST(ReadXref, IncrementalUpdates) {
     EXPECT_EQ(r.table.Find(2)->offset, static_cast<int32_t>(at + 36));  // the newest entry wins
     EXPECT_EQ(r.table.Find(1)->offset, b.OffsetOf(1));                 // older entries stay
     EXPECT_EQ(r.root, 9);                                               // the newest /Root
-    EXPECT_EQ(t.job.InfoNumber, 2);                                     // the oldest /Info
+    EXPECT_EQ(t.reader.infoNumber, 2);                                     // the oldest /Info
     // Ascending order throughout.
     for (size_t i = 1; i < r.table.size(); ++i)
         EXPECT_LT(r.table.entries()[i - 1].number, r.table.entries()[i].number);
@@ -108,7 +110,7 @@ TEST(ReadXref, HybridFileSetsTheStreamFlag) {
     b.Trailer("/Root 1 0 R /XRefStm 1234");
     XrefRead r = Read(t, b.Build());
     EXPECT_EQ(r.ok, 1);
-    EXPECT_EQ(t.job.XrefStreamFlag, 1);
+    EXPECT_EQ(t.reader.xrefStreams, 1);
 }
 
 TEST(ReadXref, CrossReferenceStreamIsDetected) {
@@ -119,12 +121,12 @@ TEST(ReadXref, CrossReferenceStreamIsDetected) {
     XrefRead r = Read(t, stream);
     EXPECT_EQ(r.ok, 0);
     EXPECT_EQ(r.error, -18);
-    EXPECT_EQ(t.job.XrefStreamFlag, 1);
+    EXPECT_EQ(t.reader.xrefStreams, 1);
 
     TestJob t2;
     XrefRead garbage = Read(t2, "%PDF-1.4\nnothing useful here\nstartxref\n12\n%%EOF\n");
     EXPECT_EQ(garbage.error, -18);
-    EXPECT_EQ(t2.job.XrefStreamFlag, 0);
+    EXPECT_EQ(t2.reader.xrefStreams, 0);
     TestJob t3;
     EXPECT_EQ(Read(t3, "%PDF-1.4\nxref\n0 1\n0000000000 65535 f \ntrailer\n<<>>\nstartxref\n99999\n%%EOF").error,
               -18);
@@ -201,9 +203,8 @@ TEST(CountPages, ReadsTheRootCount) {
     std::string file = test::SimpleDocument(4);
     Block b = BytesOf(file);
     XrefTable table;
-    int32_t root, gen;
-    ASSERT_EQ(ReadXref(t.job, b.data(), b.end(), table, root, gen), 1);
-    EXPECT_EQ(CountPages(t.job, b.data(), b.end(), root, gen, table), 4);
+    ASSERT_EQ(ReadXref(t.job, b.data(), b.end(), table, t.reader), 1);
+    EXPECT_EQ(CountPages(t.job, b.data(), b.end(), t.reader.rootNumber, t.reader.rootGeneration, table), 4);
 }
 
 TEST(CountPages, ChecksTheCatalogAndTheRoot) {
@@ -213,9 +214,8 @@ TEST(CountPages, ChecksTheCatalogAndTheRoot) {
         b.Object(1, catalog).Object(2, pages).Trailer("/Root 1 0 R");
         Block img = BytesOf(b.Build());
         XrefTable table;
-        int32_t root, gen;
-        ReadXref(t.job, img.data(), img.end(), table, root, gen);
-        int32_t n = CountPages(t.job, img.data(), img.end(), root, gen, table);
+        ReadXref(t.job, img.data(), img.end(), table, t.reader);
+        int32_t n = CountPages(t.job, img.data(), img.end(), t.reader.rootNumber, t.reader.rootGeneration, table);
         error = t.job.LastError;
         return n;
     };

@@ -48,11 +48,10 @@ void TakeKeysFrom(ScriptedJob& s, const TempFolder& folder, const std::string& a
     Block input = test::EncryptWithQpdf(folder, "", "owner", args);
     ASSERT_FALSE(input.empty());
     XrefTable table;
-    int32_t root, generation;
-    s.job.Security.StreamMethod = s.job.Security.StringMethod = -1;
-    ASSERT_EQ(ReadXref(s.job, input.data(), input.end(), table, root, generation), 1);
-    s.job.InputEncrypted = 1;
-    ASSERT_EQ(UnlockDocument(s.job, "", input, table), 0);
+    s.reader.security.StreamMethod = s.reader.security.StringMethod = -1;
+    ASSERT_EQ(ReadXref(s.job, input.data(), input.end(), table, s.reader), 1);
+    s.reader.encrypted = 1;
+    ASSERT_EQ(UnlockDocument(s.job, input, table, s.reader), 0);
 }
 
 TEST(Recode, EncryptedPageFilesRoundTrip) {
@@ -61,10 +60,10 @@ TEST(Recode, EncryptedPageFilesRoundTrip) {
         TempFolder folder;
         ScriptedJob s;
         TakeKeysFrom(s, folder, args);
-        s.job.InfoNumber = 77;  // the input's, kept while the page is read
+        s.reader.infoNumber = 77;  // the input's, kept while the page is read
         Block page = BytesOf(PageImage());
-        ASSERT_EQ(EncryptPageImage(s.job, page), 0) << s.job.LastError;
-        EXPECT_EQ(s.job.InfoNumber, 77);
+        ASSERT_EQ(EncryptPageImage(s.job, s.reader, page), 0) << s.job.LastError;
+        EXPECT_EQ(s.reader.infoNumber, 77);
         const std::string encrypted = TextOf(page);
         EXPECT_EQ(encrypted.find("Hello"), std::string::npos);
         // The whole plain title: a vector may well begin with the letter a.
@@ -84,11 +83,10 @@ TEST(Recode, EncryptedPageFilesRoundTrip) {
 
         // Our own decryption gives back the strings and streams.
         ScriptedJob again;
-        again.job.Security.StreamMethod = again.job.Security.StringMethod = -1;
+        again.reader.security.StreamMethod = again.reader.security.StringMethod = -1;
         XrefTable table;
-        int32_t root, generation;
-        ASSERT_EQ(ReadXref(again.job, page.data(), page.end(), table, root, generation), 1);
-        ASSERT_EQ(UnlockDocument(again.job, "", page, table), 0);
+        ASSERT_EQ(ReadXref(again.job, page.data(), page.end(), table, again.reader), 1);
+        ASSERT_EQ(UnlockDocument(again.job, page, table, again.reader), 0);
         const std::string plain = TextOf(page);
         EXPECT_NE(plain.find("/Title (a\\(b\\)c\\\\d) /Subject (line\\nbreak\\r) /Keywords <4142> /Author (endobj >>)"),
                   std::string::npos);
@@ -113,7 +111,7 @@ TEST(Recode, FailureLeavesNothingToSave) {
     b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>").Object(2, "<< /Length 999 >>\nstream\nabc\nendstream");
     b.Trailer("/Root 1 0 R");
     Block page = BytesOf(b.Build());
-    EXPECT_LT(EncryptPageImage(s.job, page), 0);
+    EXPECT_LT(EncryptPageImage(s.job, s.reader, page), 0);
     EXPECT_TRUE(page.empty());
 }
 

@@ -17,7 +17,7 @@ using test::TextOf;
 using Rebuilt = test::Rewritten;
 
 Rebuilt Rebuild(TestJob& t, const std::string& file) {
-    return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable&) {
+    return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable&, ReaderRecord&) {
         return RebuildClassic(job, image);
     });
 }

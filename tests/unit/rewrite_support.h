@@ -17,20 +17,25 @@ struct Rewritten {
     int read = 0;  // ReadXref on the new image (only after a successful rewrite)
     Block image;
     XrefTable table;
+    ReaderRecord reader;
     int32_t root = -1, rootGeneration = -1;
 };
 
 // Reads the file (a hybrid file's classic table is needed by the rewrite),
-// runs rewrite(job, image, table) and reads the new image back.
+// runs rewrite(job, image, table, reader) and reads the new image back.
 template <class Rewrite>
 Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
     Rewritten r;
     r.image = BytesOf(file);
-    ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader);
     job.LastError = 0;
-    r.result = rewrite(job, r.image, r.table);
+    r.result = rewrite(job, r.image, r.table, r.reader);
     r.error = job.LastError;
-    if (r.result == 0) r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.root, r.rootGeneration);
+    if (r.result == 0) {
+        r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader);
+        r.root = r.reader.rootNumber;
+        r.rootGeneration = r.reader.rootGeneration;
+    }
     return r;
 }
 

@@ -11,6 +11,7 @@
 #include "base/block.h"
 #include "base/job.h"
 #include "base/job_host.h"
+#include "pdfread/reader_record.h"
 
 namespace brisel::test {
 
@@ -18,6 +19,7 @@ struct TestJob {
     AppState app;
     SilentHost host;
     Job job{app, host};
+    ReaderRecord reader;
 };
 
 // The bytes of a text in a heap block of exactly that size.

@@ -36,20 +36,19 @@ struct Unlocking {
     ScriptedJob s;
     Block image;
     XrefTable table;
-    int32_t root = 0, generation = 0;
     int result = -99;
 
     Unlocking(Block encrypted, std::deque<std::string> answers = {}) : image(std::move(encrypted)) {
         s.host.answers = std::move(answers);
-        s.job.Security.StreamMethod = s.job.Security.StringMethod = s.job.Security.EmbeddedMethod = -1;
+        s.reader.security.StreamMethod = s.reader.security.StringMethod = s.reader.security.EmbeddedMethod = -1;
     }
     int Unlock() {
         EXPECT_FALSE(image.empty()) << "qpdf made no input";
         if (image.empty()) return result;
-        EXPECT_EQ(ReadXref(s.job, image.data(), image.end(), table, root, generation), 1);
-        EXPECT_NE(s.job.EncryptKeyPos, nullptr);
-        s.job.InputEncrypted = 1;
-        return result = UnlockDocument(s.job, "unused.pdf", image, table);
+        EXPECT_EQ(ReadXref(s.job, image.data(), image.end(), table, s.reader), 1);
+        EXPECT_NE(s.reader.encryptKey, ReaderRecord::kNone);
+        s.reader.encrypted = 1;
+        return result = UnlockDocument(s.job, image, table, s.reader);
     }
     std::string Text() const { return TextOf(image); }
 };
@@ -76,10 +75,9 @@ TEST(Unlock, DecryptsEveryRevisionInMemory) {
         // gives a file that qpdf opens with the input's passwords and
         // permissions.
         XrefTable table;
-        int32_t root, generation;
-        ASSERT_EQ(ReadXref(u.s.job, u.image.data(), u.image.end(), table, root, generation), 1);
-        EXPECT_EQ(u.s.job.EncryptKeyPos, nullptr);
-        ASSERT_EQ(EncryptPageImage(u.s.job, u.image), 0);
+        ASSERT_EQ(ReadXref(u.s.job, u.image.data(), u.image.end(), table, u.s.reader), 1);
+        EXPECT_EQ(u.s.reader.encryptKey, ReaderRecord::kNone);
+        ASSERT_EQ(EncryptPageImage(u.s.job, u.s.reader, u.image), 0);
         EXPECT_EQ(TextOf(u.image).find("Hello"), std::string::npos);
         const std::string again = folder.Path("again.pdf");
         ASSERT_TRUE(test::WriteFile(again, u.image));

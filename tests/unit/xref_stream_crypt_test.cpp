@@ -18,10 +18,14 @@ using test::TempFolder;
 using test::TextOf;
 
 test::Rewritten Normalise(test::ScriptedJob& s, const Block& input) {
-    return test::RewriteAndRead(s.job, TextOf(input), [](Job& job, Block& image, const XrefTable& table) {
-        JobStreamDecryption decryption;
-        return NormaliseXrefStreams(job, image, table, &decryption);
+    test::Rewritten r = test::RewriteAndRead(s.job, TextOf(input), [](Job& job, Block& image, const XrefTable& table,
+                                                                          ReaderRecord& reader) {
+        JobStreamDecryption decryption(reader);
+        return NormaliseXrefStreams(job, image, table, reader, &decryption);
     });
+    // What the rewrite found, where the test looks for it.
+    s.reader = r.reader;
+    return r;
 }
 
 TEST(EncryptedStreams, DecryptsObjectsAndObjectStreams) {
@@ -36,7 +40,7 @@ TEST(EncryptedStreams, DecryptsObjectsAndObjectStreams) {
         ASSERT_EQ(r.result, 0) << s.job.LastError;
         ASSERT_EQ(r.read, 1);
         EXPECT_EQ(s.host.asked, 0);
-        EXPECT_EQ(s.job.InputEncrypted, 1);
+        EXPECT_EQ(s.reader.encrypted, 1);
         const std::string plain = TextOf(r.image);
         // Content streams in the file and strings from the object streams.
         EXPECT_NE(plain.find("(Hello page 1) Tj"), std::string::npos);
@@ -48,7 +52,7 @@ TEST(EncryptedStreams, DecryptsObjectsAndObjectStreams) {
         EXPECT_EQ(plain.find("/XRef"), std::string::npos);
         EXPECT_EQ(CountPages(s.job, r.image.begin(), r.image.end(), r.root, r.rootGeneration, r.table), 2);
         // The key stays for the page files.
-        EXPECT_GT(s.job.Security.KeyBytes, 0);
+        EXPECT_GT(s.reader.security.KeyBytes, 0);
     }
 }
 
@@ -60,7 +64,7 @@ TEST(EncryptedStreams, PasswordsAndRefusals) {
         test::ScriptedJob s;  // the prompt is cancelled
         test::Rewritten r = Normalise(s, input);
         EXPECT_EQ(r.result, 10);
-        EXPECT_EQ(s.job.ReadAborted, 1);
+        EXPECT_EQ(s.reader.refused, 1);
         EXPECT_EQ(s.host.asked, 1);
         EXPECT_EQ(r.image.size(), input.size());
     }
@@ -78,7 +82,7 @@ TEST(EncryptedStreams, PasswordsAndRefusals) {
         test::ScriptedJob s;
         s.host.answers = {"user", "user", "user"};
         EXPECT_EQ(Normalise(s, locked).result, 10);
-        EXPECT_EQ(s.job.ReadAborted, 1);
+        EXPECT_EQ(s.reader.refused, 1);
     }
 }
 

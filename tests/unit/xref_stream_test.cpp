@@ -22,10 +22,14 @@ using test::TestJob;
 using test::TextOf;
 
 Rewritten Normalise(TestJob& t, const std::string& file) {
-    return test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable& table) {
-        JobStreamDecryption decryption;
-        return NormaliseXrefStreams(job, image, table, &decryption);
+    test::Rewritten r = test::RewriteAndRead(t.job, file, [](Job& job, Block& image, const XrefTable& table,
+                                                                          ReaderRecord& reader) {
+        JobStreamDecryption decryption(reader);
+        return NormaliseXrefStreams(job, image, table, reader, &decryption);
     });
+    // What the rewrite found, where the test looks for it.
+    t.reader = r.reader;
+    return r;
 }
 
 size_t Occurrences(const std::string& text, const std::string& what) {
@@ -67,7 +71,7 @@ TEST(NormaliseXrefStreams, UnpacksObjectStreamsInEveryLayout) {
         Rewritten r = Normalise(t, pdf.Build());
         ASSERT_EQ(r.result, 0) << r.error;
         ASSERT_EQ(r.read, 1) << t.job.LastError;
-        EXPECT_EQ(t.job.XrefStreamFlag, 0);
+        EXPECT_EQ(t.reader.xrefStreams, 0);
         EXPECT_EQ(r.root, 1);
         EXPECT_EQ(r.rootGeneration, 0);
         // The same /Size as the stream: objects 0 to 12.
@@ -158,7 +162,7 @@ TEST(NormaliseXrefStreams, HybridFileTakesCompressedObjectsFromItsStream) {
     Rewritten r = Normalise(t, file);
     ASSERT_EQ(r.result, 0) << r.error;
     ASSERT_EQ(r.read, 1);
-    EXPECT_EQ(t.job.XrefStreamFlag, 0);
+    EXPECT_EQ(t.reader.xrefStreams, 0);
     EXPECT_EQ(r.root, 1);
     EXPECT_EQ(BodyOf(t, r, 5), "<< /Type /Font /BaseFont /Symbol >>");
     EXPECT_NE(BodyOf(t, r, 3).find("/Type /Page "), std::string::npos);
@@ -302,14 +306,14 @@ TEST(NormaliseXrefStreams, EncryptionItCannotOpenIsRefused) {
     TestJob t;
     Rewritten r = Normalise(t, file);
     EXPECT_EQ(r.result, 10);
-    EXPECT_EQ(t.job.ReadAborted, 1);
+    EXPECT_EQ(t.reader.refused, 1);
     EXPECT_EQ(TextOf(r.image), file);
 
     // /Encrypt naming an object no stream lists in the file.
     file = SmallDocument().Trailer("/Root 1 0 R /Encrypt 2 0 R").Build();
     TestJob t2;
     EXPECT_EQ(Normalise(t2, file).result, -121);
-    EXPECT_EQ(t2.job.ReadAborted, 0);
+    EXPECT_EQ(t2.reader.refused, 0);
 }
 
 }  // namespace
