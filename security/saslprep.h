@@ -9,7 +9,7 @@ namespace brisel {
 
 // Prepares UTF-8 text. False when the text is not UTF-8 or longer than 1024
 // bytes, holds a prohibited or unassigned character, or mixes directions
-// badly; out is then unspecified.
+// badly; out then holds nothing of use.
 bool SaslPrep(const std::string& text, std::string& out);
 
 // Normalisation form KC of a sequence of code points, in place.
