@@ -14,6 +14,27 @@ class JobHost;
 
 enum class Language { English = 0, Japanese = 1 };
 
+// The viewer choices, by the values the settings file and the option line
+// give them. "Keep" takes the input's own value.
+enum DirectionChoice : int { kDirectionNone = 0, kDirectionR2L = 1, kDirectionKeep = 2 };
+enum PageLayoutChoice : int {
+    kLayoutNone = 0,
+    kLayoutOneColumn = 1,
+    kLayoutTwoColumnLeft = 2,
+    kLayoutTwoColumnRight = 3,
+    kLayoutKeep = 4,
+    kLayoutSinglePage = 5,
+};
+enum PageModeChoice : int {
+    kModeNone = 0,
+    kModeOutlines = 1,
+    kModeOutlinesOrThumbs = 2,  // outlines when the page file has bookmarks, else thumbnails
+    kModeThumbs = 3,
+    kModeFullScreen = 4,
+    kModeKeep = 5,
+    kModeOutlinesOrNone = 6,  // outlines when the page file has bookmarks, else none
+};
+
 // How each output file opens in a viewer, and whether it carries bookmarks.
 struct ViewerSettings {
     std::string OpenActionMode;  // "", "N", zoom percent, "A", "W", "H", "O"
@@ -23,9 +44,9 @@ struct ViewerSettings {
     static constexpr int64_t kViewNone = -1;
     int64_t OpenActionView = kViewNotSet;
     int FitWindow = 0;
-    int Direction = 0;   // 0 none, 1 R2L, 2 keep
-    int PageLayout = 0;  // 0 none, 1 OneColumn, 2 TwoColumnLeft, 3 TwoColumnRight, 4 keep, 5 SinglePage
-    int PageMode = 0;    // 0 none .. 6, see the writer
+    int Direction = kDirectionNone;  // a DirectionChoice
+    int PageLayout = kLayoutNone;    // a PageLayoutChoice
+    int PageMode = kModeNone;        // a PageModeChoice
     int KeepOutlines = 0;
     int FlatOutlines = 0;
 };
@@ -70,17 +91,19 @@ struct Job {
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };
 
-// Stores a failure code in LastError and returns it.
+// Stores a failure code in LastError and returns it: the one way a step
+// reports a failure.
 inline int32_t Fail(Job& job, int32_t code) {
     job.LastError = code;
     return code;
 }
 
-// Stores a failure code in LastError and returns -1, the result of the
-// operations that report every failure as -1.
-inline int32_t FailMinusOne(Job& job, int32_t code) {
+// Stores a failure code in LastError and returns the step's own failure
+// result (-1, false, 0), for the steps that report every failure alike.
+template <class Result>
+Result Fail(Job& job, int32_t code, Result result) {
     job.LastError = code;
-    return -1;
+    return result;
 }
 
 }  // namespace brisel

@@ -11,8 +11,6 @@ using namespace brisel;
 
 namespace {
 
-constexpr const char* kVersion = "Brisel Ver 2.22";
-
 enum ExitStatus { kExitFailure = 1, kExitUsage = 2, kExitBreak = 130 };
 
 bool NamesPdfFile(const std::string& path) {
@@ -115,7 +113,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        WriteText(stdout, std::string(kVersion) + "\n");
+        WriteText(stdout, std::string(kVersionText) + "\n");
         return 0;
     }
     if (options.files.empty()) {

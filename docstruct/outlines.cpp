@@ -26,9 +26,9 @@ struct Item {
 
 // The dictionary at p; notDict is the code for any other value.
 int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& item) {
-    if (!AtDict(p, doc.end())) return FailMinusOne(job, notDict);
+    if (!AtDict(p, doc.end())) return Fail(job, notDict, -1);
     item.close = FindDictEnd(p + 2, doc.end());
-    if (!item.close) return FailMinusOne(job, -154);
+    if (!item.close) return Fail(job, -154, -1);
     item.inside = p + 2;
     return 0;
 }
@@ -54,10 +54,13 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
     int32_t number = 0;
     int resolved = ResolveValue(job, doc, p, kItemCodes, &number);
     if (resolved <= 0) {
-        if (!first) return job.LastError = 0, 0;
-        return resolved < 0 ? -1 : FailMinusOne(job, -161);
+        if (!first) {
+            job.LastError = 0;
+            return 0;
+        }
+        return resolved < 0 ? -1 : Fail(job, -161, -1);
     }
-    if (seen.Find(number) >= 0) return FailMinusOne(job, -148);
+    if (seen.Find(number) >= 0) return Fail(job, -148, -1);
     seen.Insert(number, 1);
     return ReadItem(job, doc, p, -153, to) < 0 ? -1 : 1;
 }
@@ -71,7 +74,10 @@ int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector
     Item cur = root;
     items.push_back(cur);
     for (;;) {
-        if (job.Stopped()) return job.LastError = 0, -1;
+        if (job.Stopped()) {
+            job.LastError = 0;
+            return -1;
+        }
         Item next;
         int r = Follow(job, doc, cur, "/First", seen, next);
         if (r < 0) return -1;
@@ -104,7 +110,10 @@ int FindDestination(Job& job, const Document& doc, const Item& item, Cursor& p) 
         Item dict;
         dict.inside = action + 2;
         dict.close = FindDictEnd(dict.inside, end);
-        if (!dict.close || !FindKey(job, "/GoTo", dict.inside, dict.close)) return job.LastError = 0, 0;
+        if (!dict.close || !FindKey(job, "/GoTo", dict.inside, dict.close)) {
+            job.LastError = 0;
+            return 0;
+        }
         p = ValueOf(job, dict, "/D", end);
     } else {
         p = ValueOf(job, item, "/Dest", end);
@@ -151,7 +160,7 @@ int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
     bool negative = *p == '-';
     if (negative) ++p;
     int32_t value = ReadInt(job, p, end);
-    if (value < 0) return FailMinusOne(job, -162);
+    if (value < 0) return Fail(job, -162, -1);
     count = negative ? -value : value;
     return 0;
 }
@@ -167,12 +176,12 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
     int32_t generation = value >= 0 ? ReadInt(job, q, end) : -1;
     job.LastError = 0;
     if (generation >= 0) {
-        if (!SkipWhiteAndComments(q, end) || *q != 'R') return FailMinusOne(job, -163);
-        if (value < 1) return FailMinusOne(job, -161);
+        if (!SkipWhiteAndComments(q, end) || *q != 'R') return Fail(job, -163, -1);
+        if (value < 1) return Fail(job, -161, -1);
         Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
-        if (!body) return FailMinusOne(job, -164);
+        if (!body) return Fail(job, -164, -1);
         value = ReadInt(job, body, end);
-        if (value < 0) return FailMinusOne(job, -161);
+        if (value < 0) return Fail(job, -161, -1);
     }
     flags = value >= 1 ? value : 0;
     return 0;
@@ -275,7 +284,7 @@ int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) 
     try {
         r = Analyze(job, doc, catalog, catalogEnd);
     } catch (const std::bad_alloc&) {
-        r = FailMinusOne(job, -148);
+        r = Fail(job, -148, -1);
     }
     if (r < 0) {
         doc.outlines.clear();

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "base/object_map.h"
 #include "docstruct/outlines.h"
 #include "docstruct/viewer_settings.h"
 #include "pdfread/catalog.h"
@@ -20,11 +21,17 @@ struct InheritState {
 };
 
 
-// Reads one node of the page tree. 0 for a page (pageMask gets the
-// attributes it must inherit); for an intermediate node, the offset of the
-// first byte inside its /Kids (state takes its attributes); or a negative code.
-int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
-                     InheritState& state, int32_t& pageMask) {
+// What one node of the page tree says: a page, or an intermediate node
+// with the first byte inside its /Kids; and which inherited attributes it
+// sets itself.
+struct NodeInfo {
+    int64_t kids = 0;  // 0 for a page
+    int32_t present = 0;  // inherit bits of the keys the node holds
+};
+
+// Reads one node of the page tree into info. 0, or a negative code.
+int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
+                 NodeInfo& info) {
     const Cursor end = doc.end();
     Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
     if (!body) return Fail(job, -102);
@@ -37,19 +44,15 @@ int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t numb
     if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
     if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
     p += 5;
-    if (p >= end || *p != 's') {
-        if (p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
-        pageMask = state.mask;
-        for (int i = 0; i < 4; ++i)
-            if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) pageMask &= ~(1 << i);
+    const bool page = p >= end || *p != 's';
+    if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+    info.present = 0;
+    for (int i = 0; i < 4; ++i)
+        if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
+    info.kids = 0;
+    if (page) {
         job.LastError = 0;
         return 0;
-    }
-    for (int i = 0; i < 4; ++i) {
-        if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) {
-            state.mask |= 1 << i;
-            state.holders[i] = number;
-        }
     }
     Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
     if (!kids) return Fail(job, -108);
@@ -57,7 +60,8 @@ int64_t ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t numb
     if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
     if (*p != '[') return Fail(job, -109);
     job.LastError = 0;
-    return p + 1 - doc.start();
+    info.kids = p + 1 - doc.start();
+    return 0;
 }
 
 // The cursor inside the root's /Kids, which may be an array or a reference
@@ -96,36 +100,53 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
     // A tree reads each node once; more reads than the file has objects can
     // only come from /Kids that lead back to an ancestor or share subtrees.
     size_t budget = doc.table.size() + 1;
+    // Each node is read once: a node reached again (a shared subtree, or
+    // /Kids leading back) costs no second scan of its dictionary, which
+    // keeps the walk linear in the file.
+    std::vector<NodeInfo> nodes;
+    ObjectMap nodeIndex;
     Cursor cur = kids;
     while (!job.Stopped()) {
         int32_t number = ReadInt(job, cur, end);
         if (number < 0) {
             job.LastError = 0;
             if (stack.empty()) return 0;
-            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135), -1;
-            if (*cur != ']') return Fail(job, -136), -1;
+            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135, -1);
+            if (*cur != ']') return Fail(job, -136, -1);
             cur = stack.back().resume;
             state = stack.back().state;
             stack.pop_back();
             continue;
         }
         int32_t generation = ReadInt(job, cur, end);
-        if (generation < 0) return Fail(job, -140), -1;
-        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141), -1;
-        if (*cur != 'R') return Fail(job, -142), -1;
+        if (generation < 0) return Fail(job, -140, -1);
+        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
+        if (*cur != 'R') return Fail(job, -142, -1);
         ++cur;
         int32_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, -143), -1;
-        if (budget-- == 0) return Fail(job, -146), -1;
-        InheritState before = state;
-        int32_t pageMask = 0;
-        int64_t r = ReadPageNode(job, doc, offset, number, generation, state, pageMask);
-        if (r < 0) return Fail(job, -144), -1;
-        if (r > 0) {
-            stack.push_back({cur, before});
-            cur = doc.start() + r;
+        if (offset < 0) return Fail(job, -143, -1);
+        if (budget-- == 0) return Fail(job, -146, -1);
+        int32_t known = nodeIndex.Find(number);
+        if (known < 0) {
+            NodeInfo info;
+            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) return Fail(job, -144, -1);
+            known = static_cast<int32_t>(nodes.size());
+            nodes.push_back(info);
+            nodeIndex.Insert(number, known);
+        }
+        const NodeInfo info = nodes[static_cast<size_t>(known)];
+        if (info.kids > 0) {
+            stack.push_back({cur, state});
+            for (int i = 0; i < 4; ++i) {
+                if (info.present & (1 << i)) {
+                    state.mask |= 1 << i;
+                    state.holders[i] = number;
+                }
+            }
+            cur = doc.start() + info.kids;
             continue;
         }
+        const int32_t pageMask = state.mask & ~info.present;
         PageEntry page;
         page.number = number;
         page.generation = generation;
@@ -151,7 +172,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
         count = ReadInt(job, p, doc.end());
-        if (count < 0) return Fail(job, -131), -1;
+        if (count < 0) return Fail(job, -131, -1);
     }
     InheritState state;
     for (int i = 0; i < 4; ++i) {
@@ -165,9 +186,9 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     try {
         if (WalkPageTree(job, doc, kids, state) < 0) return -1;
     } catch (const std::bad_alloc&) {
-        return Fail(job, -148), -1;
+        return Fail(job, -148, -1);
     }
-    if (doc.pages.empty()) return Fail(job, -149), -1;
+    if (doc.pages.empty()) return Fail(job, -149, -1);
     doc.pages.shrink_to_fit();
 
     if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {

@@ -17,31 +17,31 @@ constexpr ValueCodes kOpenActionCodes{-122, -121, -123, -125};
 // brackets) and returns the offset of the view part that follows, or -1.
 int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
     const Cursor end = doc.end();
-    if (!SkipWhiteAndComments(p, end)) return FailMinusOne(job, -122);
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, -122, -1);
     if (IsDigit(*p)) {
         int32_t number = ReadInt(job, p, end);
         int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return FailMinusOne(job, -122);
+        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -122, -1);
         ++p;
     } else if (*p == '(') {
         p = StringEnd(p, end);
-        if (!p) return FailMinusOne(job, -122);
+        if (!p) return Fail(job, -122, -1);
     } else if (*p == '<' && !AtDict(p, end)) {
         p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
-        if (!p) return FailMinusOne(job, -122);
+        if (!p) return Fail(job, -122, -1);
         ++p;
     } else if (AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
-        if (!close) return FailMinusOne(job, -122);
+        if (!close) return Fail(job, -122, -1);
         p = close + 2;
     } else if (*p == '/') {
         for (++p; p < end && !IsNumberTerminator(*p);) ++p;
     } else {
-        return FailMinusOne(job, -122);
+        return Fail(job, -122, -1);
     }
     // A view that no "]" closes would carry the rest of the input into every
     // page file's catalog.
-    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return FailMinusOne(job, -122);
+    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return Fail(job, -122, -1);
     job.LastError = 0;
     return p - doc.start();
 }
@@ -129,23 +129,27 @@ int ReadViewerSettings(Job& job, const Document& doc, Cursor catalog, Cursor cat
         if (job.LastError) return -1;
         if (fit && StartsWith(fit, end, "true")) v.FitWindow = 1;
     }
-    if (v.Direction == 2) {
+    if (v.Direction == kDirectionKeep) {
         Cursor direction = PreferenceValue(job, doc, catalog, catalogEnd, "/Direction");
         if (job.LastError) return -1;
-        if (direction && StartsWith(direction, end, "/R2L")) v.Direction = 1;
+        if (direction && StartsWith(direction, end, "/R2L")) v.Direction = kDirectionR2L;
     }
-    if (v.PageLayout == 4) {
+    if (v.PageLayout == kLayoutKeep) {
         static constexpr NamedChoice kLayouts[] = {
-            {"/OneColumn", 1}, {"/TwoColumnLeft", 2}, {"/TwoColumnRight", 3}, {"/SinglePage", 5}};
+            {"/OneColumn", kLayoutOneColumn},
+            {"/TwoColumnLeft", kLayoutTwoColumnLeft},
+            {"/TwoColumnRight", kLayoutTwoColumnRight},
+            {"/SinglePage", kLayoutSinglePage}};
         Cursor layout = CatalogValue(job, doc, catalog, catalogEnd, "/PageLayout");
         if (job.LastError) return -1;
-        if (layout) v.PageLayout = Match(layout, end, kLayouts, std::size(kLayouts), 4);
+        if (layout) v.PageLayout = Match(layout, end, kLayouts, std::size(kLayouts), kLayoutKeep);
     }
-    if (v.PageMode == 5) {
-        static constexpr NamedChoice kModes[] = {{"/UseOutlines", 1}, {"/UseThumbs", 3}, {"/FullScreen", 4}};
+    if (v.PageMode == kModeKeep) {
+        static constexpr NamedChoice kModes[] = {
+            {"/UseOutlines", kModeOutlines}, {"/UseThumbs", kModeThumbs}, {"/FullScreen", kModeFullScreen}};
         Cursor mode = CatalogValue(job, doc, catalog, catalogEnd, "/PageMode");
         if (job.LastError) return -1;
-        if (mode) v.PageMode = Match(mode, end, kModes, std::size(kModes), 5);
+        if (mode) v.PageMode = Match(mode, end, kModes, std::size(kModes), kModeKeep);
     }
     job.LastError = 0;
     return 0;

@@ -77,7 +77,7 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, std::st
         }
     }
 
-    if (v.Direction == 1) {
+    if (v.Direction == kDirectionR2L) {
         if (EndsWith(catalog, std::string(kFitWindow) + "\n" + kEnding)) {
             catalog.resize(catalog.size() - kEndingLength - 3);
             catalog += "\n/Direction /R2L >>\n>>\nendobj\n";
@@ -86,23 +86,23 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, std::st
         }
     }
     switch (v.PageLayout) {
-        case 0: break;
-        case 1: AppendEntry(catalog, "/PageLayout /OneColumn\n>>\nendobj\n"); break;
-        case 2: AppendEntry(catalog, "/PageLayout /TwoColumnLeft\n>>\nendobj\n"); break;
-        case 3: AppendEntry(catalog, "/PageLayout /TwoColumnRight\n>>\nendobj\n"); break;
-        case 5: AppendEntry(catalog, "/PageLayout /SinglePage\n>>\nendobj\n"); break;
+        case kLayoutNone: break;
+        case kLayoutOneColumn: AppendEntry(catalog, "/PageLayout /OneColumn\n>>\nendobj\n"); break;
+        case kLayoutTwoColumnLeft: AppendEntry(catalog, "/PageLayout /TwoColumnLeft\n>>\nendobj\n"); break;
+        case kLayoutTwoColumnRight: AppendEntry(catalog, "/PageLayout /TwoColumnRight\n>>\nendobj\n"); break;
+        case kLayoutSinglePage: AppendEntry(catalog, "/PageLayout /SinglePage\n>>\nendobj\n"); break;
         default: break;  // "keep" with nothing found in the input
     }
     const bool outlinesShown = v.KeepOutlines && outlinesNumber > 0;
     switch (v.PageMode) {
-        case 0: break;
-        case 1: AppendEntry(catalog, "/PageMode /UseOutlines\n>>\nendobj\n"); break;
-        case 2:
+        case kModeNone: break;
+        case kModeOutlines: AppendEntry(catalog, "/PageMode /UseOutlines\n>>\nendobj\n"); break;
+        case kModeOutlinesOrThumbs:
             AppendEntry(catalog, outlinesShown ? "/PageMode /UseOutlines\n>>\nendobj\n" : "/PageMode /UseThumbs\n>>\nendobj\n");
             break;
-        case 3: AppendEntry(catalog, "/PageMode /UseThumbs\n>>\nendobj\n"); break;
-        case 4: AppendEntry(catalog, "/PageMode /FullScreen\n>>\nendobj\n"); break;
-        case 6:
+        case kModeThumbs: AppendEntry(catalog, "/PageMode /UseThumbs\n>>\nendobj\n"); break;
+        case kModeFullScreen: AppendEntry(catalog, "/PageMode /FullScreen\n>>\nendobj\n"); break;
+        case kModeOutlinesOrNone:
             AppendEntry(catalog, outlinesShown ? "/PageMode /UseOutlines\n>>\nendobj\n" : "/PageMode /UseNone\n>>\nendobj\n");
             break;
         default: break;  // "keep" with nothing found in the input

@@ -80,6 +80,10 @@ int PageClosure::Walk(int32_t start) {
             case ScanEvent::ParentValue:
                 AppendRef(frame.entry, kParentValue, 0, r.at, r.after);
                 break;
+            case ScanEvent::StreamData:
+                if (!entries_[static_cast<size_t>(frame.entry)].streamKeywordEnd)
+                    entries_[static_cast<size_t>(frame.entry)].streamKeywordEnd = r.at;
+                break;
             case ScanEvent::ObjectEnd:
                 entries_[static_cast<size_t>(frame.entry)].bodyEnd = r.at;
                 stack.pop_back();

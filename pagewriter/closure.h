@@ -37,6 +37,7 @@ public:
         int32_t newNumber = 0;  // 0 for a direct dictionary
         Cursor body = nullptr;  // first byte after "obj" and white space
         Cursor bodyEnd = nullptr;  // "endobj", or the end of a direct dictionary
+        Cursor streamKeywordEnd = nullptr;  // just after the keyword "stream" of a stream object
         int32_t firstRef = -1, lastRef = -1;
     };
     const std::vector<Entry>& entries() const { return entries_; }

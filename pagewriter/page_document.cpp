@@ -8,22 +8,16 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "base/version.h"
 #include "pagewriter/bookmark_tree.h"
 #include "pagewriter/catalog.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/reference_scan.h"
+#include "pdfread/stream_length.h"
 
 namespace brisel {
 
 namespace {
-
-constexpr const char* kProducer = "Brisel Ver 2.22";
-
-// Stores the code of a failed step; false for the step's result.
-bool Refuse(Job& job, int32_t code) {
-    job.LastError = code;
-    return false;
-}
 
 void Append(std::string& out, Cursor from, Cursor to) {
     if (to > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
@@ -35,13 +29,13 @@ bool CopyHeader(Job& job, const Document& doc, std::string& out) {
     const Cursor start = doc.start(), end = doc.end();
     Cursor p = start;
     while (p < end && IsWhite(*p)) ++p;
-    if (p >= end) return Refuse(job, -302);
-    if (!StartsWith(p, end, "%PDF-")) return Refuse(job, -303);
+    if (p >= end) return Fail(job, -302, false);
+    if (!StartsWith(p, end, "%PDF-")) return Fail(job, -303, false);
     for (int line = 0; line < 2; ++line) {
         while (p < end && !IsLineEnd(*p)) ++p;
-        if (p >= end) return Refuse(job, line == 0 ? -304 : -307);
+        if (p >= end) return Fail(job, line == 0 ? -304 : -307, false);
         while (p < end && IsLineEnd(*p)) ++p;
-        if (p >= end) return Refuse(job, line == 0 ? -305 : -308);
+        if (p >= end) return Fail(job, line == 0 ? -305 : -308, false);
         if (*p != '%') break;
     }
     Append(out, start, p);
@@ -59,7 +53,7 @@ std::string MakeProducerText() {
     };
     escape(0xFE);
     escape(0xFF);
-    for (const char* c = kProducer; *c; ++c) {
+    for (const char* c = kVersionText; *c; ++c) {
         escape(0);
         escape(static_cast<unsigned char>(*c));
     }
@@ -77,19 +71,19 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     const Cursor end = doc.end();
     const XrefEntry* listed = doc.table.Find(holder);
     Cursor body = listed ? FindObject(job, doc.table, doc.start(), end, holder, listed->generation) : nullptr;
-    if (!body || !StartsWith(body, end, "<<")) return Refuse(job, -250);
+    if (!body || !StartsWith(body, end, "<<")) return Fail(job, -250, false);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     const char* name = kInheritKeys[bit];
     Cursor key = dictEnd ? FindKey(job, name, body + 2, dictEnd) : nullptr;
-    if (!key) return Refuse(job, -251);
+    if (!key) return Fail(job, -251, false);
     Cursor value = key + std::strlen(name);
     Cursor q = value;
-    if (!SkipWhiteAndComments(q, end)) return Refuse(job, -251);
+    if (!SkipWhiteAndComments(q, end)) return Fail(job, -251, false);
 
     int32_t number, generation;
     Cursor r = q;
     if (ReadReference(r, end, number, generation)) {
-        if (closure.WalkObject(number, generation) < 0) return Refuse(job, -254);
+        if (closure.WalkObject(number, generation) < 0) return Fail(job, -254, false);
         int32_t index = closure.IndexOf(number);
         out += name;
         if (index < 0) {
@@ -103,11 +97,11 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     }
     switch (bit) {
         case 0: {  // a direct /Resources dictionary
-            if (!StartsWith(q, end, "<<")) return Refuse(job, -252);
+            if (!StartsWith(q, end, "<<")) return Fail(job, -252, false);
             Cursor close = FindDictEnd(q + 2, end);
-            if (!close) return Refuse(job, -252);
+            if (!close) return Fail(job, -252, false);
             int range = closure.WalkRange(q + 2, close);
-            if (range < 0) return Refuse(job, -253);
+            if (range < 0) return Fail(job, -253, false);
             out += name;
             closure.CopyWithReferences(range, value, close, "null", out);
             out += ">>\n";
@@ -117,7 +111,7 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
         case 2: {  // a box: the array up to its "]"
             if (*q != '[') return true;
             Cursor close = static_cast<Cursor>(std::memchr(q, ']', static_cast<size_t>(end - q)));
-            if (!close) return Refuse(job, -255);
+            if (!close) return Fail(job, -255, false);
             out += name;
             Append(out, value, close);
             out += "]\n";
@@ -141,9 +135,9 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
 bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageClosure& closure,
                      std::string& out) {
     Cursor body = closure.entries()[0].body;
-    if (!StartsWith(body, doc.end(), "<<")) return Refuse(job, -232);
+    if (!StartsWith(body, doc.end(), "<<")) return Fail(job, -232, false);
     Cursor dictEnd = FindDictEnd(body + 2, doc.end());
-    if (!dictEnd) return Refuse(job, -232);
+    if (!dictEnd) return Fail(job, -232, false);
     out += std::to_string(closure.entries()[0].newNumber) + " 0 obj\n";
     closure.CopyWithReferences(0, body, dictEnd, "2 0 R", out);
     for (int bit = 0; bit < 4; ++bit)
@@ -152,61 +146,173 @@ bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageC
     return true;
 }
 
+// Where the objects of a page file go: straight into the file, or, for an
+// encrypted input, through the encryption one object at a time, so that the
+// file is encrypted as it is assembled.
+struct ObjectWriter {
+    Job& job;
+    const Document& doc;
+    std::string& out;
+    PageEncryption* encryption;
+    std::string scratch;
+
+    // The string an object's text is written into.
+    std::string& Target() { return encryption ? scratch : out; }
+    // The object's text is complete: encrypted into the file when it must be.
+    bool Finish(int32_t number) {
+        if (!encryption) return true;
+        const int r = encryption->AppendText(job, number, scratch, out);
+        scratch.clear();
+        return r == 0;
+    }
+
+    // A stream object of the closure, encrypted: its dictionary with the
+    // length the encrypted data has, the data, and "endstream".
+    bool WriteEncryptedStream(const PageClosure& closure, size_t index) {
+        const PageClosure::Entry& e = closure.entries()[index];
+        Cursor data = e.streamKeywordEnd;
+        if (data < doc.end() && *data == '\r') ++data;
+        if (data < doc.end() && *data == '\n') ++data;
+        LengthText lengthText;
+        const int64_t length = StreamLength(job, e.body, data, doc.start(), doc.end(), doc.table, &lengthText);
+        job.LastError = 0;
+        if (length < 0 || length > doc.end() - data) return Fail(job, -311, false);
+        bool metadata = false;
+        if (encryption->KeepsMetadataPlain() && StartsWith(e.body, doc.end(), "<<")) {
+            Cursor close = FindDictEnd(e.body + 2, doc.end());
+            Cursor type = close ? FindKey(job, "/Type", e.body + 2, close) : nullptr;
+            job.LastError = 0;
+            if (type) {
+                Cursor v = type + 5;
+                metadata = SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
+                           (v + 9 == close || IsNumberTerminator(v[9]));
+            }
+        }
+        std::vector<uint8_t> coded;
+        if (encryption->EncryptStreamData(job, e.newNumber, data, static_cast<size_t>(length), metadata, coded) != 0)
+            return false;
+        scratch += std::to_string(e.newNumber) + " 0 obj\n";
+        const int i = static_cast<int>(index);
+        if (!lengthText.indirect || coded.size() != static_cast<size_t>(length)) {
+            closure.CopyWithReferences(i, e.body, lengthText.from, "null", scratch);
+            scratch += std::to_string(coded.size());
+            closure.CopyWithReferences(i, lengthText.to, data, "null", scratch);
+        } else {
+            closure.CopyWithReferences(i, e.body, data, "null", scratch);
+        }
+        if (!Finish(e.newNumber)) return false;
+        out.append(reinterpret_cast<const char*>(coded.data()), coded.size());
+        if (out.back() != '\n' && out.back() != '\r') out += '\n';
+        out += "endstream\nendobj\n";
+        return true;
+    }
+};
+
 // Header, Pages object, page and closure, catalog, bookmarks, information
-// dictionary, cross-reference table and trailer.
-bool BuildPlain(Job& job, int32_t pageIndex, const Document& doc, std::string& out) {
-    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Refuse(job, -215);
+// dictionary, cross-reference table and trailer. An encrypted page file has
+// its objects in number order, the encryption dictionary after them, and
+// names it and the document identifier in the trailer.
+bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, PageEncryption* encryption) {
+    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, -215, false);
     const PageEntry& page = doc.pages[static_cast<size_t>(pageIndex)];
     size_t estimate = doc.image.size() * 2 / static_cast<size_t>(job.PageCount > 0 ? job.PageCount : 1);
     if (out.capacity() < 32768) out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
+    ObjectWriter writer{job, doc, out, encryption, {}};
 
     std::vector<size_t> offsets(3, 0);  // by object number
     if (!CopyHeader(job, doc, out)) return false;
+    const size_t headerEnd = out.size();
     offsets[2] = out.size();
-    out += "2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R ]\n/Count 1\n>>\nendobj\n";
+    writer.Target() += "2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R ]\n/Count 1\n>>\nendobj\n";
+    if (!writer.Finish(2)) return false;
 
     PageClosure closure(job, doc, 3);
     int walked = closure.WalkObject(page.number, page.generation);
-    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Refuse(job, -315);
+    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Fail(job, -315, false);
     offsets.push_back(out.size());
-    if (!WritePageObject(job, doc, page, closure, out)) return job.Stopped() ? false : Refuse(job, -315);
+    if (!WritePageObject(job, doc, page, closure, writer.Target()))
+        return job.Stopped() ? false : Fail(job, -315, false);
+    if (!writer.Finish(closure.entries()[0].newNumber)) return false;
     for (size_t i = 1; i < closure.entries().size(); ++i) {
         const PageClosure::Entry& e = closure.entries()[i];
         if (e.newNumber == 0) continue;  // a direct dictionary, written with its owner
         offsets.push_back(out.size());
-        out += std::to_string(e.newNumber) + " 0 obj\n";
-        closure.CopyWithReferences(static_cast<int>(i), e.body, e.bodyEnd, "null", out);
-        out += "endobj\n";
+        if (encryption && e.streamKeywordEnd) {
+            if (!writer.WriteEncryptedStream(closure, i)) return false;
+            continue;
+        }
+        std::string& text = writer.Target();
+        text += std::to_string(e.newNumber) + " 0 obj\n";
+        closure.CopyWithReferences(static_cast<int>(i), e.body, e.bodyEnd, "null", text);
+        text += "endobj\n";
+        if (!writer.Finish(e.newNumber)) return false;
     }
     if (job.Stopped()) return false;
 
     int32_t next = closure.nextNumber();
     std::vector<int32_t> bookmarks = SelectPageBookmarks(job, doc, pageIndex);
+    const size_t catalogStart = out.size();
     offsets[1] = out.size();
-    if (!WriteCatalog(job, doc, bookmarks.empty() ? 0 : next, out)) return false;
+    if (!WriteCatalog(job, doc, bookmarks.empty() ? 0 : next, writer.Target())) return false;
+    if (!writer.Finish(1)) return false;
+    if (encryption) {
+        // The catalog goes first, as object 1; the objects before it move.
+        const size_t length = out.size() - catalogStart;
+        std::rotate(out.begin() + static_cast<ptrdiff_t>(headerEnd), out.begin() + static_cast<ptrdiff_t>(catalogStart),
+                    out.end());
+        for (size_t n = 2; n < offsets.size(); ++n) offsets[n] += length;
+        offsets[1] = headerEnd;
+    }
     if (!bookmarks.empty()) {
-        next = WriteBookmarkTree(job, doc, bookmarks, next, out, offsets);
+        const size_t first = offsets.size();
+        const int32_t firstNumber = next;
+        next = WriteBookmarkTree(job, doc, bookmarks, next, writer.Target(), offsets);
         if (next < 0) return false;
+        if (encryption) {
+            // Each bookmark object encrypted with its own key.
+            const std::string text = std::move(writer.scratch);
+            writer.scratch.clear();
+            for (size_t k = first; k < offsets.size(); ++k) {
+                const size_t from = offsets[k];
+                const size_t to = k + 1 < offsets.size() ? offsets[k + 1] : text.size();
+                offsets[k] = out.size();
+                writer.scratch.assign(text, from, to - from);
+                if (!writer.Finish(firstNumber + static_cast<int32_t>(k - first))) return false;
+            }
+        }
     }
 
     const int32_t info = next;
-    if (offsets.size() != static_cast<size_t>(info)) return Refuse(job, -317);
+    if (offsets.size() != static_cast<size_t>(info)) return Fail(job, -317, false);
     offsets.push_back(out.size());
     CalendarTime t = UtcNow();
     char date[32];
     std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    out += std::to_string(info) + " 0 obj\n<<\n/CreationDate (D:" + date + ")\n/Producer (" + ProducerText() +
-           ")\n>>\nendobj\n";
+    writer.Target() += std::to_string(info) + " 0 obj\n<<\n/CreationDate (D:" + date + ")\n/Producer (" +
+                       ProducerText() + ")\n>>\nendobj\n";
+    if (!writer.Finish(info)) return false;
+    const int32_t last = encryption ? info + 1 : info;
+    if (encryption) {
+        offsets.push_back(out.size());
+        encryption->AppendDictionary(last, out);
+    }
 
     const size_t xref = out.size();
-    out += "xref\n0 " + std::to_string(info + 1) + "\n0000000000 65535 f \n";
-    for (int32_t n = 1; n <= info; ++n) {
+    out += "xref\n0 " + std::to_string(last + 1) + "\n0000000000 65535 f \n";
+    for (int32_t n = 1; n <= last; ++n) {
         // "%010d 00000 n \n", formatted by hand: one line per object.
         size_t offset = offsets[static_cast<size_t>(n)];
-        if (offset > 9999999999ull) return Refuse(job, -318);
+        if (offset > 9999999999ull) return Fail(job, -318, false);
         char line[21] = "0000000000 00000 n \n";
         for (int i = 9; offset; --i, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
         out.append(line, 20);
+    }
+    if (encryption) {
+        out += "trailer\n<<\n/Size " + std::to_string(last + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
+               " 0 R\n/Encrypt " + std::to_string(last) + " 0 R\n";
+        encryption->AppendFileId(out);
+        out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+        return true;
     }
     out += "trailer\n<<\n/Size " + std::to_string(info + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
            " 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
@@ -219,16 +325,12 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
                       PageEncryption* encryption) {
     out.clear();
     try {
-        if (!BuildPlain(job, pageIndex, doc, out)) return 0;
-        if (doc.reader.encrypted) {
-            Block image;
-            if (!image.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Refuse(job, -300), 0;
+        if (doc.reader.encrypted && !encryption) return Fail(job, -1, 0);
+        if (!Build(job, pageIndex, doc, out, doc.reader.encrypted ? encryption : nullptr)) {
+            // Nothing plain may be saved in place of an encrypted page.
             out.clear();
-            if (!encryption || encryption->EncryptPage(job, image) != 0) {
-                if (job.LastError == 0) job.LastError = -1;
-                return 0;
-            }
-            out.assign(reinterpret_cast<const char*>(image.data()), image.size());
+            if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = -1;
+            return 0;
         }
     } catch (const std::bad_alloc&) {
         out.clear();

@@ -1,8 +1,14 @@
-// How the page writer encrypts the page files of an encrypted input. The
-// security handler implements it; the writer holds no keys.
+// How the page writer encrypts the page file of an encrypted input while it
+// assembles it: each object's strings and stream data go through the input's
+// keys on their way into the file. The security handler implements it; the
+// writer holds no keys.
 #pragma once
 
-#include "base/block.h"
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "base/job.h"
 
 namespace brisel {
@@ -10,10 +16,19 @@ namespace brisel {
 class PageEncryption {
 public:
     virtual ~PageEncryption() = default;
-    // Rewrites the plain page image in place, encrypted with the input's
-    // keys. 0, or a negative code (also in LastError) with the image
-    // released.
-    virtual int EncryptPage(Job& job, Block& image) = 0;
+    // Appends the text of object number (generation 0) with every string
+    // encrypted. 0, or a negative code (also in LastError).
+    virtual int AppendText(Job& job, int32_t number, const std::string& text, std::string& out) = 0;
+    // Whether metadata streams stay plain.
+    virtual bool KeepsMetadataPlain() const = 0;
+    // The stream data of object number, encrypted (or as it is for a
+    // metadata stream that stays plain). 0, or a negative code.
+    virtual int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
+                                  std::vector<uint8_t>& out) = 0;
+    // Appends the encryption dictionary as object number.
+    virtual void AppendDictionary(int32_t number, std::string& out) = 0;
+    // Appends the trailer's document identifier entry.
+    virtual void AppendFileId(std::string& out) = 0;
 };
 
 }  // namespace brisel

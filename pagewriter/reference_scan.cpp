@@ -135,11 +135,17 @@ ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& c
         Cursor p = cur;
         while (p < end && !IsDelimiter(*p)) ++p;
         if (p - cur == 6 && std::memcmp(cur, "stream", 6) == 0) {
+            const Cursor keywordEnd = p;
             if (!SkipStreamData(job, p, end, context)) {
                 result.event = ScanEvent::Error;
                 result.error = -155;
                 return result;
             }
+            result.event = ScanEvent::StreamData;
+            result.at = keywordEnd;
+            result.after = p;
+            cur = p;
+            return result;
         } else if (p - cur == 6 && std::memcmp(cur, "endobj", 6) == 0) {
             result.event = ScanEvent::ObjectEnd;
             result.at = cur;

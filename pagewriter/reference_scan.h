@@ -13,6 +13,7 @@ enum class ScanEvent {
     Reference,    // "N G R" at [at, after)
     ParentValue,  // the reference after a /Parent key at [at, after): not followed
     ObjectEnd,    // "endobj" at at
+    StreamData,   // stream data stepped over: the keyword "stream" ends at at, "endstream" ends at after
     Bound,        // the end bound was reached
     Error,        // error holds the code
 };

@@ -9,15 +9,20 @@ namespace {
 // The value after "/Length": a direct number, or "N G R" resolved to the
 // number held by object N.
 int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cursor imageEnd,
-                        const XrefTable& table) {
+                        const XrefTable& table, LengthText& text) {
+    text.from = p;
+    SkipWhiteAndComments(text.from, limit);
     int32_t first = ReadInt(job, p, limit);
     if (first < 0) return -7;
+    text.to = p;
     if (ReadInt(job, p, limit) < 0) {
         job.LastError = 0;
         return first;
     }
     if (!SkipWhiteAndComments(p, limit)) return -8;
     if (*p != 'R' || (p + 1 < limit && !IsDelimiter(p[1]))) return -9;
+    text.to = p + 1;
+    text.indirect = true;
     const XrefEntry* entry = table.Find(first);
     if (!entry) return -320;
     Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
@@ -30,7 +35,8 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
 }  // namespace
 
 int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
-                     const XrefTable& table) {
+                     const XrefTable& table, LengthText* text) {
+    LengthText found;
     int depth = 0;
     Cursor p = body;
     const Cursor limit = dataStart;
@@ -51,8 +57,9 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
             if (--depth <= 0) return -1;
         } else if (c == '/' && depth == 1 && limit - p > 7 && std::memcmp(p, "/Length", 7) == 0 &&
                    (IsWhite(p[7]) || p[7] == '%')) {
-            int64_t length = ReadLengthValue(job, p + 7, limit, imageStart, imageEnd, table);
+            int64_t length = ReadLengthValue(job, p + 7, limit, imageStart, imageEnd, table, found);
             job.LastError = 0;
+            if (text) *text = found;
             return length;
         } else {
             // Any other token, a name included.

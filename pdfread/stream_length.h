@@ -13,7 +13,13 @@ namespace brisel {
 // indirect length is resolved through the table (the generation listed there
 // is used). The length (0 or more); -1 when the dictionary has none; another
 // negative code on failure.
+// When text is given it receives where the value stands: from its first
+// byte to just after the number (direct) or the "R" (indirect).
+struct LengthText {
+    Cursor from = nullptr, to = nullptr;
+    bool indirect = false;
+};
 int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
-                     const XrefTable& table);
+                     const XrefTable& table, LengthText* text = nullptr);
 
 }  // namespace brisel

@@ -14,18 +14,25 @@
 
 namespace brisel {
 
-constexpr uint8_t kRecordUnset = 255;  // no cross-reference stream has set the record
-constexpr uint8_t kRecordFree = 0;
-constexpr uint8_t kRecordInFile = 1;
-constexpr uint8_t kRecordCompressed = 2;
+// The entry type of the newest stream that lists an object, as the stream
+// gives it (any other type byte is kept as it stands).
+enum RecordType : uint8_t {
+    kRecordFree = 0,
+    kRecordInFile = 1,
+    kRecordCompressed = 2,
+    kRecordUnset = 255,  // no cross-reference stream has set the record
+};
 
+// What field2 and field3 hold in each state:
+//   kRecordInFile, or kRecordUnset with a classic offset: offset, generation;
+//   kRecordCompressed: number of its object stream, index in that stream;
+//   after the rewrite: offset in the new image, generation.
 struct XrefRecord {
-    uint8_t mark = 0;              // 1: an object stream that holds compressed objects
-    uint8_t type = kRecordUnset;   // entry type of the newest stream that lists the object
-    int32_t newOffset = 0;         // offset in the new image, kept up to date during the rewrite
-    int32_t field2 = 0;            // in file: offset; compressed: number of its object stream;
-                                   // after the rewrite: offset in the new image
-    int32_t field3 = 0;            // in file: generation; compressed: index in its object stream
+    bool holdsObjects = false;    // an object stream that holds compressed objects
+    uint8_t type = kRecordUnset;  // a RecordType
+    int32_t newOffset = 0;        // offset in the new image, kept up to date during the rewrite
+    int32_t field2 = 0;
+    int32_t field3 = 0;
 };
 
 // A record filled from the classic table of a hybrid file that no stream

@@ -20,10 +20,10 @@ namespace {
 std::vector<int32_t> ListObjectStreams(StreamRewrite& rw) {
     std::vector<XrefRecord>& records = rw.trailer.records;
     const int32_t size = std::min<int32_t>(rw.trailer.size, static_cast<int32_t>(records.size()));
-    for (int32_t n = 0; n < size; ++n) records[n].mark = 0;
+    for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
     for (int32_t n = 0; n < size; ++n) {
         const XrefRecord& r = records[n];
-        if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size) records[r.field2].mark = 1;
+        if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size) records[r.field2].holdsObjects = true;
     }
     std::vector<int32_t> streams;
     for (int32_t n = 0; n < size; ++n) {
@@ -33,7 +33,7 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw) {
         r.newOffset = r.type == kRecordCompressed ? -1 : 0;
         if (!StandsInFile(r)) continue;
         rw.inFileOrder.push_back(n);
-        if (r.mark) streams.push_back(n);
+        if (r.holdsObjects) streams.push_back(n);
     }
     auto byOffset = [&](int32_t a, int32_t b) { return records[a].field2 < records[b].field2; };
     std::sort(rw.inFileOrder.begin(), rw.inFileOrder.end(), byOffset);
@@ -78,7 +78,7 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
         // One that overlaps the stream before it, or lies beyond the image,
         // stays in place as an ordinary object.
         if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start) {
-            stream.mark = 0;
+            stream.holdsObjects = false;
             continue;
         }
         const Cursor at = rw.start + stream.field2;

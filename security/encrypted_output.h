@@ -2,10 +2,16 @@
 // passwords and permissions.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "base/block.h"
 #include "base/job.h"
 #include "pagewriter/page_encryption.h"
 #include "pdfread/reader_record.h"
+#include "security/object_crypt.h"
 
 namespace brisel {
 
@@ -15,14 +21,23 @@ namespace brisel {
 // negative code (also in LastError) and the image is left unusable.
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image);
 
-// The page writer's encryption with the keys of the input's record.
+// The page writer's encryption with the keys of the input's record: what
+// RecodeImage does to a whole plain page, done object by object while the
+// page file is assembled.
 class InputKeyEncryption : public PageEncryption {
 public:
-    explicit InputKeyEncryption(const ReaderRecord& reader) : reader_(reader) {}
-    int EncryptPage(Job& job, Block& image) override { return EncryptPageImage(job, reader_, image); }
+    explicit InputKeyEncryption(const ReaderRecord& reader);
+    int AppendText(Job& job, int32_t number, const std::string& text, std::string& out) override;
+    bool KeepsMetadataPlain() const override { return plainMetadata_; }
+    int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
+                          std::vector<uint8_t>& out) override;
+    void AppendDictionary(int32_t number, std::string& out) override;
+    void AppendFileId(std::string& out) override;
 
 private:
     const ReaderRecord& reader_;
+    DataCrypt strings_, streams_;
+    bool plainMetadata_;
 };
 
 }  // namespace brisel

@@ -9,6 +9,7 @@
 #include "base/job_host.h"
 #include "base/platform.h"
 #include "base/texts.h"
+#include "base/version.h"
 #include "split/option_line.h"
 #include "split/page_range.h"
 #include "split/split_job.h"

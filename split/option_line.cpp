@@ -72,15 +72,15 @@ void ReadZoom(LineReader& r, ZoomChoice& zoom) {
 void ReadPageMode(LineReader& r, int& mode) {
     int c = r.Next();
     if (c == 'f') {
-        mode = 4;
+        mode = kModeFullScreen;
     } else if (c == 't') {
-        mode = 3;
+        mode = kModeThumbs;
     } else if (c == 'o') {
         c = r.Next();
-        if (EndsCode(c)) mode = 1;
-        else if (c == 't' && EndsCode(r.Next())) mode = 2;
-        else if (c == 'r' && r.Next() == 'g' && EndsCode(r.Next())) mode = 5;
-        else if (c == 'n' && EndsCode(r.Next())) mode = 6;
+        if (EndsCode(c)) mode = kModeOutlines;
+        else if (c == 't' && EndsCode(r.Next())) mode = kModeOutlinesOrThumbs;
+        else if (c == 'r' && r.Next() == 'g' && EndsCode(r.Next())) mode = kModeKeep;
+        else if (c == 'n' && EndsCode(r.Next())) mode = kModeOutlinesOrNone;
     }
 }
 
@@ -95,23 +95,23 @@ void ReadOutlines(LineReader& r, int& outlines) {
 
 void ReadPageLayout(LineReader& r, int& layout) {
     switch (r.Next()) {
-        case '1': layout = 1; break;
+        case '1': layout = kLayoutOneColumn; break;
         case '2': {
             int c = r.Next();
-            if (c == 'l') layout = 2;
-            else if (c == 'r') layout = 3;
+            if (c == 'l') layout = kLayoutTwoColumnLeft;
+            else if (c == 'r') layout = kLayoutTwoColumnRight;
             break;
         }
-        case 'o': layout = 4; break;
-        case 's': layout = 5; break;
+        case 'o': layout = kLayoutKeep; break;
+        case 's': layout = kLayoutSinglePage; break;
         default: break;
     }
 }
 
 void ReadDirection(LineReader& r, int& direction) {
     int c = r.Next();
-    if (c == 'o') direction = 2;
-    else if (c == 'r') direction = 1;
+    if (c == 'o') direction = kDirectionKeep;
+    else if (c == 'r') direction = kDirectionR2L;
 }
 
 }  // namespace

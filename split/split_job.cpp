@@ -31,6 +31,9 @@ int ReadUntilClassic(Job& job, Document& doc) {
 
 namespace {
 
+// LastError of a job whose page file could not be written.
+constexpr int32_t kPageFileNotWritten = -4000;
+
 int RunSplit(Job& job, const std::string& path, bool range) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);
@@ -112,10 +115,10 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     }
     // A page file that could not be written ends the job as if it had been
     // the last one tried.
-    if (saver.Finish() >= 0) job.LastError = -4000;
+    if (saver.Finish() >= 0) job.LastError = kPageFileNotWritten;
 
     if (job.Stopped()) return job.StopCode;
-    if (job.LastError != 0) return job.LastError == -4000 ? kResultCannotCreate : kResultFailed;
+    if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
     return kResultDone;
 }
 

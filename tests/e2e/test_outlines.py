@@ -292,10 +292,15 @@ class ViewerSettingsTest(SplitTestCase):
 
     def test_bad_viewer_options(self):
         src = self.path("none.pdf")
-        for args in (("--zoom", "12x"), ("--zoom", "f"), ("--layout", "two"), ("--mode",), ("--bookmarks", "all")):
-            r = self.split(*args, src, expect=2) if len(args) > 1 else self.split(*args, expect=2)
-            self.assertIn(args[0], r.stderr)
+        zoom = "--zoom needs a percentage N or Nf, or fit, width, height, keep or none"
+        for args, line in ((("--zoom", "12x"), zoom), (("--zoom", "f"), zoom),
+                           (("--layout", "two"), "--layout needs one, left, right, single, keep or none"),
+                           (("--mode",), "--mode needs outlines, outlines-or-thumbs, thumbs, fullscreen, keep, "
+                                         "outlines-or-none or none"),
+                           (("--bookmarks", "all"), "--bookmarks needs keep, flat or none")):
+            r = self.split(*args, src, expect=2) if len(args) > 1 else self.split(src, *args, expect=2)
+            self.assertEqual(r.stderr, "brisel: %s\nTry 'brisel --help'.\n" % line)
 
 
 if __name__ == "__main__":
-    unittest.main()
+    pdftest.main()

@@ -3,6 +3,7 @@ the objects found in the file."""
 
 import unittest
 
+import pdftest
 from pdftest import SplitTestCase, ghostscript_pdf, text_pages_ps
 
 
@@ -54,4 +55,4 @@ class RepairSplit(SplitTestCase):
 
 
 if __name__ == "__main__":
-    unittest.main()
+    pdftest.main()

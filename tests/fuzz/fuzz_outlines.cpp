@@ -22,9 +22,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Job job(app, host);
     ResetJob(job);
     job.Viewer.OpenActionMode = "O";
-    job.Viewer.Direction = 2;
-    job.Viewer.PageLayout = 4;
-    job.Viewer.PageMode = 6;
+    job.Viewer.Direction = kDirectionKeep;
+    job.Viewer.PageLayout = kLayoutKeep;
+    job.Viewer.PageMode = kModeKeep;
     job.Viewer.KeepOutlines = 1;
     job.Viewer.FlatOutlines = size & 1;
     Document doc;

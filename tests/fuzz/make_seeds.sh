@@ -10,10 +10,16 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 gs -q -dBATCH -dNOPAUSE -dSAFER -sDEVICE=pdfwrite -sOutputFile="$tmp/gs.pdf" "$here/../../samples/sample.ps"
 cp "$tmp/gs.pdf" "$out/classic.pdf"
+# Inputs that once found a fault.
+cp "$here/../fixtures/"*.pdf "$out/"
 qpdf --object-streams=generate "$tmp/gs.pdf" "$out/objstm.pdf"
 qpdf --object-streams=generate --compress-streams=n "$tmp/gs.pdf" "$out/objstm-plain.pdf"
 qpdf --qdf "$tmp/gs.pdf" "$out/qdf.pdf"
 qpdf --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes.pdf"
+# The fuzz targets' silent host gives no password: an empty user password
+# lets AES and RC4 decryption be fuzzed, in classic and object-stream files.
+qpdf --encrypt "" owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes-open.pdf"
+qpdf --object-streams=generate --encrypt "" owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes-open-objstm.pdf"
 qpdf --allow-weak-crypto --encrypt "" owner 40 -- "$tmp/gs.pdf" "$out/rc4.pdf"
 # AES-256: revision 6 with an empty user password (the fuzzers' silent host
 # opens only those), as a classic and an object-stream file, and revision 5.

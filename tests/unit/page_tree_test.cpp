@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "docstruct/annots.h"
 #include "pdfread/read_xref.h"
+#include "split/split_stages.h"
 #include "test_support.h"
 
 namespace brisel {
@@ -86,12 +89,75 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
 }
 
 TEST(PageTree, CyclesInKidsEnd) {
-    // Node 4 lists itself; node 5 and 6 list each other.
+    // Node 4 lists itself.
     for (const char* extra : {"<< /Type /Pages /Kids [3 0 R 4 0 R] >>", "<< /Type /Pages /Kids [4 0 R] >>"}) {
         int32_t error;
         EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", extra, error), -1);
         EXPECT_EQ(error, -146);
     }
+    // Nodes 4 and 5 list each other, below the root or as the root's only kid.
+    for (const char* rootKids : {"[3 0 R 4 0 R]", "[4 0 R]"}) {
+        PdfBuilder b;
+        b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        b.Object(2, std::string("<< /Type /Pages /Kids ") + rootKids + " /Count 1 >>");
+        b.Object(3, "<< /Type /Page /Parent 2 0 R >>");
+        b.Object(4, "<< /Type /Pages /Kids [5 0 R] >>").Object(5, "<< /Type /Pages /Kids [3 0 R 4 0 R] >>");
+        b.Trailer("/Root 1 0 R");
+        TestJob t;
+        Document doc = Load(t, b.Build());
+        EXPECT_EQ(AnalyzeDocument(t.job, doc), -1) << rootKids;
+        EXPECT_EQ(t.job.LastError, -146) << rootKids;
+    }
+}
+
+TEST(PageTree, SharedSubtreesKeepTheirPagesAndInheritFromEachPath) {
+    // Node 4 (with /Rotate) is listed twice, once below node 5 (with
+    // /MediaBox): its page appears twice, with what each path gives it.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [4 0 R 5 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 4 0 R >>");
+    b.Object(4, "<< /Type /Pages /Kids [3 0 R] /Rotate 90 >>");
+    b.Object(5, "<< /Type /Pages /Kids [4 0 R] /MediaBox [0 0 9 9] >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, b.Build());
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 2);
+    ASSERT_EQ(doc.pages.size(), 2u);
+    EXPECT_EQ(doc.pages[0].mask, kInheritRotate);
+    EXPECT_EQ(doc.pages[1].mask, kInheritRotate | kInheritMediaBox);
+    EXPECT_EQ(doc.pages[1].holders[1], 5);
+    EXPECT_EQ(doc.pages[1].holders[3], 4);
+}
+
+// Reading costs time linear in the input: a node listed thousands of times
+// (here with a dictionary far longer than the rest of the file) is scanned
+// once, and a fuzzed file that once took seconds fails at once.
+TEST(PageTree, RepeatedNodesCostOneScan) {
+    // 1000 references to node 4 and 2000 other objects, so that the walk may
+    // read node 4 and its page each time.
+    std::string kids;
+    for (int i = 0; i < 1000; ++i) kids += "4 0 R ";
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [" + kids + "] /Count 1000 >>");
+    b.Object(3, "<< /Type /Page /Parent 4 0 R >>");
+    b.Object(4, "<< /Type /Pages /Kids [3 0 R] /Filler [" + std::string(400000, '0') + "] >>");
+    for (int n = 5; n < 2005; ++n) b.Object(n, "null");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, b.Build());
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(AnalyzeDocument(t.job, doc), 1000);
+    EXPECT_EQ(doc.pages.size(), 1000u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
+
+    TestJob f;
+    Document fuzzed;
+    ASSERT_TRUE(test::ReadFixture("slow-dictionary-end.pdf", fuzzed.image));
+    const auto again = std::chrono::steady_clock::now();
+    if (ReadUntilClassic(f.job, fuzzed) == 0) AnalyzeDocument(f.job, fuzzed);
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::seconds(1));
 }
 
 TEST(PageTree, StopRequestEndsTheWalk) {

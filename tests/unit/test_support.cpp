@@ -1,9 +1,15 @@
 #include "test_support.h"
 
+#include "base/platform.h"
+
 #include <algorithm>
 #include <cstdio>
 
 namespace brisel::test {
+
+bool ReadFixture(const std::string& name, Block& out) {
+    return ReadWholeFile(std::string(BRISEL_FIXTURES) + "/" + name, out);
+}
 
 std::string PdfBuilder::Build() const {
     std::string out = header_;

@@ -66,6 +66,9 @@ private:
     mutable std::vector<std::pair<int, long>> offsets_;
 };
 
+// Reads a file of tests/fixtures into a block; false when it cannot.
+bool ReadFixture(const std::string& name, Block& out);
+
 // A simple document: catalog 1, Pages 2, pages 3.. with the given count.
 std::string SimpleDocument(int pages);
 
