@@ -29,15 +29,16 @@ Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::stri
     return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
 }
 
+// AES-256 data is AESV3, or left plain by the /Identity filter. An unknown
+// /CFM reads like /None and is refused: its data would be copied encrypted.
+bool IsAes256Method(int32_t method) { return method == 3 || method == -1; }
+
 }  // namespace
 
 int32_t KeyBytesFor(uint32_t keyLengthBits) {
     uint32_t n = keyLengthBits / 8;
     return n == 0 ? 5 : static_cast<int32_t>(n > 256 ? 256 : n);
 }
-
-// AES-256 data is AESV3 throughout, or left plain by the /Identity filter.
-bool IsAes256Method(int32_t method) { return method == 3 || method == -1; }
 
 bool IsSupportedEncryption(const SecurityState& s) {
     if (std::strcmp(s.FilterName, "Standard") != 0) return false;
