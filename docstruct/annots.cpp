@@ -79,15 +79,11 @@ int BlankPage(Job& job, uint8_t* image, Cursor body, Cursor end) {
     int depth = 0;
     Cursor p = body;
     while (end - p >= 7) {
-        uint8_t c = *p;
-        if (IsWhite(c)) {
-            ++p;
-        } else if (c == '%') {
-            while (p < end && !IsLineEnd(*p)) ++p;
-        } else if (c == '(') {
-            if (!SkipLiteralString(p, end)) return blanked;
-            ++p;
-        } else if ((c == '<' || c == '>') && p[1] == c) {
+        const Trivia trivia = StepTrivia(p, end);
+        if (trivia == Trivia::Unclosed) return blanked;
+        if (trivia == Trivia::Stepped) continue;
+        const uint8_t c = *p;
+        if ((c == '<' || c == '>') && p[1] == c) {
             depth += c == '<' ? 1 : -1;
             p += 2;
         } else if ((kCharClass[c] & kClassBracket) || c == ')') {

@@ -123,23 +123,17 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
         job.host.Progress(job, 15);
     };
     while (!job.Stopped()) {
-        int32_t number = ReadInt(job, cur, end);
-        if (number < 0) {
-            job.LastError = 0;
+        int32_t number = 0, generation = 0;
+        const int kid = NextKid(job, cur, end, {-141, -155}, !stack.empty(), number, generation);
+        if (kid < 0) return -1;
+        if (kid == 0) {
             if (stack.empty()) return 0;
-            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
-            if (*cur != ']') return Fail(job, -155, -1);
             cur = stack.back();
             stack.pop_back();
             step();
             continue;
         }
         step();
-        int32_t generation = ReadInt(job, cur, end);
-        if (generation < 0) return Fail(job, -140, -1);
-        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
-        if (*cur != 'R') return Fail(job, -142, -1);
-        ++cur;
         int32_t offset = LookupXref(job, doc.table, number, generation);
         if (offset < 0) return Fail(job, -143, -1);
         if (seen.Find(number) >= 0) return Fail(job, -148, -1);

@@ -5,22 +5,6 @@
 
 namespace brisel {
 
-namespace {
-
-// An unsigned decimal number after white space and comments, ended by a
-// delimiter or the bound; values beyond 32 bits saturate.
-bool ReadNumber(Cursor& p, Cursor end, int32_t& value) {
-    if (!SkipWhiteAndComments(p, end) || !IsDigit(*p)) return false;
-    int64_t v = 0;
-    Cursor q = p;
-    for (; q < end && IsDigit(*q); ++q) v = v < INT32_MAX ? v * 10 + (*q - '0') : v;
-    if (q < end && !IsNumberTerminator(*q)) return false;
-    value = v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
-    p = q;
-    return true;
-}
-
-}  // namespace
 
 int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number,
                  Cursor* afterReference) {
@@ -53,6 +37,24 @@ int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& cod
     return 1;
 }
 
+int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
+            int32_t& generation) {
+    number = ReadInt(job, cur, end);
+    if (number < 0) {
+        job.LastError = 0;
+        if (!checkClose) return 0;
+        if (!SkipWhiteAndComments(cur, end)) return Fail(job, codes.endReached, -1);
+        if (*cur != ']') return Fail(job, codes.notClosed, -1);
+        return 0;
+    }
+    generation = ReadInt(job, cur, end);
+    if (generation < 0) return Fail(job, -140, -1);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
+    if (*cur != 'R') return Fail(job, -142, -1);
+    ++cur;
+    return 1;
+}
+
 int64_t ViewLength(Cursor from, Cursor end) {
     for (Cursor p = from; p < end; ++p) {
         uint8_t c = *p;
@@ -70,7 +72,7 @@ bool ReadExplicitDest(Cursor p, Cursor end, ExplicitDest& dest) {
     if (p >= end || *p != '[') return false;
     ++p;
     int32_t page = 0, generation = 0;
-    if (!ReadNumber(p, end, page) || page < 1 || !ReadNumber(p, end, generation)) return false;
+    if (!ReadNumberToken(p, end, page) || page < 1 || !ReadNumberToken(p, end, generation)) return false;
     if (!SkipWhiteAndComments(p, end) || *p != 'R') return false;
     ++p;
     if (!SkipWhiteAndComments(p, end)) return false;

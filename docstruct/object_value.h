@@ -27,6 +27,19 @@ struct ValueCodes {
 int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number = nullptr,
                  Cursor* afterReference = nullptr);
 
+// The codes of a /Kids array that ends where it must not.
+struct KidsCodes {
+    int32_t endReached;  // the image ends after the last element
+    int32_t notClosed;   // something other than "]" follows it
+};
+
+// The next element of a /Kids array at cur. 1 with the reference "N G R" it
+// holds (cur after "R"); 0 when no number follows (cur on the closing "]",
+// checked when checkClose); -1 with LastError: the codes given, or -140 no
+// generation, -141 the image ends, -142 no "R".
+int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
+            int32_t& generation);
+
 // The bytes of [from, to) of the image, for comparing names.
 inline std::string_view BytesBetween(Cursor from, Cursor to) {
     return {reinterpret_cast<const char*>(from), static_cast<size_t>(to - from)};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/object_map.h"
+#include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
 #include "docstruct/viewer_settings.h"
 #include "pdfread/catalog.h"
@@ -107,22 +108,16 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
     ObjectMap nodeIndex;
     Cursor cur = kids;
     while (!job.Stopped()) {
-        int32_t number = ReadInt(job, cur, end);
-        if (number < 0) {
-            job.LastError = 0;
+        int32_t number = 0, generation = 0;
+        const int kid = NextKid(job, cur, end, {-135, -136}, !stack.empty(), number, generation);
+        if (kid < 0) return -1;
+        if (kid == 0) {
             if (stack.empty()) return 0;
-            if (!SkipWhiteAndComments(cur, end)) return Fail(job, -135, -1);
-            if (*cur != ']') return Fail(job, -136, -1);
             cur = stack.back().resume;
             state = stack.back().state;
             stack.pop_back();
             continue;
         }
-        int32_t generation = ReadInt(job, cur, end);
-        if (generation < 0) return Fail(job, -140, -1);
-        if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
-        if (*cur != 'R') return Fail(job, -142, -1);
-        ++cur;
         int32_t offset = LookupXref(job, doc.table, number, generation);
         if (offset < 0) return Fail(job, -143, -1);
         if (budget-- == 0) return Fail(job, -146, -1);

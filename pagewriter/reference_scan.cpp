@@ -8,21 +8,6 @@ namespace brisel {
 
 namespace {
 
-// Reads "digits" ended by a number terminator or the bound.
-bool ReadNumber(Cursor& p, Cursor end, int32_t& value) {
-    Cursor q = p;
-    int64_t v = 0;
-    while (q < end && IsDigit(*q)) {
-        v = v * 10 + (*q - '0');
-        if (v > INT32_MAX) v = INT32_MAX;
-        ++q;
-    }
-    if (q == p || (q < end && !IsNumberTerminator(*q))) return false;
-    value = static_cast<int32_t>(v);
-    p = q;
-    return true;
-}
-
 // Finds "endstream" followed by a delimiter, in [from, end).
 Cursor FindEndstream(Cursor from, Cursor end) {
     for (Cursor p = from; end - p >= 9;) {
@@ -59,37 +44,20 @@ bool SkipStreamData(Job& job, Cursor& p, Cursor end, const ScanContext& context)
 
 }  // namespace
 
-bool ReadReference(Cursor& p, Cursor end, int32_t& number, int32_t& generation) {
-    Cursor q = p;
-    if (!ReadNumber(q, end, number)) return false;
-    if (q >= end || !(IsWhite(*q) || *q == '%') || !SkipWhiteAndComments(q, end)) return false;
-    if (!ReadNumber(q, end, generation)) return false;
-    if (q < end && (IsWhite(*q) || *q == '%') && !SkipWhiteAndComments(q, end)) return false;
-    if (q >= end || *q != 'R') return false;
-    if (q + 1 < end && !IsDelimiter(q[1])) return false;
-    p = q + 1;
-    return true;
-}
-
 ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context) {
     ScanResult result;
     for (;;) {
         while (cur < end) {
-            uint8_t c = *cur;
-            if ((kCharClass[c] & (kClassWhite | kClassBracket)) || c == ')') {
-                ++cur;
-            } else if (c == '%') {
-                while (cur < end && !IsLineEnd(*cur)) ++cur;
-            } else if (c == '(') {
-                if (!SkipLiteralString(cur, end)) {
-                    result.event = ScanEvent::Error;
-                    result.error = -7;
-                    return result;
-                }
-                ++cur;
-            } else {
-                break;
+            const Trivia trivia = StepTrivia(cur, end);
+            if (trivia == Trivia::Unclosed) {
+                result.event = ScanEvent::Error;
+                result.error = -7;
+                return result;
             }
+            if (trivia == Trivia::Stepped) continue;
+            // Brackets and a stray ")" are stepped over one by one.
+            if (!((kCharClass[*cur] & kClassBracket) || *cur == ')')) break;
+            ++cur;
         }
         if (cur >= end) {
             result.event = ScanEvent::Bound;

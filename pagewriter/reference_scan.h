@@ -32,10 +32,6 @@ struct ScanContext {
     const XrefTable* table;
 };
 
-// Reads "N G R" at p (white space and comments allowed between the parts);
-// on success p is just after "R".
-bool ReadReference(Cursor& p, Cursor end, int32_t& number, int32_t& generation);
-
 // Advances cur to just after the next event and reports it.
 ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context);
 

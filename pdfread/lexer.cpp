@@ -92,6 +92,63 @@ int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
     return value;
 }
 
+bool ReadDigits(Cursor& cur, Cursor end, int32_t& value) {
+    Cursor q = cur;
+    int64_t v = 0;
+    while (q < end && IsDigit(*q)) {
+        v = v * 10 + (*q - '0');
+        if (v > INT32_MAX) v = INT32_MAX;
+        ++q;
+    }
+    if (q == cur || (q < end && !IsNumberTerminator(*q))) return false;
+    value = static_cast<int32_t>(v);
+    cur = q;
+    return true;
+}
+
+bool ReadNumberToken(Cursor& cur, Cursor end, int32_t& value) {
+    Cursor p = cur;
+    if (!SkipWhiteAndComments(p, end) || !ReadDigits(p, end, value)) return false;
+    cur = p;
+    return true;
+}
+
+bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    Cursor q = cur;
+    if (!ReadDigits(q, end, number)) return false;
+    if (q >= end || !(IsWhite(*q) || *q == '%') || !SkipWhiteAndComments(q, end)) return false;
+    if (!ReadDigits(q, end, generation)) return false;
+    if (q < end && (IsWhite(*q) || *q == '%') && !SkipWhiteAndComments(q, end)) return false;
+    if (q >= end || *q != 'R') return false;
+    if (q + 1 < end && !IsDelimiter(q[1])) return false;
+    cur = q + 1;
+    return true;
+}
+
+bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation) {
+    const int32_t n = ReadInt(job, cur, end);
+    const int32_t g = n >= 0 ? ReadInt(job, cur, end) : -1;
+    if (g < 0) return false;
+    number = n;
+    generation = g;
+    return true;
+}
+
+Trivia StepTrivia(Cursor& cur, Cursor end) {
+    const uint8_t c = *cur;
+    if (IsWhite(c)) {
+        ++cur;
+    } else if (c == '%') {
+        SkipComment(cur, end);
+    } else if (c == '(') {
+        if (!SkipLiteralString(cur, end)) return Trivia::Unclosed;
+        ++cur;
+    } else {
+        return Trivia::Token;
+    }
+    return Trivia::Stepped;
+}
+
 bool SkipLiteralString(Cursor& cur, Cursor end) {
     int depth = 1;
     Cursor p = cur + 1;
@@ -335,6 +392,17 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
         }
     }
     return -1;
+}
+
+HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    number = ReadInt(job, cur, end);
+    if (number < 0) return HeaderFault::Number;
+    generation = ReadInt(job, cur, end);
+    if (generation < 0) return HeaderFault::Generation;
+    if (!SkipWhiteAndComments(cur, end)) return HeaderFault::End;
+    if (!StartsWith(cur, end, "obj")) return HeaderFault::NoObj;
+    cur += 3;
+    return HeaderFault::None;
 }
 
 int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {

@@ -60,6 +60,28 @@ bool SkipWhiteAndComments(Cursor& cur, Cursor end);
 // Reads an unsigned decimal integer; -1 on failure (-9 .. -13).
 int32_t ReadInt(Job& job, Cursor& cur, Cursor end);
 
+// The number reader of the scanners: decimal digits at cur ended by a
+// delimiter or the bound, saturating at the 32-bit maximum. false (cur
+// unmoved) when cur holds no such number.
+bool ReadDigits(Cursor& cur, Cursor end, int32_t& value);
+
+// ReadDigits after white space and comments.
+bool ReadNumberToken(Cursor& cur, Cursor end, int32_t& value);
+
+// "N G R" at cur, white space and comments allowed between the parts and
+// "R" ended by a delimiter: true with cur just after "R".
+bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation);
+
+// The two numbers of a trailer's reference value ("N G" from cur, with
+// whatever follows left alone): true when both are there.
+bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation);
+
+// One step of the walkers over an object's text: white space, a comment or a
+// literal string at cur is stepped over. Token when cur holds anything else
+// (cur unmoved), Unclosed for a literal string that runs to the bound.
+enum class Trivia { Stepped, Token, Unclosed };
+Trivia StepTrivia(Cursor& cur, Cursor end);
+
 // Finds a key at depth 0 of a dictionary body; null when absent (-2, -3).
 Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 
@@ -80,6 +102,12 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 
 // Decodes a hexadecimal string (cur just after "<"); as above.
 int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
+
+// Reads the "N G obj" header at cur (white space and comments allowed
+// before each part): the one header reader of the file reading. None with
+// both numbers and cur just after "obj"; otherwise the part that is missing.
+enum class HeaderFault { None, Number, Generation, End, NoObj };
+HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation);
 
 // Finds the next "N G obj" header at or after from: 0 and the header's first
 // digit, or a negative code (-1 .. -8) when there is none.

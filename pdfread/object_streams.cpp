@@ -23,7 +23,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     const Cursor end = rw.end;
     Cursor cur = at;
     int32_t headerNumber = 0;
-    if (int r = ReadObjectHeader(job, cur, end, headerNumber)) return r;
+    if (int r = ReadStreamObjectHeader(job, cur, end, headerNumber)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
     if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
     if (int r = CheckTypeName(job, dict, dictEnd, "/ObjStm")) return r;

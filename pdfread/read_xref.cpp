@@ -125,24 +125,10 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
 
     if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && reader.encryptKey == ReaderRecord::kNone)
         reader.encryptKey = key - start;
-    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && reader.rootNumber == -1) {
-        Cursor p = key + 5;
-        int32_t number = ReadInt(job, p, end);
-        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation >= 0) {
-            reader.rootNumber = number;
-            reader.rootGeneration = generation;
-        }
-    }
-    if (Cursor key = FindKey(job, "/Info", dict, dictEnd)) {
-        Cursor p = key + 5;
-        int32_t number = ReadInt(job, p, end);
-        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation >= 0) {
-            reader.infoNumber = number;
-            reader.infoGeneration = generation;
-        }
-    }
+    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && reader.rootNumber == -1)
+        ReadNumberPair(job, key + 5, end, reader.rootNumber, reader.rootGeneration);
+    if (Cursor key = FindKey(job, "/Info", dict, dictEnd))
+        ReadNumberPair(job, key + 5, end, reader.infoNumber, reader.infoGeneration);
     if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
     if (FindKey(job, "/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
     job.LastError = 0;

@@ -32,14 +32,6 @@ Cursor FindFirst(Cursor from, Cursor end, const char* text) {
     return nullptr;
 }
 
-// Reads "N G" after a key; true when both numbers are there.
-bool ReadReference(Job& job, Cursor key, size_t keyLength, Cursor dictEnd, int32_t& number, int32_t& generation) {
-    Cursor p = key + keyLength;
-    number = ReadInt(job, p, dictEnd);
-    generation = number >= 0 ? ReadInt(job, p, dictEnd) : -1;
-    return generation >= 0;
-}
-
 struct Widths {
     int32_t w[3] = {0, 0, 0};
 };
@@ -125,7 +117,7 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
 // One cross-reference stream at cur; prev gets its /Prev or -1.
 int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, int64_t& prev) {
     int32_t number = 0;
-    if (int r = ReadObjectHeader(job, cur, end, number)) return r;
+    if (int r = ReadStreamObjectHeader(job, cur, end, number)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
     if (int r = ReadStreamTrailer(job, cur, end, trailer, reader, dict, dictEnd); r != 0 && r != -1000) return r;
     job.LastError = 0;
@@ -187,12 +179,12 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey(job, "/Root", dict, dictEnd);
-        key && trailer.rootNumber == 0 && ReadReference(job, key, 5, dictEnd, number, generation)) {
+        key && trailer.rootNumber == 0 && ReadNumberPair(job, key + 5, dictEnd, number, generation)) {
         trailer.rootNumber = number;
         trailer.rootGeneration = generation;
     }
     if (Cursor key = FindKey(job, "/Info", dict, dictEnd);
-        key && trailer.infoNumber == 0 && ReadReference(job, key, 5, dictEnd, number, generation)) {
+        key && trailer.infoNumber == 0 && ReadNumberPair(job, key + 5, dictEnd, number, generation)) {
         trailer.infoNumber = number;
         trailer.infoGeneration = generation;
     }

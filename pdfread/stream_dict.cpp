@@ -5,14 +5,17 @@
 namespace brisel {
 
 
-int ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
-    number = ReadInt(job, cur, end);
-    if (number < 1) return Fail(job, -14);
-    if (ReadInt(job, cur, end) < 0) return Fail(job, -15);
-    if (SkipSpace(job, cur, end) < 0) return Fail(job, -16);
-    if (end - cur < 16) return Fail(job, -17);
-    if (!StartsWith(cur, end, "obj")) return Fail(job, -18);
-    cur += 3;
+int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
+    int32_t generation = 0;
+    const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    if (fault == HeaderFault::Number || number < 1) return Fail(job, -14);
+    if (fault == HeaderFault::Generation) return Fail(job, -15);
+    if (fault == HeaderFault::End) return Fail(job, -16);
+    // At least 16 bytes from "obj" on: room for a dictionary and a stream.
+    const Cursor keyword = fault == HeaderFault::None ? cur - 3 : cur;
+    if (end - keyword < 16) return Fail(job, -17);
+    if (fault == HeaderFault::NoObj) return Fail(job, -18);
+    job.LastError = 0;
     return 0;
 }
 

@@ -12,7 +12,7 @@ namespace brisel {
 // "N G obj" at cur: 0 with the object number and cur just after "obj"; -14
 // number missing or below 1, -15 generation, -16 end reached, -17 fewer
 // than 16 bytes left, -18 no "obj".
-int ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number);
+int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number);
 
 // The dictionary that follows cur (just after "obj" or "trailer"): 0 with
 // dict just after its "<<" and dictEnd at its closing ">>"; -7 end reached,

@@ -41,15 +41,11 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
     Cursor p = body;
     const Cursor limit = dataStart;
     while (p < limit) {
-        uint8_t c = *p;
-        if (IsWhite(c)) {
-            ++p;
-        } else if (c == '%') {
-            while (p < limit && !IsLineEnd(*p)) ++p;
-        } else if (c == '(') {
-            if (!SkipLiteralString(p, limit)) return -4;
-            ++p;
-        } else if (c == '<' && p + 1 < limit && p[1] == '<') {
+        const Trivia trivia = StepTrivia(p, limit);
+        if (trivia == Trivia::Unclosed) return -4;
+        if (trivia == Trivia::Stepped) continue;
+        const uint8_t c = *p;
+        if (c == '<' && p + 1 < limit && p[1] == '<') {
             ++depth;
             p += 2;
         } else if (c == '>' && p + 1 < limit && p[1] == '>') {

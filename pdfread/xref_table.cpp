@@ -57,24 +57,12 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
         return nullptr;
     }
     Cursor cur = start + offset;
-    if (ReadInt(job, cur, end) != number) {
-        job.LastError = -97;
-        return nullptr;
-    }
-    if (ReadInt(job, cur, end) != generation) {
-        job.LastError = -98;
-        return nullptr;
-    }
-    while (cur < end && IsWhite(*cur)) ++cur;
-    if (cur >= end) {
-        job.LastError = -99;
-        return nullptr;
-    }
-    if (!StartsWith(cur, end, "obj")) {
-        job.LastError = -100;
-        return nullptr;
-    }
-    cur += 3;
+    int32_t n = 0, g = 0;
+    const HeaderFault fault = ReadObjectHeader(job, cur, end, n, g);
+    if (fault == HeaderFault::Number || n != number) return Fail(job, -97, nullptr);
+    if (fault == HeaderFault::Generation || g != generation) return Fail(job, -98, nullptr);
+    if (fault == HeaderFault::End) return Fail(job, -99, nullptr);
+    if (fault == HeaderFault::NoObj) return Fail(job, -100, nullptr);
     if (!SkipWhiteAndComments(cur, end)) {
         job.LastError = -101;
         return nullptr;

@@ -224,10 +224,11 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
 int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s) {
     if (offset < 0 || offset >= end - start) return Fail(job, -121);
     Cursor cur = start + offset;
-    if (ReadInt(job, cur, end) < 0 || ReadInt(job, cur, end) < 0) return Fail(job, -121);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
-    if (!StartsWith(cur, end, "obj")) return Fail(job, -123);
-    cur += 3;
+    int32_t number = 0, generation = 0;
+    const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    if (fault == HeaderFault::Number || fault == HeaderFault::Generation) return Fail(job, -121);
+    if (fault == HeaderFault::End) return Fail(job, -122);
+    if (fault == HeaderFault::NoObj) return Fail(job, -123);
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
     return ReadEncryptDictionary(job, cur, end, s);
 }

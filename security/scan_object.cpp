@@ -16,37 +16,22 @@ bool TokenIs(Cursor from, Cursor to, const char* text) {
     return static_cast<size_t>(to - from) == n && std::memcmp(from, text, n) == 0;
 }
 
-// An unsigned integer token at cur (after white space and comments).
-bool ReadNumber(Cursor& cur, Cursor end, int64_t& value) {
-    Cursor p = cur;
-    if (!SkipWhiteAndComments(p, end) || !IsDigit(*p)) return false;
-    Cursor digitsEnd = TokenEnd(p, end);
-    value = 0;
-    for (Cursor d = p; d < digitsEnd; ++d) {
-        if (!IsDigit(*d)) return false;
-        if (value < (int64_t(1) << 40)) value = value * 10 + (*d - '0');
-    }
-    cur = digitsEnd;
-    return true;
-}
-
 // The value after /Length: a number, or a reference "N G R" resolved to the
 // integer of that object.
 bool ReadLengthValue(Cursor cur, Cursor end, const LengthResolver& resolve, ObjectScan& scan) {
     if (!SkipWhiteAndComments(cur, end)) return false;
     Cursor text = cur;
-    int64_t first = 0, second = 0;
-    if (!ReadNumber(cur, end, first)) return false;
+    int32_t first = 0, second = 0;
+    if (!ReadNumberToken(cur, end, first)) return false;
     Cursor afterFirst = cur;
     Cursor p = cur;
-    if (ReadNumber(p, end, second) && SkipWhiteAndComments(p, end) && *p == 'R' &&
+    if (ReadNumberToken(p, end, second) && SkipWhiteAndComments(p, end) && *p == 'R' &&
         (p + 1 == end || IsNumberTerminator(p[1]))) {
         scan.lengthIndirect = true;
         scan.lengthText = text;
         scan.lengthTextEnd = p + 1;
-        scan.length = resolve && first <= INT32_MAX && second <= INT32_MAX
-                          ? resolve(static_cast<int32_t>(first), static_cast<int32_t>(second))
-                          : -1;
+        // A saturated number names no object the table holds.
+        scan.length = resolve ? resolve(first, second) : -1;
         return scan.length >= 0;
     }
     scan.lengthIndirect = false;
