@@ -14,6 +14,7 @@
 #include "pagewriter/closure.h"
 #include "pagewriter/reference_scan.h"
 #include "pdfread/stream_length.h"
+#include "pdfread/xref_section.h"
 
 namespace brisel {
 
@@ -298,15 +299,15 @@ bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, P
     }
 
     const size_t xref = out.size();
-    out += "xref\n0 " + std::to_string(last + 1) + "\n0000000000 65535 f \n";
-    for (int32_t n = 1; n <= last; ++n) {
-        // "%010d 00000 n \n", formatted by hand: one line per object.
-        size_t offset = offsets[static_cast<size_t>(n)];
-        if (offset > 9999999999ull) return Fail(job, -318, false);
-        char line[21] = "0000000000 00000 n \n";
-        for (int i = 9; offset; --i, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
-        out.append(line, 20);
-    }
+    // An offset beyond ten digits would not fit its 20-byte line.
+    if (xref > 9999999999ull) return Fail(job, -318, false);
+    auto append = [&](const char* text, size_t length) {
+        out.append(text, length);
+        return true;
+    };
+    WriteXrefTable(append, last + 1, [&](int32_t n, int64_t& offset, int64_t&, char&) {
+        offset = static_cast<int64_t>(offsets[static_cast<size_t>(n)]);
+    });
     if (encryption) {
         out += "trailer\n<<\n/Size " + std::to_string(last + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
                " 0 R\n/Encrypt " + std::to_string(last) + " 0 R\n";

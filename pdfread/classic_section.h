@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "pdfread/image_buffer.h"
+#include "pdfread/xref_section.h"
 
 namespace brisel {
 
@@ -26,13 +27,14 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
     if (count < 1) count = 1;
     if (!out.Reserve(static_cast<size_t>(count) * 20 + 388) || !out.Write("\n")) return false;
     const int xrefOffset = static_cast<int>(out.size());
-    if (!out.Print("xref\n0 %d\n0000000000 65535 f \n", count)) return false;
-    for (int32_t n = 1; n < count; ++n) {
-        int32_t offset = 0, generation = 0;
-        entryOf(n, offset, generation);
-        if (!out.Print("%010d %05d n \n", offset < 0 ? 0 : offset, generation < 0 ? 0 : generation))
-            return false;
-    }
+    auto append = [&](const char* text, size_t length) { return out.Write(text, length); };
+    auto entry = [&](int32_t n, int64_t& offset, int64_t& generation, char&) {
+        int32_t o = 0, g = 0;
+        entryOf(n, o, g);
+        offset = o;
+        generation = g;
+    };
+    if (!WriteXrefTable(append, count, entry)) return false;
     return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%d\n%%%%EOF\n", count, rootNumber,
                      rootGeneration, xrefOffset);
 }

@@ -134,21 +134,6 @@ bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& 
     return true;
 }
 
-Trivia StepTrivia(Cursor& cur, Cursor end) {
-    const uint8_t c = *cur;
-    if (IsWhite(c)) {
-        ++cur;
-    } else if (c == '%') {
-        SkipComment(cur, end);
-    } else if (c == '(') {
-        if (!SkipLiteralString(cur, end)) return Trivia::Unclosed;
-        ++cur;
-    } else {
-        return Trivia::Token;
-    }
-    return Trivia::Stepped;
-}
-
 bool SkipLiteralString(Cursor& cur, Cursor end) {
     int depth = 1;
     Cursor p = cur + 1;

@@ -76,12 +76,6 @@ bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation
 // whatever follows left alone): true when both are there.
 bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation);
 
-// One step of the walkers over an object's text: white space, a comment or a
-// literal string at cur is stepped over. Token when cur holds anything else
-// (cur unmoved), Unclosed for a literal string that runs to the bound.
-enum class Trivia { Stepped, Token, Unclosed };
-Trivia StepTrivia(Cursor& cur, Cursor end);
-
 // Finds a key at depth 0 of a dictionary body; null when absent (-2, -3).
 Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 
@@ -95,6 +89,26 @@ int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
 // Steps over a literal string; cur stands on its "(" and ends on the matching
 // ")". A backslash makes the next byte ordinary. false at the end bound.
 bool SkipLiteralString(Cursor& cur, Cursor end);
+
+// One step of the walkers over an object's text: white space, a comment or a
+// literal string at cur is stepped over. Token when cur holds anything else
+// (cur unmoved), Unclosed for a literal string that runs to the bound.
+// Inline: the walkers take this step for every byte of white space.
+enum class Trivia { Stepped, Token, Unclosed };
+inline Trivia StepTrivia(Cursor& cur, Cursor end) {
+    const uint8_t c = *cur;
+    if (IsWhite(c)) {
+        ++cur;
+    } else if (c == '%') {
+        while (cur < end && !IsLineEnd(*cur)) ++cur;
+    } else if (c == '(') {
+        if (!SkipLiteralString(cur, end)) return Trivia::Unclosed;
+        ++cur;
+    } else {
+        return Trivia::Token;
+    }
+    return Trivia::Stepped;
+}
 
 // Decodes a literal string (cur just after "("); bytes stored, -1 end
 // reached, -2 capacity exceeded.

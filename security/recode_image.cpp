@@ -1,27 +1,18 @@
 #include "security/recode_image.h"
 
-#include <cinttypes>
-#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "pdfread/open_document.h"
 #include "pdfread/read_xref.h"
+#include "pdfread/xref_section.h"
 #include "security/output_dictionary.h"
 #include "security/recode_object.h"
 
 namespace brisel {
 
 namespace {
-
-// Objects not written (free, missing, the dropped encryption dictionary)
-// are listed as free: an in-use entry at offset 0 is an error to readers.
-std::string XrefLine(int64_t offset, int32_t generation) {
-    char line[40];
-    std::snprintf(line, sizeof line, "%010" PRId64 " %05d %c \n", offset, generation, offset > 0 ? 'n' : 'f');
-    return line;
-}
 
 // The integer of an indirect /Length object found through the table.
 int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number,
@@ -76,9 +67,18 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         AppendEncryptDictionary(keys.security, size, out);
     }
     const int64_t xref = static_cast<int64_t>(out.size());
-    out += "xref\n0 " + std::to_string(objects) + "\n0000000000 65535 f \n";
-    for (int32_t n = 1; n < size; ++n) out += XrefLine(offsets[static_cast<size_t>(n)], generations[static_cast<size_t>(n)]);
-    if (mode == kEncrypt) out += XrefLine(dictionaryOffset, 0);
+    // Objects not written (free, missing, the dropped encryption dictionary)
+    // are listed as free: an in-use entry at offset 0 is an error to readers.
+    auto append = [&](const char* text, size_t length) {
+        out.append(text, length);
+        return true;
+    };
+    WriteXrefTable(append, objects, [&](int32_t n, int64_t& offset, int64_t& generation, char& type) {
+        const bool dictionary = n == size;
+        offset = dictionary ? dictionaryOffset : offsets[static_cast<size_t>(n)];
+        generation = dictionary ? 0 : generations[static_cast<size_t>(n)];
+        type = offset > 0 ? 'n' : 'f';
+    });
     out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
            std::to_string(rootGeneration) + " R\n";
     if (mode == kEncrypt) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pdfread/read_xref.h"
+#include "pdfread/xref_section.h"
 #include "rewrite_support.h"
 
 namespace brisel {
@@ -111,6 +112,31 @@ TEST(RebuildClassic, AnAbsurdObjectNumberGetsNoEntry) {
     ASSERT_EQ(r.read, 1);
     EXPECT_EQ(r.table.HighestNumber(), 4);
     EXPECT_LT(r.image.size(), file.size() + 200);
+}
+
+}  // namespace
+}  // namespace brisel
+
+namespace brisel {
+namespace {
+
+// Every cross-reference table is written by one writer: 20-byte lines for
+// ordinary values, wider numbers kept whole, negative ones as 0.
+TEST(XrefTableWriter, LinesKeepTheirWidths) {
+    std::string out;
+    auto append = [&](const char* text, size_t length) {
+        out.append(text, length);
+        return true;
+    };
+    WriteXrefTable(append, 5, [](int32_t n, int64_t& offset, int64_t& generation, char& type) {
+        const int64_t offsets[] = {0, 15, 0, -4, 12345678901};
+        const int64_t generations[] = {0, 0, 7, -1, 123456};
+        offset = offsets[n];
+        generation = generations[n];
+        if (n == 2) type = 'f';
+    });
+    EXPECT_EQ(out, "xref\n0 5\n0000000000 65535 f \n0000000015 00000 n \n0000000000 00007 f \n"
+                   "0000000000 00000 n \n12345678901 123456 n \n");
 }
 
 }  // namespace
