@@ -15,12 +15,13 @@ INT_PTR CALLBACK PasswordDialogProc(HWND window, UINT message, WPARAM wParam, LP
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDOK: {
-                    // Passwords of these documents are byte strings; the
-                    // ANSI code page gives the bytes a person typed.
+                    // The engine takes passwords as UTF-8 text, as the
+                    // command line does: AES-256 files prepare it from the
+                    // characters typed, whatever the system's code page.
                     wchar_t typed[255] = {};
                     GetDlgItemTextW(window, ID_PASSWORD, typed, 255);
                     char bytes[1024] = {};
-                    int n = WideCharToMultiByte(CP_ACP, 0, typed, -1, bytes, sizeof bytes, nullptr, nullptr);
+                    int n = WideCharToMultiByte(CP_UTF8, 0, typed, -1, bytes, sizeof bytes, nullptr, nullptr);
                     auto* password = reinterpret_cast<std::string*>(GetWindowLongPtrW(window, DWLP_USER));
                     password->assign(bytes, n > 0 ? static_cast<size_t>(n - 1) : 0);
                     if (password->size() > 254) password->resize(254);

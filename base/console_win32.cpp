@@ -47,13 +47,45 @@ void WriteText(std::FILE* stream, const std::string& text) {
     std::fflush(stream);
 }
 
+static std::string Utf8Of(const wchar_t* text, int length) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// A console line read as UTF-16 and handed on as UTF-8, so that a password
+// can hold any character, whatever the console's code page.
+static bool ReadConsoleLine(HANDLE input, std::string& line) {
+    std::wstring wide;
+    bool got = false;
+    for (;;) {
+        wchar_t c;
+        DWORD read = 0;
+        if (!ReadConsoleW(input, &c, 1, &read, nullptr) || read == 0) break;
+        got = true;
+        if (c == L'\n') break;
+        if (c != L'\r') wide += c;
+    }
+    line = Utf8Of(wide.data(), static_cast<int>(wide.size()));
+    return got;
+}
+
 bool ReadTerminalLine(std::string& line, bool echo) {
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     DWORD saved = 0;
-    bool restore = !echo && GetConsoleMode(input, &saved) &&
-                   SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+    const bool console = GetConsoleMode(input, &saved) != 0;
+    bool restore = !echo && console && SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
     line.clear();
     bool got = false;
+    if (console) {
+        got = ReadConsoleLine(input, line);
+        if (restore) {
+            SetConsoleMode(input, saved);
+            std::fputc('\n', stderr);
+        }
+        return got;
+    }
     for (;;) {
         int c = std::fgetc(stdin);
         if (c == EOF) break;

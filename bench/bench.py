@@ -53,7 +53,7 @@ def make_documents(folder, only):
         return not only or name in only
 
     text2000 = os.path.join(folder, "text-2000.pdf")
-    if want("text-2000") or want("objstm-2000") or want("aes-2000"):
+    if want("text-2000") or want("objstm-2000") or want("aes-2000") or want("aes256-2000"):
         pdftest.ghostscript_pdf(text2000, pdftest.text_pages_ps(2000))
     if want("text-2000"):
         docs.append(("text-2000", text2000, 2000))
@@ -65,6 +65,10 @@ def make_documents(folder, only):
         path = os.path.join(folder, "aes-2000.pdf")
         subprocess.run(["qpdf", "--encrypt", "", "owner", "128", "--use-aes=y", "--", text2000, path], check=True)
         docs.append(("aes-2000", path, 2000))
+    if want("aes256-2000"):
+        path = os.path.join(folder, "aes256-2000.pdf")
+        subprocess.run(["qpdf", "--encrypt", "", "owner", "256", "--", text2000, path], check=True)
+        docs.append(("aes256-2000", path, 2000))
     if want("image-200"):
         path = os.path.join(folder, "image-200.pdf")
         image_pages_pdf(path, 200)

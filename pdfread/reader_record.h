@@ -15,10 +15,20 @@ struct SecurityState {
     char FilterName[22] = {};
     uint8_t V = 0;
     uint8_t R = 0;
-    uint8_t Owner[100] = {};
+    // /O and /U: 32 bytes up to revision 4; 48 (hash, validation salt, key
+    // salt) from revision 5 on, where writers may pad them up to 127.
+    uint8_t Owner[128] = {};
     int32_t OwnerLength = 0;
-    uint8_t User[100] = {};
+    uint8_t User[128] = {};
     int32_t UserLength = 0;
+    // Revisions 5 and 6: the file key wrapped by the owner and the user
+    // password (/OE, /UE), and the permissions sealed with it (/Perms).
+    uint8_t OwnerKey[32] = {};
+    int32_t OwnerKeyLength = 0;
+    uint8_t UserKey[32] = {};
+    int32_t UserKeyLength = 0;
+    uint8_t Perms[16] = {};
+    int32_t PermsLength = 0;
     int32_t Permissions = 0;
     uint32_t KeyLength = 0;  // bits as read; the password check turns it into bytes
     int32_t EncryptMetadata = 1;
@@ -27,7 +37,7 @@ struct SecurityState {
     int32_t StreamKeyLength = 0, StringKeyLength = 0, EmbeddedKeyLength = 0;
     int32_t EncryptNumber = 0, EncryptGeneration = 0;
     uint8_t FileKey[256] = {};
-    int32_t KeyBytes = 0;  // n: file key length in bytes
+    int32_t KeyBytes = 0;  // n: file key length in bytes (32 from revision 5 on)
 };
 
 struct ReaderRecord {

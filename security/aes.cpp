@@ -99,45 +99,53 @@ void LastRound(uint32_t w[4], const uint8_t* box, int shift, const uint32_t* key
 
 }  // namespace
 
-void AesExpandKey(AesRoundKeys& keys, const uint8_t key[16]) {
-    std::memcpy(keys.bytes, key, 16);
+void AesExpandKey(AesRoundKeys& keys, const uint8_t key[16]) { AesExpandKey(keys, key, 16); }
+
+void AesExpandKey(AesRoundKeys& keys, const uint8_t* key, size_t keyLength) {
+    const int nk = keyLength == 32 ? 8 : 4;  // key words
+    keys.rounds = nk + 6;
+    const int words = 4 * (keys.rounds + 1);
+    std::memcpy(keys.bytes, key, 4 * static_cast<size_t>(nk));
     uint8_t rcon = 1;
-    for (int i = 4; i < 44; ++i) {
+    for (int i = nk; i < words; ++i) {
         uint8_t t[4];
         std::memcpy(t, keys.bytes + 4 * (i - 1), 4);
-        if (i % 4 == 0) {
+        if (i % nk == 0) {
             uint8_t first = t[0];
             t[0] = static_cast<uint8_t>(kSbox[t[1]] ^ rcon);
             t[1] = kSbox[t[2]];
             t[2] = kSbox[t[3]];
             t[3] = kSbox[first];
             rcon = Times2(rcon);
+        } else if (nk == 8 && i % nk == 4) {
+            for (uint8_t& b : t) b = kSbox[b];
         }
-        for (int j = 0; j < 4; ++j) keys.bytes[4 * i + j] = keys.bytes[4 * (i - 4) + j] ^ t[j];
+        for (int j = 0; j < 4; ++j) keys.bytes[4 * i + j] = keys.bytes[4 * (i - nk) + j] ^ t[j];
     }
-    for (int i = 0; i < 44; ++i) {
+    for (int i = 0; i < words; ++i) {
         uint32_t w = LoadColumn(keys.bytes + 4 * i);
         keys.encrypt[i] = w;
         // InvMixColumns of a round key word: the inverse table undoes the
         // S-box it is built on.
-        keys.decrypt[i] = (i < 4 || i >= 40) ? w
-                                             : kDecryptTable[0][kSbox[Byte(w, 0)]] ^ kDecryptTable[1][kSbox[Byte(w, 1)]] ^
-                                                   kDecryptTable[2][kSbox[Byte(w, 2)]] ^ kDecryptTable[3][kSbox[Byte(w, 3)]];
+        keys.decrypt[i] = (i < 4 || i >= words - 4)
+                              ? w
+                              : kDecryptTable[0][kSbox[Byte(w, 0)]] ^ kDecryptTable[1][kSbox[Byte(w, 1)]] ^
+                                    kDecryptTable[2][kSbox[Byte(w, 2)]] ^ kDecryptTable[3][kSbox[Byte(w, 3)]];
     }
 }
 
 void AesEncryptBlock(uint8_t block[16], const AesRoundKeys& keys) {
     uint32_t w[4];
     for (int c = 0; c < 4; ++c) w[c] = LoadColumn(block + 4 * c) ^ keys.encrypt[c];
-    for (int round = 1; round < 10; ++round) Round(w, kEncryptTable, 1, keys.encrypt + 4 * round);
-    LastRound(w, kSbox, 1, keys.encrypt + 40);
+    for (int round = 1; round < keys.rounds; ++round) Round(w, kEncryptTable, 1, keys.encrypt + 4 * round);
+    LastRound(w, kSbox, 1, keys.encrypt + 4 * keys.rounds);
     for (int c = 0; c < 4; ++c) StoreColumn(block + 4 * c, w[c]);
 }
 
 void AesDecryptBlock(uint8_t block[16], const AesRoundKeys& keys) {
     uint32_t w[4];
-    for (int c = 0; c < 4; ++c) w[c] = LoadColumn(block + 4 * c) ^ keys.decrypt[40 + c];
-    for (int round = 9; round > 0; --round) Round(w, kDecryptTable, 3, keys.decrypt + 4 * round);
+    for (int c = 0; c < 4; ++c) w[c] = LoadColumn(block + 4 * c) ^ keys.decrypt[4 * keys.rounds + c];
+    for (int round = keys.rounds - 1; round > 0; --round) Round(w, kDecryptTable, 3, keys.decrypt + 4 * round);
     LastRound(w, kInverseSbox.data(), 3, keys.decrypt);
     for (int c = 0; c < 4; ++c) StoreColumn(block + 4 * c, w[c]);
 }

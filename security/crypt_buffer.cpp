@@ -26,14 +26,15 @@ int NextSequence(int millisecond) {
     }
 }
 
-int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key) {
+int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
+                   size_t keyLength) {
     uint8_t vector[16];
     if (UniqueDigest("", 0, {}, vector) != 0) {
         job.LastError = -320;
         return -1;
     }
     AesRoundKeys keys;
-    AesExpandKey(keys, key);
+    AesExpandKey(keys, key, keyLength);
     const size_t pad = 16 - length % 16;
     const size_t blocks = (length + pad) / 16;
     std::memcpy(destination, vector, 16);
@@ -53,7 +54,8 @@ int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
 
 // Decrypts into a scratch buffer first, so that a bad padding leaves the
 // destination untouched.
-int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key) {
+int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
+                   size_t keyLength) {
     if (length < 32 || length % 16 != 0) {
         job.LastError = -322;
         return -1;
@@ -66,7 +68,7 @@ int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
         return -1;
     }
     AesRoundKeys keys;
-    AesExpandKey(keys, key);
+    AesExpandKey(keys, key, keyLength);
     for (size_t i = 0; i < plain.size(); i += 16) {
         uint8_t* block = plain.data() + i;
         std::memcpy(block, source + 16 + i, 16);
@@ -150,13 +152,13 @@ int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* de
         }
         Rc4(key, keyLength, destination, source, length);
         written = static_cast<int64_t>(length);
-    } else if (method == kCryptAes) {
-        if (keyLength != 16) {
+    } else if (method == kCryptAes || method == kCryptAes256) {
+        if (keyLength != (method == kCryptAes ? 16u : 32u)) {
             job.LastError = -322;
             return -1;
         }
-        written = encrypt ? AesEncrypt(job, source, length, destination, key)
-                          : AesDecrypt(job, source, length, destination, key);
+        written = encrypt ? AesEncrypt(job, source, length, destination, key, keyLength)
+                          : AesDecrypt(job, source, length, destination, key, keyLength);
         if (written < 0) return -1;
     } else {
         job.LastError = -321;

@@ -11,14 +11,15 @@
 
 namespace brisel {
 
-enum CryptMethod : int { kCryptRc4 = 0, kCryptAes = 1 };
+// AES-CBC with a 16-byte key ("AESV2") or a 32-byte key ("AESV3").
+enum CryptMethod : int { kCryptRc4 = 0, kCryptAes = 1, kCryptAes256 = 2 };
 
 // Encrypts (encrypt true) or decrypts length bytes at source into
 // destination. Returns the bytes written and advances source by length; on
 // failure returns -1 with LastError -320 (no memory or no random bytes),
-// -321 (unknown method) or -322 (AES: bad padding, a key that is not 16
-// bytes, or ciphertext that is not an initialisation vector plus whole
-// blocks), and neither source nor destination is touched.
+// -321 (unknown method) or -322 (AES: bad padding, a key that is not 16 or
+// 32 bytes as the method says, or ciphertext that is not an initialisation
+// vector plus whole blocks), and neither source nor destination is touched.
 // The destination needs length + 32 bytes for AES encryption, length
 // otherwise.
 int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
@@ -26,7 +27,7 @@ int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* de
 
 // Room CryptBuffer needs at the destination.
 inline size_t CryptRoom(size_t length, int method, bool encrypt) {
-    return method == kCryptAes && encrypt ? length + 32 : length;
+    return (method == kCryptAes || method == kCryptAes256) && encrypt ? length + 32 : length;
 }
 
 // 16 bytes that differ from call to call: the MD5 digest of the local time,

@@ -32,20 +32,25 @@ int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
     return 0;
 }
 
-// /U or /O: a literal or hexadecimal string of at most 32 bytes.
+// /U, /O, /OE, /UE or /Perms: a literal or hexadecimal string of at most
+// limit bytes. A missing optional key leaves length 0.
 int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, Cursor end, uint8_t* out,
-                       int32_t& length) {
+                       int32_t& length, int32_t limit, bool required = true) {
     Cursor at = FindKey(job, key, dict, dictEnd);
-    if (!at) return Fail(job, -105);
+    if (!at) {
+        job.LastError = 0;
+        length = 0;
+        return required ? Fail(job, -105) : 0;
+    }
     Cursor cur = at + std::strlen(key);
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, -106);
     length = 0;
     if (*cur == '(') {
         ++cur;
-        length = ReadLiteralString(cur, end, out, 32);
+        length = ReadLiteralString(cur, end, out, limit);
     } else if (*cur == '<') {
         ++cur;
-        length = ReadHexString(cur, end, out, 32);
+        length = ReadHexString(cur, end, out, limit);
     }
     return 0;
 }
@@ -84,6 +89,7 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
             if (StartsWith(v, filterEnd, "/None")) fields.method = 0;
             else if (StartsWith(v, filterEnd, "/V2")) fields.method = 1;
             else if (StartsWith(v, filterEnd, "/AESV2")) fields.method = 2;
+            else if (StartsWith(v, filterEnd, "/AESV3")) fields.method = 3;
         }
     }
     fields.keyLength = 0;
@@ -104,14 +110,29 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     s.OwnerLength = s.UserLength = 0;
     s.Permissions = 0;
     s.KeyLength = 0;
+    s.OwnerKeyLength = s.UserKeyLength = s.PermsLength = 0;
 
     if (!StartsWith(cursor, end, "<<")) return Fail(job, -103);
     Cursor dict = cursor + 2;
     Cursor dictEnd = FindDictEnd(dict, end);
     if (!dictEnd) return Fail(job, -104);
 
-    if (int r = ReadPasswordString(job, "/U", dict, dictEnd, end, s.User, s.UserLength)) return r;
-    if (int r = ReadPasswordString(job, "/O", dict, dictEnd, end, s.Owner, s.OwnerLength)) return r;
+    // Up to revision 4 /O and /U hold 32 bytes; from revision 5 on 48 and
+    // more, with the wrapped keys and the sealed permissions beside them.
+    int64_t value = 0;
+    const bool aes256 = ReadIntValue(job, "/R", dict, dictEnd, value) && value >= 5;
+    job.LastError = 0;
+    const int32_t limit = aes256 ? static_cast<int32_t>(sizeof s.User) - 1 : 32;
+    if (int r = ReadPasswordString(job, "/U", dict, dictEnd, end, s.User, s.UserLength, limit)) return r;
+    if (int r = ReadPasswordString(job, "/O", dict, dictEnd, end, s.Owner, s.OwnerLength, limit)) return r;
+    if (aes256) {
+        if (int r = ReadPasswordString(job, "/UE", dict, dictEnd, end, s.UserKey, s.UserKeyLength, 32, false))
+            return r;
+        if (int r = ReadPasswordString(job, "/OE", dict, dictEnd, end, s.OwnerKey, s.OwnerKeyLength, 32, false))
+            return r;
+        if (int r = ReadPasswordString(job, "/Perms", dict, dictEnd, end, s.Perms, s.PermsLength, 16, false))
+            return r;
+    }
 
     Cursor key = FindKey(job, "/Filter", dict, dictEnd);
     if (!key) return Fail(job, -105);
@@ -126,7 +147,6 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
         s.FilterName[length] = 0;
     }
 
-    int64_t value = 0;
     if (ReadIntValue(job, "/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
     if (!ReadIntValue(job, "/R", dict, dictEnd, value)) return Fail(job, -105);
     s.R = static_cast<uint8_t>(value);

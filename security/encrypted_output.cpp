@@ -21,10 +21,10 @@ InputKeyEncryption::InputKeyEncryption(const ReaderRecord& reader)
     : reader_(reader),
       strings_(StringCrypt(reader.security)),
       streams_(StreamCrypt(reader.security)),
-      plainMetadata_(reader.security.R == 4 && reader.security.EncryptMetadata == 0) {}
+      plainMetadata_(reader.security.R >= 4 && reader.security.EncryptMetadata == 0) {}
 
 int InputKeyEncryption::AppendText(Job& job, int32_t number, const std::string& text, std::string& out) {
-    uint8_t key[16];
+    uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, strings_, key);
     const Cursor from = reinterpret_cast<Cursor>(text.data());
     if (RecodeStrings(job, from, from + text.size(), out, key, keyLength, strings_.codec, true) != 0)
@@ -39,7 +39,7 @@ int InputKeyEncryption::EncryptStreamData(Job& job, int32_t number, const uint8_
         out.assign(data, data + length);
         return 0;
     }
-    uint8_t key[16];
+    uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
     out.resize(CryptRoom(length, codec, true));
     const uint8_t* source = data;

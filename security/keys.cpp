@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "security/md5.h"
+#include "security/password_hash.h"
 #include "security/rc4.h"
 
 namespace brisel {
@@ -27,6 +28,24 @@ void Strengthen(const KeyInputs& in, uint8_t digest[16]) {
     for (int i = 0; i < 50; ++i) Md5(digest, in.n, digest);
 }
 
+// Revisions 5 and 6: each byte string the typed text may stand for.
+bool CheckAes256(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32], bool owner) {
+    Aes256KeyInputs aes;
+    aes.R = in.R;
+    aes.owner = in.owner;
+    aes.user = in.user;
+    aes.ownerKey = in.ownerKey;
+    aes.userKey = in.userKey;
+    const std::string typed(reinterpret_cast<const char*>(password), password ? length : 0);
+    for (const std::string& candidate : PasswordCandidates256(typed)) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(candidate.data());
+        if (owner ? CheckOwnerPassword256(aes, bytes, candidate.size(), key)
+                  : CheckUserPassword256(aes, bytes, candidate.size(), key))
+            return true;
+    }
+    return false;
+}
+
 // RC4 with each key byte XOR round, for rounds first, first + step, ... last.
 void Rc4Rounds(const uint8_t* key, size_t n, uint8_t* data, size_t length, int first, int last, int step) {
     for (int round = first;; round += step) {
@@ -45,6 +64,8 @@ KeyInputs MakeKeyInputs(const ReaderRecord& reader) {
     in.R = s.R;
     in.owner = s.Owner;
     in.user = s.User;
+    in.ownerKey = s.OwnerKey;
+    in.userKey = s.UserKey;
     in.permissions = s.Permissions;
     in.id = reader.fileId;
     in.idLength = reader.fileIdLength > 0 ? static_cast<size_t>(reader.fileIdLength) : 0;
@@ -73,7 +94,8 @@ void ComputeFileKey(const KeyInputs& in, const uint8_t* password, size_t length,
     Strengthen(in, key);
 }
 
-bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]) {
+bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
+    if (in.R >= 5) return CheckAes256(in, password, length, key, false);
     ComputeFileKey(in, password, length, key);
     if (in.R == 2) {
         uint8_t check[32];
@@ -90,7 +112,8 @@ bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t leng
     return std::memcmp(check, in.user, 16) == 0;
 }
 
-bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[16]) {
+bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
+    if (in.R >= 5) return CheckAes256(in, password, length, key, true);
     uint8_t padded[32];
     PadPassword(password, length, padded);
     uint8_t digest[16];

@@ -1,6 +1,7 @@
 #include "security/object_crypt.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "security/crypt_buffer.h"
@@ -10,10 +11,20 @@ namespace brisel {
 
 namespace {
 
-size_t FileKeyBytes(const SecurityState& s) { return static_cast<size_t>(std::clamp<int32_t>(s.KeyBytes, 1, 16)); }
+size_t FileKeyBytes(const SecurityState& s) {
+    if (s.R >= 5) return kMaxObjectKey;
+    return static_cast<size_t>(std::clamp<int32_t>(s.KeyBytes, 1, 16));
+}
 
 DataCrypt FilterCrypt(const SecurityState& s, int32_t method, int32_t filterKeyLength) {
     DataCrypt crypt;
+    if (s.R >= 5) {
+        if (method == 3) {
+            crypt.codec = kCryptAes256;
+            crypt.k = kMaxObjectKey;
+        }
+        return crypt;
+    }
     if (s.R != 4) {
         crypt.codec = kCryptRc4;
         crypt.k = FileKeyBytes(s);
@@ -34,7 +45,11 @@ DataCrypt StringCrypt(const SecurityState& s) { return FilterCrypt(s, s.StringMe
 DataCrypt StreamCrypt(const SecurityState& s) { return FilterCrypt(s, s.StreamMethod, s.StreamKeyLength); }
 
 size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, const DataCrypt& crypt,
-                 uint8_t out[16]) {
+                 uint8_t out[kMaxObjectKey]) {
+    if (crypt.codec == kCryptAes256) {
+        std::memcpy(out, fileKey, kMaxObjectKey);
+        return kMaxObjectKey;
+    }
     const size_t k = std::min<size_t>(crypt.k, 16);
     uint8_t tail[9] = {static_cast<uint8_t>(number),     static_cast<uint8_t>(number >> 8),
                        static_cast<uint8_t>(number >> 16), static_cast<uint8_t>(generation),
@@ -62,7 +77,7 @@ int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, i
         std::copy(data, data + length, out.begin());
         return 0;
     }
-    uint8_t key[16];
+    uint8_t key[kMaxObjectKey];
     size_t keyLength = ObjectKey(number, generation, security.FileKey, crypt, key);
     const uint8_t* source = data;
     int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, crypt.codec, false);

@@ -15,10 +15,41 @@ const char* MethodText(int32_t method) {
     return "";
 }
 
+// Revisions 5 and 6: the input's dictionary again, with the wrapped keys and
+// the sealed permissions, so that both passwords open the page file with the
+// same file key and the same permissions.
+void AppendAes256Dictionary(const SecurityState& s, std::string& out) {
+    out += "/O (";
+    AppendEscapedString(out, s.Owner, 48);
+    out += ")\n/U (";
+    AppendEscapedString(out, s.User, 48);
+    out += ")\n/OE (";
+    AppendEscapedString(out, s.OwnerKey, 32);
+    out += ")\n/UE (";
+    AppendEscapedString(out, s.UserKey, 32);
+    out += ")\n";
+    if (s.PermsLength == 16) {
+        out += "/Perms (";
+        AppendEscapedString(out, s.Perms, 16);
+        out += ")\n";
+    }
+    out += "/P " + std::to_string(s.Permissions) + "\n/V 5\n/R " + std::to_string(s.R) + "\n/Length 256\n";
+    out += "/CF <</StdCF << /AuthEvent /DocOpen /CFM /AESV3 /Length 32 >> >>\n";
+    out += s.StringMethod == 3 ? "/StrF /StdCF\n" : "/StrF /Identity\n";
+    out += s.StreamMethod == 3 ? "/StmF /StdCF\n" : "/StmF /Identity\n";
+    if (s.EncryptMetadata == 0) out += "/EncryptMetadata false\n";
+}
+
 }  // namespace
 
 void AppendEncryptDictionary(const SecurityState& s, int32_t number, std::string& out) {
-    out += std::to_string(number) + " 0 obj\n<<\n/Filter /Standard\n/O (";
+    out += std::to_string(number) + " 0 obj\n<<\n/Filter /Standard\n";
+    if (s.R >= 5) {
+        AppendAes256Dictionary(s, out);
+        out += ">>\nendobj\n";
+        return;
+    }
+    out += "/O (";
     AppendEscapedString(out, s.Owner, 32);
     out += ")\n/U (";
     AppendEscapedString(out, s.User, 32);

@@ -6,11 +6,11 @@
 #include "base/job_host.h"
 #include "base/texts.h"
 #include "security/keys.h"
+#include "security/password_hash.h"
 
 namespace brisel {
 
 namespace {
-
 
 void Tell(Job& job, MessageIcon icon, Text text) { job.host.ShowMessage(job, icon, Tr(job.app.language, text)); }
 
@@ -29,6 +29,10 @@ Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::stri
     return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
 }
 
+// AES-256 data is AESV3, or left plain by the /Identity filter. An unknown
+// /CFM reads like /None and is refused: its data would be copied encrypted.
+bool IsAes256Method(int32_t method) { return method == 3 || method == -1; }
+
 }  // namespace
 
 int32_t KeyBytesFor(uint32_t keyLengthBits) {
@@ -38,11 +42,21 @@ int32_t KeyBytesFor(uint32_t keyLengthBits) {
 
 bool IsSupportedEncryption(const SecurityState& s) {
     if (std::strcmp(s.FilterName, "Standard") != 0) return false;
+    if (s.V == 5) {
+        return (s.R == 5 || s.R == 6) && s.OwnerLength >= 48 && s.UserLength >= 48 && s.OwnerKeyLength == 32 &&
+               s.UserKeyLength == 32 && (s.PermsLength == 16 || (s.R == 5 && s.PermsLength == 0)) &&
+               IsAes256Method(s.StreamMethod) && IsAes256Method(s.StringMethod) && s.KeyBytes == 32;
+    }
     if (s.V != 1 && s.V != 2 && s.V != 4) return false;
     if (s.R != 2 && s.R != 3 && !(s.R == 4 && s.V == 4)) return false;
     if (s.OwnerLength != 32 || s.UserLength != 32) return false;
     // The key algorithms work on one MD5 digest: at most 16 key bytes.
     return s.KeyBytes >= 1 && s.KeyBytes <= 16;
+}
+
+bool PermsIntact(const SecurityState& s) {
+    if (s.R < 5 || s.PermsLength == 0) return true;
+    return PermsMatch(s.Perms, s.FileKey, s.Permissions, s.EncryptMetadata != 0);
 }
 
 bool SplitPermitted(const SecurityState& s) {
@@ -53,14 +67,19 @@ bool SplitPermitted(const SecurityState& s) {
 
 OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
     SecurityState& s = reader.security;
-    s.KeyBytes = KeyBytesFor(s.KeyLength);
+    // AES-256 keys are 32 bytes whatever /Length says.
+    s.KeyBytes = s.V == 5 ? 32 : KeyBytesFor(s.KeyLength);
     if (!IsSupportedEncryption(s)) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return OpenCheck::Told;
     }
     const KeyInputs in = MakeKeyInputs(reader);
     if (SplitPermitted(s)) {
-        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) return OpenCheck::Opened;
+        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) {
+            if (PermsIntact(s)) return OpenCheck::Opened;
+            Tell(job, MessageIcon::Error, Text::FailInDecrypting);
+            return OpenCheck::Told;
+        }
     } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
         Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
         return OpenCheck::Told;
@@ -68,8 +87,11 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
     return OpenCheck::NeedsPassword;
 }
 
+// A right password whose file key shows /P altered is not one to split with.
 Verdict JudgePassword(ReaderRecord& reader, const std::string& password) {
-    return Judge(reader.security.FileKey, MakeKeyInputs(reader), SplitPermitted(reader.security), password);
+    SecurityState& s = reader.security;
+    const Verdict verdict = Judge(s.FileKey, MakeKeyInputs(reader), SplitPermitted(s), password);
+    return verdict == Verdict::Right && !PermsIntact(s) ? Verdict::Unsupported : verdict;
 }
 
 }  // namespace brisel

@@ -14,8 +14,8 @@ namespace brisel {
 // The file key length in bytes for a /Length in bits: 5 when that gives 0.
 int32_t KeyBytesFor(uint32_t keyLengthBits);
 
-// Whether the dictionary describes a revision 2 to 4 standard handler file
-// that this program can decrypt (needs KeyBytes).
+// Whether the dictionary describes a standard handler file that this program
+// can decrypt: revisions 2 to 4 (needs KeyBytes), or 5 and 6 with AES-256.
 bool IsSupportedEncryption(const SecurityState& security);
 
 // Whether the permissions let a user who only opens the file split it.
@@ -28,7 +28,14 @@ enum class OpenCheck { Opened, NeedsPassword, Told };
 // when the user was told why the file cannot be split.
 OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 
-enum class Verdict { Right, Wrong, NotAdmitted };
+// Revisions 5 and 6: whether /Perms, decrypted with the file key in
+// FileKey, agrees with /P and /EncryptMetadata. A revision 5
+// dictionary without /Perms agrees.
+bool PermsIntact(const SecurityState& security);
+
+// Unsupported: the password is right but /Perms shows the permissions were
+// altered after the file was protected.
+enum class Verdict { Right, Wrong, NotAdmitted, Unsupported };
 
 // A password opens the file for splitting as the user password (when the
 // permissions allow splitting) or as an owner password that is not also the

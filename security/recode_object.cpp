@@ -25,7 +25,7 @@ RecodeContext::RecodeContext(Job& j, const ReaderRecord& record, Cursor imageSta
       encrypt(encrypting),
       strings(StringCrypt(record.security)),
       streams(StreamCrypt(record.security)),
-      plainMetadata(record.security.R == 4 && record.security.EncryptMetadata == 0) {}
+      plainMetadata(record.security.R >= 4 && record.security.EncryptMetadata == 0) {}
 
 int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
                  int& kind) {
@@ -40,7 +40,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     }
 
     const uint8_t* fileKey = context.reader.security.FileKey;
-    uint8_t stringKey[16];
+    uint8_t stringKey[kMaxObjectKey];
     const size_t stringKeyLength = ObjectKey(number, generation, fileKey, context.strings, stringKey);
     auto strings = [&](Cursor from, Cursor to) {
         return RecodeStrings(job, from, to, out, stringKey, stringKeyLength, context.strings.codec, context.encrypt);
@@ -62,7 +62,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     const uint8_t* newData = data;
     size_t newLength = length;
     if (codec >= 0) {
-        uint8_t key[16];
+        uint8_t key[kMaxObjectKey];
         const size_t keyLength = ObjectKey(number, generation, fileKey, context.streams, key);
         coded.resize(CryptRoom(length, codec, context.encrypt));
         const uint8_t* source = data;

@@ -21,7 +21,8 @@ struct RecodeContext {
     Cursor start, end;  // the image the objects come from
     bool encrypt;
     DataCrypt strings, streams;
-    // Revision 4 with /EncryptMetadata false: metadata streams stay plain.
+    // Revision 4 and later with /EncryptMetadata false: metadata streams stay
+    // plain.
     bool plainMetadata;
     LengthResolver resolveLength;
 };

@@ -40,6 +40,9 @@ int PasswordLoop(Job& job, ReaderRecord& reader) {
             case Verdict::NotAdmitted:
                 Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
                 return kResultAlreadyTold;
+            case Verdict::Unsupported:
+                Tell(job, MessageIcon::Error, Text::FailInDecrypting);
+                return kResultAlreadyTold;
             case Verdict::Wrong:
                 break;
         }

@@ -16,6 +16,9 @@ VARIANTS = {
     "r4_rc4": ["128", "--use-aes=n", "--force-V4"],
     "r4_aes": ["128", "--use-aes=y"],
     "r4_aes_clear_metadata": ["128", "--use-aes=y", "--cleartext-metadata"],
+    "r5_aes256": ["256", "--force-R5"],
+    "r6_aes256": ["256"],
+    "r6_aes256_clear_metadata": ["256", "--cleartext-metadata"],
 }
 
 
@@ -73,20 +76,24 @@ class EncryptedSplitTest(SplitTestCase):
                     self.split_and_check(path, user, "owner")
 
     def test_object_stream_files(self):
-        for variant in ("r3_rc4_128", "r4_aes"):
+        for variant in ("r3_rc4_128", "r4_aes", "r5_aes256", "r6_aes256", "r6_aes256_clear_metadata"):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-objstm", "user", "owner", VARIANTS[variant], object_streams=True)
                 self.split_and_check(path, "user", "owner")
-        locked = self.make_input("locked-objstm", "user", "owner", VARIANTS["r4_aes"] + ["--modify=none"],
-                                 object_streams=True)
-        r = self.split("--password", "user", locked, expect=10)
-        self.assertEqual(r.stderr, "Input right password\n")
-        self.assertEqual(r.stdout, "")
-        self.split("--password", "owner", locked)
-        self.assertPageFilesMatch(locked, password="user")
+        for variant in ("r4_aes", "r6_aes256"):
+            with self.subTest(variant=variant, locked=True):
+                locked = self.make_input(variant + "-locked-objstm", "user", "owner",
+                                         VARIANTS[variant] + ["--modify=none"], object_streams=True)
+                r = self.split("--password", "user", locked, expect=10)
+                self.assertEqual(r.stderr, "Input right password\n")
+                self.assertEqual(r.stdout, "")
+                self.split("--password", "owner", locked)
+                self.assertPageFilesMatch(locked, password="user")
+                self.assertProtectedLikeInput(locked, "user", "owner")
 
     def test_owner_password_opens_a_file_that_forbids_splitting(self):
-        for variant, restrict in (("r2_rc4_40", ["--modify=n"]), ("r4_aes", ["--modify=none"])):
+        for variant, restrict in (("r2_rc4_40", ["--modify=n"]), ("r4_aes", ["--modify=none"]),
+                                  ("r5_aes256", ["--modify=none"]), ("r6_aes256", ["--assemble=n", "--modify=none"])):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-locked", "user", "owner", VARIANTS[variant] + restrict)
                 # The user password is not enough: it counts as a wrong one.
@@ -98,24 +105,49 @@ class EncryptedSplitTest(SplitTestCase):
                 self.assertProtectedLikeInput(path, "user", "owner")
 
     def test_refusals(self):
-        locked = self.make_input("nobody", "", "", VARIANTS["r4_aes"] + ["--modify=none"])
-        r = self.split(locked, expect=10)
-        self.assertEqual(r.stderr, "Split operation is not admitted\n")
-        for name, args in (("aes256", ["256"]), ("aes256-r5", ["256", "--force-R5"])):
-            with self.subTest(name=name):
-                path = self.make_input(name, "", "owner", args)
-                r = self.split(path, expect=10)
-                self.assertEqual(r.stderr, "Fail in decrypting\n")
-        r = self.split(self.make_input("needs", "user", "owner", VARIANTS["r3_rc4_128"]), expect=10)
-        self.assertEqual(r.stderr, "This file needs a password: give it with --password PW.\n")
-        self.assertEqual(len(self.pageFiles()), 4)  # the inputs only
+        for variant in ("r4_aes", "r5_aes256", "r6_aes256"):
+            with self.subTest(variant=variant):
+                # An empty owner password opens everything: nobody may split.
+                locked = self.make_input(variant + "-nobody", "", "", VARIANTS[variant] + ["--modify=none"])
+                r = self.split(locked, expect=10)
+                self.assertEqual(r.stderr, "Split operation is not admitted\n")
+                # The user password that is also the owner password may not split either.
+                same = self.make_input(variant + "-same", "same", "same", VARIANTS[variant] + ["--modify=none"])
+                r = self.split("--password", "same", same, expect=10)
+                self.assertEqual(r.stderr, "Split operation is not admitted\n")
+                r = self.split(self.make_input(variant + "-needs", "user", "owner", VARIANTS[variant]), expect=10)
+                self.assertEqual(r.stderr, "This file needs a password: give it with --password PW.\n")
+        self.assertEqual(len(self.pageFiles()), 9)  # the inputs only
+
+    def test_non_ascii_passwords_in_any_normal_form(self):
+        user, owner = "gr\u00fc\u00dfe", "\u03a9mega\u5bc6\u7801"
+        for variant in ("r5_aes256", "r6_aes256"):
+            with self.subTest(variant=variant):
+                path = self.make_input(variant + "-utf8", user, owner, VARIANTS[variant] + ["--modify=none"])
+                r = self.split("--password", user, path, expect=10)
+                self.assertEqual(r.stderr, "Input right password\n")
+                # The owner password typed with a soft hyphen, which
+                # preparation maps to nothing, and the user password typed
+                # decomposed, which preparation composes: both are the
+                # passwords qpdf was given.
+                typed = "\u03a9me\u00adga\u5bc6\u7801"
+                self.split("--password", typed, path)
+                self.assertPageFilesMatch(path, password=user)
+                self.assertProtectedLikeInput(path, user, owner)
+                open_path = self.make_input(variant + "-utf8-open", user, owner, VARIANTS[variant])
+                self.split("--password", "gru\u0308\u00dfe", open_path)
+                self.assertPageFilesMatch(open_path, password=user)
+                self.assertProtectedLikeInput(open_path, user, owner)
 
     def test_remembered_password_opens_the_next_file(self):
         first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
         second = self.make_input("second", "user", "owner", VARIANTS["r3_rc4_128"])
-        r = self.split("--password", "user", first, second)
-        self.assertEqual(r.stdout, "Done\nDone\n(The password input last time was used)\n")
+        third = self.make_input("third", "user", "owner", VARIANTS["r6_aes256"])
+        r = self.split("--password", "user", first, second, third)
+        self.assertEqual(r.stdout, "Done\nDone\n(The password input last time was used)\n"
+                                   "Done\n(The password input last time was used)\n")
         self.assertPageFilesMatch(second, password="user")
+        self.assertPageFilesMatch(third, password="user")
 
 
 if __name__ == "__main__":

@@ -21,6 +21,26 @@ qpdf --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes.pdf"
 qpdf --encrypt "" owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes-open.pdf"
 qpdf --object-streams=generate --encrypt "" owner 128 --use-aes=y -- "$tmp/gs.pdf" "$out/aes-open-objstm.pdf"
 qpdf --allow-weak-crypto --encrypt "" owner 40 -- "$tmp/gs.pdf" "$out/rc4.pdf"
+# AES-256: revision 6 with an empty user password (the fuzzers' silent host
+# opens only those), as a classic and an object-stream file, and revision 5.
+qpdf --object-streams=disable --encrypt "" owner 256 -- "$tmp/gs.pdf" "$out/aes256.pdf"
+qpdf --object-streams=generate --encrypt "" owner 256 --cleartext-metadata -- "$tmp/gs.pdf" "$out/aes256-objstm.pdf"
+qpdf --object-streams=disable --encrypt "" owner 256 --force-R5 -- "$tmp/gs.pdf" "$out/aes256-r5.pdf"
+# For the security target: a password, a line feed and an encryption
+# dictionary, of every revision, with right and wrong passwords.
+qpdf --object-streams=disable --encrypt $'gr\xc3\xbc\xc3\x9fe' owner 256 --modify=none -- "$tmp/gs.pdf" "$tmp/locked.pdf"
+qpdf --object-streams=disable --encrypt user owner 256 --force-R5 -- "$tmp/gs.pdf" "$tmp/r5.pdf"
+qpdf --object-streams=disable --encrypt user owner 128 --use-aes=y -- "$tmp/gs.pdf" "$tmp/r4.pdf"
+/usr/bin/python3 -c 'import re, sys
+out = sys.argv[1]
+for name, path, password in (("r6", out + "/aes256.pdf", b""), ("r6-owner", sys.argv[2], b"owner"),
+                             ("r6-user", sys.argv[2], "gr\u00fc\u00dfe".encode()), ("r5", sys.argv[3], b"user"),
+                             ("r4", sys.argv[4], b"wrong")):
+    data = open(path, "rb").read()
+    number = re.search(rb"/Encrypt (\d+) 0 R", data).group(1)
+    body = re.search(rb"\n" + number + rb" 0 obj\s*(<<.*?)endobj", data, re.S).group(1)
+    open("%s/dict-%s" % (out, name), "wb").write(password + b"\n" + body)' \
+  "$out" "$tmp/locked.pdf" "$tmp/r5.pdf" "$tmp/r4.pdf"
 qpdf --object-streams=generate --stream-data=uncompress "$tmp/gs.pdf" "$out/objstm-uncompressed.pdf"
 /usr/bin/python3 -c 'import pikepdf, sys
 pdf = pikepdf.open(sys.argv[1])

@@ -118,15 +118,18 @@ Coded Crypt(const std::vector<uint8_t>& input, int method, bool encrypt, const s
 
 const std::vector<uint8_t> kKey = Hex("2b7e151628aed2a6abf7158809cf4f3c");
 
+const std::vector<uint8_t> kKey256 = Hex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
+
 TEST(CryptBuffer, AesPadsEveryLengthAndRoundTrips) {
+    for (const auto& [method, key] : {std::pair{kCryptAes, kKey}, std::pair{kCryptAes256, kKey256}})
     for (size_t length : {0, 1, 15, 16, 17, 32, 90}) {
         std::vector<uint8_t> plain(length);
         for (size_t i = 0; i < length; ++i) plain[i] = static_cast<uint8_t>(i * 13);
-        Coded enc = Crypt(plain, kCryptAes, true, kKey);
+        Coded enc = Crypt(plain, method, true, key);
         ASSERT_EQ(enc.result, static_cast<int64_t>(16 + (length / 16 + 1) * 16)) << length;
         // CBC: the first block decrypts to the plain text XOR the vector.
         AesRoundKeys keys;
-        AesExpandKey(keys, kKey.data());
+        AesExpandKey(keys, key.data(), key.size());
         uint8_t block[16];
         std::memcpy(block, enc.bytes.data() + 16, 16);
         AesDecryptBlock(block, keys);
@@ -134,9 +137,11 @@ TEST(CryptBuffer, AesPadsEveryLengthAndRoundTrips) {
             uint8_t expected = j < length ? plain[j] : static_cast<uint8_t>(16 - length % 16);
             EXPECT_EQ(block[j] ^ enc.bytes[j], expected) << length;
         }
-        Coded dec = Crypt(enc.bytes, kCryptAes, false, kKey);
+        Coded dec = Crypt(enc.bytes, method, false, key);
         ASSERT_EQ(dec.result, static_cast<int64_t>(length));
         EXPECT_EQ(dec.bytes, plain);
+        // Each key length belongs to its own method.
+        EXPECT_EQ(Crypt(enc.bytes, method == kCryptAes ? kCryptAes256 : kCryptAes, false, key).error, -322);
     }
 }
 
@@ -173,7 +178,7 @@ TEST(CryptBuffer, AesPaddingChecks) {
     EXPECT_EQ(Crypt(std::vector<uint8_t>(16), kCryptAes, false, kKey).error, -322);
     EXPECT_EQ(Crypt(std::vector<uint8_t>(40), kCryptAes, false, kKey).error, -322);
     EXPECT_EQ(Crypt(std::vector<uint8_t>(32), kCryptAes, false, Hex("0102030405")).error, -322);
-    EXPECT_EQ(Crypt(std::vector<uint8_t>(8), 2, true, kKey).error, -321);
+    EXPECT_EQ(Crypt(std::vector<uint8_t>(8), 3, true, kKey).error, -321);
 }
 
 TEST(CryptBuffer, Rc4BothWaysAndEmpty) {

@@ -45,6 +45,44 @@ TEST(EncryptDictionary, ReadsAnAesRevision4Dictionary) {
     EXPECT_EQ(s.EmbeddedMethod, -1);  // no /EFF
 }
 
+TEST(EncryptDictionary, ReadsAnAes256DictionaryWithPaddedStrings) {
+    TestJob t;
+    // /U padded with zeros to 127 bytes as some writers do, the keys as
+    // literal strings, the filter length in bits.
+    ASSERT_EQ(Read(t, "<< /CF << /StdCF << /AuthEvent /DocOpen /CFM /AESV3 /Length 256 >> >> /Filter /Standard "
+                      "/Length 256 /O <" + std::string(96, 'A') + "> /OE (" + std::string(31, 'e') + "\\\\) /P -1028 "
+                      "/Perms <" + std::string(32, 'C') + "> /R 6 /StmF /StdCF /StrF /StdCF /U <" +
+                      std::string(96, 'B') + std::string(158, '0') + "> /UE <" + std::string(64, 'D') +
+                      "> /V 5 /EncryptMetadata false >>"),
+              0);
+    const SecurityState& s = t.reader.security;
+    EXPECT_EQ(s.V, 5);
+    EXPECT_EQ(s.R, 6);
+    EXPECT_EQ(s.OwnerLength, 48);
+    EXPECT_EQ(s.UserLength, 127);
+    EXPECT_EQ(s.User[47], 0xBB);
+    EXPECT_EQ(s.User[48], 0);
+    EXPECT_EQ(s.OwnerKeyLength, 32);
+    EXPECT_EQ(s.OwnerKey[31], '\\');
+    EXPECT_EQ(s.UserKeyLength, 32);
+    EXPECT_EQ(s.UserKey[0], 0xDD);
+    EXPECT_EQ(s.PermsLength, 16);
+    EXPECT_EQ(s.Perms[15], 0xCC);
+    EXPECT_EQ(s.StreamMethod, 3);
+    EXPECT_EQ(s.StringMethod, 3);
+    EXPECT_EQ(s.EncryptMetadata, 0);
+
+    // Missing keys read as empty, a /U beyond 127 bytes as not fitting, and a
+    // later revision 4 dictionary as 32-byte strings again.
+    ASSERT_EQ(Read(t, "<< /Filter /Standard /V 5 /R 5 /P -4 /O " + kO + " /U <" + std::string(256, '1') + "> >>"), 0);
+    EXPECT_EQ(s.OwnerKeyLength, 0);
+    EXPECT_EQ(s.UserKeyLength, 0);
+    EXPECT_EQ(s.PermsLength, 0);
+    EXPECT_LT(s.UserLength, 0);
+    ASSERT_EQ(Read(t, "<< /Filter /Standard /V 4 /R 4 /P -4 /O " + kO + " /U <" + std::string(96, '1') + "> >>"), 0);
+    EXPECT_LT(s.UserLength, 0);
+}
+
 TEST(EncryptDictionary, OptionalAndOddValues) {
     TestJob t;
     // No /V, /EncryptMetadata in capitals, /P in its unsigned form, a literal

@@ -52,6 +52,9 @@ inline constexpr EncryptionCase kEncryptionCases[] = {
     {"R4 RC4", "128 --use-aes=n --force-V4"},
     {"R4 AES", "128 --use-aes=y"},
     {"R4 AES clear metadata", "128 --use-aes=y --cleartext-metadata"},
+    {"R5 AES-256", "256 --force-R5"},
+    {"R6 AES-256", "256"},
+    {"R6 AES-256 clear metadata", "256 --cleartext-metadata"},
 };
 
 class ScriptedHost : public SilentHost {

@@ -145,7 +145,8 @@ TEST(Unlock, LongPasswordsCountByTheirFirst32Bytes) {
 }
 
 TEST(Unlock, SplittingForbidden) {
-    for (const char* args : {"40 --modify=n", "128 --use-aes=n --modify=none", "128 --use-aes=y --modify=none"}) {
+    for (const char* args : {"40 --modify=n", "128 --use-aes=n --modify=none", "128 --use-aes=y --modify=none",
+                             "256 --modify=none"}) {
         SCOPED_TRACE(args);
         TempFolder folder;
         {
@@ -179,20 +180,34 @@ TEST(Unlock, SplittingForbidden) {
 }
 
 TEST(Unlock, RefusesWhatItCannotDecrypt) {
-    TempFolder folder;
-    for (const char* args : {"256", "256 --force-R5"}) {
-        Unlocking u(test::EncryptWithQpdf(folder, "", "owner", args));
-        EXPECT_EQ(u.Unlock(), 10);
-        EXPECT_EQ(u.s.host.messages, std::vector<std::string>({kUnsupported}));
-    }
-    // V 2 with R 4, and a handler other than Standard.
-    Block input = test::EncryptWithQpdf(folder, "", "owner", "128 --use-aes=n");
-    for (auto [from, to] : {std::pair<std::string, std::string>{"/V 2", "/V 9"}, {"/Standard", "/Standarx"}}) {
+    // V 2 with R 4, and a handler other than Standard; AES-256 with /P
+    // altered after /Perms sealed it (with the empty password and with a
+    // typed one), with an unknown crypt method, or without /Perms. Each input
+    // has a folder of its own, as its block may map the file.
+    TempFolder folders[3];
+    const Block rc4 = test::EncryptWithQpdf(folders[0], "", "owner", "128 --use-aes=n");
+    const Block aes256 = test::EncryptWithQpdf(folders[1], "", "owner", "256");
+    const Block aes256User = test::EncryptWithQpdf(folders[2], "user", "owner", "256");
+    const struct {
+        const Block& input;
+        std::string from, to;
+        std::deque<std::string> answers;
+    } cases[] = {
+        {rc4, "/V 2", "/V 9", {}},
+        {rc4, "/Standard", "/Standarx", {}},
+        {aes256, "/P -4", "/P -2", {}},
+        {aes256User, "/P -4", "/P -2", {"user"}},
+        {aes256User, "/P -4", "/P -2", {"owner"}},
+        {aes256, "/AESV3", "/AESV4", {}},
+        {aes256, "/Perms", "/Permx", {}},
+    };
+    for (const auto& [input, from, to, answers] : cases) {
+        SCOPED_TRACE(to);
         std::string text = TextOf(input);
         size_t at = text.find(from);
         ASSERT_NE(at, std::string::npos);
         text.replace(at, from.size(), to);
-        Unlocking u(test::BytesOf(text));
+        Unlocking u(test::BytesOf(text), answers);
         EXPECT_EQ(u.Unlock(), 10);
         EXPECT_EQ(u.s.host.messages, std::vector<std::string>({kUnsupported}));
     }

@@ -38,4 +38,14 @@ done
 # --out makes the folder and its parents; --quiet prints nothing.
 out=$(cd "$work/files" && wine "$exe" --quiet --out 'made\deep' sample.pdf 2>&1 | tr -d '\r')
 [ -z "$out" ] && [ -f "$work/files/made/deep/sample-3.pdf" ] || fail "--out into a new folder gave '$out'"
+# An AES-256 file whose user password no ANSI code page holds: the command
+# line passes it on as UTF-8.
+password=$'\xce\xa9mega\xe5\xaf\x86\xe7\xa0\x81'
+qpdf --encrypt "$password" owner 256 -- "$work/files/sample.pdf" "$work/files/locked.pdf"
+out=$(cd "$work/files" && LC_ALL=C.UTF-8 wine "$exe" --password "$password" locked.pdf 2>/dev/null | tr -d '\r')
+[ "$out" = "Done" ] || fail "the AES-256 file with a non-ASCII password gave '$out'"
+for page in 1 2 3; do
+  qpdf --password="$password" --check "$work/files/locked-$page.pdf" >/dev/null ||
+    fail "locked-$page.pdf does not open with its user password"
+done
 echo "windows smoke test: passed"
