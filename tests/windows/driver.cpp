@@ -272,12 +272,12 @@ INPUT Key(WORD vk, bool up) {
 }
 
 // "ctrl+s tab shift+tab": chords separated by spaces, keys by "+".
-void TypeKeys(const std::wstring& spec) {
+void TypeKeys(const std::wstring& chords) {
   size_t pos = 0;
-  while (pos < spec.size()) {
-    size_t end = spec.find(L' ', pos);
-    if (end == std::wstring::npos) end = spec.size();
-    std::wstring chord = spec.substr(pos, end - pos);
+  while (pos < chords.size()) {
+    size_t end = chords.find(L' ', pos);
+    if (end == std::wstring::npos) end = chords.size();
+    std::wstring chord = chords.substr(pos, end - pos);
     pos = end + 1;
     if (chord.empty()) continue;
     std::vector<WORD> codes;
