@@ -92,6 +92,17 @@ def with_length(dictionary, length):
     return re.sub(rb"/Length\s+\d+(\s+\d+\s+R)?", b"/Length %d" % length, dictionary, count=1)
 
 
+def runs_of(numbers):
+    """Sorted object numbers as [first, count] runs of consecutive numbers."""
+    runs = []
+    for n in numbers:
+        if runs and runs[-1][0] + runs[-1][1] == n:
+            runs[-1][1] += 1
+        else:
+            runs.append([n, 1])
+    return runs
+
+
 class Builder:
     """A file of these objects. Streams stay in the file; with pack, every
     other object goes into one object stream."""
@@ -113,7 +124,7 @@ class Builder:
         size = size or max(self.objects) + 1
         xref = len(out)
         out += b"xref\n"
-        for first, count in self._runs(sorted(offsets) if base else [0] + sorted(offsets)):
+        for first, count in runs_of(sorted(offsets) if base else [0] + sorted(offsets)):
             out += b"%d %d\n" % (first, count)
             for n in range(first, first + count):
                 out += b"0000000000 65535 f \n" if n == 0 else b"%010d 00000 n \n" % offsets[n]
@@ -122,16 +133,6 @@ class Builder:
         out += b"trailer\n<< /Size %d %s%s >>\nstartxref\n%d\n%%%%EOF\n" % (
             size, trailer, b" /Prev %d" % prev if prev is not None else b"", xref)
         return bytes(out), offsets, xref
-
-    @staticmethod
-    def _runs(numbers):
-        runs = []
-        for n in numbers:
-            if runs and runs[-1][0] + runs[-1][1] == n:
-                runs[-1][1] += 1
-            else:
-                runs.append([n, 1])
-        return runs
 
     def streams(self, pack=True, widths=(1, 4, 2), xref_filter=b"/FlateDecode", xref_predictor=12,
                 objstm_filter=b"/FlateDecode", objstm_predictor=None, objstm_sync_cut=False,
@@ -204,7 +205,7 @@ class Builder:
             # Parameters go with their filter: an array for an array.
             parms = b" /DecodeParms " + (b"[%s]" % parms if xref_filter.startswith(b"[") else parms)
         filt = b"" if xref_filter is None else b" /Filter " + xref_filter
-        index = b" ".join(b"%d %d" % (a, c) for a, c in self._runs(numbers))
+        index = b" ".join(b"%d %d" % (a, c) for a, c in runs_of(numbers))
         out += (b"%d 0 obj\n<< /Type /XRef /Size %d /W [%d %d %d] /Index [%s] /Root %d 0 R%s%s%s%s /Length %d >>\n"
                 b"stream\n" % (xref_number, size, w[0], w[1], w[2], index, self.root, trailer,
                                b" /Prev %d" % prev if prev is not None else b"", filt, parms, len(data))) + \

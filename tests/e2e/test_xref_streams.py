@@ -9,6 +9,7 @@ import zlib
 import pikepdf
 
 import pdftest
+from pdfbytes import runs_of
 from pdftest import SplitTestCase, ghostscript_pdf, qpdf_check, run, text_pages_ps
 
 
@@ -26,12 +27,7 @@ def xref_stream(number, entries, size, extra):
     """An uncompressed cross-reference stream object with W [1 4 2] for
     entries {object number: (type, field 2, field 3)}."""
     numbers = sorted(entries)
-    runs = []
-    for n in numbers:
-        if runs and runs[-1][0] + runs[-1][1] == n:
-            runs[-1][1] += 1
-        else:
-            runs.append([n, 1])
+    runs = runs_of(numbers)
     data = b"".join(struct.pack(">BIH", *entries[n]) for n in numbers)
     index = " ".join("%d %d" % (a, b) for a, b in runs)
     return (b"%d 0 obj\n<< /Type /XRef /Size %d /W [1 4 2] /Index [%s] %s /Length %d >>\nstream\n"
