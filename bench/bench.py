@@ -115,12 +115,30 @@ def timed(cmd, cwd, timeout):
     return seconds, int(err.strip().splitlines()[-1])
 
 
-def tools(brisel):
+def tools(brisel, floor, pack):
+    """The splitters, and the floor: brisel's own page files written by a
+    program that already holds their bytes (bench/floor.c)."""
     return [
         ("brisel", lambda src, out: [brisel, "--yes", "--out", out, src]),
         ("qpdf", lambda src, out: ["qpdf", "--split-pages", src, os.path.join(out, "page-%d.pdf")]),
         ("pdfseparate", lambda src, out: ["pdfseparate", src, os.path.join(out, "page-%d.pdf")]),
+        ("floor", lambda src, out: [floor, pack, out]),
     ]
+
+
+def build_floor(work):
+    path = os.path.join(work, "floor")
+    subprocess.run(["cc", "-O2", "-o", path, os.path.join(HERE, "floor.c")], check=True)
+    return path
+
+
+def make_pack(folder, pack):
+    """Packs the files of a folder for the floor program: name, NUL, 8-byte
+    little-endian size, bytes."""
+    with open(pack, "wb") as f:
+        for name in sorted(os.listdir(folder)):
+            data = open(os.path.join(folder, name), "rb").read()
+            f.write(name.encode() + b"\0" + len(data).to_bytes(8, "little") + data)
 
 
 def main():
@@ -138,6 +156,7 @@ def main():
     print("machine: %s, %d cores, %s" % (platform.processor() or platform.machine(), os.cpu_count(),
                                           platform.platform()))
     print("making documents in %s ..." % work, flush=True)
+    floor = build_floor(work)
     docs = make_documents(work, set(args.only))
     # Let the file system finish writing the documents before timing.
     os.sync()
@@ -157,15 +176,18 @@ def main():
         given_up.update(skipped)
         # One untimed run of the fast tools first: the first writes after the
         # documents were made are slowed by the file system's own work.
-        for tool, command in tools(args.brisel)[:2]:
+        pack = os.path.join(work, name + ".pack")
+        for tool, command in tools(args.brisel, floor, pack)[:2]:
             out = tempfile.mkdtemp(prefix="%s-%s-warm-" % (name, tool), dir=work)
             outputs.append(out)
             settle(src, outputs[-2] if len(outputs) > 1 else None)
             timed(command(src, out), work, args.timeout)
+            if tool == "brisel":
+                make_pack(out, pack)
         for run in range(args.runs):
             # The order of the tools turns from run to run, so that none
             # always follows the same one.
-            order = tools(args.brisel)
+            order = tools(args.brisel, floor, pack)
             order = order[run % len(order):] + order[:run % len(order)]
             for tool, command in order:
                 if tool in given_up:
@@ -183,7 +205,7 @@ def main():
                 if tool == "pdfseparate" and r[0] > 60:
                     given_up.add(tool)
         base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
-        for tool, _ in tools(args.brisel):
+        for tool, _ in tools(args.brisel, floor, pack):
             if tool not in results:
                 if tool in skipped:
                     state = "not run: about %d s" % skipped[tool]
@@ -193,7 +215,12 @@ def main():
                 continue
             median = statistics.median(t for t, _ in results[tool])
             peak = max(m for _, m in results[tool]) / 1024
-            ratio = "" if tool == "brisel" or base is None else "%.1fx faster" % (median / base)
+            if tool == "brisel" or base is None:
+                ratio = ""
+            elif tool == "floor":
+                ratio = "%.2fx floor" % (base / median)
+            else:
+                ratio = "%.1fx faster" % (median / base)
             print("%-12s %6d %8.1fM  %-12s %9.3f %8.3f %9.1f %10s" % (
                 name, pages, os.path.getsize(src) / 2**20, tool, median, 1000 * median / pages, peak, ratio),
                 flush=True)
