@@ -29,8 +29,8 @@ bool ReadTerminalLine(std::string& line, bool echo);
 // Japanese when the user's language is Japanese, English otherwise.
 Language UserLanguage();
 
-// From now on the interrupt key (Ctrl-C) stores -2 into *stopCode; a null
-// pointer detaches it again.
+// From now on the interrupt key (Ctrl-C) stores kStopRequested into
+// *stopCode; a null pointer detaches it again.
 void RouteInterruptTo(std::atomic<int>* stopCode);
 
 // Whether the interrupt key was pressed since RouteInterruptTo was first called.

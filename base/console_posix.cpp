@@ -60,7 +60,7 @@ bool InterruptRequested() { return g_interrupted.load(); }
 
 static void OnInterrupt(int) {
     g_interrupted.store(true);
-    if (std::atomic<int>* stop = g_stopCode.load()) stop->store(-2);
+    if (std::atomic<int>* stop = g_stopCode.load()) stop->store(kStopRequested);
 }
 
 void RouteInterruptTo(std::atomic<int>* stopCode) {

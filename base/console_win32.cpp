@@ -111,7 +111,7 @@ bool InterruptRequested() { return g_interrupted.load(); }
 static BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
     g_interrupted.store(true);
-    if (std::atomic<int>* stop = g_stopCode.load()) stop->store(-2);
+    if (std::atomic<int>* stop = g_stopCode.load()) stop->store(kStopRequested);
     return TRUE;
 }
 

@@ -76,6 +76,9 @@ struct AppState {
 // The step a job is in; with LastError it tells a person why a job failed.
 enum class JobStep { Start, Load, Read, Unlock, Analyze, Outlines, Name, Write };
 
+// The value StopCode takes when the user asks to stop; a stopped job returns it.
+constexpr int kStopRequested = -2;
+
 struct Job {
     Job(AppState& appState, JobHost& jobHost) : app(appState), host(jobHost) {}
     Job(const Job&) = delete;
@@ -85,7 +88,7 @@ struct Job {
     JobHost& host;
 
     int32_t LastError = 0;
-    std::atomic<int> StopCode{0};  // 0, or -2 once the user asked to stop
+    std::atomic<int> StopCode{0};  // 0, or kStopRequested
 
     std::string StatusText;
     std::string OutputPath;

@@ -14,8 +14,8 @@ namespace {
 
 // Resolving /Names and /Dests, and the values inside /Names arrays and the
 // /Dests dictionary.
-constexpr ValueCodes kTreeCodes{-158, -157, -159, -164};
-constexpr ValueCodes kEntryCodes{-152, -161, -163, -164};
+constexpr ValueCodes kTreeCodes{kTreeNoValue, kTreeNoGeneration, kTreeNoR, kValueNotFound};
+constexpr ValueCodes kEntryCodes{kValueEnd, kValueMalformed, kValueNoR, kValueNotFound};
 
 
 // The dictionary that the value at p is or names: [inside, close). -1 with
@@ -23,7 +23,7 @@ constexpr ValueCodes kEntryCodes{-152, -161, -163, -164};
 int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor& close) {
     if (ResolveValue(job, doc, p, kTreeCodes) < 0) return -1;
     close = AtDict(p, doc.end()) ? FindDictEnd(p + 2, doc.end()) : nullptr;
-    if (!close) return Fail(job, -160, -1);
+    if (!close) return Fail(job, kTreeNotDict, -1);
     inside = p + 2;
     return 0;
 }
@@ -37,7 +37,7 @@ int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char*
     job.LastError = 0;
     if (!at) return 0;
     Cursor p = at + std::strlen(key);
-    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, -158, -1);
+    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, kTreeNoValue, -1);
     return ResolveDict(job, doc, p, inside, close) < 0 ? -1 : 1;
 }
 
@@ -45,36 +45,36 @@ int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char*
 int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
     const Cursor end = doc.end();
     if (ResolveValue(job, doc, p, kEntryCodes) < 0) return -1;
-    if (*p != '[') return Fail(job, -151, -1);
+    if (*p != '[') return Fail(job, kNamesNotArray, -1);
     ++p;
     for (;;) {
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, -152, -1);
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
         if (*p == ']') return 0;
         Cursor keyEnd = *p == '(' || *p == '<' ? StringEnd(p, end) : nullptr;
-        if (!keyEnd) return Fail(job, -151, -1);
+        if (!keyEnd) return Fail(job, kNameNotString, -1);
         std::string_view name = BytesBetween(p + 1, keyEnd - 1);
         p = keyEnd;
         dests.strings.emplace(name, p);
         // Step over the value: a reference, null, an array or a dictionary.
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, -152, -1);
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
         if (IsDigit(*p)) {
             int32_t number = ReadInt(job, p, end);
             int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-            if (generation < 0) return Fail(job, -161, -1);
-            if (!SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -163, -1);
+            if (generation < 0) return Fail(job, kValueMalformed, -1);
+            if (!SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, kValueNoR, -1);
             ++p;
         } else if (StartsWith(p, end, "null")) {
             p += 4;
         } else if (*p == '[') {
             p = static_cast<Cursor>(std::memchr(p, ']', static_cast<size_t>(end - p)));
-            if (!p) return Fail(job, -161, -1);
+            if (!p) return Fail(job, kValueMalformed, -1);
             ++p;
         } else if (AtDict(p, end)) {
             Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return Fail(job, -161, -1);
+            if (!close) return Fail(job, kValueMalformed, -1);
             p = close + 2;
         } else {
-            return Fail(job, -161, -1);
+            return Fail(job, kValueMalformed, -1);
         }
     }
 }
@@ -86,17 +86,17 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t 
                          Cursor& inside, Cursor& close) {
     const Cursor end = doc.end();
     Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
-    if (!body) return Fail(job, -102);
-    if (!AtDict(body, end)) return Fail(job, -103);
+    if (!body) return Fail(job, kNameNodeMissing);
+    if (!AtDict(body, end)) return Fail(job, kNameNodeNotDict);
     close = FindDictEnd(body + 2, end);
-    if (!close) return Fail(job, -104);
+    if (!close) return Fail(job, kNameNodeNotClosed);
     inside = body + 2;
     Cursor kids = FindKey(job, "/Kids", inside, close);
     job.LastError = 0;
     if (!kids) return 0;
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
-    if (*p != '[') return Fail(job, -109);
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, kNameNodeEndAtKids);
+    if (*p != '[') return Fail(job, kNameNodeKidsNotArray);
     return p + 1 - doc.start();
 }
 
@@ -104,13 +104,13 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t 
 int ReadLeaf(Job& job, const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
     Cursor names = FindKey(job, "/Names", inside, close);
     job.LastError = 0;
-    if (!names) return required ? Fail(job, -154, -1) : 0;
+    if (!names) return required ? Fail(job, kLeafNoNames, -1) : 0;
     return ReadNamesArray(job, doc, names + 6, dests);
 }
 
 // Walks the /Kids below the root depth first from the cursor inside the
 // root's /Kids. Each node is read once: a node reached again (the tree leads
-// back to itself) ends the walk with -148.
+// back to itself) ends the walk with kNameTreeLoop.
 int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
     const Cursor end = doc.end();
     std::vector<Cursor> stack;
@@ -124,7 +124,8 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
     };
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
-        const int kid = NextKid(job, cur, end, {-141, -155}, !stack.empty(), number, generation);
+        const int kid =
+            NextKid(job, cur, end, {kDestsEndReached, kNameKidsNotClosed}, !stack.empty(), number, generation);
         if (kid < 0) return -1;
         if (kid == 0) {
             if (stack.empty()) return 0;
@@ -135,12 +136,12 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
         }
         step();
         int32_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, -143, -1);
-        if (seen.Find(number) >= 0) return Fail(job, -148, -1);
+        if (offset < 0) return Fail(job, kNameKidNotListed, -1);
+        if (seen.Find(number) >= 0) return Fail(job, kNameTreeLoop, -1);
         seen.Insert(number, 1);
         Cursor inside, close;
         int64_t r = ReadNameTreeNode(job, doc, offset, number, generation, inside, close);
-        if (r < 0) return Fail(job, -144, -1);
+        if (r < 0) return Fail(job, kNameKidUnreadable, -1);
         if (r > 0) {
             stack.push_back(cur);
             cur = doc.start() + r;
@@ -165,7 +166,7 @@ int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor cata
     if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
     const Cursor end = doc.end();
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end) || *p != '[') return Fail(job, -155, -1);
+    if (!SkipWhiteAndComments(p, end) || *p != '[') return Fail(job, kNameKidsNotArray, -1);
     return WalkNameTree(job, doc, p + 1, dests);
 }
 
@@ -174,9 +175,9 @@ int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor ca
     Cursor p, close;
     if (int r = EntryDict(job, doc, catalog, catalogEnd, "/Dests", false, p, close); r <= 0) return r;
     for (;;) {
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, -141, -1);
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, kDestsEndReached, -1);
         if (p >= close || *p == '>') return 0;
-        if (*p != '/') return Fail(job, -155, -1);
+        if (*p != '/') return Fail(job, kDestsKeyNotName, -1);
         Cursor nameEnd = p + 1;
         while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
         std::string_view name = BytesBetween(p + 1, nameEnd);
@@ -189,7 +190,7 @@ int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor ca
         if (AtDict(value, end)) {
             Cursor dictEnd = FindDictEnd(value + 2, end);
             Cursor d = dictEnd ? FindKey(job, "/D", value + 2, dictEnd) : nullptr;
-            if (!d) return Fail(job, -154, -1);
+            if (!d) return Fail(job, kDestDictNoD, -1);
             if (!resolved) after = dictEnd + 2;
             dest = d + 2;
             if (ResolveValue(job, doc, dest, kEntryCodes) < 0) return -1;
@@ -199,11 +200,11 @@ int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor ca
             if (!after) after = dest + 4;
         } else if (*dest == '[') {
             ExplicitDest explicitDest;
-            if (!ReadExplicitDest(dest, end, explicitDest)) return Fail(job, -162, -1);
+            if (!ReadExplicitDest(dest, end, explicitDest)) return Fail(job, kDestArrayMalformed, -1);
             target = {explicitDest.page, explicitDest.view, explicitDest.viewLength};
             if (!after) after = explicitDest.after;
         } else {
-            return Fail(job, -1624, -1);
+            return Fail(job, kDestNotArray, -1);
         }
         dests.names.emplace(name, target);
         job.LastError = 0;

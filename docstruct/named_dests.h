@@ -13,6 +13,37 @@
 
 namespace brisel {
 
+// Codes of the bookmark analysis in the destination tables. The Value codes
+// also serve the values of outline items.
+enum DestCode : int32_t {
+    kNameNodeMissing = -102,
+    kNameNodeNotDict = -103,
+    kNameNodeNotClosed = -104,
+    kNameNodeEndAtKids = -107,
+    kNameNodeKidsNotArray = -109,
+    kDestsEndReached = -141,
+    kNameKidNotListed = -143,
+    kNameKidUnreadable = -144,
+    kNameTreeLoop = -148,  // a node reached twice, or no memory
+    kNamesNotArray = -151,
+    kNameNotString = -151,
+    kValueEnd = -152,
+    kLeafNoNames = -154,
+    kDestDictNoD = -154,
+    kNameKidsNotArray = -155,
+    kNameKidsNotClosed = -155,
+    kDestsKeyNotName = -155,
+    kTreeNoGeneration = -157,
+    kTreeNoValue = -158,  // the key is not delimited, or the image ends
+    kTreeNoR = -159,
+    kTreeNotDict = -160,
+    kValueMalformed = -161,
+    kDestArrayMalformed = -162,
+    kValueNoR = -163,
+    kValueNotFound = -164,
+    kDestNotArray = -1624,
+};
+
 struct NamedDests {
     // String name (the bytes between its delimiters) -> the byte after its
     // closing delimiter, where its value starts.

@@ -48,9 +48,9 @@ int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool chec
         return 0;
     }
     generation = ReadInt(job, cur, end);
-    if (generation < 0) return Fail(job, -140, -1);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -141, -1);
-    if (*cur != 'R') return Fail(job, -142, -1);
+    if (generation < 0) return Fail(job, kKidNoGeneration, -1);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kKidEndReached, -1);
+    if (*cur != 'R') return Fail(job, kKidNoR, -1);
     ++cur;
     return 1;
 }

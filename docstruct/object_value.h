@@ -33,10 +33,12 @@ struct KidsCodes {
     int32_t notClosed;   // something other than "]" follows it
 };
 
+// NextKid's own codes.
+enum KidCode : int32_t { kKidNoGeneration = -140, kKidEndReached = -141, kKidNoR = -142 };
+
 // The next element of a /Kids array at cur. 1 with the reference "N G R" it
 // holds (cur after "R"); 0 when no number follows (cur on the closing "]",
-// checked when checkClose); -1 with LastError: the codes given, or -140 no
-// generation, -141 the image ends, -142 no "R".
+// checked when checkClose); -1 with LastError: the codes given or a KidCode.
 int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
             int32_t& generation);
 

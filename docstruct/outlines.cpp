@@ -14,7 +14,7 @@ namespace brisel {
 
 namespace {
 
-constexpr ValueCodes kItemCodes{-152, -161, -163, -164};
+constexpr ValueCodes kItemCodes{kValueEnd, kValueMalformed, kValueNoR, kValueNotFound};
 
 
 // An outline dictionary: [inside, close) with close on its ">>".
@@ -28,7 +28,7 @@ struct Item {
 int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& item) {
     if (!AtDict(p, doc.end())) return Fail(job, notDict, -1);
     item.close = FindDictEnd(p + 2, doc.end());
-    if (!item.close) return Fail(job, -154, -1);
+    if (!item.close) return Fail(job, kItemNotClosed, -1);
     item.inside = p + 2;
     return 0;
 }
@@ -46,7 +46,7 @@ Cursor ValueOf(Job& job, const Item& item, const char* key, Cursor end) {
 // Follows /First or /Next of an item: 1 and the linked item, 0 when there is
 // none, -1 with LastError. A /First that does not resolve fails; a /Next that
 // does not resolve ends the sibling chain. An item reached twice means the
-// links lead back to an earlier item: -148.
+// links lead back to an earlier item: kOutlineLoop.
 int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to) {
     const bool first = key[1] == 'F';
     Cursor p = ValueOf(job, from, key, doc.end());
@@ -58,11 +58,11 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
             job.LastError = 0;
             return 0;
         }
-        return resolved < 0 ? -1 : Fail(job, -161, -1);
+        return resolved < 0 ? -1 : Fail(job, kValueMalformed, -1);
     }
-    if (seen.Find(number) >= 0) return Fail(job, -148, -1);
+    if (seen.Find(number) >= 0) return Fail(job, kOutlineLoop, -1);
     seen.Insert(number, 1);
-    return ReadItem(job, doc, p, -153, to) < 0 ? -1 : 1;
+    return ReadItem(job, doc, p, kItemNotDict, to) < 0 ? -1 : 1;
 }
 
 // Every outline dictionary in depth-first document order, the /Outlines
@@ -160,7 +160,7 @@ int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
     bool negative = *p == '-';
     if (negative) ++p;
     int32_t value = ReadInt(job, p, end);
-    if (value < 0) return Fail(job, -162, -1);
+    if (value < 0) return Fail(job, kItemBadCount, -1);
     count = negative ? -value : value;
     return 0;
 }
@@ -176,12 +176,12 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
     int32_t generation = value >= 0 ? ReadInt(job, q, end) : -1;
     job.LastError = 0;
     if (generation >= 0) {
-        if (!SkipWhiteAndComments(q, end) || *q != 'R') return Fail(job, -163, -1);
-        if (value < 1) return Fail(job, -161, -1);
+        if (!SkipWhiteAndComments(q, end) || *q != 'R') return Fail(job, kValueNoR, -1);
+        if (value < 1) return Fail(job, kValueMalformed, -1);
         Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
-        if (!body) return Fail(job, -164, -1);
+        if (!body) return Fail(job, kValueNotFound, -1);
         value = ReadInt(job, body, end);
-        if (value < 0) return Fail(job, -161, -1);
+        if (value < 0) return Fail(job, kValueMalformed, -1);
     }
     flags = value >= 1 ? value : 0;
     return 0;
@@ -232,7 +232,7 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     if (!p || StartsWith(p, end, "null")) return 0;
     if (ResolveValue(job, doc, p, kItemCodes) < 0) return -1;
     Item root;
-    if (ReadItem(job, doc, p, -151, root) < 0) return -1;
+    if (ReadItem(job, doc, p, kOutlinesNotDict, root) < 0) return -1;
     std::vector<Item> items;
     if (WalkOutlineTree(job, doc, root, items) < 0) return -1;
 
@@ -284,7 +284,7 @@ int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) 
     try {
         r = Analyze(job, doc, catalog, catalogEnd);
     } catch (const std::bad_alloc&) {
-        r = Fail(job, -148, -1);
+        r = Fail(job, kOutlineLoop, -1);
     }
     if (r < 0) {
         doc.outlines.clear();

@@ -6,6 +6,16 @@
 
 namespace brisel {
 
+// AnalyzeOutlines' codes for the outline items (their values fail with the
+// Value codes of named_dests.h).
+enum OutlineCode : int32_t {
+    kOutlineLoop = -148,  // an item reached twice, or no memory
+    kOutlinesNotDict = -151,
+    kItemNotDict = -153,
+    kItemNotClosed = -154,
+    kItemBadCount = -162,
+};
+
 // Fills doc.outlines from the catalog's /Outlines (doc.pages must be filled).
 // 0, or -1 with LastError.
 int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd);

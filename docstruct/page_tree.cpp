@@ -36,10 +36,10 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
                  NodeInfo& info) {
     const Cursor end = doc.end();
     Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
-    if (!body) return Fail(job, -102);
-    if (!StartsWith(body, end, "<<")) return Fail(job, -103);
+    if (!body) return Fail(job, kNodeNotFound);
+    if (!StartsWith(body, end, "<<")) return Fail(job, kNodeNotDict);
     Cursor dictEnd = FindDictEnd(body + 2, end);
-    if (!dictEnd) return Fail(job, -104);
+    if (!dictEnd) return Fail(job, kNodeNotClosed);
     Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
     // A node without /Type plays the role its keys give it: with /Kids an
     // intermediate node, otherwise a page.
@@ -48,11 +48,11 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
         page = !FindKey(job, "/Kids", body + 2, dictEnd);
     } else {
         Cursor p = key + 5;
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, -106);
-        if (!StartsWith(p, end, "/Page")) return Fail(job, -107);
+        if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterType);
+        if (!StartsWith(p, end, "/Page")) return Fail(job, kNodeNotPage);
         p += 5;
         page = p >= end || *p != 's';
-        if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, -110);
+        if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, kNodeTypeGlued);
     }
     info.present = 0;
     for (int i = 0; i < 4; ++i)
@@ -63,10 +63,10 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
         return 0;
     }
     Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
-    if (!kids) return Fail(job, -108);
+    if (!kids) return Fail(job, kNodeNoKids);
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -107);
-    if (*p != '[') return Fail(job, -109);
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
+    if (*p != '[') return Fail(job, kNodeKidsNotArray);
     job.LastError = 0;
     info.kids = p + 1 - doc.start();
     return 0;
@@ -78,12 +78,12 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
     const Cursor end = doc.end();
     Cursor key = FindKey(job, "/Kids", root.inside(), root.end);
     if (!key) {
-        Fail(job, -132);
+        Fail(job, kRootNoKids);
         return nullptr;
     }
     Cursor p = key + 5;
     if (!SkipWhiteAndComments(p, end)) {
-        Fail(job, -133);
+        Fail(job, kRootEndAfterKids);
         return nullptr;
     }
     if (*p == '[') return p + 1;
@@ -93,7 +93,7 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
         Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (body && *body == '[') return body + 1;
     }
-    Fail(job, -134);
+    Fail(job, kRootKidsNotArray);
     return nullptr;
 }
 
@@ -116,7 +116,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
     Cursor cur = kids;
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
-        const int kid = NextKid(job, cur, end, {-135, -136}, !stack.empty(), number, generation);
+        const int kid = NextKid(job, cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
         if (kid < 0) return -1;
         if (kid == 0) {
             if (stack.empty()) return 0;
@@ -126,13 +126,13 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
             continue;
         }
         int32_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, -143, -1);
+        if (offset < 0) return Fail(job, kKidNotListed, -1);
         doc.treeObjects.Insert(number, 1);
-        if (budget-- == 0) return Fail(job, -146, -1);
+        if (budget-- == 0) return Fail(job, kStackFull, -1);
         int32_t known = nodeIndex.Find(number);
         if (known < 0) {
             NodeInfo info;
-            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) return Fail(job, -144, -1);
+            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) return Fail(job, kKidUnreadable, -1);
             known = static_cast<int32_t>(nodes.size());
             nodes.push_back(info);
             nodeIndex.Insert(number, known);
@@ -198,9 +198,9 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     try {
         if (WalkPageTree(job, doc, kids, state) < 0) return -1;
     } catch (const std::bad_alloc&) {
-        return Fail(job, -148, -1);
+        return Fail(job, kPageListFull, -1);
     }
-    if (doc.pages.empty()) return Fail(job, -149, -1);
+    if (doc.pages.empty()) return Fail(job, kNoPages, -1);
     doc.pages.shrink_to_fit();
 
     if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {

@@ -9,6 +9,29 @@
 
 namespace brisel {
 
+// AnalyzeDocument's codes for the page tree.
+enum PageTreeCode : int32_t {
+    kNodeNotFound = -102,
+    kNodeNotDict = -103,
+    kNodeNotClosed = -104,
+    kNodeEndAfterType = -106,
+    kNodeNotPage = -107,
+    kNodeEndAfterKids = -107,
+    kNodeNoKids = -108,
+    kNodeKidsNotArray = -109,
+    kNodeTypeGlued = -110,
+    kRootNoKids = -132,
+    kRootEndAfterKids = -133,
+    kRootKidsNotArray = -134,
+    kKidsEndReached = -135,
+    kKidsNotClosed = -136,
+    kKidNotListed = -143,
+    kKidUnreadable = -144,
+    kStackFull = -146,
+    kPageListFull = -148,
+    kNoPages = -149,
+};
+
 // Fills doc.pages (and doc.outlines when bookmarks are kept) and returns the
 // number of pages the walk found, or -1 with LastError on failure.
 int32_t AnalyzeDocument(Job& job, Document& doc);

@@ -9,7 +9,7 @@ namespace brisel {
 
 namespace {
 
-constexpr ValueCodes kOpenActionCodes{-122, -121, -123, -125};
+constexpr ValueCodes kOpenActionCodes{kViewerMalformed, kViewerNoGeneration, kViewerNoR, kViewerNotFound};
 
 
 // From just after the "[" of the open action's destination: steps over its
@@ -17,31 +17,31 @@ constexpr ValueCodes kOpenActionCodes{-122, -121, -123, -125};
 // brackets) and returns the offset of the view part that follows, or -1.
 int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
     const Cursor end = doc.end();
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, -122, -1);
+    if (!SkipWhiteAndComments(p, end)) return Fail(job, kViewerMalformed, -1);
     if (IsDigit(*p)) {
         int32_t number = ReadInt(job, p, end);
         int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, -122, -1);
+        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, kViewerMalformed, -1);
         ++p;
     } else if (*p == '(') {
         p = StringEnd(p, end);
-        if (!p) return Fail(job, -122, -1);
+        if (!p) return Fail(job, kViewerMalformed, -1);
     } else if (*p == '<' && !AtDict(p, end)) {
         p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
-        if (!p) return Fail(job, -122, -1);
+        if (!p) return Fail(job, kViewerMalformed, -1);
         ++p;
     } else if (AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
-        if (!close) return Fail(job, -122, -1);
+        if (!close) return Fail(job, kViewerMalformed, -1);
         p = close + 2;
     } else if (*p == '/') {
         for (++p; p < end && !IsNumberTerminator(*p);) ++p;
     } else {
-        return Fail(job, -122, -1);
+        return Fail(job, kViewerMalformed, -1);
     }
     // A view that no "]" closes would carry the rest of the input into every
     // page file's catalog.
-    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return Fail(job, -122, -1);
+    if (!SkipWhiteAndComments(p, end) || ViewLength(p, end) < 0) return Fail(job, kViewerMalformed, -1);
     job.LastError = 0;
     return p - doc.start();
 }
@@ -74,18 +74,18 @@ int ReadOpenAction(Job& job, const Document& doc, Cursor catalog, Cursor catalog
 
 // The first byte of a key's value, the key standing at key with the given
 // length: the key must end at a delimiter, and space and comments after it
-// are skipped. null with -122 otherwise.
+// are skipped. null with kViewerMalformed otherwise.
 Cursor ValueAfterKey(Job& job, const Document& doc, Cursor key, size_t length) {
     Cursor p = key + length;
     if (p >= doc.end() || !IsKeyDelimiter(*p) || !SkipWhiteAndComments(p, doc.end())) {
-        job.LastError = -122;
+        job.LastError = kViewerMalformed;
         return nullptr;
     }
     return p;
 }
 
 // The value of an entry of the catalog's /ViewerPreferences when that is a
-// direct dictionary. null when there is none (LastError 0) or with -122.
+// direct dictionary. null when there is none (LastError 0) or with kViewerMalformed.
 Cursor PreferenceValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
     Cursor key = FindKey(job, "/ViewerPreferences", catalog, catalogEnd);
     job.LastError = 0;
@@ -98,7 +98,7 @@ Cursor PreferenceValue(Job& job, const Document& doc, Cursor catalog, Cursor cat
     return entry ? ValueAfterKey(job, doc, entry, std::strlen(name)) : nullptr;
 }
 
-// The value of a catalog entry; null when absent (LastError 0) or with -122.
+// The value of a catalog entry; null when absent (LastError 0) or with kViewerMalformed.
 Cursor CatalogValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
     Cursor key = FindKey(job, name, catalog, catalogEnd);
     job.LastError = 0;

@@ -7,6 +7,14 @@
 
 namespace brisel {
 
+// ReadViewerSettings' codes.
+enum ViewerCode : int32_t {
+    kViewerNoGeneration = -121,
+    kViewerMalformed = -122,
+    kViewerNoR = -123,
+    kViewerNotFound = -125,
+};
+
 // Resolves the "keep" choices of job.Viewer from the catalog dictionary
 // [catalog, catalogEnd). 0, or -1 with LastError for a malformed value.
 int ReadViewerSettings(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd);

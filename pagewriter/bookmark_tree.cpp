@@ -138,13 +138,13 @@ int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32
         Link(nodes);
         Count(doc, nodes, job.Viewer.FlatOutlines != 0);
     } catch (const std::bad_alloc&) {
-        job.LastError = -316;
+        job.LastError = kBookmarksNoMemory;
         return -1;
     }
     try {
         offsets.reserve(offsets.size() + nodes.size());
     } catch (const std::bad_alloc&) {
-        job.LastError = -1012;
+        job.LastError = kBookmarkOffsetsFull;
         return -1;
     }
     try {
@@ -153,7 +153,7 @@ int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32
             WriteNode(doc, nodes, k, firstNumber, out);
         }
     } catch (const std::bad_alloc&) {
-        job.LastError = -316;
+        job.LastError = kBookmarksNoMemory;
         return -1;
     }
     return firstNumber + static_cast<int32_t>(nodes.size());

@@ -14,6 +14,9 @@ namespace brisel {
 // document order; empty unless bookmarks are kept.
 std::vector<int32_t> SelectPageBookmarks(const Job& job, const Document& doc, int32_t pageIndex);
 
+// WriteBookmarkTree's codes.
+enum BookmarkCode : int32_t { kBookmarksNoMemory = -316, kBookmarkOffsetsFull = -1012 };
+
 // Appends the bookmark nodes as objects firstNumber, firstNumber + 1, ...
 // (the root first), recording each object's offset. Returns the next free
 // object number, or -1 with LastError.

@@ -67,7 +67,7 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const s
         } else {
             if (mode == "O") {
                 if (!CopyView(doc, v.OpenActionView, catalog)) {
-                    job.LastError = -312;
+                    job.LastError = kOpenActionViewUnclosed;
                     return false;
                 }
             } else {

@@ -9,10 +9,14 @@
 
 namespace brisel {
 
+// WriteCatalog's code.
+enum CatalogWriteCode : int32_t { kOpenActionViewUnclosed = -312 };
+
 // Appends object 1, the catalog, to out. outlinesNumber is the object number
 // of the page file's bookmark root, or 0 when it carries no bookmarks;
-// extraEntries (whole lines, or empty) go last. false with LastError -312
-// when the input's open-action view runs past the image.
+// extraEntries (whole lines, or empty) go last. false with LastError
+// kOpenActionViewUnclosed when the input's open-action view runs past the
+// image.
 bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const std::string& extraEntries,
                   std::string& out);
 

@@ -6,6 +6,9 @@ namespace brisel {
 
 namespace {
 
+// What AddObject returns for a reference to an object the file does not hold.
+constexpr int kNullReference = -1;
+
 void AppendNumber(std::string& out, int32_t value) {
     char digits[12];
     int n = 0;
@@ -24,16 +27,16 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
 
 // A reference to an object the file does not hold (absent, free, or listed
 // with another generation) is a reference to null; it adds nothing. Returns
-// the new entry, -1 for such a reference, or a negative code below -1.
+// the new entry, kNullReference for such a reference, or a ClosureCode.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
     // and the nodes of the page tree never enter a page file.
     if (pageNumber_ < 0) pageNumber_ = number;
-    else if (number != pageNumber_ && doc_.treeObjects.Find(number) >= 0) return -1;
+    else if (number != pageNumber_ && doc_.treeObjects.Find(number) >= 0) return kNullReference;
     const XrefEntry* listed = doc_.table.Find(number);
-    if (!listed || listed->type != 'n' || listed->generation != generation) return -1;
+    if (!listed || listed->type != 'n' || listed->generation != generation) return kNullReference;
     Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
-    if (!body) return -161;
+    if (!body) return kClosureObjectMissing;
     Entry entry;
     entry.number = number;
     entry.generation = generation;
@@ -76,9 +79,9 @@ int PageClosure::Walk(int32_t start) {
                 int32_t owner = frame.entry;
                 AppendRef(owner, r.number, r.generation, r.at, r.after, false);
                 if (index_.Find(r.number) >= 0) break;
-                if (job_.Stopped()) return -2;
+                if (job_.Stopped()) return kClosureStopped;
                 int added = AddObject(r.number, r.generation);
-                if (added < -1) return added;
+                if (added < kNullReference) return added;
                 if (added >= 0) stack.push_back({added, entries_[static_cast<size_t>(added)].body, doc_.end()});
                 break;
             }
@@ -96,7 +99,7 @@ int PageClosure::Walk(int32_t start) {
             case ScanEvent::Bound:
                 // Only a direct dictionary ends at its bound; an object must
                 // end with "endobj".
-                if (entries_[static_cast<size_t>(frame.entry)].number >= 0) return -331;
+                if (entries_[static_cast<size_t>(frame.entry)].number >= 0) return kClosureNoEndobj;
                 stack.pop_back();
                 break;
             case ScanEvent::Error:
@@ -108,10 +111,10 @@ int PageClosure::Walk(int32_t start) {
 
 int PageClosure::WalkObject(int32_t number, int32_t generation) {
     if (index_.Find(number) >= 0) return 0;
-    if (job_.Stopped()) return -2;
+    if (job_.Stopped()) return kClosureStopped;
     int added = AddObject(number, generation);
-    if (added < -1) return added;
-    if (added == -1) return 0;
+    if (added < kNullReference) return added;
+    if (added == kNullReference) return 0;
     job_.LastError = 0;
     return Walk(added);
 }

@@ -13,6 +13,13 @@
 
 namespace brisel {
 
+// Codes of the closure walk besides those of NextReference.
+enum ClosureCode : int {
+    kClosureStopped = -2,
+    kClosureObjectMissing = -161,
+    kClosureNoEndobj = -331,
+};
+
 class PageClosure {
 public:
     // Objects get new numbers from firstNumber on.

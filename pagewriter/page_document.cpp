@@ -30,13 +30,13 @@ bool CopyHeader(Job& job, const Document& doc, std::string& out) {
     const Cursor start = doc.start(), end = doc.end();
     Cursor p = start;
     while (p < end && IsWhite(*p)) ++p;
-    if (p >= end) return Fail(job, -302, false);
-    if (!StartsWith(p, end, "%PDF-")) return Fail(job, -303, false);
+    if (p >= end) return Fail(job, kPageHeaderEnd, false);
+    if (!StartsWith(p, end, "%PDF-")) return Fail(job, kPageHeaderNoPdf, false);
     for (int line = 0; line < 2; ++line) {
         while (p < end && !IsLineEnd(*p)) ++p;
-        if (p >= end) return Fail(job, line == 0 ? -304 : -307, false);
+        if (p >= end) return Fail(job, line == 0 ? kPageHeaderLineEnd : kPageMarkerLineEnd, false);
         while (p < end && IsLineEnd(*p)) ++p;
-        if (p >= end) return Fail(job, line == 0 ? -305 : -308, false);
+        if (p >= end) return Fail(job, line == 0 ? kPageHeaderEndAfterLine : kPageMarkerEndAfterLine, false);
         if (*p != '%') break;
     }
     Append(out, start, p);
@@ -72,19 +72,19 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     const Cursor end = doc.end();
     const XrefEntry* listed = doc.table.Find(holder);
     Cursor body = listed ? FindObject(job, doc.table, doc.start(), end, holder, listed->generation) : nullptr;
-    if (!body || !StartsWith(body, end, "<<")) return Fail(job, -250, false);
+    if (!body || !StartsWith(body, end, "<<")) return Fail(job, kInheritedHolderNotDict, false);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     const char* name = kInheritKeys[bit];
     Cursor key = dictEnd ? FindKey(job, name, body + 2, dictEnd) : nullptr;
-    if (!key) return Fail(job, -251, false);
+    if (!key) return Fail(job, kInheritedKeyMissing, false);
     Cursor value = key + std::strlen(name);
     Cursor q = value;
-    if (!SkipWhiteAndComments(q, end)) return Fail(job, -251, false);
+    if (!SkipWhiteAndComments(q, end)) return Fail(job, kInheritedKeyMissing, false);
 
     int32_t number, generation;
     Cursor r = q;
     if (ReadReference(r, end, number, generation)) {
-        if (closure.WalkObject(number, generation) < 0) return Fail(job, -254, false);
+        if (closure.WalkObject(number, generation) < 0) return Fail(job, kInheritedReferenceWalk, false);
         int32_t index = closure.IndexOf(number);
         out += name;
         if (index < 0) {
@@ -98,11 +98,11 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     }
     switch (bit) {
         case 0: {  // a direct /Resources dictionary
-            if (!StartsWith(q, end, "<<")) return Fail(job, -252, false);
+            if (!StartsWith(q, end, "<<")) return Fail(job, kInheritedResourcesNotDict, false);
             Cursor close = FindDictEnd(q + 2, end);
-            if (!close) return Fail(job, -252, false);
+            if (!close) return Fail(job, kInheritedResourcesNotDict, false);
             int range = closure.WalkRange(q + 2, close);
-            if (range < 0) return Fail(job, -253, false);
+            if (range < 0) return Fail(job, kInheritedResourcesWalk, false);
             out += name;
             closure.CopyWithReferences(range, value, close, "null", out);
             out += ">>\n";
@@ -112,7 +112,7 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
         case 2: {  // a box: the array up to its "]"
             if (*q != '[') return true;
             Cursor close = static_cast<Cursor>(std::memchr(q, ']', static_cast<size_t>(end - q)));
-            if (!close) return Fail(job, -255, false);
+            if (!close) return Fail(job, kInheritedBoxNotClosed, false);
             out += name;
             Append(out, value, close);
             out += "]\n";
@@ -136,9 +136,9 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
 bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageClosure& closure,
                      std::string& out) {
     Cursor body = closure.entries()[0].body;
-    if (!StartsWith(body, doc.end(), "<<")) return Fail(job, -232, false);
+    if (!StartsWith(body, doc.end(), "<<")) return Fail(job, kPageNotDict, false);
     Cursor dictEnd = FindDictEnd(body + 2, doc.end());
-    if (!dictEnd) return Fail(job, -232, false);
+    if (!dictEnd) return Fail(job, kPageNotDict, false);
     out += std::to_string(closure.entries()[0].newNumber) + " 0 obj\n";
     closure.CopyWithReferences(0, body, dictEnd, "2 0 R", out);
     for (int bit = 0; bit < 4; ++bit)
@@ -205,7 +205,7 @@ struct ObjectWriter {
         LengthText lengthText;
         const int64_t length = StreamLength(job, e.body, data, doc.start(), doc.end(), doc.table, &lengthText);
         job.LastError = 0;
-        if (length < 0 || length > doc.end() - data) return Fail(job, -311, false);
+        if (length < 0 || length > doc.end() - data) return Fail(job, kPageStreamLength, false);
         bool metadata = false;
         if (encryption->KeepsMetadataPlain() && StartsWith(e.body, doc.end(), "<<")) {
             Cursor close = FindDictEnd(e.body + 2, doc.end());
@@ -242,7 +242,7 @@ struct ObjectWriter {
 // its objects in number order, the encryption dictionary after them, and
 // names it and the document identifier in the trailer.
 bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, PageEncryption* encryption) {
-    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, -215, false);
+    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, kPageNotListed, false);
     const PageEntry& page = doc.pages[static_cast<size_t>(pageIndex)];
     size_t estimate = doc.image.size() * 2 / static_cast<size_t>(job.PageCount > 0 ? job.PageCount : 1);
     if (out.capacity() < 32768) out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
@@ -257,13 +257,13 @@ bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, P
 
     PageClosure closure(job, doc, 3);
     int walked = closure.WalkObject(page.number, page.generation);
-    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Fail(job, -315, false);
+    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
     offsets.push_back(out.size());
     if (!WritePageObject(job, doc, page, closure, writer.Target()))
-        return job.Stopped() ? false : Fail(job, -315, false);
+        return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
     if (!writer.Finish(closure.entries()[0].newNumber)) return false;
     std::string layers;
-    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Fail(job, -315, false);
+    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
     for (size_t i = 1; i < closure.entries().size(); ++i) {
         const PageClosure::Entry& e = closure.entries()[i];
         if (e.newNumber == 0) continue;  // a direct dictionary, written with its owner
@@ -314,7 +314,7 @@ bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, P
     }
 
     const int32_t info = next;
-    if (offsets.size() != static_cast<size_t>(info)) return Fail(job, -317, false);
+    if (offsets.size() != static_cast<size_t>(info)) return Fail(job, kPageInfoNumber, false);
     offsets.push_back(out.size());
     CalendarTime t = UtcNow();
     char date[32];
@@ -330,7 +330,7 @@ bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, P
 
     const size_t xref = out.size();
     // An offset beyond ten digits would not fit its 20-byte line.
-    if (xref > 9999999999ull) return Fail(job, -318, false);
+    if (xref > 9999999999ull) return Fail(job, kPageXrefTooFar, false);
     auto append = [&](const char* text, size_t length) {
         out.append(text, length);
         return true;
@@ -356,16 +356,16 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
                       PageEncryption* encryption) {
     out.clear();
     try {
-        if (doc.reader.encrypted && !encryption) return Fail(job, -1, 0);
+        if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
         if (!Build(job, pageIndex, doc, out, doc.reader.encrypted ? encryption : nullptr)) {
             // Nothing plain may be saved in place of an encrypted page.
             out.clear();
-            if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = -1;
+            if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
             return 0;
         }
     } catch (const std::bad_alloc&) {
         out.clear();
-        job.LastError = -300;
+        job.LastError = kPageNoMemory;
         return 0;
     }
     return 1;

@@ -11,6 +11,31 @@
 
 namespace brisel {
 
+// BuildPageDocument's codes; the closure walk, the catalog and the bookmark
+// tree add their own.
+enum PageFileCode : int32_t {
+    kPageEncryptionMissing = -1,  // an encrypted input's page that cannot be encrypted
+    kPageNotListed = -215,
+    kPageNotDict = -232,
+    kInheritedHolderNotDict = -250,
+    kInheritedKeyMissing = -251,
+    kInheritedResourcesNotDict = -252,
+    kInheritedResourcesWalk = -253,
+    kInheritedReferenceWalk = -254,
+    kInheritedBoxNotClosed = -255,
+    kPageNoMemory = -300,
+    kPageHeaderEnd = -302,
+    kPageHeaderNoPdf = -303,
+    kPageHeaderLineEnd = -304,
+    kPageHeaderEndAfterLine = -305,
+    kPageMarkerLineEnd = -307,
+    kPageMarkerEndAfterLine = -308,
+    kPageStreamLength = -311,
+    kPageClosureFailed = -315,
+    kPageInfoNumber = -317,
+    kPageXrefTooFar = -318,
+};
+
 // Builds the page file in memory (encrypted when the input was) into out,
 // whose capacity is reused from page to page; encryption encrypts the page
 // file of an encrypted input (null: such a page fails). 1 on success; 0

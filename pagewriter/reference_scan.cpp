@@ -51,7 +51,7 @@ ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& c
             const Trivia trivia = StepTrivia(cur, end);
             if (trivia == Trivia::Unclosed) {
                 result.event = ScanEvent::Error;
-                result.error = -7;
+                result.error = kScanUnclosedString;
                 return result;
             }
             if (trivia == Trivia::Stepped) continue;
@@ -108,7 +108,7 @@ ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& c
             const Cursor keywordEnd = p;
             if (!SkipStreamData(job, p, end, context)) {
                 result.event = ScanEvent::Error;
-                result.error = -155;
+                result.error = kScanBadStream;
                 return result;
             }
             result.event = ScanEvent::StreamData;

@@ -18,6 +18,9 @@ enum class ScanEvent {
     Error,        // error holds the code
 };
 
+// Codes of an Error event.
+enum ScanCode : int32_t { kScanUnclosedString = -7, kScanBadStream = -155 };
+
 struct ScanResult {
     ScanEvent event = ScanEvent::Bound;
     int32_t number = 0, generation = 0;

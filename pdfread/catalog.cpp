@@ -59,58 +59,64 @@ bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int
                  int32_t rootGeneration, DictObject& catalog) {
     int32_t offset = LookupXref(job, table, rootNumber, rootGeneration);
     if (offset < 0) {
-        job.LastError = -111;
+        job.LastError = kCatalogNotListed;
         return false;
     }
     Cursor body = LocateObject(job, start, end, offset, rootNumber, rootGeneration);
     if (!body) {
-        job.LastError = -112;
+        job.LastError = kCatalogNotFound;
         return false;
     }
     catalog.number = rootNumber;
     catalog.generation = rootGeneration;
-    return CheckTypedDict(job, body, end, "/Catalog", "/Pages", {-113, -114, -115, -116, -117, -118}, catalog);
+    return CheckTypedDict(job, body, end, "/Catalog", "/Pages",
+                          {kCatalogNotDict, kCatalogNotClosed, kCatalogNoType, kCatalogEndAfterType, kCatalogWrongType,
+                           kCatalogTypeGlued},
+                          catalog);
 }
 
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
                       DictObject& root) {
     Cursor key = FindKey(job, "/Pages", catalog.inside(), catalog.end);
     if (!key) {
-        job.LastError = -119;
+        job.LastError = kPagesNoKey;
         return false;
     }
     Cursor p = key + 6;
     int32_t number = ReadInt(job, p, end);
     if (number < 0) {
-        job.LastError = -120;
+        job.LastError = kPagesNoNumber;
         return false;
     }
     int32_t generation = ReadInt(job, p, end);
     if (generation < 0) {
-        job.LastError = -121;
+        job.LastError = kPagesNoGeneration;
         return false;
     }
     if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = -122;
+        job.LastError = kPagesEndBeforeR;
         return false;
     }
     if (*p != 'R') {
-        job.LastError = -123;
+        job.LastError = kPagesNoR;
         return false;
     }
     int32_t offset = LookupXref(job, table, number, generation);
     if (offset < 0) {
-        job.LastError = -124;
+        job.LastError = kPagesNotListed;
         return false;
     }
     Cursor body = LocateObject(job, start, end, offset, number, generation);
     if (!body) {
-        job.LastError = -125;
+        job.LastError = kPagesNotFound;
         return false;
     }
     root.number = number;
     root.generation = generation;
-    return CheckTypedDict(job, body, end, "/Pages", "/Kids", {-126, -127, -128, -129, -130, -130}, root);
+    return CheckTypedDict(job, body, end, "/Pages", "/Kids",
+                          {kPagesNotDict, kPagesNotClosed, kPagesNoType, kPagesEndAfterType, kPagesWrongType,
+                           kPagesWrongType},
+                          root);
 }
 
 }  // namespace brisel

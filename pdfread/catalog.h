@@ -17,13 +17,38 @@ struct DictObject {
     Cursor inside() const { return body + 2; }
 };
 
+// Codes of FindCatalog, FindPageTreeRoot and CountPages.
+enum CatalogCode : int32_t {
+    kCatalogNotListed = -111,
+    kCatalogNotFound = -112,
+    kCatalogNotDict = -113,
+    kCatalogNotClosed = -114,
+    kCatalogNoType = -115,
+    kCatalogEndAfterType = -116,
+    kCatalogWrongType = -117,
+    kCatalogTypeGlued = -118,
+    kPagesNoKey = -119,
+    kPagesNoNumber = -120,
+    kPagesNoGeneration = -121,
+    kPagesEndBeforeR = -122,
+    kPagesNoR = -123,
+    kPagesNotListed = -124,
+    kPagesNotFound = -125,
+    kPagesNotDict = -126,
+    kPagesNotClosed = -127,
+    kPagesNoType = -128,
+    kPagesEndAfterType = -129,
+    kPagesWrongType = -130,
+    kCountNotNumber = -131,
+};
+
 // The catalog named by /Root: a dictionary of /Type /Catalog, or one that
-// holds /Pages whatever its /Type says. false with LastError -111 .. -118.
+// holds /Pages whatever its /Type says. false with a Catalog code in LastError.
 bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
                  int32_t rootGeneration, DictObject& catalog);
 
 // The page tree root named by the catalog's /Pages: a dictionary of /Type
-// /Pages, or one that holds /Kids. false with LastError -119 .. -130.
+// /Pages, or one that holds /Kids. false with a Pages code in LastError.
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
                       DictObject& root);
 

@@ -39,11 +39,11 @@ int64_t SkipSpace(Job& job, Cursor& cur, Cursor end) {
     for (;;) {
         while (cur < end && IsWhite(*cur)) ++cur;
         if (cur >= end) {
-            job.LastError = -154;
+            job.LastError = kSpaceEndInWhite;
             break;
         }
         if (job.LastError != 0 || *cur != '%') break;
-        if (!SkipComment(cur, end)) job.LastError = -155;
+        if (!SkipComment(cur, end)) job.LastError = kSpaceEndInComment;
     }
     return job.LastError != 0 ? -1 : cur - begin;
 }
@@ -60,22 +60,22 @@ bool SkipWhiteAndComments(Cursor& cur, Cursor end) {
 int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
     job.LastError = 0;
     if (cur >= end) {
-        job.LastError = -9;
+        job.LastError = kIntAtEnd;
         return -1;
     }
     if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = -10;
+        job.LastError = kIntEndInSpace;
         return -1;
     }
     if (!IsDigit(*cur)) {
-        job.LastError = -11;
+        job.LastError = kIntNoDigit;
         return -1;
     }
     Cursor p = cur;
     while (p < end && IsDigit(*p)) ++p;
     if (p < end) {
         if (!IsNumberTerminator(*p)) {
-            job.LastError = -13;
+            job.LastError = kIntBadTerminator;
             return -1;
         }
         int32_t value = ConvertDigits(cur, p);
@@ -84,7 +84,7 @@ int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
     }
     // The digits run up to the bound: still a number when the tail is short.
     if (end - cur > 20) {
-        job.LastError = -12;
+        job.LastError = kIntTooLong;
         return -1;
     }
     int32_t value = ConvertDigits(cur, p);
@@ -158,7 +158,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
     job.LastError = 0;
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(key));
     if (n == 0) {
-        job.LastError = -2;
+        job.LastError = kKeyEnd;
         return nullptr;
     }
     int depth = 0;
@@ -167,7 +167,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
         // White space and brackets; "<<" and ">>" count the depth.
         for (;;) {
             if (end - cur < n) {
-                job.LastError = -2;
+                job.LastError = kKeyEnd;
                 return nullptr;
             }
             uint8_t c = *cur;
@@ -182,14 +182,14 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
         }
         if (*cur == '%') {
             if (!SkipComment(cur, end)) {
-                job.LastError = -2;
+                job.LastError = kKeyEnd;
                 return nullptr;
             }
             continue;
         }
         if (*cur == '(') {
             if (!SkipLiteralString(cur, end)) {
-                job.LastError = -2;
+                job.LastError = kKeyEnd;
                 return nullptr;
             }
             // The cursor rests on ")" and the token step below passes it.
@@ -200,7 +200,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
         ++cur;
         for (;;) {
             if (end - cur < n) {
-                job.LastError = -3;
+                job.LastError = kKeyEndInToken;
                 return nullptr;
             }
             if (IsDelimiter(*cur)) break;
@@ -266,7 +266,7 @@ Cursor FindDictEnd(Cursor from, Cursor end) {
 int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(keyword));
     if (n == 0) {
-        job.LastError = -13;
+        job.LastError = kBackwardEmptyKeyword;
         return 0;
     }
     ptrdiff_t limit = cur - start;  // the match must end at or before here
@@ -288,7 +288,7 @@ int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
         }
         --p;
     }
-    job.LastError = -14;
+    job.LastError = kBackwardNotFound;
     return 0;
 }
 
@@ -304,7 +304,7 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
     while (p < end) {
         uint8_t c = *p++;
         if (c == '\\') {
-            if (p >= end) return -1;
+            if (p >= end) return kStringUnclosed;
             uint8_t e = *p++;
             uint8_t value;
             switch (e) {
@@ -327,7 +327,7 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
                         value = e;
                     }
             }
-            if (!store(value)) return -2;
+            if (!store(value)) return kStringTooLong;
             continue;
         }
         if (c == '(') {
@@ -342,9 +342,9 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
             if (p < end && IsLineEnd(*p) && *p != c) ++p;
             c = '\n';
         }
-        if (!store(c)) return -2;
+        if (!store(c)) return kStringTooLong;
     }
-    return -1;
+    return kStringUnclosed;
 }
 
 static int HexValue(uint8_t c) {
@@ -360,7 +360,7 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
     for (Cursor p = cur; p < end; ++p) {
         if (*p == '>') {
             if (high >= 0) {
-                if (stored >= capacity) return -2;
+                if (stored >= capacity) return kStringTooLong;
                 out[stored++] = static_cast<uint8_t>(high << 4);
             }
             cur = p + 1;
@@ -371,12 +371,12 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
         if (high < 0) {
             high = v;
         } else {
-            if (stored >= capacity) return -2;
+            if (stored >= capacity) return kStringTooLong;
             out[stored++] = static_cast<uint8_t>(high << 4 | v);
             high = -1;
         }
     }
-    return -1;
+    return kStringUnclosed;
 }
 
 HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
@@ -393,7 +393,7 @@ HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number,
 int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
     Cursor p = from;
     for (;;) {
-        if (SkipSpace(job, p, end) < 0) return -1;
+        if (SkipSpace(job, p, end) < 0) return kHeaderScanSpace;
         if (IsDigit(*p)) {
             Cursor candidate = p;
             if (ReadInt(job, p, end) < 0) {
@@ -411,19 +411,19 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
                 continue;
             }
             int64_t skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return -6;
+            if (skipped < 0) return kHeaderScanSpaceAfterGeneration;
             if (skipped == 0) {
                 p = afterFirst;
                 continue;
             }
-            if (end - p < 9) return -7;
+            if (end - p < 9) return kHeaderScanNoRoom;
             if (std::memcmp(p, "obj", 3) != 0) {
                 p = afterFirst;
                 continue;
             }
             p += 3;
             skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return -8;
+            if (skipped < 0) return kHeaderScanSpaceAfterObj;
             if (skipped == 0 && !IsOneOf(*p, "<[{(")) {
                 p = afterFirst;
                 continue;
@@ -432,11 +432,11 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
             return 0;
         }
         while (p < end && !IsWhite(*p) && !IsOneOf(*p, "%]}>)")) ++p;
-        if (p >= end) return -2;
+        if (p >= end) return kHeaderScanEndInToken;
         if (*p == '%') {
-            if (!SkipComment(p, end)) return -3;
+            if (!SkipComment(p, end)) return kHeaderScanEndInComment;
         } else if (IsOneOf(*p, "]}>)")) {
-            if (++p >= end) return -4;
+            if (++p >= end) return kHeaderScanEndAfterBracket;
         }
     }
 }
@@ -444,29 +444,29 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
 int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
     Cursor p = from;
     for (;;) {
-        if (SkipSpace(job, p, end) < 0) return -1;
+        if (SkipSpace(job, p, end) < 0) return kObjectEndSpace;
         if (IsOneOf(*p, ")]}>")) {
-            if (++p >= end) return -2;
+            if (++p >= end) return kObjectEndAfterDelimiter;
             continue;
         }
-        if (end - p < 7) return -3;
+        if (end - p < 7) return kObjectEndNoRoom;
         if (StartsWith(p, end, "/Catalog")) {
             p += 8;
             int64_t skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return -4;
-            if (skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return -5;
+            if (skipped < 0) return kObjectEndSpaceAfterName;
+            if (skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return kObjectEndCatalogGlued;
             catalogSeen = true;
             continue;
         }
         if (*p == '/') {
-            if (++p >= end) return -2;
+            if (++p >= end) return kObjectEndAfterDelimiter;
         } else if (std::memcmp(p, "endobj", 6) == 0) {
             Cursor after = p + 6;
             Cursor q = after;
             int64_t skipped = SkipSpace(job, q, end);
             if (skipped < 0) {
-                bool reachedEnd = job.LastError == -154 || job.LastError == -155;
-                if (!reachedEnd) return -4;
+                bool reachedEnd = job.LastError == kSpaceEndInWhite || job.LastError == kSpaceEndInComment;
+                if (!reachedEnd) return kObjectEndSpaceAfterName;
                 job.LastError = 0;
                 objectEnd = after;
                 return 0;
@@ -477,7 +477,7 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& ca
             }
         }
         while (p < end && !IsWhite(*p) && !IsOneOf(*p, "%)]}>/")) ++p;
-        if (p >= end) return -10;
+        if (p >= end) return kObjectEndInToken;
     }
 }
 

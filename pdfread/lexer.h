@@ -49,15 +49,26 @@ inline bool IsKeyDelimiter(uint8_t c) { return IsWhite(c) || c == '%' || c == '/
 // Whether [cur, end) starts with the text.
 bool StartsWith(Cursor cur, Cursor end, const char* text);
 
+// SkipSpace's codes.
+enum SpaceCode : int32_t { kSpaceEndInWhite = -154, kSpaceEndInComment = -155 };
+
 // Skips white space and comments. Returns the number of bytes skipped, or -1
-// when the end is reached (-154 in white space, -155 in a comment) or when
-// LastError was already non-zero on entry.
+// when the end is reached or when LastError was already non-zero on entry.
 int64_t SkipSpace(Job& job, Cursor& cur, Cursor end);
 
 // Skips white space and comments without touching LastError; false at the end.
 bool SkipWhiteAndComments(Cursor& cur, Cursor end);
 
-// Reads an unsigned decimal integer; -1 on failure (-9 .. -13).
+// ReadInt's codes.
+enum ReadIntCode : int32_t {
+    kIntAtEnd = -9,
+    kIntEndInSpace = -10,
+    kIntNoDigit = -11,
+    kIntTooLong = -12,  // digits run to the bound with more than 20 bytes left
+    kIntBadTerminator = -13,
+};
+
+// Reads an unsigned decimal integer; -1 on failure.
 int32_t ReadInt(Job& job, Cursor& cur, Cursor end);
 
 // The number reader of the scanners: decimal digits at cur ended by a
@@ -76,14 +87,20 @@ bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation
 // whatever follows left alone): true when both are there.
 bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation);
 
-// Finds a key at depth 0 of a dictionary body; null when absent (-2, -3).
+// FindKey's codes.
+enum FindKeyCode : int32_t { kKeyEnd = -2, kKeyEndInToken = -3 };
+
+// Finds a key at depth 0 of a dictionary body; null when absent.
 Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 
 // From just after "<<", the first byte of the matching ">>"; null if none.
 Cursor FindDictEnd(Cursor from, Cursor end);
 
+// FindBackward's codes.
+enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -13, kBackwardNotFound = -14 };
+
 // Searches backwards from cur for a keyword that is not inside a comment.
-// 1 with cur at the match, or 0 (-13 empty keyword, -14 not found).
+// 1 with cur at the match, or 0.
 int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
 
 // Steps over a literal string; cur stands on its "(" and ends on the matching
@@ -110,8 +127,10 @@ inline Trivia StepTrivia(Cursor& cur, Cursor end) {
     return Trivia::Stepped;
 }
 
-// Decodes a literal string (cur just after "("); bytes stored, -1 end
-// reached, -2 capacity exceeded.
+// Results of ReadLiteralString and ReadHexString besides the byte count.
+enum StringReadResult : int { kStringUnclosed = -1, kStringTooLong = -2 };
+
+// Decodes a literal string (cur just after "("); the bytes stored.
 int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 
 // Decodes a hexadecimal string (cur just after "<"); as above.
@@ -123,9 +142,30 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 enum class HeaderFault { None, Number, Generation, End, NoObj };
 HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation);
 
+// FindObjectHeader's results besides 0.
+enum HeaderScanResult : int {
+    kHeaderScanSpace = -1,
+    kHeaderScanEndInToken = -2,
+    kHeaderScanEndInComment = -3,
+    kHeaderScanEndAfterBracket = -4,
+    kHeaderScanSpaceAfterGeneration = -6,
+    kHeaderScanNoRoom = -7,
+    kHeaderScanSpaceAfterObj = -8,
+};
+
 // Finds the next "N G obj" header at or after from: 0 and the header's first
-// digit, or a negative code (-1 .. -8) when there is none.
+// digit, or a negative code when there is none.
 int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header);
+
+// FindObjectEnd's results besides 0.
+enum ObjectEndResult : int {
+    kObjectEndSpace = -1,
+    kObjectEndAfterDelimiter = -2,
+    kObjectEndNoRoom = -3,
+    kObjectEndSpaceAfterName = -4,  // after "/Catalog" or "endobj"
+    kObjectEndCatalogGlued = -5,
+    kObjectEndInToken = -10,
+};
 
 // Finds the end of the object that starts at from: 0 and the position just
 // after "endobj", or a negative code. Sets catalogSeen on "/Catalog".

@@ -30,7 +30,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     int state = 0;
     PredictorParms parms;
     if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return Fail(job, -36);
+    if (!IsDecodableState(state)) return Fail(job, kUnsupportedFilter);
     int32_t first = 0, count = 0;
     if (int r = ReadRequiredInt(job, "/First", dict, dictEnd, first)) return r;
     if (int r = ReadRequiredInt(job, "/N", dict, dictEnd, count)) return r;
@@ -41,7 +41,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     };
     if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after, resolveLength)) return r;
     Cursor p = SkipToToken(after, end);
-    if (!StartsWith(p, end, "endobj")) return Fail(job, -36);
+    if (!StartsWith(p, end, "endobj")) return Fail(job, kRewriteNoObjStmEnd);
     rw.readPos = SkipToToken(p + 6, end);
 
     std::vector<uint8_t> plain;
@@ -50,7 +50,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     if (state != kFilterNone) {
         size_t decodedLength = 0;
         if (int r = InflateStream(data, length, decoded, decodedLength))
-            return Fail(job, r == -37 || r == -38 ? r : -39);
+            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
         length = decodedLength;
         if (state != kFilterFlate) {
             if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
@@ -65,9 +65,9 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     Cursor q = data;
     for (int32_t i = 0; i < count; ++i) {
         int32_t number = ReadInt(job, q, dataEnd);
-        if (number < 0) return Fail(job, -53);
+        if (number < 0) return Fail(job, kRewriteBadPairNumber);
         int32_t offset = ReadInt(job, q, dataEnd);
-        if (offset < 0) return Fail(job, -54);
+        if (offset < 0) return Fail(job, kRewriteBadPairOffset);
         pairs.emplace_back(number, offset);
     }
     job.LastError = 0;
@@ -89,7 +89,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (from > size) from = size;
         if (to > size) to = size;
         if (to < from) to = from;
-        const int code = last ? -54 : -53;
+        const int code = last ? kRewriteSectionFull : kRewriteImageFull;
         if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return Fail(job, code);
         const int32_t offset = static_cast<int32_t>(rw.out.size());
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||

@@ -12,14 +12,16 @@ namespace brisel {
 
 namespace {
 
-// Entry error codes differ by where the entry stands: the first subsection of
-// the newest section, a later subsection of it, or an older section.
+// The entry codes of each place an entry can stand.
 struct EntryCodes {
     int offset, generation, endBeforeType, badType;
 };
-constexpr EntryCodes kFirstSubsection{-22, -24, -26, -27};
-constexpr EntryCodes kLaterSubsection{-42, -44, -46, -47};
-constexpr EntryCodes kOlderSection{-62, -64, -66, -67};
+constexpr EntryCodes kFirstSubsection{kXrefFirstOffset, kXrefFirstGeneration, kXrefFirstEndBeforeType,
+                                      kXrefFirstBadType};
+constexpr EntryCodes kLaterSubsection{kXrefLaterOffset, kXrefLaterGeneration, kXrefLaterEndBeforeType,
+                                      kXrefLaterBadType};
+constexpr EntryCodes kOlderSection{kXrefOlderOffset, kXrefOlderGeneration, kXrefOlderEndBeforeType,
+                                   kXrefOlderBadType};
 
 // Entries in reading order: newest section first and, within a section, the
 // order of its subsections. The first entry read for a number wins.
@@ -76,7 +78,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         int32_t first = ReadInt(job, cur, end);
         if (first < 0) {
             if (firstHeader) {
-                job.LastError = -19;
+                job.LastError = kXrefFirstHeader;
                 return false;
             }
             job.LastError = 0;
@@ -85,7 +87,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         }
         int32_t count = ReadInt(job, cur, end);
         if (count < 0) {
-            job.LastError = firstHeader ? -19 : newest ? -29 : -90;
+            job.LastError = firstHeader ? kXrefFirstHeader : newest ? kXrefLaterNoCount : kXrefOlderNoCount;
             return false;
         }
         const EntryCodes& codes = !newest ? kOlderSection : firstHeader ? kFirstSubsection : kLaterSubsection;
@@ -96,30 +98,30 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
     // The trailer.
     while (cur < end && IsWhite(*cur)) ++cur;
     if (cur >= end) {
-        job.LastError = -80;
+        job.LastError = kXrefEndBeforeTrailer;
         return false;
     }
     if (!StartsWith(cur, end, "trailer")) {
-        job.LastError = -81;
+        job.LastError = kXrefNoTrailer;
         return false;
     }
     cur += 7;
     if (cur >= end || !IsWhite(*cur)) {
-        job.LastError = -82;
+        job.LastError = kXrefTrailerGlued;
         return false;
     }
     if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = -83;
+        job.LastError = kXrefEndAfterTrailer;
         return false;
     }
     if (!StartsWith(cur, end, "<<")) {
-        job.LastError = -84;
+        job.LastError = kXrefTrailerNotDict;
         return false;
     }
     Cursor dict = cur + 2;
     Cursor dictEnd = FindDictEnd(dict, end);
     if (!dictEnd) {
-        job.LastError = -87;
+        job.LastError = kXrefTrailerNotClosed;
         return false;
     }
 
@@ -137,7 +139,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         Cursor p = key + 5;
         int32_t offset = ReadInt(job, p, dictEnd);
         if (offset < 0) {
-            job.LastError = -89;
+            job.LastError = kXrefBadPrev;
             return false;
         }
         prev = offset;
@@ -174,17 +176,17 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
 
     Cursor cur = end;
     if (!FindBackward(job, start, cur, "%%EOF")) {
-        job.LastError = -15;
+        job.LastError = kXrefNoEof;
         return 0;
     }
     if (!FindBackward(job, start, cur, "startxref")) {
-        job.LastError = -16;
+        job.LastError = kXrefNoStartxref;
         return 0;
     }
     cur += 9;
     int32_t offset = ReadInt(job, cur, end);
     if (offset < 0) {
-        job.LastError = -17;
+        job.LastError = kXrefBadStartxref;
         return 0;
     }
 
@@ -197,12 +199,12 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
             // sections it should have led to are not read, and the repair
             // finds their objects.
             if (!visited.insert(next).second) {
-                job.LastError = -92;
+                job.LastError = kXrefPrevLoop;
                 return 0;
             }
             Cursor section = start + std::min<int64_t>(next, end - start);
             if (!SkipWhiteAndComments(section, end) || !StartsWith(section, end, "xref")) {
-                job.LastError = -18;
+                job.LastError = kXrefNotXref;
                 if (!reader.xrefStreams && ContainsBytes(start, end, "/XRef")) reader.xrefStreams = true;
                 return 0;
             }
@@ -234,7 +236,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         table.Assign(std::move(entries));
     } catch (const std::bad_alloc&) {
         table.Clear();
-        job.LastError = -91;
+        job.LastError = kXrefNoMemory;
         return 0;
     }
     return 1;
@@ -254,7 +256,7 @@ int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32
     Cursor p = key + 6;
     int32_t count = ReadInt(job, p, end);
     if (count < 0) {
-        job.LastError = -131;
+        job.LastError = kCountNotNumber;
         return -1;
     }
     return count;

@@ -9,17 +9,51 @@
 
 namespace brisel {
 
+// ReadXref's codes. Entry errors differ by where the entry stands: the first
+// subsection of the newest section, a later subsection of it, or an older
+// section.
+enum ReadXrefCode : int32_t {
+    kXrefNoEof = -15,
+    kXrefNoStartxref = -16,
+    kXrefBadStartxref = -17,
+    kXrefNotXref = -18,  // no "xref" at the offset: a cross-reference stream or damage
+    kXrefFirstHeader = -19,
+    kXrefFirstOffset = -22,
+    kXrefFirstGeneration = -24,
+    kXrefFirstEndBeforeType = -26,
+    kXrefFirstBadType = -27,
+    kXrefLaterNoCount = -29,
+    kXrefLaterOffset = -42,
+    kXrefLaterGeneration = -44,
+    kXrefLaterEndBeforeType = -46,
+    kXrefLaterBadType = -47,
+    kXrefOlderOffset = -62,
+    kXrefOlderGeneration = -64,
+    kXrefOlderEndBeforeType = -66,
+    kXrefOlderBadType = -67,
+    kXrefEndBeforeTrailer = -80,
+    kXrefNoTrailer = -81,
+    kXrefTrailerGlued = -82,
+    kXrefEndAfterTrailer = -83,
+    kXrefTrailerNotDict = -84,
+    kXrefTrailerNotClosed = -87,
+    kXrefBadPrev = -89,
+    kXrefOlderNoCount = -90,
+    kXrefNoMemory = -91,
+    kXrefPrevLoop = -92,
+};
+
 // Reads the cross-reference sections along the /Prev chain into the table and
 // takes /Root, /Info, /ID, /Encrypt and /XRefStm from the trailers into the
 // reader record. 1 on success, 0 on failure (code in LastError). Sets
 // reader.xrefStreams when the file uses cross-reference streams. The
 // document identifier of an earlier read stays when the trailers name none.
-// A /Prev chain that loops fails (-92); an entry in use whose offset holds
-// no header of its object is listed free, and its number goes into
-// reader.missingObjects.
+// A /Prev chain that loops fails (kXrefPrevLoop); an entry in use whose
+// offset holds no header of its object is listed free, and its number goes
+// into reader.missingObjects.
 int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
 
-// The /Count of the page tree root, or -1.
+// The /Count of the page tree root, or -1 (kCountNotNumber when unreadable).
 int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
                    const XrefTable& table);
 

@@ -38,19 +38,19 @@ struct Widths {
 
 int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     Cursor key = FindKey(job, "/W", dict, dictEnd);
-    if (!key) return Fail(job, -25);
+    if (!key) return Fail(job, kStreamsNoW);
     Cursor p = key + 2;
-    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -22);
-    if (*p != '[') return Fail(job, -23);
+    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsEndAfterW);
+    if (*p != '[') return Fail(job, kStreamsWNotArray);
     ++p;
     // A width of 0 leaves its field out: the type is then 1 (in the file),
     // the other fields 0.
-    const int codes[3] = {-24, -25, -26};
+    const int codes[3] = {kStreamsBadW1, kStreamsBadW2, kStreamsBadW3};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(job, p, dictEnd);
         if (widths.w[i] < 0) return Fail(job, codes[i]);
     }
-    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, -25);
+    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, kStreamsNoW);
     return 0;
 }
 
@@ -63,16 +63,16 @@ int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs&
     hasIndex = key != nullptr;
     if (!key) return 0;
     Cursor p = key + 6;
-    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -27);
-    if (*p != '[') return Fail(job, -28);
+    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsEndAfterIndex);
+    if (*p != '[') return Fail(job, kStreamsIndexNotArray);
     ++p;
     for (;;) {
-        if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -29);
+        if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsBadIndexFirst);
         if (*p == ']') return 0;
         int32_t first = ReadInt(job, p, dictEnd);
-        if (first < 0) return Fail(job, -29);
+        if (first < 0) return Fail(job, kStreamsBadIndexFirst);
         int32_t count = ReadInt(job, p, dictEnd);
-        if (count < 0) return Fail(job, -30);
+        if (count < 0) return Fail(job, kStreamsBadIndexCount);
         pairs.emplace_back(first, count);
     }
 }
@@ -124,7 +124,8 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     int32_t number = 0;
     if (int r = ReadStreamObjectHeader(job, cur, end, number)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = ReadStreamTrailer(job, cur, end, trailer, reader, dict, dictEnd); r != 0 && r != -1000) return r;
+    if (int r = ReadStreamTrailer(job, cur, end, trailer, reader, dict, dictEnd); r != 0 && r != kStreamsEncrypted)
+        return r;
     job.LastError = 0;
     if (int r = CheckTypeName(job, dict, dictEnd, "/XRef")) return r;
     Widths widths;
@@ -136,14 +137,14 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
         prev = ReadInt(job, p, dictEnd);
-        if (prev < 1) return Fail(job, -31);
+        if (prev < 1) return Fail(job, kStreamsBadPrev);
     }
     job.LastError = 0;
 
     int state = 0;
     PredictorParms parms;
     if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return Fail(job, -36);
+    if (!IsDecodableState(state)) return Fail(job, kUnsupportedFilter);
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
     if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
@@ -151,7 +152,7 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     if (state != kFilterNone) {
         size_t decodedLength = 0;
         if (int r = InflateStream(data, length, decoded, decodedLength))
-            return Fail(job, r == -37 || r == -38 ? r : -39);
+            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
         length = decodedLength;
         if (state != kFilterFlate) {
             if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
@@ -164,7 +165,7 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
 
 // A classic section at cur (just after "xref") met in a chain that also
 // holds streams. Its trailer is read like a stream dictionary (an encrypted
-// newest one ends the pass with -1000, as for a hybrid file); its entries
+// newest one ends the pass with kStreamsEncrypted, as for a hybrid file); its entries
 // go into the records not yet set, in use as objects in the file, free as
 // free, except that a hybrid section's free entries are left for its
 // stream to fill. An entry that cannot be read ends the entries, keeping
@@ -198,10 +199,10 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
     }
     job.LastError = 0;
     Cursor at = FindFirst(cur, end, "trailer");
-    if (!at) return Fail(job, -6);
+    if (!at) return Fail(job, kStreamsNoTrailer);
     Cursor dict = nullptr, dictEnd = nullptr;
     const int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd);
-    if (r != 0 && (r != -1000 || newest)) return Fail(job, r);
+    if (r != 0 && (r != kStreamsEncrypted || newest)) return Fail(job, r);
     prev = stream = -1;
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
@@ -280,7 +281,7 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
         int32_t size = ReadInt(job, p, dictEnd);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
-        if (trailer.size > kMaxListedObjects) return Fail(job, -13);
+        if (trailer.size > kMaxListedObjects) return Fail(job, kStreamsTooManyObjects);
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey(job, "/Root", dict, dictEnd);
@@ -295,12 +296,12 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
     }
     if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
     job.LastError = 0;
-    return trailer.encryptKey ? -1000 : 0;
+    return trailer.encryptKey ? kStreamsEncrypted : 0;
 }
 
 int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
                     ReaderRecord& reader) {
-    if (end - start < 6) return Fail(job, -1);
+    if (end - start < 6) return Fail(job, kStreamsTooShort);
     // Where startxref leads; when it leads to no section (or the file ends
     // without one), the last cross-reference stream in the file starts the
     // chain, as the repair of readers finds it.
@@ -308,21 +309,21 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
     int64_t offset = -1;
     Cursor cur = nullptr;
     if (!FindLast(start, end, "%%EOF")) {
-        located = -2;
+        located = kStreamsNoEof;
     } else if (end - start < 11) {
-        located = -3;
+        located = kStreamsNoRoomForStartxref;
     } else if (!(cur = FindLast(start, end, "startxref"))) {
-        located = -4;
+        located = kStreamsNoStartxref;
     } else {
         cur += 9;
         offset = ReadInt(job, cur, end);
         if (offset < 0) located = job.LastError;
-        else if (offset > end - start) located = -5;
+        else if (offset > end - start) located = kStreamsBadOffset;
     }
     if (located == 0) {
         cur = start + offset;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) located = -5;
+        if (SkipSpace(job, cur, end) < 0) located = kStreamsBadOffset;
     }
     if (located != 0 || !StartsSection(job, cur, end)) {
         const int64_t found = LastXrefStream(job, start, end);
@@ -341,7 +342,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         // A chain that loops ends; objects it left out make the analysis
         // fail, and the repair finds them.
         if (!visited.insert(next).second) break;
-        const int code = newest ? -5 : -50;
+        const int code = newest ? kStreamsBadOffset : kStreamsBadOlderOffset;
         if (next > end - start) return Fail(job, code);
         cur = start + next;
         job.LastError = 0;
@@ -355,10 +356,10 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         int64_t stream = -1;
         if (int r = ReadClassicSection(job, cur + 4, end, newest, trailer, reader, prev, stream)) return r;
         if (stream >= 0 && visited.insert(stream).second) {
-            if (stream > end - start) return Fail(job, -13);
+            if (stream > end - start) return Fail(job, kStreamsBadXRefStm);
             cur = start + stream;
             job.LastError = 0;
-            if (SkipSpace(job, cur, end) < 0) return Fail(job, -13);
+            if (SkipSpace(job, cur, end) < 0) return Fail(job, kStreamsBadXRefStm);
             int64_t ignored = -1;
             if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
         }

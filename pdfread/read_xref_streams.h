@@ -11,12 +11,37 @@
 
 namespace brisel {
 
+// Codes of the reading of cross-reference streams.
+enum XrefStreamCode : int32_t {
+    kStreamsTooShort = -1,
+    kStreamsNoEof = -2,
+    kStreamsNoRoomForStartxref = -3,
+    kStreamsNoStartxref = -4,
+    kStreamsBadOffset = -5,
+    kStreamsNoTrailer = -6,
+    kStreamsTooManyObjects = -13,  // no memory for the records, or an absurd /Size
+    kStreamsBadXRefStm = -13,
+    kStreamsEndAfterW = -22,
+    kStreamsWNotArray = -23,
+    kStreamsBadW1 = -24,
+    kStreamsBadW2 = -25,
+    kStreamsNoW = -25,  // absent, or all widths 0
+    kStreamsBadW3 = -26,
+    kStreamsEndAfterIndex = -27,
+    kStreamsIndexNotArray = -28,
+    kStreamsBadIndexFirst = -29,
+    kStreamsBadIndexCount = -30,
+    kStreamsBadPrev = -31,
+    kStreamsBadOlderOffset = -50,
+    kStreamsEncrypted = -1000,
+};
+
 // Collects /Encrypt, /Size, /Root, /Info and /ID from the dictionary that
 // follows cur (just after "obj" or "trailer"); the first /Size read
 // allocates the records; /ID goes into the reader record. 0 with the
-// dictionary's body [dict, dictEnd); -1000 when trailer.encryptKey is set;
-// -7, -8, -9, -87 no dictionary; -13 no memory for the records (or an
-// absurd /Size).
+// dictionary's body [dict, dictEnd); kStreamsEncrypted when
+// trailer.encryptKey is set; OpenDictionary's codes, or
+// kStreamsTooManyObjects.
 int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd);
 

@@ -92,23 +92,24 @@ int Rebuild(Job& job, Block& image) {
     const Cursor start = image.data();
     const Cursor end = start + image.size();
     ImageBuffer out;
-    if (!out.Init(image.size() + 32768)) return Fail(job, -1);
+    if (!out.Init(image.size() + 32768)) return Fail(job, kRepairNoImage);
     // Garbage in front of the header: a header of our own goes first.
-    if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1)) return Fail(job, -2);
+    if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1))
+        return Fail(job, kRepairCannotGrow);
 
     FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
     Cursor header = nullptr;
-    if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, -4);
+    if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, kRepairNoObject);
     for (bool first = true;; first = false) {
-        if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, -2);
+        if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
         if (FindObjectEnd(job, header, end, objectEnd, catalogSeen) != 0) {
             // An object without "endobj" ends the scan: it and everything
             // after it are left out.
-            if (first) return Fail(job, -5);
+            if (first) return Fail(job, kRepairFirstUnended);
             break;
         }
         Cursor p = header;
@@ -124,7 +125,7 @@ int Rebuild(Job& job, Block& image) {
                 rootGeneration = generation;
             }
         }
-        if (!out.Write(header, static_cast<size_t>(objectEnd - header))) return Fail(job, -2);
+        if (!out.Write(header, static_cast<size_t>(objectEnd - header))) return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
         job.LastError = 0;
         if (FindObjectHeader(job, pos, end, header) != 0) break;
@@ -140,8 +141,9 @@ int Rebuild(Job& job, Block& image) {
         generation = object->generation;
         return true;
     };
-    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf)) return Fail(job, -11);
-    if (!out.Finish(image)) return Fail(job, -2);
+    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf))
+        return Fail(job, kRepairSectionFull);
+    if (!out.Finish(image)) return Fail(job, kRepairCannotGrow);
     return 0;
 }
 
@@ -151,7 +153,7 @@ int RebuildClassic(Job& job, Block& image) {
     try {
         return Rebuild(job, image);
     } catch (const std::bad_alloc&) {
-        return Fail(job, -10);
+        return Fail(job, kRepairNoMemory);
     }
 }
 

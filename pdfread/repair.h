@@ -6,6 +6,16 @@
 
 namespace brisel {
 
+// RebuildClassic's codes.
+enum RepairCode : int32_t {
+    kRepairNoImage = -1,
+    kRepairCannotGrow = -2,
+    kRepairNoObject = -4,
+    kRepairFirstUnended = -5,  // the first object has no "endobj"
+    kRepairNoMemory = -10,
+    kRepairSectionFull = -11,
+};
+
 // Rebuilds the image from the object headers found by scanning its bytes,
 // with a fresh classic cross-reference section and trailer. LastError must be
 // 0 on entry. 0 on success with the image replaced; a negative code otherwise.

@@ -77,21 +77,21 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     if (!parmsKey) return 0;
     p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
-    if (end - p <= 4) return job.LastError = -8;
+    if (end - p <= 4) return Fail(job, kParmsNoRoom);
     if (*p == '[' || IsNameAt(p, end, "null")) {
         p = SingleValue(p, dictEnd, several);
         if (!p) return 0;
     }
-    if (!StartsWith(p, end, "<<")) return job.LastError = -9;
+    if (!StartsWith(p, end, "<<")) return Fail(job, kParmsNotDict);
     Cursor parmsEnd = FindDictEnd(p + 2, end);
-    if (!parmsEnd) return job.LastError = -87;
+    if (!parmsEnd) return Fail(job, kParmsNotClosed);
     // The predictor counts only beside a readable /Columns.
     Cursor columns = FindKey(job, "/Columns", p + 2, parmsEnd);
     job.LastError = 0;
     if (!columns) return 0;
     Cursor q = columns + 8;
     const int32_t columnCount = ReadInt(job, q, parmsEnd);
-    if (columnCount < 0) return job.LastError = -32;
+    if (columnCount < 0) return Fail(job, kParmsBadColumns);
     Cursor predictor = FindKey(job, "/Predictor", p + 2, parmsEnd);
     job.LastError = 0;
     if (!predictor) return 0;
@@ -142,10 +142,10 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
                      Cursor& afterEndstream, const LengthResolver& resolveLength) {
     const int64_t declared = DeclaredLength(job, dict, dictEnd, resolveLength);
 
-    if (end - dictEnd <= 17) return job.LastError = -34;
+    if (end - dictEnd <= 17) return Fail(job, kStreamNoRoom);
     Cursor p = dictEnd + 2;
-    if (SkipSpace(job, p, end) < 0) return job.LastError = -35;
-    if (!StartsWith(p, end, "stream")) return job.LastError = -36;
+    if (SkipSpace(job, p, end) < 0) return Fail(job, kStreamEndBeforeKeyword);
+    if (!StartsWith(p, end, "stream")) return Fail(job, kStreamNoKeyword);
     p += 6;
     if (p < end && *p == '\r') ++p;
     if (p < end && *p == '\n') ++p;
@@ -161,7 +161,7 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
     }
     const bool believed = stop != nullptr;
     if (!stop) stop = FindEndstream(start, end);
-    if (!stop) return job.LastError = -36;
+    if (!stop) return Fail(job, kStreamNoKeyword);
     p = stop;
     if (stop > start && stop[-1] == '\n') --stop;
     if (stop > start && stop[-1] == '\r') --stop;
@@ -176,10 +176,10 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
 }
 
 int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity) {
-    if (length > UINT_MAX) return -4;
+    if (length > UINT_MAX) return kFlateDamaged;
     const size_t room = capacity < UINT_MAX ? capacity : UINT_MAX;
     z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) return -1;
+    if (inflateInit(&zs) != Z_OK) return kFlateNoStart;
     zs.next_in = const_cast<Bytef*>(in);
     zs.avail_in = static_cast<uInt>(length);
     zs.next_out = out;
@@ -190,20 +190,20 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
         if (r == Z_STREAM_END) break;
         // A full output may hide more data, whatever else zlib says.
         if (zs.avail_out == 0) {
-            result = -10;
+            result = kFlateTooLarge;
             break;
         }
         if (r == Z_OK) continue;
         // The input ran out before the end marker (Z_BUF_ERROR: no progress
         // possible), or the data is damaged from here on: what was inflated
         // before is the stream's data.
-        if (zs.total_out == 0) result = r == Z_BUF_ERROR ? -5 : -4;
+        if (zs.total_out == 0) result = r == Z_BUF_ERROR ? kFlateTruncated : kFlateDamaged;
         break;
     }
     const size_t total = zs.total_out;
     inflateEnd(&zs);
     if (result != 0) return result;
-    if (total >= room) return -10;
+    if (total >= room) return kFlateTooLarge;
     capacity = total;
     return 0;
 }
@@ -216,14 +216,15 @@ int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded)
         const bool first = factor == 20;
         size_t capacity = length * factor;
         if (capacity < 64) capacity = 64;
-        if (length > kMaxDecoded / factor || !out.Allocate(capacity)) return first ? -37 : -38;
+        if (length > kMaxDecoded / factor || !out.Allocate(capacity))
+            return first ? kInflateNoMemory : kInflateNoMoreMemory;
         int r = DecodeFlate(in, length, out.data(), capacity);
         if (r == 0) {
             decoded = capacity;
             return 0;
         }
         out.Release();
-        if (r != -10) return r;
+        if (r != kFlateTooLarge) return r;
     }
 }
 
@@ -294,13 +295,14 @@ int UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
 
 int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms) {
     const int64_t bits = static_cast<int64_t>(parms.columns) * parms.colors * parms.bitsPerComponent;
-    if (parms.columns < 1 || parms.colors < 1 || parms.colors > 32 || bits > (int64_t{1} << 34)) return -36;
+    if (parms.columns < 1 || parms.colors < 1 || parms.colors > 32 || bits > (int64_t{1} << 34))
+        return kUnsupportedFilter;
     const size_t rowBytes = static_cast<size_t>((bits + 7) / 8);
     if (predictor == 2) {
-        if (parms.bitsPerComponent != 8 && parms.bitsPerComponent != 16) return -36;
+        if (parms.bitsPerComponent != 8 && parms.bitsPerComponent != 16) return kUnsupportedFilter;
         return UndoTiff(data, length, rowBytes, parms);
     }
-    if (predictor < 10 || predictor > 15) return -36;
+    if (predictor < 10 || predictor > 15) return kUnsupportedFilter;
     const int bitsPerPixel = parms.colors * parms.bitsPerComponent;
     const size_t bpp = bitsPerPixel < 8 ? 1 : static_cast<size_t>(bitsPerPixel / 8);
     return UndoPng(data, length, rowBytes, bpp);

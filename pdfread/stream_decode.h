@@ -18,6 +18,29 @@ namespace brisel {
 // usable predictor, any other filter; a usable predictor gives its number.
 enum : int { kFilterNone = 0, kFilterFlate = 1, kFilterOther = -1 };
 
+// Codes of the stream readers below.
+enum StreamDataCode : int32_t {
+    kParmsNoRoom = -8,
+    kParmsNotDict = -9,
+    kParmsBadColumns = -32,
+    kParmsNotClosed = -87,
+    kStreamNoRoom = -34,
+    kStreamEndBeforeKeyword = -35,
+    kStreamNoKeyword = -36,  // no "stream", or no "endstream" after it
+    kUnsupportedFilter = -36,
+    kInflateNoMemory = -37,
+    kInflateNoMoreMemory = -38,
+    kInflateFailed = -39,  // data that does not inflate
+};
+
+// DecodeFlate's results besides 0.
+enum FlateResult : int {
+    kFlateNoStart = -1,
+    kFlateDamaged = -4,
+    kFlateTruncated = -5,
+    kFlateTooLarge = -10,
+};
+
 // The row layout a predictor works on, from /DecodeParms.
 struct PredictorParms {
     int32_t columns = 1;
@@ -29,8 +52,8 @@ struct PredictorParms {
 // (dictEnd is its closing ">>"). Flate is /FlateDecode or /Fl, alone or as
 // the one element of an array; /Filter null and an empty array are no
 // filter. /DecodeParms may be a dictionary, a one-element array of one, or
-// null. 0 with state (and parms, when given) set, or a code in LastError:
-// -8, -9, -87 /DecodeParms not a closed dictionary, -32 /Columns unreadable.
+// null. 0 with state (and parms, when given) set, or a Parms code in
+// LastError.
 int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state,
                     PredictorParms* parms = nullptr);
 
@@ -44,8 +67,7 @@ bool IsDecodableState(int state);
 // resolver; a /Length that is absent, unresolved or does not lead to
 // "endstream" gives way to the first "endstream" after the data start, as
 // every reader does. 0 with the data, its measured length and the position
-// after "endstream"; or a code in LastError: -34, -35 no room for "stream",
-// -36 no "stream", or no "endstream" after it.
+// after "endstream"; or a Stream code in LastError.
 int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
                      Cursor& afterEndstream, const LengthResolver& resolveLength = nullptr);
 
@@ -53,16 +75,16 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
 // then the decoded length. Data that ends without its final block (a sync
 // flush and nothing after it), or is damaged further on (a wrong checksum),
 // gives what was inflated before: readers take those bytes as the stream.
-// 0 on success; -1 zlib cannot start, -4 the data is damaged before
-// anything could be inflated, -5 it ends before anything was inflated, -10
-// the output needs all of the capacity or more. Bytes after the end marker
-// are ignored.
+// 0 on success; kFlateNoStart when zlib cannot start, kFlateDamaged when the
+// data is damaged before anything could be inflated, kFlateTruncated when it
+// ends before anything was inflated, kFlateTooLarge when the output needs all
+// of the capacity or more. Bytes after the end marker are ignored.
 int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity);
 
 // DecodeFlate into a block sized from the input, retried with a larger block
-// while the output does not fit. 0 and the decoded length; -37 (first
-// block) or -38 (a later one) when memory or the 32-bit size runs out;
-// DecodeFlate's code for damaged data.
+// while the output does not fit. 0 and the decoded length; kInflateNoMemory
+// (first block) or kInflateNoMoreMemory (a later one) when memory or the
+// 32-bit size runs out; DecodeFlate's code for damaged data.
 int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded);
 
 // Undoes a predictor in place. TIFF 2: each sample gets the one to its
@@ -70,8 +92,8 @@ int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded)
 // with its own tag, None, Sub, Up, Average or Paeth (an unknown tag is
 // taken as Up, as this reader always read them); the tags are removed, so
 // length shrinks by one byte a row. A short last row is decoded as far as
-// it goes. 0, or
-// -36 for another predictor or a layout it cannot undo.
+// it goes. 0, or kUnsupportedFilter for another predictor or a layout it
+// cannot undo.
 int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms);
 
 }  // namespace brisel

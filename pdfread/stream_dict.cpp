@@ -8,25 +8,25 @@ namespace brisel {
 int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
     int32_t generation = 0;
     const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
-    if (fault == HeaderFault::Number || number < 1) return Fail(job, -14);
-    if (fault == HeaderFault::Generation) return Fail(job, -15);
-    if (fault == HeaderFault::End) return Fail(job, -16);
+    if (fault == HeaderFault::Number || number < 1) return Fail(job, kStreamNoNumber);
+    if (fault == HeaderFault::Generation) return Fail(job, kStreamNoGeneration);
+    if (fault == HeaderFault::End) return Fail(job, kStreamHeaderEnd);
     // At least 16 bytes from "obj" on: room for a dictionary and a stream.
     const Cursor keyword = fault == HeaderFault::None ? cur - 3 : cur;
-    if (end - keyword < 16) return Fail(job, -17);
-    if (fault == HeaderFault::NoObj) return Fail(job, -18);
+    if (end - keyword < 16) return Fail(job, kStreamHeaderNoRoom);
+    if (fault == HeaderFault::NoObj) return Fail(job, kStreamNoObj);
     job.LastError = 0;
     return 0;
 }
 
 int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd) {
     job.LastError = 0;
-    if (SkipSpace(job, cur, end) < 0) return Fail(job, -7);
-    if (end - cur < 5) return Fail(job, -8);
-    if (!StartsWith(cur, end, "<<")) return Fail(job, -9);
+    if (SkipSpace(job, cur, end) < 0) return Fail(job, kStreamDictEnd);
+    if (end - cur < 5) return Fail(job, kStreamDictNoRoom);
+    if (!StartsWith(cur, end, "<<")) return Fail(job, kStreamNotDict);
     dict = cur + 2;
     dictEnd = FindDictEnd(dict, end);
-    if (!dictEnd) return Fail(job, -87);
+    if (!dictEnd) return Fail(job, kStreamDictNotClosed);
     return 0;
 }
 
@@ -35,21 +35,21 @@ int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name) {
     job.LastError = 0;
     if (!key) return 0;
     Cursor p = key + 5;
-    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, -19);
-    if (!StartsWith(p, dictEnd, name)) return Fail(job, -20);
+    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamTypeEnd);
+    if (!StartsWith(p, dictEnd, name)) return Fail(job, kStreamWrongType);
     p += std::strlen(name);
-    if (p < dictEnd && !IsNumberTerminator(*p)) return Fail(job, -21);
+    if (p < dictEnd && !IsNumberTerminator(*p)) return Fail(job, kStreamTypeGlued);
     return 0;
 }
 
 int ReadRequiredInt(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t& value) {
     Cursor at = FindKey(job, key, dict, dictEnd);
-    if (!at) return Fail(job, -33);
+    if (!at) return Fail(job, kStreamKeyMissing);
     Cursor p = at + std::strlen(key);
     job.LastError = 0;
-    if (SkipSpace(job, p, dictEnd) < 0) return Fail(job, -31);
+    if (SkipSpace(job, p, dictEnd) < 0) return Fail(job, kStreamKeyNoValue);
     value = ReadInt(job, p, dictEnd);
-    if (value < 0) return Fail(job, -32);
+    if (value < 0) return Fail(job, kStreamKeyNotNumber);
     return 0;
 }
 

@@ -9,22 +9,36 @@
 
 namespace brisel {
 
-// "N G obj" at cur: 0 with the object number and cur just after "obj"; -14
-// number missing or below 1, -15 generation, -16 end reached, -17 fewer
-// than 16 bytes left, -18 no "obj".
+// Codes of the readers below.
+enum StreamDictCode : int32_t {
+    kStreamDictEnd = -7,
+    kStreamDictNoRoom = -8,  // fewer than 5 bytes left
+    kStreamNotDict = -9,
+    kStreamNoNumber = -14,   // missing or below 1
+    kStreamNoGeneration = -15,
+    kStreamHeaderEnd = -16,
+    kStreamHeaderNoRoom = -17,  // fewer than 16 bytes left
+    kStreamNoObj = -18,
+    kStreamTypeEnd = -19,
+    kStreamWrongType = -20,
+    kStreamTypeGlued = -21,
+    kStreamKeyNoValue = -31,
+    kStreamKeyNotNumber = -32,
+    kStreamKeyMissing = -33,
+    kStreamDictNotClosed = -87,
+};
+
+// "N G obj" at cur: 0 with the object number and cur just after "obj".
 int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number);
 
 // The dictionary that follows cur (just after "obj" or "trailer"): 0 with
-// dict just after its "<<" and dictEnd at its closing ">>"; -7 end reached,
-// -8 fewer than 5 bytes left, -9 no "<<", -87 not closed.
+// dict just after its "<<" and dictEnd at its closing ">>".
 int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd);
 
-// A /Type in the dictionary must name the given type: 0, or -19 end reached,
-// -20 another value, -21 a longer name.
+// A /Type in the dictionary must name the given type: 0 or a code.
 int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name);
 
-// The direct integer of a required key: 0 with the value, or -33 absent,
-// -31 nothing after the key, -32 not a number.
+// The direct integer of a required key: 0 with the value, or a code.
 int ReadRequiredInt(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t& value);
 
 }  // namespace brisel

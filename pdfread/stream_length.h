@@ -8,11 +8,22 @@
 
 namespace brisel {
 
+// StreamLength's results besides the length.
+enum LengthResult : int64_t {
+    kLengthAbsent = -1,
+    kLengthUnclosedString = -4,
+    kLengthNoNumber = -7,
+    kLengthEndBeforeR = -8,
+    kLengthNoR = -9,
+    kLengthObjectMissing = -10,
+    kLengthNotNumber = -11,  // the object holds no number
+    kLengthNotListed = -320,
+};
+
 // Reads /Length at the top level of the stream dictionary that starts at body
 // (the first byte after "obj"), scanning no further than dataStart. An
 // indirect length is resolved through the table (the generation listed there
-// is used). The length (0 or more); -1 when the dictionary has none; another
-// negative code on failure.
+// is used). The length (0 or more), or a LengthResult.
 // When text is given it receives where the value stands: from its first
 // byte to just after the number (direct) or the "R" (indirect).
 struct LengthText {

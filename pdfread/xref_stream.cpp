@@ -66,9 +66,9 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     try {
         streams = ListObjectStreams(rw, marksGiven);
     } catch (const std::bad_alloc&) {
-        return Fail(job, -51);
+        return Fail(job, kRewriteNoMemory);
     }
-    if (!rw.out.Init(std::min<size_t>(2 * image.size(), ImageBuffer::kMaxImage))) return Fail(job, -52);
+    if (!rw.out.Init(std::min<size_t>(2 * image.size(), ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
 
     // Object streams in file order: the input up to each is carried over,
     // its objects are written in its place and its own object is dropped.
@@ -109,8 +109,9 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     size_t used = records.size();
     while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].field2 == 0) --used;
     const int32_t count = static_cast<int32_t>(used);
-    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf)) return Fail(job, -54);
-    if (!rw.out.Finish(image)) return Fail(job, -54);
+    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf))
+        return Fail(job, kRewriteSectionFull);
+    if (!rw.out.Finish(image)) return Fail(job, kRewriteSectionFull);
     // The classic trailer's key position belonged to the image just released.
     rw.reader.encryptKey = ReaderRecord::kNone;
     return 0;
@@ -140,7 +141,7 @@ bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) 
 // only when every step succeeded.
 int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
     Block image;
-    if (!image.Assign(input.data(), input.size())) return Fail(job, -51);
+    if (!image.Assign(input.data(), input.size())) return Fail(job, kRewriteNoMemory);
     if (int r = RebuildClassic(job, image)) return r;
     XrefTable table;
     ReaderRecord found = reader;
@@ -179,7 +180,7 @@ int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader) {
     try {
         return RebuildUnpacking(job, image, reader);
     } catch (const std::bad_alloc&) {
-        return Fail(job, -51);
+        return Fail(job, kRewriteNoMemory);
     }
 }
 
@@ -188,7 +189,7 @@ int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderR
     try {
         return Normalise(job, image, table, reader, decryption);
     } catch (const std::bad_alloc&) {
-        return Fail(job, -51);
+        return Fail(job, kRewriteNoMemory);
     }
 }
 

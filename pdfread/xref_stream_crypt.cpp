@@ -37,7 +37,7 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
         if (r.field2 >= to) break;
         if (r.field2 >= from) r.newOffset = static_cast<int32_t>(r.field2 + shift);
     }
-    if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, -53);
+    if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, kRewriteImageFull);
     return 0;
 }
 
@@ -49,7 +49,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     if (rw.inFileNext == 0 && rw.readPos == rw.start) {
         int64_t first = to;
         if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].field2, 0, to);
-        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, -53);
+        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, kRewriteImageFull);
     }
     const LengthResolver resolveLength = [&](int32_t number, int32_t generation) {
         return LengthFromRecords(job, rw, number, generation);
@@ -67,7 +67,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
             return code;
         if (!written) continue;
         r.newOffset = static_cast<int32_t>(rw.out.size());
-        if (!rw.out.Write(text.data(), text.size())) return Fail(job, -53);
+        if (!rw.out.Write(text.data(), text.size())) return Fail(job, kRewriteImageFull);
     }
     return 0;
 }
@@ -78,7 +78,7 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     Cursor p = rw.trailer.encryptKey + 8;  // past "/Encrypt"
     const int32_t number = ReadInt(job, p, rw.end);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
-    if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, -121);
+    if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, kRewriteNoEncryptObject);
     if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->field3, record->field2)) return r;
     rw.reader.encrypted = true;
     rw.decrypt = true;
@@ -88,7 +88,8 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
 int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
                           std::vector<uint8_t>& holder) {
     if (!rw.decrypt) return 0;
-    if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0) return Fail(job, -36);
+    if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0)
+        return Fail(job, kRewriteNotDecrypted);
     data = holder.data();
     length = holder.size();
     return 0;

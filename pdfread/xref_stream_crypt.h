@@ -15,13 +15,13 @@ namespace brisel {
 
 // Runs once the records are read, when a stream dictionary names /Encrypt:
 // rw.decryption opens the file. 0 with rw.decrypt set; otherwise the pass
-// ends with the result: -121 no encryption dictionary object (or nothing to
-// open it with), or what rw.decryption->Open returned.
+// ends with the result: kRewriteNoEncryptObject (or nothing to open it
+// with), or what rw.decryption->Open returned.
 int OpenEncryptedStreams(Job& job, StreamRewrite& rw);
 
 // The plain bytes of an object stream's data, before they are inflated. When
 // decrypting, the data is decrypted into holder and data and length then
-// describe holder. 0, or -36 when it cannot be decrypted.
+// describe holder. 0, or kRewriteNotDecrypted.
 int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
                           std::vector<uint8_t>& holder);
 
@@ -35,7 +35,7 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
 // on) get their new offsets. A plain file is copied byte for byte. When
 // decrypting, only the file header and the objects themselves are written,
 // each decrypted; the encryption dictionary and the cross-reference streams
-// are dropped. 0, -53 when the new image cannot grow, or the copier's code.
+// are dropped. 0, kRewriteImageFull, or the copier's code.
 int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit);
 
 }  // namespace brisel

@@ -45,26 +45,26 @@ const XrefEntry* XrefTable::Find(int32_t number) const {
 int32_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation) {
     const XrefEntry* entry = table.Find(number);
     if (!entry || entry->generation != generation) {
-        job.LastError = -95;
-        return -95;
+        job.LastError = kLookupNotListed;
+        return kLookupNotListed;
     }
     return entry->offset;
 }
 
 Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation) {
     if (offset < 0 || offset > end - start) {
-        job.LastError = -96;
+        job.LastError = kLocateBeyondImage;
         return nullptr;
     }
     Cursor cur = start + offset;
     int32_t n = 0, g = 0;
     const HeaderFault fault = ReadObjectHeader(job, cur, end, n, g);
-    if (fault == HeaderFault::Number || n != number) return Fail(job, -97, nullptr);
-    if (fault == HeaderFault::Generation || g != generation) return Fail(job, -98, nullptr);
-    if (fault == HeaderFault::End) return Fail(job, -99, nullptr);
-    if (fault == HeaderFault::NoObj) return Fail(job, -100, nullptr);
+    if (fault == HeaderFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
+    if (fault == HeaderFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
+    if (fault == HeaderFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);
+    if (fault == HeaderFault::NoObj) return Fail(job, kLocateNoObj, nullptr);
     if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = -101;
+        job.LastError = kLocateEndAfterObj;
         return nullptr;
     }
     return cur;
@@ -80,7 +80,7 @@ Block LoadFile(Job& job, const std::string& path) {
     job.LastError = 0;
     Block image;
     if (!ReadWholeFile(path, image) || image.size() < 20 || image.size() > INT32_MAX) {
-        job.LastError = -1;
+        job.LastError = kLoadFailed;
         return Block();
     }
     return image;

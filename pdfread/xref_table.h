@@ -38,19 +38,35 @@ private:
     bool valid_ = false;
 };
 
+// LookupXref's code.
+enum LookupCode : int32_t { kLookupNotListed = -95 };
+
 // The offset of the object with this number and generation (its type is not
-// examined), or a negative code (-95 when absent).
+// examined), or kLookupNotListed.
 int32_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation);
 
+// LocateObject's codes.
+enum LocateCode : int32_t {
+    kLocateBeyondImage = -96,
+    kLocateWrongNumber = -97,
+    kLocateWrongGeneration = -98,
+    kLocateEndBeforeObj = -99,
+    kLocateNoObj = -100,
+    kLocateEndAfterObj = -101,
+};
+
 // Checks the "N G obj" header at the offset and returns the first token of the
-// body, or null (-96 .. -101).
+// body, or null.
 Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation);
 
 // LookupXref followed by LocateObject; null when either fails.
 Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation);
 
+// LoadFile's code for every failure.
+enum LoadCode : int32_t { kLoadFailed = -1 };
+
 // Reads a whole file into a new PdfImage; refuses files shorter than 20 bytes
-// and files whose offsets would not fit 32 bits. Empty block and -1 on failure.
+// and files whose offsets would not fit 32 bits. Empty block on failure.
 Block LoadFile(Job& job, const std::string& path);
 
 }  // namespace brisel

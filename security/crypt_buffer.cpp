@@ -30,7 +30,7 @@ int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
                    size_t keyLength) {
     uint8_t vector[16];
     if (UniqueDigest("", 0, {}, vector) != 0) {
-        job.LastError = -320;
+        job.LastError = kCryptNoMemory;
         return -1;
     }
     AesRoundKeys keys;
@@ -57,14 +57,14 @@ int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
 int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
                    size_t keyLength) {
     if (length < 32 || length % 16 != 0) {
-        job.LastError = -322;
+        job.LastError = kCryptBadData;
         return -1;
     }
     std::vector<uint8_t> plain;
     try {
         plain.resize(length - 16);
     } catch (const std::bad_alloc&) {
-        job.LastError = -320;
+        job.LastError = kCryptNoMemory;
         return -1;
     }
     AesRoundKeys keys;
@@ -79,12 +79,12 @@ int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
     const uint8_t last = plain.back();
     const size_t count = last == 0 ? 16 : last;
     if (count > 16) {
-        job.LastError = -322;
+        job.LastError = kCryptBadData;
         return -1;
     }
     for (size_t k = 2; k <= count; ++k)
         if (plain[plain.size() - k] != last) {
-            job.LastError = -322;
+            job.LastError = kCryptBadData;
             return -1;
         }
     const size_t result = plain.size() - count;
@@ -147,21 +147,21 @@ int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* de
     int64_t written;
     if (method == kCryptRc4) {
         if (keyLength == 0) {
-            job.LastError = -321;
+            job.LastError = kCryptUnknownMethod;
             return -1;
         }
         Rc4(key, keyLength, destination, source, length);
         written = static_cast<int64_t>(length);
     } else if (method == kCryptAes || method == kCryptAes256) {
         if (keyLength != (method == kCryptAes ? 16u : 32u)) {
-            job.LastError = -322;
+            job.LastError = kCryptBadData;
             return -1;
         }
         written = encrypt ? AesEncrypt(job, source, length, destination, key, keyLength)
                           : AesDecrypt(job, source, length, destination, key, keyLength);
         if (written < 0) return -1;
     } else {
-        job.LastError = -321;
+        job.LastError = kCryptUnknownMethod;
         return -1;
     }
     source += length;

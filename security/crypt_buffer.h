@@ -14,12 +14,19 @@ namespace brisel {
 // AES-CBC with a 16-byte key ("AESV2") or a 32-byte key ("AESV3").
 enum CryptMethod : int { kCryptRc4 = 0, kCryptAes = 1, kCryptAes256 = 2 };
 
+// CryptBuffer's codes.
+enum CryptCode : int32_t {
+    kCryptNoMemory = -320,  // or no random bytes
+    kCryptUnknownMethod = -321,
+    // AES: bad padding, a key that is not 16 or 32 bytes as the method says,
+    // or ciphertext that is not an initialisation vector plus whole blocks.
+    kCryptBadData = -322,
+};
+
 // Encrypts (encrypt true) or decrypts length bytes at source into
 // destination. Returns the bytes written and advances source by length; on
-// failure returns -1 with LastError -320 (no memory or no random bytes),
-// -321 (unknown method) or -322 (AES: bad padding, a key that is not 16 or
-// 32 bytes as the method says, or ciphertext that is not an initialisation
-// vector plus whole blocks), and neither source nor destination is touched.
+// failure returns -1 with a CryptCode in LastError, and neither source nor
+// destination is touched.
 // The destination needs length + 32 bytes for AES encryption, length
 // otherwise.
 int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,

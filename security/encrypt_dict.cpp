@@ -20,14 +20,16 @@ bool ReadSignedValue(Cursor cur, Cursor end, int64_t& value) {
     return true;
 }
 
+// Results of ReadNameValue besides 0.
+enum NameValueResult : int { kNotName = -1, kNameUnended = -2 };
+
 // A name value after a key, without its slash, up to the next delimiter.
-// -1 when the value is not a name, -2 when it runs to the end.
 int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
-    if (!SkipWhiteAndComments(cur, end)) return -2;
-    if (*cur != '/') return -1;
+    if (!SkipWhiteAndComments(cur, end)) return kNameUnended;
+    if (*cur != '/') return kNotName;
     name = ++cur;
     while (cur < end && !IsNumberTerminator(*cur)) ++cur;
-    if (cur >= end) return -2;
+    if (cur >= end) return kNameUnended;
     length = static_cast<size_t>(cur - name);
     return 0;
 }
@@ -40,10 +42,10 @@ int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, C
     if (!at) {
         job.LastError = 0;
         length = 0;
-        return required ? Fail(job, -105) : 0;
+        return required ? Fail(job, kEncryptKeyMissing) : 0;
     }
     Cursor cur = at + std::strlen(key);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -106);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptPastEnd);
     length = 0;
     if (*cur == '(') {
         ++cur;
@@ -72,10 +74,10 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
     job.LastError = 0;
     if (!at) return 0;
     Cursor cur = at + name.size();
-    if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, -104);
+    if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
     Cursor filter = cur + 2;
     Cursor filterEnd = FindDictEnd(filter, end);
-    if (!filterEnd) return Fail(job, -104);
+    if (!filterEnd) return Fail(job, kEncryptNotClosed);
 
     fields.authEvent = 0;
     if (Cursor key = FindKey(job, "/AuthEvent", filter, filterEnd)) {
@@ -112,10 +114,10 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     s.KeyLength = 0;
     s.OwnerKeyLength = s.UserKeyLength = s.PermsLength = 0;
 
-    if (!StartsWith(cursor, end, "<<")) return Fail(job, -103);
+    if (!StartsWith(cursor, end, "<<")) return Fail(job, kEncryptNotDict);
     Cursor dict = cursor + 2;
     Cursor dictEnd = FindDictEnd(dict, end);
-    if (!dictEnd) return Fail(job, -104);
+    if (!dictEnd) return Fail(job, kEncryptNotClosed);
 
     // Up to revision 4 /O and /U hold 32 bytes; from revision 5 on 48 and
     // more, with the wrapped keys and the sealed permissions beside them.
@@ -135,12 +137,12 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     }
 
     Cursor key = FindKey(job, "/Filter", dict, dictEnd);
-    if (!key) return Fail(job, -105);
+    if (!key) return Fail(job, kEncryptKeyMissing);
     Cursor name;
     size_t length = 0;
     int nameResult = ReadNameValue(key + 7, end, name, length);
-    if (nameResult == -1) return Fail(job, -107);
-    if (nameResult == -2) return Fail(job, -106);
+    if (nameResult == kNotName) return Fail(job, kEncryptFilterNotName);
+    if (nameResult == kNameUnended) return Fail(job, kEncryptPastEnd);
     // A name too long for the field is never "Standard": store nothing.
     if (length < sizeof s.FilterName) {
         std::memcpy(s.FilterName, name, length);
@@ -148,9 +150,9 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     }
 
     if (ReadIntValue(job, "/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
-    if (!ReadIntValue(job, "/R", dict, dictEnd, value)) return Fail(job, -105);
+    if (!ReadIntValue(job, "/R", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
     s.R = static_cast<uint8_t>(value);
-    if (!ReadIntValue(job, "/P", dict, dictEnd, value)) return Fail(job, -105);
+    if (!ReadIntValue(job, "/P", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
     s.Permissions = static_cast<int32_t>(static_cast<uint32_t>(value));
     if (ReadIntValue(job, "/Length", dict, dictEnd, value)) s.KeyLength = static_cast<uint32_t>(value);
 
@@ -177,10 +179,10 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     job.LastError = 0;
     if (cfKey) {
         Cursor cur = cfKey + 3;
-        if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, -104);
+        if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
         Cursor cf = cur + 2;
         Cursor cfEnd = FindDictEnd(cf, end);
-        if (!cfEnd) return Fail(job, -104);
+        if (!cfEnd) return Fail(job, kEncryptNotClosed);
         FilterFields fields[3] = {{s.StreamMethod, s.StreamAuthEvent, s.StreamKeyLength},
                                   {s.StringMethod, s.StringAuthEvent, s.StringKeyLength},
                                   {s.EmbeddedMethod, s.EmbeddedAuthEvent, s.EmbeddedKeyLength}};
@@ -210,26 +212,26 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
     s.EncryptNumber = number;
     int32_t generation = ReadInt(job, cur, end);
     if (generation < 0) {
-        job.LastError = -121;
+        job.LastError = kEncryptNoNumber;
         return -1;
     }
     s.EncryptGeneration = generation;
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
-    if (*cur != 'R') return Fail(job, -123);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
+    if (*cur != 'R') return Fail(job, kEncryptNoR);
     Cursor body = FindObject(job, table, start, end, number, generation);
-    if (!body) return Fail(job, -125);
+    if (!body) return Fail(job, kEncryptObjectMissing);
     return ReadEncryptDictionary(job, body, end, s);
 }
 
 int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s) {
-    if (offset < 0 || offset >= end - start) return Fail(job, -121);
+    if (offset < 0 || offset >= end - start) return Fail(job, kEncryptNoNumber);
     Cursor cur = start + offset;
     int32_t number = 0, generation = 0;
     const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
-    if (fault == HeaderFault::Number || fault == HeaderFault::Generation) return Fail(job, -121);
-    if (fault == HeaderFault::End) return Fail(job, -122);
-    if (fault == HeaderFault::NoObj) return Fail(job, -123);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, -122);
+    if (fault == HeaderFault::Number || fault == HeaderFault::Generation) return Fail(job, kEncryptNoNumber);
+    if (fault == HeaderFault::End) return Fail(job, kEncryptEndInSpace);
+    if (fault == HeaderFault::NoObj) return Fail(job, kEncryptNoObj);
+    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
     return ReadEncryptDictionary(job, cur, end, s);
 }
 

@@ -11,6 +11,20 @@
 
 namespace brisel {
 
+// Codes of the encryption dictionary readers.
+enum EncryptDictCode : int32_t {
+    kEncryptNotDict = -103,
+    kEncryptNotClosed = -104,  // or /CF or one of its filters not a dictionary
+    kEncryptKeyMissing = -105,
+    kEncryptPastEnd = -106,    // a string or the /Filter name
+    kEncryptFilterNotName = -107,
+    kEncryptNoNumber = -121,   // object number or generation missing
+    kEncryptEndInSpace = -122,
+    kEncryptNoR = -123,
+    kEncryptNoObj = -123,
+    kEncryptObjectMissing = -125,
+};
+
 // From reader.encryptKey (the "/Encrypt" key of a classic trailer): follows
 // the reference (or takes the direct dictionary) and reads the dictionary.
 // 0 on success; 1 when the value is neither (nothing read); -1 without

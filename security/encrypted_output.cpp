@@ -3,6 +3,7 @@
 #include "security/crypt_buffer.h"
 #include "security/output_dictionary.h"
 #include "security/recode_image.h"
+#include "security/recode_object.h"
 #include "security/recode_strings.h"
 
 namespace brisel {
@@ -13,7 +14,7 @@ int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image) {
     if (RecodeDocument(job, reader, image, kEncrypt, page) == 0) return 0;
     // Nothing plain may be saved in place of the encrypted page.
     image.Release();
-    if (job.LastError >= 0) job.LastError = -1;
+    if (job.LastError >= 0) job.LastError = kRecodeNoDetail;
     return job.LastError;
 }
 
@@ -28,7 +29,7 @@ int InputKeyEncryption::AppendText(Job& job, int32_t number, const std::string& 
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, strings_, key);
     const Cursor from = reinterpret_cast<Cursor>(text.data());
     if (RecodeStrings(job, from, from + text.size(), out, key, keyLength, strings_.codec, true) != 0)
-        return Fail(job, -315);
+        return Fail(job, kRecodeStringsFailed);
     return 0;
 }
 
@@ -44,7 +45,7 @@ int InputKeyEncryption::EncryptStreamData(Job& job, int32_t number, const uint8_
     out.resize(CryptRoom(length, codec, true));
     const uint8_t* source = data;
     const int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, codec, true);
-    if (written < 0) return Fail(job, -320);
+    if (written < 0) return Fail(job, kRecodeStreamFailed);
     out.resize(static_cast<size_t>(written));
     return 0;
 }

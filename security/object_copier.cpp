@@ -11,8 +11,8 @@ int CopyDecryptedObject(RecodeContext& context, int32_t number, int32_t generati
     if (number == context.reader.security.EncryptNumber) return 0;
     Cursor body = LocateObject(job, context.start, context.end, offset, number, generation);
     if (!body) {
-        job.LastError = -310;
-        return -310;
+        job.LastError = kRecodeObjectMissing;
+        return kRecodeObjectMissing;
     }
     const size_t mark = out.size();
     out += std::to_string(number) + " " + std::to_string(generation) + " obj\n";

@@ -70,7 +70,7 @@ int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, i
     try {
         out.resize(length);
     } catch (const std::bad_alloc&) {
-        job.LastError = -320;
+        job.LastError = kObjectDataNotDecrypted;
         return -1;
     }
     if (crypt.codec < 0) {
@@ -82,7 +82,7 @@ int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, i
     const uint8_t* source = data;
     int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, crypt.codec, false);
     if (written < 0) {
-        job.LastError = -320;
+        job.LastError = kObjectDataNotDecrypted;
         out.clear();
         return -1;
     }

@@ -33,8 +33,12 @@ DataCrypt StreamCrypt(const SecurityState& security);
 size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, const DataCrypt& crypt,
                  uint8_t out[kMaxObjectKey]);
 
+// DecryptObjectData's code.
+enum ObjectDataCode : int32_t { kObjectDataNotDecrypted = -320 };
+
 // Decrypts the data of an object stream (number, generation 0) before it is
-// inflated: out receives the plain bytes. 0, or -1 with LastError -320.
+// inflated: out receives the plain bytes. 0, or -1 with
+// kObjectDataNotDecrypted in LastError.
 int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data, size_t length,
                       std::vector<uint8_t>& out);
 

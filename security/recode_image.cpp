@@ -35,7 +35,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
 
     out.reserve(image.size() + image.size() / 2);
     Cursor first = start;
-    if (!SkipWhiteAndComments(first, end)) return Fail(job, -302);
+    if (!SkipWhiteAndComments(first, end)) return Fail(job, kRecodeHeaderEnd);
     out.append(reinterpret_cast<const char*>(start), static_cast<size_t>(first - start));
 
     const int32_t size = table.HighestNumber() + 1;
@@ -50,7 +50,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         if (mode == kDecrypt && e.number == keys.security.EncryptNumber) continue;
         if (e.number == 0 || e.offset == 0 || e.type != 'n') continue;
         Cursor body = LocateObject(job, start, end, e.offset, e.number, e.generation);
-        if (!body) return Fail(job, -310);
+        if (!body) return Fail(job, kRecodeObjectMissing);
         const int64_t offset = static_cast<int64_t>(out.size());
         out += std::to_string(e.number) + " " + std::to_string(e.generation) + " obj\n";
         int kind = 0;
@@ -100,12 +100,13 @@ int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTabl
         std::string out;
         if (int r = Walk(job, keys, image, table, read, mode, out)) return r;
         Block result;
-        if (!result.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size())) return Fail(job, -310);
+        if (!result.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size()))
+            return Fail(job, kRecodeObjectMissing);
         image = std::move(result);
         job.LastError = 0;
         return 0;
     } catch (const std::bad_alloc&) {
-        return Fail(job, -310);
+        return Fail(job, kRecodeObjectMissing);
     }
 }
 
@@ -118,7 +119,7 @@ int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode 
     options.rewriteStreams = false;
     options.showProgress = false;
     if (OpenDocument(job, image, table, read, options) != 0) {
-        if (job.LastError == 0) job.LastError = -1;
+        if (job.LastError == 0) job.LastError = kRecodeNoDetail;
         return kRecodeFailed;
     }
     return RecodeImage(job, keys, image, table, read, mode) == 0 ? 0 : kRecodeFailed;

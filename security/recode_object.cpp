@@ -32,7 +32,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     Job& job = context.job;
     const ObjectScan scan = ScanObject(body, context.end, context.resolveLength);
     kind = scan.kind;
-    if (scan.kind < 0) return Fail(job, -311);
+    if (scan.kind < 0) return Fail(job, kRecodeScanFailed);
     if (scan.kind == kXrefStreamObject) {
         Append(out, body, scan.stop);
         out += "endobj\n";
@@ -47,7 +47,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     };
 
     if (scan.kind == kPlainObject) {
-        if (strings(body, scan.stop) != 0) return Fail(job, -315);
+        if (strings(body, scan.stop) != 0) return Fail(job, kRecodeStringsFailed);
         out += "endobj\n";
         return 0;
     }
@@ -55,7 +55,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     // A stream: recode the data first, so that the dictionary is written
     // with the length the data ends up with.
     const Cursor data = scan.stop;
-    if (scan.length > context.end - data) return Fail(job, -320);
+    if (scan.length > context.end - data) return Fail(job, kRecodeStreamFailed);
     const size_t length = static_cast<size_t>(scan.length);
     const int codec = context.plainMetadata && scan.metadata ? -1 : context.streams.codec;
     std::vector<uint8_t> coded;
@@ -67,17 +67,17 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
         coded.resize(CryptRoom(length, codec, context.encrypt));
         const uint8_t* source = data;
         const int64_t written = CryptBuffer(job, source, length, coded.data(), key, keyLength, codec, context.encrypt);
-        if (written < 0) return Fail(job, -320);
+        if (written < 0) return Fail(job, kRecodeStreamFailed);
         newData = coded.data();
         newLength = static_cast<size_t>(written);
     }
 
     if (!scan.lengthIndirect || newLength != length) {
-        if (strings(body, scan.lengthText) != 0) return Fail(job, -317);
+        if (strings(body, scan.lengthText) != 0) return Fail(job, kRecodeLengthTextFailed);
         out += std::to_string(newLength);
-        if (strings(scan.lengthTextEnd, data) != 0) return Fail(job, -319);
+        if (strings(scan.lengthTextEnd, data) != 0) return Fail(job, kRecodeAfterLengthFailed);
     } else if (strings(body, data) != 0) {
-        return Fail(job, -316);
+        return Fail(job, kRecodeStreamDictFailed);
     }
     Append(out, newData, newData + newLength);
     if (out.back() != '\n' && out.back() != '\r') out += '\n';

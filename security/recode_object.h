@@ -13,6 +13,19 @@
 
 namespace brisel {
 
+// Codes of the rewrite of objects with their strings and streams recoded.
+enum RecodeCode : int32_t {
+    kRecodeNoDetail = -1,  // a failure that left no more precise code
+    kRecodeHeaderEnd = -302,
+    kRecodeObjectMissing = -310,  // or no memory for the new image
+    kRecodeScanFailed = -311,
+    kRecodeStringsFailed = -315,
+    kRecodeStreamDictFailed = -316,
+    kRecodeLengthTextFailed = -317,  // the dictionary up to /Length
+    kRecodeAfterLengthFailed = -319,
+    kRecodeStreamFailed = -320,
+};
+
 struct RecodeContext {
     RecodeContext(Job& j, const ReaderRecord& record, Cursor imageStart, Cursor imageEnd, bool encrypting);
 

@@ -18,12 +18,12 @@ int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const 
     Cursor close = cur;
     if (literal ? !SkipLiteralString(close, stop)
                 : !(close = static_cast<Cursor>(std::memchr(cur, '>', static_cast<size_t>(stop - cur)))))
-        return -1;
+        return kStringsUnclosed;
     std::vector<uint8_t> raw(static_cast<size_t>(close - cur) + 1);
     Cursor p = cur + 1;
     const int capacity = static_cast<int>(raw.size());
     int length = literal ? ReadLiteralString(p, stop, raw.data(), capacity) : ReadHexString(p, stop, raw.data(), capacity);
-    if (length < 0) return -1;
+    if (length < 0) return kStringsUnclosed;
     std::vector<uint8_t> coded(CryptRoom(static_cast<size_t>(length), codec, encrypt));
     int64_t written = 0;
     // An empty string stays empty; a file may hold one unencrypted even
@@ -31,7 +31,7 @@ int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const 
     if (length > 0 || encrypt) {
         const uint8_t* source = raw.data();
         written = CryptBuffer(job, source, static_cast<size_t>(length), coded.data(), key, keyLength, codec, encrypt);
-        if (written < 0) return -2;
+        if (written < 0) return kStringsCodecFailed;
     }
     if (literal) {
         out += '(';
@@ -96,8 +96,8 @@ int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const ui
         }
         return 0;
     } catch (const std::bad_alloc&) {
-        job.LastError = -320;
-        return -3;
+        job.LastError = kCryptNoMemory;
+        return kStringsNoMemory;
     }
 }
 

@@ -10,12 +10,15 @@
 
 namespace brisel {
 
+// RecodeStrings' results besides 0.
+enum RecodeStringsResult : int { kStringsUnclosed = -1, kStringsCodecFailed = -2, kStringsNoMemory = -3 };
+
 // Appends the text [from, stop) to out; each literal and hexadecimal string
 // goes through the codec (-1: strings stay as they are) with the object key.
 // Decrypted and encrypted strings are written back as literal strings with
 // line ends, parentheses and backslashes escaped, or as upper-case
-// hexadecimal strings. 0, or a negative code: -1 a string runs past stop,
-// -2 the codec failed, -3 no memory.
+// hexadecimal strings. 0, or a RecodeStringsResult (with
+// kCryptNoMemory in LastError for kStringsNoMemory).
 int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
                   int codec, bool encrypt);
 

@@ -81,7 +81,7 @@ ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLeng
                 if (ReadLengthValue(p, end, resolveLength, scan)) {
                     haveLength = true;
                 } else if (scan.lengthIndirect) {
-                    scan.kind = -3;
+                    scan.kind = kLengthUnresolved;
                     return scan;
                 }
             } else if (TokenIs(name, p, "Type")) {
@@ -105,7 +105,7 @@ ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLeng
             }
             if (TokenIs(token, p, "stream")) {
                 if (!haveLength) {
-                    scan.kind = -1;
+                    scan.kind = kStreamWithoutLength;
                     return scan;
                 }
                 Cursor data = StreamDataStart(p, end);
@@ -121,7 +121,7 @@ ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLeng
             }
         }
     }
-    scan.kind = -2;
+    scan.kind = kObjectRunsToEnd;
     return scan;
 }
 

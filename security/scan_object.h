@@ -11,13 +11,18 @@
 
 namespace brisel {
 
-enum ObjectKind : int { kPlainObject = 0, kStreamObject = 1, kXrefStreamObject = 2 };
+enum ObjectKind : int {
+    kPlainObject = 0,
+    kStreamObject = 1,
+    kXrefStreamObject = 2,
+    kStreamWithoutLength = -1,
+    kObjectRunsToEnd = -2,
+    kLengthUnresolved = -3,  // an indirect /Length
+};
 
 struct ObjectScan {
-    // kPlainObject, kStreamObject, kXrefStreamObject; -1 a stream without
-    // /Length; -2 the object runs to the end of the image; -3 an indirect
-    // /Length that cannot be resolved.
-    int kind = -2;
+    // An ObjectKind; the negative ones are failures.
+    int kind = kObjectRunsToEnd;
     // kPlainObject and kXrefStreamObject: the "endobj" keyword; kStreamObject:
     // the first byte of the stream data.
     Cursor stop = nullptr;

@@ -53,7 +53,7 @@ bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t la
             std::string candidate = width ? std::to_string(value) : "";
             candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
             if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
-                job.LastError = -2000;
+                job.LastError = kNoFreeName;
                 return false;
             }
             bool taken = false;
@@ -67,7 +67,7 @@ bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t la
             }
         }
     }
-    job.LastError = -2000;
+    job.LastError = kNoFreeName;
     return false;
 }
 

@@ -10,6 +10,9 @@
 
 namespace brisel {
 
+// Choose's code.
+enum NamingCode : int32_t { kNoFreeName = -2000 };
+
 class OutputNaming {
 public:
     // Base path from the input path, or from the save folder and the input's
@@ -18,8 +21,8 @@ public:
     const std::string& base() const { return base_; }
 
     // Chooses the first discriminator under which no page in [first, last)
-    // (0-based) names an existing file. false with LastError -2000 when none
-    // is free or the names would not fit the platform's path limit; false
+    // (0-based) names an existing file. false with LastError kNoFreeName when
+    // none is free or the names would not fit the platform's path limit; false
     // without a code when the job was stopped.
     bool Choose(Job& job, int32_t pageCount, int32_t first, int32_t last);
 

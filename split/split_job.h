@@ -15,7 +15,7 @@ enum SplitResult : int {
     kResultCannotCreate = 4,
     kResultBadPageRange = 5,
     kResultAlreadyTold = 10,
-    kResultBreak = -2,
+    kResultBreak = kStopRequested,
     kResultFailed = -1,
 };
 
