@@ -80,23 +80,13 @@ bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table
         return false;
     }
     Cursor p = key + 6;
-    int32_t number = ReadInt(job, p, end);
-    if (number < 0) {
-        job.LastError = -120;
-        return false;
-    }
-    int32_t generation = ReadInt(job, p, end);
-    if (generation < 0) {
-        job.LastError = -121;
-        return false;
-    }
-    if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = -122;
-        return false;
-    }
-    if (*p != 'R') {
-        job.LastError = -123;
-        return false;
+    int32_t number = 0, generation = 0;
+    switch (ReadReferenceValue(job, p, end, number, generation)) {
+        case PartFault::None: break;
+        case PartFault::Number: return Fail(job, -120, false);
+        case PartFault::Generation: return Fail(job, -121, false);
+        case PartFault::End: return Fail(job, -122, false);
+        case PartFault::NoKeyword: return Fail(job, -123, false);
     }
     int32_t offset = LookupXref(job, table, number, generation);
     if (offset < 0) {

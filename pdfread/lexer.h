@@ -90,26 +90,6 @@ int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
 // ")". A backslash makes the next byte ordinary. false at the end bound.
 bool SkipLiteralString(Cursor& cur, Cursor end);
 
-// One step of the walkers over an object's text: white space, a comment or a
-// literal string at cur is stepped over. Token when cur holds anything else
-// (cur unmoved), Unclosed for a literal string that runs to the bound.
-// Inline: the walkers take this step for every byte of white space.
-enum class Trivia { Stepped, Token, Unclosed };
-inline Trivia StepTrivia(Cursor& cur, Cursor end) {
-    const uint8_t c = *cur;
-    if (IsWhite(c)) {
-        ++cur;
-    } else if (c == '%') {
-        while (cur < end && !IsLineEnd(*cur)) ++cur;
-    } else if (c == '(') {
-        if (!SkipLiteralString(cur, end)) return Trivia::Unclosed;
-        ++cur;
-    } else {
-        return Trivia::Token;
-    }
-    return Trivia::Stepped;
-}
-
 // Decodes a literal string (cur just after "("); bytes stored, -1 end
 // reached, -2 capacity exceeded.
 int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
@@ -117,11 +97,26 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 // Decodes a hexadecimal string (cur just after "<"); as above.
 int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 
-// Reads the "N G obj" header at cur (white space and comments allowed
-// before each part): the one header reader of the file reading. None with
-// both numbers and cur just after "obj"; otherwise the part that is missing.
-enum class HeaderFault { None, Number, Generation, End, NoObj };
-HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation);
+// Reads two numbers and a keyword at cur ("N G obj", "N G R"), white space
+// and comments allowed before each part: the one reader of object headers
+// and of references written as values. None with both numbers and cur just
+// after the keyword; otherwise the part that is missing, with cur where that
+// part's reading left it. The keyword needs no delimiter after it.
+enum class PartFault { None, Number, Generation, End, NoKeyword };
+PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* keyword, int32_t& number,
+                                int32_t& generation);
+
+// The "N G obj" header at cur.
+using HeaderFault = PartFault;
+inline HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(job, cur, end, "obj", number, generation);
+}
+
+// A reference written as a value, "N G R" (ReadReference is the stricter
+// reader of the token scanners: digits at cur and a delimiter after "R").
+inline PartFault ReadReferenceValue(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(job, cur, end, "R", number, generation);
+}
 
 // Finds the next "N G obj" header at or after from: 0 and the header's first
 // digit, or a negative code (-1 .. -8) when there is none.

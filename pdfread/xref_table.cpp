@@ -62,7 +62,7 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
     if (fault == HeaderFault::Number || n != number) return Fail(job, -97, nullptr);
     if (fault == HeaderFault::Generation || g != generation) return Fail(job, -98, nullptr);
     if (fault == HeaderFault::End) return Fail(job, -99, nullptr);
-    if (fault == HeaderFault::NoObj) return Fail(job, -100, nullptr);
+    if (fault == HeaderFault::NoKeyword) return Fail(job, -100, nullptr);
     if (!SkipWhiteAndComments(cur, end)) {
         job.LastError = -101;
         return nullptr;
