@@ -183,7 +183,8 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
             continue;
         }
         if (token == Token::Bracket && *at != ')') continue;
-        if (token != Token::String && depth == 0 && std::memcmp(at, key, static_cast<size_t>(n)) == 0 &&
+        if (token != Token::String && depth == 0 && *at == static_cast<uint8_t>(*key) &&
+            std::memcmp(at, key, static_cast<size_t>(n)) == 0 &&
             (at + n == end || IsKeyTerminator(at[n]))) {
             return at;
         }

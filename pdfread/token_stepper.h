@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "pdfread/lexer.h"
 
@@ -63,8 +64,120 @@ struct StepRules {
 
 // Steps over white space and comments, then over one token; at is the
 // token's first byte and cur moves just after it. At the bound (End) and at
-// an unclosed token (Unclosed) at is where the step stopped.
-Token StepToken(Cursor& cur, Cursor end, Cursor& at, const StepRules& rules);
+// an unclosed token (Unclosed) at is where the step stopped. Inline: the
+// walkers take a step for every token they pass, and each walker's rules
+// are constants that the compiler folds into its own copy of the step.
+namespace stepper_detail {
+
+// Whether the pair "cc" at p is followed by one more c that the rules pair
+// with the pair's second byte: "ccc" not followed by a fourth c.
+inline bool RepeatsPair(Cursor p, Cursor end, uint8_t c) {
+    return end - p > 2 && p[2] == c && !(end - p > 3 && p[3] == c);
+}
+
+inline Cursor WordEnd(Cursor p, Cursor end) {
+    while (p < end && !IsDelimiter(*p)) ++p;
+    return p;
+}
+
+}  // namespace stepper_detail
+
+inline Token StepToken(Cursor& cur, Cursor end, Cursor& at, const StepRules& rules) {
+    using namespace stepper_detail;
+    Cursor p = cur;
+    for (;;) {
+        if (p >= end) {
+            cur = at = p;
+            return Token::End;
+        }
+        if (IsWhite(*p)) {
+            ++p;
+        } else if (*p == '%') {
+            while (p < end && !IsLineEnd(*p)) ++p;
+        } else {
+            break;
+        }
+    }
+    at = p;
+    Token kind;
+    bool glues = true;  // whether a glued "(" belongs to this token (gluedStrings)
+    switch (*p) {
+        case '(':
+            if (!SkipLiteralString(p, end)) {
+                cur = at;
+                return Token::Unclosed;
+            }
+            ++p;
+            kind = Token::String;
+            break;
+        case '<':
+            if (end - p >= 2 && p[1] == '<') {
+                kind = Token::DictOpen;
+                if (rules.repeatOpen && RepeatsPair(p, end, '<')) {
+                    cur = p + 1;
+                    return kind;
+                }
+                p += 2;
+            } else if (rules.hexStrings) {
+                const void* close = std::memchr(p, '>', static_cast<size_t>(end - p));
+                if (!close) {
+                    cur = at;
+                    return Token::Unclosed;
+                }
+                p = static_cast<Cursor>(close) + 1;
+                kind = Token::HexString;
+            } else {
+                ++p;
+                kind = Token::Bracket;
+            }
+            break;
+        case '>':
+            if (end - p >= 2 && p[1] == '>') {
+                kind = Token::DictClose;
+                if (rules.repeatClose && RepeatsPair(p, end, '>')) {
+                    cur = p + 1;
+                    return kind;
+                }
+                p += 2;
+            } else {
+                ++p;
+                kind = Token::Bracket;
+            }
+            break;
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+        case ')':
+            ++p;
+            kind = Token::Bracket;
+            glues = false;
+            break;
+        case '/':
+            p = WordEnd(p + 1, end);
+            kind = Token::Name;
+            break;
+        default:
+            p = WordEnd(p + 1, end);
+            kind = Token::Word;
+            if (rules.streamData && p - at == 6 && std::memcmp(at, "stream", 6) == 0) {
+                Cursor after = rules.streamData(rules.streamContext, p, end);
+                if (!after) {
+                    cur = at;
+                    return Token::Unclosed;
+                }
+                cur = after;
+                return Token::StreamData;
+            }
+            break;
+    }
+    if (rules.gluedStrings && glues) {
+        while (p < end && (!IsDelimiter(*p) || *p == '/' || *p == '(')) ++p;
+    }
+    cur = p;
+    return kind;
+}
+
 
 inline Token StepToken(Cursor& cur, Cursor end, Cursor& at) { return StepToken(cur, end, at, StepRules{}); }
 
