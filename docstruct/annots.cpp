@@ -28,10 +28,7 @@ bool StepOverAnnotsArray(Job& job, Cursor& p, Cursor end) {
             return true;
         }
         if (*p == '<' || (p + 1 < end && p[1] == '<')) {
-            if (end - p < 2) return false;
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return false;
-            p = close + 2;
+            if (!StepOverDict(p, end)) return false;
         } else if (!StepOverReference(job, p, end)) {
             return false;
         }
@@ -107,10 +104,7 @@ bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p,
         }
         Cursor element = p;
         if (*p == '<') {
-            if (end - p < 2) return false;
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return false;
-            p = close + 2;
+            if (!StepOverDict(p, end)) return false;
         } else {
             int32_t number, generation;
             if (!ReadReference(p, end, number, generation)) return false;

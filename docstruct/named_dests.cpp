@@ -69,9 +69,7 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
             if (!p) return Fail(job, -161, -1);
             ++p;
         } else if (AtDict(p, end)) {
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return Fail(job, -161, -1);
-            p = close + 2;
+            if (!StepOverDict(p, end)) return Fail(job, -161, -1);
         } else {
             return Fail(job, -161, -1);
         }

@@ -29,9 +29,7 @@ int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
         if (!p) return Fail(job, -122, -1);
         ++p;
     } else if (AtDict(p, end)) {
-        Cursor close = FindDictEnd(p + 2, end);
-        if (!close) return Fail(job, -122, -1);
-        p = close + 2;
+        if (!StepOverDict(p, end)) return Fail(job, -122, -1);
     } else if (*p == '/') {
         for (++p; p < end && !IsNumberTerminator(*p);) ++p;
     } else {

@@ -53,23 +53,30 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
     return true;
 }
 
+struct DictCodes {
+    int notListed, notFound;
+    TypeCheckCodes type;
+};
+
+// The object (number, generation), looked up in the table, located and checked
+// as CheckTypedDict checks it.
+bool LoadTypedDict(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t number, int32_t generation,
+                   const char* typeName, const char* roleKey, const DictCodes& codes, DictObject& out) {
+    int32_t offset = LookupXref(job, table, number, generation);
+    if (offset < 0) return Fail(job, codes.notListed, false);
+    Cursor body = LocateObject(job, start, end, offset, number, generation);
+    if (!body) return Fail(job, codes.notFound, false);
+    out.number = number;
+    out.generation = generation;
+    return CheckTypedDict(job, body, end, typeName, roleKey, codes.type, out);
+}
+
 }  // namespace
 
 bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
                  int32_t rootGeneration, DictObject& catalog) {
-    int32_t offset = LookupXref(job, table, rootNumber, rootGeneration);
-    if (offset < 0) {
-        job.LastError = -111;
-        return false;
-    }
-    Cursor body = LocateObject(job, start, end, offset, rootNumber, rootGeneration);
-    if (!body) {
-        job.LastError = -112;
-        return false;
-    }
-    catalog.number = rootNumber;
-    catalog.generation = rootGeneration;
-    return CheckTypedDict(job, body, end, "/Catalog", "/Pages", {-113, -114, -115, -116, -117, -118}, catalog);
+    return LoadTypedDict(job, start, end, table, rootNumber, rootGeneration, "/Catalog", "/Pages",
+                         {-111, -112, {-113, -114, -115, -116, -117, -118}}, catalog);
 }
 
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
@@ -88,19 +95,8 @@ bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table
         case PartFault::End: return Fail(job, -122, false);
         case PartFault::NoKeyword: return Fail(job, -123, false);
     }
-    int32_t offset = LookupXref(job, table, number, generation);
-    if (offset < 0) {
-        job.LastError = -124;
-        return false;
-    }
-    Cursor body = LocateObject(job, start, end, offset, number, generation);
-    if (!body) {
-        job.LastError = -125;
-        return false;
-    }
-    root.number = number;
-    root.generation = generation;
-    return CheckTypedDict(job, body, end, "/Pages", "/Kids", {-126, -127, -128, -129, -130, -130}, root);
+    return LoadTypedDict(job, start, end, table, number, generation, "/Pages", "/Kids",
+                         {-124, -125, {-126, -127, -128, -129, -130, -130}}, root);
 }
 
 }  // namespace brisel

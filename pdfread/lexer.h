@@ -82,6 +82,15 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 // From just after "<<", the first byte of the matching ">>"; null if none.
 Cursor FindDictEnd(Cursor from, Cursor end);
 
+// Steps over the dictionary whose "<<" stands at p (not checked): p moves
+// just after its ">>". false, p unmoved, when it has no end.
+inline bool StepOverDict(Cursor& p, Cursor end) {
+    Cursor close = end - p >= 2 ? FindDictEnd(p + 2, end) : nullptr;
+    if (!close) return false;
+    p = close + 2;
+    return true;
+}
+
 // Searches backwards from cur for a keyword that is not inside a comment.
 // 1 with cur at the match, or 0 (-13 empty keyword, -14 not found).
 int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);

@@ -111,14 +111,17 @@ inline Token StepToken(Cursor& cur, Cursor end, Cursor& at, const StepRules& rul
             kind = Token::String;
             break;
         case '<':
-            if (end - p >= 2 && p[1] == '<') {
-                kind = Token::DictOpen;
-                if (rules.repeatOpen && RepeatsPair(p, end, '<')) {
+        case '>': {
+            const uint8_t c = *p;
+            if (end - p >= 2 && p[1] == c) {
+                // "<<" or ">>"
+                kind = c == '<' ? Token::DictOpen : Token::DictClose;
+                if ((c == '<' ? rules.repeatOpen : rules.repeatClose) && RepeatsPair(p, end, c)) {
                     cur = p + 1;
                     return kind;
                 }
                 p += 2;
-            } else if (rules.hexStrings) {
+            } else if (c == '<' && rules.hexStrings) {
                 const void* close = std::memchr(p, '>', static_cast<size_t>(end - p));
                 if (!close) {
                     cur = at;
@@ -131,19 +134,7 @@ inline Token StepToken(Cursor& cur, Cursor end, Cursor& at, const StepRules& rul
                 kind = Token::Bracket;
             }
             break;
-        case '>':
-            if (end - p >= 2 && p[1] == '>') {
-                kind = Token::DictClose;
-                if (rules.repeatClose && RepeatsPair(p, end, '>')) {
-                    cur = p + 1;
-                    return kind;
-                }
-                p += 2;
-            } else {
-                ++p;
-                kind = Token::Bracket;
-            }
-            break;
+        }
         case '[':
         case ']':
         case '{':
