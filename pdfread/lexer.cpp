@@ -212,7 +212,7 @@ Cursor FindDictEndPass(Cursor from, Cursor end, const StepRules& rules) {
             ++depth;
         } else if (first && rules.gluedStrings && token == Token::Bracket && *at != '<' && *at != '>') {
             // A bracket that opens the body takes a glued "(" with it too.
-            while (p < end && (!IsDelimiter(*p) || *p == '/' || *p == '(')) ++p;
+            p = GluedEnd(p, end);
         }
     }
 }
@@ -220,9 +220,7 @@ Cursor FindDictEndPass(Cursor from, Cursor end, const StepRules& rules) {
 }  // namespace
 
 Cursor FindDictEnd(Cursor from, Cursor end) {
-    StepRules firstPass;
-    firstPass.repeatOpen = true;
-    Cursor found = FindDictEndPass(from, end, firstPass);
+    Cursor found = FindDictEndPass(from, end, StepRules::FirstDictPass());
     return found ? found : FindDictEndPass(from, end, StepRules::SecondDictPass());
 }
 

@@ -43,24 +43,36 @@ struct StepRules {
     bool repeatOpen = false;
     // The same for ">" in ">>>": the run closes two dictionaries.
     bool repeatClose = false;
-    // A "(" glued to the token before it (no white space, comment or bracket
-    // between) belongs to that token and opens no string; the token runs on
-    // over names and "(" to the next other delimiter.
+    // A "(" glued to the token before it belongs to that token and opens no
+    // string; the token runs on over names and "(" to the next other
+    // delimiter. White space, a comment or one of "[ ] { } )" between them
+    // unglues them (the dictionary end finder also lets such a bracket glue
+    // when it is the first token).
     bool gluedStrings = false;
     // When set, the keyword "stream" and its data are stepped over as one
     // token; otherwise "stream" is a Word.
     StreamDataStep streamData = nullptr;
     void* streamContext = nullptr;
 
-    // The second pass of the dictionary end finder: it finds the end of
-    // dictionaries whose strings or brackets the first pass (repeatOpen alone)
-    // could not balance.
+    // The two passes of the dictionary end finder: the second finds the end
+    // of dictionaries whose strings or brackets the first could not balance.
+    static StepRules FirstDictPass() {
+        StepRules rules;
+        rules.repeatOpen = true;
+        return rules;
+    }
     static StepRules SecondDictPass() {
         StepRules rules;
         rules.repeatOpen = rules.repeatClose = rules.gluedStrings = true;
         return rules;
     }
 };
+
+// With gluedStrings: the end of what is glued to a token that ends at p.
+inline Cursor GluedEnd(Cursor p, Cursor end) {
+    while (p < end && (!IsDelimiter(*p) || *p == '/' || *p == '(')) ++p;
+    return p;
+}
 
 // Steps over white space and comments, then over one token; at is the
 // token's first byte and cur moves just after it. At the bound (End) and at
@@ -162,9 +174,7 @@ inline Token StepToken(Cursor& cur, Cursor end, Cursor& at, const StepRules& rul
             }
             break;
     }
-    if (rules.gluedStrings && glues) {
-        while (p < end && (!IsDelimiter(*p) || *p == '/' || *p == '(')) ++p;
-    }
+    if (rules.gluedStrings && glues) p = GluedEnd(p, end);
     cur = p;
     return kind;
 }
