@@ -3,6 +3,8 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "pdfread/token_stepper.h"
+
 namespace brisel {
 
 namespace {
@@ -10,9 +12,9 @@ namespace {
 // "N G R" at p; on success p is just after "R".
 bool StepOverReference(Job& job, Cursor& p, Cursor end) {
     Cursor q = p;
-    if (ReadInt(job, q, end) < 0 || ReadInt(job, q, end) < 0) return false;
-    if (!SkipWhiteAndComments(q, end) || *q != 'R') return false;
-    p = q + 1;
+    int32_t number, generation;
+    if (ReadReferenceValue(job, q, end, number, generation) != PartFault::None) return false;
+    p = q;
     return true;
 }
 
@@ -26,10 +28,7 @@ bool StepOverAnnotsArray(Job& job, Cursor& p, Cursor end) {
             return true;
         }
         if (*p == '<' || (p + 1 < end && p[1] == '<')) {
-            if (end - p < 2) return false;
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return false;
-            p = close + 2;
+            if (!StepOverDict(p, end)) return false;
         } else if (!StepOverReference(job, p, end)) {
             return false;
         }
@@ -105,10 +104,7 @@ bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p,
         }
         Cursor element = p;
         if (*p == '<') {
-            if (end - p < 2) return false;
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return false;
-            p = close + 2;
+            if (!StepOverDict(p, end)) return false;
         } else {
             int32_t number, generation;
             if (!ReadReference(p, end, number, generation)) return false;
@@ -198,23 +194,20 @@ int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool k
     int blanked = 0;
     int depth = 0;
     Cursor p = body;
-    while (end - p >= 7) {
-        const Trivia trivia = StepTrivia(p, end);
-        if (trivia == Trivia::Unclosed) return blanked;
-        if (trivia == Trivia::Stepped) continue;
-        const uint8_t c = *p;
-        if ((c == '<' || c == '>') && p[1] == c) {
-            depth += c == '<' ? 1 : -1;
-            p += 2;
-        } else if ((kCharClass[c] & kClassBracket) || c == ')') {
-            ++p;
-        } else if (std::memcmp(p, "endobj", 6) == 0) {
+    // The walk stops where fewer than 7 bytes remain before a token.
+    for (;;) {
+        Cursor at;
+        const Token token = StepToken(p, end, at);
+        if (token == Token::End || token == Token::Unclosed || end - at < 7) break;
+        if (token == Token::DictOpen) {
+            ++depth;
+        } else if (token == Token::DictClose) {
+            --depth;
+        } else if (token == Token::Word && std::memcmp(at, "endobj", 6) == 0) {
             return blanked;
-        } else if (c == '/') {
-            Cursor key = p;
-            Cursor nameEnd = p + 1;
-            while (nameEnd < end && !IsDelimiter(*nameEnd)) ++nameEnd;
-            p = nameEnd;
+        } else if (token == Token::Name) {
+            const Cursor key = at;
+            const Cursor nameEnd = p;
             size_t length = static_cast<size_t>(nameEnd - key);
             bool annots = length == 7 && std::memcmp(key, "/Annots", 7) == 0;
             bool beads = length == 2 && key[1] == 'B';
@@ -230,9 +223,6 @@ int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool k
             Entry e = BlankEntry(job, image, key, p, end, annots);
             if (e == Entry::Malformed) return blanked;
             if (e == Entry::Blanked) ++blanked;
-        } else {
-            ++p;
-            while (p < end && !IsDelimiter(*p)) ++p;
         }
     }
     return blanked;

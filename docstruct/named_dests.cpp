@@ -58,11 +58,10 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
         // Step over the value: a reference, null, an array or a dictionary.
         if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
         if (IsDigit(*p)) {
-            int32_t number = ReadInt(job, p, end);
-            int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-            if (generation < 0) return Fail(job, kValueMalformed, -1);
-            if (!SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, kValueNoR, -1);
-            ++p;
+            int32_t number, generation;
+            const PartFault fault = ReadReferenceValue(job, p, end, number, generation);
+            if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kValueMalformed, -1);
+            if (fault != PartFault::None) return Fail(job, kValueNoR, -1);
         } else if (StartsWith(p, end, "null")) {
             p += 4;
         } else if (*p == '[') {
@@ -70,9 +69,7 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
             if (!p) return Fail(job, kValueMalformed, -1);
             ++p;
         } else if (AtDict(p, end)) {
-            Cursor close = FindDictEnd(p + 2, end);
-            if (!close) return Fail(job, kValueMalformed, -1);
-            p = close + 2;
+            if (!StepOverDict(p, end)) return Fail(job, kValueMalformed, -1);
         } else {
             return Fail(job, kValueMalformed, -1);
         }

@@ -15,16 +15,10 @@ int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& cod
     }
     if (!IsDigit(*p)) return 0;
     Cursor q = p;
-    int32_t n = ReadInt(job, q, end);
-    int32_t generation = n >= 0 ? ReadInt(job, q, end) : -1;
-    if (generation < 0) {
-        job.LastError = codes.generation;
-        return -1;
-    }
-    if (!SkipWhiteAndComments(q, end) || *q != 'R') {
-        job.LastError = codes.noR;
-        return -1;
-    }
+    int32_t n, generation;
+    const PartFault fault = ReadReferenceValue(job, q, end, n, generation);
+    if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, codes.generation, -1);
+    if (fault != PartFault::None) return Fail(job, codes.noR, -1);
     Cursor body = FindObject(job, doc.table, doc.start(), end, n, generation);
     if (!body) {
         job.LastError = codes.missing;
@@ -33,25 +27,23 @@ int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& cod
     job.LastError = 0;
     p = body;
     if (number) *number = n;
-    if (afterReference) *afterReference = q + 1;
+    if (afterReference) *afterReference = q;
     return 1;
 }
 
 int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
             int32_t& generation) {
-    number = ReadInt(job, cur, end);
-    if (number < 0) {
+    const PartFault fault = ReadReferenceValue(job, cur, end, number, generation);
+    if (fault == PartFault::Number) {
         job.LastError = 0;
         if (!checkClose) return 0;
         if (!SkipWhiteAndComments(cur, end)) return Fail(job, codes.endReached, -1);
         if (*cur != ']') return Fail(job, codes.notClosed, -1);
         return 0;
     }
-    generation = ReadInt(job, cur, end);
-    if (generation < 0) return Fail(job, kKidNoGeneration, -1);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kKidEndReached, -1);
-    if (*cur != 'R') return Fail(job, kKidNoR, -1);
-    ++cur;
+    if (fault == PartFault::Generation) return Fail(job, kKidNoGeneration, -1);
+    if (fault == PartFault::End) return Fail(job, kKidEndReached, -1);
+    if (fault == PartFault::NoKeyword) return Fail(job, kKidNoR, -1);
     return 1;
 }
 

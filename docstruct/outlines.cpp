@@ -171,12 +171,12 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
     flags = 0;
     Cursor p = ValueOf(job, item, "/F", end);
     if (!p) return 0;
-    int32_t value = ReadInt(job, p, end);
-    Cursor q = p;
-    int32_t generation = value >= 0 ? ReadInt(job, q, end) : -1;
+    int32_t value, generation;
+    const PartFault fault = ReadReferenceValue(job, p, end, value, generation);
     job.LastError = 0;
-    if (generation >= 0) {
-        if (!SkipWhiteAndComments(q, end) || *q != 'R') return Fail(job, kValueNoR, -1);
+    // A number alone is the value; two numbers make a reference.
+    if (fault != PartFault::Number && fault != PartFault::Generation) {
+        if (fault != PartFault::None) return Fail(job, kValueNoR, -1);
         if (value < 1) return Fail(job, kValueMalformed, -1);
         Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
         if (!body) return Fail(job, kValueNotFound, -1);

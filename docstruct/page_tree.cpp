@@ -87,9 +87,8 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
         return nullptr;
     }
     if (*p == '[') return p + 1;
-    int32_t number = ReadInt(job, p, end);
-    int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-    if (generation >= 0 && SkipWhiteAndComments(p, end) && *p == 'R') {
+    int32_t number, generation;
+    if (ReadReferenceValue(job, p, end, number, generation) == PartFault::None) {
         Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (body && *body == '[') return body + 1;
     }

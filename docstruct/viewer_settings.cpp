@@ -19,10 +19,8 @@ int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
     const Cursor end = doc.end();
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kViewerMalformed, -1);
     if (IsDigit(*p)) {
-        int32_t number = ReadInt(job, p, end);
-        int32_t generation = number >= 0 ? ReadInt(job, p, end) : -1;
-        if (generation < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') return Fail(job, kViewerMalformed, -1);
-        ++p;
+        int32_t number, generation;
+        if (ReadReferenceValue(job, p, end, number, generation) != PartFault::None) return Fail(job, kViewerMalformed, -1);
     } else if (*p == '(') {
         p = StringEnd(p, end);
         if (!p) return Fail(job, kViewerMalformed, -1);
@@ -31,9 +29,7 @@ int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
         if (!p) return Fail(job, kViewerMalformed, -1);
         ++p;
     } else if (AtDict(p, end)) {
-        Cursor close = FindDictEnd(p + 2, end);
-        if (!close) return Fail(job, kViewerMalformed, -1);
-        p = close + 2;
+        if (!StepOverDict(p, end)) return Fail(job, kViewerMalformed, -1);
     } else if (*p == '/') {
         for (++p; p < end && !IsNumberTerminator(*p);) ++p;
     } else {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pdfread/stream_length.h"
+#include "pdfread/token_stepper.h"
 
 namespace brisel {
 
@@ -19,15 +20,23 @@ Cursor FindEndstream(Cursor from, Cursor end) {
     return nullptr;
 }
 
-// Steps over the data of a stream whose keyword ends at p. The length from
-// the dictionary is trusted when "endstream" follows it; otherwise the data
-// is searched for "endstream" from its first byte.
-bool SkipStreamData(Job& job, Cursor& p, Cursor end, const ScanContext& context) {
-    Cursor data = p;
+// Steps over the data of a stream whose keyword ends at keywordEnd. The
+// length from the dictionary is trusted when "endstream" follows it;
+// otherwise the data is searched for "endstream" from its first byte. The
+// position after "endstream", or null when there is none.
+struct StreamDataContext {
+    Job& job;
+    const ScanContext& scan;
+};
+
+Cursor SkipStreamData(void* context, Cursor keywordEnd, Cursor end) {
+    Job& job = static_cast<StreamDataContext*>(context)->job;
+    const ScanContext& scan = static_cast<StreamDataContext*>(context)->scan;
+    Cursor data = keywordEnd;
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
-    int64_t length = StreamLength(job, context.body, data, context.imageStart, context.imageEnd, *context.table);
+    int64_t length = StreamLength(job, scan.body, data, scan.imageStart, scan.imageEnd, *scan.table);
     job.LastError = 0;
     if (length < 0) length = 0;
     Cursor found = nullptr;
@@ -37,92 +46,73 @@ bool SkipStreamData(Job& job, Cursor& p, Cursor end, const ScanContext& context)
             found = q;
     }
     if (!found) found = FindEndstream(data, end);
-    if (!found) return false;
-    p = found + 9;
-    return true;
+    return found ? found + 9 : nullptr;
 }
 
 }  // namespace
 
 ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context) {
     ScanResult result;
+    StreamDataContext streamContext{job, context};
+    StepRules rules;
+    rules.streamData = SkipStreamData;
+    rules.streamContext = &streamContext;
     for (;;) {
-        while (cur < end) {
-            const Trivia trivia = StepTrivia(cur, end);
-            if (trivia == Trivia::Unclosed) {
-                result.event = ScanEvent::Error;
-                result.error = kScanUnclosedString;
+        Cursor at;
+        const Token token = StepToken(cur, end, at, rules);
+        switch (token) {
+            case Token::End:
+                result.event = ScanEvent::Bound;
                 return result;
-            }
-            if (trivia == Trivia::Stepped) continue;
-            // Brackets and a stray ")" are stepped over one by one.
-            if (!((kCharClass[*cur] & kClassBracket) || *cur == ')')) break;
-            ++cur;
-        }
-        if (cur >= end) {
-            result.event = ScanEvent::Bound;
-            return result;
-        }
-        if (*cur == '/') {
-            Cursor p = cur + 1;
-            while (p < end && !IsDelimiter(*p)) ++p;
-            if (p - cur == 7 && std::memcmp(cur, "/Parent", 7) == 0 && p < end && (IsWhite(*p) || *p == '%')) {
-                Cursor q = p;
-                int32_t n, g;
-                if (SkipWhiteAndComments(q, end)) {
-                    Cursor at = q;
-                    if (ReadReference(q, end, n, g)) {
-                        cur = q;
-                        result.event = ScanEvent::ParentValue;
+            case Token::Unclosed:
+                result.event = ScanEvent::Error;
+                result.error = *at == '(' ? kScanUnclosedString : kScanBadStream;
+                return result;
+            case Token::StreamData:
+                result.event = ScanEvent::StreamData;
+                result.at = at + 6;
+                result.after = cur;
+                return result;
+            case Token::Name:
+                if (cur - at == 7 && std::memcmp(at, "/Parent", 7) == 0 && cur < end && (IsWhite(*cur) || *cur == '%')) {
+                    Cursor q = cur;
+                    int32_t n, g;
+                    if (SkipWhiteAndComments(q, end)) {
+                        Cursor value = q;
+                        if (ReadReference(q, end, n, g)) {
+                            cur = q;
+                            result.event = ScanEvent::ParentValue;
+                            result.number = n;
+                            result.generation = g;
+                            result.at = value;
+                            result.after = q;
+                            return result;
+                        }
+                    }
+                }
+                break;
+            case Token::Word:
+                if (IsDigit(*at)) {
+                    Cursor p = at;
+                    int32_t n, g;
+                    if (ReadReference(p, end, n, g)) {
+                        result.event = ScanEvent::Reference;
                         result.number = n;
                         result.generation = g;
                         result.at = at;
-                        result.after = q;
+                        result.after = p;
+                        cur = p;
                         return result;
                     }
+                } else if (cur - at == 6 && std::memcmp(at, "endobj", 6) == 0) {
+                    result.event = ScanEvent::ObjectEnd;
+                    result.at = at;
+                    return result;
                 }
-            }
-            cur = p;
-            continue;
+                break;
+            default:
+                break;  // brackets and strings
         }
-        if (IsDigit(*cur)) {
-            Cursor p = cur;
-            int32_t n, g;
-            if (ReadReference(p, end, n, g)) {
-                result.event = ScanEvent::Reference;
-                result.number = n;
-                result.generation = g;
-                result.at = cur;
-                result.after = p;
-                cur = p;
-                return result;
-            }
-            // Not a reference: step over the number (or the token it starts).
-            ++cur;
-            while (cur < end && !IsDelimiter(*cur)) ++cur;
-            continue;
-        }
-        Cursor p = cur;
-        while (p < end && !IsDelimiter(*p)) ++p;
-        if (p - cur == 6 && std::memcmp(cur, "stream", 6) == 0) {
-            const Cursor keywordEnd = p;
-            if (!SkipStreamData(job, p, end, context)) {
-                result.event = ScanEvent::Error;
-                result.error = kScanBadStream;
-                return result;
-            }
-            result.event = ScanEvent::StreamData;
-            result.at = keywordEnd;
-            result.after = p;
-            cur = p;
-            return result;
-        } else if (p - cur == 6 && std::memcmp(cur, "endobj", 6) == 0) {
-            result.event = ScanEvent::ObjectEnd;
-            result.at = cur;
-            cur = p;
-            return result;
-        }
-        cur = p;
     }
 }
 

@@ -53,26 +53,34 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
     return true;
 }
 
+struct DictCodes {
+    int notListed, notFound;
+    TypeCheckCodes type;
+};
+
+// The object (number, generation), looked up in the table, located and checked
+// as CheckTypedDict checks it.
+bool LoadTypedDict(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t number, int32_t generation,
+                   const char* typeName, const char* roleKey, const DictCodes& codes, DictObject& out) {
+    int32_t offset = LookupXref(job, table, number, generation);
+    if (offset < 0) return Fail(job, codes.notListed, false);
+    Cursor body = LocateObject(job, start, end, offset, number, generation);
+    if (!body) return Fail(job, codes.notFound, false);
+    out.number = number;
+    out.generation = generation;
+    return CheckTypedDict(job, body, end, typeName, roleKey, codes.type, out);
+}
+
 }  // namespace
 
 bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
                  int32_t rootGeneration, DictObject& catalog) {
-    int32_t offset = LookupXref(job, table, rootNumber, rootGeneration);
-    if (offset < 0) {
-        job.LastError = kCatalogNotListed;
-        return false;
-    }
-    Cursor body = LocateObject(job, start, end, offset, rootNumber, rootGeneration);
-    if (!body) {
-        job.LastError = kCatalogNotFound;
-        return false;
-    }
-    catalog.number = rootNumber;
-    catalog.generation = rootGeneration;
-    return CheckTypedDict(job, body, end, "/Catalog", "/Pages",
+    return LoadTypedDict(job, start, end, table, rootNumber, rootGeneration, "/Catalog", "/Pages",
+                         {kCatalogNotListed,
+                          kCatalogNotFound,
                           {kCatalogNotDict, kCatalogNotClosed, kCatalogNoType, kCatalogEndAfterType, kCatalogWrongType,
-                           kCatalogTypeGlued},
-                          catalog);
+                           kCatalogTypeGlued}},
+                         catalog);
 }
 
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
@@ -83,40 +91,20 @@ bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table
         return false;
     }
     Cursor p = key + 6;
-    int32_t number = ReadInt(job, p, end);
-    if (number < 0) {
-        job.LastError = kPagesNoNumber;
-        return false;
+    int32_t number = 0, generation = 0;
+    switch (ReadReferenceValue(job, p, end, number, generation)) {
+        case PartFault::None: break;
+        case PartFault::Number: return Fail(job, kPagesNoNumber, false);
+        case PartFault::Generation: return Fail(job, kPagesNoGeneration, false);
+        case PartFault::End: return Fail(job, kPagesEndBeforeR, false);
+        case PartFault::NoKeyword: return Fail(job, kPagesNoR, false);
     }
-    int32_t generation = ReadInt(job, p, end);
-    if (generation < 0) {
-        job.LastError = kPagesNoGeneration;
-        return false;
-    }
-    if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = kPagesEndBeforeR;
-        return false;
-    }
-    if (*p != 'R') {
-        job.LastError = kPagesNoR;
-        return false;
-    }
-    int32_t offset = LookupXref(job, table, number, generation);
-    if (offset < 0) {
-        job.LastError = kPagesNotListed;
-        return false;
-    }
-    Cursor body = LocateObject(job, start, end, offset, number, generation);
-    if (!body) {
-        job.LastError = kPagesNotFound;
-        return false;
-    }
-    root.number = number;
-    root.generation = generation;
-    return CheckTypedDict(job, body, end, "/Pages", "/Kids",
+    return LoadTypedDict(job, start, end, table, number, generation, "/Pages", "/Kids",
+                         {kPagesNotListed,
+                          kPagesNotFound,
                           {kPagesNotDict, kPagesNotClosed, kPagesNoType, kPagesEndAfterType, kPagesWrongType,
-                           kPagesWrongType},
-                          root);
+                           kPagesWrongType}},
+                         root);
 }
 
 }  // namespace brisel

@@ -1,5 +1,7 @@
 #include "pdfread/lexer.h"
 
+#include "pdfread/token_stepper.h"
+
 #include <cstring>
 
 namespace brisel {
@@ -164,94 +166,53 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
     int depth = 0;
     Cursor cur = from;
     for (;;) {
-        // White space and brackets; "<<" and ">>" count the depth.
-        for (;;) {
-            if (end - cur < n) {
-                job.LastError = kKeyEnd;
-                return nullptr;
-            }
-            uint8_t c = *cur;
-            if ((c == '<' || c == '>') && end - cur >= n + 1 && cur[1] == c) {
-                depth += c == '<' ? 1 : -1;
-                cur += 2;
-            } else if (kCharClass[c] & (kClassWhite | kClassBracket)) {
-                ++cur;
-            } else {
-                break;
-            }
+        Cursor at;
+        const Token token = StepToken(cur, end, at);
+        // Once fewer bytes remain than the key has, it cannot stand there:
+        // kKeyEnd when that happens between tokens, kKeyEndInToken inside one.
+        if (token == Token::End || token == Token::Unclosed || end - at < n) {
+            job.LastError = kKeyEnd;
+            return nullptr;
         }
-        if (*cur == '%') {
-            if (!SkipComment(cur, end)) {
-                job.LastError = kKeyEnd;
-                return nullptr;
-            }
+        if (token == Token::DictOpen) {
+            ++depth;
             continue;
         }
-        if (*cur == '(') {
-            if (!SkipLiteralString(cur, end)) {
-                job.LastError = kKeyEnd;
-                return nullptr;
-            }
-            // The cursor rests on ")" and the token step below passes it.
-        } else if (depth == 0 && std::memcmp(cur, key, static_cast<size_t>(n)) == 0 &&
-                   (cur + n == end || IsKeyTerminator(cur[n]))) {
-            return cur;
+        if (token == Token::DictClose) {
+            --depth;
+            continue;
         }
-        ++cur;
-        for (;;) {
-            if (end - cur < n) {
-                job.LastError = kKeyEndInToken;
-                return nullptr;
-            }
-            if (IsDelimiter(*cur)) break;
-            ++cur;
+        if (token == Token::Bracket && *at != ')') continue;
+        if (token != Token::String && depth == 0 && *at == static_cast<uint8_t>(*key) &&
+            std::memcmp(at, key, static_cast<size_t>(n)) == 0 &&
+            (at + n == end || IsKeyTerminator(at[n]))) {
+            return at;
+        }
+        if (end - cur < n) {
+            job.LastError = kKeyEndInToken;
+            return nullptr;
         }
     }
 }
 
 namespace {
 
-// One pass of FindDictEnd. The second pass differs in three details that make
-// it find the end of dictionaries whose strings or brackets the first pass
-// could not balance.
-Cursor FindDictEndPass(Cursor from, Cursor end, bool second) {
+// One pass of FindDictEnd, with the rules of the first or the second pass.
+Cursor FindDictEndPass(Cursor from, Cursor end, const StepRules& rules) {
     int depth = 0;
     Cursor p = from;
-    for (;;) {
-        bool atClose = false;
-        if (second && end - p >= 2 && p[0] == '>' && p[1] == '>') atClose = true;
-        if (!atClose) {
-            if (!SkipWhiteAndComments(p, end) || end - p < 2) return nullptr;
-            atClose = p[0] == '>' && p[1] == '>';
-        }
-        if (atClose) {
-            if (depth == 0) return p;
+    for (bool first = true;; first = false) {
+        Cursor at;
+        const Token token = StepToken(p, end, at, rules);
+        if (token == Token::End || token == Token::Unclosed || end - at < 2) return nullptr;
+        if (token == Token::DictClose) {
+            if (depth == 0) return at;
             --depth;
-            if (!second) {
-                p += 2;
-            } else {
-                p += 1;
-                if (end - p >= 3 && ((p[1] == '>' && p[2] == '>') || (p[1] == '<' && p[2] == '<'))) p += 1;
-            }
-            continue;
-        }
-        if (p[0] == '<' && p[1] == '<') {
+        } else if (token == Token::DictOpen) {
             ++depth;
-            if (end - p >= 4 && ((p[2] == '>' && p[3] == '>') || (p[2] == '<' && p[3] == '<'))) ++p;
-        } else if (*p == '(') {
-            if (!SkipLiteralString(p, end)) return nullptr;
-        }
-        // Over the rest of the token, then over white space, closing brackets
-        // and comments.
-        ++p;
-        // The token ends at white space or a delimiter other than "/" (and,
-        // in the second pass, other than "(").
-        while (p < end && !(IsDelimiter(*p) && *p != '/' && !(second && *p == '('))) ++p;
-        while (p < end) {
-            const uint8_t c = *p;
-            if (IsWhite(c) || c == ')' || c == '[' || c == ']' || c == '{' || c == '}') ++p;
-            else if (*p == '%') SkipComment(p, end);
-            else break;
+        } else if (first && rules.gluedStrings && token == Token::Bracket && *at != '<' && *at != '>') {
+            // A bracket that opens the body takes a glued "(" with it too.
+            p = GluedEnd(p, end);
         }
     }
 }
@@ -259,8 +220,8 @@ Cursor FindDictEndPass(Cursor from, Cursor end, bool second) {
 }  // namespace
 
 Cursor FindDictEnd(Cursor from, Cursor end) {
-    Cursor found = FindDictEndPass(from, end, false);
-    return found ? found : FindDictEndPass(from, end, true);
+    Cursor found = FindDictEndPass(from, end, StepRules::FirstDictPass());
+    return found ? found : FindDictEndPass(from, end, StepRules::SecondDictPass());
 }
 
 int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
@@ -379,15 +340,16 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
     return kStringUnclosed;
 }
 
-HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* keyword, int32_t& number,
+                                int32_t& generation) {
     number = ReadInt(job, cur, end);
-    if (number < 0) return HeaderFault::Number;
+    if (number < 0) return PartFault::Number;
     generation = ReadInt(job, cur, end);
-    if (generation < 0) return HeaderFault::Generation;
-    if (!SkipWhiteAndComments(cur, end)) return HeaderFault::End;
-    if (!StartsWith(cur, end, "obj")) return HeaderFault::NoObj;
-    cur += 3;
-    return HeaderFault::None;
+    if (generation < 0) return PartFault::Generation;
+    if (!SkipWhiteAndComments(cur, end)) return PartFault::End;
+    if (!StartsWith(cur, end, keyword)) return PartFault::NoKeyword;
+    cur += std::strlen(keyword);
+    return PartFault::None;
 }
 
 int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {

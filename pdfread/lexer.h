@@ -96,6 +96,15 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 // From just after "<<", the first byte of the matching ">>"; null if none.
 Cursor FindDictEnd(Cursor from, Cursor end);
 
+// Steps over the dictionary whose "<<" stands at p (not checked): p moves
+// just after its ">>". false, p unmoved, when it has no end.
+inline bool StepOverDict(Cursor& p, Cursor end) {
+    Cursor close = end - p >= 2 ? FindDictEnd(p + 2, end) : nullptr;
+    if (!close) return false;
+    p = close + 2;
+    return true;
+}
+
 // FindBackward's codes.
 enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -13, kBackwardNotFound = -14 };
 
@@ -107,26 +116,6 @@ int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
 // ")". A backslash makes the next byte ordinary. false at the end bound.
 bool SkipLiteralString(Cursor& cur, Cursor end);
 
-// One step of the walkers over an object's text: white space, a comment or a
-// literal string at cur is stepped over. Token when cur holds anything else
-// (cur unmoved), Unclosed for a literal string that runs to the bound.
-// Inline: the walkers take this step for every byte of white space.
-enum class Trivia { Stepped, Token, Unclosed };
-inline Trivia StepTrivia(Cursor& cur, Cursor end) {
-    const uint8_t c = *cur;
-    if (IsWhite(c)) {
-        ++cur;
-    } else if (c == '%') {
-        while (cur < end && !IsLineEnd(*cur)) ++cur;
-    } else if (c == '(') {
-        if (!SkipLiteralString(cur, end)) return Trivia::Unclosed;
-        ++cur;
-    } else {
-        return Trivia::Token;
-    }
-    return Trivia::Stepped;
-}
-
 // Results of ReadLiteralString and ReadHexString besides the byte count.
 enum StringReadResult : int { kStringUnclosed = -1, kStringTooLong = -2 };
 
@@ -136,11 +125,26 @@ int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 // Decodes a hexadecimal string (cur just after "<"); as above.
 int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 
-// Reads the "N G obj" header at cur (white space and comments allowed
-// before each part): the one header reader of the file reading. None with
-// both numbers and cur just after "obj"; otherwise the part that is missing.
-enum class HeaderFault { None, Number, Generation, End, NoObj };
-HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation);
+// Reads two numbers and a keyword at cur ("N G obj", "N G R"), white space
+// and comments allowed before each part: the one reader of object headers
+// and of references written as values. None with both numbers and cur just
+// after the keyword; otherwise the part that is missing, with cur where that
+// part's reading left it. The keyword needs no delimiter after it.
+enum class PartFault { None, Number, Generation, End, NoKeyword };
+PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* keyword, int32_t& number,
+                                int32_t& generation);
+
+// The "N G obj" header at cur.
+using HeaderFault = PartFault;
+inline HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(job, cur, end, "obj", number, generation);
+}
+
+// A reference written as a value, "N G R" (ReadReference is the stricter
+// reader of the token scanners: digits at cur and a delimiter after "R").
+inline PartFault ReadReferenceValue(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(job, cur, end, "R", number, generation);
+}
 
 // FindObjectHeader's results besides 0.
 enum HeaderScanResult : int {

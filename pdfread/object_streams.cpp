@@ -47,16 +47,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     std::vector<uint8_t> plain;
     if (int r = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return r;
     Block decoded;
-    if (state != kFilterNone) {
-        size_t decodedLength = 0;
-        if (int r = InflateStream(data, length, decoded, decodedLength))
-            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
-        length = decodedLength;
-        if (state != kFilterFlate) {
-            if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
-        }
-        data = decoded.data();
-    }
+    if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) return r;
     const Cursor dataEnd = data + length;
 
     // The header: /N pairs of object number and offset from /First. Each
@@ -79,8 +70,8 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         // elsewhere wins, and each object is written once.
         const bool take = rw.adoptUnlisted
                               ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
-                              : record && record->type == kRecordCompressed && record->field2 == streamNumber &&
-                                    record->field3 == static_cast<int64_t>(i) && record->newOffset < 0;
+                              : record && record->type == kRecordCompressed && record->Stream() == streamNumber &&
+                                    record->Index() == static_cast<int64_t>(i) && record->newOffset < 0;
         if (!take) continue;
         const bool last = i + 1 == pairs.size();
         const int64_t size = static_cast<int64_t>(length);
@@ -96,9 +87,8 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
             !rw.out.Write("\nendobj\n"))
             return Fail(job, code);
         record->type = kRecordCompressed;
-        record->field2 = offset;
+        record->SetPlace(offset, 0);
         record->newOffset = offset;
-        record->field3 = 0;
     }
     return 0;
 }

@@ -105,8 +105,7 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
         // not take away an object it lists in use.
         if (type == kRecordFree && HasClassicOffset(*record)) return;
         record->type = type;
-        record->field2 = BigEndian(p + w[0], w[1]);
-        record->field3 = w[2] ? BigEndian(p + w[0] + w[1], w[2]) : 0;
+        record->SetRowFields(BigEndian(p + w[0], w[1]), w[2] ? BigEndian(p + w[0] + w[1], w[2]) : 0);
         record->newOffset = -1;
     };
     if (!hasIndex) {
@@ -149,16 +148,7 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     size_t length = 0;
     if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
     Block decoded;
-    if (state != kFilterNone) {
-        size_t decodedLength = 0;
-        if (int r = InflateStream(data, length, decoded, decodedLength))
-            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
-        length = decodedLength;
-        if (state != kFilterFlate) {
-            if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
-        }
-        data = decoded.data();
-    }
+    if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) return r;
     ApplyRows(trailer, data, length, widths, hasIndex, pairs);
     return 0;
 }
@@ -218,8 +208,7 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
         if (!record || record->type != kRecordUnset) continue;
         if (e.inUse) {
             record->type = kRecordInFile;
-            record->field2 = e.offset;
-            record->field3 = e.generation;
+            record->SetPlace(e.offset, e.generation);
             record->newOffset = -1;
         } else if (stream < 0) {
             record->type = kRecordFree;

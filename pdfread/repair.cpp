@@ -60,10 +60,10 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
         if (*at != '/' || std::memcmp(at, "/Root", 5) != 0 || !IsDelimiter(at[5])) continue;
         --candidates;
         Cursor p = at + 5;
-        const int32_t n = ReadInt(job, p, end);
-        const int32_t g = n >= 0 ? ReadInt(job, p, end) : -1;
+        int32_t n, g;
+        const PartFault fault = ReadReferenceValue(job, p, end, n, g);
         job.LastError = 0;
-        if (g < 0 || !SkipWhiteAndComments(p, end) || *p != 'R') continue;
+        if (fault != PartFault::None) continue;
         const FoundObject* object = found.Find(n);
         if (!object || object->generation != g) continue;
         Cursor body = LocateObject(job, image, imageEnd, object->offset, n, g);
@@ -73,8 +73,8 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
         bool catalog = false;
         if (pages) {
             Cursor q = pages + 6;
-            catalog = ReadInt(job, q, dictEnd) >= 0 && ReadInt(job, q, dictEnd) >= 0 &&
-                      SkipWhiteAndComments(q, dictEnd) && *q == 'R';
+            int32_t pagesNumber, pagesGeneration;
+            catalog = ReadReferenceValue(job, q, dictEnd, pagesNumber, pagesGeneration) == PartFault::None;
         }
         job.LastError = 0;
         if (!catalog) continue;

@@ -127,12 +127,11 @@ int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolv
     job.LastError = 0;
     if (!key) return -1;
     Cursor p = key + 7;
-    const int32_t value = ReadInt(job, p, dictEnd);
-    if (value < 0) return job.LastError = 0, -1;
-    Cursor q = p;
-    const int32_t generation = ReadInt(job, q, dictEnd);
+    int32_t value, generation;
+    const PartFault fault = ReadReferenceValue(job, p, dictEnd, value, generation);
     job.LastError = 0;
-    if (generation < 0 || !SkipWhiteAndComments(q, dictEnd) || *q != 'R') return value;
+    if (fault == PartFault::Number) return -1;
+    if (fault != PartFault::None) return value;
     return resolveLength ? resolveLength(value, generation) : -1;
 }
 
@@ -306,6 +305,18 @@ int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorP
     const int bitsPerPixel = parms.colors * parms.bitsPerComponent;
     const size_t bpp = bitsPerPixel < 8 ? 1 : static_cast<size_t>(bitsPerPixel / 8);
     return UndoPng(data, length, rowBytes, bpp);
+}
+
+int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded) {
+    if (state == kFilterNone) return 0;
+    size_t decodedLength = 0;
+    if (int r = InflateStream(data, length, decoded, decodedLength)) return Fail(job, r == -37 || r == -38 ? r : -39);
+    length = decodedLength;
+    if (state != kFilterFlate) {
+        if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
+    }
+    data = decoded.data();
+    return 0;
 }
 
 }  // namespace brisel

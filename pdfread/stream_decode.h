@@ -96,4 +96,10 @@ int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded)
 // cannot undo.
 int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms);
 
+// Undoes a decodable filter state (none, Flate, Flate with a predictor) on
+// [data, data + length): data and length then give the decoded bytes, held
+// in decoded. 0, or the failure code (-37, -38, -39 or the predictor's) also
+// left in LastError.
+int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded);
+
 }  // namespace brisel

@@ -14,7 +14,7 @@ int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
     // At least 16 bytes from "obj" on: room for a dictionary and a stream.
     const Cursor keyword = fault == HeaderFault::None ? cur - 3 : cur;
     if (end - keyword < 16) return Fail(job, kStreamHeaderNoRoom);
-    if (fault == HeaderFault::NoObj) return Fail(job, kStreamNoObj);
+    if (fault == HeaderFault::NoKeyword) return Fail(job, kStreamNoObj);
     job.LastError = 0;
     return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pdfread/token_stepper.h"
+
 namespace brisel {
 
 namespace {
@@ -40,27 +42,21 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
     int depth = 0;
     Cursor p = body;
     const Cursor limit = dataStart;
-    while (p < limit) {
-        const Trivia trivia = StepTrivia(p, limit);
-        if (trivia == Trivia::Unclosed) return kLengthUnclosedString;
-        if (trivia == Trivia::Stepped) continue;
-        const uint8_t c = *p;
-        if (c == '<' && p + 1 < limit && p[1] == '<') {
+    for (;;) {
+        Cursor at;
+        const Token token = StepToken(p, limit, at);
+        if (token == Token::Unclosed) return kLengthUnclosedString;
+        if (token == Token::End) break;
+        if (token == Token::DictOpen) {
             ++depth;
-            p += 2;
-        } else if (c == '>' && p + 1 < limit && p[1] == '>') {
-            p += 2;
+        } else if (token == Token::DictClose) {
             if (--depth <= 0) return kLengthAbsent;
-        } else if (c == '/' && depth == 1 && limit - p > 7 && std::memcmp(p, "/Length", 7) == 0 &&
-                   (IsWhite(p[7]) || p[7] == '%')) {
-            int64_t length = ReadLengthValue(job, p + 7, limit, imageStart, imageEnd, table, found);
+        } else if (token == Token::Name && depth == 1 && p - at == 7 && std::memcmp(at, "/Length", 7) == 0 &&
+                   p < limit && (IsWhite(*p) || *p == '%')) {
+            int64_t length = ReadLengthValue(job, p, limit, imageStart, imageEnd, table, found);
             job.LastError = 0;
             if (text) *text = found;
             return length;
-        } else {
-            // Any other token, a name included.
-            ++p;
-            while (p < limit && !IsDelimiter(*p)) ++p;
         }
     }
     return kLengthAbsent;

@@ -25,24 +25,49 @@ enum RecordType : uint8_t {
     kRecordUnset = 255,  // no cross-reference stream has set the record
 };
 
-// What field2 and field3 hold in each state:
-//   kRecordInFile, or kRecordUnset with a classic offset: offset, generation;
-//   kRecordCompressed: number of its object stream, index in that stream;
-//   after the rewrite: offset in the new image, generation.
+// One object number's record. Its two fields mean different things as the
+// record goes through its states; they are read and written only through
+// the accessors named for the state:
+//   stands in the input (kRecordInFile, or kRecordUnset holding a classic
+//   offset): Offset() and Generation();
+//   compressed (kRecordCompressed, not yet unpacked): Stream(), the number of
+//   its object stream, and Index(), its place there;
+//   written into the new image (unpacked, carried over, and every record
+//   once the rewrite is finished): Offset() in the new image and Generation().
 struct XrefRecord {
     bool holdsObjects = false;    // an object stream that holds compressed objects
     uint8_t type = kRecordUnset;  // a RecordType
     int32_t newOffset = 0;        // offset in the new image, kept up to date during the rewrite
-    int32_t field2 = 0;
-    int32_t field3 = 0;
+
+    int32_t Offset() const { return first_; }
+    int32_t Generation() const { return second_; }
+    void SetPlace(int32_t offset, int32_t generation) {
+        first_ = offset;
+        second_ = generation;
+    }
+    void MoveTo(int32_t offset) { first_ = offset; }
+
+    int32_t Stream() const { return first_; }
+    int32_t Index() const { return second_; }
+
+    // The second and third fields of a stream's row as they stand: which
+    // pair they are depends on the type the row gives.
+    void SetRowFields(int32_t field2, int32_t field3) {
+        first_ = field2;
+        second_ = field3;
+    }
+
+private:
+    int32_t first_ = 0;
+    int32_t second_ = 0;
 };
 
 // A record filled from the classic table of a hybrid file that no stream
 // has replaced: it still holds the classic offset.
-inline bool HasClassicOffset(const XrefRecord& r) { return r.type == kRecordUnset && r.field2 > 0; }
+inline bool HasClassicOffset(const XrefRecord& r) { return r.type == kRecordUnset && r.Offset() > 0; }
 
-// An object that stands in the input as it is (field 2 its offset, field 3
-// its generation): listed in use by a stream, or by a hybrid file's table.
+// An object that stands in the input as it is (at Offset(), with
+// Generation()): listed in use by a stream, or by a hybrid file's table.
 inline bool StandsInFile(const XrefRecord& r) { return r.type == kRecordInFile || HasClassicOffset(r); }
 
 // What the cross-reference stream dictionaries (and a hybrid file's trailer)

@@ -28,8 +28,8 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
         for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
         for (int32_t n = 0; n < size; ++n) {
             const XrefRecord& r = records[n];
-            if (r.type == kRecordCompressed && r.field2 >= 0 && r.field2 < size)
-                records[r.field2].holdsObjects = true;
+            if (r.type == kRecordCompressed && r.Stream() >= 0 && r.Stream() < size)
+                records[r.Stream()].holdsObjects = true;
         }
     }
     std::vector<int32_t> streams;
@@ -42,7 +42,7 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
         rw.inFileOrder.push_back(n);
         if (r.holdsObjects) streams.push_back(n);
     }
-    auto byOffset = [&](int32_t a, int32_t b) { return records[a].field2 < records[b].field2; };
+    auto byOffset = [&](int32_t a, int32_t b) { return records[a].Offset() < records[b].Offset(); };
     std::sort(rw.inFileOrder.begin(), rw.inFileOrder.end(), byOffset);
     std::sort(streams.begin(), streams.end(), byOffset);
     return streams;
@@ -53,9 +53,9 @@ std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
 // 0 0, anything else with the numbers it holds.
 void FinishRecords(StreamRewrite& rw) {
     std::vector<XrefRecord>& records = rw.trailer.records;
-    for (int32_t n : rw.inFileOrder) records[n].field2 = records[n].newOffset;
+    for (int32_t n : rw.inFileOrder) records[n].MoveTo(records[n].newOffset);
     for (XrefRecord& r : records) {
-        if (r.type == kRecordCompressed && r.newOffset < 0) r.field2 = r.field3 = 0;
+        if (r.type == kRecordCompressed && r.newOffset < 0) r.SetPlace(0, 0);
     }
 }
 
@@ -80,16 +80,16 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
         // whose entry points at no header of it, stays in place as an
         // ordinary object; the objects it was to hold are missing, and the
         // classic reading lists them free.
-        if (stream.field2 >= rw.end - rw.start || stream.field2 < rw.readPos - rw.start ||
-            !LocateObject(job, rw.start, rw.end, stream.field2, n, stream.field3)) {
+        if (stream.Offset() >= rw.end - rw.start || stream.Offset() < rw.readPos - rw.start ||
+            !LocateObject(job, rw.start, rw.end, stream.Offset(), n, stream.Generation())) {
             job.LastError = 0;
             stream.holdsObjects = false;
             continue;
         }
-        const Cursor at = rw.start + stream.field2;
+        const Cursor at = rw.start + stream.Offset();
         if (int r = CopyInputUpTo(job, rw, at)) return r;
         if (int r = UnpackObjectStream(job, rw, n, at)) return r;
-        records[n].field2 = 0;
+        records[n].MoveTo(0);
         records[n].newOffset = 0;
     }
     if (int r = CopyInputUpTo(job, rw, rw.end)) return r;
@@ -99,15 +99,15 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     // unpacked, objects never unpacked, free and unlisted numbers are free.
     auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
         if (static_cast<size_t>(n) >= records.size()) return false;
-        offset = records[n].field2;
-        generation = records[n].field3;
+        offset = records[n].Offset();
+        generation = records[n].Generation();
         return offset > 0 && records[n].type != kRecordFree;
     };
     const StreamTrailer& t = rw.trailer;
     // The section ends with the highest number an entry names, wherever
     // /Size says it ends.
     size_t used = records.size();
-    while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].field2 == 0) --used;
+    while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].Offset() == 0) --used;
     const int32_t count = static_cast<int32_t>(used);
     if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf))
         return Fail(job, kRewriteSectionFull);
@@ -157,8 +157,7 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
         XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;
         if (!record) continue;
         record->type = kRecordInFile;
-        record->field2 = entry.offset;
-        record->field3 = entry.generation;
+        record->SetPlace(entry.offset, entry.generation);
         record->holdsObjects = IsObjectStream(job, rw.start, rw.end, entry);
     }
     if (packed) {

@@ -11,8 +11,8 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
     const XrefRecord* r = rw.trailer.Record(number);
     Cursor start = rw.start, end = rw.end;
     int64_t offset = -1;
-    if (r && StandsInFile(*r) && r->field3 == generation) {
-        offset = r->field2;
+    if (r && StandsInFile(*r) && r->Generation() == generation) {
+        offset = r->Offset();
     } else if (r && r->type == kRecordCompressed && r->newOffset >= 0 && generation == 0) {
         start = rw.out.data();
         end = start + rw.out.size();
@@ -34,8 +34,8 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
     std::vector<XrefRecord>& records = rw.trailer.records;
     for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
         XrefRecord& r = records[static_cast<size_t>(rw.inFileOrder[rw.inFileNext])];
-        if (r.field2 >= to) break;
-        if (r.field2 >= from) r.newOffset = static_cast<int32_t>(r.field2 + shift);
+        if (r.Offset() >= to) break;
+        if (r.Offset() >= from) r.newOffset = static_cast<int32_t>(r.Offset() + shift);
     }
     if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, kRewriteImageFull);
     return 0;
@@ -48,7 +48,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     // The file header: everything in front of the first object.
     if (rw.inFileNext == 0 && rw.readPos == rw.start) {
         int64_t first = to;
-        if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].field2, 0, to);
+        if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].Offset(), 0, to);
         if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, kRewriteImageFull);
     }
     const LengthResolver resolveLength = [&](int32_t number, int32_t generation) {
@@ -58,11 +58,11 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
         const int32_t number = rw.inFileOrder[rw.inFileNext];
         XrefRecord& r = records[static_cast<size_t>(number)];
-        if (r.field2 >= to) break;
-        if (r.field2 < from) continue;
+        if (r.Offset() >= to) break;
+        if (r.Offset() < from) continue;
         text.clear();
         bool written = false;
-        if (int code = rw.decryption->CopyObject(job, rw.start, rw.end, resolveLength, number, r.field3, r.field2,
+        if (int code = rw.decryption->CopyObject(job, rw.start, rw.end, resolveLength, number, r.Generation(), r.Offset(),
                                                  text, written))
             return code;
         if (!written) continue;
@@ -79,7 +79,7 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     const int32_t number = ReadInt(job, p, rw.end);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
     if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, kRewriteNoEncryptObject);
-    if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->field3, record->field2)) return r;
+    if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->Generation(), record->Offset())) return r;
     rw.reader.encrypted = true;
     rw.decrypt = true;
     return 0;

@@ -62,7 +62,7 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
     if (fault == HeaderFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
     if (fault == HeaderFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
     if (fault == HeaderFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);
-    if (fault == HeaderFault::NoObj) return Fail(job, kLocateNoObj, nullptr);
+    if (fault == HeaderFault::NoKeyword) return Fail(job, kLocateNoObj, nullptr);
     if (!SkipWhiteAndComments(cur, end)) {
         job.LastError = kLocateEndAfterObj;
         return nullptr;

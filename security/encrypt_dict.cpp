@@ -204,20 +204,20 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
         s.EncryptNumber = s.EncryptGeneration = 0;
         return ReadEncryptDictionary(job, value, end, s);
     }
-    int32_t number = ReadInt(job, cur, end);
-    if (number < 0) {
+    int32_t number, generation;
+    const PartFault fault = ReadReferenceValue(job, cur, end, number, generation);
+    if (fault == PartFault::Number) {
         job.LastError = 0;
         return 1;
     }
     s.EncryptNumber = number;
-    int32_t generation = ReadInt(job, cur, end);
-    if (generation < 0) {
+    if (fault == PartFault::Generation) {
         job.LastError = kEncryptNoNumber;
         return -1;
     }
     s.EncryptGeneration = generation;
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
-    if (*cur != 'R') return Fail(job, kEncryptNoR);
+    if (fault == PartFault::End) return Fail(job, kEncryptEndInSpace);
+    if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoR);
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return Fail(job, kEncryptObjectMissing);
     return ReadEncryptDictionary(job, body, end, s);
@@ -230,7 +230,7 @@ int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, Securi
     const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
     if (fault == HeaderFault::Number || fault == HeaderFault::Generation) return Fail(job, kEncryptNoNumber);
     if (fault == HeaderFault::End) return Fail(job, kEncryptEndInSpace);
-    if (fault == HeaderFault::NoObj) return Fail(job, kEncryptNoObj);
+    if (fault == HeaderFault::NoKeyword) return Fail(job, kEncryptNoObj);
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
     return ReadEncryptDictionary(job, cur, end, s);
 }

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pdfread/token_stepper.h"
+
 namespace brisel {
 
 namespace {
@@ -54,29 +56,20 @@ ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLeng
     ObjectScan scan;
     bool haveLength = false, xref = false;
     int depth = 0;
+    StepRules rules;
+    rules.hexStrings = true;
     Cursor p = body;
-    while (SkipWhiteAndComments(p, end)) {
-        const uint8_t c = *p;
-        if (c == '(') {
-            if (!SkipLiteralString(p, end)) break;
-            ++p;
-        } else if (c == '<' && end - p >= 2 && p[1] == '<') {
+    for (;;) {
+        Cursor at;
+        const Token token = StepToken(p, end, at, rules);
+        if (token == Token::End || token == Token::Unclosed) break;
+        if (token == Token::DictOpen) {
             ++depth;
-            p += 2;
-        } else if (c == '<') {
-            p = static_cast<Cursor>(std::memchr(p, '>', static_cast<size_t>(end - p)));
-            if (!p) break;
-            ++p;
-        } else if (c == '>') {
-            if (end - p >= 2 && p[1] == '>') {
-                --depth;
-                ++p;
-            }
-            ++p;
-        } else if (c == '/') {
-            Cursor name = p + 1;
-            p = TokenEnd(name, end);
+        } else if (token == Token::DictClose) {
+            --depth;
+        } else if (token == Token::Name) {
             if (depth != 1) continue;
+            const Cursor name = at + 1;
             if (TokenIs(name, p, "Length")) {
                 if (ReadLengthValue(p, end, resolveLength, scan)) {
                     haveLength = true;
@@ -92,18 +85,13 @@ ObjectScan ScanObject(Cursor body, Cursor end, const LengthResolver& resolveLeng
                     if (TokenIs(v + 1, valueEnd, "Metadata")) scan.metadata = true;
                 }
             }
-        } else if (std::strchr("[]{})", c)) {
-            ++p;
-        } else {
-            Cursor token = p;
-            p = TokenEnd(p, end);
-            if (depth > 0) continue;
-            if (TokenIs(token, p, "endobj")) {
+        } else if (token == Token::Word && depth <= 0) {
+            if (TokenIs(at, p, "endobj")) {
                 scan.kind = xref ? kXrefStreamObject : kPlainObject;
-                scan.stop = token;
+                scan.stop = at;
                 return scan;
             }
-            if (TokenIs(token, p, "stream")) {
+            if (TokenIs(at, p, "stream")) {
                 if (!haveLength) {
                     scan.kind = kStreamWithoutLength;
                     return scan;

@@ -235,5 +235,30 @@ TEST(LexerBounds, NoPrimitiveReadsPastTheEnd) {
     }
 }
 
+// A reference written as a value: the part that is missing, and where the
+// cursor stands after a whole one ("R" needs no delimiter after it).
+TEST(ReadReferenceValue, ReportsTheMissingPart) {
+    struct Case {
+        const char* text;
+        PartFault fault;
+        ptrdiff_t after;
+    };
+    static const Case kCases[] = {{" 12 %c\n 0 R/Next", PartFault::None, 11}, {"12 0 Rx", PartFault::None, 6},
+                                  {"x", PartFault::Number, -1},         {"12 x", PartFault::Generation, -1},
+                                  {"12 0 ", PartFault::End, -1},         {"12 0 obj", PartFault::NoKeyword, -1}};
+    for (const Case& c : kCases) {
+        TestJob t;
+        Block b = BytesOf(c.text);
+        Cursor cur = b.data();
+        int32_t number = 0, generation = 0;
+        EXPECT_EQ(ReadReferenceValue(t.job, cur, b.end(), number, generation), c.fault) << c.text;
+        if (c.after >= 0) {
+            EXPECT_EQ(cur - b.data(), c.after) << c.text;
+            EXPECT_EQ(number, 12);
+            EXPECT_EQ(generation, 0);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace brisel
