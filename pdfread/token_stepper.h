@@ -36,7 +36,8 @@ using StreamDataStep = Cursor (*)(void* context, Cursor keywordEnd, Cursor end);
 struct StepRules {
     // "<" opens a hexadecimal string that the step passes up to its ">". Without
     // it a lone "<" is a bracket of its own (and "<0A>>>" closes a dictionary
-    // at the string's ">"), as the walkers that only count depth read it.
+    // at the string's ">"), which is all the walkers that only count depth
+    // need.
     bool hexStrings = false;
     // In "<<<" not followed by another "<", the lone "<" pairs with the one
     // before it, so the run opens two dictionaries ("<<<<" still opens two).
@@ -56,9 +57,12 @@ struct StepRules {
 
     // The two passes of the dictionary end finder: the second finds the end
     // of dictionaries whose strings or brackets the first could not balance.
+    // The first passes hexadecimal strings whole, so that a dictionary that
+    // ends in one ("/ID <0A>>>") ends at its own ">>": the page writer copies
+    // up to that end, and one byte early would cut the closing ">".
     static StepRules FirstDictPass() {
         StepRules rules;
-        rules.repeatOpen = true;
+        rules.repeatOpen = rules.hexStrings = true;
         return rules;
     }
     static StepRules SecondDictPass() {

@@ -9,6 +9,7 @@ import unittest
 
 import pikepdf
 
+import pdfbytes
 import pdftest
 from pdftest import SplitTestCase
 
@@ -123,6 +124,35 @@ class ClassicSplitTest(SplitTestCase):
             self.assertEqual([int(v) for v in first.pages[0].obj.CropBox], [10, 10, 250, 350])
         with pikepdf.open(self.path("tree-5.pdf")) as fifth:
             self.assertNotIn("/Rotate", fifth.pages[0].obj)
+
+    def test_dictionaries_that_end_in_a_hexadecimal_string(self):
+        # "<0A>>>": the string's ">" is no part of the ">>" that ends the
+        # dictionary. Inherited resources, a page dictionary and an
+        # annotation end so, with and without white space before the string.
+        text = b"BT /F1 24 Tf 20 100 Td (Hello) Tj ET"
+        objects = {
+            1: b"<< /Type /Catalog /Pages 2 0 R >>",
+            2: b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 /MediaBox [0 0 200 200] "
+               b"/Resources << /Font << /F1 4 0 R >> /X<0A>>> >>",
+            3: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Annots [7 0 R] /ID <0B>>>",
+            4: b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+            5: b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text),
+            6: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Rotate 90 /PieceInfo <</A<0C0D>>>>>",
+            7: b"<< /Type /Annot /Subtype /Square /Rect [10 10 90 90] /C [1 0 0] /NM <0E>>>",
+        }
+        data, _, _ = pdfbytes.Builder(objects, 1).classic()
+        src = self.path("hex.pdf")
+        with open(src, "wb") as f:
+            f.write(data)
+        self.split(src)
+        self.assertPageFilesMatch(src)
+        with pikepdf.open(self.path("hex-1.pdf")) as first:
+            page = first.pages[0].obj
+            self.assertEqual(bytes(page.ID), b"\x0b")
+            self.assertEqual(bytes(page.Resources.X), b"\x0a")
+            self.assertEqual(bytes(page.Annots[0].NM), b"\x0e")
+        with pikepdf.open(self.path("hex-2.pdf")) as second:
+            self.assertEqual(int(second.pages[0].obj.Rotate), 90)
 
     def test_indirect_lengths_and_qdf_layout(self):
         gs = pdftest.ghostscript_pdf(self.path("gs.pdf"), pdftest.text_pages_ps(4))

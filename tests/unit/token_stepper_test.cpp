@@ -65,7 +65,9 @@ TEST(FindDictEndAndKey, OddBodiesKeepTheirAnswers) {
     static const Case kCases[] = {
         {"/Type/Page/Kids[1 0 R]>>", 22, 0, 0},
         {" /A <</Type/X>> /Type /Y>>", 24, 16, 0},
-        {"/A (x>>(y)z) /Type <0A>>> /B>>", 22, 13, 0},
+        {"/A (x>>(y)z) /Type <0A>>> /B>>", 23, 13, 0},
+        {"/Type<0A>>>", 9, 0, 0},
+        {"/A <0A /Type>> 1>>", 16, 7, 0},
         {"/A<</B(c)>>>>/Type /X>>", 11, -1, -2},
         {"<<<a>> /Type 1>> >>", 17, 7, 0},
         {"/A <<<</B 1>>>> /Type 2>>", 23, 16, 0},
