@@ -111,7 +111,9 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
     if (!hasIndex) {
         // Without /Index the rows are numbered from 0, all of them: a /Size
         // that counts fewer (a writer that counted its entries) loses none.
-        for (int64_t n = 0; row < rows; ++n) apply(n);
+        // apply takes one row each time.
+        int64_t n = 0;
+        while (row < rows) apply(n++);
         return;
     }
     for (const auto& [first, count] : pairs)
