@@ -148,6 +148,7 @@ def main():
     parser.add_argument("--only", nargs="*", default=[])
     parser.add_argument("--timeout", type=int, default=120, help="seconds before a tool is given up")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    parser.add_argument("--skip", nargs="*", default=[], help="peer tools not to run (qpdf, pdfseparate)")
     args = parser.parse_args()
 
     work = tempfile.mkdtemp(prefix="brisel-bench-")
@@ -171,7 +172,7 @@ def main():
     print("-" * len(header))
     for name, src, pages in docs:
         results = {}
-        given_up = set()
+        given_up = set(args.skip)
         skipped = {tool: per_page[tool] * pages for tool in per_page if per_page[tool] * pages > args.timeout}
         given_up.update(skipped)
         # One untimed run of the fast tools first: the first writes after the
@@ -206,6 +207,8 @@ def main():
                     given_up.add(tool)
         base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
         for tool, _ in tools(args.brisel, floor, pack):
+            if tool in args.skip:
+                continue
             if tool not in results:
                 if tool in skipped:
                     state = "not run: about %d s" % skipped[tool]
