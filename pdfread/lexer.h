@@ -135,8 +135,7 @@ PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* k
                                 int32_t& generation);
 
 // The "N G obj" header at cur.
-using HeaderFault = PartFault;
-inline HeaderFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+inline PartFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
     return ReadNumbersAndKeyword(job, cur, end, "obj", number, generation);
 }
 

@@ -310,7 +310,7 @@ int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorP
 int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded) {
     if (state == kFilterNone) return 0;
     size_t decodedLength = 0;
-    if (int r = InflateStream(data, length, decoded, decodedLength)) return Fail(job, r == -37 || r == -38 ? r : -39);
+    if (int r = InflateStream(data, length, decoded, decodedLength)) return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
     length = decodedLength;
     if (state != kFilterFlate) {
         if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);

@@ -7,14 +7,14 @@ namespace brisel {
 
 int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
     int32_t generation = 0;
-    const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
-    if (fault == HeaderFault::Number || number < 1) return Fail(job, kStreamNoNumber);
-    if (fault == HeaderFault::Generation) return Fail(job, kStreamNoGeneration);
-    if (fault == HeaderFault::End) return Fail(job, kStreamHeaderEnd);
+    const PartFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    if (fault == PartFault::Number || number < 1) return Fail(job, kStreamNoNumber);
+    if (fault == PartFault::Generation) return Fail(job, kStreamNoGeneration);
+    if (fault == PartFault::End) return Fail(job, kStreamHeaderEnd);
     // At least 16 bytes from "obj" on: room for a dictionary and a stream.
-    const Cursor keyword = fault == HeaderFault::None ? cur - 3 : cur;
+    const Cursor keyword = fault == PartFault::None ? cur - 3 : cur;
     if (end - keyword < 16) return Fail(job, kStreamHeaderNoRoom);
-    if (fault == HeaderFault::NoKeyword) return Fail(job, kStreamNoObj);
+    if (fault == PartFault::NoKeyword) return Fail(job, kStreamNoObj);
     job.LastError = 0;
     return 0;
 }

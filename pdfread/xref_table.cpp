@@ -58,11 +58,11 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
     }
     Cursor cur = start + offset;
     int32_t n = 0, g = 0;
-    const HeaderFault fault = ReadObjectHeader(job, cur, end, n, g);
-    if (fault == HeaderFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
-    if (fault == HeaderFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
-    if (fault == HeaderFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);
-    if (fault == HeaderFault::NoKeyword) return Fail(job, kLocateNoObj, nullptr);
+    const PartFault fault = ReadObjectHeader(job, cur, end, n, g);
+    if (fault == PartFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
+    if (fault == PartFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
+    if (fault == PartFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);
+    if (fault == PartFault::NoKeyword) return Fail(job, kLocateNoObj, nullptr);
     if (!SkipWhiteAndComments(cur, end)) {
         job.LastError = kLocateEndAfterObj;
         return nullptr;

@@ -227,10 +227,10 @@ int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, Securi
     if (offset < 0 || offset >= end - start) return Fail(job, kEncryptNoNumber);
     Cursor cur = start + offset;
     int32_t number = 0, generation = 0;
-    const HeaderFault fault = ReadObjectHeader(job, cur, end, number, generation);
-    if (fault == HeaderFault::Number || fault == HeaderFault::Generation) return Fail(job, kEncryptNoNumber);
-    if (fault == HeaderFault::End) return Fail(job, kEncryptEndInSpace);
-    if (fault == HeaderFault::NoKeyword) return Fail(job, kEncryptNoObj);
+    const PartFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kEncryptNoNumber);
+    if (fault == PartFault::End) return Fail(job, kEncryptEndInSpace);
+    if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoObj);
     if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
     return ReadEncryptDictionary(job, cur, end, s);
 }
