@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/object_map.h"
+#include "docstruct/direct_kids.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
 #include "docstruct/viewer_settings.h"
@@ -97,11 +98,16 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
 }
 
 // Walks the tree depth first from the root's /Kids into doc.pages. 0 or -1.
-int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
+// A page dictionary written into /Kids itself is stepped over and its node
+// listed in direct, once, for LiftDirectKids.
+int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, InheritState state,
+                 std::vector<int32_t>& direct) {
     struct Frame {
         Cursor resume;
         InheritState state;
+        int32_t node;
     };
+    int32_t node = rootNumber;
     const Cursor end = doc.end();
     std::vector<Frame> stack;
     // A tree reads each node once; more reads than the file has objects can
@@ -115,12 +121,18 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
     Cursor cur = kids;
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
+        if (SkipWhiteAndComments(cur, end) && AtDict(cur, end)) {
+            if (!StepOverDict(cur, end)) return Fail(job, kKidsNotClosed, -1);
+            if (direct.empty() || direct.back() != node) direct.push_back(node);
+            continue;
+        }
         const int kid = NextKid(job, cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
         if (kid < 0) return -1;
         if (kid == 0) {
             if (stack.empty()) return 0;
             cur = stack.back().resume;
             state = stack.back().state;
+            node = stack.back().node;
             stack.pop_back();
             continue;
         }
@@ -138,7 +150,8 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, InheritState state) {
         }
         const NodeInfo info = nodes[static_cast<size_t>(known)];
         if (info.kids > 0) {
-            stack.push_back({cur, state});
+            stack.push_back({cur, state, node});
+            node = number;
             for (int i = 0; i < 4; ++i) {
                 if (info.present & (1 << i)) {
                     state.mask |= 1 << i;
@@ -195,7 +208,14 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (!kids) return -1;
 
     try {
-        if (WalkPageTree(job, doc, kids, state) < 0) return -1;
+        std::vector<int32_t> direct;
+        if (WalkPageTree(job, doc, kids, root.number, state, direct) < 0) return -1;
+        if (!direct.empty()) {
+            // The pages written into /Kids get numbers of their own in an
+            // update of the image; the tree is then read again.
+            if (LiftDirectKids(job, doc, direct) < 0) return -1;
+            return AnalyzeDocument(job, doc);
+        }
     } catch (const std::bad_alloc&) {
         return Fail(job, kPageListFull, -1);
     }

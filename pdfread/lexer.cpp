@@ -411,6 +411,11 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& ca
             if (++p >= end) return kObjectEndAfterDelimiter;
             continue;
         }
+        // A file cut just after its last "endobj" still ends that object.
+        if (end - p == 6 && std::memcmp(p, "endobj", 6) == 0) {
+            objectEnd = end;
+            return 0;
+        }
         if (end - p < 7) return kObjectEndNoRoom;
         if (StartsWith(p, end, "/Catalog")) {
             p += 8;

@@ -26,7 +26,10 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     if (int r = ReadStreamObjectHeader(job, cur, end, headerNumber)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
     if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
-    if (int r = CheckTypeName(job, dict, dictEnd, "/ObjStm")) return r;
+    // The repair takes what it found as an object stream whatever its /Type.
+    if (!rw.adoptUnlisted) {
+        if (int r = CheckTypeName(job, dict, dictEnd, "/ObjStm")) return r;
+    }
     int state = 0;
     PredictorParms parms;
     if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
@@ -65,6 +68,8 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
 
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int32_t number = pairs[i].first;
+        // A stream that lists its own number: that entry would replace it.
+        if (number == streamNumber) continue;
         XrefRecord* record = rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
         // Only the copy the records point at: a newer version of the object
         // elsewhere wins, and each object is written once.

@@ -36,6 +36,8 @@ struct Widths {
     int32_t w[3] = {0, 0, 0};
 };
 
+constexpr int32_t kMaxFieldWidth = 8;
+
 int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     Cursor key = FindKey(job, "/W", dict, dictEnd);
     if (!key) return Fail(job, kStreamsNoW);
@@ -44,11 +46,12 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     if (*p != '[') return Fail(job, kStreamsWNotArray);
     ++p;
     // A width of 0 leaves its field out: the type is then 1 (in the file),
-    // the other fields 0.
+    // the other fields 0. No field is wider than 8 bytes: a wider one is
+    // damage, and the bound keeps the row width far from any overflow.
     const int codes[3] = {kStreamsBadW1, kStreamsBadW2, kStreamsBadW3};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(job, p, dictEnd);
-        if (widths.w[i] < 0) return Fail(job, codes[i]);
+        if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return Fail(job, codes[i]);
     }
     if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, kStreamsNoW);
     return 0;

@@ -293,7 +293,11 @@ int UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
 }  // namespace
 
 int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms) {
-    const int64_t bits = static_cast<int64_t>(parms.columns) * parms.colors * parms.bitsPerComponent;
+    // Components are 1, 2, 4, 8 or 16 bits: any other size is no predictor
+    // of ours, and the bound keeps the pixel width below any overflow.
+    const int32_t bpc = parms.bitsPerComponent;
+    if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16) return kUnsupportedFilter;
+    const int64_t bits = static_cast<int64_t>(parms.columns) * parms.colors * bpc;
     if (parms.columns < 1 || parms.colors < 1 || parms.colors > 32 || bits > (int64_t{1} << 34))
         return kUnsupportedFilter;
     const size_t rowBytes = static_cast<size_t>((bits + 7) / 8);

@@ -128,11 +128,13 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
     return WriteRewrite(job, image, rw, false);
 }
 
-// Whether the object at offset is an object stream.
+// Whether the object at offset is an object stream: a dictionary with /N
+// and /First, whatever its /Type says (writers leave it out or get it
+// wrong) or whether it has one.
 bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) {
     Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
     Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
-    const bool found = dictEnd && FindKey(job, "/ObjStm", body + 2, dictEnd);
+    const bool found = dictEnd && FindKey(job, "/First", body + 2, dictEnd) && FindKey(job, "/N", body + 2, dictEnd);
     job.LastError = 0;
     return found;
 }

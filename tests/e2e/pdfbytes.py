@@ -136,8 +136,8 @@ class Builder:
 
     def streams(self, pack=True, widths=(1, 4, 2), xref_filter=b"/FlateDecode", xref_predictor=12,
                 objstm_filter=b"/FlateDecode", objstm_predictor=None, objstm_sync_cut=False,
-                objstm_length_after=False, xref_bad_adler=False, entries=None, trailer=b"", prev=None,
-                base=b"", size=None):
+                objstm_length_after=False, objstm_type=b"/ObjStm", objstm_self=False, xref_bad_adler=False,
+                entries=None, trailer=b"", prev=None, base=b"", size=None):
         """A file whose cross-reference data is one stream (or an update so
         made, appended to base). Filters: b"/FlateDecode", b"/Fl", b"[/FlateDecode]",
         b"null" (data not compressed) or None (no /Filter). Predictors:
@@ -146,7 +146,9 @@ class Builder:
         base, size is the whole file's /Size, and the stream takes that
         number.
         objstm_length_after: the object stream's /Length is an object written
-        after it, its value indented, as a cairo-made file has it."""
+        after it, its value indented, as a cairo-made file has it.
+        objstm_type: the object stream's /Type value (None: no /Type).
+        objstm_self: the object stream also lists its own number."""
         out = bytearray(base + (b"" if base else self.header))
         rows = {}
         inner = sorted(n for n in self.objects if pack and not is_stream(self.objects[n]))
@@ -163,6 +165,9 @@ class Builder:
                 head.append(b"%d %d" % (n, len(body)))
                 body += self.objects[n] + b"\n"
                 rows[n] = (2, stm, k)
+            if objstm_self:
+                head.append(b"%d %d" % (stm, len(body)))
+                body += b"<< /Inside true >>\n"
             head = b" ".join(head) + b"\n"
             data = head + body
             parms = b""
@@ -175,8 +180,9 @@ class Builder:
                 length = b"%d 0 R" % (stm + 1)
             filt = b"" if objstm_filter is None else b" /Filter " + objstm_filter
             rows[stm] = (1, len(out), 0)
-            out += (b"%d 0 obj\n<< /Type /ObjStm /N %d /First %d%s%s /Length %s >>\nstream\n"
-                    % (stm, len(inner), len(head), filt, parms, length)) + data + b"\nendstream\nendobj\n"
+            kind = b"" if objstm_type is None else b"/Type " + objstm_type + b" "
+            out += (b"%d 0 obj\n<< %s/N %d /First %d%s%s /Length %s >>\nstream\n"
+                    % (stm, kind, len(inner) + objstm_self, len(head), filt, parms, length)) + data + b"\nendstream\nendobj\n"
             if objstm_length_after:
                 rows[stm + 1] = (1, len(out), 0)
                 out += b"%d 0 obj\n   %d\nendobj\n" % (stm + 1, len(data))

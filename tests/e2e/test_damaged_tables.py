@@ -9,41 +9,11 @@ an undamaged copy where the tools themselves misread the damage)."""
 import re
 import unittest
 
-from pdfbytes import Builder, objects_of
-from pdftest import SplitTestCase, ghostscript_pdf, text_pages_ps
+from pdfbytes import Builder
+from pdftest import BuiltFilesCase
 
 
-class DamagedTables(SplitTestCase):
-
-    objects = None
-
-    def source(self):
-        if DamagedTables.objects is None:
-            path = ghostscript_pdf(self.path("gs.pdf"), text_pages_ps(3, image=True))
-            DamagedTables.objects = objects_of(path)
-        objects, root = DamagedTables.objects
-        return Builder(objects, root)
-
-    def pages(self, b):
-        """The page objects' numbers, in order."""
-        pages = int(re.search(rb"/Pages (\d+) 0 R", b.objects[b.root]).group(1))
-        return [int(n) for n in re.findall(rb"(\d+) 0 R", b.objects[pages].split(b"/Kids")[1].split(b"]")[0])]
-
-    def splitAll(self, files):
-        """Writes and splits each (name, damaged bytes, undamaged bytes or
-        None); every one must split."""
-        for name, data, good in files:
-            with self.subTest(name):
-                path = self.path(name + ".pdf")
-                with open(path, "wb") as f:
-                    f.write(data)
-                reference = None
-                if good is not None:
-                    reference = self.path(name + "-good.pdf.ref")
-                    with open(reference, "wb") as f:
-                        f.write(good)
-                self.split(path)
-                self.assertPageFilesMatch(path, reference=reference)
+class DamagedTables(BuiltFilesCase):
 
     def test_entries_that_point_at_no_object(self):
         b = self.source()
