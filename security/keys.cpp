@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "security/md5.h"
 #include "security/password_hash.h"
+#include "security/pdfdoc_encoding.h"
 #include "security/rc4.h"
 
 namespace brisel {
@@ -94,8 +96,10 @@ void ComputeFileKey(const KeyInputs& in, const uint8_t* password, size_t length,
     Strengthen(in, key);
 }
 
-bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
-    if (in.R >= 5) return CheckAes256(in, password, length, key, false);
+namespace {
+
+// Algorithms 4 and 5 on the bytes as given.
+bool CheckUserBytes(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
     ComputeFileKey(in, password, length, key);
     if (in.R == 2) {
         uint8_t check[32];
@@ -112,8 +116,8 @@ bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t leng
     return std::memcmp(check, in.user, 16) == 0;
 }
 
-bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
-    if (in.R >= 5) return CheckAes256(in, password, length, key, true);
+// Algorithm 7 on the bytes as given.
+bool CheckOwnerBytes(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
     uint8_t padded[32];
     PadPassword(password, length, padded);
     uint8_t digest[16];
@@ -123,7 +127,29 @@ bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t len
     std::memcpy(user, in.owner, 32);
     if (in.R == 2) Rc4(digest, in.n, user, user, 32);
     else Rc4Rounds(digest, in.n, user, 32, 19, 0, -1);
-    return CheckUserPassword(in, user, 32, key);
+    return CheckUserBytes(in, user, 32, key);
+}
+
+// Revisions 2 to 4: the typed text in PDFDocEncoding, as other writers
+// store a non-ASCII password, then its bytes as typed.
+bool CheckRc4Era(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32], bool owner) {
+    auto check = owner ? CheckOwnerBytes : CheckUserBytes;
+    const std::string typed(reinterpret_cast<const char*>(password), password ? length : 0);
+    std::string encoded;
+    if (Utf8ToPdfDoc(typed, encoded) && encoded != typed &&
+        check(in, reinterpret_cast<const uint8_t*>(encoded.data()), encoded.size(), key))
+        return true;
+    return check(in, password, length, key);
+}
+
+}  // namespace
+
+bool CheckUserPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
+    return in.R >= 5 ? CheckAes256(in, password, length, key, false) : CheckRc4Era(in, password, length, key, false);
+}
+
+bool CheckOwnerPassword(const KeyInputs& in, const uint8_t* password, size_t length, uint8_t key[32]) {
+    return in.R >= 5 ? CheckAes256(in, password, length, key, true) : CheckRc4Era(in, password, length, key, true);
 }
 
 }  // namespace brisel

@@ -74,13 +74,19 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
         return OpenCheck::Told;
     }
     const KeyInputs in = MakeKeyInputs(reader);
-    if (SplitPermitted(s)) {
-        if (CheckUserPassword(in, nullptr, 0, s.FileKey)) {
-            if (PermsIntact(s)) return OpenCheck::Opened;
-            Tell(job, MessageIcon::Error, Text::FailInDecrypting);
-            return OpenCheck::Told;
-        }
-    } else if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
+    auto opened = [&] {
+        if (PermsIntact(s)) return OpenCheck::Opened;
+        Tell(job, MessageIcon::Error, Text::FailInDecrypting);
+        return OpenCheck::Told;
+    };
+    const bool user = CheckUserPassword(in, nullptr, 0, s.FileKey);
+    if (user && SplitPermitted(s)) return opened();
+    // Readers try the empty password as owner password too: a file with a
+    // user password and an empty owner password opens without a prompt,
+    // with the owner's rights. One whose passwords are both empty keeps its
+    // restrictions: anybody would be its owner.
+    if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
+        if (!user) return opened();
         Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
         return OpenCheck::Told;
     }

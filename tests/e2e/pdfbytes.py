@@ -223,3 +223,70 @@ class Builder:
         if filt is None or filt == b"null":
             return data
         return flate(data, predictor, columns, sync_cut)
+
+
+PADDING = bytes.fromhex("28bf4e5e4e758a4164004e56fffa01082e2e00b6d0683e802f0ca9fe6453697a")
+
+
+def rc4(key, data):
+    s = list(range(256))
+    j = 0
+    for i in range(256):
+        j = (j + s[i] + key[i % len(key)]) & 255
+        s[i], s[j] = s[j], s[i]
+    out, i, j = bytearray(), 0, 0
+    for byte in data:
+        i = (i + 1) & 255
+        j = (j + s[i]) & 255
+        s[i], s[j] = s[j], s[i]
+        out.append(byte ^ s[(s[i] + s[j]) & 255])
+    return bytes(out)
+
+
+def rc4_encrypted(objects, root, user, owner, permissions=-4, revision=3):
+    """A classic file of these objects under the standard security handler
+    with RC4 (revision 2, 40-bit, or 3, 128-bit), passwords as bytes. Any
+    owner password goes in as given, also an empty one (writers that follow
+    the standard's advice put the user password there instead). Streams are
+    encrypted; the objects must hold no strings outside streams."""
+    import hashlib
+    n = 5 if revision == 2 else 16
+    file_id = hashlib.md5(b"".join(objects.values())).digest()
+
+    def padded(password):
+        return (password + PADDING)[:32]
+
+    def rounds(key, data, downward=False):
+        for i in (range(19, -1, -1) if downward else range(20)):
+            data = rc4(bytes(b ^ i for b in key), data)
+        return data
+
+    digest = hashlib.md5(padded(owner)).digest()
+    if revision >= 3:
+        for _ in range(50):
+            digest = hashlib.md5(digest[:n]).digest()
+    o = rc4(digest[:n], padded(user)) if revision == 2 else rounds(digest[:n], padded(user))
+    p = struct.pack("<i", permissions)
+    key = hashlib.md5(padded(user) + o + p + file_id).digest()
+    if revision >= 3:
+        for _ in range(50):
+            key = hashlib.md5(key[:n]).digest()
+    key = key[:n]
+    if revision == 2:
+        u = rc4(key, PADDING)
+    else:
+        u = rounds(key, hashlib.md5(PADDING + file_id).digest()) + bytes(16)
+    encrypted = {}
+    for number, body in objects.items():
+        m = re.search(rb">>\s*stream\r?\n", body)
+        if m:
+            object_key = hashlib.md5(key + struct.pack("<i", number)[:3] + b"\0\0").digest()[:min(n + 5, 16)]
+            data = body[m.end():body.rindex(b"endstream")].rstrip(b"\r\n")
+            body = with_length(body[:m.end()], len(data)) + rc4(object_key, data) + b"\nendstream"
+        encrypted[number] = body
+    crypt = max(objects) + 1
+    encrypted[crypt] = b"<< /Filter /Standard /V %d /R %d /Length %d /P %d /O <%s> /U <%s> >>" % (
+        1 if revision == 2 else 2, revision, 8 * n, permissions, o.hex().encode(), u.hex().encode())
+    trailer = b"/Root %d 0 R /Encrypt %d 0 R /ID [<%s> <%s>]" % (root, crypt, file_id.hex().encode(),
+                                                                 file_id.hex().encode())
+    return Builder(encrypted, root).classic(trailer=trailer)[0]

@@ -7,6 +7,7 @@ import os
 import unittest
 
 import pdftest
+from pdfbytes import rc4_encrypted
 from pdftest import SplitTestCase, ghostscript_pdf, output_name, qpdf_check, run, text_pages_ps
 
 # qpdf arguments after the two passwords, and whether they give object streams.
@@ -138,6 +139,41 @@ class EncryptedSplitTest(SplitTestCase):
                 self.split("--password", "gru\u0308\u00dfe", open_path)
                 self.assertPageFilesMatch(open_path, password=user)
                 self.assertProtectedLikeInput(open_path, user, owner)
+
+    def test_passwords_that_readers_try_or_convert(self):
+        # An empty owner password beside a user password: readers open the
+        # file without a prompt, with the owner's rights, even where the
+        # user may not split. Made here by hand for RC4 (qpdf puts the user
+        # password in place of an empty owner password), by qpdf for AES-256.
+        objects = {1: b"<< /Type /Catalog /Pages 2 0 R >>", 2: b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>",
+                   5: b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}
+        for page, content in ((3, b"BT /F1 24 Tf 30 100 Td (Protected) Tj ET 0 0 1 rg 30 30 100 40 re f"),
+                              (6, b"1 0 0 rg 100 50 150 90 re f BT /F1 18 Tf 20 20 Td (Second) Tj ET")):
+            objects[page] = (b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 200] /Contents %d 0 R "
+                             b"/Resources << /Font << /F1 5 0 R >> >> >>" % (page + 1))
+            objects[page + 1] = b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content)
+        files = []
+        for revision in (2, 3):
+            for permissions in (-4, -64):
+                files.append(("rc4-r%d-p%d" % (revision, -permissions),
+                              rc4_encrypted(objects, 1, b"user", b"", permissions, revision), "user"))
+        # Passwords of revisions 2 to 4 are PDFDocEncoding bytes: typed as
+        # UTF-8 they are converted, and the bytes as typed still work.
+        typed = "r\u20acsum\u00e9\u2013"
+        stored = b"r\xa0sum\xe9\x85"
+        # pdftoppm takes the stored bytes as they are.
+        files.append(("pdfdoc", rc4_encrypted(objects, 1, stored, b"owner"), os.fsdecode(stored)))
+        files.append(("utf8-bytes", rc4_encrypted(objects, 1, typed.encode(), b"owner"), typed))
+        for name, data, user in files:
+            with self.subTest(name):
+                path = self.path(name + ".pdf")
+                with open(path, "wb") as f:
+                    f.write(data)
+                self.split(*(["--password", typed] if user != "user" else []), path)
+                self.assertPageFilesMatch(path, password=user)
+        aes = self.make_input("r6-empty-owner", "user", "", VARIANTS["r6_aes256"] + ["--modify=none", "--allow-insecure"])
+        self.split(aes)
+        self.assertPageFilesMatch(aes, password="user")
 
     def test_remembered_password_opens_the_next_file(self):
         first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
