@@ -68,6 +68,12 @@ bool StartsSection(Job& job, Cursor p, Cursor end) {
     return header;
 }
 
+// Whether "xref" or an object header stands right at p, with no white
+// space before it.
+bool StartsExactly(Job& job, Cursor p, Cursor end) {
+    return p < end && (StartsWith(p, end, "xref") || (IsDigit(*p) && StartsSection(job, p, end)));
+}
+
 // Bytes put in front of "%PDF-" after the file was written (by a mail
 // gateway, a download script) leave its offsets counting from the header.
 // When startxref leads to a section only once shifted by the header's
@@ -87,9 +93,12 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
     cur += 9;
     const int32_t offset = ReadInt(job, cur, end);
     job.LastError = 0;
-    if (offset < 0 || offset >= end - header || StartsSection(job, start + offset, end) ||
-        !StartsSection(job, header + offset, end))
-        return;
+    if (offset < 0 || offset >= end - header) return;
+    // A section met exactly at the shifted offset, and not at the offset
+    // itself, settles it: a shift of a byte or two still finds the section
+    // past the white space before it, and the objects past theirs.
+    const bool moved = StartsExactly(job, header + offset, end) && !StartsExactly(job, start + offset, end);
+    if (!moved && (StartsSection(job, start + offset, end) || !StartsSection(job, header + offset, end))) return;
     Block shifted;
     if (shifted.Assign(header, static_cast<size_t>(end - header))) image = std::move(shifted);
 }

@@ -175,6 +175,24 @@ class EncryptedSplitTest(SplitTestCase):
         self.split(aes)
         self.assertPageFilesMatch(aes, password="user")
 
+    def test_bytes_before_the_header(self):
+        # Offsets count from the header; one byte in front leaves each a
+        # byte short, and white space before every section hides that.
+        plain = ghostscript_pdf(self.path("thirty.pdf"), text_pages_ps(30, title="Thirty"))
+        intact = self.path("intact.pdf.ref")
+        r = run(["qpdf", "--allow-weak-crypto", "--object-streams=disable", "--encrypt", "user", "owner",
+                 *VARIANTS["r3_rc4_128"], "--", plain, intact])
+        self.assertIn(r.returncode, (0, 3), r.stderr)
+        with open(intact, "rb") as f:
+            data = f.read()
+        for junk in (b"J", b"Received: by a mail gateway\r\n"):
+            with self.subTest(junk=junk):
+                path = self.path("junk%d.pdf" % len(junk))
+                with open(path, "wb") as f:
+                    f.write(junk + data)
+                self.split("--yes", "--password", "user", path)
+                self.assertPageFilesMatch(path, password="user", reference=intact)
+
     def test_remembered_password_opens_the_next_file(self):
         first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
         second = self.make_input("second", "user", "owner", VARIANTS["r3_rc4_128"])
