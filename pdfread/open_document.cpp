@@ -20,6 +20,12 @@ struct Ladder {
     ReaderRecord& reader;
     const OpenOptions& options;
     bool repairing = false;
+    // The image holds no encrypted data any more: it was unlocked, or
+    // rewritten from its streams (decrypted where they named /Encrypt). A
+    // repair decrypts only an image that is not yet plain.
+    bool plain = false;
+
+    StreamDecryption* RepairDecryption() const { return plain ? nullptr : options.streamDecryption; }
 
     void Status(Text text) {
         if (options.showProgress) ShowStatus(job, text, 10);
@@ -32,15 +38,16 @@ struct Ladder {
         job.LastError = 0;
         if (NeedsStreams()) {
             const int r = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
+            plain = plain || r == 0;
             // The second time, a file whose streams cannot be read is rebuilt
             // from the objects found, its object streams unpacked.
             if (r == 0 || !repairing || job.Stopped() || reader.refused) return r;
             job.LastError = 0;
-            return RebuildWithObjectStreams(job, image, reader);
+            return RebuildWithObjectStreams(job, image, reader, RepairDecryption());
         }
         // The repair unpacks the object streams it finds: a file of streams
         // may have lost the stream that lists them (a cut download).
-        if (rebuild) return RebuildWithObjectStreams(job, image, reader);
+        if (rebuild) return RebuildWithObjectStreams(job, image, reader, RepairDecryption());
         return 0;
     }
     // After a rewrite: the stop code, or the result of a refused file, or 0
@@ -122,6 +129,7 @@ int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader,
             if (job.Stopped()) return job.StopCode;
             return r == kOpenRefused ? kOpenRefused : kOpenFailed;
         }
+        ladder.plain = true;
     }
 
     job.Step = JobStep::Read;

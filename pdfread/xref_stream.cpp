@@ -139,9 +139,35 @@ bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) 
     return found;
 }
 
+// The encryption dictionary's reference in the last trailer or stream
+// dictionary of the input that names one, and that dictionary's /ID when
+// the reader has none yet. false for a file that names none.
+bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& reader, int32_t& number,
+                          int32_t& generation) {
+    Cursor cur = end;
+    // A bounded look back: the dictionaries stand at the ends of sections.
+    for (int tries = 0; tries < 64 && FindBackward(job, start, cur, "/Encrypt") == 1; ++tries) {
+        Cursor p = cur + 8;
+        const bool found = p < end && IsDelimiter(*p) && ReadReferenceValue(job, p, end, number, generation) ==
+                                                                 PartFault::None;
+        job.LastError = 0;
+        if (!found) continue;
+        if (reader.fileIdLength <= 0) {
+            Cursor dict = cur;
+            while (dict > start && !(dict[0] == '<' && dict[-1] == '<')) --dict;
+            Cursor dictEnd = dict > start ? FindDictEnd(dict + 1, end) : nullptr;
+            if (Cursor id = dictEnd ? FindKey(job, "/ID", dict + 1, dictEnd) : nullptr) ReadFileId(job, id + 3, end, reader);
+        }
+        job.LastError = 0;
+        return true;
+    }
+    job.LastError = 0;
+    return false;
+}
+
 // RebuildWithObjectStreams on a copy of the image, which replaces the image
 // only when every step succeeded.
-int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
+int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
     Block image;
     if (!image.Assign(input.data(), input.size())) return Fail(job, kRewriteNoMemory);
     if (int r = RebuildClassic(job, image)) return r;
@@ -155,12 +181,29 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
         packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.adoptUnlisted = true;
+    // An encrypted file: its objects are decrypted as they are carried over
+    // and its object streams before they are unpacked, so that the new
+    // image is plain throughout.
+    int32_t encryptNumber = 0, encryptGeneration = 0;
+    const bool encrypted =
+        decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
+                                           encryptGeneration);
+    packed = packed || encrypted;
     for (const XrefEntry& entry : table.entries()) {
         XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;
         if (!record) continue;
         record->type = kRecordInFile;
         record->SetPlace(entry.offset, entry.generation);
         record->holdsObjects = IsObjectStream(job, rw.start, rw.end, entry);
+    }
+    if (encrypted) {
+        const XrefRecord* record = rw.trailer.Record(encryptNumber);
+        if (!record || record->type != kRecordInFile) return Fail(job, kRewriteNoEncryptObject);
+        rw.decryption = decryption;
+        if (int r = decryption->Open(job, rw.start, rw.end, encryptNumber, record->Generation(), record->Offset()))
+            return r;
+        rw.reader.encrypted = true;
+        rw.decrypt = true;
     }
     if (packed) {
         rw.trailer.rootNumber = found.rootNumber < 0 ? 0 : found.rootNumber;
@@ -177,9 +220,9 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader) {
 
 }  // namespace
 
-int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader) {
+int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, StreamDecryption* decryption) {
     try {
-        return RebuildUnpacking(job, image, reader);
+        return RebuildUnpacking(job, image, reader, decryption);
     } catch (const std::bad_alloc&) {
         return Fail(job, kRewriteNoMemory);
     }

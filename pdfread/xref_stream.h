@@ -23,8 +23,10 @@ int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderR
 // rebuilds the image from the objects found (RebuildClassic), unpacks every
 // object stream found among them (each object that no object in the file
 // stands for; a later stream's copy over an earlier one's) and rebuilds
-// again, so that a packed catalog is found. 0, or a code; an encrypted
-// file's object streams cannot be unpacked and fail.
-int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader);
+// again, so that a packed catalog is found. An encrypted file (one whose
+// trailers or stream dictionaries name /Encrypt) is opened through
+// decryption and rewritten plain; with no decryption it is rebuilt as it
+// stands. 0, or a code.
+int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, StreamDecryption* decryption = nullptr);
 
 }  // namespace brisel

@@ -4,6 +4,7 @@ passwords, carry its permissions, render like its page and hold nothing
 plain."""
 
 import os
+import re
 import unittest
 
 import pdftest
@@ -42,10 +43,11 @@ class EncryptedSplitTest(SplitTestCase):
         os.remove(plain)
         return path
 
-    def assertProtectedLikeInput(self, path, user, owner):
+    def assertProtectedLikeInput(self, path, user, owner, reference=None):
         """Every page file opens with both passwords, reports the input's
-        protection, and neither its content nor its strings are plain."""
-        expected = encryption_report(path, owner)
+        protection (or that of an intact twin), and neither its content nor
+        its strings are plain."""
+        expected = encryption_report(reference or path, owner)
         for page in range(1, self.PAGES + 1):
             name = output_name(path, page, self.PAGES)
             self.assertEqual(encryption_report(name, owner), expected, name)
@@ -192,6 +194,26 @@ class EncryptedSplitTest(SplitTestCase):
                     f.write(junk + data)
                 self.split("--yes", "--password", "user", path)
                 self.assertPageFilesMatch(path, password="user", reference=intact)
+
+    def test_repair_of_encrypted_stream_files(self):
+        # The cross-reference stream's data is damaged: the repair finds the
+        # objects, decrypts what it carries over and the object streams it
+        # unpacks.
+        for variant in ("r3_rc4_128", "r4_aes", "r6_aes256"):
+            with self.subTest(variant=variant):
+                intact = self.make_input(variant + "-intact", "user", "owner", VARIANTS[variant], object_streams=True)
+                with open(intact, "rb") as f:
+                    data = bytearray(f.read())
+                at = int(re.search(rb"startxref\s+(\d+)", bytes(data[-64:])).group(1))
+                start = data.index(b"stream", at) + 8
+                for i in range(start + 2, start + 12):
+                    data[i] ^= 0x5A
+                path = self.path(variant + "-damaged.pdf")
+                with open(path, "wb") as f:
+                    f.write(data)
+                self.split("--password", "user", path)
+                self.assertPageFilesMatch(path, password="user", reference=intact)
+                self.assertProtectedLikeInput(path, "user", "owner", reference=intact)
 
     def test_remembered_password_opens_the_next_file(self):
         first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
