@@ -71,12 +71,14 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         // A stream that lists its own number: that entry would replace it.
         if (number == streamNumber) continue;
         XrefRecord* record = rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
-        // Only the copy the records point at: a newer version of the object
-        // elsewhere wins, and each object is written once.
+        // Only an object the records place in this stream: a newer version
+        // elsewhere wins, and each object is written once. Its number finds
+        // it, not the index the records give, which writers get wrong (an
+        // index counted without the stream's own number in its list).
         const bool take = rw.adoptUnlisted
                               ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
                               : record && record->type == kRecordCompressed && record->Stream() == streamNumber &&
-                                    record->Index() == static_cast<int64_t>(i) && record->newOffset < 0;
+                                    record->newOffset < 0;
         if (!take) continue;
         const bool last = i + 1 == pairs.size();
         const int64_t size = static_cast<int64_t>(length);

@@ -148,7 +148,8 @@ class Builder:
         objstm_length_after: the object stream's /Length is an object written
         after it, its value indented, as a cairo-made file has it.
         objstm_type: the object stream's /Type value (None: no /Type).
-        objstm_self: the object stream also lists its own number."""
+        objstm_self: the object stream also lists its own number, last (True)
+        or "first"."""
         out = bytearray(base + (b"" if base else self.header))
         rows = {}
         inner = sorted(n for n in self.objects if pack and not is_stream(self.objects[n]))
@@ -161,11 +162,15 @@ class Builder:
         if inner:
             stm = top + 1
             head, body = [], b""
+            if objstm_self == "first":
+                # Listed first, while the rows count their indexes without it.
+                head.append(b"%d 0" % stm)
+                body += b"<< /Inside true >>\n"
             for k, n in enumerate(inner):
                 head.append(b"%d %d" % (n, len(body)))
                 body += self.objects[n] + b"\n"
                 rows[n] = (2, stm, k)
-            if objstm_self:
+            if objstm_self is True:
                 head.append(b"%d %d" % (stm, len(body)))
                 body += b"<< /Inside true >>\n"
             head = b" ".join(head) + b"\n"
@@ -182,7 +187,7 @@ class Builder:
             rows[stm] = (1, len(out), 0)
             kind = b"" if objstm_type is None else b"/Type " + objstm_type + b" "
             out += (b"%d 0 obj\n<< %s/N %d /First %d%s%s /Length %s >>\nstream\n"
-                    % (stm, kind, len(inner) + objstm_self, len(head), filt, parms, length)) + data + b"\nendstream\nendobj\n"
+                    % (stm, kind, len(inner) + bool(objstm_self), len(head), filt, parms, length)) + data + b"\nendstream\nendobj\n"
             if objstm_length_after:
                 rows[stm + 1] = (1, len(out), 0)
                 out += b"%d 0 obj\n   %d\nendobj\n" % (stm + 1, len(data))

@@ -62,6 +62,7 @@ class RealWorldReading(BuiltFilesCase):
         files.append(("objstm-type-wrong", b.streams(objstm_type=b"/XRef")[0], packed))
         files.append(("objstm-untyped", b.streams(objstm_type=None)[0], packed))
         files.append(("objstm-lists-itself", b.streams(objstm_self=True)[0], packed))
+        files.append(("objstm-lists-itself-first", b.streams(objstm_self="first")[0], packed))
         stm = max(b.objects) + 1
         files.append(("objstm-row-names-itself", b.streams(entries={stm: (2, stm, 0)})[0], packed))
         # The same with the cross-reference stream lost as well: only the
