@@ -86,6 +86,26 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
 }
 
 
+bool Holds(Cursor from, Cursor to, const char* text) {
+    const size_t n = std::strlen(text);
+    for (Cursor p = from; to - p >= static_cast<ptrdiff_t>(n); ++p) {
+        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(to - p)));
+        if (!p || to - p < static_cast<ptrdiff_t>(n)) return false;
+        if (std::memcmp(p, text, n) == 0) return true;
+    }
+    return false;
+}
+
+bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); }
+
+// Whether another object header stands in [afterNumbers, limit) of the
+// object at header, with no stream before it: next gets it.
+bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
+    const bool found = FindObjectHeader(job, afterNumbers, limit, next) == 0 && next < limit;
+    job.LastError = 0;
+    return found && !Holds(header, next, "stream");
+}
+
 int Rebuild(Job& job, Block& image) {
     // The object scan starts with SkipSpace, which fails on a stale code.
     job.LastError = 0;
@@ -106,15 +126,26 @@ int Rebuild(Job& job, Block& image) {
         if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
-        if (FindObjectEnd(job, header, end, objectEnd, catalogSeen) != 0) {
-            // An object without "endobj" ends the scan: it and everything
-            // after it are left out.
-            if (first) return Fail(job, kRepairFirstUnended);
-            break;
-        }
+        const bool ended = FindObjectEnd(job, header, end, objectEnd, catalogSeen) == 0;
+        job.LastError = 0;
         Cursor p = header;
         const int32_t number = ReadInt(job, p, end);
         const int32_t generation = ReadInt(job, p, end);
+        // An object whose "endobj" is missing ends where the next object
+        // begins, unless it holds a stream (whose data may hold any bytes);
+        // the "endobj" is written for it.
+        Cursor next = nullptr;
+        const Cursor limit = ended ? objectEnd : end;
+        const bool cut = MissesEnd(job, p, limit, header, next);
+        if (cut) {
+            objectEnd = next;
+            catalogSeen = HoldsCatalog(header, next);
+        } else if (!ended) {
+            // An object without "endobj" and no object after it ends the
+            // scan: it is left out.
+            if (first) return Fail(job, kRepairFirstUnended);
+            break;
+        }
         // An absurd number leaves its bytes in place but gets no entry.
         if (number >= 0 && generation >= 0 && number < kMaxListedObjects) {
             // The last copy of a number wins; earlier copies stay in the image.
@@ -125,7 +156,8 @@ int Rebuild(Job& job, Block& image) {
                 rootGeneration = generation;
             }
         }
-        if (!out.Write(header, static_cast<size_t>(objectEnd - header))) return Fail(job, kRepairCannotGrow);
+        if (!out.Write(header, static_cast<size_t>(objectEnd - header)) || (cut && !out.Write("\nendobj\n")))
+            return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
         job.LastError = 0;
         if (FindObjectHeader(job, pos, end, header) != 0) break;

@@ -49,6 +49,11 @@ class RealWorldReading(BuiltFilesCase):
         files.append(("size-too-small", good[:at] + re.sub(rb"/Size \d+", b"/Size 2", good[at:], 1), good))
         moved = good.replace(b"\nxref\n", b"\n\n\n\n\nxref\n", 1)
         files.append(("table-moved", moved, good))
+        # Objects without "endobj", the table lost: each ends where the
+        # next begins.
+        pages = int(re.search(rb"/Pages (\d+) 0 R", b.objects[b.root]).group(1))
+        unended = re.sub(rb"(\n(%d|%d) 0 obj\n.*?)endobj\n" % (pages, b.root), rb"\1", good, flags=re.S)
+        files.append(("no-endobj", re.sub(rb"startxref\s+\d+", b"startxref\n9", unended), good))
         # The same in a file of streams.
         packed, _, xref = b.streams()
         head, tail = packed[:xref], packed[xref:]
