@@ -136,7 +136,8 @@ class Builder:
 
     def streams(self, pack=True, widths=(1, 4, 2), xref_filter=b"/FlateDecode", xref_predictor=12,
                 objstm_filter=b"/FlateDecode", objstm_predictor=None, objstm_sync_cut=False,
-                objstm_length_after=False, objstm_type=b"/ObjStm", objstm_self=False, xref_bad_adler=False,
+                objstm_length_after=False, objstm_type=b"/ObjStm", objstm_self=False, objstm_reverse=False,
+                xref_bad_adler=False,
                 entries=None, trailer=b"", prev=None, base=b"", size=None):
         """A file whose cross-reference data is one stream (or an update so
         made, appended to base). Filters: b"/FlateDecode", b"/Fl", b"[/FlateDecode]",
@@ -149,19 +150,23 @@ class Builder:
         after it, its value indented, as a cairo-made file has it.
         objstm_type: the object stream's /Type value (None: no /Type).
         objstm_self: the object stream also lists its own number, last (True)
-        or "first"."""
+        or "first".
+        objstm_reverse: objects packed from the highest number down.
+        Indexes wider than the third field (2 bytes by default) wrap, as
+        some writers let them."""
         out = bytearray(base + (b"" if base else self.header))
         rows = {}
-        inner = sorted(n for n in self.objects if pack and not is_stream(self.objects[n]))
+        inner = sorted((n for n in self.objects if pack and not is_stream(self.objects[n])), reverse=objstm_reverse)
+        packed = set(inner)
         for n in sorted(self.objects):
-            if n in inner:
+            if n in packed:
                 continue
             rows[n] = (1, len(out), 0)
             out += b"%d 0 obj\n%s\nendobj\n" % (n, self.objects[n])
         top = max(self.objects)
         if inner:
             stm = top + 1
-            head, body = [], b""
+            head, body = [], bytearray()
             if objstm_self == "first":
                 # Listed first, while the rows count their indexes without it.
                 head.append(b"%d 0" % stm)
@@ -174,7 +179,7 @@ class Builder:
                 head.append(b"%d %d" % (stm, len(body)))
                 body += b"<< /Inside true >>\n"
             head = b" ".join(head) + b"\n"
-            data = head + body
+            data = head + bytes(body)
             parms = b""
             if objstm_predictor is not None:
                 parms = b" /DecodeParms << /Predictor %d /Columns 16 >>" % (
@@ -198,7 +203,7 @@ class Builder:
         size = max(rows) + 1
         numbers = sorted(rows) if base else list(range(0 if widths[0] else 1, max(rows) + 1))
         w = widths
-        raw = b""
+        raw = bytearray()
         for n in numbers:
             t, f2, f3 = rows.get(n, (0, 0, 0 if n else 65535))
             if w[0]:
@@ -207,7 +212,7 @@ class Builder:
             if w[2]:
                 raw += (f3 & ((1 << (8 * w[2])) - 1)).to_bytes(w[2], "big")
         columns = sum(w)
-        data = self._filtered(raw, xref_filter, xref_predictor, columns, False)
+        data = self._filtered(bytes(raw), xref_filter, xref_predictor, columns, False)
         if xref_bad_adler:
             data = data[:-4] + bytes(b ^ 0x5A for b in data[-4:])
         parms = b""

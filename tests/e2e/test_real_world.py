@@ -92,8 +92,9 @@ class RealWorldReading(BuiltFilesCase):
                        ("direct-streams", direct.streams()[0], good)])
 
     def test_object_stream_of_sixty_five_thousand_objects(self):
-        # Catalog and pages among 65 542 objects in one object stream, whose
-        # /Length is an object written after it: /First lies near 1 MB.
+        # Catalog and pages after 65 540 other objects in one object
+        # stream, whose /Length is an object written after it: /First lies
+        # near 1 MB, and their indexes wrap in the rows' 2-byte field.
         b = self.source(2)
         good = b.classic()[0]
         many = Builder(b.objects, b.root)
@@ -101,7 +102,7 @@ class RealWorldReading(BuiltFilesCase):
         packed = [n for n in b.objects if not re.search(rb"stream\r?\n", b.objects[n])]
         for n in range(top + 1, top + 1 + 65542 - len(packed)):
             many.objects[n] = b"<< /Filler %d >>" % n
-        data = many.streams(objstm_length_after=True)[0]
+        data = many.streams(objstm_length_after=True, objstm_reverse=True)[0]
         self.assertIn(b"/N 65542 ", data)
         self.splitAll([("many-objects", data, good)])
 
