@@ -57,6 +57,8 @@ open(sys.argv[2], "wb").write(data[:at] + str(int(data[at:end]) + 3).encode() + 
   "$out/objstm.pdf" "$out/objstm-bad-startxref.pdf"
 # A damaged copy: the startxref offset points nowhere.
 sed 's/^startxref$/startxref/' "$tmp/gs.pdf" | head -c -20 > "$out/truncated.pdf"
+# Files that bend the format as real ones do.
+/usr/bin/python3 "$here/real_world_seeds.py" "$tmp/gs.pdf" "$out"
 # Bookmarks, a named destination and an open action, for the outline target.
 printf '%s\n' '[/Title (One) /Page 1 /View [/XYZ 0 792 0] /Count -1 /OUT pdfmark' \
   '[/Title (One.A) /Page 2 /OUT pdfmark' '[/Dest /d2 /Page 2 /View [/Fit] /DEST pdfmark' \
