@@ -448,4 +448,14 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& ca
     }
 }
 
+Cursor FindFirst(Cursor from, Cursor end, const char* text) {
+    const size_t n = std::strlen(text);
+    for (Cursor p = from; end - p >= static_cast<ptrdiff_t>(n); ++p) {
+        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(end - p)));
+        if (!p || end - p < static_cast<ptrdiff_t>(n)) return nullptr;
+        if (std::memcmp(p, text, n) == 0) return p;
+    }
+    return nullptr;
+}
+
 }  // namespace brisel

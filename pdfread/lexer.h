@@ -105,6 +105,9 @@ inline bool StepOverDict(Cursor& p, Cursor end) {
     return true;
 }
 
+// The first occurrence of text that lies wholly in [from, end); null if none.
+Cursor FindFirst(Cursor from, Cursor end, const char* text);
+
 // FindBackward's codes.
 enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -13, kBackwardNotFound = -14 };
 

@@ -22,16 +22,6 @@ Cursor FindLast(Cursor start, Cursor end, const char* text) {
     return nullptr;
 }
 
-Cursor FindFirst(Cursor from, Cursor end, const char* text) {
-    const size_t n = std::strlen(text);
-    for (Cursor p = from; end - p >= static_cast<ptrdiff_t>(n); ++p) {
-        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(end - p)));
-        if (!p || end - p < static_cast<ptrdiff_t>(n)) return nullptr;
-        if (std::memcmp(p, text, n) == 0) return p;
-    }
-    return nullptr;
-}
-
 struct Widths {
     int32_t w[3] = {0, 0, 0};
 };

@@ -86,15 +86,7 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
 }
 
 
-bool Holds(Cursor from, Cursor to, const char* text) {
-    const size_t n = std::strlen(text);
-    for (Cursor p = from; to - p >= static_cast<ptrdiff_t>(n); ++p) {
-        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(to - p)));
-        if (!p || to - p < static_cast<ptrdiff_t>(n)) return false;
-        if (std::memcmp(p, text, n) == 0) return true;
-    }
-    return false;
-}
+bool Holds(Cursor from, Cursor to, const char* text) { return FindFirst(from, to, text) != nullptr; }
 
 bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); }
 
