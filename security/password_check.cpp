@@ -54,9 +54,14 @@ bool IsSupportedEncryption(const SecurityState& s) {
     return s.KeyBytes >= 1 && s.KeyBytes <= 16;
 }
 
-bool PermsIntact(const SecurityState& s) {
+bool SettlePermissions(SecurityState& s) {
     if (s.R < 5 || s.PermsLength == 0) return true;
-    return PermsMatch(s.Perms, s.FileKey, s.Permissions, s.EncryptMetadata != 0);
+    if (PermsMatch(s.Perms, s.FileKey, s.Permissions, s.EncryptMetadata != 0)) return true;
+    if (PermsSealOthers(s.Perms, s.FileKey, s.Permissions)) return false;
+    // No seal at all, or only the metadata flag amiss: a writer's slip that
+    // readers pass over. /P holds, sealed anew for the page files.
+    SealPermissions(s.FileKey, s.Permissions, s.EncryptMetadata != 0, s.Perms);
+    return true;
 }
 
 bool SplitPermitted(const SecurityState& s) {
@@ -75,7 +80,7 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
     }
     const KeyInputs in = MakeKeyInputs(reader);
     auto opened = [&] {
-        if (PermsIntact(s)) return OpenCheck::Opened;
+        if (SettlePermissions(s)) return OpenCheck::Opened;
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return OpenCheck::Told;
     };
@@ -97,7 +102,7 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
 Verdict JudgePassword(ReaderRecord& reader, const std::string& password) {
     SecurityState& s = reader.security;
     const Verdict verdict = Judge(s.FileKey, MakeKeyInputs(reader), SplitPermitted(s), password);
-    return verdict == Verdict::Right && !PermsIntact(s) ? Verdict::Unsupported : verdict;
+    return verdict == Verdict::Right && !SettlePermissions(s) ? Verdict::Unsupported : verdict;
 }
 
 }  // namespace brisel

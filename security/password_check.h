@@ -28,10 +28,12 @@ enum class OpenCheck { Opened, NeedsPassword, Told };
 // when the user was told why the file cannot be split.
 OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 
-// Revisions 5 and 6: whether /Perms, decrypted with the file key in
-// FileKey, agrees with /P and /EncryptMetadata. A revision 5
+// Revisions 5 and 6, with the file key in FileKey: false when /Perms seals
+// permissions other than /P (altered after the file was protected). A
+// /Perms that holds no seal, or seals another metadata flag, is a writer's
+// slip: /P holds and /Perms is sealed anew for the page files. A revision 5
 // dictionary without /Perms agrees.
-bool PermsIntact(const SecurityState& security);
+bool SettlePermissions(SecurityState& security);
 
 // Unsupported: the password is right but /Perms shows the permissions were
 // altered after the file was protected.

@@ -127,17 +127,54 @@ bool CheckOwnerPassword256(const Aes256KeyInputs& in, const uint8_t* password, s
     return true;
 }
 
-bool PermsMatch(const uint8_t perms[16], const uint8_t key[32], int32_t permissions, bool encryptMetadata) {
+namespace {
+
+// /Perms decrypted with the file key.
+void OpenPerms(const uint8_t perms[16], const uint8_t key[32], uint8_t block[16]) {
     AesRoundKeys keys;
     AesExpandKey(keys, key, 32);
-    uint8_t block[16];
     std::memcpy(block, perms, 16);
     AesDecryptBlock(block, keys);
+}
+
+bool HoldsPermissions(const uint8_t block[16], int32_t permissions) {
     const uint32_t p = static_cast<uint32_t>(permissions);
     for (int i = 0; i < 4; ++i)
         if (block[i] != static_cast<uint8_t>(p >> (8 * i))) return false;
-    if (block[9] != 'a' || block[10] != 'd' || block[11] != 'b') return false;
-    return block[8] == (encryptMetadata ? 'T' : 'F');
+    return true;
+}
+
+bool IsSeal(const uint8_t block[16]) { return block[9] == 'a' && block[10] == 'd' && block[11] == 'b'; }
+
+}  // namespace
+
+bool PermsMatch(const uint8_t perms[16], const uint8_t key[32], int32_t permissions, bool encryptMetadata) {
+    uint8_t block[16];
+    OpenPerms(perms, key, block);
+    return IsSeal(block) && HoldsPermissions(block, permissions) && block[8] == (encryptMetadata ? 'T' : 'F');
+}
+
+bool PermsSealOthers(const uint8_t perms[16], const uint8_t key[32], int32_t permissions) {
+    uint8_t block[16];
+    OpenPerms(perms, key, block);
+    return IsSeal(block) && !HoldsPermissions(block, permissions);
+}
+
+void SealPermissions(const uint8_t key[32], int32_t permissions, bool encryptMetadata, uint8_t perms[16]) {
+    // The permissions widened to 64 bits with ones, the flag, the marker and
+    // four bytes that only fill the block (fixed, so that a page file's bytes
+    // depend on its input alone).
+    const uint32_t p = static_cast<uint32_t>(permissions);
+    for (int i = 0; i < 4; ++i) perms[i] = static_cast<uint8_t>(p >> (8 * i));
+    std::memset(perms + 4, 0xFF, 4);
+    perms[8] = encryptMetadata ? 'T' : 'F';
+    perms[9] = 'a';
+    perms[10] = 'd';
+    perms[11] = 'b';
+    std::memset(perms + 12, 0, 4);
+    AesRoundKeys keys;
+    AesExpandKey(keys, key, 32);
+    AesEncryptBlock(perms, keys);
 }
 
 }  // namespace brisel

@@ -41,4 +41,11 @@ bool CheckOwnerPassword256(const Aes256KeyInputs& in, const uint8_t* password, s
 // permissions of /P and the metadata flag of /EncryptMetadata.
 bool PermsMatch(const uint8_t perms[16], const uint8_t key[32], int32_t permissions, bool encryptMetadata);
 
+// Whether /Perms, decrypted with the file key, is a seal (the marker "adb")
+// of permissions other than those given: /P was altered after sealing.
+bool PermsSealOthers(const uint8_t perms[16], const uint8_t key[32], int32_t permissions);
+
+// Seals the permissions and the metadata flag with the file key into perms.
+void SealPermissions(const uint8_t key[32], int32_t permissions, bool encryptMetadata, uint8_t perms[16]);
+
 }  // namespace brisel

@@ -176,6 +176,19 @@ class EncryptedSplitTest(SplitTestCase):
         aes = self.make_input("r6-empty-owner", "user", "", VARIANTS["r6_aes256"] + ["--modify=none", "--allow-insecure"])
         self.split(aes)
         self.assertPageFilesMatch(aes, password="user")
+        # A /Perms that holds no seal (a writer's slip that readers pass
+        # over): /P holds, and the page files carry a seal that agrees.
+        slip = self.make_input("r6-perms-slip", "", "owner", VARIANTS["r6_aes256"])
+        with open(slip, "rb") as f:
+            data = f.read()
+        at = data.index(b"/Perms <") + len(b"/Perms <")
+        with open(slip, "wb") as f:
+            f.write(data[:at] + (b"0" if data[at:at + 1] != b"0" else b"1") + data[at + 1:])
+        self.split(slip)
+        self.assertPageFilesMatch(slip)
+        for page in range(1, self.PAGES + 1):
+            r = run(["qpdf", "--check", output_name(slip, page, self.PAGES)])
+            self.assertEqual((r.returncode, r.stderr), (0, ""))
 
     def test_bytes_before_the_header(self):
         # Offsets count from the header; one byte in front leaves each a
