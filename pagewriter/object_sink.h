@@ -27,6 +27,8 @@ public:
     // Starts object number at the end of the file: its plain text goes into
     // the string returned, then End(number).
     std::string& Begin(int32_t number);
+    // The text of the object begun last.
+    std::string& Pending() { return encryption_ ? scratch_ : out_; }
     // The object's text is complete: encrypted into the file when it must be.
     bool End(int32_t number);
     // Entry `index` of the closure as its own object.

@@ -12,6 +12,8 @@
 #include "pagewriter/bookmark_tree.h"
 #include "pagewriter/catalog.h"
 #include "pagewriter/closure.h"
+#include "pagewriter/document_data.h"
+#include "pagewriter/form_fields.h"
 #include "pagewriter/object_sink.h"
 #include "pagewriter/page_objects.h"
 #include "pagewriter/reference_scan.h"
@@ -140,6 +142,11 @@ private:
         }
         std::sort(pageNumbers_.begin(), pageNumbers_.end());
         if (!WalkLayers(doc_, closure_, catalogEntries_)) return ClosureFailed();
+        std::vector<int32_t> filePages(static_cast<size_t>(closure_.pageCount()));
+        for (const auto& [index, number] : pageNumbers_) filePages[static_cast<size_t>(number - 3)] = index;
+        if (!GatherFormFields(job_, doc_, closure_, catalogEntries_) ||
+            !GatherDocumentData(job_, doc_, closure_, filePages, catalogEntries_))
+            return ClosureFailed();
         bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
         next_ = closure_.nextNumber();
         return true;
@@ -207,7 +214,9 @@ private:
         std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
                       t.second);
         sink_.Begin(info_) += std::to_string(info_) + " 0 obj\n<<\n/CreationDate (D:" + date + ")\n/Producer (" +
-                              ProducerText() + ")\n>>\nendobj\n";
+                              ProducerText() + ")\n";
+        AppendInfoEntries(job_, doc_, sink_.Pending());
+        sink_.Pending() += ">>\nendobj\n";
         if (!sink_.End(info_)) return false;
         last_ = info_;
         if (sink_.encrypted()) {
