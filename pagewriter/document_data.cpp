@@ -14,14 +14,7 @@ bool CopyCatalogValue(const Document& doc, PageClosure& closure, CatalogKey key,
                       std::string& entries) {
     Cursor value = CatalogValue(doc, key);
     Cursor valueEnd = value ? ValueEnd(value, doc.end()) : nullptr;
-    if (!valueEnd) return true;
-    const int range = closure.WalkRange(value, valueEnd);
-    if (range < 0) return false;
-    entries += name;
-    entries += ' ';
-    closure.CopyWithReferences(range, value, valueEnd, "null", entries);
-    entries += '\n';
-    return true;
+    return !valueEnd || AppendWalkedEntry(closure, name, value, valueEnd, entries);
 }
 
 // The viewer preferences that hold for any set of pages: the title bar shows
@@ -72,6 +65,16 @@ void WritePageLabels(Job& job, const Document& doc, const std::vector<int32_t>& 
 }
 
 }  // namespace
+
+bool AppendWalkedEntry(PageClosure& closure, const char* key, Cursor value, Cursor valueEnd, std::string& out) {
+    const int range = closure.WalkRange(value, valueEnd);
+    if (range < 0) return false;
+    out += key;
+    out += ' ';
+    closure.CopyWithReferences(range, value, valueEnd, "null", out);
+    out += '\n';
+    return true;
+}
 
 bool GatherDocumentData(Job& job, const Document& doc, PageClosure& closure, const std::vector<int32_t>& filePages,
                         std::string& entries) {

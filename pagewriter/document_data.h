@@ -14,6 +14,10 @@
 
 namespace brisel {
 
+// Appends the line "key value" with the value [value, valueEnd) of the image
+// copied and what it reaches added to the closure. false on a closure failure.
+bool AppendWalkedEntry(PageClosure& closure, const char* key, Cursor value, Cursor valueEnd, std::string& out);
+
 // Adds the catalog lines to entries and what they reach to the closure.
 // filePages: the input page index of each page of the file, in file order.
 // false on a closure failure.

@@ -5,6 +5,7 @@
 
 #include "docstruct/document_data.h"
 #include "docstruct/object_value.h"
+#include "pagewriter/document_data.h"
 
 namespace brisel {
 
@@ -98,14 +99,7 @@ void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, i
 // The value of key of the form, with what it reaches walked, copied into entry.
 bool CopyFormValue(Job& job, PageClosure& closure, Cursor open, Cursor close, const char* key, std::string& entry) {
     Cursor value, valueEnd;
-    if (!DictValue(job, open, close, key, value, valueEnd)) return true;
-    const int range = closure.WalkRange(value, valueEnd);
-    if (range < 0) return false;
-    entry += key;
-    entry += ' ';
-    closure.CopyWithReferences(range, value, valueEnd, "null", entry);
-    entry += '\n';
-    return true;
+    return !DictValue(job, open, close, key, value, valueEnd) || AppendWalkedEntry(closure, key, value, valueEnd, entry);
 }
 
 }  // namespace
