@@ -213,6 +213,39 @@ TEST(PageDocument, PartOfSeveralPages) {
     EXPECT_TRUE(out.empty());
 }
 
+TEST(PageDocument, FormAndLabelsOfHostileInputsEnd) {
+    // Field 6 has a widget on each page: page 1's file holds it with the
+    // kid of page 2 left out of its /Kids (not made null). Widget 10's
+    // /Parent chain loops and has no top field: it stays a widget, outside
+    // the form. The page label tree names itself as a kid.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [6 0 R 11 0 R] /DA (/Helv 0 Tf) /XFA 9 0 R >>"
+                " /PageLabels 8 0 R /Lang (de) >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /Annots [5 0 R 10 0 R] >>");
+    b.Object(4, "<< /Type /Page /Parent 2 0 R /Annots [7 0 R] >>");
+    b.Object(5, "<< /Subtype /Widget /Parent 6 0 R /P 3 0 R >>");
+    b.Object(6, "<< /T (f) /Kids [5 0 R 7 0 R] >>");
+    b.Object(7, "<< /Subtype /Widget /Parent 6 0 R /P 4 0 R >>");
+    b.Object(8, "<< /Kids [8 0 R] /Nums [0 << /S /r /St 3 >>] >>");
+    b.Object(9, "<< /Length 5 >>\nstream\n<xdp>\nendstream");
+    b.Object(10, "<< /Subtype /Widget /Parent 11 0 R >>");
+    b.Object(11, "<< /T (loop) /Parent 10 0 R /Kids [10 0 R] >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out = Build(t, doc, 1);
+    ExpectOffsetsRight(out);
+    EXPECT_EQ(out.find("<xdp>"), std::string::npos) << out;
+    EXPECT_NE(out.find("/PageLabels << /Nums [ 0 << /S /r /St 4 >> ] >>\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("/Lang (de)\n"), std::string::npos) << out;
+    out = Build(t, doc, 0);
+    ExpectOffsetsRight(out);
+    EXPECT_NE(out.find("6 0 obj\n<< /T (f) /Kids [4 0 R ] >>"), std::string::npos) << out;
+    EXPECT_NE(out.find("5 0 obj\n<< /Subtype /Widget /Parent null >>"), std::string::npos) << out;
+    EXPECT_NE(out.find("/AcroForm <<\n/Fields [ 6 0 R ]\n/DA (/Helv 0 Tf)\n>>\n"), std::string::npos) << out;
+}
+
 TEST(PageDocument, PageIndexBeyondTheList) {
     TestJob t;
     Document doc = Analyze(t, test::SimpleDocument(2));
