@@ -14,12 +14,9 @@ constexpr const char* kCatalogKeyNames[kCatalogKeyCount] = {
     "/AcroForm", "/StructTreeRoot", "/Lang", "/MarkInfo", "/ViewerPreferences", "/Metadata", "/OutputIntents",
     "/PageLabels"};
 
-// Positions of the form's top-level fields in its /Fields array.
-void ReadFieldOrder(Job& job, Document& doc) {
-    Cursor form = CatalogValue(doc, kAcroForm);
-    Cursor open, close, value, valueEnd;
-    if (!form || !DictionaryAt(job, doc, form, open, close) || !DictValue(job, open, close, "/Fields", value, valueEnd))
-        return;
+// Positions of the references of an array (or of the array a reference
+// names) in order, each number at its first place.
+void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, Cursor valueEnd, ObjectMap& order) {
     if (*value != '[') {
         int32_t number, generation;
         Cursor q = value;
@@ -34,13 +31,27 @@ void ReadFieldOrder(Job& job, Document& doc) {
         int32_t number, generation;
         if (!SkipWhiteAndComments(p, valueEnd)) break;
         if (IsDigit(*p) && ReadReference(p, valueEnd, number, generation)) {
-            if (doc.data.fieldOrder.Find(number) < 0) doc.data.fieldOrder.Insert(number, position++);
+            if (order.Find(number) < 0) order.Insert(number, position++);
             continue;
         }
         Cursor next = ValueEnd(p, valueEnd);
         if (!next || next == p) break;
         p = next;
     }
+}
+
+// The form's entries, read once: page files take from them what their pages need.
+void ReadForm(Job& job, Document& doc) {
+    Cursor form = CatalogValue(doc, kAcroForm);
+    Cursor open, close, value, valueEnd;
+    if (!form || !DictionaryAt(job, doc, form, open, close)) return;
+    doc.data.hasForm = true;
+    for (int k = 0; k < kFormKeyCount; ++k)
+        if (DictValue(job, open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
+    if (DictValue(job, open, close, "/Fields", value, valueEnd))
+        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.fieldOrder);
+    if (DictValue(job, open, close, "/CO", value, valueEnd))
+        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.calculationOrder);
 }
 
 // The number tree of /PageLabels, flattened: its /Nums pairs from every node.
@@ -161,7 +172,7 @@ void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
         if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();
     }
     job.LastError = 0;
-    ReadFieldOrder(job, doc);
+    ReadForm(job, doc);
     ReadPageLabels(job, doc);
     job.LastError = 0;
 }

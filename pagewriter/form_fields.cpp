@@ -14,9 +14,6 @@ namespace {
 // Deeper field trees than this are not followed: a /Parent loop ends here.
 constexpr int kMaxFieldDepth = 64;
 
-// The form entries a page file carries as they are.
-constexpr const char* kCarriedKeys[] = {"/DR", "/DA", "/Q", "/NeedAppearances", "/SigFlags"};
-
 // The references of the array at value (or of the array it names), in order.
 std::vector<int32_t> ArrayReferences(Job& job, const Document& doc, Cursor value, Cursor valueEnd) {
     std::vector<int32_t> numbers;
@@ -65,13 +62,14 @@ bool IsWidget(Job& job, Cursor open, Cursor close) {
 // lists them, and the nodes whose /Kids must be cut.
 struct PageFields {
     ObjectMap kept;
-    std::vector<int32_t> roots, parents;
+    std::vector<int32_t> all, roots, parents;
 
     void AddWidget(Job& job, const Document& doc, int32_t widget) {
         int32_t number = widget;
         for (int depth = 0; depth < kMaxFieldDepth; ++depth) {
             if (kept.Find(number) >= 0) return;  // its ancestors are in already
             kept.Insert(number, 1);
+            all.push_back(number);
             if (number != widget) parents.push_back(number);
             Cursor open, close, value, valueEnd;
             int32_t parent, generation;
@@ -96,18 +94,25 @@ void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, i
     }
 }
 
-// The value of key of the form, with what it reaches walked, copied into entry.
-bool CopyFormValue(Job& job, PageClosure& closure, Cursor open, Cursor close, const char* key, std::string& entry) {
-    Cursor value, valueEnd;
-    return !DictValue(job, open, close, key, value, valueEnd) || AppendWalkedEntry(closure, key, value, valueEnd, entry);
+// The numbers of the file's objects for the fields, sorted by their place in
+// order (fields order does not hold go last), each once.
+std::string SortedReferences(const PageClosure& closure, std::vector<int32_t> fields, const ObjectMap& order) {
+    std::stable_sort(fields.begin(), fields.end(), [&](int32_t a, int32_t b) {
+        return static_cast<uint32_t>(order.Find(a)) < static_cast<uint32_t>(order.Find(b));
+    });
+    fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
+    std::string text;
+    for (int32_t field : fields) {
+        const int32_t index = closure.IndexOf(field);
+        if (index >= 0) text += std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber) + " 0 R ";
+    }
+    return text;
 }
 
 }  // namespace
 
 bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::string& entry) {
-    Cursor form = CatalogValue(doc, kAcroForm);
-    Cursor open, close;
-    if (!form || !DictionaryAt(job, doc, form, open, close)) return true;
+    if (!doc.data.hasForm) return true;
     PageFields fields;
     for (int32_t k = 0; k < closure.pageCount(); ++k) CollectWidgets(job, doc, closure, k, fields);
     if (fields.roots.empty()) return true;
@@ -120,34 +125,22 @@ bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::
         for (int32_t kid : ArrayReferences(job, doc, value, valueEnd))
             if (fields.kept.Find(kid) < 0) closure.Omit(kid);
     }
-    std::vector<int32_t>& roots = fields.roots;
-    std::stable_sort(roots.begin(), roots.end(), [&](int32_t a, int32_t b) {
-        const uint32_t pa = static_cast<uint32_t>(doc.data.fieldOrder.Find(a));
-        const uint32_t pb = static_cast<uint32_t>(doc.data.fieldOrder.Find(b));
-        return pa < pb;  // fields the form does not list (-1) go last
-    });
-    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
-
-    std::string text = "/AcroForm <<\n/Fields [ ";
-    for (int32_t root : roots) {
+    for (int32_t root : fields.roots) {
         const XrefEntry* listed = doc.table.Find(root);
         if (!listed || closure.WalkObject(root, listed->generation) < 0) return false;
-        const int32_t index = closure.IndexOf(root);
-        if (index >= 0) text += std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber) + " 0 R ";
     }
-    text += "]\n";
-    for (const char* key : kCarriedKeys)
-        if (!CopyFormValue(job, closure, open, close, key, text)) return false;
+    std::string text = "/AcroForm <<\n/Fields [ " + SortedReferences(closure, fields.roots, doc.data.fieldOrder) + "]\n";
+    for (int k = 0; k < kFormKeyCount; ++k) {
+        const int64_t at = doc.data.form[k];
+        Cursor value = at >= 0 && at < static_cast<int64_t>(doc.image.size()) ? doc.start() + at : nullptr;
+        Cursor valueEnd = value ? ValueEnd(value, doc.end()) : nullptr;
+        if (valueEnd && !AppendWalkedEntry(closure, kFormKeyNames[k], value, valueEnd, text)) return false;
+    }
     // The calculation order, cut to the fields the file holds.
-    Cursor value, valueEnd;
-    if (DictValue(job, open, close, "/CO", value, valueEnd)) {
-        text += "/CO [ ";
-        for (int32_t field : ArrayReferences(job, doc, value, valueEnd)) {
-            const int32_t index = fields.kept.Find(field) >= 0 ? closure.IndexOf(field) : -1;
-            if (index >= 0) text += std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber) + " 0 R ";
-        }
-        text += "]\n";
-    }
+    std::vector<int32_t> calculated;
+    for (int32_t field : fields.all)
+        if (doc.data.calculationOrder.Find(field) >= 0) calculated.push_back(field);
+    if (!calculated.empty()) text += "/CO [ " + SortedReferences(closure, calculated, doc.data.calculationOrder) + "]\n";
     entry += text + ">>\n";
     return true;
 }
