@@ -69,6 +69,10 @@ struct AppState {
     // Whether page files keep the annotations of their page (all but links
     // into the document); false removes every annotation.
     bool KeepAnnotations = true;
+    // Whether page files carry the input's document data: structure, language,
+    // metadata, output intents, page labels and the descriptive entries of
+    // the information dictionary.
+    bool KeepDocumentData = true;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };

@@ -46,6 +46,33 @@ def image_pages_pdf(path, count, size=500):
     return path
 
 
+def form_pages_pdf(path, count):
+    """count pages, each with a text field of its own and a button of one
+    radio group that spans every page: a page file's form must cost what
+    its own page holds, although the group's /Kids name every page."""
+    import pikepdf
+    from pikepdf import Array, Dictionary, Name, String
+    pdf = pikepdf.new()
+    font = pdf.make_indirect(Dictionary(Type=Name.Font, Subtype=Name.Type1, BaseFont=Name.Helvetica))
+    resources = Dictionary(Font=Dictionary(Helv=font))
+    group = pdf.make_indirect(Dictionary(FT=Name.Btn, Ff=49152, T=String("group"), V=Name("/b0"), Kids=Array()))
+    fields = [group]
+    for i in range(count):
+        content = pdf.make_stream(b"BT /Helv 12 Tf 20 260 Td (page %d) Tj ET" % i)
+        page = pdf.make_indirect(Dictionary(Type=Name.Page, MediaBox=[0, 0, 300, 300], Contents=content,
+                                            Resources=resources))
+        text = pdf.make_indirect(Dictionary(Type=Name.Annot, Subtype=Name.Widget, FT=Name.Tx, T=String("t%d" % i),
+                                            V=String("value %d" % i), Rect=[20, 200, 200, 220], P=page))
+        button = pdf.make_indirect(Dictionary(Type=Name.Annot, Subtype=Name.Widget, Parent=group, P=page,
+                                              Rect=[20, 100, 40, 120], AS=Name("/b%d" % i)))
+        group.Kids.append(button)
+        page.Annots = Array([text, button])
+        fields.append(text)
+        pdf.pages.append(pikepdf.Page(page))
+    pdf.Root.AcroForm = Dictionary(Fields=Array(fields), DR=resources, DA=String("/Helv 0 Tf 0 g"))
+    pdf.save(path)
+
+
 def make_documents(folder, only):
     docs = []
 
@@ -73,6 +100,10 @@ def make_documents(folder, only):
         path = os.path.join(folder, "image-200.pdf")
         image_pages_pdf(path, 200)
         docs.append(("image-200", path, 200))
+    if want("form-2000"):
+        path = os.path.join(folder, "form-2000.pdf")
+        form_pages_pdf(path, 2000)
+        docs.append(("form-2000", path, 2000))
     if want("text-20000"):
         path = os.path.join(folder, "text-20000.pdf")
         pdftest.ghostscript_pdf(path, pdftest.text_pages_ps(20000))

@@ -141,6 +141,7 @@ int main(int argc, char** argv) {
     app.SaveFolder = options.outDir;
     app.IsSameDate = options.sameDate;
     app.KeepAnnotations = options.keepAnnotations;
+    app.KeepDocumentData = options.keepDocumentData;
     app.Viewer = options.viewer;
 
     TerminalHost host(options.yes, options.password, options.quiet);

@@ -141,6 +141,9 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
         } else if (name == "--annotations") {
             if (!needValue() || (value != "keep" && value != "drop")) return "--annotations needs keep or drop";
             options.keepAnnotations = value == "keep";
+        } else if (name == "--document-data") {
+            if (!needValue() || (value != "keep" && value != "drop")) return "--document-data needs keep or drop";
+            options.keepDocumentData = value == "keep";
         } else if (name == "--warn-limit") {
             int32_t n;
             if (!needValue() || !ParseCount(value, n)) return "--warn-limit needs a number";
@@ -176,7 +179,10 @@ const char* UsageText() {
            "  --password PW     password of an encrypted input\n"
            "  --quiet           print nothing but errors\n"
            "  --annotations A   keep (the page's comments, form fields and web links;\n"
-           "                    links to other pages go) or drop (every annotation)\n"
+           "                    links to other pages go) or drop (every annotation and\n"
+           "                    the form)\n"
+           "  --document-data D keep (language, tags, metadata, page labels of the\n"
+           "                    input) or drop\n"
            "\n"
            "How the page files open in a viewer, and their bookmarks (later options\n"
            "override earlier ones; \"keep\" takes the input's own setting):\n"

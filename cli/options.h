@@ -22,6 +22,7 @@ struct CliOptions {
     std::string outDir;
     bool sameDate = false;
     bool keepAnnotations = true;
+    bool keepDocumentData = true;
     // The many-files warning.
     bool yes = false;
     std::optional<int32_t> warnLimit;

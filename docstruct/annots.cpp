@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "docstruct/object_value.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -73,17 +74,27 @@ bool NameValueIs(Job& job, Cursor from, Cursor to, const char* key, const char* 
            (p + n == to || IsDelimiter(p[n]));
 }
 
+// Whether the destination whose key ends at p is an explicit one on page.
+bool LeadsToPage(Cursor p, Cursor close, int32_t page) {
+    ExplicitDest dest;
+    return SkipWhiteAndComments(p, close) && *p == '[' && ReadExplicitDest(p, close, dest) && dest.page == page;
+}
+
 // A link whose destination is in this document: a /Dest (an array, or a name
-// that leads to one), or a GoTo action. Such a link leads to another page.
-bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close) {
+// that leads to one), or a GoTo action. Such a link leads to another page,
+// unless its destination is an explicit one on its own page (a "back to
+// top" link), which the page file keeps.
+bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, int32_t page) {
     if (!NameValueIs(job, open + 2, close, "/Subtype", "/Link")) return false;
-    if (FindKey(job, "/Dest", open + 2, close)) return true;
+    if (Cursor dest = FindKey(job, "/Dest", open + 2, close)) return !LeadsToPage(dest + 5, close, page);
     Cursor action = FindKey(job, "/A", open + 2, close);
     if (!action) return false;
     action += 2;
     Cursor actionOpen, actionClose;
     if (!SkipWhiteAndComments(action, close) || !ResolveDict(job, doc, action, actionOpen, actionClose)) return false;
-    return NameValueIs(job, actionOpen + 2, actionClose, "/S", "/GoTo");
+    if (!NameValueIs(job, actionOpen + 2, actionClose, "/S", "/GoTo")) return false;
+    Cursor dest = FindKey(job, "/D", actionOpen + 2, actionClose);
+    return !(dest && LeadsToPage(dest + 2, actionClose, page));
 }
 
 // Blanks the internal links among the elements of an /Annots array (p just
@@ -91,7 +102,8 @@ bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close) {
 // after "]"; gone counts the elements blanked, and allGone tells whether the
 // array had elements and lost them all. false for an element that is neither
 // a dictionary nor a reference.
-bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p, int& gone, bool& allGone) {
+bool FilterAnnotsArray(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor& p, int& gone,
+                       bool& allGone) {
     const Cursor end = doc.end();
     int elements = 0;
     gone = 0;
@@ -113,7 +125,7 @@ bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p,
         Cursor open, close;
         // An annotation that cannot be found stays: the page file holds null
         // in its place.
-        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close)) {
+        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close, page)) {
             std::memset(image + (element - doc.start()), ' ', static_cast<size_t>(p - element));
             ++gone;
         }
@@ -128,7 +140,7 @@ using FilteredArrays = std::unordered_map<int32_t, bool>;
 // Filters the /Annots value whose key ends at p: blanks its internal links,
 // and the whole entry (from key) when all of them go. The number of elements
 // blanked, or -1 when the value is malformed; p moves past what was examined.
-int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key, Cursor& p,
+int FilterAnnotsEntry(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor key, Cursor& p,
                       FilteredArrays& filtered) {
     const Cursor end = doc.end();
     Cursor q = p;
@@ -137,7 +149,7 @@ int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key,
     int gone = 0;
     if (*q == '[') {
         ++q;
-        if (!FilterAnnotsArray(job, doc, image, q, gone, allGone)) return -1;
+        if (!FilterAnnotsArray(job, doc, page, image, q, gone, allGone)) return -1;
     } else if (IsDigit(*q)) {
         int32_t number, generation;
         if (!ReadReference(q, end, number, generation)) return -1;
@@ -148,7 +160,7 @@ int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key,
             Cursor array = FindObject(job, doc.table, doc.start(), end, number, generation);
             if (array && *array == '[') {
                 ++array;
-                if (!FilterAnnotsArray(job, doc, image, array, gone, allGone)) allGone = false;
+                if (!FilterAnnotsArray(job, doc, page, image, array, gone, allGone)) allGone = false;
             }
             filtered[number] = allGone;
         }
@@ -188,7 +200,7 @@ Entry BlankEntry(Job& job, uint8_t* image, Cursor key, Cursor& p, Cursor end, bo
 
 // Blanks the entries of one page dictionary; returns the number of entries
 // blanked or filtered.
-int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool keepAnnotations,
+int BlankPage(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor body, bool keepAnnotations,
               FilteredArrays& filtered) {
     const Cursor end = doc.end();
     int blanked = 0;
@@ -215,7 +227,7 @@ int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool k
             uint8_t after = *nameEnd;
             if (!(IsWhite(after) || after == '%' || after == '[')) continue;
             if (annots && keepAnnotations) {
-                const int gone = FilterAnnotsEntry(job, doc, image, key, p, filtered);
+                const int gone = FilterAnnotsEntry(job, doc, page, image, key, p, filtered);
                 if (gone < 0) return blanked;
                 blanked += gone;
                 continue;
@@ -237,7 +249,7 @@ int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations) {
     for (const PageEntry& page : doc.pages) {
         Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), page.number, page.generation);
         if (!body) break;
-        blanked += BlankPage(job, doc, image, body, keepAnnotations, filtered);
+        blanked += BlankPage(job, doc, page.number, image, body, keepAnnotations, filtered);
     }
     job.LastError = 0;
     return blanked > 0 ? 1 : 0;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/block.h"
@@ -53,6 +54,39 @@ struct OutlinePageIndex {
     std::vector<int32_t> records;
 };
 
+// Catalog entries whose values page files carry.
+enum CatalogKey : int {
+    kAcroForm,
+    kStructTreeRoot,
+    kLang,
+    kMarkInfo,
+    kViewerPreferences,
+    kMetadata,
+    kOutputIntents,
+    kPageLabels,
+    kCatalogKeyCount
+};
+
+// Form entries that page files carry as they are, and their keys.
+enum FormKey : int { kFormResources, kFormAppearance, kFormQuadding, kFormNeedAppearances, kFormSigFlags, kFormKeyCount };
+inline constexpr const char* kFormKeyNames[kFormKeyCount] = {"/DR", "/DA", "/Q", "/NeedAppearances", "/SigFlags"};
+
+// The document-level data the analysis finds for the page files.
+struct DocumentData {
+    // Offsets of the catalog values, by CatalogKey; -1 when absent.
+    int64_t catalog[kCatalogKeyCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    // Whether the catalog's /AcroForm is a dictionary; the offsets of its
+    // values by FormKey (-1 when absent).
+    bool hasForm = false;
+    int64_t form[kFormKeyCount] = {-1, -1, -1, -1, -1};
+    // The form's top-level fields: object number to position in /Fields;
+    // and the fields of its calculation order to their place in /CO.
+    ObjectMap fieldOrder, calculationOrder;
+    // The page label ranges, sorted by first page index: (first page index,
+    // offset of the label dictionary or of the reference to it).
+    std::vector<std::pair<int32_t, int64_t>> pageLabels;
+};
+
 struct Document {
     Block image;
     XrefTable table;
@@ -66,6 +100,7 @@ struct Document {
     int64_t ocProperties = -1;
     OutlineTable outlines;
     OutlinePageIndex outlinePages;
+    DocumentData data;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

@@ -7,6 +7,7 @@
 
 #include "base/object_map.h"
 #include "docstruct/direct_kids.h"
+#include "docstruct/document_data.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
 #include "docstruct/viewer_settings.h"
@@ -198,6 +199,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
         Cursor value = key + 13;
         if (SkipWhiteAndComments(value, catalog.end)) doc.ocProperties = value - doc.start();
     }
+    AnalyzeDocumentData(job, doc, catalog.inside(), catalog.end);
     InheritState state;
     for (int i = 0; i < 4; ++i) {
         state.holders[i] = root.number;

@@ -114,7 +114,16 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const s
     }
     if (!extraEntries.empty()) {
         catalog.resize(catalog.size() - kEndingLength);
-        catalog += extraEntries + kEnding;
+        // The viewer settings of the job win over the input's preferences.
+        const char* kPreferences = "/ViewerPreferences <<";
+        const size_t own = extraEntries.find(kPreferences);
+        if (own != std::string::npos && catalog.find(kPreferences) != std::string::npos) {
+            const size_t lineEnd = extraEntries.find('\n', own);
+            catalog += extraEntries.substr(0, own) + extraEntries.substr(lineEnd + 1);
+        } else {
+            catalog += extraEntries;
+        }
+        catalog += kEnding;
     }
     out += catalog;
     return true;

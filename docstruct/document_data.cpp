@@ -1,0 +1,180 @@
+#include "docstruct/document_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "pdfread/token_stepper.h"
+
+namespace brisel {
+
+namespace {
+
+constexpr const char* kCatalogKeyNames[kCatalogKeyCount] = {
+    "/AcroForm", "/StructTreeRoot", "/Lang", "/MarkInfo", "/ViewerPreferences", "/Metadata", "/OutputIntents",
+    "/PageLabels"};
+
+// Positions of the references of an array (or of the array a reference
+// names) in order, each number at its first place.
+void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, Cursor valueEnd, ObjectMap& order) {
+    if (*value != '[') {
+        int32_t number, generation;
+        Cursor q = value;
+        if (!ReadReference(q, doc.end(), number, generation)) return;
+        value = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
+        if (!value || *value != '[') return;
+        valueEnd = ValueEnd(value, doc.end());
+        if (!valueEnd) return;
+    }
+    int32_t position = 0;
+    for (Cursor p = value + 1; p < valueEnd;) {
+        int32_t number, generation;
+        if (!SkipWhiteAndComments(p, valueEnd)) break;
+        if (IsDigit(*p) && ReadReference(p, valueEnd, number, generation)) {
+            if (order.Find(number) < 0) order.Insert(number, position++);
+            continue;
+        }
+        Cursor next = ValueEnd(p, valueEnd);
+        if (!next || next == p) break;
+        p = next;
+    }
+}
+
+// The form's entries, read once: page files take from them what their pages need.
+void ReadForm(Job& job, Document& doc) {
+    Cursor form = CatalogValue(doc, kAcroForm);
+    Cursor open, close, value, valueEnd;
+    if (!form || !DictionaryAt(job, doc, form, open, close)) return;
+    doc.data.hasForm = true;
+    for (int k = 0; k < kFormKeyCount; ++k)
+        if (DictValue(job, open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
+    if (DictValue(job, open, close, "/Fields", value, valueEnd))
+        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.fieldOrder);
+    if (DictValue(job, open, close, "/CO", value, valueEnd))
+        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.calculationOrder);
+}
+
+// The number tree of /PageLabels, flattened: its /Nums pairs from every node.
+// Nodes are visited once each, so a /Kids loop ends.
+void ReadPageLabels(Job& job, Document& doc) {
+    Cursor labels = CatalogValue(doc, kPageLabels);
+    if (!labels) return;
+    ObjectMap visited;
+    std::vector<std::pair<Cursor, int>> stack{{labels, 0}};
+    auto& ranges = doc.data.pageLabels;
+    while (!stack.empty() && ranges.size() < 1000000) {
+        auto [at, depth] = stack.back();
+        stack.pop_back();
+        Cursor q = at;
+        int32_t number, generation;
+        if (SkipWhiteAndComments(q, doc.end()) && IsDigit(*q) && ReadReference(q, doc.end(), number, generation)) {
+            if (visited.Find(number) >= 0) continue;
+            visited.Insert(number, 1);
+        }
+        Cursor open, close, value, valueEnd;
+        if (depth > 32 || !DictionaryAt(job, doc, at, open, close)) continue;
+        if (DictValue(job, open, close, "/Nums", value, valueEnd) && *value == '[') {
+            for (Cursor p = value + 1; p < valueEnd;) {
+                if (!SkipWhiteAndComments(p, valueEnd) || *p == ']') break;
+                Cursor key = p;
+                const int32_t first = ReadInt(job, p, valueEnd);
+                job.LastError = 0;
+                if (p == key || !SkipWhiteAndComments(p, valueEnd)) break;
+                Cursor label = p;
+                p = ValueEnd(p, valueEnd);
+                if (!p) break;
+                if (first >= 0) ranges.emplace_back(first, label - doc.start());
+            }
+        }
+        if (DictValue(job, open, close, "/Kids", value, valueEnd) && *value == '[') {
+            for (Cursor p = value + 1; p < valueEnd;) {
+                if (!SkipWhiteAndComments(p, valueEnd) || *p == ']') break;
+                Cursor kid = p;
+                p = ValueEnd(p, valueEnd);
+                if (!p) break;
+                stack.emplace_back(kid, depth + 1);
+            }
+        }
+    }
+    std::stable_sort(ranges.begin(), ranges.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+}  // namespace
+
+Cursor ValueEnd(Cursor p, Cursor end) {
+    if (!SkipWhiteAndComments(p, end)) return nullptr;
+    if (IsDigit(*p)) {
+        Cursor q = p;
+        int32_t number, generation;
+        if (ReadReference(q, end, number, generation)) return q;
+    }
+    StepRules rules;
+    rules.hexStrings = true;
+    int depth = 0;
+    Cursor cur = p;
+    // Bounded by the text: every step moves cur forward.
+    for (;;) {
+        Cursor at;
+        const Token token = StepToken(cur, end, at, rules);
+        switch (token) {
+            case Token::End:
+            case Token::Unclosed:
+                return nullptr;
+            case Token::DictOpen:
+                ++depth;
+                break;
+            case Token::DictClose:
+                --depth;
+                break;
+            case Token::Bracket:
+                if (*at == '[') ++depth;
+                else if (*at == ']') --depth;
+                break;
+            default:
+                break;
+        }
+        if (depth <= 0) return depth == 0 ? cur : nullptr;
+    }
+}
+
+bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close) {
+    const Cursor end = doc.end();
+    if (!SkipWhiteAndComments(p, end)) return false;
+    if (!StartsWith(p, end, "<<")) {
+        int32_t number, generation;
+        if (!ReadReference(p, end, number, generation)) return false;
+        p = FindObject(job, doc.table, doc.start(), end, number, generation);
+        job.LastError = 0;
+        if (!p || !StartsWith(p, end, "<<")) return false;
+    }
+    open = p;
+    close = FindDictEnd(p + 2, end);
+    return close != nullptr;
+}
+
+bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {
+    Cursor at = FindKey(job, key, open + 2, close);
+    job.LastError = 0;
+    if (!at) return false;
+    value = at + std::strlen(key);
+    if (!SkipWhiteAndComments(value, close)) return false;
+    valueEnd = ValueEnd(value, close);
+    return valueEnd != nullptr;
+}
+
+void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
+    doc.data = DocumentData();
+    for (int k = 0; k < kCatalogKeyCount; ++k) {
+        Cursor key = FindKey(job, kCatalogKeyNames[k], from, to);
+        if (!key) continue;
+        Cursor value = key + std::strlen(kCatalogKeyNames[k]);
+        if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();
+    }
+    job.LastError = 0;
+    ReadForm(job, doc);
+    ReadPageLabels(job, doc);
+    job.LastError = 0;
+}
+
+}  // namespace brisel

@@ -1,0 +1,148 @@
+#include "pagewriter/form_fields.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "docstruct/document_data.h"
+#include "docstruct/object_value.h"
+#include "pagewriter/document_data.h"
+
+namespace brisel {
+
+namespace {
+
+// Deeper field trees than this are not followed: a /Parent loop ends here.
+constexpr int kMaxFieldDepth = 64;
+
+// The references of the array at value (or of the array it names), in order.
+std::vector<int32_t> ArrayReferences(Job& job, const Document& doc, Cursor value, Cursor valueEnd) {
+    std::vector<int32_t> numbers;
+    int32_t number, generation;
+    if (*value != '[') {
+        Cursor q = value;
+        if (!ReadReference(q, valueEnd, number, generation)) return numbers;
+        value = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
+        job.LastError = 0;
+        if (!value || *value != '[') return numbers;
+        valueEnd = ValueEnd(value, doc.end());
+        if (!valueEnd) return numbers;
+    }
+    for (Cursor p = value + 1; p < valueEnd;) {
+        if (!SkipWhiteAndComments(p, valueEnd)) break;
+        if (IsDigit(*p) && ReadReference(p, valueEnd, number, generation)) {
+            numbers.push_back(number);
+            continue;
+        }
+        Cursor next = ValueEnd(p, valueEnd);
+        if (!next || next <= p) break;
+        p = next;
+    }
+    return numbers;
+}
+
+// The dictionary of object number: [open, close).
+bool ObjectDict(Job& job, const Document& doc, int32_t number, Cursor& open, Cursor& close) {
+    const XrefEntry* listed = doc.table.Find(number);
+    if (!listed || listed->type != 'n') return false;
+    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), number, listed->generation);
+    job.LastError = 0;
+    if (!body || !StartsWith(body, doc.end(), "<<")) return false;
+    open = body;
+    close = FindDictEnd(body + 2, doc.end());
+    return close != nullptr;
+}
+
+bool IsWidget(Job& job, Cursor open, Cursor close) {
+    Cursor value, valueEnd;
+    return DictValue(job, open, close, "/Subtype", value, valueEnd) && BytesBetween(value, valueEnd) == "/Widget";
+}
+
+// The form as far as the pages reach it: every widget on them and its
+// ancestors (kept), the top-level fields among them in the order the form
+// lists them, and the nodes whose /Kids must be cut.
+struct PageFields {
+    ObjectMap kept;
+    std::vector<int32_t> all, roots, parents;
+
+    void AddWidget(Job& job, const Document& doc, int32_t widget) {
+        int32_t number = widget;
+        for (int depth = 0; depth < kMaxFieldDepth; ++depth) {
+            if (kept.Find(number) >= 0) return;  // its ancestors are in already
+            kept.Insert(number, 1);
+            all.push_back(number);
+            if (number != widget) parents.push_back(number);
+            Cursor open, close, value, valueEnd;
+            int32_t parent, generation;
+            if (!ObjectDict(job, doc, number, open, close) || !DictValue(job, open, close, "/Parent", value, valueEnd) ||
+                !ReadReference(value, valueEnd, parent, generation) || doc.treeObjects.Find(parent) >= 0)
+                break;
+            number = parent;
+        }
+        roots.push_back(number);
+    }
+};
+
+// The widgets of page k of the closure.
+void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, int32_t k, PageFields& fields) {
+    const PageClosure::Entry& page = closure.entries()[static_cast<size_t>(k)];
+    Cursor close = FindDictEnd(page.body + 2, doc.end());
+    Cursor value, valueEnd;
+    if (!close || !DictValue(job, page.body, close, "/Annots", value, valueEnd)) return;
+    for (int32_t annotation : ArrayReferences(job, doc, value, valueEnd)) {
+        Cursor open, end;
+        if (ObjectDict(job, doc, annotation, open, end) && IsWidget(job, open, end)) fields.AddWidget(job, doc, annotation);
+    }
+}
+
+// The numbers of the file's objects for the fields, sorted by their place in
+// order (fields order does not hold go last), each once.
+std::string SortedReferences(const PageClosure& closure, std::vector<int32_t> fields, const ObjectMap& order) {
+    std::stable_sort(fields.begin(), fields.end(), [&](int32_t a, int32_t b) {
+        return static_cast<uint32_t>(order.Find(a)) < static_cast<uint32_t>(order.Find(b));
+    });
+    fields.erase(std::unique(fields.begin(), fields.end()), fields.end());
+    std::string text;
+    for (int32_t field : fields) {
+        const int32_t index = closure.IndexOf(field);
+        if (index >= 0) text += std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber) + " 0 R ";
+    }
+    return text;
+}
+
+}  // namespace
+
+bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::string& entry) {
+    if (!doc.data.hasForm) return true;
+    PageFields fields;
+    for (int32_t k = 0; k < closure.pageCount(); ++k) CollectWidgets(job, doc, closure, k, fields);
+    if (fields.roots.empty()) return true;
+
+    // Kids on no page of the file stay out of it.
+    for (int32_t parent : fields.parents) {
+        Cursor popen, pclose, value, valueEnd;
+        if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(job, popen, pclose, "/Kids", value, valueEnd))
+            continue;
+        for (int32_t kid : ArrayReferences(job, doc, value, valueEnd))
+            if (fields.kept.Find(kid) < 0) closure.Omit(kid);
+    }
+    for (int32_t root : fields.roots) {
+        const XrefEntry* listed = doc.table.Find(root);
+        if (!listed || closure.WalkObject(root, listed->generation) < 0) return false;
+    }
+    std::string text = "/AcroForm <<\n/Fields [ " + SortedReferences(closure, fields.roots, doc.data.fieldOrder) + "]\n";
+    for (int k = 0; k < kFormKeyCount; ++k) {
+        const int64_t at = doc.data.form[k];
+        Cursor value = at >= 0 && at < static_cast<int64_t>(doc.image.size()) ? doc.start() + at : nullptr;
+        Cursor valueEnd = value ? ValueEnd(value, doc.end()) : nullptr;
+        if (valueEnd && !AppendWalkedEntry(closure, kFormKeyNames[k], value, valueEnd, text)) return false;
+    }
+    // The calculation order, cut to the fields the file holds.
+    std::vector<int32_t> calculated;
+    for (int32_t field : fields.all)
+        if (doc.data.calculationOrder.Find(field) >= 0) calculated.push_back(field);
+    if (!calculated.empty()) text += "/CO [ " + SortedReferences(closure, calculated, doc.data.calculationOrder) + "]\n";
+    entry += text + ">>\n";
+    return true;
+}
+
+}  // namespace brisel
