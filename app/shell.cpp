@@ -1,5 +1,7 @@
 #include "app/shell.h"
 
+#include "base/platform.h"
+
 namespace brisel {
 
 Shell g_shell;
@@ -57,11 +59,57 @@ bool EndsInPdf(const std::wstring& path, size_t minLength) {
 
 bool OpensForReading(const std::wstring& path) {
     if (path.empty()) return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+    HANDLE file = CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     CloseHandle(file);
     return true;
+}
+
+std::wstring CurrentFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    // The folder can change between the calls (another thread): retry a little.
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+        if (n == 0) return {};
+        if (n < folder.size()) {
+            folder.resize(n);
+            return folder;
+        }
+        folder.resize(n);  // n counts the terminating zero
+    }
+    return {};
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    std::wstring value(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (n == 0) return {};
+        if (n < value.size()) {
+            value.resize(n);
+            return value;
+        }
+        value.resize(n);  // n counts the terminating zero
+    }
+    return {};
+}
+
+std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
+    // "C:\x", "C:x", "\\server\x" and "\x" do not depend on the base folder.
+    bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+    std::wstring joined = absolute || base.empty() ? path : base + (base.back() == L'\\' ? L"" : L"\\") + path;
+    std::wstring full(joined.size() + MAX_PATH, L'\0');
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return joined;
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+    return joined;
 }
 
 void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
