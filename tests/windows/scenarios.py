@@ -595,7 +595,7 @@ def scaled_windows(run):
     when the display is scaled."""
     px = run.px
     folder = run.folder("scaled")
-    deep = os.path.join(folder, "a-folder-name-long-enough-for-the-tooltip")
+    deep = os.path.join(folder, "a-folder-name-long-enough-for-the-tooltip", "at-any-scale-of-the-display")
     os.makedirs(deep)
     pdf = make_pdf(os.path.join(deep, "s.pdf"), 3)
     locked = os.path.join(folder, "locked.pdf")
