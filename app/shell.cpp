@@ -66,50 +66,43 @@ bool OpensForReading(const std::wstring& path) {
     return true;
 }
 
-std::wstring CurrentFolder() {
-    std::wstring folder(MAX_PATH, L'\0');
-    // The folder can change between the calls (another thread): retry a little.
+namespace {
+
+// Calls a function of the kind that fills a buffer and returns the text's
+// length when it fits, or the size it needs (with the terminating zero)
+// when not, with a buffer grown to that size. Empty when the call fails.
+// The size can change between two calls (another thread): a few tries.
+template <typename Fill>
+std::wstring GrownText(Fill fill) {
+    std::wstring text(MAX_PATH, L'\0');
     for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+        DWORD n = fill(text.data(), static_cast<DWORD>(text.size()));
         if (n == 0) return {};
-        if (n < folder.size()) {
-            folder.resize(n);
-            return folder;
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
         }
-        folder.resize(n);  // n counts the terminating zero
+        text.resize(n);
     }
     return {};
 }
 
+}  // namespace
+
+std::wstring CurrentFolder() {
+    return GrownText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+}
+
 std::wstring EnvironmentValue(const wchar_t* name) {
-    std::wstring value(MAX_PATH, L'\0');
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-        if (n == 0) return {};
-        if (n < value.size()) {
-            value.resize(n);
-            return value;
-        }
-        value.resize(n);  // n counts the terminating zero
-    }
-    return {};
+    return GrownText([name](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(name, buffer, size); });
 }
 
 std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
     // "C:\x", "C:x", "\\server\x" and "\x" do not depend on the base folder.
     bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
     std::wstring joined = absolute || base.empty() ? path : base + (base.back() == L'\\' ? L"" : L"\\") + path;
-    std::wstring full(joined.size() + MAX_PATH, L'\0');
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetFullPathNameW(joined.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (n == 0) return joined;
-        if (n < full.size()) {
-            full.resize(n);
-            return full;
-        }
-        full.resize(n);
-    }
-    return joined;
+    std::wstring full = FullPathName(joined);
+    return full.empty() ? joined : full;
 }
 
 void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {

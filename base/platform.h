@@ -64,6 +64,10 @@ std::string FileTitle(const std::string& path);
 // 260-character limit where the system's long-path switch is off. Short
 // paths and paths that have a prefix come back as they are.
 std::wstring ExtendedPath(const std::wstring& path);
+
+// The full name of a path (relative to the current folder), however long;
+// empty when the system cannot make one.
+std::wstring FullPathName(const std::wstring& path);
 #endif
 
 }  // namespace brisel

@@ -17,26 +17,32 @@ static std::wstring Utf16(const std::string& path) {
     return wide;
 }
 
+std::wstring FullPathName(const std::wstring& path) {
+    // The needed size can change between two calls (another thread moves
+    // the current folder): a few tries.
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return {};
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+    return {};
+}
+
 std::wstring ExtendedPath(const std::wstring& path) {
     // 248: CreateDirectoryW leaves room for an 8.3 file name below the
     // folder, so its limit is the lowest of the file functions.
     if (path.size() < 248 || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
     // The prefix turns off the name clean-up ("/" to "\\", "." and ".."), so
-    // the full name is made first. The needed size can change between the
-    // two calls (another thread moves the current folder): retry a little.
-    std::wstring full(path.size() + MAX_PATH, L'\0');
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-        if (n == 0) return path;
-        if (n < full.size()) {
-            full.resize(n);
-            if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
-            if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
-            return full;
-        }
-        full.resize(n);
-    }
-    return path;
+    // the full name is made first.
+    std::wstring full = FullPathName(path);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+    return full.empty() ? path : full;
 }
 
 static std::wstring WidePath(const std::string& path) { return ExtendedPath(Utf16(path)); }
