@@ -10,6 +10,7 @@
 #include "app/command_line_text.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/win_handles.h"
 #include "base/platform.h"
 #include "resources/ids.h"
 
@@ -36,9 +37,7 @@ bool PathFromCommandLine(HWND window, std::wstring& fullPath) {
     // folder, which is the current folder by now.
     std::wstring full = FullPath(read.path, g_shell.launchFolder);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(ExtendedPath(full).c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
+    if (FindHandle(FindFirstFileW(ExtendedPath(full).c_str(), &found))) {
         size_t slash = full.find_last_of(L"\\/");
         full = full.substr(0, slash == std::wstring::npos ? 0 : slash + 1) + found.cFileName;
     }

@@ -1,5 +1,7 @@
 #include "app/dpi.h"
 
+#include "app/win_handles.h"
+
 namespace brisel {
 
 namespace {
@@ -23,9 +25,8 @@ UINT SystemDpi() {
     static const auto forSystem = UserFunction<UINT(WINAPI*)()>("GetDpiForSystem");
     UINT dpi = forSystem ? forSystem() : 0;
     if (!dpi) {
-        HDC screen = GetDC(nullptr);
-        dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-        ReleaseDC(nullptr, screen);
+        WindowDc screen(nullptr);
+        dpi = static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     }
     return dpi ? dpi : kBaseDpi;
 }

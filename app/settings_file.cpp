@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/settings_text.h"
+#include "app/win_handles.h"
 #include "base/platform.h"
 
 namespace brisel {
@@ -63,11 +64,11 @@ bool WriteSettingsFile(const std::wstring& path, const std::string& text) {
 // again when this test created it.
 bool Writable(const std::wstring& path) {
     const std::wstring wide = ExtendedPath(path);
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    KernelHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
     bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-    CloseHandle(file);
+    file.Reset();
     if (created) DeleteFileW(wide.c_str());
     return true;
 }

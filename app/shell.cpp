@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include "app/win_handles.h"
 #include "base/platform.h"
 
 namespace brisel {
@@ -59,11 +60,9 @@ bool EndsInPdf(const std::wstring& path, size_t minLength) {
 
 bool OpensForReading(const std::wstring& path) {
     if (path.empty()) return false;
-    HANDLE file = CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    return static_cast<bool>(KernelHandle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
 namespace {

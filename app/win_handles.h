@@ -40,8 +40,10 @@ private:
 inline void CloseKernelHandle(HANDLE h) { CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 inline void DeleteMemoryDc(HDC h) { DeleteDC(h); }
+inline void CloseFindHandle(HANDLE h) { FindClose(h); }
 
 using KernelHandle = Owned<HANDLE, CloseKernelHandle>;
+using FindHandle = Owned<HANDLE, CloseFindHandle>;
 using Font = Owned<HFONT, DeleteGdiObject>;
 using Pen = Owned<HPEN, DeleteGdiObject>;
 using Brush = Owned<HBRUSH, DeleteGdiObject>;
