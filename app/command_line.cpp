@@ -10,6 +10,8 @@
 #include "app/command_line_text.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/win_handles.h"
+#include "base/platform.h"
 #include "resources/ids.h"
 
 namespace brisel {
@@ -33,17 +35,9 @@ bool PathFromCommandLine(HWND window, std::wstring& fullPath) {
                 MB_ICONINFORMATION);
     // Relative to the folder the program was started in, not to its own
     // folder, which is the current folder by now.
-    if (!g_shell.launchFolder.empty()) SetCurrentDirectoryW(g_shell.launchFolder.c_str());
-    DWORD n = GetFullPathNameW(read.path.c_str(), 0, nullptr, nullptr);
-    std::wstring full(n ? n : 1, L'\0');
-    n = GetFullPathNameW(read.path.c_str(), n, full.data(), nullptr);
-    full.resize(n < full.size() ? n : 0);
-    SetCurrentDirectoryW(g_shell.startFolder.c_str());
-    if (full.empty()) full = read.path;
+    std::wstring full = FullPath(read.path, g_shell.launchFolder);
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(full.c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        FindClose(search);
+    if (FindHandle(FindFirstFileW(ExtendedPath(full).c_str(), &found))) {
         size_t slash = full.find_last_of(L"\\/");
         full = full.substr(0, slash == std::wstring::npos ? 0 : slash + 1) + found.cFileName;
     }
@@ -70,13 +64,11 @@ void BatchRun(HWND window) {
     const std::wstring& line = g_shell.commandLine;
     // Without TMP there is no folder for the option file: the run ends as
     // when the file is missing.
-    wchar_t tmp[MAX_PATH] = {};
-    DWORD tmpLength = GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+    std::wstring optionPath = EnvironmentValue(L"TMP");
     size_t space = line.rfind(L' ');
-    if (tmpLength == 0 || tmpLength >= MAX_PATH || space == std::wstring::npos) return;
-    std::wstring optionPath = tmp;
+    if (optionPath.empty() || space == std::wstring::npos) return;
     if (optionPath.back() != L'\\') optionPath += L'\\';
-    optionPath += line.substr(space + 1);
+    optionPath = ExtendedPath(optionPath + line.substr(space + 1));
 
     FILE* file = _wfopen(optionPath.c_str(), L"rb");
     if (!file) return;

@@ -20,8 +20,9 @@ int RunPageRangeDialog(HWND owner, int32_t& firstPage, int32_t& lastPage);
 // The settings dialog; owner null centres it on the screen.
 int RunSettingsDialog(HWND owner);
 
-// Asks whether countText files may be created: IDOK goes on.
-int RunWarnLimitDialog(HWND owner, const std::wstring& countText);
+// Asks whether countText files may be created: IDOK goes on. Unticking the
+// box and going on turns warnLimit off.
+int RunWarnLimitDialog(HWND owner, const std::wstring& countText, bool& warnLimit);
 
 // Asks for a password; on IDOK it holds the typed text in the ANSI code page.
 int RunPasswordDialog(HWND owner, std::string& password);

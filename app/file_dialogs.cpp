@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 
 #include <shlobj.h>
+#include <shobjidl.h>
 
 namespace brisel {
 
@@ -34,6 +35,7 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
 }  // namespace
 
 bool ChooseFolder(HWND owner, std::wstring& folder) {
+    // The display name (not a path) has the size the browser fixes.
     wchar_t display[MAX_PATH] = {};
     BROWSEINFOW info = {};
     info.hwndOwner = owner;
@@ -45,10 +47,12 @@ bool ChooseFolder(HWND owner, std::wstring& folder) {
     info.lParam = reinterpret_cast<LPARAM>(&folder);
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&info);
     if (!item) return false;
-    wchar_t path[MAX_PATH] = {};
-    bool ok = SHGetPathFromIDListW(item, path) != FALSE;
+    // The file-system name of any length, allocated by the shell.
+    PWSTR path = nullptr;
+    bool ok = SUCCEEDED(SHGetNameFromIDList(item, SIGDN_FILESYSPATH, &path)) && path;
     CoTaskMemFree(item);
     if (ok) folder = path;
+    CoTaskMemFree(path);
     return ok;
 }
 

@@ -4,9 +4,13 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <vector>
+
 #include "app/command_line.h"
 #include "app/dialogs.h"
+#include "app/dpi.h"
 #include "app/settings_file.h"
+#include "app/win_handles.h"
 #include "resources/ids.h"
 
 namespace brisel {
@@ -34,16 +38,37 @@ const ControlSpec kControls[kControlCount] = {
 
 HWND PathField() { return g_shell.controls[kFocusPath]; }
 
+// Where a control goes at the window's DPI.
+RECT ControlRect(const ControlSpec& c, UINT dpi) {
+    bool japanese = Japanese();
+    int x = japanese ? c.jx : c.x, w = japanese ? c.jw : c.w;
+    return Scale(RECT{x, c.y, x + w, c.y + c.h}, dpi);
+}
+
 void CreateControls(HWND window) {
+    const UINT dpi = WindowDpi(window);
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec& c = kControls[i];
-        bool japanese = Japanese();
-        g_shell.controls[i] = CreateWindowExW(0, c.className, japanese ? c.japanese : c.english,
-                                              WS_CHILD | WS_VISIBLE | c.style, japanese ? c.jx : c.x, c.y,
-                                              japanese ? c.jw : c.w, c.h, window,
+        RECT r = ControlRect(c, dpi);
+        g_shell.controls[i] = CreateWindowExW(0, c.className, Japanese() ? c.japanese : c.english,
+                                              WS_CHILD | WS_VISIBLE | c.style, r.left, r.top, r.right - r.left,
+                                              r.bottom - r.top, window,
                                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                               g_shell.instance, nullptr);
     }
+}
+
+// After a move to a monitor of another DPI: the suggested outer rectangle,
+// the controls at their scaled places, fonts of the new size.
+void DpiChanged(HWND window, UINT dpi, const RECT& suggested) {
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int i = 0; i < kControlCount; ++i) {
+        RECT r = ControlRect(kControls[i], dpi);
+        MoveWindow(g_shell.controls[i], r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+    }
+    UpdatePathTooltip();
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 // The split buttons and menu items are usable together or not at all.
@@ -57,33 +82,90 @@ void EnableSplitCommands(HWND window, bool enable) {
     DrawMenuBar(window);
 }
 
-void Paint(HWND window) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
-    SetBkMode(dc, TRANSPARENT);
-    auto makeFont = [](int height) {
-        return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
-                           CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, L"ＭＳ ゴシック");
-    };
-    HFONT large = makeFont(16);
-    HGDIOBJ old = SelectObject(dc, large);
-    const wchar_t* label = Pick(L"PDF File Name:", L"ＰＤＦファイル名：");
-    TextOutW(dc, 15, 9, label, lstrlenW(label));
-    HFONT small = makeFont(12);
-    SelectObject(dc, small);
-    if (Japanese()) {
-        const wchar_t* line1 = L"※このウィンドウにＰＤＦファイルをドラッグしても";
-        const wchar_t* line2 = L"　ファイル名入力が可能です";
-        TextOutW(dc, 30, 66, line1, lstrlenW(line1));
-        TextOutW(dc, 30, 82, line2, lstrlenW(line2));
-    } else {
-        const wchar_t* line = L"*You Can Drag a PDF File into This Window";
-        TextOutW(dc, 30, 70, line, lstrlenW(line));
+const wchar_t kLabelFace[] = L"ＭＳ ゴシック";
+
+int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// Whether the label font is installed and has a glyph for every character
+// of the text: without it the font mapper may pick a face that draws the
+// Latin letters of the English texts as empty boxes.
+bool LabelFaceDraws(HDC dc, HFONT font, const std::wstring& text) {
+    LOGFONTW query = {};
+    query.lfCharSet = SHIFTJIS_CHARSET;
+    lstrcpynW(query.lfFaceName, kLabelFace, LF_FACESIZE);
+    bool installed = false;
+    EnumFontFamiliesExW(dc, &query, FoundFace, reinterpret_cast<LPARAM>(&installed), 0);
+    if (!installed) return false;
+    Selection selected(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    if (GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        return false;
+    for (WORD glyph : glyphs)
+        if (glyph == 0xFFFF) return false;
+    return true;
+}
+
+// The painted texts of the interface language: the label, then the hint
+// lines with their places at 96 DPI.
+struct PaintedText {
+    const wchar_t* text;
+    int x, y;
+};
+
+std::vector<PaintedText> HintLines() {
+    if (Japanese())
+        return {{L"※このウィンドウにＰＤＦファイルをドラッグしても", 30, 66}, {L"　ファイル名入力が可能です", 30, 82}};
+    return {{L"*You Can Drag a PDF File into This Window", 30, 70}};
+}
+
+const wchar_t* LabelText() { return Pick(L"PDF File Name:", L"ＰＤＦファイル名："); }
+
+// The label font at a height in pixels, or the dialog font at that height
+// when the label font cannot draw the text.
+Font LabelFont(HDC dc, int height, const std::wstring& text) {
+    Font font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FIXED_PITCH | FF_MODERN, kLabelFace));
+    if (font && LabelFaceDraws(dc, font.get(), text)) return font;
+    return Font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, PROOF_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Shell Dlg 2"));
+}
+
+// The two painted fonts, made once for the DPI the window is painted at.
+struct LabelFonts {
+    UINT dpi = 0;
+    Font large, small;
+};
+LabelFonts g_labelFonts;
+
+const LabelFonts& FontsFor(HDC dc, UINT dpi) {
+    if (g_labelFonts.dpi != dpi) {
+        std::wstring hint;
+        for (const PaintedText& line : HintLines()) hint += line.text;
+        g_labelFonts.large = LabelFont(dc, Scale(16, dpi), LabelText());
+        g_labelFonts.small = LabelFont(dc, Scale(12, dpi), hint);
+        g_labelFonts.dpi = dpi;
     }
-    SelectObject(dc, old);
-    DeleteObject(large);
-    DeleteObject(small);
-    EndPaint(window, &ps);
+    return g_labelFonts;
+}
+
+void Paint(HWND window) {
+    PaintDc paint(window);
+    HDC dc = paint.get();
+    const UINT dpi = WindowDpi(window);
+    const LabelFonts& fonts = FontsFor(dc, dpi);
+    SetBkMode(dc, TRANSPARENT);
+    {
+        Selection large(dc, fonts.large.get());
+        const wchar_t* label = LabelText();
+        TextOutW(dc, Scale(15, dpi), Scale(9, dpi), label, lstrlenW(label));
+    }
+    Selection small(dc, fonts.small.get());
+    for (const PaintedText& line : HintLines())
+        TextOutW(dc, Scale(line.x, dpi), Scale(line.y, dpi), line.text, lstrlenW(line.text));
 }
 
 void OpenHelp(HWND window) {
@@ -188,9 +270,7 @@ void Dropped(HWND window, HDROP drop) {
 // Returns true when the command line's work is done and the window closed.
 bool Create(HWND window) {
     g_shell.mainWindow = window;
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-    g_shell.startFolder = folder;
+    if (g_shell.startFolder.empty()) g_shell.startFolder = CurrentFolder();
     CreateControls(window);
     InstallKeyRules();
     if (DispatchCommandLine(window)) {
@@ -232,6 +312,9 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_PAINT:
             Paint(window);
             return 0;
+        case WM_DPICHANGED:
+            DpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
         case WM_CLOSE:
             DestroyWindow(window);
             return 0;
@@ -239,6 +322,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             g_shell.app.PageCountCachePath.clear();
             g_shell.app.PageCountCachePath.shrink_to_fit();
             SaveSettings(window);
+            g_labelFonts = LabelFonts{};
             PostQuitMessage(0);
             return 0;
         case WM_NOTIFY: {

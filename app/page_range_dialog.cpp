@@ -8,9 +8,13 @@ namespace brisel {
 
 namespace {
 
+// The dialog's state: the file it asks about, and the pages chosen.
 struct PageChoice {
+    std::wstring path;  // the input path when the dialog opened
     int32_t first = 0, last = 0;
 };
+
+PageChoice& ChoiceOf(HWND window) { return *reinterpret_cast<PageChoice*>(GetWindowLongPtrW(window, DWLP_USER)); }
 
 void ShowPageCount(HWND window, int32_t count) {
     ShowWindow(GetDlgItem(window, ID_DISP_PAGE), SW_HIDE);
@@ -24,9 +28,7 @@ void ShowPageCount(HWND window, int32_t count) {
 // Reads one page field; shows "Bad" and returns false when its text breaks
 // the rules.
 bool ReadField(HWND window, int id, int32_t& value) {
-    wchar_t text[260] = {};
-    GetDlgItemTextW(window, id, text, 260);
-    if (ReadPageField(Utf8(text), value)) return true;
+    if (ReadPageField(Utf8(WindowText(GetDlgItem(window, id))), value)) return true;
     ShowBox(window, TextOf(Text::BadField), MB_ICONERROR);
     return false;
 }
@@ -38,7 +40,7 @@ void QueryCount(HWND window) {
     // dialog.
     WinJobHost host(window);
     Job job(g_shell.app, host);
-    std::string path = Utf8(g_shell.pageDialogPath);
+    std::string path = Utf8(ChoiceOf(window).path);
     int32_t count = QueryPageCount(job, path);
     SetCursor(previous);
     AppState& app = g_shell.app;
@@ -64,9 +66,8 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
             SetWindowLongPtrW(window, DWLP_USER, lParam);
             CheckDlgButton(window, ID_SAVE_FOLDER, app.IsSaveFolder ? BST_CHECKED : BST_UNCHECKED);
             CheckDlgButton(window, ID_SAME_DATE, app.IsSameDate ? BST_CHECKED : BST_UNCHECKED);
-            g_shell.pageDialogPath = g_shell.inputPath;
             if (app.PageCountCacheCount != 0) {
-                std::string path = Utf8(g_shell.pageDialogPath);
+                std::string path = Utf8(ChoiceOf(window).path);
                 if (app.PageCountCachePath != path) {
                     app.PageCountCacheCount = 0;
                     app.PageCountCachePath = path;
@@ -90,7 +91,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
         case WM_COMMAND:
             switch (LOWORD(wParam)) {
                 case IDOK: {
-                    auto* choice = reinterpret_cast<PageChoice*>(GetWindowLongPtrW(window, DWLP_USER));
+                    PageChoice& choice = ChoiceOf(window);
                     int32_t first = 0, last = 0;
                     if (!ReadField(window, ID_FIRST_PAGE, first) || !ReadField(window, ID_LAST_PAGE, last)) return TRUE;
                     if (IsDlgButtonChecked(window, ID_SAVE_FOLDER) == BST_CHECKED) {
@@ -102,8 +103,8 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
                         app.IsSaveFolder = false;
                     }
                     app.IsSameDate = IsDlgButtonChecked(window, ID_SAME_DATE) == BST_CHECKED;
-                    choice->first = first;
-                    choice->last = last;
+                    choice.first = first;
+                    choice.last = last;
                     EndDialog(window, IDOK);
                     return TRUE;
                 }
@@ -123,6 +124,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
 
 int RunPageRangeDialog(HWND owner, int32_t& firstPage, int32_t& lastPage) {
     PageChoice choice;
+    choice.path = g_shell.inputPath;
     INT_PTR result = DialogBoxParamW(g_shell.instance, TemplateName(L"PAGEDLG", L"PAGEDLGE"), owner,
                                      PageRangeDialogProc, reinterpret_cast<LPARAM>(&choice));
     if (result != IDOK) return IDCANCEL;

@@ -3,6 +3,9 @@
 
 #include <commctrl.h>
 
+#include "app/dpi.h"
+#include "app/win_handles.h"
+
 namespace brisel {
 
 namespace {
@@ -34,16 +37,15 @@ void CreatePathTooltip(HWND window) {
 void UpdatePathTooltip() {
     HWND field = g_shell.controls[kFocusPath];
     std::wstring path = WindowText(field);
-    HDC dc = GetDC(field);
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(field, WM_GETFONT, 0, 0));
-    HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
     SIZE size = {};
-    GetTextExtentPoint32W(dc, path.c_str(), static_cast<int>(path.size()), &size);
-    if (old) SelectObject(dc, old);
-    ReleaseDC(field, dc);
+    {
+        WindowDc dc(field);
+        Selection font(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(field, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc.get(), path.c_str(), static_cast<int>(path.size()), &size);
+    }
     RECT client;
     GetClientRect(field, &client);
-    g_shell.tooltipText = client.right < size.cx + 5 ? path : std::wstring();
+    g_shell.tooltipText = client.right < size.cx + Scale(5, WindowDpi(field)) ? path : std::wstring();
     if (!g_shell.tooltip) return;
     TTTOOLINFOW tool = ToolInfo();
     SendMessageW(g_shell.tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
@@ -53,7 +55,8 @@ void PlacePathTooltip() {
     RECT rect;
     GetWindowRect(g_shell.controls[kFocusPath], &rect);
     SendMessageW(g_shell.tooltip, TTM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&rect));
-    int x = rect.left + 4;
+    const UINT dpi = WindowDpi(g_shell.mainWindow);
+    int x = rect.left + Scale(4, dpi);
     // A tip wider than the room right of the field would run off the
     // screen and lose the end of the path, the part that names the file.
     RECT tip;
@@ -65,7 +68,7 @@ void PlacePathTooltip() {
         if (x + width > monitor.rcMonitor.right) x = monitor.rcMonitor.right - width;
         if (x < monitor.rcMonitor.left) x = monitor.rcMonitor.left;
     }
-    SetWindowPos(g_shell.tooltip, nullptr, x, rect.top - 18, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(g_shell.tooltip, nullptr, x, rect.top - Scale(18, dpi), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace brisel

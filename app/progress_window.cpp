@@ -4,6 +4,8 @@
 #include <process.h>
 
 #include "app/dialogs.h"
+#include "app/dpi.h"
+#include "app/win_handles.h"
 #include "app/win_job_host.h"
 #include "resources/ids.h"
 
@@ -11,19 +13,25 @@ namespace brisel {
 
 namespace {
 
+// One job behind the progress window. The worker thread works on its own
+// copy of the program's state; the window thread takes back what the job
+// changed once the worker has ended.
 struct ProgressRun {
-    bool range;
+    explicit ProgressRun(const AppState& state) : app(state) {}
+    bool range = false;
     std::string path;  // UTF-8, for the engine
+    AppState app;
     WinJobHost host{nullptr};
-    Job job{g_shell.app, host};
+    Job job{app, host};
     HWND window = nullptr;
-    HANDLE thread = nullptr;
+    KernelHandle thread;
     int result = kResultFailed;
     int barCount = 0;
     int drawnCount = 0;
 };
 
-// The bar's frame in client pixels; 100 cells of 3 pixels end at x = 320.
+// The bar's frame in client pixels at 96 DPI; 100 cells of 3 pixels end at
+// x = 320.
 constexpr RECT kBarFrame = {20, 50, 321, 80};
 
 unsigned __stdcall Worker(void* argument) {
@@ -34,34 +42,33 @@ unsigned __stdcall Worker(void* argument) {
 }
 
 void PaintBar(HWND window, const ProgressRun& run) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(window, &ps);
+    PaintDc paint(window);
+    HDC dc = paint.get();
+    const UINT dpi = WindowDpi(window);
     RECT client;
     GetClientRect(window, &client);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
+    MemoryDc memory(CreateCompatibleDC(dc));
+    Bitmap bitmap(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (!memory || !bitmap) return;
+    {
+        Selection selectedBitmap(memory.get(), bitmap.get());
+        FillRect(memory.get(), &client, GetSysColorBrush(COLOR_BTNFACE));
 
-    HPEN framePen = CreatePen(PS_SOLID, 1, RGB(150, 150, 150));
-    HGDIOBJ oldPen = SelectObject(memory, framePen);
-    HGDIOBJ oldBrush = SelectObject(memory, GetStockObject(WHITE_BRUSH));
-    Rectangle(memory, kBarFrame.left, kBarFrame.top, kBarFrame.right, kBarFrame.bottom);
+        const RECT frame = Scale(kBarFrame, dpi);
+        Pen framePen(CreatePen(PS_SOLID, Scale(1, dpi), RGB(150, 150, 150)));
+        {
+            Selection pen(memory.get(), framePen.get());
+            Selection brush(memory.get(), GetStockObject(WHITE_BRUSH));
+            Rectangle(memory.get(), frame.left, frame.top, frame.right, frame.bottom);
+        }
+        Pen cellPen(CreatePen(PS_SOLID, 0, RGB(150, 150, 150)));
+        Selection pen(memory.get(), cellPen.get());
+        Selection brush(memory.get(), GetStockObject(GRAY_BRUSH));
+        for (int i = 0; i < run.barCount; ++i)
+            Rectangle(memory.get(), Scale(21 + 3 * i, dpi), Scale(52, dpi), Scale(23 + 3 * i, dpi), Scale(78, dpi));
 
-    HPEN cellPen = CreatePen(PS_SOLID, 0, RGB(150, 150, 150));
-    SelectObject(memory, cellPen);
-    SelectObject(memory, GetStockObject(GRAY_BRUSH));
-    for (int i = 0; i < run.barCount; ++i) Rectangle(memory, 21 + 3 * i, 52, 23 + 3 * i, 78);
-
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldBrush);
-    SelectObject(memory, oldPen);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(framePen);
-    DeleteObject(cellPen);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(window, &ps);
+        BitBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+    }
 }
 
 INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -75,7 +82,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
             run->window = window;
             run->host.SetProgressWindow(window);
             run->job.StopCode = 0;
-            run->thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker, run, 0, nullptr));
+            run->thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker, run, 0, nullptr)));
             run->drawnCount = 0;
             if (!run->thread) EndDialog(window, kResultFailed);
             return TRUE;
@@ -89,7 +96,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
                     run->barCount = static_cast<int>(lParam < 0 ? 0 : lParam > 100 ? 100 : lParam);
                     SetDlgItemTextW(window, ID_STATUS, Widen(run->job.StatusText).c_str());
                     if (run->barCount != run->drawnCount) {
-                        InvalidateRect(window, &kBarFrame, TRUE);
+                        RECT frame = Scale(kBarFrame, WindowDpi(window));
+                        InvalidateRect(window, &frame, TRUE);
                         run->drawnCount = run->barCount;
                     }
                     return TRUE;
@@ -111,17 +119,22 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
 }  // namespace
 
 int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPage) {
-    ProgressRun run;
+    AppState& app = g_shell.app;
+    ProgressRun run(app);
     run.range = range;
     run.path = Utf8(g_shell.inputPath);
     run.job.FirstPage = firstPage;
     run.job.LastPage = lastPage;
     INT_PTR result = DialogBoxParamW(g_shell.instance, TemplateName(L"THDDLG", L"THDDLGE"), owner, ProgressDialogProc,
                                      reinterpret_cast<LPARAM>(&run));
-    if (run.thread) {
-        WaitForSingleObject(run.thread, INFINITE);
-        CloseHandle(run.thread);
-    }
+    if (run.thread) WaitForSingleObject(run.thread.get(), INFINITE);
+    // What a job may change: the warning choice of the warn-limit dialog,
+    // the password and whether it was the remembered one, the page count.
+    app.IsWarnLimit = run.app.IsWarnLimit;
+    app.PasswordText = run.app.PasswordText;
+    app.RememberedPassword = run.app.RememberedPassword;
+    app.PageCountCacheCount = run.app.PageCountCacheCount;
+    app.PageCountCachePath = run.app.PageCountCachePath;
     return result == -1 ? kResultFailed : static_cast<int>(result);
 }
 

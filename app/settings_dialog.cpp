@@ -8,8 +8,6 @@ namespace brisel {
 
 namespace {
 
-HWND g_settingsOwner;
-
 // Centres the dialog over its owner; without one, over the screen.
 void CentreOver(HWND window, HWND owner) {
     RECT outer, dialog;
@@ -22,7 +20,7 @@ void CentreOver(HWND window, HWND owner) {
     ShowWindow(window, SW_SHOW);
 }
 
-INT_PTR CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     AppState& app = g_shell.app;
     switch (message) {
         case WM_INITDIALOG: {
@@ -30,7 +28,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wParam, LP
             bool ticked = app.IsWarnLimit && app.WarnLimitN > 0;
             CheckDlgButton(window, ID_WARN_BOX, ticked ? BST_CHECKED : BST_UNCHECKED);
             EnableWindow(GetDlgItem(window, ID_WARN_N), ticked);
-            CentreOver(window, g_settingsOwner);
+            CentreOver(window, reinterpret_cast<HWND>(lParam));
             return TRUE;
         }
         case WM_COMMAND:
@@ -69,9 +67,8 @@ INT_PTR CALLBACK SettingsDialogProc(HWND window, UINT message, WPARAM wParam, LP
 }  // namespace
 
 int RunSettingsDialog(HWND owner) {
-    g_settingsOwner = owner;
     return static_cast<int>(DialogBoxParamW(g_shell.instance, TemplateName(L"SETDLG", L"SETDLGE"), owner,
-                                            SettingsDialogProc, 0));
+                                            SettingsDialogProc, reinterpret_cast<LPARAM>(owner)));
 }
 
 }  // namespace brisel

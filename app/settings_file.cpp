@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "app/settings_text.h"
+#include "app/win_handles.h"
+#include "base/platform.h"
 
 namespace brisel {
 
@@ -40,28 +42,79 @@ RECT DesktopRect() {
     return desktop;
 }
 
+// The settings file's text, or false when it cannot be opened.
+bool ReadSettingsFile(const std::wstring& path, std::string& text) {
+    FILE* file = _wfopen(ExtendedPath(path).c_str(), L"rb");
+    if (!file) return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < (1u << 20)) text.append(buffer, got);
+    std::fclose(file);
+    return true;
+}
+
+bool WriteSettingsFile(const std::wstring& path, const std::string& text) {
+    FILE* file = _wfopen(ExtendedPath(path).c_str(), L"wb");
+    if (!file) return false;
+    bool ok = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+// Whether the program may write the file: opened for writing, and removed
+// again when this test created it.
+bool Writable(const std::wstring& path) {
+    const std::wstring wide = ExtendedPath(path);
+    KernelHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    file.Reset();
+    if (created) DeleteFileW(wide.c_str());
+    return true;
+}
+
 }  // namespace
 
 std::wstring ProgramFolder() {
-    wchar_t found[MAX_PATH] = {};
-    wchar_t* filePart = nullptr;
-    DWORD n = SearchPathW(nullptr, L"Brisel.exe", nullptr, MAX_PATH, found, &filePart);
-    if (n == 0 || n >= MAX_PATH || !filePart || lstrcmpiW(filePart, L"Brisel.exe") != 0) return {};
-    return std::wstring(found, static_cast<size_t>(filePart - found));
+    std::wstring path(MAX_PATH, L'\0');
+    // A cut-off path fills the buffer exactly: grow until it fits, up to the
+    // longest path the system has.
+    while (path.size() <= 65536) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            size_t slash = path.find_last_of(L'\\');
+            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+    return {};
+}
+
+std::wstring ProgramSettingsPath() {
+    std::wstring folder = ProgramFolder();
+    return folder.empty() ? std::wstring() : folder + L"Brisel.ini";
+}
+
+std::wstring UserSettingsPath() {
+    std::wstring appData = EnvironmentValue(L"APPDATA");
+    if (appData.empty()) return {};
+    if (appData.back() != L'\\') appData += L'\\';
+    return appData + L"Brisel\\Brisel.ini";
 }
 
 void LoadSettings() {
     AppState& app = g_shell.app;
+    // The copy in the user's profile stands in for the one beside the
+    // program only while the program's folder cannot be written: a portable
+    // copy keeps its own settings even after an installed one made a profile
+    // copy.
+    const std::wstring beside = ProgramSettingsPath(), user = UserSettingsPath();
     std::string text;
-    if (FILE* file = _wfopen(L"Brisel.ini", L"rb")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() < (1u << 20))
-            text.append(buffer, got);
-        std::fclose(file);
-    } else {
-        return;
-    }
+    bool useUser = !user.empty() && GetFileAttributesW(ExtendedPath(user).c_str()) != INVALID_FILE_ATTRIBUTES &&
+                   (beside.empty() || !Writable(beside));
+    if (!ReadSettingsFile(useUser ? user : beside, text)) return;
     RECT desktop = DesktopRect();
     StoredSettings s = ParseSettings(text, desktop.right, desktop.bottom);
     g_shell.position = s.Position;
@@ -73,8 +126,6 @@ void LoadSettings() {
 }
 
 void SaveSettings(HWND mainWindow) {
-    std::wstring folder = ProgramFolder();
-    if (folder.empty()) return;
     const AppState& app = g_shell.app;
     StoredSettings s;
     s.SaveFolder = FolderToFile(app.SaveFolder);
@@ -85,10 +136,14 @@ void SaveSettings(HWND mainWindow) {
     RECT window = {}, desktop = DesktopRect();
     GetWindowRect(mainWindow, &window);
     std::string text = FormatSettings(s, window.left, window.top, desktop.right, desktop.bottom);
-    FILE* file = _wfopen((folder + L"Brisel.ini").c_str(), L"wb");
-    if (!file) return;
-    std::fwrite(text.data(), 1, text.size(), file);
-    std::fclose(file);
+    const std::wstring beside = ProgramSettingsPath();
+    if (!beside.empty() && WriteSettingsFile(beside, text)) return;
+    // The program's folder cannot be written (Program Files): the user's
+    // profile keeps the settings instead.
+    const std::wstring user = UserSettingsPath();
+    if (user.empty()) return;
+    CreateFolders(Utf8(user.substr(0, user.find_last_of(L'\\'))));
+    WriteSettingsFile(user, text);
 }
 
 }  // namespace brisel

@@ -1,5 +1,8 @@
 #include "app/shell.h"
 
+#include "app/win_handles.h"
+#include "base/platform.h"
+
 namespace brisel {
 
 Shell g_shell;
@@ -57,11 +60,48 @@ bool EndsInPdf(const std::wstring& path, size_t minLength) {
 
 bool OpensForReading(const std::wstring& path) {
     if (path.empty()) return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    return static_cast<bool>(KernelHandle(CreateFileW(ExtendedPath(path).c_str(), GENERIC_READ,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                      FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
+
+namespace {
+
+// Calls a function of the kind that fills a buffer and returns the text's
+// length when it fits, or the size it needs (with the terminating zero)
+// when not, with a buffer grown to that size. Empty when the call fails.
+// The size can change between two calls (another thread): a few tries.
+template <typename Fill>
+std::wstring GrownText(Fill fill) {
+    std::wstring text(MAX_PATH, L'\0');
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = fill(text.data(), static_cast<DWORD>(text.size()));
+        if (n == 0) return {};
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
+        }
+        text.resize(n);
+    }
+    return {};
+}
+
+}  // namespace
+
+std::wstring CurrentFolder() {
+    return GrownText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    return GrownText([name](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(name, buffer, size); });
+}
+
+std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
+    // "C:\x", "C:x", "\\server\x" and "\x" do not depend on the base folder.
+    bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && (path[0] == L'\\' || path[0] == L'/'));
+    std::wstring joined = absolute || base.empty() ? path : base + (base.back() == L'\\' ? L"" : L"\\") + path;
+    std::wstring full = FullPathName(joined);
+    return full.empty() ? joined : full;
 }
 
 void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {

@@ -35,8 +35,6 @@ struct Shell {
     std::wstring tooltipText;
     // The settings file's Position value (left and top of the main window).
     std::string position;
-    // Copy of the input path taken when the page-range dialog opens.
-    std::wstring pageDialogPath;
     // Settings, the typed password, the page-count cache, the language.
     AppState app;
 };
@@ -68,6 +66,15 @@ std::wstring WindowText(HWND window);
 bool EndsInPdf(const std::wstring& path, size_t minLength);
 
 bool OpensForReading(const std::wstring& path);
+
+// The value of an environment variable, empty when it is not set.
+std::wstring EnvironmentValue(const wchar_t* name);
+
+// The current folder, however long.
+std::wstring CurrentFolder();
+
+// The full name of a path; a relative one is taken from the base folder.
+std::wstring FullPath(const std::wstring& path, const std::wstring& base);
 
 // Shows the message that belongs to a job's result (none for 10). A range
 // split has its own message for 5; remembered selects the remembered-password

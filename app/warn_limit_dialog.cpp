@@ -6,11 +6,17 @@ namespace brisel {
 
 namespace {
 
+struct WarnQuestion {
+    const std::wstring& countText;
+    bool& warnLimit;
+};
+
 INT_PTR CALLBACK WarnLimitDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: {
-            const auto* count = reinterpret_cast<const std::wstring*>(lParam);
-            std::wstring text = Widen(TrFormat(g_shell.app.language, Text::WarnLimit, Utf8(*count)));
+            SetWindowLongPtrW(window, DWLP_USER, lParam);
+            const auto* question = reinterpret_cast<const WarnQuestion*>(lParam);
+            std::wstring text = Widen(TrFormat(g_shell.app.language, Text::WarnLimit, Utf8(question->countText)));
             SetDlgItemTextW(window, ID_WARN_N, text.c_str());
             CheckDlgButton(window, ID_WARN_BOX, BST_CHECKED);
             // The job's thread opens it: make it the active window, so that
@@ -22,7 +28,8 @@ INT_PTR CALLBACK WarnLimitDialogProc(HWND window, UINT message, WPARAM wParam, L
             switch (LOWORD(wParam)) {
                 case IDOK:
                     // Unticked: the warning stays off, also in the settings file.
-                    if (IsDlgButtonChecked(window, ID_WARN_BOX) != BST_CHECKED) g_shell.app.IsWarnLimit = false;
+                    if (IsDlgButtonChecked(window, ID_WARN_BOX) != BST_CHECKED)
+                        reinterpret_cast<WarnQuestion*>(GetWindowLongPtrW(window, DWLP_USER))->warnLimit = false;
                     EndDialog(window, IDOK);
                     return TRUE;
                 case IDCANCEL:
@@ -36,9 +43,10 @@ INT_PTR CALLBACK WarnLimitDialogProc(HWND window, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-int RunWarnLimitDialog(HWND owner, const std::wstring& countText) {
+int RunWarnLimitDialog(HWND owner, const std::wstring& countText, bool& warnLimit) {
+    WarnQuestion question{countText, warnLimit};
     return static_cast<int>(DialogBoxParamW(g_shell.instance, TemplateName(L"WARNLIMITDLG", L"WARNLIMITDLGE"), owner,
-                                            WarnLimitDialogProc, reinterpret_cast<LPARAM>(&countText)));
+                                            WarnLimitDialogProc, reinterpret_cast<LPARAM>(&question)));
 }
 
 }  // namespace brisel

@@ -15,8 +15,8 @@ void WinJobHost::ReplaceStatusText(Job& job) {
     if (progress_) SetDlgItemTextW(progress_, ID_STATUS, Widen(job.StatusText).c_str());
 }
 
-bool WinJobHost::ConfirmWarnLimit(Job&, const std::string& countText) {
-    return RunWarnLimitDialog(owner_, Widen(countText)) == IDOK;
+bool WinJobHost::ConfirmWarnLimit(Job& job, const std::string& countText) {
+    return RunWarnLimitDialog(owner_, Widen(countText), job.app.IsWarnLimit) == IDOK;
 }
 
 bool WinJobHost::AskPassword(Job&, std::string& password) {

@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/command_line_text.h"
+#include "app/dpi.h"
 #include "app/settings_file.h"
 
 using namespace brisel;
@@ -14,12 +15,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showState) {
     g_shell.otherInstance = FindWindowW(L"Brisel", L"Brisel");
     // A relative path on the command line names a file in the folder the
     // program was started in.
-    wchar_t launch[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, launch);
-    g_shell.launchFolder = launch;
-    // The settings file and the help files live beside the program.
+    g_shell.launchFolder = CurrentFolder();
+    // The settings file and the help files live beside the program. The
+    // folder comes from the running executable itself: a search by name
+    // could find another copy on the search path.
     std::wstring folder = ProgramFolder();
-    if (!folder.empty()) SetCurrentDirectoryW(folder.c_str());
+    if (!folder.empty()) {
+        SetCurrentDirectoryW(folder.c_str());
+        // Without its backslash, unless it is a drive's root.
+        if (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+        g_shell.startFolder = folder;
+    }
     LoadSettings();
     g_shell.app.Viewer = ViewerSettings{};
     g_shell.instance = instance;
@@ -28,7 +34,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showState) {
     ApplyLanguageSwitch(g_shell.commandLine, g_shell.app.language);
 
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
     WNDCLASSW windowClass = {};
@@ -42,8 +48,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showState) {
     windowClass.lpszClassName = L"Brisel";
     if (!RegisterClassW(&windowClass)) return 0;
 
+    // 400 x 198 pixels at 96 DPI, scaled to the screen's DPI; a window that
+    // opens on a monitor of another DPI takes that one's size.
+    const UINT dpi = SystemDpi();
     HWND window = CreateWindowExW(0, L"Brisel", L"Brisel", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 400, 198, nullptr, nullptr, instance, nullptr);
+                                  CW_USEDEFAULT, CW_USEDEFAULT, Scale(kMainWidth, dpi), Scale(kMainHeight, dpi),
+                                  nullptr, nullptr, instance, nullptr);
+    if (window && IsWindow(window) && WindowDpi(window) != dpi) {
+        const UINT own = WindowDpi(window);
+        SetWindowPos(window, nullptr, 0, 0, Scale(kMainWidth, own), Scale(kMainHeight, own),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     if (window) {
         ShowWindow(window, showState);
         UpdateWindow(window);

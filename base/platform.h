@@ -13,7 +13,9 @@ namespace brisel {
 
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';
-constexpr size_t kMaxPathLength = 259;
+// Paths reach the file system with the extended-length prefix, which allows
+// 32 767 UTF-16 units; the prefix and "UNC" take their share of that.
+constexpr size_t kMaxPathLength = 32767 - 8;
 #else
 constexpr char kPathSeparator = '/';
 constexpr size_t kMaxPathLength = 4095;
@@ -55,5 +57,17 @@ size_t PathLength(const std::string& path);
 
 // The last component of a path (the file name as shown to a person).
 std::string FileTitle(const std::string& path);
+
+#ifdef _WIN32
+// A path as the wide file functions take it: a long one made absolute and
+// given the extended-length prefix ("\\?\", "\\?\UNC\"), which lifts the
+// 260-character limit where the system's long-path switch is off. Short
+// paths and paths that have a prefix come back as they are.
+std::wstring ExtendedPath(const std::wstring& path);
+
+// The full name of a path (relative to the current folder), however long;
+// empty when the system cannot make one.
+std::wstring FullPathName(const std::wstring& path);
+#endif
 
 }  // namespace brisel

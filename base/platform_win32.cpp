@@ -9,13 +9,43 @@ namespace brisel {
 
 // Paths are UTF-8; Windows opens them as UTF-16 through the wide
 // functions, so that any name the file system holds can be read and written.
-static std::wstring WidePath(const std::string& path) {
+static std::wstring Utf16(const std::string& path) {
     if (path.empty()) return {};
     int n = MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
     return wide;
 }
+
+std::wstring FullPathName(const std::wstring& path) {
+    // The needed size can change between two calls (another thread moves
+    // the current folder): a few tries.
+    std::wstring full(path.size() + MAX_PATH, L'\0');
+    for (int tries = 0; tries < 4; ++tries) {
+        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return {};
+        if (n < full.size()) {
+            full.resize(n);
+            return full;
+        }
+        full.resize(n);
+    }
+    return {};
+}
+
+std::wstring ExtendedPath(const std::wstring& path) {
+    // 248: CreateDirectoryW leaves room for an 8.3 file name below the
+    // folder, so its limit is the lowest of the file functions.
+    if (path.size() < 248 || path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
+    // The prefix turns off the name clean-up ("/" to "\\", "." and ".."), so
+    // the full name is made first.
+    std::wstring full = FullPathName(path);
+    if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+    return full.empty() ? path : full;
+}
+
+static std::wstring WidePath(const std::string& path) { return ExtendedPath(Utf16(path)); }
 
 static HANDLE OpenExisting(const std::string& path, DWORD access, DWORD share) {
     return CreateFileW(WidePath(path).c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -162,7 +192,7 @@ bool RandomBytes(uint8_t* out, size_t size) {
     return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
 }
 
-size_t PathLength(const std::string& path) { return WidePath(path).size(); }
+size_t PathLength(const std::string& path) { return Utf16(path).size(); }
 
 std::string FileTitle(const std::string& path) {
     size_t slash = path.find_last_of("\\/:");

@@ -1,7 +1,12 @@
 #!/usr/bin/env python3
-"""Draws brisel.ico: a page that splits into two, at 16 and 32 pixels."""
+"""Draws brisel.ico: a page that splits into two, at every size Windows
+asks for from 100 % to 200 % scaling. The 256-pixel image is stored
+PNG-compressed, as Windows expects at that size; the others as bitmaps."""
 import struct
 import sys
+import zlib
+
+SIZES = (16, 20, 24, 32, 40, 48, 64, 256)
 
 
 def pixels(size):
@@ -41,13 +46,25 @@ def image(size):
     return header + data + mask
 
 
+def png(size):
+    """The image as a PNG file: 8-bit RGBA, no filter."""
+    raw = b"".join(b"\0" + bytes(v for (b, g, r, a) in row for v in (r, g, b, a)) for row in pixels(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+            chunk(b"IEND", b""))
+
+
 def main(path):
-    sizes = (16, 32)
-    images = [image(n) for n in sizes]
+    sizes = SIZES
+    images = [png(n) if n >= 256 else image(n) for n in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
     for n, blob in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", n, n, 0, 0, 1, 32, len(blob), offset)
+        # A width or height of 256 is written as 0.
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(blob), offset)
         offset += len(blob)
     with open(path, "wb") as f:
         f.write(out + b"".join(images))

@@ -648,6 +648,41 @@ std::wstring Run(const Args& a) {
       throw Failure{L"focus is on control " + Decimal(seen ? GetWindowLongW(seen, GWL_ID) & 0xffff : 0)};
     return L"";
   }
+  // whole HWND -> every visible control that starts outside the client area
+  // or overlaps another. (Texts cannot be measured from here: under Wine a
+  // font handle of another process means nothing in this one.)
+  if (cmd == L"whole") {
+    need(1);
+    HWND w = Handle(a[1]);
+    RECT client = {};
+    GetClientRect(w, &client);
+    MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    std::vector<std::pair<HWND, RECT>> shown;
+    std::wstring out;
+    auto report = [&](HWND c, const wchar_t* why) {
+      out += (out.empty() ? L"" : L"\t") + Decimal(GetWindowLongW(c, GWL_ID) & 0xffff) + L" " + why;
+    };
+    for (HWND c : Children(w)) {
+      if (!IsWindowVisible(c) || GetParent(c) != w) continue;
+      RECT r = {}, both = {};
+      GetWindowRect(c, &r);
+      if (r.left < client.left || r.top < client.top || r.left >= client.right || r.top >= client.bottom)
+        report(c, L"outside");
+      // A group box frames the controls inside it.
+      if (ClassOf(c) == L"Button" && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) continue;
+      // Neighbours may touch or overlap a little by design (two check
+      // boxes of 18 units 15 apart); a quarter of the smaller one is not.
+      auto area = [](const RECT& x) { return (long long)(x.right - x.left) * (x.bottom - x.top); };
+      for (auto& [other, o] : shown)
+        if (IntersectRect(&both, &r, &o) && 4 * area(both) > std::min(area(r), area(o))) report(c, L"overlaps");
+      shown.emplace_back(c, r);
+    }
+    return out;
+  }
+  if (cmd == L"dpi") {  // dpi HWND -> the DPI the window is drawn at
+    need(1);
+    return Decimal(GetDpiForWindow(Handle(a[1])));
+  }
   if (cmd == L"paint") {  // paint HWND: has the window and its children repainted now
     need(1);
     HWND h = Handle(a[1]);
@@ -705,7 +740,7 @@ std::wstring Run(const Args& a) {
     return Decimal(desk.right) + L"\t" + Decimal(desk.bottom) + L"\t" + Decimal(GetSystemMetrics(SM_CYSIZE)) +
            L"\t" + Decimal(has_bar) + L"\t" + Decimal(bar.rc.left) + L"\t" + Decimal(bar.rc.top) + L"\t" +
            Decimal(bar.rc.right) + L"\t" + Decimal(bar.rc.bottom) + L"\t" + Decimal(GetUserDefaultLangID()) +
-           L"\t" + Decimal(GetACP());
+           L"\t" + Decimal(GetACP()) + L"\t" + Decimal(GetDpiForSystem());
   }
   if (cmd == L"shortname") {  // shortname PATH -> its 8.3 name
     need(1);
@@ -733,6 +768,8 @@ Args Split(const std::wstring& line) {
 }  // namespace
 
 int main() {
+  // Rectangles in the pixels of the screen, whatever DPI the program runs at.
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   InitializeCriticalSection(&g_lines_lock);
   g_line_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   WNDCLASSW wc = {};

@@ -3,8 +3,9 @@
 #   run.sh BRISEL_EXE DRIVER_EXE WORK_DIR [scenario names...]
 # Starts Xvfb on a free display (from $BRISEL_DISPLAY, default 98), runs the
 # scenarios once with an English and once with a Japanese user language,
-# each in a fresh Wine prefix in WORK_DIR, and always stops Xvfb and the
-# prefix's wineserver again. The scenarios run with Debian's Python, where
+# each in a fresh Wine prefix in WORK_DIR, then the scaled-display scenarios
+# once more at 150 %, and always stops Xvfb and the prefix's wineserver
+# again. The scenarios run with Debian's Python, where
 # python3-pikepdf lives.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -64,6 +65,15 @@ for lang in en ja; do
   done
   /usr/bin/python3 "$here/scenarios.py" --lang "$lang" --exe "$exe" --driver "$driver" \
     --work "$work/$lang/files" "$@" || status=1
+  # Once more on a scaled display (BRISEL_SCALED_DPI, default 144 = 150 %;
+  # 0 skips it): each process takes the DPI from the registry as it starts.
+  scaled_dpi=${BRISEL_SCALED_DPI:-144}
+  if [ "$scaled_dpi" != 0 ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$scaled_dpi" /f >/dev/null 2>&1
+    wineserver -k >/dev/null 2>&1 || true
+    /usr/bin/python3 "$here/scenarios.py" --scaled --lang "$lang" --exe "$exe" --driver "$driver" \
+      --work "$work/$lang/files" "$@" || status=1
+  fi
   wineserver -k >/dev/null 2>&1 || true
 done
 exit $status

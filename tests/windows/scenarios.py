@@ -7,6 +7,7 @@ pikepdf."""
 
 import argparse
 import os
+import subprocess
 import sys
 import time
 import traceback
@@ -585,6 +586,171 @@ def foreign_file_name(run):
     app.exit()
 
 
+@scenario
+def scaled_windows(run):
+    """At the display's DPI: the main window's outer size, its controls and
+    the painted label and hint at their 96-DPI places scaled; the tooltip
+    just above the field; every window of the program whole (inside its
+    window, texts uncut, nothing overlapping), with a screenshot of each
+    when the display is scaled."""
+    px = run.px
+    folder = run.folder("scaled")
+    deep = os.path.join(folder, "a-folder-name-long-enough-for-the-tooltip", "at-any-scale-of-the-display")
+    os.makedirs(deep)
+    pdf = make_pdf(os.path.join(deep, "s.pdf"), 3)
+    locked = os.path.join(folder, "locked.pdf")
+    r = pdftest.run(["qpdf", "--allow-weak-crypto", "--encrypt", "pw", "owner-pw", "128", "--", pdf, locked])
+    if r.returncode != 0:
+        raise Fail("qpdf --encrypt: " + r.stderr)
+    app = App(run, folder, args=winpath(pdf), ini=ini_text(limit=2, run=run))
+    app.focus(SPLIT_ALL)
+    shot = (lambda name, *hwnds, **kw: run.screenshot("%s-%d" % (name, run.dpi * 100 // 96), *hwnds, **kw)) \
+        if run.dpi != 96 else (lambda *a, **kw: None)
+    expect("DPI of the main window", int(app.d.one("dpi", app.main)), run.dpi)
+    left, top, right, bottom = (int(v) for v in app.d("rect", app.main))
+    expect("outer size of the main window", (right - left, bottom - top), (px(400), px(198)))
+    field = [int(v) for v in app.d("rect", app.main, PATH)]
+    x0, y0 = field[0] - px(15), field[1] - px(30)  # the client area's origin
+    widths = {PATH: 310, REF: 50, SPLIT_ALL: 130 if run.ja else 120, SPLIT_RANGE: 144 if run.ja else 160, EXIT: 55}
+    places = {PATH: (15, 30), REF: (330, 30), SPLIT_ALL: (15, 105), SPLIT_RANGE: (158 if run.ja else 145, 105),
+              EXIT: (315, 105)}
+    for control, (x, y) in places.items():
+        want = (px(x), px(y), px(x + widths[control]), px(y + 30))
+        rect = [int(v) for v in app.d("rect", app.main, control)]
+        expect("control %d in the client area" % control, (rect[0] - x0, rect[1] - y0, rect[2] - x0, rect[3] - y0),
+               want)
+    run.whole(app.main)
+    # The label between the client's top and the field: its ink starts at
+    # (15, 9) scaled, below the cell's top by at most the font's leading.
+    app.d("paint", app.main)
+    label = run.ink(x0, y0, x0 + px(310), field[1])
+    if not label or not (px(15) <= label[0] <= px(20) and px(9) <= label[1] <= px(15)) or label[2] < px(80):
+        raise Fail("label ink at %r, expected from (%d, %d)" % (label, px(15), px(9)))
+    hint = run.ink(x0, field[3], x0 + px(380), y0 + px(104))
+    if not hint or not (px(30) <= hint[0] <= px(34) and px(66) <= hint[1] + (field[3] - y0) <= px(75)):
+        raise Fail("hint ink at %r below the field, expected from (%d, %d)" % (hint, px(30), px(66)))
+    shot("main", app.main)
+    # The tooltip of the long path sits just above the field.
+    app.d("front", app.main)
+    app.d("mouse", field[0] + px(40), field[1] + px(8))
+    app.d("mouse", field[0] + px(50), field[1] + px(10))
+    tip = app.d.one("window", app.pid, "tooltips_class32", winpath(pdf))
+    tip_left, tip_top, tip_right, _ = (int(v) for v in app.d("rect", tip))
+    # Moved left as far as needed to stay on the screen.
+    want_left = max(0, min(field[0] + px(4), run.desktop[0] - (tip_right - tip_left)))
+    if not (abs(tip_left - want_left) <= px(4) and abs(tip_top - (field[1] - px(18))) <= px(4)):
+        raise Fail("tooltip at %d,%d for a field at %d,%d" % (tip_left, tip_top, field[0], field[1]))
+    shot("tooltip", app.main, tip)
+    app.d("mouse", 1000, 700)
+    # The dialogs, each whole.
+    app.d("keys", app.main, "ctrl+t")
+    dlg = app.dialog(run.t("setting_title"))
+    run.whole(dlg)
+    shot("settings", dlg)
+    app.d("click", dlg, 2)
+    app.d("gone", dlg)
+    app.d("click", app.main, SPLIT_RANGE)
+    dlg = app.dialog(run.t("page_title"))
+    app.d("click", dlg, DISP_PAGE)
+    deadline_wait("page count label", lambda: app.d("state", dlg, COUNT_LABEL)[0] == "1")
+    run.whole(dlg)
+    shot("page-range", dlg)
+    app.d("click", dlg, 2)
+    app.d("gone", dlg)
+    # An encrypted file of three pages with a limit of two: the password,
+    # then the warning over the progress window; Cancel ends the job quietly.
+    app.set_path(locked)
+    app.d("waitstate", app.main, SPLIT_ALL, 1)
+    app.d("click", app.main, SPLIT_ALL)
+    dlg = app.dialog_with(PASSWORD)
+    run.whole(dlg)
+    shot("password", dlg)
+    app.d("settext", dlg, PASSWORD, "pw")
+    app.d("click", dlg, 1)
+    warn = app.dialog_with(WARN_CHECK)
+    progress = app.dialog_with(STATUS)
+    run.whole(warn)
+    run.whole(progress)
+    shot("warn-limit", warn)
+    shot("progress", progress)
+    app.d("click", warn, 2)
+    app.d("gone", progress)
+    app.no_box()
+    app.d("keys", app.main, "ctrl+a")
+    app.box("Brisel Ver 2.22", shot="about-%d" % (run.dpi * 100 // 96) if run.dpi != 96 else None)
+    app.exit()
+
+
+@scenario
+def long_paths_and_read_only_folder(run):
+    """A PDF in a folder whose path runs past 300 characters splits by
+    Ctrl+S into that folder. From a program folder that cannot be written,
+    a changed setting lands in %APPDATA%\\Brisel and is there at the next
+    start; the program's folder stays untouched."""
+    folder = run.folder("long")
+    deep = folder
+    while len(winpath(deep)) <= 300:
+        deep = os.path.join(deep, "a-folder-with-a-rather-long-name-%d" % len(deep))
+    os.makedirs(deep)
+    pdf = make_pdf(os.path.join(deep, "long.pdf"), 3)
+    app = App(run, folder, args='"%s"' % winpath(pdf))
+    expect("path field", app.d.one("text", app.main, PATH), winpath(pdf))
+    app.focus(SPLIT_ALL)
+    app.d("keys", app.main, "ctrl+s")
+    app.box("done")
+    check_pages(pdf, page_files(pdf, 3))
+    app.exit()
+
+    user_ini = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", os.environ.get("USER", "root"),
+                            "AppData", "Roaming", "Brisel", "Brisel.ini")
+    if os.path.exists(user_ini):
+        os.remove(user_ini)
+    app_folder = app.folder
+    os.remove(app.ini_path)
+    locked = lock_folder(app_folder)
+    try:
+        app = App(run, folder)
+        app.d("keys", app.main, "ctrl+t")
+        dlg = app.dialog(run.t("setting_title"))
+        app.d("settext", dlg, WARN_FIELD, "7")
+        app.d("click", dlg, 1)
+        app.d("gone", dlg)
+        app.exit()
+        expect("files beside the program", sorted(os.listdir(app_folder)), sorted(locked))
+        with open(user_ini, "rb") as f:
+            if b"WarnLimitN=7\r\n" not in f.read():
+                raise Fail("the settings in the profile lack the limit")
+        app = App(run, folder)
+        app.d("keys", app.main, "ctrl+t")
+        dlg = app.dialog(run.t("setting_title"))
+        expect("limit at the next start", app.d.one("text", dlg, WARN_FIELD), "7")
+        app.d("click", dlg, 2)
+        app.d("gone", dlg)
+        app.exit()
+    finally:
+        unlock_folder(app_folder)
+        os.remove(user_ini)
+
+
+def lock_folder(path):
+    """Makes a folder read-only for the program (immutable for root, whom
+    permissions do not stop); returns its file names."""
+    os.chmod(path, 0o555)
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "+i", path], check=True)
+    return os.listdir(path)
+
+
+def unlock_folder(path):
+    if os.geteuid() == 0:
+        subprocess.run(["chattr", "-i", path], check=False)
+    os.chmod(path, 0o755)
+
+
+# The scenarios that run once more on a scaled display.
+SCALED = ("scaled_windows",)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--lang", choices=("en", "ja"), required=True)
@@ -592,6 +758,7 @@ def main():
     parser.add_argument("--driver", required=True)
     parser.add_argument("--work", required=True)
     parser.add_argument("--screenshots", default=os.environ.get("BRISEL_SCREENSHOTS"))
+    parser.add_argument("--scaled", action="store_true", help="only the scenarios that judge a scaled display")
     parser.add_argument("names", nargs="*")
     args = parser.parse_args()
     if args.screenshots is None:
@@ -600,6 +767,8 @@ def main():
     failed = []
     for fn in SCENARIOS:
         if args.names and fn.__name__ not in args.names:
+            continue
+        if args.scaled and fn.__name__ not in SCALED:
             continue
         start = time.monotonic()
         mark = len(run.log)

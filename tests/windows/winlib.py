@@ -154,9 +154,53 @@ class Run:
         self.caption_button = int(metrics[2])
         self.taskbar = (int(metrics[3]), tuple(int(v) for v in metrics[4:8]))
         self.langid = int(metrics[8])
+        # The display's DPI: sizes given in pixels at 96 DPI scale by it.
+        self.dpi = int(metrics[10]) if len(metrics) > 10 else 96
         want = 1041 if self.ja else 1033
         if self.langid != want:
             raise Fail("the user language is %d, not %d" % (self.langid, want))
+
+    def px(self, pixels):
+        """A length in pixels at 96 DPI at the display's DPI, rounded as the
+        program rounds it."""
+        return (pixels * self.dpi + 48) // 96
+
+    def whole(self, hwnd):
+        """Every visible control starts inside the window's client area and
+        overlaps no other by more than a touch."""
+        faults = self.d("whole", hwnd)
+        if faults and faults != [""]:
+            raise Fail("window %r at %d DPI: %s" % (self.d.one("text", hwnd), self.dpi, ", ".join(faults)))
+
+    def grab(self, left, top, right, bottom):
+        """The screen's pixels in a rectangle, as rows of (r, g, b)."""
+        r = subprocess.run(["import", "-silent", "-window", "root", "-crop",
+                            "%dx%d+%d+%d" % (right - left, bottom - top, left, top), "+repage", "-depth", "8",
+                            "ppm:-"], capture_output=True)
+        if r.returncode != 0:
+            raise Fail("import failed: " + r.stderr.decode())
+        data = r.stdout
+        fields, pos = [], 0
+        while len(fields) < 4:  # P6, width, height, maximum
+            while data[pos:pos + 1].isspace():
+                pos += 1
+            end = pos
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[pos:end])
+            pos = end
+        pos += 1
+        width, height = int(fields[1]), int(fields[2])
+        return [[tuple(data[pos + 3 * (y * width + x):pos + 3 * (y * width + x) + 3]) for x in range(width)]
+                for y in range(height)]
+
+    def ink(self, left, top, right, bottom):
+        """The bounding box (relative to left, top) of the dark pixels in a
+        rectangle of the screen: where text was drawn. None when blank."""
+        rows = self.grab(left, top, right, bottom)
+        xs = [x for row in rows for x, c in enumerate(row) if sum(c) < 3 * 100]
+        ys = [y for y, row in enumerate(rows) if any(sum(c) < 3 * 100 for c in row)]
+        return (min(xs), min(ys), max(xs) + 1, max(ys) + 1) if xs else None
 
     def t(self, key, *args):
         text = TEXTS[key][1 if self.ja else 0]
