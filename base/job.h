@@ -99,6 +99,9 @@ struct Job {
     int32_t PagesDone = 0, PagesTotal = 0;
 
     ViewerSettings Viewer;
+    // The bookmarks are analysed even when page files carry none: parts made
+    // at bookmarks need their pages.
+    bool NeedOutlines = false;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

@@ -100,10 +100,12 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
     job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
-    int result = options.range ? SplitPageRange(job, path) : SplitAllPages(job, path);
+    int result = options.parts          ? SplitParts(job, path, options.range, *options.parts)
+                 : options.range ? SplitPageRange(job, path)
+                                 : SplitAllPages(job, path);
     RouteInterruptTo(nullptr);
     host.EndProgress();
-    ReportResult(job, path, result, options.range, options.quiet);
+    ReportResult(job, path, result, options.range || options.parts, options.quiet);
     return ExitStatusOf(result);
 }
 
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
     app.IsSameDate = options.sameDate;
     app.KeepAnnotations = options.keepAnnotations;
     app.Viewer = options.viewer;
+    if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
 
     TerminalHost host(options.yes, options.password, options.quiet);
     int status = 0;

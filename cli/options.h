@@ -31,6 +31,11 @@ struct CliOptions {
     // value in it ("--password=PW" or a separate argument).
     // Viewer settings of the output files.
     ViewerSettings viewer;
+    // Whether --bookmarks or --options chose the bookmarks (parts keep
+    // theirs unless told otherwise).
+    bool bookmarksChosen = false;
+    // Parts of several pages instead of one file per page.
+    std::optional<PartRequest> parts;
 };
 
 // Parses argv; returns an empty string, or the reason the arguments are wrong.

@@ -13,4 +13,5 @@
 #include "base/version.h"
 #include "split/option_line.h"
 #include "split/page_range.h"
+#include "split/part_plan.h"
 #include "split/split_job.h"

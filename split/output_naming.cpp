@@ -43,23 +43,38 @@ std::string OutputNaming::NameWith(const std::string& discriminator, int32_t pag
     return name;
 }
 
+std::string OutputNaming::PartNameWith(const std::string& discriminator, int32_t first, int32_t last) const {
+    if (first == last) return NameWith(discriminator, first);
+    std::string name = NameWith(discriminator, first);
+    name.resize(name.size() - 4);  // ".pdf"
+    name += '-';
+    name.append(static_cast<size_t>(DecimalDigits(pageCount_) - DecimalDigits(last)), '0');
+    name += std::to_string(last);
+    name += ".pdf";
+    return name;
+}
+
 std::string OutputNaming::PathFor(int32_t page) const { return NameWith(discriminator_, page); }
 
-bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t last) {
-    pageCount_ = pageCount;
+std::string OutputNaming::PathForPart(int32_t first, int32_t last) const {
+    return PartNameWith(discriminator_, first, last);
+}
+
+template <class NameOf>
+bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longest, NameOf nameOf) {
     // Candidates: empty; "0".."9"; "00".."99"; "000".."999".
     for (int width = 0, limit = 1; width <= 3; ++width, limit *= 10) {
         for (int value = 0; value < limit; ++value) {
             std::string candidate = width ? std::to_string(value) : "";
             candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
-            if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
+            if (PathLength(base_ + candidate + longest) > kMaxPathLength) {
                 job.LastError = kNoFreeName;
                 return false;
             }
             bool taken = false;
-            for (int32_t index = first; index < last && !taken; ++index) {
+            for (int32_t k = 0; k < count && !taken; ++k) {
                 if (job.Stopped()) return false;
-                taken = FileOpensForReading(NameWith(candidate, index + 1));
+                taken = FileOpensForReading(nameOf(candidate, k));
             }
             if (!taken) {
                 discriminator_ = candidate;
@@ -69,6 +84,22 @@ bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t la
     }
     job.LastError = kNoFreeName;
     return false;
+}
+
+bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t last) {
+    pageCount_ = pageCount;
+    const std::string longest = NameWith("", pageCount).substr(base_.size());
+    return ChooseAmong(job, last - first, longest,
+                       [&](const std::string& candidate, int32_t k) { return NameWith(candidate, first + k + 1); });
+}
+
+bool OutputNaming::ChooseParts(Job& job, int32_t pageCount, const std::vector<Part>& parts) {
+    pageCount_ = pageCount;
+    const std::string longest = PartNameWith("", pageCount - 1, pageCount).substr(base_.size());
+    return ChooseAmong(job, static_cast<int32_t>(parts.size()), longest, [&](const std::string& candidate, int32_t k) {
+        const Part& part = parts[static_cast<size_t>(k)];
+        return PartNameWith(candidate, part.first + 1, part.last + 1);
+    });
 }
 
 }  // namespace brisel

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/job.h"
+#include "split/part_plan.h"
 
 namespace brisel {
 
@@ -26,12 +28,23 @@ public:
     // without a code when the job was stopped.
     bool Choose(Job& job, int32_t pageCount, int32_t first, int32_t last);
 
+    // The same for parts: no name of a part may exist.
+    bool ChooseParts(Job& job, int32_t pageCount, const std::vector<Part>& parts);
+
     // The full name of 1-based page p.
     std::string PathFor(int32_t page) const;
+    // The full name of the part of 1-based pages first to last: the page's
+    // own name for one page, else both numbers padded and joined by "-".
+    std::string PathForPart(int32_t first, int32_t last) const;
     const std::string& discriminator() const { return discriminator_; }
 
 private:
     std::string NameWith(const std::string& discriminator, int32_t page) const;
+    std::string PartNameWith(const std::string& discriminator, int32_t first, int32_t last) const;
+    // The first discriminator under which none of the count names that
+    // nameOf(discriminator, k) gives exists; longest is the longest name.
+    template <class NameOf>
+    bool ChooseAmong(Job& job, int32_t count, const std::string& longest, NameOf nameOf);
     std::string base_;
     std::string discriminator_;
     int32_t pageCount_ = 0;

@@ -85,10 +85,17 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
+// Until the writer takes a set of pages: one page only.
+int BuildPartDocument(Job& job, const std::vector<int32_t>& pages, const Document& doc, std::string& out,
+                      PageEncryption* encryption) {
+    if (pages.size() != 1) return Fail(job, kPageNotListed, 0);
+    return BuildPageDocument(job, pages[0], doc, out, encryption);
+}
+
 // LastError of a job whose page file could not be written.
 constexpr int32_t kPageFileNotWritten = -4000;
 
-int RunSplit(Job& job, const std::string& path, bool range) {
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
@@ -130,7 +137,14 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         last = job.LastPage;
     }
 
-    const int32_t total = last - first;
+    // Files written: one per page, or one per part.
+    std::vector<Part> parts;
+    if (request) {
+        if (!PlanParts(*request, doc.outlines, count, first, last, parts)) return kResultBadPageRange;
+    } else {
+        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
+    }
+    const int32_t total = static_cast<int32_t>(parts.size());
     if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
         return kResultAlreadyTold;
 
@@ -144,7 +158,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     job.Step = JobStep::Name;
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
-    if (!naming.Choose(job, count, first, last)) {
+    if (!(request ? naming.ChooseParts(job, count, parts) : naming.Choose(job, count, first, last))) {
         if (job.Stopped()) return job.StopCode;
         return kResultCannotCreate;
     }
@@ -157,9 +171,10 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     PageSaver saver(PageSaver::DefaultThreads());
     job.Step = JobStep::Write;
     job.PagesTotal = total;
-    for (int32_t index = first; index < last; ++index) {
+    std::vector<int32_t> partPages;
+    for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped() || saver.Failed()) break;
-        const int32_t k = index - first + 1;
+        const Part& part = parts[static_cast<size_t>(k - 1)];
         job.PagesDone = k;
         job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
@@ -169,9 +184,16 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.OutputPath = naming.PathFor(index + 1);
-        if (!BuildPageDocument(job, index, doc, pageBuffer, &encryption)) break;
-        saver.Submit(index, job.OutputPath, pageBuffer, pageTimes);
+        if (!request) {
+            job.OutputPath = naming.PathFor(part.first + 1);
+            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
+        } else {
+            job.OutputPath = naming.PathForPart(part.first + 1, part.last + 1);
+            partPages.clear();
+            for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
+            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
+        }
+        saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
     }
     // A page file that could not be written ends the job as if it had been
     // the last one tried.
@@ -187,5 +209,10 @@ int RunSplit(Job& job, const std::string& path, bool range) {
 int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, false); }
 
 int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, true); }
+
+int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request) {
+    job.NeedOutlines = request.mode == PartMode::AtBookmarks;
+    return RunSplit(job, inputPath, range, &request);
+}
 
 }  // namespace brisel
