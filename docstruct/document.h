@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/block.h"
@@ -53,6 +54,17 @@ struct OutlinePageIndex {
     std::vector<int32_t> records;
 };
 
+// A named destination of the input and the page it leads to.
+struct NamedDestOfPage {
+    int32_t page = -1;    // index into the page list
+    bool isName = false;  // a key of the catalog's /Dests (a name), else of the /Names /Dests tree (a string)
+    int64_t key = 0;      // the key in the image: its "(" or "<", or the byte after "/"
+    int32_t keyLength = 0;  // with the string's delimiters
+    int64_t view = 0;
+    int32_t viewLength = 0;
+    std::string order;  // the key's bytes, decoded: name trees are sorted by them
+};
+
 struct Document {
     Block image;
     XrefTable table;
@@ -66,6 +78,9 @@ struct Document {
     int64_t ocProperties = -1;
     OutlineTable outlines;
     OutlinePageIndex outlinePages;
+    // The named destinations by page (docstruct/named_dest_pages.h); filled
+    // only for files of several pages, which carry the names into them.
+    std::vector<NamedDestOfPage> namedDestPages;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

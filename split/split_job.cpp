@@ -149,7 +149,15 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         return kResultAlreadyTold;
 
     ShowStatus(job, Text::Analyzing, 20);
-    BlankPageAnnots(job, doc, app.KeepAnnotations);
+    // A file of several pages keeps the links between its pages.
+    std::vector<int32_t> partOf;
+    if (request) {
+        partOf.assign(static_cast<size_t>(count), -1);
+        for (size_t k = 0; k < parts.size(); ++k)
+            for (int32_t index = parts[k].first; index <= parts[k].last; ++index)
+                partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+    }
+    BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);
