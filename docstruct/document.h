@@ -52,6 +52,8 @@ using OutlineTable = std::vector<OutlineRecord>;
 struct OutlinePageIndex {
     std::vector<int32_t> first;
     std::vector<int32_t> records;
+    // The record each record sits under (0: the /Outlines dictionary).
+    std::vector<int32_t> parent;
 };
 
 // A named destination of the input and the page it leads to.

@@ -21,8 +21,13 @@ std::string Describe(const std::vector<Part>& parts) {
     std::string text;
     for (const Part& p : parts) {
         if (!text.empty()) text += ' ';
-        text += std::to_string(p.first + 1) + "-" + std::to_string(p.last + 1);
-        if (p.bookmark >= 0) text += "@" + std::to_string(p.bookmark);
+        text += std::to_string(p.first + 1);
+        text += '-';
+        text += std::to_string(p.last + 1);
+        if (p.bookmark >= 0) {
+            text += '@';
+            text += std::to_string(p.bookmark);
+        }
     }
     return text;
 }
