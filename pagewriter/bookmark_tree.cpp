@@ -1,6 +1,7 @@
 #include "pagewriter/bookmark_tree.h"
 
 #include <algorithm>
+#include <climits>
 #include <new>
 #include <utility>
 
@@ -83,8 +84,15 @@ bool InImage(const Document& doc, int64_t position, int32_t length) {
     return length > 0 && position >= 0 && position + length <= static_cast<int64_t>(doc.image.size());
 }
 
+// The page file's object for the page a bookmark leads to.
+int32_t PageObject(const PageObjectNumbers& pages, int32_t pageIndex) {
+    if (pages.empty()) return 3;
+    auto at = std::lower_bound(pages.begin(), pages.end(), std::make_pair(pageIndex, INT32_MIN));
+    return at != pages.end() && at->first == pageIndex ? at->second : 0;
+}
+
 void WriteNode(const Document& doc, const std::vector<Node>& nodes, size_t k, int32_t firstNumber,
-               std::string& out) {
+               const PageObjectNumbers& pages, std::string& out) {
     const Node& node = nodes[k];
     out += std::to_string(firstNumber + static_cast<int32_t>(k)) + " 0 obj\n<<\n";
     if (k > 0) {
@@ -102,8 +110,9 @@ void WriteNode(const Document& doc, const std::vector<Node>& nodes, size_t k, in
             out += "]\n";
         }
         if (r && r->flags > 0) out += "/F " + std::to_string(r->flags) + "\n";
-        if (r && InImage(doc, r->viewPosition, r->viewLength)) {
-            out += "/Dest [ 3 0 R ";
+        const int32_t pageObject = r ? PageObject(pages, r->pageIndex) : 0;
+        if (r && pageObject > 0 && InImage(doc, r->viewPosition, r->viewLength)) {
+            out += "/Dest [ " + std::to_string(pageObject) + " 0 R ";
             Append(out, doc, r->viewPosition, r->viewLength);
             out += "]\n";
         } else {
@@ -130,8 +139,19 @@ std::vector<int32_t> SelectPageBookmarks(const Job& job, const Document& doc, in
     return std::vector<int32_t>(from, to);
 }
 
+std::vector<int32_t> SelectPartBookmarks(const Job& job, const Document& doc, const std::vector<int32_t>& pageIndexes) {
+    std::vector<int32_t> records;
+    for (int32_t pageIndex : pageIndexes) {
+        std::vector<int32_t> page = SelectPageBookmarks(job, doc, pageIndex);
+        records.insert(records.end(), page.begin(), page.end());
+    }
+    std::sort(records.begin(), records.end());
+    records.erase(std::unique(records.begin(), records.end()), records.end());
+    return records;
+}
+
 int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
-                          std::string& out, std::vector<size_t>& offsets) {
+                          std::string& out, std::vector<size_t>& offsets, const PageObjectNumbers& pages) {
     std::vector<Node> nodes;
     try {
         nodes = MakeNodes(doc, selected, job.Viewer.FlatOutlines != 0);
@@ -150,7 +170,7 @@ int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32
     try {
         for (size_t k = 0; k < nodes.size(); ++k) {
             offsets.push_back(out.size());
-            WriteNode(doc, nodes, k, firstNumber, out);
+            WriteNode(doc, nodes, k, firstNumber, pages, out);
         }
     } catch (const std::bad_alloc&) {
         job.LastError = kBookmarksNoMemory;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/job.h"
@@ -13,6 +14,13 @@ namespace brisel {
 // The OutlineTable records (record 0 excluded) that lead to the page, in
 // document order; empty unless bookmarks are kept.
 std::vector<int32_t> SelectPageBookmarks(const Job& job, const Document& doc, int32_t pageIndex);
+// The records that lead to any of the pages, in document order.
+std::vector<int32_t> SelectPartBookmarks(const Job& job, const Document& doc, const std::vector<int32_t>& pageIndexes);
+
+// Which object of the page file each input page (by index) became, sorted
+// by page index; a bookmark leads to its page's object. Empty: every
+// bookmark leads to object 3, the one page of a page file.
+using PageObjectNumbers = std::vector<std::pair<int32_t, int32_t>>;
 
 // WriteBookmarkTree's codes.
 enum BookmarkCode : int32_t { kBookmarksNoMemory = -316, kBookmarkOffsetsFull = -1012 };
@@ -21,6 +29,6 @@ enum BookmarkCode : int32_t { kBookmarksNoMemory = -316, kBookmarkOffsetsFull = 
 // (the root first), recording each object's offset. Returns the next free
 // object number, or -1 with LastError.
 int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
-                          std::string& out, std::vector<size_t>& offsets);
+                          std::string& out, std::vector<size_t>& offsets, const PageObjectNumbers& pages = {});
 
 }  // namespace brisel

@@ -20,6 +20,15 @@ void AppendNumber(std::string& out, int32_t value) {
     while (n) out += digits[--n];
 }
 
+// Whether the reference at `at` is an element of an array: the byte before
+// it (past white space) opens the array or ends the reference before it.
+bool InArray(Cursor start, Cursor at) {
+    Cursor p = at;
+    while (p > start && IsWhite(p[-1])) --p;
+    if (p == start) return false;
+    return p[-1] == '[' || (p[-1] == 'R' && p - 1 > start && IsWhite(p[-2]));
+}
+
 }  // namespace
 
 PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
@@ -30,9 +39,11 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
 // the new entry, kNullReference for such a reference, or a ClosureCode.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
-    // and the nodes of the page tree never enter a page file.
-    if (pageNumber_ < 0) pageNumber_ = number;
-    else if (number != pageNumber_ && doc_.treeObjects.Find(number) >= 0) return kNullReference;
+    // and the nodes of the page tree never enter a page file; its own pages
+    // are in it from the start. The first object of a closure without
+    // registered pages is its page.
+    if (entries_.empty() && pageCount_ == 0) pageCount_ = 1;
+    else if (doc_.treeObjects.Find(number) >= 0 || omitted_.Find(number) >= 0) return kNullReference;
     const XrefEntry* listed = doc_.table.Find(number);
     if (!listed || listed->type != 'n' || listed->generation != generation) return kNullReference;
     Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
@@ -119,6 +130,32 @@ int PageClosure::WalkObject(int32_t number, int32_t generation) {
     return Walk(added);
 }
 
+int PageClosure::AddPages(const std::vector<const PageEntry*>& pages) {
+    for (const PageEntry* page : pages) {
+        if (index_.Find(page->number) >= 0) continue;
+        const XrefEntry* listed = doc_.table.Find(page->number);
+        if (!listed || listed->type != 'n' || listed->generation != page->generation) return kClosureObjectMissing;
+        Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, page->number, page->generation);
+        if (!body) return kClosureObjectMissing;
+        Entry entry;
+        entry.number = page->number;
+        entry.generation = page->generation;
+        entry.newNumber = nextNumber_++;
+        entry.body = body;
+        entries_.push_back(entry);
+        index_.Insert(page->number, static_cast<int32_t>(entries_.size() - 1));
+        ++pageCount_;
+    }
+    return 0;
+}
+
+int PageClosure::WalkPage(int32_t k) {
+    if (k < 0 || k >= pageCount_) return kClosureObjectMissing;
+    if (job_.Stopped()) return kClosureStopped;
+    job_.LastError = 0;
+    return Walk(k);
+}
+
 int PageClosure::WalkRange(Cursor from, Cursor to) {
     Entry range;
     range.number = -1;
@@ -139,11 +176,13 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
         out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(ref.at - p));
         const int32_t target = index_.Find(ref.target);
         const bool held = target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation;
-        if (ref.parent && (index == 0 || !held)) {
+        if (ref.parent && (index < pageCount_ || !held)) {
             out += parentText;
         } else if (held) {
             AppendNumber(out, entries_[static_cast<size_t>(target)].newNumber);
             out += " 0 R";
+        } else if (omitted_.Find(ref.target) >= 0 && InArray(doc_.start(), ref.at)) {
+            // left out
         } else {
             out += "null";
         }

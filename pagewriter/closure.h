@@ -25,6 +25,19 @@ public:
     // Objects get new numbers from firstNumber on.
     PageClosure(Job& job, const Document& doc, int32_t firstNumber);
 
+    // Registers the pages of the file, before anything else: they take the
+    // first numbers and entries, in the order given, so that each page and
+    // any reference to it between them resolves. Other pages and the nodes
+    // of the page tree never enter the closure. 0, or a negative code.
+    int AddPages(const std::vector<const PageEntry*>& pages);
+    // Adds what page k (of AddPages) reaches. 0, or a negative code.
+    int WalkPage(int32_t k);
+    int32_t pageCount() const { return pageCount_; }
+    // Keeps an object out of the file, whatever reaches it later (a form
+    // field whose widgets are all on other pages). A reference to it is
+    // null, or left out where it is an element of an array.
+    void Omit(int32_t number) { omitted_.Insert(number, 1); }
+
     // Adds the object and everything it reaches that is not in the closure
     // yet (depth first, in the order references stand). 0, or a negative code.
     int WalkObject(int32_t number, int32_t generation);
@@ -38,8 +51,8 @@ public:
     // the file does not hold (absent, free, listed with another generation,
     // another page or a node of the page tree). A /Parent value is never
     // followed: it keeps its target when the file holds it anyway (a popup's
-    // annotation), else it becomes parentText; the page's own /Parent (entry
-    // 0) is always parentText.
+    // annotation), else it becomes parentText; a page's own /Parent (the
+    // first pageCount() entries) is always parentText.
     void CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText, std::string& out) const;
 
     struct Entry {
@@ -71,10 +84,11 @@ private:
     Job& job_;
     const Document& doc_;
     int32_t nextNumber_;
-    int32_t pageNumber_ = -1;  // the first object walked: the page
+    int32_t pageCount_ = 0;  // the first entries: the pages of the file
     std::vector<Entry> entries_;
     std::vector<Ref> refs_;
     ObjectMap index_;
+    ObjectMap omitted_;
 };
 
 }  // namespace brisel

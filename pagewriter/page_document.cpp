@@ -12,8 +12,9 @@
 #include "pagewriter/bookmark_tree.h"
 #include "pagewriter/catalog.h"
 #include "pagewriter/closure.h"
+#include "pagewriter/object_sink.h"
+#include "pagewriter/page_objects.h"
 #include "pagewriter/reference_scan.h"
-#include "pdfread/stream_length.h"
 #include "pdfread/xref_section.h"
 
 namespace brisel {
@@ -65,88 +66,6 @@ const std::string& ProducerText() {
     return text;
 }
 
-// Writes one inherited attribute into the page dictionary, copying what its
-// value reaches into the closure.
-bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit, int32_t holder,
-                    std::string& out) {
-    const Cursor end = doc.end();
-    const XrefEntry* listed = doc.table.Find(holder);
-    Cursor body = listed ? FindObject(job, doc.table, doc.start(), end, holder, listed->generation) : nullptr;
-    if (!body || !StartsWith(body, end, "<<")) return Fail(job, kInheritedHolderNotDict, false);
-    Cursor dictEnd = FindDictEnd(body + 2, end);
-    const char* name = kInheritKeys[bit];
-    Cursor key = dictEnd ? FindKey(job, name, body + 2, dictEnd) : nullptr;
-    if (!key) return Fail(job, kInheritedKeyMissing, false);
-    Cursor value = key + std::strlen(name);
-    Cursor q = value;
-    if (!SkipWhiteAndComments(q, end)) return Fail(job, kInheritedKeyMissing, false);
-
-    int32_t number, generation;
-    Cursor r = q;
-    if (ReadReference(r, end, number, generation)) {
-        if (closure.WalkObject(number, generation) < 0) return Fail(job, kInheritedReferenceWalk, false);
-        int32_t index = closure.IndexOf(number);
-        out += name;
-        if (index < 0) {
-            out += " null\n";
-        } else {
-            out += ' ';
-            out += std::to_string(closure.entries()[static_cast<size_t>(index)].newNumber);
-            out += " 0 R\n";
-        }
-        return true;
-    }
-    switch (bit) {
-        case 0: {  // a direct /Resources dictionary
-            if (!StartsWith(q, end, "<<")) return Fail(job, kInheritedResourcesNotDict, false);
-            Cursor close = FindDictEnd(q + 2, end);
-            if (!close) return Fail(job, kInheritedResourcesNotDict, false);
-            int range = closure.WalkRange(q + 2, close);
-            if (range < 0) return Fail(job, kInheritedResourcesWalk, false);
-            out += name;
-            closure.CopyWithReferences(range, value, close, "null", out);
-            out += ">>\n";
-            return true;
-        }
-        case 1:
-        case 2: {  // a box: the array up to its "]"
-            if (*q != '[') return true;
-            Cursor close = static_cast<Cursor>(std::memchr(q, ']', static_cast<size_t>(end - q)));
-            if (!close) return Fail(job, kInheritedBoxNotClosed, false);
-            out += name;
-            Append(out, value, close);
-            out += "]\n";
-            return true;
-        }
-        default: {  // /Rotate: a number
-            Cursor p = q;
-            if (p < end && (*p == '-' || *p == '+')) ++p;
-            if (p >= end || !IsDigit(*p)) return true;
-            while (p < end && IsDigit(*p)) ++p;
-            out += name;
-            Append(out, value, p);
-            out += "\n";
-            return true;
-        }
-    }
-}
-
-// Object 3: the page dictionary with references renumbered, /Parent naming
-// the page file's Pages object, and the inherited attributes added.
-bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, PageClosure& closure,
-                     std::string& out) {
-    Cursor body = closure.entries()[0].body;
-    if (!StartsWith(body, doc.end(), "<<")) return Fail(job, kPageNotDict, false);
-    Cursor dictEnd = FindDictEnd(body + 2, doc.end());
-    if (!dictEnd) return Fail(job, kPageNotDict, false);
-    out += std::to_string(closure.entries()[0].newNumber) + " 0 obj\n";
-    closure.CopyWithReferences(0, body, dictEnd, "2 0 R", out);
-    for (int bit = 0; bit < 4; ++bit)
-        if ((page.mask & (1 << bit)) && !WriteInherited(job, doc, closure, bit, page.holders[bit], out)) return false;
-    out += ">>\nendobj\n";
-    return true;
-}
-
 // The catalog's /OCProperties entry of the page file, with what it reaches
 // added to the closure: without it a reader draws every layer, also those
 // the input hides. Nothing when the input has none or it is not a dictionary.
@@ -175,189 +94,178 @@ bool WalkLayers(const Document& doc, PageClosure& closure, std::string& entry) {
     return true;
 }
 
-// Where the objects of a page file go: straight into the file, or, for an
-// encrypted input, through the encryption one object at a time, so that the
-// file is encrypted as it is assembled.
-struct ObjectWriter {
-    Job& job;
-    const Document& doc;
-    std::string& out;
-    PageEncryption* encryption;
-    std::string scratch;
+// One page file over a set of pages, written in stages: gather (the closure
+// of the pages and of the document data that belongs to them, numbered),
+// header, objects, catalog, bookmarks, information, table and trailer. Every
+// stage hands plain object texts to the sink, which encrypts them for an
+// encrypted input; such a file lists its objects in number order, so its
+// catalog (object 1) comes before the others.
+class PartWriter {
+public:
+    PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
+        : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption), closure_(job, doc, 3) {}
 
-    // The string an object's text is written into.
-    std::string& Target() { return encryption ? scratch : out; }
-    // The object's text is complete: encrypted into the file when it must be.
-    bool Finish(int32_t number) {
-        if (!encryption) return true;
-        const int r = encryption->AppendText(job, number, scratch, out);
-        scratch.clear();
-        return r == 0;
-    }
-
-    // A stream object of the closure, encrypted: its dictionary with the
-    // length the encrypted data has, the data, and "endstream".
-    bool WriteEncryptedStream(const PageClosure& closure, size_t index) {
-        const PageClosure::Entry& e = closure.entries()[index];
-        Cursor data = e.streamKeywordEnd;
-        if (data < doc.end() && *data == '\r') ++data;
-        if (data < doc.end() && *data == '\n') ++data;
-        LengthText lengthText;
-        const int64_t length = StreamLength(job, e.body, data, doc.start(), doc.end(), doc.table, &lengthText);
-        job.LastError = 0;
-        if (length < 0 || length > doc.end() - data) return Fail(job, kPageStreamLength, false);
-        bool metadata = false;
-        if (encryption->KeepsMetadataPlain() && StartsWith(e.body, doc.end(), "<<")) {
-            Cursor close = FindDictEnd(e.body + 2, doc.end());
-            Cursor type = close ? FindKey(job, "/Type", e.body + 2, close) : nullptr;
-            job.LastError = 0;
-            if (type) {
-                Cursor v = type + 5;
-                metadata = SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
-                           (v + 9 == close || IsNumberTerminator(v[9]));
-            }
-        }
-        std::vector<uint8_t> coded;
-        if (encryption->EncryptStreamData(job, e.newNumber, data, static_cast<size_t>(length), metadata, coded) != 0)
-            return false;
-        scratch += std::to_string(e.newNumber) + " 0 obj\n";
-        const int i = static_cast<int>(index);
-        if (!lengthText.indirect || coded.size() != static_cast<size_t>(length)) {
-            closure.CopyWithReferences(i, e.body, lengthText.from, "null", scratch);
-            scratch += std::to_string(coded.size());
-            closure.CopyWithReferences(i, lengthText.to, data, "null", scratch);
+    bool Build(const std::vector<int32_t>& pageIndexes) {
+        if (!Gather(pageIndexes) || !Header()) return false;
+        if (sink_.encrypted()) {
+            if (!Catalog() || !Objects()) return false;
         } else {
-            closure.CopyWithReferences(i, e.body, data, "null", scratch);
+            if (!Objects() || !Catalog()) return false;
         }
-        if (!Finish(e.newNumber)) return false;
-        out.append(reinterpret_cast<const char*>(coded.data()), coded.size());
-        if (out.back() != '\n' && out.back() != '\r') out += '\n';
-        out += "endstream\nendobj\n";
+        return Bookmarks() && Information() && Table() && Trailer();
+    }
+
+private:
+    bool ClosureFailed() { return job_.Stopped() ? false : Fail(job_, kPageClosureFailed, false); }
+
+    // The pages first (objects 3, 4, ...), each with what it reaches and
+    // the page dictionary's text; then what the catalog's entries reach.
+    bool Gather(const std::vector<int32_t>& pageIndexes) {
+        std::vector<const PageEntry*> pages;
+        for (int32_t index : pageIndexes) {
+            if (index < 0 || static_cast<size_t>(index) >= doc_.pages.size()) return Fail(job_, kPageNotListed, false);
+            pages.push_back(&doc_.pages[static_cast<size_t>(index)]);
+        }
+        if (pages.empty()) return Fail(job_, kPageNotListed, false);
+        if (closure_.AddPages(pages) < 0) return ClosureFailed();
+        pageTexts_.resize(static_cast<size_t>(closure_.pageCount()));
+        for (size_t i = 0; i < pages.size(); ++i) {
+            // A page the page tree lists twice is one page of the file.
+            const int32_t k = closure_.IndexOf(pages[i]->number);
+            pageNumbers_.emplace_back(pageIndexes[i], closure_.entries()[static_cast<size_t>(k)].newNumber);
+            std::string& text = pageTexts_[static_cast<size_t>(k)];
+            if (!text.empty()) continue;
+            if (closure_.WalkPage(k) < 0 || !WritePageObject(job_, doc_, *pages[i], k, closure_, text))
+                return ClosureFailed();
+        }
+        std::sort(pageNumbers_.begin(), pageNumbers_.end());
+        if (!WalkLayers(doc_, closure_, catalogEntries_)) return ClosureFailed();
+        bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
+        next_ = closure_.nextNumber();
         return true;
     }
+
+    bool Header() {
+        const size_t estimate = doc_.image.size() * 2 * pageTexts_.size() /
+                                static_cast<size_t>(job_.PageCount > 0 ? job_.PageCount : 1);
+        if (out_.capacity() < 32768) out_.reserve(std::max<size_t>(32768, std::min(estimate, doc_.image.size())));
+        return CopyHeader(job_, doc_, out_);
+    }
+
+    // The Pages object, the pages and the rest of the closure.
+    bool Objects() {
+        std::string& pages = sink_.Begin(2);
+        pages += "2 0 obj\n<<\n/Type /Pages\n/Kids [ ";
+        for (int32_t k = 0; k < closure_.pageCount(); ++k)
+            pages += std::to_string(closure_.entries()[static_cast<size_t>(k)].newNumber) + " 0 R ";
+        pages += "]\n/Count " + std::to_string(closure_.pageCount()) + "\n>>\nendobj\n";
+        if (!sink_.End(2)) return false;
+        for (int32_t k = 0; k < closure_.pageCount(); ++k) {
+            const int32_t number = closure_.entries()[static_cast<size_t>(k)].newNumber;
+            sink_.Begin(number) += pageTexts_[static_cast<size_t>(k)];
+            if (!sink_.End(number)) return false;
+        }
+        for (size_t i = static_cast<size_t>(closure_.pageCount()); i < closure_.entries().size(); ++i) {
+            if (closure_.entries()[i].newNumber == 0) continue;  // a direct dictionary, written with its owner
+            if (!sink_.WriteClosureObject(closure_, i)) return false;
+        }
+        return !job_.Stopped();
+    }
+
+    bool Catalog() {
+        std::string& text = sink_.Begin(1);
+        if (!WriteCatalog(job_, doc_, bookmarks_.empty() ? 0 : next_, catalogEntries_, text)) return false;
+        return sink_.End(1);
+    }
+
+    // The bookmark nodes, each its own object after the closure.
+    bool Bookmarks() {
+        if (bookmarks_.empty()) return true;
+        std::string text;
+        std::vector<size_t> starts;
+        const int32_t first = next_;
+        next_ = WriteBookmarkTree(job_, doc_, bookmarks_, first, text, starts, pageNumbers_);
+        if (next_ < 0) return false;
+        for (size_t k = 0; k < starts.size(); ++k) {
+            const size_t to = k + 1 < starts.size() ? starts[k + 1] : text.size();
+            const int32_t number = first + static_cast<int32_t>(k);
+            sink_.Begin(number).append(text, starts[k], to - starts[k]);
+            if (!sink_.End(number)) return false;
+        }
+        return true;
+    }
+
+    bool Information() {
+        info_ = next_;
+        // Every number below the information dictionary names an object.
+        const std::vector<size_t>& offsets = sink_.offsets();
+        if (offsets.size() != static_cast<size_t>(info_)) return Fail(job_, kPageInfoNumber, false);
+        for (int32_t n = 1; n < info_; ++n)
+            if (offsets[static_cast<size_t>(n)] == 0) return Fail(job_, kPageInfoNumber, false);
+        CalendarTime t = UtcNow();
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                      t.second);
+        sink_.Begin(info_) += std::to_string(info_) + " 0 obj\n<<\n/CreationDate (D:" + date + ")\n/Producer (" +
+                              ProducerText() + ")\n>>\nendobj\n";
+        if (!sink_.End(info_)) return false;
+        last_ = info_;
+        if (sink_.encrypted()) {
+            last_ = info_ + 1;
+            sink_.Mark(last_);
+            sink_.encryption()->AppendDictionary(last_, out_);
+        }
+        return true;
+    }
+
+    bool Table() {
+        xref_ = out_.size();
+        // An offset beyond ten digits would not fit its 20-byte line.
+        if (xref_ > 9999999999ull) return Fail(job_, kPageXrefTooFar, false);
+        auto append = [&](const char* text, size_t length) {
+            out_.append(text, length);
+            return true;
+        };
+        const std::vector<size_t>& offsets = sink_.offsets();
+        WriteXrefTable(append, last_ + 1, [&](int32_t n, int64_t& offset, int64_t&, char&) {
+            offset = static_cast<int64_t>(offsets[static_cast<size_t>(n)]);
+        });
+        return true;
+    }
+
+    bool Trailer() {
+        out_ += "trailer\n<<\n/Size " + std::to_string(last_ + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info_) +
+                " 0 R\n";
+        if (sink_.encrypted()) {
+            out_ += "/Encrypt " + std::to_string(last_) + " 0 R\n";
+            sink_.encryption()->AppendFileId(out_);
+        }
+        out_ += ">>\nstartxref\n" + std::to_string(xref_) + "\n%%EOF\n";
+        return true;
+    }
+
+    Job& job_;
+    const Document& doc_;
+    std::string& out_;
+    ObjectSink sink_;
+    PageClosure closure_;
+    std::vector<std::string> pageTexts_;
+    PageObjectNumbers pageNumbers_;
+    std::string catalogEntries_;
+    std::vector<int32_t> bookmarks_;
+    int32_t next_ = 0, info_ = 0, last_ = 0;
+    size_t xref_ = 0;
 };
-
-// Header, Pages object, page and closure, catalog, bookmarks, information
-// dictionary, cross-reference table and trailer. An encrypted page file has
-// its objects in number order, the encryption dictionary after them, and
-// names it and the document identifier in the trailer.
-bool Build(Job& job, int32_t pageIndex, const Document& doc, std::string& out, PageEncryption* encryption) {
-    if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= doc.pages.size()) return Fail(job, kPageNotListed, false);
-    const PageEntry& page = doc.pages[static_cast<size_t>(pageIndex)];
-    size_t estimate = doc.image.size() * 2 / static_cast<size_t>(job.PageCount > 0 ? job.PageCount : 1);
-    if (out.capacity() < 32768) out.reserve(std::max<size_t>(32768, std::min(estimate, doc.image.size())));
-    ObjectWriter writer{job, doc, out, encryption, {}};
-
-    std::vector<size_t> offsets(3, 0);  // by object number
-    if (!CopyHeader(job, doc, out)) return false;
-    const size_t headerEnd = out.size();
-    offsets[2] = out.size();
-    writer.Target() += "2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R ]\n/Count 1\n>>\nendobj\n";
-    if (!writer.Finish(2)) return false;
-
-    PageClosure closure(job, doc, 3);
-    int walked = closure.WalkObject(page.number, page.generation);
-    if (walked < 0 || closure.entries().empty()) return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
-    offsets.push_back(out.size());
-    if (!WritePageObject(job, doc, page, closure, writer.Target()))
-        return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
-    if (!writer.Finish(closure.entries()[0].newNumber)) return false;
-    std::string layers;
-    if (!WalkLayers(doc, closure, layers)) return job.Stopped() ? false : Fail(job, kPageClosureFailed, false);
-    for (size_t i = 1; i < closure.entries().size(); ++i) {
-        const PageClosure::Entry& e = closure.entries()[i];
-        if (e.newNumber == 0) continue;  // a direct dictionary, written with its owner
-        offsets.push_back(out.size());
-        if (encryption && e.streamKeywordEnd) {
-            if (!writer.WriteEncryptedStream(closure, i)) return false;
-            continue;
-        }
-        std::string& text = writer.Target();
-        text += std::to_string(e.newNumber) + " 0 obj\n";
-        closure.CopyWithReferences(static_cast<int>(i), e.body, e.bodyEnd, "null", text);
-        text += "endobj\n";
-        if (!writer.Finish(e.newNumber)) return false;
-    }
-    if (job.Stopped()) return false;
-
-    int32_t next = closure.nextNumber();
-    std::vector<int32_t> bookmarks = SelectPageBookmarks(job, doc, pageIndex);
-    const size_t catalogStart = out.size();
-    offsets[1] = out.size();
-    if (!WriteCatalog(job, doc, bookmarks.empty() ? 0 : next, layers, writer.Target())) return false;
-    if (!writer.Finish(1)) return false;
-    if (encryption) {
-        // The catalog goes first, as object 1; the objects before it move.
-        const size_t length = out.size() - catalogStart;
-        std::rotate(out.begin() + static_cast<ptrdiff_t>(headerEnd), out.begin() + static_cast<ptrdiff_t>(catalogStart),
-                    out.end());
-        for (size_t n = 2; n < offsets.size(); ++n) offsets[n] += length;
-        offsets[1] = headerEnd;
-    }
-    if (!bookmarks.empty()) {
-        const size_t first = offsets.size();
-        const int32_t firstNumber = next;
-        next = WriteBookmarkTree(job, doc, bookmarks, next, writer.Target(), offsets);
-        if (next < 0) return false;
-        if (encryption) {
-            // Each bookmark object encrypted with its own key.
-            const std::string text = std::move(writer.scratch);
-            writer.scratch.clear();
-            for (size_t k = first; k < offsets.size(); ++k) {
-                const size_t from = offsets[k];
-                const size_t to = k + 1 < offsets.size() ? offsets[k + 1] : text.size();
-                offsets[k] = out.size();
-                writer.scratch.assign(text, from, to - from);
-                if (!writer.Finish(firstNumber + static_cast<int32_t>(k - first))) return false;
-            }
-        }
-    }
-
-    const int32_t info = next;
-    if (offsets.size() != static_cast<size_t>(info)) return Fail(job, kPageInfoNumber, false);
-    offsets.push_back(out.size());
-    CalendarTime t = UtcNow();
-    char date[32];
-    std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
-    writer.Target() += std::to_string(info) + " 0 obj\n<<\n/CreationDate (D:" + date + ")\n/Producer (" +
-                       ProducerText() + ")\n>>\nendobj\n";
-    if (!writer.Finish(info)) return false;
-    const int32_t last = encryption ? info + 1 : info;
-    if (encryption) {
-        offsets.push_back(out.size());
-        encryption->AppendDictionary(last, out);
-    }
-
-    const size_t xref = out.size();
-    // An offset beyond ten digits would not fit its 20-byte line.
-    if (xref > 9999999999ull) return Fail(job, kPageXrefTooFar, false);
-    auto append = [&](const char* text, size_t length) {
-        out.append(text, length);
-        return true;
-    };
-    WriteXrefTable(append, last + 1, [&](int32_t n, int64_t& offset, int64_t&, char&) {
-        offset = static_cast<int64_t>(offsets[static_cast<size_t>(n)]);
-    });
-    if (encryption) {
-        out += "trailer\n<<\n/Size " + std::to_string(last + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
-               " 0 R\n/Encrypt " + std::to_string(last) + " 0 R\n";
-        encryption->AppendFileId(out);
-        out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-        return true;
-    }
-    out += "trailer\n<<\n/Size " + std::to_string(info + 1) + "\n/Root 1 0 R\n/Info " + std::to_string(info) +
-           " 0 R\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    return true;
-}
 
 }  // namespace
 
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
+int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
                       PageEncryption* encryption) {
     out.clear();
     try {
         if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
-        if (!Build(job, pageIndex, doc, out, doc.reader.encrypted ? encryption : nullptr)) {
+        PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr);
+        if (!writer.Build(pageIndexes)) {
             // Nothing plain may be saved in place of an encrypted page.
             out.clear();
             if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
@@ -369,6 +277,11 @@ int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::str
         return 0;
     }
     return 1;
+}
+
+int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
+                      PageEncryption* encryption) {
+    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption);
 }
 
 }  // namespace brisel

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/block.h"
 #include "base/job.h"
@@ -35,6 +36,18 @@ enum PageFileCode : int32_t {
     kPageInfoNumber = -317,
     kPageXrefTooFar = -318,
 };
+
+// Builds one file of several pages of the input (a part) in memory, into
+// out, whose capacity is reused from file to file: the pages in the order
+// given (indexes into doc.pages; a page listed twice is one page of the
+// file), as objects 3, 4, ... under the Pages object 2, with everything they
+// reach, the bookmarks that lead to any of them and the document data that
+// belongs to them. References to pages outside the set become null.
+// encryption encrypts the file of an encrypted input (null: such a file
+// fails). 1 on success; 0 otherwise, with LastError set unless the job was
+// stopped; out is then empty.
+int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
+                      PageEncryption* encryption = nullptr);
 
 // Builds the page file in memory (encrypted when the input was) into out,
 // whose capacity is reused from page to page; encryption encrypts the page

@@ -183,6 +183,36 @@ TEST(PageDocument, HeaderRules) {
     EXPECT_EQ(build("  %PDX-1.6\n", error), "FAILED -303");
 }
 
+TEST(PageDocument, PartOfSeveralPages) {
+    // Pages 3 and 5 of four, in the order asked and once each although 5 is
+    // asked twice: they take objects 3 and 4, a link between them resolves,
+    // a link to page 4 (not in the part) is null, and each page's /Parent
+    // names the Pages object.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R 5 0 R 6 0 R] /Count 4 /MediaBox [0 0 9 9] >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /Annots [7 0 R] >>");
+    b.Object(4, "<< /Type /Page /Parent 2 0 R >>");
+    b.Object(5, "<< /Type /Page /Parent 2 0 R /Annots [8 0 R] >>");
+    b.Object(6, "<< /Type /Page /Parent 2 0 R >>");
+    b.Object(7, "<< /Subtype /Link /Dest [5 0 R /Fit] /P 3 0 R >>");
+    b.Object(8, "<< /Subtype /Link /Dest [4 0 R /Fit] /P 5 0 R >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Analyze(t, b.Build());
+    std::string out;
+    ASSERT_EQ(BuildPartDocument(t.job, {2, 0, 2}, doc, out), 1) << t.job.LastError;
+    ExpectOffsetsRight(out);
+    EXPECT_NE(out.find("2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R 4 0 R ]\n/Count 2\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /Annots [5 0 R] /MediaBox [0 0 9 9]\n>>"),
+              std::string::npos) << out;
+    EXPECT_NE(out.find("4 0 obj\n<< /Type /Page /Parent 2 0 R /Annots [6 0 R] /MediaBox"), std::string::npos) << out;
+    EXPECT_NE(out.find("5 0 obj\n<< /Subtype /Link /Dest [null /Fit] /P 3 0 R >>"), std::string::npos) << out;
+    EXPECT_NE(out.find("6 0 obj\n<< /Subtype /Link /Dest [3 0 R /Fit] /P 4 0 R >>"), std::string::npos) << out;
+    EXPECT_EQ(BuildPartDocument(t.job, {}, doc, out), 0);
+    EXPECT_TRUE(out.empty());
+}
+
 TEST(PageDocument, PageIndexBeyondTheList) {
     TestJob t;
     Document doc = Analyze(t, test::SimpleDocument(2));

@@ -1,0 +1,52 @@
+// Where the objects of a page file go: straight into the file, or, for an
+// encrypted input, through the encryption one object at a time, so that the
+// file is encrypted as it is assembled. The writing stages hand it plain
+// object texts; encryption happens here and nowhere else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/job.h"
+#include "docstruct/document.h"
+#include "pagewriter/closure.h"
+#include "pagewriter/page_encryption.h"
+
+namespace brisel {
+
+class ObjectSink {
+public:
+    ObjectSink(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
+        : job_(job), doc_(doc), out_(out), encryption_(encryption) {}
+
+    bool encrypted() const { return encryption_ != nullptr; }
+    PageEncryption* encryption() const { return encryption_; }
+    std::string& out() { return out_; }
+
+    // Starts object number at the end of the file: its plain text goes into
+    // the string returned, then End(number).
+    std::string& Begin(int32_t number);
+    // The object's text is complete: encrypted into the file when it must be.
+    bool End(int32_t number);
+    // Entry `index` of the closure as its own object.
+    bool WriteClosureObject(const PageClosure& closure, size_t index);
+    // Starts an object whose bytes the caller appends itself (the encryption
+    // dictionary, which is never encrypted).
+    void Mark(int32_t number);
+
+    // Offsets by object number (0 for a number not written).
+    const std::vector<size_t>& offsets() const { return offsets_; }
+
+private:
+    bool WriteEncryptedStream(const PageClosure& closure, size_t index);
+
+    Job& job_;
+    const Document& doc_;
+    std::string& out_;
+    PageEncryption* encryption_;
+    std::string scratch_;
+    std::vector<size_t> offsets_;
+};
+
+}  // namespace brisel
