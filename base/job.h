@@ -102,6 +102,9 @@ struct Job {
     // The bookmarks are analysed even when page files carry none: parts made
     // at bookmarks need their pages.
     bool NeedOutlines = false;
+    // Files of several pages: a bookmark leading into a file keeps its
+    // ancestors, as titles without destination where they lead elsewhere.
+    bool PartFiles = false;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

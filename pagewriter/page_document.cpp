@@ -14,6 +14,7 @@
 #include "pagewriter/closure.h"
 #include "pagewriter/object_sink.h"
 #include "pagewriter/page_objects.h"
+#include "pagewriter/part_dests.h"
 #include "pagewriter/reference_scan.h"
 #include "pdfread/xref_section.h"
 
@@ -141,6 +142,10 @@ private:
         std::sort(pageNumbers_.begin(), pageNumbers_.end());
         if (!WalkLayers(doc_, closure_, catalogEntries_)) return ClosureFailed();
         bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
+        if (job_.PartFiles) {
+            AddBookmarkAncestors(job_, doc_, bookmarks_);
+            catalogEntries_ += PartNamedDests(doc_, pageNumbers_);
+        }
         next_ = closure_.nextNumber();
         return true;
     }

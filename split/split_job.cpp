@@ -10,6 +10,7 @@
 #include "base/texts.h"
 #include "docstruct/annots.h"
 #include "docstruct/document.h"
+#include "docstruct/named_dest_pages.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
 #include "pdfread/read_xref.h"
@@ -85,13 +86,6 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-// Until the writer takes a set of pages: one page only.
-int BuildPartDocument(Job& job, const std::vector<int32_t>& pages, const Document& doc, std::string& out,
-                      PageEncryption* encryption) {
-    if (pages.size() != 1) return Fail(job, kPageNotListed, 0);
-    return BuildPageDocument(job, pages[0], doc, out, encryption);
-}
-
 // LastError of a job whose page file could not be written.
 constexpr int32_t kPageFileNotWritten = -4000;
 
@@ -158,6 +152,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
                 partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
     }
     BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
+    if (request) IndexNamedDests(job, doc);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);
@@ -220,6 +215,7 @@ int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job
 
 int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request) {
     job.NeedOutlines = request.mode == PartMode::AtBookmarks;
+    job.PartFiles = true;
     return RunSplit(job, inputPath, range, &request);
 }
 
