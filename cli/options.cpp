@@ -148,6 +148,10 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
         } else if (name == "--password") {
             if (!needValue()) return "--password needs a password";
             options.password = value;
+        } else if (name == "--name") {
+            if (!needValue()) return "--name needs a pattern such as \"%s-%d.pdf\"";
+            if (std::string why = CheckNamePattern(value); !why.empty()) return why;
+            options.namePattern = value;
         } else if (name == "--options") {
             if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
             options.viewer = ParseOptionLine(value);

@@ -11,6 +11,8 @@
 #include "base/platform.h"
 #include "base/texts.h"
 #include "base/version.h"
+#include "split/name_pattern.h"
 #include "split/option_line.h"
+#include "split/output_naming.h"
 #include "split/page_range.h"
 #include "split/split_job.h"

@@ -10,20 +10,25 @@
 
 namespace brisel {
 
-// Choose's code.
-enum NamingCode : int32_t { kNoFreeName = -2000 };
+// Choose's codes.
+enum NamingCode : int32_t { kNoFreeName = -2000, kNameTaken = -2001 };
 
 class OutputNaming {
 public:
     // Base path from the input path, or from the save folder and the input's
     // file title.
     void SetBase(const std::string& inputPath, bool useSaveFolder, const std::string& saveFolder);
+    // Names from a pattern (see name_pattern.h) in the base path's folder
+    // instead of the base path's own names; empty keeps those.
+    void SetPattern(const std::string& pattern) { pattern_ = pattern; }
     const std::string& base() const { return base_; }
 
     // Chooses the first discriminator under which no page in [first, last)
     // (0-based) names an existing file. false with LastError kNoFreeName when
     // none is free or the names would not fit the platform's path limit; false
-    // without a code when the job was stopped.
+    // without a code when the job was stopped. Names from a pattern are
+    // exact: when one is taken, false with LastError kNameTaken and that
+    // name in job.OutputPath.
     bool Choose(Job& job, int32_t pageCount, int32_t first, int32_t last);
 
     // The full name of 1-based page p.
@@ -32,7 +37,11 @@ public:
 
 private:
     std::string NameWith(const std::string& discriminator, int32_t page) const;
+    bool ChoosePatternNames(Job& job, int32_t first, int32_t last);
     std::string base_;
+    std::string folder_;  // the base path's folder, with its separator
+    std::string title_;   // the input's name without ".pdf"
+    std::string pattern_;
     std::string discriminator_;
     int32_t pageCount_ = 0;
 };

@@ -144,6 +144,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     job.Step = JobStep::Name;
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
+    naming.SetPattern(app.NamePattern);
     if (!naming.Choose(job, count, first, last)) {
         if (job.Stopped()) return job.StopCode;
         return kResultCannotCreate;
