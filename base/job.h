@@ -69,6 +69,9 @@ struct AppState {
     // Whether page files keep the annotations of their page (all but links
     // into the document); false removes every annotation.
     bool KeepAnnotations = true;
+    // Page file names from a pattern (--name); empty: the input's name, a
+    // discriminator and the padded page number.
+    std::string NamePattern;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };

@@ -64,7 +64,9 @@ void ReportResult(const Job& job, const std::string& path, int result, bool rang
             ReportFileProblem(lang, path, Tr(lang, Text::OnePage));
             return;
         case kResultCannotCreate:
-            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate), FailureReason(lang, job.Step, job.LastError));
+            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate),
+                              FailureReason(lang, job.Step, job.LastError) +
+                                  (job.LastError == kNameTaken ? ": " + job.OutputPath : std::string()));
             return;
         case kResultBreak:
             if (!quiet) ReportFileProblem(lang, path, Tr(lang, Text::Break));
@@ -145,6 +147,7 @@ int main(int argc, char** argv) {
     app.KeepAnnotations = options.keepAnnotations;
     app.Viewer = options.viewer;
     if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
+    app.NamePattern = options.namePattern;
 
     TerminalHost host(options.yes, options.password, options.quiet);
     int status = 0;

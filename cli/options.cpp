@@ -149,6 +149,10 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
         } else if (name == "--password") {
             if (!needValue()) return "--password needs a password";
             options.password = value;
+        } else if (name == "--name") {
+            if (!needValue()) return "--name needs a pattern such as \"%s-%d.pdf\"";
+            if (std::string why = CheckNamePattern(value); !why.empty()) return why;
+            options.namePattern = value;
         } else if (name == "--options") {
             if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
             options.viewer = ParseOptionLine(value);
@@ -191,6 +195,8 @@ const char* UsageText() {
            "                    Parts keep the bookmarks that lead into them (unless\n"
            "                    --bookmarks says otherwise) and the links between their\n"
            "                    pages; --pages limits the pages before parts are made\n"
+           "                    With --name, %d is a part's first page, %e (%Ne) its\n"
+           "                    last and %t the title of the bookmark that starts it\n"
            "  --annotations A   keep (the page's comments, form fields and web links;\n"
            "                    links to other pages go) or drop (every annotation)\n"
            "\n"

@@ -27,8 +27,7 @@ struct CliOptions {
     std::optional<int32_t> warnLimit;
     bool noWarn = false;
     std::optional<std::string> password;
-    // Where the password stands in argv: its argument and the offset of the
-    // value in it ("--password=PW" or a separate argument).
+    std::string namePattern;  // --name; empty: the usual names
     // Viewer settings of the output files.
     ViewerSettings viewer;
     // Whether --bookmarks or --options chose the bookmarks (parts keep

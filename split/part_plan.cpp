@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pdfread/lexer.h"
 #include "split/page_range.h"
 
 namespace brisel {
@@ -96,6 +97,90 @@ bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t
         }
     }
     return !parts.empty();
+}
+
+namespace {
+
+constexpr size_t kMaxTitleBytes = 120;
+
+void AppendUtf8(std::string& out, uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// A title's characters: UTF-16BE after its byte-order mark, else one
+// character per byte (the Latin characters of the PDF text encoding).
+std::vector<uint32_t> TitleCharacters(const std::vector<uint8_t>& bytes) {
+    std::vector<uint32_t> chars;
+    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            uint32_t c = static_cast<uint32_t>(bytes[i] << 8 | bytes[i + 1]);
+            if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+                const uint32_t low = static_cast<uint32_t>(bytes[i + 2] << 8 | bytes[i + 3]);
+                if (low >= 0xDC00 && low < 0xE000) {
+                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                    i += 2;
+                }
+            }
+            chars.push_back(c >= 0xD800 && c < 0xE000 ? '_' : c);
+        }
+    } else {
+        for (uint8_t b : bytes) chars.push_back(b);
+    }
+    return chars;
+}
+
+// Whether a file name can hold the character on every platform brisel runs on.
+bool FileNameCanHold(uint32_t c) {
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return false;
+    for (char bad : std::string("/\\:*?\"<>|"))
+        if (c == static_cast<uint8_t>(bad)) return false;
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts) {
+    std::vector<std::string> titles(parts.size());
+    for (size_t k = 0; k < parts.size(); ++k) {
+        const int32_t r = parts[k].bookmark;
+        if (r <= 0 || static_cast<size_t>(r) >= doc.outlines.size()) continue;
+        const OutlineRecord& record = doc.outlines[static_cast<size_t>(r)];
+        if (record.titleLength < 2 || record.titlePosition < 0 ||
+            record.titlePosition + record.titleLength > static_cast<int64_t>(doc.image.size()))
+            continue;
+        Cursor p = doc.start() + record.titlePosition;
+        const Cursor end = p + record.titleLength;
+        std::vector<uint8_t> bytes(static_cast<size_t>(record.titleLength));
+        const bool literal = *p == '(';
+        ++p;
+        const int n = literal ? ReadLiteralString(p, end, bytes.data(), record.titleLength)
+                              : ReadHexString(p, end, bytes.data(), record.titleLength);
+        bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        std::string& title = titles[k];
+        for (uint32_t c : TitleCharacters(bytes)) {
+            std::string one;
+            AppendUtf8(one, FileNameCanHold(c) ? c : '_');
+            if (title.size() + one.size() > kMaxTitleBytes) break;
+            title += one;
+        }
+        // A name that ends in a space or a dot is not one Windows keeps.
+        while (!title.empty() && (title.back() == ' ' || title.back() == '.')) title.back() = '_';
+    }
+    return titles;
 }
 
 }  // namespace brisel

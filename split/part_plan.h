@@ -46,4 +46,10 @@ const char* PartRangesHelp();
 bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t pageCount, int32_t first,
                int32_t last, std::vector<Part>& parts);
 
+// The title of the bookmark that starts each part, as a file name may hold
+// it (for "%t" of --name): decoded from the input's text encodings to UTF-8,
+// every character a file name cannot hold made "_", cut to 120 bytes; empty
+// for a part that no bookmark starts.
+std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts);
+
 }  // namespace brisel

@@ -161,7 +161,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     job.Step = JobStep::Name;
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
-    if (!(request ? naming.ChooseParts(job, count, parts) : naming.Choose(job, count, first, last))) {
+    naming.SetPattern(app.NamePattern);
+    if (!(request ? naming.ChooseParts(job, count, parts, PartTitles(doc, parts)) : naming.Choose(job, count, first, last))) {
         if (job.Stopped()) return job.StopCode;
         return kResultCannotCreate;
     }
@@ -191,7 +192,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             job.OutputPath = naming.PathFor(part.first + 1);
             if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
         } else {
-            job.OutputPath = naming.PathForPart(part.first + 1, part.last + 1);
+            job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
             partPages.clear();
             for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
             if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;

@@ -23,7 +23,7 @@ from pdftest import SplitTestCase, qpdf_check, render, run
 
 PAGES = 12
 # (title, page, children) of the input's bookmarks, 1-based pages.
-OUTLINE = [("Chapter 1", 1, [("Section 1.1", 3, [])]), ("Chapter 2", 5, []), ("Chapter 3", 9, [])]
+OUTLINE = [("Chapter 1", 1, [("Section 1.1", 3, [])]), ("Chapter 2", 5, []), ("Chapter 3: A/B", 9, [])]
 # (page, target page) of the input's links.
 LINKS = [(2, 3), (2, 10), (6, 7)]
 
@@ -174,6 +174,14 @@ class PartsTest(SplitTestCase):
                 # The section without its chapter's page: the chapter stays
                 # as a title; the pages limit comes before the parts.
                 self.assertParts(source, ["--parts", "3-4,6-", "--pages", "2-11"], [(3, 4), (6, 11)], password)
+
+    def test_names_from_pattern(self):
+        self.split("--at-bookmarks", "--name", "%t %d-%e.pdf", "--pages", "2-", self.plain)
+        self.assertEqual(self.pageFiles(), [" 02-04.pdf", "Chapter 2 05-08.pdf", "Chapter 3_ A_B 09-12.pdf", "book.pdf"])
+        # Exact names: a second run finds them taken and writes nothing.
+        r = pdftest.brisel("--at-bookmarks", "--name", "%t %d-%e.pdf", "--pages", "2-", self.plain)
+        self.assertEqual(r.returncode, 4, r.stderr)
+        self.assertEqual(len(self.pageFiles()), 4)
 
     def test_refusals(self):
         for args, status, message in ((["--parts", "1-3,2-4"], 2, "no page in two ranges"),

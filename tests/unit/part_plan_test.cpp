@@ -94,16 +94,16 @@ TEST(PartPlan, Names) {
     TestJob t;
     const std::vector<Part> parts{{0, 4}, {5, 5}, {6, 11}};
     ASSERT_TRUE(n.ChooseParts(t.job, 12, parts));
-    EXPECT_EQ(n.PathForPart(1, 5), base + "01-05.pdf");
-    EXPECT_EQ(n.PathForPart(6, 6), base + "06.pdf");  // one page: the page's own name
+    EXPECT_EQ(n.PathForPart(0), base + "01-05.pdf");
+    EXPECT_EQ(n.PathForPart(1), base + "06.pdf");  // one page: the page's own name
     // A taken part name moves every part to the next discriminator; the
     // single-page name of a page inside a part does not.
     for (const char* taken : {"report-07-12.pdf", "report-02.pdf"}) std::ofstream(dir / taken) << "x";
     ASSERT_TRUE(n.ChooseParts(t.job, 12, parts));
-    EXPECT_EQ(n.PathForPart(7, 12), base + "007-12.pdf");
-    EXPECT_EQ(n.PathForPart(1, 5), base + "001-05.pdf");
+    EXPECT_EQ(n.PathForPart(2), base + "007-12.pdf");
+    EXPECT_EQ(n.PathForPart(0), base + "001-05.pdf");
     ASSERT_TRUE(n.ChooseParts(t.job, 1000, {{0, 999}}));
-    EXPECT_EQ(n.PathForPart(1, 1000), base + "0001-1000.pdf");
+    EXPECT_EQ(n.PathForPart(0), base + "0001-1000.pdf");
     std::filesystem::remove_all(dir);
 }
 
