@@ -33,6 +33,7 @@ const Reason kReasons[] = {
     {JobStep::Outlines, kAny, kAny, "the bookmarks are damaged", "しおりが壊れています"},
     {JobStep::Name, -2000, -2000, "no free names are left for the page files, or they would be too long",
      "分解ファイルに使える名前がないか、名前が長すぎます"},
+    {JobStep::Name, -2001, -2001, "a page file's name is taken", "分解ファイルの名前が既に使われています"},
     {JobStep::Write, -4000, -4000, "a page file cannot be created or written, or its name was taken meanwhile",
      "分解ファイルを作成または書き込みできないか、同じ名前のファイルが作られました"},
     {JobStep::Write, -301, -300, "not enough memory", "メモリが足りません"},

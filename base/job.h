@@ -73,6 +73,9 @@ struct AppState {
     // metadata, output intents, page labels and the descriptive entries of
     // the information dictionary.
     bool KeepDocumentData = true;
+    // Page file names from a pattern (--name); empty: the input's name, a
+    // discriminator and the padded page number.
+    std::string NamePattern;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };
@@ -103,6 +106,12 @@ struct Job {
     int32_t PagesDone = 0, PagesTotal = 0;
 
     ViewerSettings Viewer;
+    // The bookmarks are analysed even when page files carry none: parts made
+    // at bookmarks need their pages.
+    bool NeedOutlines = false;
+    // Files of several pages: a bookmark leading into a file keeps its
+    // ancestors, as titles without destination where they lead elsewhere.
+    bool PartFiles = false;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

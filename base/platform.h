@@ -27,6 +27,13 @@ bool ReadWholeFile(const std::string& path, Block& out);
 // Whether the file exists and can be opened for reading.
 bool FileOpensForReading(const std::string& path);
 
+// Whether anything (a file, a folder, a link) has this name.
+bool PathExists(const std::string& path);
+
+// Why an input cannot be read, as a person would be told.
+enum class InputProblem { None, Missing, Folder, NoPermission, Unreadable };
+InputProblem ProbeInput(const std::string& path);
+
 enum class WriteResult { Ok, CannotCreate, WriteFailed };
 // Creates a new file and writes all bytes in one pass. An existing file of
 // that name is left as it is (CannotCreate); after a write error the partial

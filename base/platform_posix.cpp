@@ -61,6 +61,24 @@ bool FileOpensForReading(const std::string& path) {
     return true;
 }
 
+bool PathExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+InputProblem ProbeInput(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? InputProblem::Missing
+               : errno == EACCES                   ? InputProblem::NoPermission
+                                                   : InputProblem::Unreadable;
+    if (S_ISDIR(st.st_mode)) return InputProblem::Folder;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return errno == EACCES || errno == EPERM ? InputProblem::NoPermission : InputProblem::Unreadable;
+    ::close(fd);
+    return InputProblem::None;
+}
+
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     // O_EXCL: a file that took the name after it was chosen is never
     // truncated; the page fails instead.

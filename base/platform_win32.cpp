@@ -102,6 +102,27 @@ bool FileOpensForReading(const std::string& path) {
     return true;
 }
 
+bool PathExists(const std::string& path) {
+    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+InputProblem ProbeInput(const std::string& path) {
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME
+                   ? InputProblem::Missing
+               : error == ERROR_ACCESS_DENIED ? InputProblem::NoPermission
+                                              : InputProblem::Unreadable;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return InputProblem::Folder;
+    HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_ACCESS_DENIED ? InputProblem::NoPermission : InputProblem::Unreadable;
+    CloseHandle(file);
+    return InputProblem::None;
+}
+
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
     // CREATE_NEW: a file that took the name after it was chosen is never
     // replaced; the page fails instead.

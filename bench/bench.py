@@ -104,10 +104,14 @@ def make_documents(folder, only):
         path = os.path.join(folder, "form-2000.pdf")
         form_pages_pdf(path, 2000)
         docs.append(("form-2000", path, 2000))
+    text20000 = os.path.join(folder, "text-20000.pdf")
+    if want("text-20000") or want("every100-20000"):
+        pdftest.ghostscript_pdf(text20000, pdftest.text_pages_ps(20000))
     if want("text-20000"):
-        path = os.path.join(folder, "text-20000.pdf")
-        pdftest.ghostscript_pdf(path, pdftest.text_pages_ps(20000))
-        docs.append(("text-20000", path, 20000))
+        docs.append(("text-20000", text20000, 20000))
+    if want("every100-20000"):
+        # The same document split into parts of 100 pages.
+        docs.append(("every100-20000", text20000, 20000, 100))
     return docs
 
 
@@ -146,9 +150,16 @@ def timed(cmd, cwd, timeout):
     return seconds, int(err.strip().splitlines()[-1])
 
 
-def tools(brisel, floor, pack):
+def tools(brisel, floor, pack, every=None):
     """The splitters, and the floor: brisel's own page files written by a
-    program that already holds their bytes (bench/floor.c)."""
+    program that already holds their bytes (bench/floor.c). With every, each
+    file holds that many pages (pdfseparate writes single pages only)."""
+    if every:
+        return [
+            ("brisel", lambda src, out: [brisel, "--yes", "--every", str(every), "--out", out, src]),
+            ("qpdf", lambda src, out: ["qpdf", "--split-pages=%d" % every, src, os.path.join(out, "part-%d.pdf")]),
+            ("floor", lambda src, out: [floor, pack, out]),
+        ]
     return [
         ("brisel", lambda src, out: [brisel, "--yes", "--out", out, src]),
         ("qpdf", lambda src, out: ["qpdf", "--split-pages", src, os.path.join(out, "page-%d.pdf")]),
@@ -201,7 +212,8 @@ def main():
                                                        "ms/page", "peak MiB", "brisel is")
     print(header)
     print("-" * len(header))
-    for name, src, pages in docs:
+    for name, src, pages, *every in docs:
+        every = every[0] if every else None
         results = {}
         given_up = set(args.skip)
         skipped = {tool: per_page[tool] * pages for tool in per_page if per_page[tool] * pages > args.timeout}
@@ -209,7 +221,7 @@ def main():
         # One untimed run of the fast tools first: the first writes after the
         # documents were made are slowed by the file system's own work.
         pack = os.path.join(work, name + ".pack")
-        for tool, command in tools(args.brisel, floor, pack)[:2]:
+        for tool, command in tools(args.brisel, floor, pack, every)[:2]:
             out = tempfile.mkdtemp(prefix="%s-%s-warm-" % (name, tool), dir=work)
             outputs.append(out)
             settle(src, outputs[-2] if len(outputs) > 1 else None)
@@ -219,7 +231,7 @@ def main():
         for run in range(args.runs):
             # The order of the tools turns from run to run, so that none
             # always follows the same one.
-            order = tools(args.brisel, floor, pack)
+            order = tools(args.brisel, floor, pack, every)
             order = order[run % len(order):] + order[:run % len(order)]
             for tool, command in order:
                 if tool in given_up:
@@ -237,7 +249,7 @@ def main():
                 if tool == "pdfseparate" and r[0] > 60:
                     given_up.add(tool)
         base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
-        for tool, _ in tools(args.brisel, floor, pack):
+        for tool, _ in tools(args.brisel, floor, pack, every):
             if tool in args.skip:
                 continue
             if tool not in results:

@@ -64,7 +64,9 @@ void ReportResult(const Job& job, const std::string& path, int result, bool rang
             ReportFileProblem(lang, path, Tr(lang, Text::OnePage));
             return;
         case kResultCannotCreate:
-            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate), FailureReason(lang, job.Step, job.LastError));
+            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate),
+                              FailureReason(lang, job.Step, job.LastError) +
+                                  (job.LastError == kNameTaken ? ": " + job.OutputPath : std::string()));
             return;
         case kResultBreak:
             if (!quiet) ReportFileProblem(lang, path, Tr(lang, Text::Break));
@@ -100,10 +102,12 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
     job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
-    int result = options.range ? SplitPageRange(job, path) : SplitAllPages(job, path);
+    int result = options.parts          ? SplitParts(job, path, options.range, *options.parts)
+                 : options.range ? SplitPageRange(job, path)
+                                 : SplitAllPages(job, path);
     RouteInterruptTo(nullptr);
     host.EndProgress();
-    ReportResult(job, path, result, options.range, options.quiet);
+    ReportResult(job, path, result, options.range || options.parts, options.quiet);
     return ExitStatusOf(result);
 }
 
@@ -143,6 +147,8 @@ int main(int argc, char** argv) {
     app.KeepAnnotations = options.keepAnnotations;
     app.KeepDocumentData = options.keepDocumentData;
     app.Viewer = options.viewer;
+    if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
+    app.NamePattern = options.namePattern;
 
     TerminalHost host(options.yes, options.password, options.quiet);
     int status = 0;

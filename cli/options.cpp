@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cli/part_options.h"
 #include "split/engine.h"
 
 namespace brisel {
@@ -151,11 +152,20 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
         } else if (name == "--password") {
             if (!needValue()) return "--password needs a password";
             options.password = value;
+        } else if (name == "--name") {
+            if (!needValue()) return "--name needs a pattern such as \"%s-%d.pdf\"";
+            if (std::string why = CheckNamePattern(value); !why.empty()) return why;
+            options.namePattern = value;
         } else if (name == "--options") {
             if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
             options.viewer = ParseOptionLine(value);
+            options.bookmarksChosen = true;
+        } else if (IsPartOption(name)) {
+            std::string error = ParsePartOption(name, hasValue, value, needValue, options);
+            if (!error.empty()) return error;
         } else if (const ViewerOption* viewerOption = FindViewerOption(name)) {
             if (!needValue() || !ApplyViewerOption(*viewerOption, value, options.viewer)) return viewerOption->error;
+            if (viewerOption->letter == 'o') options.bookmarksChosen = true;
         } else {
             return "unknown option " + name;
         }
@@ -178,6 +188,18 @@ const char* UsageText() {
            "  --no-warn         never ask before creating many files\n"
            "  --password PW     password of an encrypted input\n"
            "  --quiet           print nothing but errors\n"
+           "  --every N         write parts of N pages (the last may be shorter) instead\n"
+           "                    of single pages, named NAME-A-B.pdf after their pages\n"
+           "  --at-bookmarks[=L] start a part at the page of each bookmark of level L\n"
+           "                    (default 1, the top level); pages before the first\n"
+           "                    such bookmark form the first part\n"
+           "  --parts RANGES    one part per range, e.g. 1-3,7,9- (A-B, A- to the end,\n"
+           "                    or A alone; no page in two ranges)\n"
+           "                    Parts keep the bookmarks that lead into them (unless\n"
+           "                    --bookmarks says otherwise) and the links between their\n"
+           "                    pages; --pages limits the pages before parts are made\n"
+           "                    With --name, %d is a part's first page, %e (%Ne) its\n"
+           "                    last and %t the title of the bookmark that starts it\n"
            "  --annotations A   keep (the page's comments, form fields and web links;\n"
            "                    links to other pages go) or drop (every annotation and\n"
            "                    the form)\n"

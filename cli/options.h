@@ -28,10 +28,14 @@ struct CliOptions {
     std::optional<int32_t> warnLimit;
     bool noWarn = false;
     std::optional<std::string> password;
-    // Where the password stands in argv: its argument and the offset of the
-    // value in it ("--password=PW" or a separate argument).
+    std::string namePattern;  // --name; empty: the usual names
     // Viewer settings of the output files.
     ViewerSettings viewer;
+    // Whether --bookmarks or --options chose the bookmarks (parts keep
+    // theirs unless told otherwise).
+    bool bookmarksChosen = false;
+    // Parts of several pages instead of one file per page.
+    std::optional<PartRequest> parts;
 };
 
 // Parses argv; returns an empty string, or the reason the arguments are wrong.

@@ -3,7 +3,10 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "base/object_map.h"
+#include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
+#include "pdfread/catalog.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -74,27 +77,92 @@ bool NameValueIs(Job& job, Cursor from, Cursor to, const char* key, const char* 
            (p + n == to || IsDelimiter(p[n]));
 }
 
-// Whether the destination whose key ends at p is an explicit one on page.
-bool LeadsToPage(Cursor p, Cursor close, int32_t page) {
-    ExplicitDest dest;
-    return SkipWhiteAndComments(p, close) && *p == '[' && ReadExplicitDest(p, close, dest) && dest.page == page;
-}
+// Which links stay because their destination goes into the same file as
+// their page: the file of each page, the page index of each page object,
+// and the named destinations (read at the first link that needs them).
+struct LinkKeeper {
+    const std::vector<int32_t>* partOf = nullptr;
+    int32_t page = -1;  // the page whose annotations are filtered
+    ObjectMap pageIndex;
+    NamedDests dests;
+    bool destsRead = false;
+
+    // The page index a destination value (p on its first byte) leads to, or -1.
+    int32_t TargetPage(Job& job, const Document& doc, Cursor p) {
+        static constexpr ValueCodes kCodes{-1, -1, -1, -1};
+        if (ResolveValue(job, doc, p, kCodes) < 0) return -1;
+        const Cursor end = doc.end();
+        NamedDests::Target target;
+        if (*p == '[') {
+            ExplicitDest dest;
+            if (!ReadExplicitDest(p, end, dest)) return -1;
+            target.page = dest.page;
+        } else if (*p == '(' || *p == '<' || *p == '/') {
+            ReadDests(job, doc);
+            if (*p == '/') {
+                Cursor nameEnd = p + 1;
+                while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
+                auto found = dests.names.find(BytesBetween(p + 1, nameEnd));
+                if (found == dests.names.end()) return -1;
+                target = found->second;
+            } else {
+                Cursor nameEnd = StringEnd(p, end);
+                if (!nameEnd) return -1;
+                auto found = dests.strings.find(BytesBetween(p + 1, nameEnd - 1));
+                if (found == dests.strings.end() || !ReadNamedValue(job, doc, found->second, target)) return -1;
+            }
+        } else {
+            return -1;
+        }
+        return target.page > 0 ? pageIndex.Find(target.page) : -1;
+    }
+
+    // Whether a link leading to the value at p stays.
+    bool Keeps(Job& job, const Document& doc, Cursor p) {
+        if (page < 0) return false;
+        // A file of one page keeps the explicit destinations on its page (a
+        // "back to top" link); it holds no names to resolve others by.
+        if (!partOf && *p != '[') return false;
+        const int32_t target = TargetPage(job, doc, p);
+        job.LastError = 0;
+        if (!partOf) return target == page;
+        const std::vector<int32_t>& part = *partOf;
+        return target >= 0 && static_cast<size_t>(target) < part.size() && static_cast<size_t>(page) < part.size() &&
+               part[static_cast<size_t>(page)] >= 0 && part[static_cast<size_t>(target)] == part[static_cast<size_t>(page)];
+    }
+
+    // A document whose name tables cannot be read keeps no link by name.
+    void ReadDests(Job& job, const Document& doc) {
+        if (destsRead) return;
+        destsRead = true;
+        DictObject catalog;
+        if (FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
+                        catalog)) {
+            if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.strings.clear();
+            if (ReadDestsDictionary(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.names.clear();
+        }
+        job.LastError = 0;
+    }
+};
 
 // A link whose destination is in this document: a /Dest (an array, or a name
 // that leads to one), or a GoTo action. Such a link leads to another page,
-// unless its destination is an explicit one on its own page (a "back to
-// top" link), which the page file keeps.
-bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, int32_t page) {
+// unless the keeper keeps it.
+bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, LinkKeeper& keeper) {
     if (!NameValueIs(job, open + 2, close, "/Subtype", "/Link")) return false;
-    if (Cursor dest = FindKey(job, "/Dest", open + 2, close)) return !LeadsToPage(dest + 5, close, page);
+    if (Cursor dest = FindKey(job, "/Dest", open + 2, close)) {
+        dest += 5;
+        return !(SkipWhiteAndComments(dest, close) && keeper.Keeps(job, doc, dest));
+    }
     Cursor action = FindKey(job, "/A", open + 2, close);
     if (!action) return false;
     action += 2;
     Cursor actionOpen, actionClose;
     if (!SkipWhiteAndComments(action, close) || !ResolveDict(job, doc, action, actionOpen, actionClose)) return false;
     if (!NameValueIs(job, actionOpen + 2, actionClose, "/S", "/GoTo")) return false;
-    Cursor dest = FindKey(job, "/D", actionOpen + 2, actionClose);
-    return !(dest && LeadsToPage(dest + 2, actionClose, page));
+    Cursor d = FindKey(job, "/D", actionOpen + 2, actionClose);
+    if (d) d += 2;
+    return !(d && SkipWhiteAndComments(d, actionClose) && keeper.Keeps(job, doc, d));
 }
 
 // Blanks the internal links among the elements of an /Annots array (p just
@@ -102,8 +170,8 @@ bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, in
 // after "]"; gone counts the elements blanked, and allGone tells whether the
 // array had elements and lost them all. false for an element that is neither
 // a dictionary nor a reference.
-bool FilterAnnotsArray(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor& p, int& gone,
-                       bool& allGone) {
+bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p, int& gone, bool& allGone,
+                       LinkKeeper& keeper) {
     const Cursor end = doc.end();
     int elements = 0;
     gone = 0;
@@ -125,7 +193,7 @@ bool FilterAnnotsArray(Job& job, const Document& doc, int32_t page, uint8_t* ima
         Cursor open, close;
         // An annotation that cannot be found stays: the page file holds null
         // in its place.
-        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close, page)) {
+        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close, keeper)) {
             std::memset(image + (element - doc.start()), ' ', static_cast<size_t>(p - element));
             ++gone;
         }
@@ -140,8 +208,8 @@ using FilteredArrays = std::unordered_map<int32_t, bool>;
 // Filters the /Annots value whose key ends at p: blanks its internal links,
 // and the whole entry (from key) when all of them go. The number of elements
 // blanked, or -1 when the value is malformed; p moves past what was examined.
-int FilterAnnotsEntry(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor key, Cursor& p,
-                      FilteredArrays& filtered) {
+int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key, Cursor& p,
+                      FilteredArrays& filtered, LinkKeeper& keeper) {
     const Cursor end = doc.end();
     Cursor q = p;
     if (!SkipWhiteAndComments(q, end)) return -1;
@@ -149,7 +217,7 @@ int FilterAnnotsEntry(Job& job, const Document& doc, int32_t page, uint8_t* imag
     int gone = 0;
     if (*q == '[') {
         ++q;
-        if (!FilterAnnotsArray(job, doc, page, image, q, gone, allGone)) return -1;
+        if (!FilterAnnotsArray(job, doc, image, q, gone, allGone, keeper)) return -1;
     } else if (IsDigit(*q)) {
         int32_t number, generation;
         if (!ReadReference(q, end, number, generation)) return -1;
@@ -160,7 +228,7 @@ int FilterAnnotsEntry(Job& job, const Document& doc, int32_t page, uint8_t* imag
             Cursor array = FindObject(job, doc.table, doc.start(), end, number, generation);
             if (array && *array == '[') {
                 ++array;
-                if (!FilterAnnotsArray(job, doc, page, image, array, gone, allGone)) allGone = false;
+                if (!FilterAnnotsArray(job, doc, image, array, gone, allGone, keeper)) allGone = false;
             }
             filtered[number] = allGone;
         }
@@ -200,8 +268,8 @@ Entry BlankEntry(Job& job, uint8_t* image, Cursor key, Cursor& p, Cursor end, bo
 
 // Blanks the entries of one page dictionary; returns the number of entries
 // blanked or filtered.
-int BlankPage(Job& job, const Document& doc, int32_t page, uint8_t* image, Cursor body, bool keepAnnotations,
-              FilteredArrays& filtered) {
+int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool keepAnnotations,
+              FilteredArrays& filtered, LinkKeeper& keeper) {
     const Cursor end = doc.end();
     int blanked = 0;
     int depth = 0;
@@ -227,7 +295,7 @@ int BlankPage(Job& job, const Document& doc, int32_t page, uint8_t* image, Curso
             uint8_t after = *nameEnd;
             if (!(IsWhite(after) || after == '%' || after == '[')) continue;
             if (annots && keepAnnotations) {
-                const int gone = FilterAnnotsEntry(job, doc, page, image, key, p, filtered);
+                const int gone = FilterAnnotsEntry(job, doc, image, key, p, filtered, keeper);
                 if (gone < 0) return blanked;
                 blanked += gone;
                 continue;
@@ -242,14 +310,20 @@ int BlankPage(Job& job, const Document& doc, int32_t page, uint8_t* image, Curso
 
 }  // namespace
 
-int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations) {
+int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations, const std::vector<int32_t>* partOf) {
     int blanked = 0;
     uint8_t* image = doc.image.data();
     FilteredArrays filtered;
-    for (const PageEntry& page : doc.pages) {
+    LinkKeeper keeper;
+    keeper.partOf = partOf;
+    // Later pages of the list win, as in the outline analysis.
+    for (size_t k = 0; k < doc.pages.size(); ++k) keeper.pageIndex.Insert(doc.pages[k].number, static_cast<int32_t>(k));
+    for (size_t k = 0; k < doc.pages.size(); ++k) {
+        const PageEntry& page = doc.pages[k];
         Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), page.number, page.generation);
         if (!body) break;
-        blanked += BlankPage(job, doc, page.number, image, body, keepAnnotations, filtered);
+        keeper.page = static_cast<int32_t>(k);
+        blanked += BlankPage(job, doc, image, body, keepAnnotations, filtered, keeper);
     }
     job.LastError = 0;
     return blanked > 0 ? 1 : 0;

@@ -3,6 +3,9 @@
 // through them.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "base/job.h"
 #include "docstruct/document.h"
 
@@ -14,6 +17,9 @@ namespace brisel {
 // single elements of the /Annots array, or the whole entry when every
 // element goes; otherwise the whole /Annots entry. The image keeps its
 // length. 1 when anything was blanked.
-int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations);
+// With partOf (for each page, the output file that holds it, -1 for none),
+// a link whose destination page goes into the same file as the link's page
+// stays too; files of several pages keep the links between their pages.
+int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations, const std::vector<int32_t>* partOf = nullptr);
 
 }  // namespace brisel

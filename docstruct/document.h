@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -52,6 +53,19 @@ using OutlineTable = std::vector<OutlineRecord>;
 struct OutlinePageIndex {
     std::vector<int32_t> first;
     std::vector<int32_t> records;
+    // The record each record sits under (0: the /Outlines dictionary).
+    std::vector<int32_t> parent;
+};
+
+// A named destination of the input and the page it leads to.
+struct NamedDestOfPage {
+    int32_t page = -1;    // index into the page list
+    bool isName = false;  // a key of the catalog's /Dests (a name), else of the /Names /Dests tree (a string)
+    int64_t key = 0;      // the key in the image: its "(" or "<", or the byte after "/"
+    int32_t keyLength = 0;  // with the string's delimiters
+    int64_t view = 0;
+    int32_t viewLength = 0;
+    std::string order;  // the key's bytes, decoded: name trees are sorted by them
 };
 
 // Catalog entries whose values page files carry.
@@ -101,6 +115,9 @@ struct Document {
     OutlineTable outlines;
     OutlinePageIndex outlinePages;
     DocumentData data;
+    // The named destinations by page (docstruct/named_dest_pages.h); filled
+    // only for files of several pages, which carry the names into them.
+    std::vector<NamedDestOfPage> namedDestPages;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

@@ -1,5 +1,6 @@
 #include "docstruct/outlines.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -223,6 +224,16 @@ void IndexByPage(Document& doc) {
     for (size_t i = 1; i < doc.outlines.size(); ++i) {
         int32_t page = doc.outlines[i].pageIndex;
         if (page >= 0) index.records[static_cast<size_t>(next[static_cast<size_t>(page)]++)] = static_cast<int32_t>(i);
+    }
+    // Each record's parent: the latest record one level up (depths grow by
+    // one from parent to child, as the walk gives them).
+    index.parent.assign(doc.outlines.size(), 0);
+    std::vector<int32_t> path{0};
+    for (size_t i = 1; i < doc.outlines.size(); ++i) {
+        const size_t depth = static_cast<size_t>(std::max(1, doc.outlines[i].depth));
+        if (path.size() > depth) path.resize(depth);
+        index.parent[i] = path.back();
+        path.push_back(static_cast<int32_t>(i));
     }
 }
 

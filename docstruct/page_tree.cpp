@@ -224,7 +224,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (doc.pages.empty()) return Fail(job, kNoPages, -1);
     doc.pages.shrink_to_fit();
 
-    if (job.Viewer.KeepOutlines && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
+    if ((job.Viewer.KeepOutlines || job.NeedOutlines) && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
         job.Step = JobStep::Outlines;
         if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     }

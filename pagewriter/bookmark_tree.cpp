@@ -150,6 +150,24 @@ std::vector<int32_t> SelectPartBookmarks(const Job& job, const Document& doc, co
     return records;
 }
 
+void AddBookmarkAncestors(const Job& job, const Document& doc, std::vector<int32_t>& records) {
+    const std::vector<int32_t>& parent = doc.outlinePages.parent;
+    if (job.Viewer.FlatOutlines || records.empty()) return;
+    // A parent stands before its child, so each walk up ends. It also ends
+    // at an ancestor already taken, so each ancestor is visited once.
+    std::vector<int32_t> taken(records);
+    const size_t selected = records.size();
+    for (size_t i = 0; i < selected; ++i) {
+        for (int32_t r = records[i]; r > 0 && static_cast<size_t>(r) < parent.size();) {
+            r = parent[static_cast<size_t>(r)];
+            if (r <= 0 || std::binary_search(taken.begin(), taken.end(), r)) break;
+            records.push_back(r);
+            taken.insert(std::upper_bound(taken.begin(), taken.end(), r), r);
+        }
+    }
+    std::sort(records.begin(), records.end());
+}
+
 int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
                           std::string& out, std::vector<size_t>& offsets, const PageObjectNumbers& pages) {
     std::vector<Node> nodes;

@@ -17,6 +17,10 @@ std::vector<int32_t> SelectPageBookmarks(const Job& job, const Document& doc, in
 // The records that lead to any of the pages, in document order.
 std::vector<int32_t> SelectPartBookmarks(const Job& job, const Document& doc, const std::vector<int32_t>& pageIndexes);
 
+// Adds to records (sorted) the ancestors of each, so that a file of several
+// pages keeps the shape of the tree; nothing in flat mode.
+void AddBookmarkAncestors(const Job& job, const Document& doc, std::vector<int32_t>& records);
+
 // Which object of the page file each input page (by index) became, sorted
 // by page index; a bookmark leads to its page's object. Empty: every
 // bookmark leads to object 3, the one page of a page file.

@@ -16,6 +16,7 @@
 #include "pagewriter/form_fields.h"
 #include "pagewriter/object_sink.h"
 #include "pagewriter/page_objects.h"
+#include "pagewriter/part_dests.h"
 #include "pagewriter/reference_scan.h"
 #include "pdfread/xref_section.h"
 
@@ -148,6 +149,10 @@ private:
             !GatherDocumentData(job_, doc_, closure_, filePages, catalogEntries_))
             return ClosureFailed();
         bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
+        if (job_.PartFiles) {
+            AddBookmarkAncestors(job_, doc_, bookmarks_);
+            catalogEntries_ += PartNamedDests(doc_, pageNumbers_);
+        }
         next_ = closure_.nextNumber();
         return true;
     }

@@ -1,6 +1,7 @@
 #include "split/output_naming.h"
 
 #include "base/platform.h"
+#include "split/name_pattern.h"
 
 namespace brisel {
 
@@ -33,9 +34,13 @@ void OutputNaming::SetBase(const std::string& inputPath, bool useSaveFolder, con
     }
     // The extension is cut by length: "A.PDF" gives "A-".
     base_ = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + "-";
+    title_ = FileTitle(base_);
+    title_.pop_back();
+    folder_ = base_.substr(0, base_.size() - title_.size() - 1);
 }
 
 std::string OutputNaming::NameWith(const std::string& discriminator, int32_t page) const {
+    if (!pattern_.empty()) return folder_ + ExpandNamePattern(pattern_, {title_, page, pageCount_, 0, ""});
     std::string name = base_ + discriminator;
     name.append(static_cast<size_t>(DecimalDigits(pageCount_) - DecimalDigits(page)), '0');
     name += std::to_string(page);
@@ -43,23 +48,55 @@ std::string OutputNaming::NameWith(const std::string& discriminator, int32_t pag
     return name;
 }
 
+std::string OutputNaming::PartNameWith(const std::string& discriminator, size_t k) const {
+    const int32_t first = parts_[k].first + 1, last = parts_[k].last + 1;
+    const std::string& bookmark = k < partTitles_.size() ? partTitles_[k] : std::string();
+    if (!pattern_.empty()) return folder_ + ExpandNamePattern(pattern_, {title_, first, pageCount_, last, bookmark});
+    if (first == last) return NameWith(discriminator, first);
+    std::string name = NameWith(discriminator, first);
+    name.resize(name.size() - 4);  // ".pdf"
+    name += '-';
+    name.append(static_cast<size_t>(DecimalDigits(pageCount_) - DecimalDigits(last)), '0');
+    name += std::to_string(last);
+    name += ".pdf";
+    return name;
+}
+
 std::string OutputNaming::PathFor(int32_t page) const { return NameWith(discriminator_, page); }
 
-bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t last) {
-    pageCount_ = pageCount;
+std::string OutputNaming::PathForPart(size_t k) const { return PartNameWith(discriminator_, k); }
+
+template <class NameOf>
+bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longest, NameOf nameOf) {
+    if (!pattern_.empty()) {
+        for (int32_t k = 0; k < count; ++k) {
+            if (job.Stopped()) return false;
+            const std::string name = nameOf("", k);
+            if (PathLength(name) > kMaxPathLength) {
+                job.LastError = kNoFreeName;
+                return false;
+            }
+            if (PathExists(name)) {
+                job.OutputPath = name;
+                job.LastError = kNameTaken;
+                return false;
+            }
+        }
+        return true;
+    }
     // Candidates: empty; "0".."9"; "00".."99"; "000".."999".
     for (int width = 0, limit = 1; width <= 3; ++width, limit *= 10) {
         for (int value = 0; value < limit; ++value) {
             std::string candidate = width ? std::to_string(value) : "";
             candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
-            if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
+            if (PathLength(base_ + candidate + longest) > kMaxPathLength) {
                 job.LastError = kNoFreeName;
                 return false;
             }
             bool taken = false;
-            for (int32_t index = first; index < last && !taken; ++index) {
+            for (int32_t k = 0; k < count && !taken; ++k) {
                 if (job.Stopped()) return false;
-                taken = FileOpensForReading(NameWith(candidate, index + 1));
+                taken = FileOpensForReading(nameOf(candidate, k));
             }
             if (!taken) {
                 discriminator_ = candidate;
@@ -69,6 +106,24 @@ bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t la
     }
     job.LastError = kNoFreeName;
     return false;
+}
+
+bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t last) {
+    pageCount_ = pageCount;
+    const std::string longest = std::string(static_cast<size_t>(DecimalDigits(pageCount)), '0') + ".pdf";
+    return ChooseAmong(job, last - first, longest,
+                       [&](const std::string& candidate, int32_t k) { return NameWith(candidate, first + k + 1); });
+}
+
+bool OutputNaming::ChooseParts(Job& job, int32_t pageCount, const std::vector<Part>& parts,
+                               const std::vector<std::string>& titles) {
+    pageCount_ = pageCount;
+    parts_ = parts;
+    partTitles_ = titles;
+    const std::string longest = std::string(static_cast<size_t>(DecimalDigits(pageCount)), '0') + "-" +
+                                std::string(static_cast<size_t>(DecimalDigits(pageCount)), '0') + ".pdf";
+    return ChooseAmong(job, static_cast<int32_t>(parts.size()), longest,
+                       [&](const std::string& candidate, int32_t k) { return PartNameWith(candidate, static_cast<size_t>(k)); });
 }
 
 }  // namespace brisel

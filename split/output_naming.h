@@ -5,36 +5,62 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/job.h"
+#include "split/part_plan.h"
 
 namespace brisel {
 
-// Choose's code.
-enum NamingCode : int32_t { kNoFreeName = -2000 };
+// Choose's codes.
+enum NamingCode : int32_t { kNoFreeName = -2000, kNameTaken = -2001 };
 
 class OutputNaming {
 public:
     // Base path from the input path, or from the save folder and the input's
     // file title.
     void SetBase(const std::string& inputPath, bool useSaveFolder, const std::string& saveFolder);
+    // Names from a pattern (see name_pattern.h) in the base path's folder
+    // instead of the base path's own names; empty keeps those.
+    void SetPattern(const std::string& pattern) { pattern_ = pattern; }
     const std::string& base() const { return base_; }
 
     // Chooses the first discriminator under which no page in [first, last)
     // (0-based) names an existing file. false with LastError kNoFreeName when
     // none is free or the names would not fit the platform's path limit; false
-    // without a code when the job was stopped.
+    // without a code when the job was stopped. Names from a pattern are
+    // exact: when one is taken, false with LastError kNameTaken and that
+    // name in job.OutputPath.
     bool Choose(Job& job, int32_t pageCount, int32_t first, int32_t last);
+
+    // The same for parts: no name of a part may exist. titles holds the
+    // file-name form of each part's bookmark title (for "%t"), or is empty.
+    bool ChooseParts(Job& job, int32_t pageCount, const std::vector<Part>& parts,
+                     const std::vector<std::string>& titles = {});
 
     // The full name of 1-based page p.
     std::string PathFor(int32_t page) const;
+    // The full name of part k of ChooseParts: the page's own name for a part
+    // of one page, else both page numbers padded and joined by "-".
+    std::string PathForPart(size_t k) const;
     const std::string& discriminator() const { return discriminator_; }
 
 private:
     std::string NameWith(const std::string& discriminator, int32_t page) const;
+    std::string PartNameWith(const std::string& discriminator, size_t k) const;
+    // The first discriminator under which none of the count names that
+    // nameOf(discriminator, k) gives exists; longest is the longest name.
+    // With a pattern the names are exact: none of them may exist.
+    template <class NameOf>
+    bool ChooseAmong(Job& job, int32_t count, const std::string& longest, NameOf nameOf);
     std::string base_;
+    std::string folder_;  // the base path's folder, with its separator
+    std::string title_;   // the input's name without ".pdf"
+    std::string pattern_;
     std::string discriminator_;
     int32_t pageCount_ = 0;
+    std::vector<Part> parts_;
+    std::vector<std::string> partTitles_;
 };
 
 // Number of decimal digits of a positive value (1 for 0).

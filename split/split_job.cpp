@@ -10,6 +10,7 @@
 #include "base/texts.h"
 #include "docstruct/annots.h"
 #include "docstruct/document.h"
+#include "docstruct/named_dest_pages.h"
 #include "docstruct/page_tree.h"
 #include "pagewriter/page_document.h"
 #include "pdfread/read_xref.h"
@@ -88,7 +89,7 @@ namespace {
 // LastError of a job whose page file could not be written.
 constexpr int32_t kPageFileNotWritten = -4000;
 
-int RunSplit(Job& job, const std::string& path, bool range) {
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
@@ -130,12 +131,28 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         last = job.LastPage;
     }
 
-    const int32_t total = last - first;
+    // Files written: one per page, or one per part.
+    std::vector<Part> parts;
+    if (request) {
+        if (!PlanParts(*request, doc.outlines, count, first, last, parts)) return kResultBadPageRange;
+    } else {
+        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
+    }
+    const int32_t total = static_cast<int32_t>(parts.size());
     if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
         return kResultAlreadyTold;
 
     ShowStatus(job, Text::Analyzing, 20);
-    BlankPageAnnots(job, doc, app.KeepAnnotations);
+    // A file of several pages keeps the links between its pages.
+    std::vector<int32_t> partOf;
+    if (request) {
+        partOf.assign(static_cast<size_t>(count), -1);
+        for (size_t k = 0; k < parts.size(); ++k)
+            for (int32_t index = parts[k].first; index <= parts[k].last; ++index)
+                partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+    }
+    BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
+    if (request) IndexNamedDests(job, doc);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);
@@ -144,7 +161,8 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     job.Step = JobStep::Name;
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
-    if (!naming.Choose(job, count, first, last)) {
+    naming.SetPattern(app.NamePattern);
+    if (!(request ? naming.ChooseParts(job, count, parts, PartTitles(doc, parts)) : naming.Choose(job, count, first, last))) {
         if (job.Stopped()) return job.StopCode;
         return kResultCannotCreate;
     }
@@ -157,9 +175,10 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     PageSaver saver(PageSaver::DefaultThreads());
     job.Step = JobStep::Write;
     job.PagesTotal = total;
-    for (int32_t index = first; index < last; ++index) {
+    std::vector<int32_t> partPages;
+    for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped() || saver.Failed()) break;
-        const int32_t k = index - first + 1;
+        const Part& part = parts[static_cast<size_t>(k - 1)];
         job.PagesDone = k;
         job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
@@ -169,9 +188,16 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.OutputPath = naming.PathFor(index + 1);
-        if (!BuildPageDocument(job, index, doc, pageBuffer, &encryption)) break;
-        saver.Submit(index, job.OutputPath, pageBuffer, pageTimes);
+        if (!request) {
+            job.OutputPath = naming.PathFor(part.first + 1);
+            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
+        } else {
+            job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
+            partPages.clear();
+            for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
+            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
+        }
+        saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
     }
     // A page file that could not be written ends the job as if it had been
     // the last one tried.
@@ -187,5 +213,11 @@ int RunSplit(Job& job, const std::string& path, bool range) {
 int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, false); }
 
 int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, true); }
+
+int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request) {
+    job.NeedOutlines = request.mode == PartMode::AtBookmarks;
+    job.PartFiles = true;
+    return RunSplit(job, inputPath, range, &request);
+}
 
 }  // namespace brisel

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/job.h"
+#include "split/part_plan.h"
 
 namespace brisel {
 
@@ -26,5 +27,10 @@ int SplitAllPages(Job& job, const std::string& inputPath);
 // into app.SaveFolder when app.IsSaveFolder is on, with the input's file
 // times when app.IsSameDate is on.
 int SplitPageRange(Job& job, const std::string& inputPath);
+
+// Writes parts of several pages, as the request plans them, each into one
+// file; with range, only the pages job.FirstPage to job.LastPage are written
+// (the parts are made from those) and the page-range settings apply.
+int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request);
 
 }  // namespace brisel

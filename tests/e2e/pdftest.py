@@ -138,17 +138,18 @@ class SplitTestCase(unittest.TestCase):
         return r
 
     def assertPageFilesMatch(self, input_path, pages=None, password=None, output_password=None,
-                             first=1, last=None, discriminator="", out_dir=None, reference=None):
+                             first=1, last=None, discriminator="", out_dir=None, reference=None, names=None):
         """Every page file exists, passes qpdf --check, has one page and
         renders like its page of the input (or of a reference file that
-        holds the same pages, for an input that the tools misread)."""
+        holds the same pages, for an input that the tools misread). names
+        maps a page number to its file when the names are not the usual."""
         reference = reference or input_path
         total = page_count(reference, password)
         last = last or total
         if output_password is None:
             output_password = password
         for page in range(first, last + 1):
-            name = output_name(input_path, page, total, discriminator)
+            name = names[page] if names else output_name(input_path, page, total, discriminator)
             if out_dir:
                 name = os.path.join(out_dir, os.path.basename(name))
             self.assertTrue(os.path.exists(name), "missing page file " + name)
