@@ -158,6 +158,7 @@ int RunSplit(Job& job, const std::string& path, bool range) {
     PageSaver saver(PageSaver::DefaultThreads());
     job.Step = JobStep::Write;
     job.PagesTotal = total;
+    int32_t submittedEnd = first;
     for (int32_t index = first; index < last; ++index) {
         if (job.Stopped() || saver.Failed()) break;
         const int32_t k = index - first + 1;
@@ -173,10 +174,14 @@ int RunSplit(Job& job, const std::string& path, bool range) {
         job.OutputPath = naming.PathFor(index + 1);
         if (!BuildPageDocument(job, index, doc, pageBuffer, &encryption)) break;
         saver.Submit(index, job.OutputPath, pageBuffer, pageTimes);
+        submittedEnd = index + 1;
     }
     // A page file that could not be written ends the job as if it had been
-    // the last one tried.
-    if (saver.Finish() >= 0) job.LastError = kPageFileNotWritten;
+    // the last one tried: the files before it stay, those after it go.
+    const int32_t failedIndex = saver.Finish();
+    if (failedIndex >= 0) job.LastError = kPageFileNotWritten;
+    const int32_t writtenEnd = failedIndex >= 0 ? failedIndex : submittedEnd;
+    for (int32_t index = first; index < writtenEnd; ++index) job.host.PageFileWritten(job, naming.PathFor(index + 1));
 
     if (job.Stopped()) return job.StopCode;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
