@@ -147,6 +147,7 @@ const OptionSpec kOptions[] = {
     {"--bookmarks", 0, "B", 3, "keep (the bookmarks that lead to each page), flat\n(the same in one level) or none"},
     {"--help", 'h', "", 4, "show this text"},
     {"--version", 'V', "", 4, "show the version and the zlib version in use"},
+    {"--", 0, "", 4, "end the options: later arguments are files"},
 };
 
 const OptionSpec* FindOption(std::string_view name) {
