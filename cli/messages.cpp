@@ -6,12 +6,7 @@ namespace brisel {
 
 namespace {
 
-struct Pair {
-    const char* english;
-    const char* japanese;
-};
-
-const Pair kTexts[] = {
+const TextPair kTexts[] = {
     {"no such file", "ファイルが見つかりません"},
     {"is a folder, not a file", "ファイルではなくフォルダです"},
     {"no permission to read it", "読み込む権限がありません"},
@@ -32,8 +27,7 @@ static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(CliText:
 }  // namespace
 
 const char* CliTr(Language language, CliText text) {
-    const Pair& pair = kTexts[static_cast<size_t>(text)];
-    return language == Language::Japanese ? pair.japanese : pair.english;
+    return Pick(language, kTexts[static_cast<size_t>(text)]);
 }
 
 std::string CliTrFormat(Language language, CliText text, const std::string& arg) {
