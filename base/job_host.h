@@ -24,6 +24,9 @@ public:
     // Asks for a password; false when the user cancelled.
     virtual bool AskPassword(Job& job, std::string& password) = 0;
     virtual void ShowMessage(Job& job, MessageIcon icon, const std::string& text) = 0;
+    // After the page loop, once per page file that stays on disk, in page
+    // order.
+    virtual void PageFileWritten(Job&, const std::string& /*path*/) {}
 };
 
 // A host that shows nothing, declines the warning and the password prompt.

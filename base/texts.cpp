@@ -7,12 +7,7 @@ namespace brisel {
 
 namespace {
 
-struct Pair {
-    const char* english;
-    const char* japanese;
-};
-
-const Pair kTexts[] = {
+const TextPair kTexts[] = {
     {"Reading", "文書読み込み中"},
     {"Analyzing", "文書構造解析中"},
     {"Repairing", "文書修復中"},
@@ -46,8 +41,7 @@ static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::On
 }  // namespace
 
 const char* Tr(Language language, Text text) {
-    const Pair& pair = kTexts[static_cast<size_t>(text)];
-    return language == Language::Japanese ? pair.japanese : pair.english;
+    return Pick(language, kTexts[static_cast<size_t>(text)]);
 }
 
 std::string TrFormat(Language language, Text text, const std::string& arg) {

@@ -41,6 +41,15 @@ enum class Text {
 
 const char* Tr(Language language, Text text);
 
+// One text in both languages, for the front ends' own tables.
+struct TextPair {
+    const char* english;
+    const char* japanese;
+};
+inline const char* Pick(Language language, const TextPair& pair) {
+    return language == Language::Japanese ? pair.japanese : pair.english;
+}
+
 // Tr() with one printf argument substituted.
 std::string TrFormat(Language language, Text text, const std::string& arg);
 std::string TrFormat(Language language, Text text, int a, int b);

@@ -11,3 +11,11 @@ namespace brisel {
 inline constexpr const char* kVersionText = "Brisel Ver " BRISEL_VERSION;
 
 }  // namespace brisel
+
+namespace brisel {
+
+// The version of the zlib library the program runs with (not the one it was
+// built against, which may differ when zlib is a shared library).
+const char* ZlibVersion();
+
+}  // namespace brisel

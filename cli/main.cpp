@@ -1,9 +1,15 @@
 // brisel: the portable command line. Splits each PDF file named on the
 // command line into one PDF file per page.
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/json_result.h"
+#include "cli/messages.h"
 #include "cli/options.h"
 #include "cli/terminal_host.h"
 #include "split/engine.h"
@@ -38,77 +44,119 @@ int ExitStatusOf(int result) {
     }
 }
 
-// A message about one input file: "brisel: NAME: message", with the reason
-// in parentheses when there is one.
-void ReportFileProblem(Language lang, const std::string& path, const char* message, const std::string& reason = "") {
-    std::string line = "brisel: " + path + ": " + message;
-    if (!reason.empty())
-        line += lang == Language::Japanese ? "\xEF\xBC\x88" + reason + "\xEF\xBC\x89" : " (" + reason + ")";
-    WriteText(stderr, line + "\n");
-}
-
-// Prints the message that belongs to a job's result; with quiet, only
-// failures.
-void ReportResult(const Job& job, const std::string& path, int result, bool range, bool quiet) {
-    const AppState& app = job.app;
-    Language lang = app.language;
+// The reason a job failed, on one line; empty when it was done or when the
+// host has already told why.
+std::string ResultReason(const Job& job, int result, bool range) {
+    const Language lang = job.app.language;
+    // The reasons carry the taken name, or the page file that failed.
+    auto withReason = [&](Text text) {
+        std::string reason = FailureReason(lang, job.Step, job.LastError);
+        if (job.LastError == kNameTaken) reason += ": " + job.OutputPath;
+        return std::string(Tr(lang, text)) +
+               (lang == Language::Japanese ? "\xEF\xBC\x88" + reason + "\xEF\xBC\x89" : " (" + reason + ")");
+    };
     switch (result) {
         case kResultDone:
-            if (quiet) return;
-            WriteText(stdout, std::string(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
-                                  "\n");
-            return;
         case kResultAlreadyTold:
-            return;
+            return "";
         case kResultOnePage:
-            ReportFileProblem(lang, path, Tr(lang, Text::OnePage));
-            return;
+            return OneLine(Tr(lang, Text::OnePage));
         case kResultCannotCreate:
-            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate),
-                              FailureReason(lang, job.Step, job.LastError) +
-                                  (job.LastError == kNameTaken ? ": " + job.OutputPath : std::string()));
-            return;
+            return withReason(Text::CantCreate);
         case kResultBreak:
-            if (!quiet) ReportFileProblem(lang, path, Tr(lang, Text::Break));
-            return;
+            return Tr(lang, Text::Break);
         case kResultBadPageRange:
-            if (range) {
-                ReportFileProblem(lang, path, Tr(lang, Text::BadPageInput));
-                return;
-            }
+            if (range) return Tr(lang, Text::BadPageInput);
             [[fallthrough]];
         default:
-            ReportFileProblem(lang, path, Tr(lang, Text::Failed), FailureReason(lang, job.Step, job.LastError));
+            return withReason(Text::Failed);
     }
 }
 
-int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const std::string& path) {
-    if (!NamesPdfFile(path)) {
-        ReportFileProblem(app.language, path, Tr(app.language, Text::NotPdfFile));
-        return kExitUsage;
-    }
-    if (PathLength(path) > kMaxPathLength || !FileOpensForReading(path)) {
-        WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
-        return kExitFailure;
-    }
+InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const std::string& path) {
+    InputOutcome outcome;
+    outcome.file = path;
+    const Language lang = app.language;
+    auto refuse = [&](int status, const std::string& reason) {
+        outcome.status = status;
+        outcome.reason = reason;
+        ReportFailure(path, reason);
+        return outcome;
+    };
+    if (!NamesPdfFile(path)) return refuse(kExitUsage, Tr(lang, Text::NotPdfFile));
+    if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile));
+    if (const InputProblem problem = ProbeInput(path); problem != InputProblem::None)
+        return refuse(kExitFailure, InputProblemText(lang, problem));
     // Page files go into --out DIR, made with its parents when missing; a
     // folder that cannot be made fails the job like any page file that
     // cannot be created.
     if (options.hasOut) CreateFolders(options.outDir);
     app.RememberedPassword = false;
-    host.StartJob();
+    host.StartJob(path);
     Job job(app, host);
     job.FirstPage = options.firstPage;
     job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
-    int result = options.parts          ? SplitParts(job, path, options.range, *options.parts)
-                 : options.range ? SplitPageRange(job, path)
-                                 : SplitAllPages(job, path);
+    const int result = options.parts   ? SplitParts(job, path, options.range, *options.parts)
+                       : options.range ? SplitPageRange(job, path)
+                                       : SplitAllPages(job, path);
     RouteInterruptTo(nullptr);
     host.EndProgress();
-    ReportResult(job, path, result, options.range || options.parts, options.quiet);
-    return ExitStatusOf(result);
+
+    outcome.status = ExitStatusOf(result);
+    outcome.pages = job.PageCount;
+    outcome.written = host.written();
+    outcome.reason = ResultReason(job, result, options.range || options.parts);
+    // A break is no failure worth a line under --quiet.
+    if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
+    if (outcome.reason.empty()) outcome.reason = host.reason();
+    if (!options.json && !options.quiet) {
+        if (options.verbose)
+            for (const std::string& file : outcome.written) WriteText(stdout, file + "\n");
+        if (result == kResultDone)
+            WriteText(stdout, OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
+                                  "\n");
+    }
+    return outcome;
+}
+
+// The first line of a file ("-": standard input) without its line end;
+// false when the file cannot be read. Pipes and process substitutions are
+// read like files.
+bool ReadFirstLine(const std::string& path, std::string& line) {
+    constexpr size_t kLongest = 4096;  // far beyond any password
+    line.clear();
+    std::ifstream file;
+    std::istream* in = &std::cin;
+    if (path != "-") {
+        file.open(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+        if (!file) return false;
+        in = &file;
+    }
+    for (char c; line.size() < kLongest && in->get(c) && c != '\n';) line += c;
+    if (in->bad()) return false;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return true;
+}
+
+// The password from --password, --password-file or BRISEL_PASSWORD; false
+// (after saying why) when the password file cannot be read.
+bool FindPassword(const CliOptions& options, Language lang, std::optional<std::string>& password) {
+    password = options.password;
+    if (options.passwordFile) {
+        std::string line;
+        const std::string& file = *options.passwordFile;
+        if (!ReadFirstLine(file, line)) {
+            const InputProblem problem = file == "-" ? InputProblem::Unreadable : ProbeInput(file);
+            ReportFailure(file, InputProblemText(lang, problem == InputProblem::None ? InputProblem::Unreadable : problem));
+            return false;
+        }
+        password = line;
+    } else if (!password) {
+        if (const char* fromEnvironment = std::getenv("BRISEL_PASSWORD")) password = fromEnvironment;
+    }
+    return true;
 }
 
 }  // namespace
@@ -120,8 +168,7 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
     std::vector<const char*> argumentPointers;
     for (const std::string& argument : arguments) argumentPointers.push_back(argument.c_str());
-    std::string error = ParseArguments(static_cast<int>(argumentPointers.size()), argumentPointers.data(), app.language,
-                                       options);
+    std::string error = ParseArguments(static_cast<int>(argumentPointers.size()), argumentPointers.data(), options);
     if (!error.empty()) {
         WriteText(stderr, "brisel: " + error + "\nTry 'brisel --help'.\n");
         return kExitUsage;
@@ -131,13 +178,15 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        WriteText(stdout, std::string(kVersionText) + "\n");
+        WriteText(stdout, std::string(kVersionText) + "\nzlib " + ZlibVersion() + "\n");
         return 0;
     }
     if (options.files.empty()) {
-        WriteText(stderr, std::string(UsageText()));
+        WriteText(stderr, UsageText());
         return kExitUsage;
     }
+    std::optional<std::string> password;
+    if (!FindPassword(options, app.language, password)) return kExitUsage;
 
     if (options.warnLimit) app.WarnLimitN = *options.warnLimit;
     if (options.noWarn) app.IsWarnLimit = false;
@@ -150,12 +199,19 @@ int main(int argc, char** argv) {
     if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
     app.NamePattern = options.namePattern;
 
-    TerminalHost host(options.yes, options.password, options.quiet);
+    TerminalHost host(options.yes, password, options.quiet);
     int status = 0;
+    std::vector<InputOutcome> outcomes;
     for (const std::string& path : options.files) {
-        int fileStatus = SplitOne(app, host, options, path);
+        outcomes.push_back(SplitOne(app, host, options, path));
+        const int fileStatus = outcomes.back().status;
         if (status == 0) status = fileStatus;
-        if (fileStatus == kExitBreak || InterruptRequested()) return kExitBreak;
+        if (fileStatus == kExitBreak || InterruptRequested()) {
+            status = kExitBreak;
+            break;
+        }
     }
+    if (options.json)
+        for (const InputOutcome& outcome : outcomes) WriteText(stdout, JsonLine(outcome) + "\n");
     return status;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "cli/part_options.h"
@@ -98,12 +99,159 @@ static bool ParseCount(const std::string& text, int32_t& value) {
     return true;
 }
 
-std::string ParseArguments(int argc, const char* const* argv, Language, CliOptions& options) {
+namespace {
+
+// One option: its long name, its one-letter name (0: none), the name of its
+// value ("" for a switch), its group and its help, whose lines the usage
+// text indents under the help column.
+struct OptionSpec {
+    const char* name;
+    char letter;
+    const char* value;
+    int group;
+    const char* help;
+};
+
+const char* const kGroups[] = {
+    "Which pages, and where the page files go:",
+    "Questions and passwords:",
+    "What is printed:",
+    "What the page files keep, and how they open in a viewer (later options\n"
+    "override earlier ones; \"keep\" takes the input's own setting):",
+    "",
+};
+
+const OptionSpec kOptions[] = {
+    {"--pages", 0, "A-B", 0, "write pages A to B only; either may be empty (\"3-\",\n\"-5\"); \"7\" alone means page 7"},
+    {"--out", 'o', "DIR", 0, "write the page files into DIR (made when missing)"},
+    {"--name", 0, "PATTERN", 0,
+     "name the page files by PATTERN: %d the page number\n(padded to the page count), %Nd padded to N digits,\n"
+     "%s the input's name without .pdf, %% a percent sign;\na taken name fails the run (status 4)"},
+    {"--same-date", 0, "", 0, "give the page files the input's file times"},
+    {"--every", 0, "N", 0, "write parts of N pages (the last may be shorter)\ninstead of single pages, named NAME-A-B.pdf"},
+    {"--at-bookmarks", 0, "[=L]", 0,
+     "start a part at the page of each bookmark of level\nL (default 1, the top level); pages before the\n"
+     "first such bookmark form the first part"},
+    {"--parts", 0, "RANGES", 0,
+     "one part per range, e.g. 1-3,7,9- (A-B, A- to the\nend, or A alone; no page in two ranges). Parts keep\n"
+     "the bookmarks and the links between their pages;\n--pages limits the pages first. With --name, %d is\n"
+     "a part's first page, %e its last, %t the title of\nthe bookmark that starts it"},
+    {"--yes", 0, "", 1, "go on without asking when many files are created"},
+    {"--warn-limit", 0, "N", 1,
+     "ask before creating N or more files (default 50);\nwithout a terminal brisel never asks and goes on"},
+    {"--no-warn", 0, "", 1, "never ask before creating many files"},
+    {"--password-file", 0, "FILE", 1, "read the password from the first line of FILE\n(\"-\": standard input)"},
+    {"--password", 0, "PW", 1, "the password (other users can read it in the\nprocess list: prefer --password-file)"},
+    {"--quiet", 'q', "", 2, "print nothing but errors"},
+    {"--verbose", 0, "", 2, "list every page file written, then the summary"},
+    {"--json", 0, "", 2, "at the end, one JSON object per input on stdout"},
+    {"--annotations", 0, "A", 3,
+     "keep (the page's comments, form fields and web\nlinks; links to other pages go) or drop (all)"},
+    {"--document-data", 0, "D", 3,
+     "keep (language, metadata, output intents, page\nlabels of the input) or drop"},
+    {"--options", 0, "LINE", 3,
+     "a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets\nall of the choices below, none where it is silent"},
+    {"--zoom", 0, "Z", 3, "N (percent, Nf also fits the window), fit, width,\nheight, keep or none"},
+    {"--direction", 0, "D", 3, "r2l, keep or none"},
+    {"--layout", 0, "L", 3, "one, left, right, single, keep or none"},
+    {"--mode", 0, "M", 3, "outlines, outlines-or-thumbs, thumbs, fullscreen,\nkeep, outlines-or-none or none"},
+    {"--bookmarks", 0, "B", 3, "keep (the bookmarks that lead to each page), flat\n(the same in one level) or none"},
+    {"--help", 'h', "", 4, "show this text"},
+    {"--version", 'V', "", 4, "show the version and the zlib version in use"},
+    {"--", 0, "", 4, "end the options: later arguments are files"},
+};
+
+const OptionSpec* FindOption(std::string_view name) {
+    for (const OptionSpec& option : kOptions)
+        if (name == option.name) return &option;
+    return nullptr;
+}
+
+const OptionSpec* FindLetter(char letter) {
+    for (const OptionSpec& option : kOptions)
+        if (option.letter != 0 && option.letter == letter) return &option;
+    return nullptr;
+}
+
+// Whether the option's value is optional and comes only after "=".
+bool ValueOnlyAfterEquals(const OptionSpec& option) { return option.value[0] == '['; }
+
+// Applies one option with its value (empty for a switch); returns the
+// reason when the value is wrong.
+std::string ApplyOption(const std::string& name, bool hasValue, const std::string& value, CliOptions& options) {
+    if (name == "--help") options.help = true;
+    else if (name == "--version") options.version = true;
+    else if (name == "--yes") options.yes = true;
+    else if (name == "--quiet") options.quiet = !(options.verbose = false);
+    else if (name == "--verbose") options.verbose = !(options.quiet = false);
+    else if (name == "--json") options.json = true;
+    else if (name == "--no-warn") options.noWarn = true;
+    else if (name == "--same-date") options.sameDate = options.range = true;
+    else if (name == "--pages") {
+        if (!ParsePageRange(value, options.firstPage, options.lastPage))
+            return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on (not \"" + value + "\")";
+        options.range = true;
+    } else if (name == "--out") {
+        if (value.empty()) return "--out needs a folder";
+        options.outDir = value;
+        options.hasOut = options.range = true;
+    } else if (name == "--name") {
+        if (std::string why = CheckNamePattern(value); !why.empty()) return why;
+        options.namePattern = value;
+    } else if (name == "--annotations") {
+        if (value != "keep" && value != "drop") return "--annotations needs keep or drop";
+        options.keepAnnotations = value == "keep";
+    } else if (name == "--document-data") {
+        if (value != "keep" && value != "drop") return "--document-data needs keep or drop";
+        options.keepDocumentData = value == "keep";
+    } else if (IsPartOption(name)) {
+        return ParsePartOption(name, hasValue, value, options);
+    } else if (name == "--warn-limit") {
+        int32_t n;
+        if (!ParseCount(value, n)) return "--warn-limit needs a number";
+        options.warnLimit = n;
+    } else if (name == "--password") {
+        options.password = value;
+        options.passwordFile.reset();
+    } else if (name == "--password-file") {
+        if (value.empty()) return "--password-file needs a file, or - for standard input";
+        options.passwordFile = value;
+        options.password.reset();
+    } else if (name == "--options") {
+        options.viewer = ParseOptionLine(value);
+        options.bookmarksChosen = true;
+    } else if (const ViewerOption* viewerOption = FindViewerOption(name)) {
+        if (!ApplyViewerOption(*viewerOption, value, options.viewer)) return viewerOption->error;
+        if (viewerOption->letter == 'o') options.bookmarksChosen = true;
+    }
+    return "";
+}
+
+// What an option with a value says when the value is missing.
+std::string MissingValue(const OptionSpec& option) {
+    const std::string name = option.name;
+    if (name == "--warn-limit") return "--warn-limit needs a number";
+    if (name == "--pages") return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on";
+    if (name == "--out") return "--out needs a folder";
+    if (name == "--name") return CheckNamePattern("");
+    if (name == "--annotations") return "--annotations needs keep or drop";
+    if (name == "--document-data") return "--document-data needs keep or drop";
+    if (name == "--every") return "--every needs a number of pages from 1 on";
+    if (name == "--parts") return PartRangesHelp();
+    if (name == "--password") return "--password needs a password";
+    if (name == "--password-file") return "--password-file needs a file, or - for standard input";
+    if (name == "--options") return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
+    if (const ViewerOption* viewerOption = FindViewerOption(name)) return viewerOption->error;
+    return name + " needs a value";
+}
+
+}  // namespace
+
+std::string ParseArguments(int argc, const char* const* argv, CliOptions& options) {
     bool onlyFiles = false;
     for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (onlyFiles || arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
-            if (!onlyFiles && arg.size() > 1 && arg[0] == '-') return "unknown option " + arg;
+        const std::string arg = argv[i];
+        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
             options.files.push_back(arg);
             continue;
         }
@@ -111,126 +259,78 @@ std::string ParseArguments(int argc, const char* const* argv, Language, CliOptio
             onlyFiles = true;
             continue;
         }
-        std::string name = arg, value;
+        // "--name=VALUE", "--name VALUE", "-x", "-x VALUE" and "-xVALUE".
+        const OptionSpec* option = nullptr;
+        std::string value;
         bool hasValue = false;
-        if (size_t eq = arg.find('='); eq != std::string::npos) {
-            name = arg.substr(0, eq);
-            value = arg.substr(eq + 1);
+        if (arg[1] == '-') {
+            const size_t eq = arg.find('=');
+            option = FindOption(arg.substr(0, eq));
+            if (!option) return "unknown option " + arg.substr(0, eq);
+            if (eq != std::string::npos) {
+                if (!*option->value) return std::string(option->name) + " takes no value";
+                value = arg.substr(eq + 1);
+                hasValue = true;
+            }
+        } else {
+            option = FindLetter(arg[1]);
+            if (!option) return "unknown option " + arg;
+            if (arg.size() > 2) {
+                if (!*option->value) return "unknown option " + arg;
+                value = arg.substr(2);
+                hasValue = true;
+            }
+        }
+        if (*option->value && !hasValue && !ValueOnlyAfterEquals(*option)) {
+            if (i + 1 >= argc) return MissingValue(*option);
+            value = argv[++i];
             hasValue = true;
         }
-        auto needValue = [&]() -> bool {
-            if (hasValue) return true;
-            if (i + 1 >= argc) return false;
-            value = argv[++i];
-            return hasValue = true;
-        };
-        if (name == "--help") options.help = true;
-        else if (name == "--version") options.version = true;
-        else if (name == "--yes") options.yes = true;
-        else if (name == "--quiet") options.quiet = true;
-        else if (name == "--no-warn") options.noWarn = true;
-        else if (name == "--same-date") options.sameDate = options.range = true;
-        else if (name == "--pages") {
-            if (!needValue() || !ParsePageRange(value, options.firstPage, options.lastPage))
-                return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on" +
-                       (hasValue ? " (not \"" + value + "\")" : std::string());
-            options.range = true;
-        } else if (name == "--out") {
-            if (!needValue() || value.empty()) return "--out needs a folder";
-            options.outDir = value;
-            options.hasOut = options.range = true;
-        } else if (name == "--annotations") {
-            if (!needValue() || (value != "keep" && value != "drop")) return "--annotations needs keep or drop";
-            options.keepAnnotations = value == "keep";
-        } else if (name == "--document-data") {
-            if (!needValue() || (value != "keep" && value != "drop")) return "--document-data needs keep or drop";
-            options.keepDocumentData = value == "keep";
-        } else if (name == "--warn-limit") {
-            int32_t n;
-            if (!needValue() || !ParseCount(value, n)) return "--warn-limit needs a number";
-            options.warnLimit = n;
-        } else if (name == "--password") {
-            if (!needValue()) return "--password needs a password";
-            options.password = value;
-        } else if (name == "--name") {
-            if (!needValue()) return "--name needs a pattern such as \"%s-%d.pdf\"";
-            if (std::string why = CheckNamePattern(value); !why.empty()) return why;
-            options.namePattern = value;
-        } else if (name == "--options") {
-            if (!needValue()) return "--options needs an option line such as \"/d100 /p1 /nt /ok\"";
-            options.viewer = ParseOptionLine(value);
-            options.bookmarksChosen = true;
-        } else if (IsPartOption(name)) {
-            std::string error = ParsePartOption(name, hasValue, value, needValue, options);
-            if (!error.empty()) return error;
-        } else if (const ViewerOption* viewerOption = FindViewerOption(name)) {
-            if (!needValue() || !ApplyViewerOption(*viewerOption, value, options.viewer)) return viewerOption->error;
-            if (viewerOption->letter == 'o') options.bookmarksChosen = true;
-        } else {
-            return "unknown option " + name;
-        }
+        if (std::string why = ApplyOption(option->name, hasValue, value, options); !why.empty()) return why;
     }
     return "";
 }
 
-const char* UsageText() {
-    return "Usage: brisel [OPTIONS] FILE.pdf [FILE.pdf ...]\n"
-           "Splits each PDF file into one PDF file per page, written beside it as\n"
-           "NAME-1.pdf, NAME-2.pdf, ... (page numbers padded to the page count).\n"
-           "\n"
-           "Options:\n"
-           "  --pages A-B       write pages A to B only; either may be empty (\"3-\",\n"
-           "                    \"-5\"), and \"7\" alone means page 7 only\n"
-           "  --out DIR         write the page files into DIR (made when missing)\n"
-           "  --same-date       give the page files the input's file times\n"
-           "  --yes             go on without asking when many files are created\n"
-           "  --warn-limit N    ask before creating N or more files (default 50)\n"
-           "  --no-warn         never ask before creating many files\n"
-           "  --password PW     password of an encrypted input\n"
-           "  --quiet           print nothing but errors\n"
-           "  --every N         write parts of N pages (the last may be shorter) instead\n"
-           "                    of single pages, named NAME-A-B.pdf after their pages\n"
-           "  --at-bookmarks[=L] start a part at the page of each bookmark of level L\n"
-           "                    (default 1, the top level); pages before the first\n"
-           "                    such bookmark form the first part\n"
-           "  --parts RANGES    one part per range, e.g. 1-3,7,9- (A-B, A- to the end,\n"
-           "                    or A alone; no page in two ranges)\n"
-           "                    Parts keep the bookmarks that lead into them (unless\n"
-           "                    --bookmarks says otherwise) and the links between their\n"
-           "                    pages; --pages limits the pages before parts are made\n"
-           "                    With --name, %d is a part's first page, %e (%Ne) its\n"
-           "                    last and %t the title of the bookmark that starts it\n"
-           "  --annotations A   keep (the page's comments, form fields and web links;\n"
-           "                    links to other pages go) or drop (every annotation and\n"
-           "                    the form)\n"
-           "  --document-data D keep (language, tags, metadata, page labels of the\n"
-           "                    input) or drop\n"
-           "\n"
-           "How the page files open in a viewer, and their bookmarks (later options\n"
-           "override earlier ones; \"keep\" takes the input's own setting):\n"
-           "  --options LINE    a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets all\n"
-           "                    of the choices below, none where the line is silent\n"
-           "  --zoom Z          N (percent, Nf also fits the window), fit, width,\n"
-           "                    height, keep or none\n"
-           "  --direction D     r2l, keep or none\n"
-           "  --layout L        one, left, right, single, keep or none\n"
-           "  --mode M          outlines, outlines-or-thumbs, thumbs, fullscreen, keep,\n"
-           "                    outlines-or-none or none\n"
-           "  --bookmarks B     keep (the bookmarks that lead to each page), flat (the\n"
-           "                    same in one level) or none\n"
-           "\n"
-           "  --help            show this text\n"
-           "  --version         show the version\n"
-           "\n"
-           "Exit status:\n"
-           "  0    all pages written\n"
-           "  3    the document has only one page\n"
-           "  4    the page files cannot be created\n"
-           "  5    the page range lies outside the document\n"
-           "  10   stopped after telling why (declined warning, password refused)\n"
-           "  130  stopped by Ctrl-C\n"
-           "  2    wrong arguments\n"
-           "  1    any other failure\n";
+std::string UsageText() {
+    // Options start at column 2 and their help at column 24.
+    constexpr size_t kHelpColumn = 24;
+    std::string text =
+        "Usage: brisel [OPTIONS] FILE.pdf [FILE.pdf ...]\n"
+        "Splits each PDF file into one PDF file per page, written beside it as\n"
+        "NAME-1.pdf, NAME-2.pdf, ... (page numbers padded to the page count).\n";
+    for (int group = 0; group < static_cast<int>(std::size(kGroups)); ++group) {
+        text += std::string("\n") + kGroups[group] + (*kGroups[group] ? "\n" : "");
+        for (const OptionSpec& option : kOptions) {
+            if (option.group != group) continue;
+            std::string names = "  ";
+            names += option.letter ? std::string("-") + option.letter + ", " : "    ";
+            names += option.name;
+            if (*option.value) names += (ValueOnlyAfterEquals(option) ? "" : " ") + std::string(option.value);
+            names += names.size() < kHelpColumn ? std::string(kHelpColumn - names.size(), ' ') : "\n" + std::string(kHelpColumn, ' ');
+            text += names;
+            for (const char* c = option.help; *c; ++c) {
+                text += *c;
+                if (*c == '\n') text.append(kHelpColumn, ' ');
+            }
+            text += '\n';
+        }
+    }
+    text +=
+        "\n"
+        "Environment:\n"
+        "  BRISEL_PASSWORD       the password, when no password option is given\n"
+        "\n"
+        "Exit status:\n"
+        "  0    all pages written\n"
+        "  3    the document has only one page\n"
+        "  4    the page files cannot be created, or a --name name is taken\n"
+        "  5    the page range lies outside the document\n"
+        "  10   stopped after telling why (declined warning, password refused or\n"
+        "       needed without a terminal)\n"
+        "  130  stopped by Ctrl-C\n"
+        "  2    wrong arguments\n"
+        "  1    any other failure\n";
+    return text;
 }
 
 }  // namespace brisel

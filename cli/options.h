@@ -1,4 +1,5 @@
-// The command line's arguments.
+// The command line's arguments, and the one table of options that both the
+// parser and --help read, so that the help cannot miss an option.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,9 @@ struct CliOptions {
     std::vector<std::string> files;
     bool help = false;
     bool version = false;
-    bool quiet = false;  // print nothing but errors
+    bool quiet = false;    // print nothing but errors
+    bool verbose = false;  // list every page file written
+    bool json = false;     // one JSON object per input on stdout, at the end
     // Page-range mode: --pages, --out or --same-date.
     bool range = false;
     int32_t firstPage = 0, lastPage = 0;
@@ -23,12 +26,15 @@ struct CliOptions {
     bool sameDate = false;
     bool keepAnnotations = true;
     bool keepDocumentData = true;
+    std::string namePattern;  // --name; empty: the usual names
     // The many-files warning.
     bool yes = false;
     std::optional<int32_t> warnLimit;
     bool noWarn = false;
+    // The password: given on the line, or the file to read it from ("-":
+    // standard input); the later of the two options counts.
     std::optional<std::string> password;
-    std::string namePattern;  // --name; empty: the usual names
+    std::optional<std::string> passwordFile;
     // Viewer settings of the output files.
     ViewerSettings viewer;
     // Whether --bookmarks or --options chose the bookmarks (parts keep
@@ -39,12 +45,13 @@ struct CliOptions {
 };
 
 // Parses argv; returns an empty string, or the reason the arguments are wrong.
-std::string ParseArguments(int argc, const char* const* argv, Language language, CliOptions& options);
+std::string ParseArguments(int argc, const char* const* argv, CliOptions& options);
 
 // Splits "A-B", "A-", "-B", "A" into the two page fields; false when a field
 // breaks the page-field rules.
 bool ParsePageRange(const std::string& text, int32_t& first, int32_t& last);
 
-const char* UsageText();
+// The --help text, made from the option table; every line fits 80 columns.
+std::string UsageText();
 
 }  // namespace brisel

@@ -21,13 +21,12 @@ bool IsPartOption(const std::string& name) {
     return name == "--every" || name == "--at-bookmarks" || name == "--parts";
 }
 
-std::string ParsePartOption(const std::string& name, bool hasValue, const std::string& value,
-                            const std::function<bool()>& needValue, CliOptions& options) {
+std::string ParsePartOption(const std::string& name, bool hasValue, const std::string& value, CliOptions& options) {
     if (options.parts) return "choose one of --every, --at-bookmarks and --parts";
     PartRequest request;
     if (name == "--every") {
         request.mode = PartMode::Every;
-        if (!needValue() || !ReadPositive(value, request.every)) return "--every needs a number of pages from 1 on";
+        if (!hasValue || !ReadPositive(value, request.every)) return "--every needs a number of pages from 1 on";
     } else if (name == "--at-bookmarks") {
         // The level is optional, so it only comes after "=".
         request.mode = PartMode::AtBookmarks;
@@ -35,7 +34,7 @@ std::string ParsePartOption(const std::string& name, bool hasValue, const std::s
             return "--at-bookmarks=LEVEL needs a bookmark level from 1 on (1 is the top level)";
     } else {
         request.mode = PartMode::Ranges;
-        if (!needValue() || !ParsePartRanges(value, request.ranges))
+        if (!hasValue || !ParsePartRanges(value, request.ranges))
             return PartRangesHelp() + (value.empty() ? std::string() : " (not \"" + value + "\")");
     }
     options.parts = request;

@@ -2,7 +2,6 @@
 // --at-bookmarks[=LEVEL] and --parts RANGES.
 #pragma once
 
-#include <functional>
 #include <string>
 
 #include "cli/options.h"
@@ -12,11 +11,8 @@ namespace brisel {
 // Whether name is one of the part options.
 bool IsPartOption(const std::string& name);
 
-// Reads one part option into options.parts. value is the text after "=";
-// needValue fills it from the next argument when there was none (false
-// when there is no next argument). Returns an empty string, or the reason
-// the option is wrong.
-std::string ParsePartOption(const std::string& name, bool hasValue, const std::string& value,
-                            const std::function<bool()>& needValue, CliOptions& options);
+// Reads one part option and its value (hasValue: one was given) into
+// options.parts. Returns an empty string, or the reason the option is wrong.
+std::string ParsePartOption(const std::string& name, bool hasValue, const std::string& value, CliOptions& options);
 
 }  // namespace brisel

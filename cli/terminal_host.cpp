@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/messages.h"
 #include "split/engine.h"
 
 namespace brisel {
@@ -9,10 +10,15 @@ namespace brisel {
 TerminalHost::TerminalHost(bool yes, std::optional<std::string> password, bool quiet)
     : yes_(yes),
       password_(std::move(password)),
+      quiet_(quiet),
       progressTerminal_(!quiet && IsTerminal(stderr)),
+      // A question needs someone to read it and to answer it.
       askTerminal_(IsTerminal(stdin) && IsTerminal(stderr)) {}
 
-void TerminalHost::StartJob() {
+void TerminalHost::StartJob(const std::string& file) {
+    file_ = file;
+    reason_.clear();
+    written_.clear();
     passwordOffered_ = false;
     percent_ = 0;
     lastDraw_ = {};
@@ -62,18 +68,27 @@ void TerminalHost::Repaint(Job& job) {
              std::to_string(done * 100 / total) + "%");
 }
 
+void TerminalHost::Fail(const std::string& reason) {
+    reason_ = OneLine(reason);
+    ReportFailure(file_, reason_);
+}
+
+// Without a terminal nobody can answer: a script is never stopped by the
+// question, only told that the limit was passed.
 bool TerminalHost::ConfirmWarnLimit(Job& job, const std::string& countText) {
     if (yes_) return true;
     EndProgress();
-    std::string question = TrFormat(job.app.language, Text::WarnLimit, countText);
+    const Language language = job.app.language;
     if (!askTerminal_) {
-        WriteText(stderr, question + "\nRun again with --yes to go on, or change the limit with --warn-limit N or --no-warn.\n");
-        return false;
+        if (!quiet_)
+            ReportFailure(file_, CliTrFormat(language, CliText::PastWarnLimit, countText));
+        return true;
     }
-    WriteText(stderr, question + " [y/N] ");
+    WriteText(stderr, OneLine(TrFormat(language, Text::WarnLimit, countText)) + " [y/N] ");
     std::string answer;
-    if (!ReadTerminalLine(answer, true)) return false;
-    return answer == "y" || answer == "Y" || answer == "yes";
+    if (ReadTerminalLine(answer, true) && (answer == "y" || answer == "Y" || answer == "yes")) return true;
+    reason_ = OneLine(TrFormat(language, Text::WarnLimit, countText));
+    return false;
 }
 
 bool TerminalHost::AskPassword(Job& job, std::string& password) {
@@ -83,18 +98,32 @@ bool TerminalHost::AskPassword(Job& job, std::string& password) {
         return true;
     }
     EndProgress();
+    const Language language = job.app.language;
     if (!askTerminal_) {
-        // After a wrong --password the file's own message has said so.
-        if (!passwordOffered_) WriteText(stderr, "This file needs a password: give it with --password PW.\n");
+        Fail(CliTr(language, passwordOffered_ ? CliText::PasswordWrong : CliText::PasswordNoTerminal));
         return false;
     }
-    WriteText(stderr, std::string(Tr(job.app.language, Text::InputPassword)) + ": ");
-    return ReadTerminalLine(password, false);
+    WriteText(stderr, std::string(Tr(language, Text::InputPassword)) + ": ");
+    if (ReadTerminalLine(password, false)) return true;
+    reason_ = CliTr(language, CliText::NoPasswordGiven);
+    return false;
 }
 
-void TerminalHost::ShowMessage(Job&, MessageIcon, const std::string& text) {
+void TerminalHost::ShowMessage(Job& job, MessageIcon icon, const std::string& text) {
     EndProgress();
-    WriteText(stderr, text + "\n");
+    // "Input right password" comes before the next prompt; without a
+    // terminal there is none, and AskPassword tells why.
+    if (text == Tr(job.app.language, Text::InputRightPassword)) {
+        reason_ = CliTr(job.app.language, CliText::PasswordWrong);
+        if (!askTerminal_) return;
+    }
+    if (icon == MessageIcon::Error) {
+        Fail(text);
+        return;
+    }
+    ReportFailure(file_, text);
 }
+
+void TerminalHost::PageFileWritten(Job&, const std::string& path) { written_.push_back(path); }
 
 }  // namespace brisel

@@ -176,6 +176,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
+    // What was handed to the saver: the index that keys each file, and its path.
+    std::vector<std::pair<int32_t, std::string>> submitted;
     for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped() || saver.Failed()) break;
         const Part& part = parts[static_cast<size_t>(k - 1)];
@@ -198,10 +200,14 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
         }
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
+        submitted.emplace_back(part.first, job.OutputPath);
     }
     // A page file that could not be written ends the job as if it had been
-    // the last one tried.
-    if (saver.Finish() >= 0) job.LastError = kPageFileNotWritten;
+    // the last one tried: the files before it stay, those after it go.
+    const int32_t failedIndex = saver.Finish();
+    if (failedIndex >= 0) job.LastError = kPageFileNotWritten;
+    for (const auto& [index, written] : submitted)
+        if (failedIndex < 0 || index < failedIndex) job.host.PageFileWritten(job, written);
 
     if (job.Stopped()) return job.StopCode;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;

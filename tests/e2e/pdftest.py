@@ -32,8 +32,10 @@ def brisel(*args, cwd=None, input=None, env=None):
     """Runs the command line; returns the CompletedProcess."""
     full_env = dict(os.environ, LANG="C", LC_ALL="", LC_MESSAGES="")
     full_env.update(env or {})
+    # Without input, standard input is no terminal, as in a script.
+    stdin = {"input": input} if input is not None else {"stdin": subprocess.DEVNULL}
     return subprocess.run([BRISEL, *args], capture_output=True, text=True, cwd=cwd,
-                          input=input, env=full_env, timeout=600)
+                          env=full_env, timeout=600, **stdin)
 
 
 def ghostscript_pdf(path, postscript, extra=()):

@@ -88,7 +88,7 @@ class EncryptedSplitTest(SplitTestCase):
                 locked = self.make_input(variant + "-locked-objstm", "user", "owner",
                                          VARIANTS[variant] + ["--modify=none"], object_streams=True)
                 r = self.split("--password", "user", locked, expect=10)
-                self.assertEqual(r.stderr, "Input right password\n")
+                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % locked)
                 self.assertEqual(r.stdout, "")
                 self.split("--password", "owner", locked)
                 self.assertPageFilesMatch(locked, password="user")
@@ -101,7 +101,7 @@ class EncryptedSplitTest(SplitTestCase):
                 path = self.make_input(variant + "-locked", "user", "owner", VARIANTS[variant] + restrict)
                 # The user password is not enough: it counts as a wrong one.
                 r = self.split("--password", "user", path, expect=10)
-                self.assertEqual(r.stderr, "Input right password\n")
+                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % path)
                 self.assertFalse(os.path.exists(output_name(path, 1, self.PAGES)))
                 self.split("--password", "owner", path)
                 self.assertPageFilesMatch(path, password="user")
@@ -113,13 +113,16 @@ class EncryptedSplitTest(SplitTestCase):
                 # An empty owner password opens everything: nobody may split.
                 locked = self.make_input(variant + "-nobody", "", "", VARIANTS[variant] + ["--modify=none"])
                 r = self.split(locked, expect=10)
-                self.assertEqual(r.stderr, "Split operation is not admitted\n")
+                self.assertEqual(r.stderr, "brisel: %s: Split operation is not admitted\n" % locked)
                 # The user password that is also the owner password may not split either.
                 same = self.make_input(variant + "-same", "same", "same", VARIANTS[variant] + ["--modify=none"])
                 r = self.split("--password", "same", same, expect=10)
-                self.assertEqual(r.stderr, "Split operation is not admitted\n")
-                r = self.split(self.make_input(variant + "-needs", "user", "owner", VARIANTS[variant]), expect=10)
-                self.assertEqual(r.stderr, "This file needs a password: give it with --password PW.\n")
+                self.assertEqual(r.stderr, "brisel: %s: Split operation is not admitted\n" % same)
+                # Without a terminal a password prompt fails at once.
+                needs = self.make_input(variant + "-needs", "user", "owner", VARIANTS[variant])
+                r = self.split(needs, expect=10)
+                self.assertEqual(r.stderr, "brisel: %s: needs a password and there is no terminal to ask for it "
+                                           "(give it with --password-file FILE or BRISEL_PASSWORD)\n" % needs)
         self.assertEqual(len(self.pageFiles()), 9)  # the inputs only
 
     def test_non_ascii_passwords_in_any_normal_form(self):
@@ -128,7 +131,7 @@ class EncryptedSplitTest(SplitTestCase):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-utf8", user, owner, VARIANTS[variant] + ["--modify=none"])
                 r = self.split("--password", user, path, expect=10)
-                self.assertEqual(r.stderr, "Input right password\n")
+                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % path)
                 # The owner password typed with a soft hyphen, which
                 # preparation maps to nothing, and the user password typed
                 # decomposed, which preparation composes: both are the
@@ -233,8 +236,8 @@ class EncryptedSplitTest(SplitTestCase):
         second = self.make_input("second", "user", "owner", VARIANTS["r3_rc4_128"])
         third = self.make_input("third", "user", "owner", VARIANTS["r6_aes256"])
         r = self.split("--password", "user", first, second, third)
-        self.assertEqual(r.stdout, "Done\nDone\n(The password input last time was used)\n"
-                                   "Done\n(The password input last time was used)\n")
+        self.assertEqual(r.stdout, "Done\nDone (The password input last time was used)\n"
+                                   "Done (The password input last time was used)\n")
         self.assertPageFilesMatch(second, password="user")
         self.assertPageFilesMatch(third, password="user")
 

@@ -25,7 +25,7 @@ class MessagesTest(SplitTestCase):
     def test_each_failure_names_its_file_and_why(self):
         files = [self.good, self.damaged, self.one, self.path("notes.txt")]
         english = ["brisel: %s: Failed (the cross-reference table is damaged and could not be repaired)" % self.damaged,
-                   "brisel: %s: Can't Split\nThis PDF File has Only One Page" % self.one,
+                   "brisel: %s: Can't Split: This PDF File has Only One Page" % self.one,
                    "brisel: %s: Not PDF File" % self.path("notes.txt")]
         japanese = ["brisel: %s: 分解操作に失敗しました（相互参照表が壊れていて修復できません）" % self.damaged,
                     "brisel: %s: これ以上分解できません" % self.one,
