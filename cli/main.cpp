@@ -30,9 +30,10 @@ int ExitStatusOf(int result) {
         case kResultCannotCreate:
         case kResultBadPageRange:
         case kResultAlreadyTold:
+        case kResultIncomplete:
             return result;
         case kResultBreak:
-            return kExitBreak;
+            return kExitBreak;  // the caller turns it into 128 + the signal
         default:
             return kExitFailure;
     }
@@ -52,6 +53,8 @@ void ReportFileProblem(Language lang, const std::string& path, const char* messa
 void ReportResult(const Job& job, const std::string& path, int result, bool range, bool quiet) {
     const AppState& app = job.app;
     Language lang = app.language;
+    const std::string detail = ResultDetail(job, result);
+    if (const std::string note = RenamedNote(job); !note.empty() && !quiet) WriteText(stderr, "brisel: " + path + ": " + note + "\n");
     switch (result) {
         case kResultDone:
             if (quiet) return;
@@ -64,7 +67,11 @@ void ReportResult(const Job& job, const std::string& path, int result, bool rang
             ReportFileProblem(lang, path, Tr(lang, Text::OnePage));
             return;
         case kResultCannotCreate:
-            ReportFileProblem(lang, path, Tr(lang, Text::CantCreate), FailureReason(lang, job.Step, job.LastError));
+            if (!detail.empty()) WriteText(stderr, "brisel: " + path + ": " + detail + "\n");
+            else ReportFileProblem(lang, path, Tr(lang, Text::CantCreate), FailureReason(lang, job.Step, job.LastError));
+            return;
+        case kResultIncomplete:
+            WriteText(stderr, "brisel: " + path + ": " + detail + "\n");
             return;
         case kResultBreak:
             if (!quiet) ReportFileProblem(lang, path, Tr(lang, Text::Break));
@@ -76,7 +83,8 @@ void ReportResult(const Job& job, const std::string& path, int result, bool rang
             }
             [[fallthrough]];
         default:
-            ReportFileProblem(lang, path, Tr(lang, Text::Failed), FailureReason(lang, job.Step, job.LastError));
+            ReportFileProblem(lang, path, Tr(lang, Text::Failed),
+                              detail.empty() ? FailureReason(lang, job.Step, job.LastError) : detail);
     }
 }
 
@@ -85,8 +93,10 @@ int SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const
         ReportFileProblem(app.language, path, Tr(app.language, Text::NotPdfFile));
         return kExitUsage;
     }
-    if (PathLength(path) > kMaxPathLength || !FileOpensForReading(path)) {
-        WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
+    FileFault fault = FileFault::None;
+    if (PathLength(path) > kMaxPathLength || !FileOpensForReading(path, &fault)) {
+        if (fault == FileFault::LinkLoop) ReportFileProblem(app.language, path, FaultText(app.language, fault, true));
+        else WriteText(stderr, TrFormat(app.language, Text::FileNotFound, path) + "\n");
         return kExitFailure;
     }
     // Page files go into --out DIR, made with its parents when missing; a
@@ -148,7 +158,7 @@ int main(int argc, char** argv) {
     for (const std::string& path : options.files) {
         int fileStatus = SplitOne(app, host, options, path);
         if (status == 0) status = fileStatus;
-        if (fileStatus == kExitBreak || InterruptRequested()) return kExitBreak;
+        if (fileStatus == kExitBreak || InterruptRequested()) return 128 + InterruptSignal();
     }
     return status;
 }

@@ -45,26 +45,49 @@ std::string OutputNaming::NameWith(const std::string& discriminator, int32_t pag
 
 std::string OutputNaming::PathFor(int32_t page) const { return NameWith(discriminator_, page); }
 
+namespace {
+
+// The discriminators in the order they are tried: empty; "0".."9";
+// "00".."99"; "000".."999".
+constexpr int kDiscriminators = 1 + 10 + 100 + 1000;
+
+std::string DiscriminatorAt(int place) {
+    int width = 0, limit = 1;
+    while (place >= limit && width < 3) {
+        place -= limit;
+        ++width;
+        limit *= 10;
+    }
+    std::string text = width ? std::to_string(place) : "";
+    text.insert(0, static_cast<size_t>(width) - text.size(), '0');
+    return text;
+}
+
+}  // namespace
+
+std::string OutputNaming::AlternativePath(int32_t page, int attempt) const {
+    if (attempt < 1 || chosen_ + attempt >= kDiscriminators) return "";
+    std::string name = NameWith(DiscriminatorAt(chosen_ + attempt), page);
+    return PathLength(name) > kMaxPathLength ? "" : name;
+}
+
 bool OutputNaming::Choose(Job& job, int32_t pageCount, int32_t first, int32_t last) {
     pageCount_ = pageCount;
-    // Candidates: empty; "0".."9"; "00".."99"; "000".."999".
-    for (int width = 0, limit = 1; width <= 3; ++width, limit *= 10) {
-        for (int value = 0; value < limit; ++value) {
-            std::string candidate = width ? std::to_string(value) : "";
-            candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
-            if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
-                job.LastError = kNoFreeName;
-                return false;
-            }
-            bool taken = false;
-            for (int32_t index = first; index < last && !taken; ++index) {
-                if (job.Stopped()) return false;
-                taken = FileOpensForReading(NameWith(candidate, index + 1));
-            }
-            if (!taken) {
-                discriminator_ = candidate;
-                return true;
-            }
+    for (int place = 0; place < kDiscriminators; ++place) {
+        const std::string candidate = DiscriminatorAt(place);
+        if (PathLength(NameWith(candidate, pageCount)) > kMaxPathLength) {
+            job.LastError = kNoFreeName;
+            return false;
+        }
+        bool taken = false;
+        for (int32_t index = first; index < last && !taken; ++index) {
+            if (job.Stopped()) return false;
+            taken = NameTaken(NameWith(candidate, index + 1));
+        }
+        if (!taken) {
+            discriminator_ = candidate;
+            chosen_ = place;
+            return true;
         }
     }
     job.LastError = kNoFreeName;
