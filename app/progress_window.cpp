@@ -135,7 +135,10 @@ int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPag
     app.RememberedPassword = run.app.RememberedPassword;
     app.PageCountCacheCount = run.app.PageCountCacheCount;
     app.PageCountCachePath = run.app.PageCountCachePath;
-    return result == -1 ? kResultFailed : static_cast<int>(result);
+    const int code = result == -1 ? kResultFailed : static_cast<int>(result);
+    g_shell.resultDetail = ResultDetail(run.job, code);
+    g_shell.renamedNote = RenamedNote(run.job);
+    return code;
 }
 
 }  // namespace brisel

@@ -105,9 +105,19 @@ std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
 }
 
 void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
+    // The cause, when the job knows it, goes on a line of its own under the
+    // message.
+    const std::wstring detail = g_shell.resultDetail.empty() ? L"" : L"\n" + Widen(g_shell.resultDetail);
+    const std::wstring note = g_shell.renamedNote.empty() ? L"" : L"\n" + Widen(g_shell.renamedNote);
+    g_shell.resultDetail.clear();
+    g_shell.renamedNote.clear();
     switch (result) {
         case kResultDone:
-            ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done), 0);
+            ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done) + note, 0);
+            return;
+        case kResultIncomplete:
+            // Instead of "Done": which pages lack parts of the damaged input.
+            ShowBox(owner, (detail.empty() ? TextOf(Text::Done) : detail.substr(1)) + note, MB_ICONWARNING);
             return;
         case kResultAlreadyTold:
             return;
@@ -115,7 +125,7 @@ void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
             ShowBox(owner, TextOf(Text::OnePage), MB_ICONERROR);
             return;
         case kResultCannotCreate:
-            ShowBox(owner, TextOf(Text::CantCreate), MB_ICONERROR);
+            ShowBox(owner, TextOf(Text::CantCreate) + detail, MB_ICONERROR);
             return;
         case kResultBreak:
             ShowBox(owner, TextOf(Text::Break), MB_ICONINFORMATION);
@@ -127,7 +137,7 @@ void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
             }
             [[fallthrough]];
         default:
-            ShowBox(owner, TextOf(Text::Failed), MB_ICONERROR);
+            ShowBox(owner, TextOf(Text::Failed) + detail, MB_ICONERROR);
     }
 }
 

@@ -37,6 +37,10 @@ struct Shell {
     std::string position;
     // Settings, the typed password, the page-count cache, the language.
     AppState app;
+    // What the last job knows beyond its result code (ResultDetail), and
+    // its note about page files written under other names.
+    std::string resultDetail;
+    std::string renamedNote;
 };
 
 extern Shell g_shell;

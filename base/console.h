@@ -29,11 +29,17 @@ bool ReadTerminalLine(std::string& line, bool echo);
 // Japanese when the user's language is Japanese, English otherwise.
 Language UserLanguage();
 
-// From now on the interrupt key (Ctrl-C) stores kStopRequested into
-// *stopCode; a null pointer detaches it again.
+// From now on the interrupt key (Ctrl-C) and every request to end the
+// program (SIGTERM, SIGHUP, SIGQUIT; on Windows Ctrl+Break, closing the
+// console, log-off and shut-down) store kStopRequested into *stopCode, so
+// that the job stops after the page files in flight; a null pointer
+// detaches it again.
 void RouteInterruptTo(std::atomic<int>* stopCode);
 
-// Whether the interrupt key was pressed since RouteInterruptTo was first called.
+// Whether such a request came since RouteInterruptTo was first called.
 bool InterruptRequested();
+
+// The signal of the first request (SIGINT's number on Windows).
+int InterruptSignal();
 
 }  // namespace brisel

@@ -55,11 +55,13 @@ Language UserLanguage() {
 static std::atomic<std::atomic<int>*> g_stopCode{nullptr};
 
 static std::atomic<bool> g_interrupted{false};
+static std::atomic<int> g_signal{SIGINT};
 
 bool InterruptRequested() { return g_interrupted.load(); }
+int InterruptSignal() { return g_signal.load(); }
 
-static void OnInterrupt(int) {
-    g_interrupted.store(true);
+static void OnInterrupt(int signal) {
+    if (!g_interrupted.exchange(true)) g_signal.store(signal);
     if (std::atomic<int>* stop = g_stopCode.load()) stop->store(kStopRequested);
 }
 
@@ -69,7 +71,7 @@ void RouteInterruptTo(std::atomic<int>* stopCode) {
     std::memset(&action, 0, sizeof action);
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace brisel

@@ -107,11 +107,18 @@ static std::atomic<std::atomic<int>*> g_stopCode{nullptr};
 static std::atomic<bool> g_interrupted{false};
 
 bool InterruptRequested() { return g_interrupted.load(); }
+int InterruptSignal() { return 2; }
 
+// Every console event asks the job to stop. Closing the console, log-off and
+// shut-down end the process as soon as the handler returns: the handler
+// waits (within the time Windows allows) until the job has let go of the
+// stop code, so that the page files in flight are finished.
 static BOOL WINAPI OnConsoleControl(DWORD type) {
-    if (type != CTRL_C_EVENT && type != CTRL_BREAK_EVENT) return FALSE;
     g_interrupted.store(true);
     if (std::atomic<int>* stop = g_stopCode.load()) stop->store(kStopRequested);
+    if (type == CTRL_CLOSE_EVENT || type == CTRL_LOGOFF_EVENT || type == CTRL_SHUTDOWN_EVENT) {
+        for (int waited = 0; g_stopCode.load() && waited < 4500; waited += 50) Sleep(50);
+    }
     return TRUE;
 }
 

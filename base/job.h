@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/platform.h"
 
 namespace brisel {
 
@@ -112,6 +115,21 @@ struct Job {
     // Files of several pages: a bookmark leading into a file keeps its
     // ancestors, as titles without destination where they lead elsewhere.
     bool PartFiles = false;
+
+    // Why the input could not be read.
+    FileFault InputFault = FileFault::None;
+    // The page file that could not be written and why; the pages written
+    // before it.
+    FileFault WriteFault = FileFault::None;
+    std::string FailedFile;
+    int32_t PagesWritten = 0;
+    // Page files written under another name than the one chosen, because
+    // another program took that name meanwhile.
+    int32_t PagesRenamed = 0;
+    // References to objects the input does not hold, met while the current
+    // page file was built; the pages (1-based) written with such gaps.
+    int32_t MissingObjects = 0;
+    std::vector<int32_t> IncompletePages;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

@@ -21,11 +21,69 @@ constexpr char kPathSeparator = '/';
 constexpr size_t kMaxPathLength = 4095;
 #endif
 
-// Reads a whole file into a fresh block. false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, Block& out);
+// Why a file could not be read, created or written, in the terms a person
+// can act on.
+enum class FileFault : int {
+    None = 0,
+    NotFound,      // the file (or its folder) does not exist
+    NotAFolder,    // a part of the path that should be a folder is a file
+    NameTaken,     // something holds the name already: a file, a folder, a link (even a dangling one)
+    NoSpace,       // the device, or the user's share of it, is full
+    NoPermission,  // the folder may not be written, or the file may not be read
+    ReadOnly,      // the folder lies on a read-only file system
+    NameTooLong,
+    LinkLoop,      // symbolic links that lead back to themselves
+    IsFifo,        // not a regular file: a named pipe,
+    IsDevice,      // a device,
+    IsFolder,      // or a folder
+    Changed,       // the file changed (was cut short or rewritten) while it was read
+    Other,
+};
 
-// Whether the file exists and can be opened for reading.
-bool FileOpensForReading(const std::string& path);
+// Reads a whole file into a fresh block. false when it cannot be opened or
+// read, with the reason in *fault. Only a regular file is read: a pipe, a
+// device or a folder is refused at once. A file cut short or rewritten
+// while it is read is refused (FileFault::Changed); once read, what happens
+// to the file no longer matters.
+bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault = nullptr);
+
+// How many times, in this process, an input was found cut short under its
+// mapping. A job that sees the count change while it reads or writes fails
+// with FileFault::Changed; the bytes it met there were zeros.
+uint64_t InputFaultCount();
+
+// Whether the file exists and can be opened for reading. Never waits for a
+// writer of a named pipe.
+bool FileOpensForReading(const std::string& path, FileFault* fault = nullptr);
+
+// Whether something holds the name: a file, a folder, or a symbolic link,
+// even one that leads nowhere.
+bool NameTaken(const std::string& path);
+
+// A file that is written whole before it gets its name, so that a stop, a
+// crash or a full disk never leaves a cut-short file under a name. The bytes
+// go into a file of the same folder that has no name (or a hidden temporary
+// one where the system cannot make a file without a name); Publish then
+// gives it its name without replacing anything. Whatever was not published
+// is removed when the object goes.
+class NewFile {
+public:
+    NewFile() = default;
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    // Writes the bytes into a new unnamed file in the folder of path.
+    FileFault Write(const std::string& path, const uint8_t* data, size_t size);
+    // Gives the written file this name (in the same folder). NameTaken when
+    // something holds it; it is never replaced, and another name may be tried.
+    FileFault Publish(const std::string& path);
+
+private:
+    void Discard();
+    intptr_t handle_ = -1;
+    std::string temporary_;  // the hidden temporary name, when one was needed
+};
 
 // Whether anything (a file, a folder, a link) has this name.
 bool PathExists(const std::string& path);
@@ -35,10 +93,10 @@ enum class InputProblem { None, Missing, Folder, NoPermission, Unreadable };
 InputProblem ProbeInput(const std::string& path);
 
 enum class WriteResult { Ok, CannotCreate, WriteFailed };
-// Creates a new file and writes all bytes in one pass. An existing file of
-// that name is left as it is (CannotCreate); after a write error the partial
-// file, which this call created, is removed.
-WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
+// Creates a new file with all bytes (a NewFile published under path). An
+// existing file of that name is left as it is (CannotCreate); after a write
+// error nothing is left behind. The reason goes into *fault.
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault = nullptr);
 
 // Makes the folder and any missing parents. true when it exists afterwards.
 bool CreateFolders(const std::string& path);

@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <bcrypt.h>
 
+#include <cstdio>
+
 #include "base/platform.h"
 
 namespace brisel {
@@ -59,14 +61,54 @@ static void Unmap(uint8_t* data, size_t) { UnmapViewOfFile(data); }
 // view is only made while nobody else may write the file (a writer could cut
 // it short under the view); a file another program holds open for writing is
 // read into memory instead.
-bool ReadWholeFile(const std::string& path, Block& out) {
+static FileFault FaultOf(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return FileFault::NotFound;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return FileFault::NameTaken;
+        case ERROR_DISK_FULL:
+        case ERROR_HANDLE_DISK_FULL:
+            return FileFault::NoSpace;
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            return FileFault::NoPermission;
+        case ERROR_WRITE_PROTECT:
+            return FileFault::ReadOnly;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return FileFault::NameTooLong;
+        case ERROR_CANT_RESOLVE_FILENAME:
+            return FileFault::LinkLoop;
+        default:
+            return FileFault::Other;
+    }
+}
+
+static bool Report(FileFault* fault, FileFault value) {
+    if (fault) *fault = value;
+    return value == FileFault::None;
+}
+
+bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
+    if (fault) *fault = FileFault::Other;
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Report(fault, FileFault::IsFolder);
     bool exclusive = true;
     HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ);
     if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
         exclusive = false;
         file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
     }
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return Report(fault, FaultOf(GetLastError()));
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        const DWORD type = GetFileType(file);
+        CloseHandle(file);
+        return Report(fault, type == FILE_TYPE_PIPE ? FileFault::IsFifo : FileFault::IsDevice);
+    }
     LARGE_INTEGER size;
     bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
               static_cast<uint64_t>(size.QuadPart) <= static_cast<uint64_t>(SIZE_MAX);
@@ -77,7 +119,7 @@ bool ReadWholeFile(const std::string& path, Block& out) {
         if (view) {
             CloseHandle(file);
             out.Adopt(static_cast<uint8_t*>(view), static_cast<size_t>(size.QuadPart), Unmap);
-            return true;
+            return Report(fault, FileFault::None);
         }
     }
     // An empty file, or one that cannot be mapped: read into memory.
@@ -92,14 +134,20 @@ bool ReadWholeFile(const std::string& path, Block& out) {
     }
     CloseHandle(file);
     if (ok) out = std::move(block);
-    return ok;
+    // Only a file others may write is read this way: a short read means it
+    // was cut short meanwhile.
+    return Report(fault, ok ? FileFault::None : exclusive ? FileFault::Other : FileFault::Changed);
 }
 
-bool FileOpensForReading(const std::string& path) {
+// A mapped input is opened so that nobody may write it: it cannot change
+// under the mapping.
+uint64_t InputFaultCount() { return 0; }
+
+bool FileOpensForReading(const std::string& path, FileFault* fault) {
     HANDLE file = OpenExisting(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    if (file == INVALID_HANDLE_VALUE) return Report(fault, FaultOf(GetLastError()));
     CloseHandle(file);
-    return true;
+    return Report(fault, FileFault::None);
 }
 
 bool PathExists(const std::string& path) {
@@ -123,26 +171,89 @@ InputProblem ProbeInput(const std::string& path) {
     return InputProblem::None;
 }
 
-WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-    // CREATE_NEW: a file that took the name after it was chosen is never
-    // replaced; the page fails instead.
-    const std::wstring wide = WidePath(path);
-    HANDLE file = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return WriteResult::CannotCreate;
+bool NameTaken(const std::string& path) {
+    if (GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    // A file locked by another program still holds its name.
+    const DWORD error = GetLastError();
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+}
+
+static std::string FolderOf(const std::string& path) {
+    const size_t separator = path.find_last_of("\\/");
+    return separator == std::string::npos ? std::string(".") : path.substr(0, separator);
+}
+
+NewFile::~NewFile() { Discard(); }
+
+void NewFile::Discard() {
+    if (handle_ != -1) CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = -1;
+    if (!temporary_.empty()) DeleteFileW(WidePath(temporary_).c_str());
+    temporary_.clear();
+}
+
+// Windows cannot make a file without a name: the bytes go to a hidden
+// temporary name in the same folder, which MoveFileExW (without
+// MOVEFILE_REPLACE_EXISTING) then turns into the page's name.
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size) {
+    Discard();
+    HANDLE file = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 16; ++attempt) {
+        uint8_t random[8];
+        if (!RandomBytes(random, sizeof random)) return FileFault::Other;
+        char name[40];
+        std::snprintf(name, sizeof name, "\\~brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
+                      random[2], random[3], random[4], random[5], random[6], random[7]);
+        temporary_ = FolderOf(path) + name;
+        file = CreateFileW(WidePath(temporary_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY, nullptr);
+        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) {
+            const DWORD error = GetLastError();
+            temporary_.clear();
+            return FaultOf(error);
+        }
+    }
+    if (file == INVALID_HANDLE_VALUE) {
+        temporary_.clear();
+        return FileFault::Other;
+    }
     size_t done = 0;
-    bool ok = true;
-    while (ok && done < size) {
+    DWORD error = 0;
+    while (!error && done < size) {
         DWORD chunk = static_cast<DWORD>(size - done > 0x40000000 ? 0x40000000 : size - done);
         DWORD put = 0;
-        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) ok = false;
+        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) error = GetLastError();
+        if (!error && put == 0) error = ERROR_DISK_FULL;
         done += put;
     }
-    if (!CloseHandle(file)) ok = false;
-    if (!ok) {
-        DeleteFileW(wide.c_str());
+    if (!CloseHandle(file) && !error) error = GetLastError();
+    if (error) {
+        Discard();
+        return FaultOf(error);
+    }
+    return FileFault::None;
+}
+
+FileFault NewFile::Publish(const std::string& path) {
+    if (temporary_.empty()) return FileFault::Other;
+    const std::wstring from = WidePath(temporary_);
+    if (!MoveFileExW(from.c_str(), WidePath(path).c_str(), 0)) return FaultOf(GetLastError());
+    // The page file is an ordinary file, not the hidden temporary one.
+    SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    temporary_.clear();
+    return FileFault::None;
+}
+
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault) {
+    NewFile file;
+    FileFault result = file.Write(path, data, size);
+    if (result != FileFault::None) {
+        Report(fault, result);
         return WriteResult::WriteFailed;
     }
-    return WriteResult::Ok;
+    result = file.Publish(path);
+    Report(fault, result);
+    return result == FileFault::None ? WriteResult::Ok : WriteResult::CannotCreate;
 }
 
 bool CreateFolders(const std::string& path) {

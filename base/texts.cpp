@@ -33,12 +33,59 @@ const TextPair kTexts[] = {
     {"Bad", "入力値に誤りがあります"},
     {"Failed", "ページ数解析に失敗しました"},
     {"Can't Split\nThis PDF File has Only One Page", "１ページからなるファイルです\nこれ以上分解できません"},
+    {"%d of %d pages are incomplete (the file is damaged or cut short): %s",
+     "%d / %d ページが不完全です（ファイルが壊れているか途中で切れています）: %s"},
+    {"(%d of %d pages written)", "（%d / %d ページ作成済み）"},
+    {"%d page files were written under other names, since their names were taken meanwhile",
+     "%d 個の分解ファイルは、名前が途中で他のファイルに使われたため別の名前で作成しました"},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::OnePageFile) + 1,
+struct FaultPair {
+    FileFault fault;
+    TextPair output, input;
+};
+
+const FaultPair kFaults[] = {
+    {FileFault::NotFound, {"the folder does not exist", "フォルダが存在しません"},
+     {"the file does not exist", "ファイルが存在しません"}},
+    {FileFault::NotAFolder, {"a part of the path is a file, not a folder", "パスの途中がフォルダではなくファイルです"},
+     {"a part of the path is a file, not a folder", "パスの途中がフォルダではなくファイルです"}},
+    {FileFault::NameTaken, {"another file took the name, and no other name was free",
+                            "他のファイルが名前を使い、ほかに使える名前がありません"},
+     {"the file exists", "ファイルが存在します"}},
+    {FileFault::NoSpace, {"no space left on the device", "ディスクに空きがありません"},
+     {"no space left on the device", "ディスクに空きがありません"}},
+    {FileFault::NoPermission, {"no permission to write into the folder", "フォルダに書き込む権限がありません"},
+     {"no permission to read the file", "ファイルを読む権限がありません"}},
+    {FileFault::ReadOnly, {"the folder is on a read-only file system", "フォルダは読み取り専用です"},
+     {"the file is on a read-only file system", "ファイルは読み取り専用です"}},
+    {FileFault::NameTooLong, {"the name is too long", "名前が長すぎます"}, {"the name is too long", "名前が長すぎます"}},
+    {FileFault::LinkLoop,
+     {"a symbolic link in the path loops back on itself", "パス中のシンボリックリンクが循環しています"},
+     {"a symbolic link in the path loops back on itself", "パス中のシンボリックリンクが循環しています"}},
+    {FileFault::IsFifo, {"a named pipe holds the name", "名前付きパイプが名前を使っています"},
+     {"not a regular file but a named pipe (FIFO)", "通常のファイルではなく名前付きパイプです"}},
+    {FileFault::IsDevice, {"a device holds the name", "デバイスが名前を使っています"},
+     {"not a regular file but a device", "通常のファイルではなくデバイスです"}},
+    {FileFault::IsFolder, {"a folder holds the name", "フォルダが名前を使っています"},
+     {"is a folder, not a file", "ファイルではなくフォルダです"}},
+    {FileFault::Changed, {"the file changed while it was written", "書き込み中にファイルが変更されました"},
+     {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
+};
+
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesRenamed) + 1,
               "one pair per Text");
 
 }  // namespace
+
+const char* FaultText(Language language, FileFault fault, bool input) {
+    for (const FaultPair& f : kFaults) {
+        if (f.fault != fault) continue;
+        return Pick(language, input ? f.input : f.output);
+    }
+    if (input) return language == Language::Japanese ? "ファイルを読み込めません" : "the file cannot be read";
+    return language == Language::Japanese ? "ファイルを作成または書き込みできません" : "the file cannot be created or written";
+}
 
 const char* Tr(Language language, Text text) {
     return Pick(language, kTexts[static_cast<size_t>(text)]);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/job.h"
+#include "base/platform.h"
 
 namespace brisel {
 
@@ -37,6 +38,10 @@ enum class Text {
     BadField,
     PageCountFailed,
     OnePageFile,
+    // Results that say what happened.
+    PagesIncomplete,  // "%d of %d ... %s"
+    PagesWritten,     // "(%d of %d ...)"
+    PagesRenamed,     // "%d ..."
 };
 
 const char* Tr(Language language, Text text);
@@ -53,5 +58,9 @@ inline const char* Pick(Language language, const TextPair& pair) {
 // Tr() with one printf argument substituted.
 std::string TrFormat(Language language, Text text, const std::string& arg);
 std::string TrFormat(Language language, Text text, int a, int b);
+
+// What a file fault means, for a page file being written or for the input
+// being read.
+const char* FaultText(Language language, FileFault fault, bool input);
 
 }  // namespace brisel

@@ -36,9 +36,10 @@ int ExitStatusOf(int result) {
         case kResultCannotCreate:
         case kResultBadPageRange:
         case kResultAlreadyTold:
+        case kResultIncomplete:
             return result;
         case kResultBreak:
-            return kExitBreak;
+            return kExitBreak;  // the caller turns it into 128 + the signal
         default:
             return kExitFailure;
     }
@@ -48,10 +49,13 @@ int ExitStatusOf(int result) {
 // host has already told why.
 std::string ResultReason(const Job& job, int result, bool range) {
     const Language lang = job.app.language;
-    // The reasons carry the taken name, or the page file that failed.
+    // What the job knows beyond its code (the page file that failed and why,
+    // the pages left incomplete), else the reason of its code, with the taken
+    // name.
+    const std::string detail = ResultDetail(job, result);
     auto withReason = [&](Text text) {
-        std::string reason = FailureReason(lang, job.Step, job.LastError);
-        if (job.LastError == kNameTaken) reason += ": " + job.OutputPath;
+        std::string reason = detail.empty() ? FailureReason(lang, job.Step, job.LastError) : detail;
+        if (detail.empty() && job.LastError == kNameTaken) reason += ": " + job.OutputPath;
         return std::string(Tr(lang, text)) +
                (lang == Language::Japanese ? "\xEF\xBC\x88" + reason + "\xEF\xBC\x89" : " (" + reason + ")");
     };
@@ -62,7 +66,9 @@ std::string ResultReason(const Job& job, int result, bool range) {
         case kResultOnePage:
             return OneLine(Tr(lang, Text::OnePage));
         case kResultCannotCreate:
-            return withReason(Text::CantCreate);
+            return detail.empty() ? withReason(Text::CantCreate) : detail;
+        case kResultIncomplete:
+            return detail;
         case kResultBreak:
             return Tr(lang, Text::Break);
         case kResultBadPageRange:
@@ -85,8 +91,12 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     };
     if (!NamesPdfFile(path)) return refuse(kExitUsage, Tr(lang, Text::NotPdfFile));
     if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile));
-    if (const InputProblem problem = ProbeInput(path); problem != InputProblem::None)
+    if (const InputProblem problem = ProbeInput(path); problem != InputProblem::None) {
+        FileFault fault = FileFault::None;
+        if (problem == InputProblem::Unreadable && !FileOpensForReading(path, &fault) && fault == FileFault::LinkLoop)
+            return refuse(kExitFailure, FaultText(lang, fault, true));
         return refuse(kExitFailure, InputProblemText(lang, problem));
+    }
     // Page files go into --out DIR, made with its parents when missing; a
     // folder that cannot be made fails the job like any page file that
     // cannot be created.
@@ -108,6 +118,7 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     outcome.pages = job.PageCount;
     outcome.written = host.written();
     outcome.reason = ResultReason(job, result, options.range || options.parts);
+    if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
     // A break is no failure worth a line under --quiet.
     if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
     if (outcome.reason.empty()) outcome.reason = host.reason();
@@ -207,7 +218,7 @@ int main(int argc, char** argv) {
         const int fileStatus = outcomes.back().status;
         if (status == 0) status = fileStatus;
         if (fileStatus == kExitBreak || InterruptRequested()) {
-            status = kExitBreak;
+            status = 128 + InterruptSignal();
             break;
         }
     }

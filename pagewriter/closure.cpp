@@ -35,7 +35,8 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
     : job_(job), doc_(doc), nextNumber_(firstNumber) {}
 
 // A reference to an object the file does not hold (absent, free, or listed
-// with another generation) is a reference to null; it adds nothing. Returns
+// with another generation) is a reference to null; it adds nothing, and an
+// absent one is counted in job.MissingObjects. Returns
 // the new entry, kNullReference for such a reference, or a ClosureCode.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
@@ -45,7 +46,14 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     if (entries_.empty() && pageCount_ == 0) pageCount_ = 1;
     else if (doc_.treeObjects.Find(number) >= 0 || omitted_.Find(number) >= 0) return kNullReference;
     const XrefEntry* listed = doc_.table.Find(number);
-    if (!listed || listed->type != 'n' || listed->generation != generation) return kNullReference;
+    // A number the input lists free is a legitimate null; one it does not
+    // list, or lists in use without the object being there, is damage: the
+    // page file is written without it and reported incomplete.
+    if (!listed || (listed->type != 'n' && doc_.reader.IsMissing(number))) {
+        ++job_.MissingObjects;
+        return kNullReference;
+    }
+    if (listed->type != 'n' || listed->generation != generation) return kNullReference;
     Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
     if (!body) return kClosureObjectMissing;
     Entry entry;

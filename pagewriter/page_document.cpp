@@ -28,6 +28,20 @@ void Append(std::string& out, Cursor from, Cursor to) {
     if (to > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
 }
 
+// A header for an input whose first line is no PDF header (damaged bytes):
+// the version that line still shows ("-1.5" of a damaged "%PDF-1.5"), else
+// 1.7, and a binary marker.
+void WriteOwnHeader(Cursor p, Cursor end, std::string& out) {
+    std::string version = "1.7";
+    for (int i = 0; i < 16 && p + 3 < end && !IsLineEnd(*p); ++i, ++p) {
+        if (*p == '-' && (p[1] == '1' || p[1] == '2') && p[2] == '.' && p[3] >= '0' && p[3] <= '9') {
+            version.assign(reinterpret_cast<const char*>(p + 1), 3);
+            break;
+        }
+    }
+    out += "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
+}
+
 // The input's header: leading white space, the "%PDF-" line and, when the
 // next line is a comment (the binary marker), that line too.
 bool CopyHeader(Job& job, const Document& doc, std::string& out) {
@@ -35,7 +49,10 @@ bool CopyHeader(Job& job, const Document& doc, std::string& out) {
     Cursor p = start;
     while (p < end && IsWhite(*p)) ++p;
     if (p >= end) return Fail(job, kPageHeaderEnd, false);
-    if (!StartsWith(p, end, "%PDF-")) return Fail(job, kPageHeaderNoPdf, false);
+    if (!StartsWith(p, end, "%PDF-")) {
+        WriteOwnHeader(p, end, out);
+        return true;
+    }
     for (int line = 0; line < 2; ++line) {
         while (p < end && !IsLineEnd(*p)) ++p;
         if (p >= end) return Fail(job, line == 0 ? kPageHeaderLineEnd : kPageMarkerLineEnd, false);

@@ -20,12 +20,15 @@ constexpr int32_t kMaxListedObjects = 1 << 25;
 constexpr int64_t kSparseNumbers = 1 << 22;
 
 // Writes one LF, then "xref" with entry 0 free and one subsection for each
-// run of numbers in use below count (offset and generation from entryOf(n),
-// which returns whether n is in use), then the trailer with /Size (count)
-// and /Root, "startxref" and "%%EOF". Numbers no object has are left out,
-// so that the section costs what the objects cost, however high their
-// numbers run, and a reference to a missing object reads as null. false
-// when the image cannot grow.
+// run of numbers listed below count, then the trailer with /Size (count)
+// and /Root, "startxref" and "%%EOF". entryOf(n, offset, generation) gives
+// 'n' for an object in use (with its offset and generation), 'f' for a
+// number the input lists free, and 0 for a number it does not list. Numbers
+// not listed are left out, so that the section costs what the entries cost,
+// however high their numbers run; a reference to a number that is listed
+// free reads as null, as the input meant, while one to a number left out is
+// a reference to an object the input lacks. false when the image cannot
+// grow.
 template <class EntryOf>
 bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, int32_t rootGeneration,
                          EntryOf entryOf) {
@@ -46,8 +49,9 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
             !out.Print("%d %d\n", first, last - first))
             return false;
         for (int32_t n = first; n < last; ++n) {
-            entryOf(n, offset, generation);
-            if (!out.Write(line, FormatXrefLine(line, offset, generation, 'n'))) return false;
+            const char type = entryOf(n, offset, generation);
+            if (type != 'n') offset = 0;
+            if (!out.Write(line, FormatXrefLine(line, offset, generation, type == 'n' ? 'n' : 'f'))) return false;
         }
         first = last;
     }

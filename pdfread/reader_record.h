@@ -5,6 +5,7 @@
 // a rewrite that replaces the image leaves nothing pointing into the old one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -56,8 +57,13 @@ struct ReaderRecord {
     bool refused = false;
     // Objects whose entries say "in use" but point at no header of them:
     // the table lists them free.
+    // In ascending order.
     std::vector<int32_t> missingObjects;
     SecurityState security;
+
+    bool IsMissing(int32_t number) const {
+        return std::binary_search(missingObjects.begin(), missingObjects.end(), number);
+    }
 };
 
 }  // namespace brisel

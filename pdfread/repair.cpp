@@ -158,12 +158,12 @@ int Rebuild(Job& job, Block& image) {
     found.Finish();
     if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
 
-    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
+    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) -> char {
         const FoundObject* object = found.Find(n);
-        if (!object) return false;
+        if (!object) return 0;
         offset = object->offset;
         generation = object->generation;
-        return true;
+        return 'n';
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf))
         return Fail(job, kRepairSectionFull);

@@ -95,13 +95,15 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     if (int r = CopyInputUpTo(job, rw, rw.end)) return r;
     FinishRecords(rw);
 
-    // Objects that stand in the new image are in use; object streams
-    // unpacked, objects never unpacked, free and unlisted numbers are free.
-    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) {
-        if (static_cast<size_t>(n) >= records.size()) return false;
+    // Objects that stand in the new image are in use; numbers the input
+    // lists free stay free; object streams unpacked, objects never unpacked
+    // (their stream is lost) and unlisted numbers are left out.
+    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) -> char {
+        if (static_cast<size_t>(n) >= records.size()) return 0;
         offset = records[n].Offset();
         generation = records[n].Generation();
-        return offset > 0 && records[n].type != kRecordFree;
+        if (records[n].type == kRecordFree) return 'f';
+        return offset > 0 ? 'n' : 0;
     };
     const StreamTrailer& t = rw.trailer;
     // The section ends with the highest number an entry names, wherever

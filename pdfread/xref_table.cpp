@@ -79,7 +79,7 @@ Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, in
 Block LoadFile(Job& job, const std::string& path) {
     job.LastError = 0;
     Block image;
-    if (!ReadWholeFile(path, image) || image.size() < 20 || image.size() > INT32_MAX) {
+    if (!ReadWholeFile(path, image, &job.InputFault) || image.size() < 20 || image.size() > INT32_MAX) {
         job.LastError = kLoadFailed;
         return Block();
     }

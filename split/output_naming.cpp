@@ -1,5 +1,7 @@
 #include "split/output_naming.h"
 
+#include <algorithm>
+
 #include "base/platform.h"
 #include "split/name_pattern.h"
 
@@ -64,6 +66,43 @@ std::string OutputNaming::PartNameWith(const std::string& discriminator, size_t 
 
 std::string OutputNaming::PathFor(int32_t page) const { return NameWith(discriminator_, page); }
 
+namespace {
+
+// The discriminators in the order they are tried: empty; "0".."9";
+// "00".."99"; "000".."999".
+constexpr int kDiscriminators = 1 + 10 + 100 + 1000;
+
+std::string DiscriminatorAt(int place) {
+    int width = 0, limit = 1;
+    while (place >= limit && width < 3) {
+        place -= limit;
+        ++width;
+        limit *= 10;
+    }
+    std::string text = width ? std::to_string(place) : "";
+    text.insert(0, static_cast<size_t>(width) - text.size(), '0');
+    return text;
+}
+
+}  // namespace
+
+std::string OutputNaming::AlternativePath(int32_t index, int attempt) const {
+    // Names from a pattern are exact: no other name stands in for them.
+    if (!pattern_.empty() || attempt < 1 || chosen_ + attempt >= kDiscriminators) return "";
+    const std::string discriminator = DiscriminatorAt(chosen_ + attempt);
+    std::string name;
+    if (parts_.empty()) {
+        name = NameWith(discriminator, index + 1);
+    } else {
+        // Parts are in page order, each keyed by its first page.
+        auto part = std::lower_bound(parts_.begin(), parts_.end(), index,
+                                     [](const Part& p, int32_t first) { return p.first < first; });
+        if (part == parts_.end() || part->first != index) return "";
+        name = PartNameWith(discriminator, static_cast<size_t>(part - parts_.begin()));
+    }
+    return PathLength(name) > kMaxPathLength ? "" : name;
+}
+
 std::string OutputNaming::PathForPart(size_t k) const { return PartNameWith(discriminator_, k); }
 
 template <class NameOf>
@@ -84,24 +123,21 @@ bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longe
         }
         return true;
     }
-    // Candidates: empty; "0".."9"; "00".."99"; "000".."999".
-    for (int width = 0, limit = 1; width <= 3; ++width, limit *= 10) {
-        for (int value = 0; value < limit; ++value) {
-            std::string candidate = width ? std::to_string(value) : "";
-            candidate.insert(0, static_cast<size_t>(width) - candidate.size(), '0');
-            if (PathLength(base_ + candidate + longest) > kMaxPathLength) {
-                job.LastError = kNoFreeName;
-                return false;
-            }
-            bool taken = false;
-            for (int32_t k = 0; k < count && !taken; ++k) {
-                if (job.Stopped()) return false;
-                taken = FileOpensForReading(nameOf(candidate, k));
-            }
-            if (!taken) {
-                discriminator_ = candidate;
-                return true;
-            }
+    for (int place = 0; place < kDiscriminators; ++place) {
+        const std::string candidate = DiscriminatorAt(place);
+        if (PathLength(base_ + candidate + longest) > kMaxPathLength) {
+            job.LastError = kNoFreeName;
+            return false;
+        }
+        bool taken = false;
+        for (int32_t k = 0; k < count && !taken; ++k) {
+            if (job.Stopped()) return false;
+            taken = NameTaken(nameOf(candidate, k));
+        }
+        if (!taken) {
+            discriminator_ = candidate;
+            chosen_ = place;
+            return true;
         }
     }
     job.LastError = kNoFreeName;

@@ -26,7 +26,8 @@ public:
     const std::string& base() const { return base_; }
 
     // Chooses the first discriminator under which no page in [first, last)
-    // (0-based) names an existing file. false with LastError kNoFreeName when
+    // (0-based) names an existing file (or a symbolic link, even a dangling
+    // one). false with LastError kNoFreeName when
     // none is free or the names would not fit the platform's path limit; false
     // without a code when the job was stopped. Names from a pattern are
     // exact: when one is taken, false with LastError kNameTaken and that
@@ -43,6 +44,12 @@ public:
     // The full name of part k of ChooseParts: the page's own name for a part
     // of one page, else both page numbers padded and joined by "-".
     std::string PathForPart(size_t k) const;
+    // The name of the file of page index (0-based; for parts, the part that
+    // starts there) under the attempt-th discriminator after the chosen one,
+    // for a file whose name another program took after it was chosen; empty
+    // when the discriminators are used up, the name would not fit, or the
+    // names come from a pattern.
+    std::string AlternativePath(int32_t index, int attempt) const;
     const std::string& discriminator() const { return discriminator_; }
 
 private:
@@ -58,6 +65,7 @@ private:
     std::string title_;   // the input's name without ".pdf"
     std::string pattern_;
     std::string discriminator_;
+    int chosen_ = 0;  // the discriminator's place among all of them
     int32_t pageCount_ = 0;
     std::vector<Part> parts_;
     std::vector<std::string> partTitles_;

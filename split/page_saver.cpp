@@ -5,7 +5,8 @@
 
 namespace brisel {
 
-PageSaver::PageSaver(int threads, size_t byteCap, size_t fileCap) : byteCap_(byteCap), fileCap_(fileCap) {
+PageSaver::PageSaver(int threads, size_t byteCap, size_t fileCap, Alternative alternative)
+    : byteCap_(byteCap), fileCap_(fileCap), alternative_(std::move(alternative)) {
     for (int i = 0; i < std::max(1, threads); ++i) threads_.emplace_back([this] { Run(); });
 }
 
@@ -53,14 +54,31 @@ void PageSaver::Run() {
             task = std::move(queue_.front());
             queue_.pop_front();
         }
-        bool ok = WriteWholeFile(task.path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size()) ==
-                  WriteResult::Ok;
+        NewFile file;
+        std::string path = task.path;
+        FileFault fault = file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size());
+        if (fault == FileFault::None) fault = file.Publish(path);
+        bool renamed = false;
+        for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
+            std::string other = alternative_(task.index, attempt);
+            if (other.empty()) break;
+            path = std::move(other);
+            fault = file.Publish(path);
+            renamed = true;
+        }
+        const bool ok = fault == FileFault::None;
         // A file that cannot take the times keeps its own; that is no failure.
-        if (ok && task.times) SetFileTimes(task.path, *task.times);
+        if (ok && task.times) SetFileTimes(path, *task.times);
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.erase(task.index);
-        if (ok) written_.push_back({task.index, std::move(task.path)});
-        else if (failedIndex_ < 0 || task.index < failedIndex_) failedIndex_ = task.index;
+        if (ok) {
+            if (renamed) renamedPaths_.emplace(task.index, path);
+            written_.push_back({task.index, std::move(path)});
+        } else if (failedIndex_ < 0 || task.index < failedIndex_) {
+            failedIndex_ = task.index;
+            failedFault_ = fault;
+            failedPath_ = task.path;
+        }
         ForgetSettledFiles();
         bytesInFlight_ -= task.bytes.size();
         --tasksInFlight_;

@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -21,14 +23,20 @@ namespace brisel {
 
 class PageSaver {
 public:
+    // Another name for the file of a page whose name was taken after it was
+    // chosen: attempt 1, 2, ... until it returns an empty text.
+    using Alternative = std::function<std::string(int32_t index, int attempt)>;
+
     // threads: how many files are written at once (at least 1); byteCap and
     // fileCap: how many bytes and files may wait or be in writing.
-    explicit PageSaver(int threads, size_t byteCap = 4u << 20, size_t fileCap = 64);
+    explicit PageSaver(int threads, size_t byteCap = 4u << 20, size_t fileCap = 64, Alternative alternative = {});
     ~PageSaver();
     PageSaver(const PageSaver&) = delete;
     PageSaver& operator=(const PageSaver&) = delete;
 
-    // Queues a page file. The bytes are taken from buffer, which receives a
+    // Queues a page file. It is written whole under no name and then given
+    // its name, never replacing a file that holds it; when one does, the
+    // alternatives are tried. The bytes are taken from buffer, which receives a
     // spare buffer whose capacity can be reused. Waits while too much is in
     // flight. With times, the file gets them once it is written.
     void Submit(int32_t index, const std::string& path, std::string& buffer, const std::optional<FileTimes>& times);
@@ -41,6 +49,15 @@ public:
     // written meanwhile are removed, so that what stays is what a one-by-one
     // writer would have left.
     int32_t Finish();
+
+    // After Finish: why the lowest failed file could not be written, and its name.
+    FileFault failedFault() const { return failedFault_; }
+    const std::string& failedPath() const { return failedPath_; }
+    // Files written under an alternative name.
+    int32_t renamed() const { return static_cast<int32_t>(renamedPaths_.size()); }
+    // The names that files written under another name than the one asked got,
+    // by index.
+    const std::map<int32_t, std::string>& renamedPaths() const { return renamedPaths_; }
 
     // How many writers a job uses (see page_saver.cpp for why two).
     static int DefaultThreads();
@@ -65,6 +82,10 @@ private:
     size_t tasksInFlight_ = 0;
     const size_t byteCap_, fileCap_;
     int32_t failedIndex_ = -1;
+    FileFault failedFault_ = FileFault::None;
+    std::string failedPath_;
+    std::map<int32_t, std::string> renamedPaths_;
+    const Alternative alternative_;
     bool closing_ = false;
     std::vector<std::thread> threads_;
 };

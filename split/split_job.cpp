@@ -1,5 +1,7 @@
 #include "split/split_job.h"
 
+#include <algorithm>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <utility>
@@ -27,6 +29,10 @@ void ResetJob(Job& job) {
     job.LastError = 0;
     job.Step = JobStep::Start;
     job.PagesDone = job.PagesTotal = 0;
+    job.InputFault = job.WriteFault = FileFault::None;
+    job.FailedFile.clear();
+    job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
+    job.IncompletePages.clear();
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
@@ -99,17 +105,26 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     const bool timesRead = sameDate && GetFileTimes(path, times);
     Document doc;
     job.Step = JobStep::Load;
+    // An input cut short while it is mapped shows as zeros, and in this count.
+    const uint64_t inputFaults = InputFaultCount();
+    auto inputChanged = [&] {
+        if (InputFaultCount() == inputFaults) return false;
+        job.InputFault = FileFault::Changed;
+        job.Step = JobStep::Load;
+        return true;
+    };
     doc.image = LoadFile(job, path);
     if (doc.image.empty()) return kResultFailed;
     if (sameDate && !timesRead) return kResultFailed;
     if (job.Stopped()) return job.StopCode;
 
-    if (int r = ReadUntilClassic(job, doc); r != 0) return r;
+    if (int r = ReadUntilClassic(job, doc); r != 0) return inputChanged() ? kResultFailed : r;
 
     doc.outlines.clear();
     job.Step = JobStep::Analyze;
     int32_t count = AnalyzeOrRepair(job, doc, true);
     job.PageCount = count;
+    if (inputChanged()) return kResultFailed;
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
 
     AppState& app = job.app;
@@ -172,7 +187,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     std::optional<FileTimes> pageTimes;
     if (sameDate) pageTimes = times;
     InputKeyEncryption encryption(doc.reader);
-    PageSaver saver(PageSaver::DefaultThreads());
+    PageSaver saver(PageSaver::DefaultThreads(), 4u << 20, 64,
+                    [&naming](int32_t index, int attempt) { return naming.AlternativePath(index, attempt); });
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
@@ -190,6 +206,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         } else {
             job.host.ReplaceStatusText(job);
         }
+        job.MissingObjects = 0;
         if (!request) {
             job.OutputPath = naming.PathFor(part.first + 1);
             if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
@@ -199,22 +216,89 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
             if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
         }
+        // A file built from zeros where the input was cut short is not written.
+        if (inputChanged()) break;
+        // What the file has is kept (it may be all the user has of it), but
+        // its pages are reported.
+        if (job.MissingObjects > 0)
+            for (int32_t index = part.first; index <= part.last; ++index) job.IncompletePages.push_back(index + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
+        job.PagesWritten = k;
     }
     // A page file that could not be written ends the job as if it had been
     // the last one tried: the files before it stay, those after it go.
-    const int32_t failedIndex = saver.Finish();
-    if (failedIndex >= 0) job.LastError = kPageFileNotWritten;
-    for (const auto& [index, written] : submitted)
-        if (failedIndex < 0 || index < failedIndex) job.host.PageFileWritten(job, written);
+    const int32_t failed = saver.Finish();
+    job.PagesRenamed = saver.renamed();
+    if (failed >= 0) {
+        job.LastError = kPageFileNotWritten;
+        job.WriteFault = saver.failedFault();
+        job.FailedFile = saver.failedPath();
+        job.PagesWritten = static_cast<int32_t>(
+            std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
+        std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+    }
+    for (const auto& [index, path] : submitted) {
+        if (failed >= 0 && index >= failed) continue;
+        const auto renamed = saver.renamedPaths().find(index);
+        job.host.PageFileWritten(job, renamed == saver.renamedPaths().end() ? path : renamed->second);
+    }
 
     if (job.Stopped()) return job.StopCode;
+    if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return kResultDone;
+    return job.IncompletePages.empty() ? kResultDone : kResultIncomplete;
+}
+
+// "130-2000" for a run of pages, "7" for one, runs joined by ", ".
+std::string PageRanges(const std::vector<int32_t>& pages) {
+    std::string text;
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i;
+        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(pages[i]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(pages[j]);
+        }
+        i = j + 1;
+    }
+    return text;
+}
+
+std::string Substitute(std::string format, std::initializer_list<std::string> values) {
+    size_t at = 0;
+    for (const std::string& value : values) {
+        at = format.find('%', at);
+        if (at == std::string::npos || at + 1 >= format.size()) break;
+        format.replace(at, 2, value);
+        at += value.size();
+    }
+    return format;
 }
 
 }  // namespace
+
+std::string ResultDetail(const Job& job, int result) {
+    const Language lang = job.app.language;
+    if (result == kResultIncomplete)
+        return Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
+                                                             std::to_string(job.PagesTotal),
+                                                             PageRanges(job.IncompletePages)});
+    if (result == kResultCannotCreate && job.WriteFault != FileFault::None)
+        return FileTitle(job.FailedFile) + ": " + FaultText(lang, job.WriteFault, false) + " " +
+               Substitute(Tr(lang, Text::PagesWritten),
+                          {std::to_string(job.PagesWritten), std::to_string(job.PagesTotal)});
+    if (result == kResultFailed && job.Step == JobStep::Load && job.InputFault != FileFault::None)
+        return FaultText(lang, job.InputFault, true);
+    return "";
+}
+
+std::string RenamedNote(const Job& job) {
+    if (job.PagesRenamed == 0) return "";
+    return Substitute(Tr(job.app.language, Text::PagesRenamed), {std::to_string(job.PagesRenamed)});
+}
 
 int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, false); }
 

@@ -15,6 +15,9 @@ enum SplitResult : int {
     kResultOnePage = 3,
     kResultCannotCreate = 4,
     kResultBadPageRange = 5,
+    // Every page file was written, but some lack objects the input does not
+    // hold (a damaged or cut-short file): job.IncompletePages names them.
+    kResultIncomplete = 6,
     kResultAlreadyTold = 10,
     kResultBreak = kStopRequested,
     kResultFailed = -1,
@@ -32,5 +35,14 @@ int SplitPageRange(Job& job, const std::string& inputPath);
 // file; with range, only the pages job.FirstPage to job.LastPage are written
 // (the parts are made from those) and the page-range settings apply.
 int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request);
+
+// The second line of a job's result message, when the job knows more than
+// its code: which pages are incomplete, which page file could not be written
+// and why, why the input could not be read. Empty otherwise.
+std::string ResultDetail(const Job& job, int result);
+
+// A note for a job that wrote page files under other names than those chosen
+// (other programs took them meanwhile); empty when it did not.
+std::string RenamedNote(const Job& job);
 
 }  // namespace brisel

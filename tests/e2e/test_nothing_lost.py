@@ -1,0 +1,271 @@
+"""Faults injected on purpose while splitting: inputs cut short or lacking
+objects, runs stopped by signals, inputs cut short while they are read,
+names taken by another run, odd inputs, a device that fills up. Whatever
+happens, no page file is cut short, nothing is overwritten, and the run
+says what happened."""
+
+import os
+import re
+import signal
+import subprocess
+import threading
+import time
+import unittest
+
+import pdftest
+from pdftest import SplitTestCase, brisel, ghostscript_pdf, qpdf_check, render, text_pages_ps
+
+PAGE_NAME = re.compile(r".*-\d+\.pdf$")
+
+
+def whole_pdf(path):
+    """Whether the file ends as a page file ends: its startxref leads to its
+    cross-reference table and it closes with %%EOF."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data.startswith(b"%PDF-1.") or not data.endswith(b"%%EOF\n"):
+        return False
+    m = re.search(rb"startxref\n(\d+)\n%%EOF\n$", data)
+    return bool(m) and data[int(m.group(1)):int(m.group(1)) + 4] == b"xref"
+
+
+def classic_pdf(objects, free=()):
+    """A classic file from {number: body}; the numbers in free are listed
+    free in its table, every other number up to the highest that has no
+    body is left out of the table."""
+    out = bytearray(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
+    offsets = {}
+    for n in sorted(objects):
+        offsets[n] = len(out)
+        out += b"%d 0 obj\n%s\nendobj\n" % (n, objects[n])
+    xref = len(out)
+    listed = sorted(set(offsets) | set(free))
+    out += b"xref\n0 1\n0000000000 65535 f \n"
+    for n in listed:
+        out += b"%d 1\n" % n
+        out += b"0000000000 00001 f \n" if n in free else b"%010d 00000 n \n" % offsets[n]
+    out += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (max(listed) + 1, xref)
+    return bytes(out)
+
+
+def three_pages(extra_resources=b"", second_font=b"5 0 R"):
+    """Three text pages in Helvetica; the second page's font is second_font,
+    and every page's resources carry extra_resources."""
+    objects = {1: b"<< /Type /Catalog /Pages 2 0 R >>",
+               2: b"<< /Type /Pages /Kids [3 0 R 6 0 R 8 0 R] /Count 3 >>",
+               5: b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"}
+    for page, number in enumerate((3, 6, 8), 1):
+        font = second_font if page == 2 else b"5 0 R"
+        text = b"BT /F1 24 Tf 72 700 Td (Page %d) Tj ET" % page
+        objects[number] = (b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 300] /Contents %d 0 R "
+                           b"/Resources << /Font << /F1 %s >> %s >> >>" % (number + 1, font, extra_resources))
+        objects[number + 1] = b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text)
+    return objects
+
+
+class DamagedInputs(SplitTestCase):
+
+    def test_cut_short_files(self):
+        # Pages in tree order, each with its own content and image after
+        # the page tree (as qpdf writes them): a cut loses the last pages'
+        # objects.
+        gs = ghostscript_pdf(self.path("gs.pdf"), text_pages_ps(30, image=True))
+        whole = self.path("whole.pdf")
+        subprocess.run(["qpdf", "--object-streams=disable", gs, whole], check=True)
+        with open(whole, "rb") as f:
+            data = f.read()
+        # Cut at a tenth, the page objects of most pages are gone with their
+        # content: the page tree cannot be walked, and the run fails cleanly.
+        src = self.path("cut10.pdf")
+        with open(src, "wb") as f:
+            f.write(data[:len(data) // 10])
+        r = self.split(src, expect=1)
+        self.assertIn("page tree", r.stderr)
+        for name, length, expect in (("cut50", len(data) // 2, 6),
+                                     ("cut90", len(data) * 9 // 10, 6), ("tail", len(data) - 200, 0)):
+            with self.subTest(name):
+                src = self.path(name + ".pdf")
+                with open(src, "wb") as f:
+                    f.write(data[:length])
+                r = self.split(src, expect=expect)
+                incomplete = set()
+                if expect == 6:
+                    m = re.fullmatch(r"brisel: .*: (\d+) of 30 pages are incomplete \(the file is damaged or cut "
+                                     r"short\): ([\d, -]+)\n", r.stderr)
+                    self.assertTrue(m, r.stderr)
+                    for part in m.group(2).split(", "):
+                        a, _, b = part.partition("-")
+                        incomplete.update(range(int(a), int(b or a) + 1))
+                    self.assertEqual(len(incomplete), int(m.group(1)))
+                    # The more is cut, the more pages lack objects; the
+                    # last page always does.
+                    self.assertIn(30, incomplete)
+                for page in range(1, 31):
+                    out = pdftest.output_name(src, page, 30)
+                    ok, report = qpdf_check(out)
+                    self.assertTrue(ok, report)
+                    if page not in incomplete:
+                        self.assertEqual(render(out), render(whole, page), out)
+                self.assertEqual(len(incomplete) > 0, expect == 6)
+
+    def test_missing_and_free_objects(self):
+        # The second page's font is gone: its file is written, and reported.
+        src = self.path("font.pdf")
+        with open(src, "wb") as f:
+            f.write(classic_pdf(three_pages(second_font=b"20 0 R")))
+        r = self.split(src, expect=6)
+        self.assertEqual(r.stderr, "brisel: %s: 1 of 3 pages are incomplete (the file is damaged or cut short): 2\n"
+                         % src)
+        for page in (1, 2, 3):
+            self.assertTrue(qpdf_check(pdftest.output_name(src, page, 3))[0])
+        # A reference to a number the table lists free is a null, as the
+        # file means it: no damage.
+        src = self.path("free.pdf")
+        with open(src, "wb") as f:
+            f.write(classic_pdf(three_pages(extra_resources=b"/Properties << /P0 12 0 R >>"), free=(12,)))
+        self.split(src)
+        self.assertPageFilesMatch(src)
+
+    def test_damaged_header_and_odd_inputs(self):
+        good = classic_pdf(three_pages())
+        for name, head, version in (("bad15", b"%PDX-1.5", b"%PDF-1.5\n"), ("zeros", b"\0" * 8, b"%PDF-1.7\n")):
+            src = self.path(name + ".pdf")
+            with open(src, "wb") as f:
+                f.write(head + good[8:])
+            self.split(src)
+            for page in (1, 2, 3):
+                out = pdftest.output_name(src, page, 3)
+                with open(out, "rb") as f:
+                    self.assertTrue(f.read().startswith(version), out)
+                self.assertTrue(qpdf_check(out)[0], out)
+        # Not a regular file: refused at once, saying what it is.
+        fifo = self.path("pipe.pdf")
+        os.mkfifo(fifo)
+        os.mkdir(self.path("folder.pdf"))
+        os.symlink("/dev/null", self.path("device.pdf"))
+        os.symlink(self.path("loop2.pdf"), self.path("loop1.pdf"))
+        os.symlink(self.path("loop1.pdf"), self.path("loop2.pdf"))
+        for name, reason in (("pipe.pdf", "not a regular file but a named pipe (FIFO)"),
+                             ("folder.pdf", "is a folder, not a file"),
+                             ("device.pdf", "not a regular file but a device"),
+                             ("loop1.pdf", "a symbolic link in the path loops back on itself")):
+            r = self.split(self.path(name), expect=1)
+            self.assertIn(reason, r.stderr)
+
+
+class TakenNames(SplitTestCase):
+
+    def test_dangling_link_and_a_second_run(self):
+        src = ghostscript_pdf(self.path("t.pdf"), text_pages_ps(40))
+        # A dangling link holds the name of page 7: the names go past it.
+        os.symlink(self.path("nowhere"), self.path("t-07.pdf"))
+        self.split(src)
+        self.assertPageFilesMatch(src, discriminator="0")
+        self.assertEqual(os.readlink(self.path("t-07.pdf")), self.path("nowhere"))
+        # Two runs into one folder at once: both write every page, under
+        # names that never replace each other's files.
+        out = self.path("out")
+        os.mkdir(out)
+        runs = [subprocess.Popen([pdftest.BRISEL, "--yes", "--out", out, "--pages", "1-", src],
+                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True) for _ in range(2)]
+        results = [r.communicate(timeout=120) + (r.returncode,) for r in runs]
+        self.assertEqual([r[2] for r in results], [0, 0], results)
+        files = [f for f in os.listdir(out) if PAGE_NAME.match(f)]
+        self.assertEqual(len(files), 80)
+        for f in files:
+            self.assertTrue(whole_pdf(os.path.join(out, f)), f)
+
+
+class Stops(SplitTestCase):
+
+    def test_stopped_by_signals(self):
+        gs = ghostscript_pdf(self.path("g.pdf"), text_pages_ps(20))
+        src = self.path("s.pdf")
+        subprocess.run(["qpdf", "--empty", "--pages", *([gs] * 150), "--", src], check=True)
+        for sig in (signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGINT, signal.SIGKILL):
+            for delay in (0.1, 0.4):
+                with self.subTest(signal=sig.name, delay=delay):
+                    out = self.path("%s-%g" % (sig.name, delay))
+                    os.mkdir(out)
+                    run = subprocess.Popen([pdftest.BRISEL, "--yes", "--quiet", "--out", out, "--pages", "1-", src],
+                                           stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                    time.sleep(delay)
+                    run.send_signal(sig)
+                    run.communicate(timeout=60)
+                    if run.returncode != 0:
+                        self.assertEqual(run.returncode, -9 if sig == signal.SIGKILL else 128 + sig)
+                    names = os.listdir(out)
+                    # Nothing but page files, each of them whole; the last
+                    # few, those in flight at the stop, also pass qpdf.
+                    self.assertEqual([n for n in names if not PAGE_NAME.match(n)], [])
+                    for n in names:
+                        self.assertTrue(whole_pdf(os.path.join(out, n)), n)
+                    for n in sorted(names)[-3:]:
+                        self.assertTrue(qpdf_check(os.path.join(out, n))[0], n)
+
+    def test_input_cut_short_while_read(self):
+        # A large input (mostly a hole in the file) that another program
+        # cuts short while it is read: a clean failure, never a crash.
+        src = self.path("big.pdf")
+        good = classic_pdf(three_pages())
+        said = False
+        for attempt in range(4):
+            with open(src, "wb") as f:
+                f.write(good)
+                f.truncate(1 << 30)
+            run = subprocess.Popen([pdftest.BRISEL, "--yes", src], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                   text=True)
+            time.sleep(0.02 * (attempt + 1))
+            os.truncate(src, len(good) + 100)
+            _, err = run.communicate(timeout=120)
+            # Split whole before the cut, or stopped cleanly: never killed.
+            self.assertIn(run.returncode, (0, 1), err)
+            if run.returncode:
+                self.assertTrue(err.startswith("brisel: "), err)
+            said = said or "the input changed while it was read" in err
+            for n in os.listdir(self.dir):
+                if PAGE_NAME.match(n):
+                    self.assertTrue(whole_pdf(self.path(n)), n)
+        self.assertTrue(said, "no run saw the input change")
+
+
+class FullDevice(SplitTestCase):
+
+    def test_messages_that_say_what_happened(self):
+        src = ghostscript_pdf(self.path("report.pdf"), text_pages_ps(60, image=True))
+        # A folder that may not be written; a name too long for the system.
+        if os.geteuid() != 0:
+            locked = self.path("locked")
+            os.mkdir(locked, 0o555)
+            r = self.split("--yes", "--out", locked, src, expect=4)
+            self.assertIn("report-01.pdf: no permission to write into the folder (0 of 60 pages written)", r.stderr)
+        long = self.path("x" * 250 + ".pdf")
+        os.link(src, long)
+        r = self.split("--yes", long, expect=4)
+        self.assertTrue(r.stderr.endswith(": the name is too long (0 of 60 pages written)\n"), r.stderr)
+        if os.geteuid() != 0:
+            self.skipTest("a tmpfs can be mounted only as root")
+        mount = self.path("small")
+        os.mkdir(mount)
+        size = os.path.getsize(src) // 4
+        subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%d" % size, "tmpfs", mount], check=True)
+        try:
+            r = self.split("--yes", "--out", mount, src, expect=4)
+            m = re.fullmatch(r"brisel: .*: report-(\d\d)\.pdf: no space left on the device \((\d+) of 60 pages "
+                             r"written\)\n", r.stderr)
+            self.assertTrue(m, r.stderr)
+            self.assertEqual(int(m.group(1)) - 1, int(m.group(2)))
+            names = sorted(os.listdir(mount))
+            self.assertEqual(len(names), int(m.group(2)))
+            for n in names:
+                self.assertTrue(whole_pdf(os.path.join(mount, n)), n)
+            # A read-only folder.
+            subprocess.run(["mount", "-o", "remount,ro", mount], check=True)
+            r = self.split("--yes", "--out", mount, "--pages", "1-", src, expect=4)
+            self.assertIn("the folder is on a read-only file system", r.stderr)
+        finally:
+            subprocess.run(["umount", mount])
+
+
+if __name__ == "__main__":
+    pdftest.main()
