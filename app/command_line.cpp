@@ -11,7 +11,7 @@
 #include "app/dialogs.h"
 #include "app/main_window.h"
 #include "app/win_handles.h"
-#include "base/platform.h"
+#include "split/engine.h"
 #include "resources/ids.h"
 
 namespace brisel {

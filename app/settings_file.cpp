@@ -4,7 +4,7 @@
 
 #include "app/settings_text.h"
 #include "app/win_handles.h"
-#include "base/platform.h"
+#include "split/engine.h"
 
 namespace brisel {
 

@@ -1,7 +1,7 @@
 #include "app/shell.h"
 
 #include "app/win_handles.h"
-#include "base/platform.h"
+#include "split/engine.h"
 
 namespace brisel {
 

@@ -85,9 +85,6 @@ private:
     std::string temporary_;  // the hidden temporary name, when one was needed
 };
 
-// Whether anything (a file, a folder, a link) has this name.
-bool PathExists(const std::string& path);
-
 // Why an input cannot be read, as a person would be told.
 enum class InputProblem { None, Missing, Folder, NoPermission, Unreadable };
 InputProblem ProbeInput(const std::string& path);

@@ -229,11 +229,6 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, int& error) {
 
 }  // namespace
 
-bool PathExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 InputProblem ProbeInput(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)

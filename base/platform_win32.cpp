@@ -55,12 +55,6 @@ static HANDLE OpenExisting(const std::string& path, DWORD access, DWORD share) {
 
 static void Unmap(uint8_t* data, size_t) { UnmapViewOfFile(data); }
 
-// The file is mapped copy-on-write: its pages come from the file cache as
-// they are touched, and the few bytes the job edits (blanked annotations)
-// are copied, never written back. A 2 GB input needs no 2 GB of heap. The
-// view is only made while nobody else may write the file (a writer could cut
-// it short under the view); a file another program holds open for writing is
-// read into memory instead.
 static FileFault FaultOf(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
@@ -92,6 +86,12 @@ static bool Report(FileFault* fault, FileFault value) {
     return value == FileFault::None;
 }
 
+// The file is mapped copy-on-write: its pages come from the file cache as
+// they are touched, and the few bytes the job edits (blanked annotations)
+// are copied, never written back. A 2 GB input needs no 2 GB of heap. The
+// view is only made while nobody else may write the file (a writer could cut
+// it short under the view); a file another program holds open for writing is
+// read into memory instead.
 bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
     if (fault) *fault = FileFault::Other;
     const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
@@ -148,10 +148,6 @@ bool FileOpensForReading(const std::string& path, FileFault* fault) {
     if (file == INVALID_HANDLE_VALUE) return Report(fault, FaultOf(GetLastError()));
     CloseHandle(file);
     return Report(fault, FileFault::None);
-}
-
-bool PathExists(const std::string& path) {
-    return GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 InputProblem ProbeInput(const std::string& path) {

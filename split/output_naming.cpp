@@ -115,7 +115,7 @@ bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longe
                 job.LastError = kNoFreeName;
                 return false;
             }
-            if (PathExists(name)) {
+            if (NameTaken(name)) {
                 job.OutputPath = name;
                 job.LastError = kNameTaken;
                 return false;
