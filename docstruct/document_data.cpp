@@ -155,7 +155,6 @@ bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor&
 
 bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {
     Cursor at = FindKey(job, key, open + 2, close);
-    job.LastError = 0;
     if (!at) return false;
     value = at + std::strlen(key);
     if (!SkipWhiteAndComments(value, close)) return false;
