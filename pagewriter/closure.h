@@ -14,7 +14,7 @@
 namespace brisel {
 
 // Codes of the closure walk besides those of NextReference.
-enum ClosureCode : int {
+enum ClosureResult : int {
     kClosureStopped = -2,
     kClosureObjectMissing = -161,
     kClosureNoEndobj = -331,

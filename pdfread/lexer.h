@@ -107,7 +107,7 @@ inline bool StepOverDict(Cursor& p, Cursor end) {
 Cursor FindFirst(Cursor from, Cursor end, const char* text);
 
 // FindBackward's codes.
-enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -13, kBackwardNotFound = -14 };
+enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -5081, kBackwardNotFound = -14 };
 
 // Searches backwards from cur for a keyword that is not inside a comment.
 // 1 with cur at the match, or 0.
