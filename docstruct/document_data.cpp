@@ -170,7 +170,6 @@ void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
         Cursor value = key + std::strlen(kCatalogKeyNames[k]);
         if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();
     }
-    job.LastError = 0;
     ReadForm(job, doc);
     ReadPageLabels(job, doc);
     job.LastError = 0;
