@@ -13,7 +13,8 @@
 
 namespace brisel {
 
-// Codes of the closure walk besides those of NextReference.
+// Results of the closure walk besides those of NextReference; they stay in
+// the walk (a page file that cannot be built fails with kPageClosureFailed).
 enum ClosureResult : int {
     kClosureStopped = -2,
     kClosureObjectMissing = -161,
