@@ -31,7 +31,6 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
     Cursor body = FindObject(job, doc.table, doc.start(), end, number, entry->generation);
     Cursor dictEnd = body && AtDict(body, end) ? FindDictEnd(body + 2, end) : nullptr;
     Cursor kids = dictEnd ? FindKey(job, "/Kids", body + 2, dictEnd) : nullptr;
-    job.LastError = 0;
     if (!kids) return false;
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, dictEnd) || *p != '[') return false;

@@ -155,7 +155,6 @@ bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor&
 
 bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {
     Cursor at = FindKey(job, key, open + 2, close);
-    job.LastError = 0;
     if (!at) return false;
     value = at + std::strlen(key);
     if (!SkipWhiteAndComments(value, close)) return false;
@@ -171,7 +170,6 @@ void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
         Cursor value = key + std::strlen(kCatalogKeyNames[k]);
         if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();
     }
-    job.LastError = 0;
     ReadForm(job, doc);
     ReadPageLabels(job, doc);
     job.LastError = 0;

@@ -34,7 +34,6 @@ int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor&
 int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
               Cursor& close) {
     Cursor at = FindKey(job, key, from, to);
-    job.LastError = 0;
     if (!at) return 0;
     Cursor p = at + std::strlen(key);
     if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, kTreeNoValue, -1);
@@ -89,7 +88,6 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t 
     if (!close) return Fail(job, kNameNodeNotClosed);
     inside = body + 2;
     Cursor kids = FindKey(job, "/Kids", inside, close);
-    job.LastError = 0;
     if (!kids) return 0;
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNameNodeEndAtKids);
@@ -100,7 +98,6 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t 
 // The /Names of a leaf, when it has one.
 int ReadLeaf(Job& job, const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
     Cursor names = FindKey(job, "/Names", inside, close);
-    job.LastError = 0;
     if (!names) return required ? Fail(job, kLeafNoNames, -1) : 0;
     return ReadNamesArray(job, doc, names + 6, dests);
 }
@@ -159,7 +156,6 @@ int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor cata
     if (r <= 0) return r;
 
     Cursor kids = FindKey(job, "/Kids", inside, close);
-    job.LastError = 0;
     if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
     const Cursor end = doc.end();
     Cursor p = kids + 5;

@@ -38,7 +38,6 @@ int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& ite
 // the key is absent (LastError 0).
 Cursor ValueOf(Job& job, const Item& item, const char* key, Cursor end) {
     Cursor at = FindKey(job, key, item.inside, item.close);
-    job.LastError = 0;
     if (!at) return nullptr;
     Cursor p = at + std::strlen(key);
     return SkipWhiteAndComments(p, end) ? p : nullptr;
@@ -111,10 +110,7 @@ int FindDestination(Job& job, const Document& doc, const Item& item, Cursor& p) 
         Item dict;
         dict.inside = action + 2;
         dict.close = FindDictEnd(dict.inside, end);
-        if (!dict.close || !FindKey(job, "/GoTo", dict.inside, dict.close)) {
-            job.LastError = 0;
-            return 0;
-        }
+        if (!dict.close || !FindKey(job, "/GoTo", dict.inside, dict.close)) return 0;
         p = ValueOf(job, dict, "/D", end);
     } else {
         p = ValueOf(job, item, "/Dest", end);

@@ -9,11 +9,11 @@ namespace brisel {
 // AnalyzeOutlines' codes for the outline items (their values fail with the
 // Value codes of named_dests.h).
 enum OutlineCode : int32_t {
-    kOutlineLoop = -148,  // an item reached twice, or no memory
+    kOutlineLoop = -6031,  // an item reached twice, or no memory
     kOutlinesNotDict = -151,
     kItemNotDict = -153,
-    kItemNotClosed = -154,
-    kItemBadCount = -162,
+    kItemNotClosed = -6032,
+    kItemBadCount = -6033,
 };
 
 // Fills doc.outlines from the catalog's /Outlines (doc.pages must be filled).

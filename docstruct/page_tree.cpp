@@ -60,16 +60,12 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
     for (int i = 0; i < 4; ++i)
         if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
     info.kids = 0;
-    if (page) {
-        job.LastError = 0;
-        return 0;
-    }
+    if (page) return 0;
     Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
     if (!kids) return Fail(job, kNodeNoKids);
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
     if (*p != '[') return Fail(job, kNodeKidsNotArray);
-    job.LastError = 0;
     info.kids = p + 1 - doc.start();
     return 0;
 }

@@ -12,11 +12,11 @@ namespace brisel {
 // AnalyzeDocument's codes for the page tree.
 enum PageTreeCode : int32_t {
     kNodeNotFound = -102,
-    kNodeNotDict = -103,
-    kNodeNotClosed = -104,
-    kNodeEndAfterType = -106,
-    kNodeNotPage = -107,
-    kNodeEndAfterKids = -107,
+    kNodeNotDict = -6001,
+    kNodeNotClosed = -6002,
+    kNodeEndAfterType = -6003,
+    kNodeNotPage = -6004,
+    kNodeEndAfterKids = -6005,
     kNodeNoKids = -108,
     kNodeKidsNotArray = -109,
     kNodeTypeGlued = -110,

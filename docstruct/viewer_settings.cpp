@@ -48,7 +48,6 @@ int ReadOpenAction(Job& job, const Document& doc, Cursor catalog, Cursor catalog
     ViewerSettings& v = job.Viewer;
     v.OpenActionView = ViewerSettings::kViewNone;
     Cursor key = FindKey(job, "/OpenAction", catalog, catalogEnd);
-    job.LastError = 0;
     if (!key) return 0;
     Cursor p = key + std::strlen("/OpenAction");
     if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
@@ -56,7 +55,6 @@ int ReadOpenAction(Job& job, const Document& doc, Cursor catalog, Cursor catalog
     if (AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
         Cursor d = close && FindKey(job, "/GoTo", p + 2, close) ? FindKey(job, "/D", p + 2, close) : nullptr;
-        job.LastError = 0;
         if (!d) return 0;
         p = d + 2;
         if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
@@ -84,20 +82,17 @@ Cursor ValueAfterKey(Job& job, const Document& doc, Cursor key, size_t length) {
 // direct dictionary. null when there is none (LastError 0) or with kViewerMalformed.
 Cursor PreferenceValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
     Cursor key = FindKey(job, "/ViewerPreferences", catalog, catalogEnd);
-    job.LastError = 0;
     if (!key) return nullptr;
     Cursor p = key + std::strlen("/ViewerPreferences");
     if (!SkipWhiteAndComments(p, catalogEnd) || !AtDict(p, catalogEnd)) return nullptr;
     Cursor close = FindDictEnd(p + 2, catalogEnd);
     Cursor entry = close ? FindKey(job, name, p + 2, close) : nullptr;
-    job.LastError = 0;
     return entry ? ValueAfterKey(job, doc, entry, std::strlen(name)) : nullptr;
 }
 
 // The value of a catalog entry; null when absent (LastError 0) or with kViewerMalformed.
 Cursor CatalogValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
     Cursor key = FindKey(job, name, catalog, catalogEnd);
-    job.LastError = 0;
     return key ? ValueAfterKey(job, doc, key, std::strlen(name)) : nullptr;
 }
 

@@ -9,10 +9,10 @@ namespace brisel {
 
 // ReadViewerSettings' codes.
 enum ViewerCode : int32_t {
-    kViewerNoGeneration = -121,
-    kViewerMalformed = -122,
-    kViewerNoR = -123,
-    kViewerNotFound = -125,
+    kViewerNoGeneration = -6041,
+    kViewerMalformed = -6042,
+    kViewerNoR = -6043,
+    kViewerNotFound = -6044,
 };
 
 // Resolves the "keep" choices of job.Viewer from the catalog dictionary

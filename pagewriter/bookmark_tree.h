@@ -27,7 +27,7 @@ void AddBookmarkAncestors(const Job& job, const Document& doc, std::vector<int32
 using PageObjectNumbers = std::vector<std::pair<int32_t, int32_t>>;
 
 // WriteBookmarkTree's codes.
-enum BookmarkCode : int32_t { kBookmarksNoMemory = -316, kBookmarkOffsetsFull = -1012 };
+enum BookmarkCode : int32_t { kBookmarksNoMemory = -7011, kBookmarkOffsetsFull = -1012 };
 
 // Appends the bookmark nodes as objects firstNumber, firstNumber + 1, ...
 // (the root first), recording each object's offset. Returns the next free

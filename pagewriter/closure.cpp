@@ -37,7 +37,7 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
 // A reference to an object the file does not hold (absent, free, or listed
 // with another generation) is a reference to null; it adds nothing, and an
 // absent one is counted in job.MissingObjects. Returns
-// the new entry, kNullReference for such a reference, or a ClosureCode.
+// the new entry, kNullReference for such a reference, or a ClosureResult.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
     // and the nodes of the page tree never enter a page file; its own pages

@@ -13,8 +13,9 @@
 
 namespace brisel {
 
-// Codes of the closure walk besides those of NextReference.
-enum ClosureCode : int {
+// Results of the closure walk besides those of NextReference; they stay in
+// the walk (a page file that cannot be built fails with kPageClosureFailed).
+enum ClosureResult : int {
     kClosureStopped = -2,
     kClosureObjectMissing = -161,
     kClosureNoEndobj = -331,

@@ -48,7 +48,6 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index) 
     if (encryption_->KeepsMetadataPlain() && StartsWith(e.body, end, "<<")) {
         Cursor close = FindDictEnd(e.body + 2, end);
         Cursor type = close ? FindKey(job_, "/Type", e.body + 2, close) : nullptr;
-        job_.LastError = 0;
         if (type) {
             Cursor v = type + 5;
             metadata = SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&

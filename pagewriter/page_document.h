@@ -15,7 +15,7 @@ namespace brisel {
 // BuildPageDocument's codes; the closure walk, the catalog and the bookmark
 // tree add their own.
 enum PageFileCode : int32_t {
-    kPageEncryptionMissing = -1,  // an encrypted input's page that cannot be encrypted
+    kPageEncryptionMissing = -7001,  // an encrypted input's page that cannot be encrypted
     kPageNotListed = -215,
     kPageNotDict = -232,
     kInheritedHolderNotDict = -250,
@@ -25,15 +25,15 @@ enum PageFileCode : int32_t {
     kInheritedReferenceWalk = -254,
     kInheritedBoxNotClosed = -255,
     kPageNoMemory = -300,
-    kPageHeaderEnd = -302,
+    kPageHeaderEnd = -7002,
     kPageHeaderNoPdf = -303,
     kPageHeaderLineEnd = -304,
     kPageHeaderEndAfterLine = -305,
     kPageMarkerLineEnd = -307,
     kPageMarkerEndAfterLine = -308,
-    kPageStreamLength = -311,
-    kPageClosureFailed = -315,
-    kPageInfoNumber = -317,
+    kPageStreamLength = -7003,
+    kPageClosureFailed = -7004,
+    kPageInfoNumber = -7005,
     kPageXrefTooFar = -318,
 };
 

@@ -19,7 +19,7 @@ enum class ScanEvent {
 };
 
 // Codes of an Error event.
-enum ScanCode : int32_t { kScanUnclosedString = -7, kScanBadStream = -155 };
+enum ScanError : int32_t { kScanUnclosedString = -7, kScanBadStream = -155 };
 
 struct ScanResult {
     ScanEvent event = ScanEvent::Bound;

@@ -26,10 +26,7 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
     }
     out.body = body;
     out.end = dictEnd;
-    if (FindKey(job, roleKey, body + 2, dictEnd)) {
-        job.LastError = 0;
-        return true;
-    }
+    if (FindKey(job, roleKey, body + 2, dictEnd)) return true;
     Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
     if (!key) {
         job.LastError = codes.noType;

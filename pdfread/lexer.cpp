@@ -156,24 +156,16 @@ bool SkipLiteralString(Cursor& cur, Cursor end) {
     return false;
 }
 
-Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
-    job.LastError = 0;
+Cursor FindKey(Job&, const char* key, Cursor from, Cursor end) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(key));
-    if (n == 0) {
-        job.LastError = kKeyEnd;
-        return nullptr;
-    }
+    if (n == 0) return nullptr;
     int depth = 0;
     Cursor cur = from;
     for (;;) {
         Cursor at;
         const Token token = StepToken(cur, end, at);
-        // Once fewer bytes remain than the key has, it cannot stand there:
-        // kKeyEnd when that happens between tokens, kKeyEndInToken inside one.
-        if (token == Token::End || token == Token::Unclosed || end - at < n) {
-            job.LastError = kKeyEnd;
-            return nullptr;
-        }
+        // Once fewer bytes remain than the key has, it cannot stand there.
+        if (token == Token::End || token == Token::Unclosed || end - at < n) return nullptr;
         if (token == Token::DictOpen) {
             ++depth;
             continue;
@@ -188,10 +180,7 @@ Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end) {
             (at + n == end || IsKeyTerminator(at[n]))) {
             return at;
         }
-        if (end - cur < n) {
-            job.LastError = kKeyEndInToken;
-            return nullptr;
-        }
+        if (end - cur < n) return nullptr;
     }
 }
 

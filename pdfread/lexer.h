@@ -87,10 +87,8 @@ bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation
 // whatever follows left alone): true when both are there.
 bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation);
 
-// FindKey's codes.
-enum FindKeyCode : int32_t { kKeyEnd = -2, kKeyEndInToken = -3 };
-
-// Finds a key at depth 0 of a dictionary body; null when absent.
+// Finds a key at depth 0 of a dictionary body; null when absent. An absent
+// key is an ordinary answer: LastError stays as it was.
 Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
 
 // From just after "<<", the first byte of the matching ">>"; null if none.
@@ -109,7 +107,7 @@ inline bool StepOverDict(Cursor& p, Cursor end) {
 Cursor FindFirst(Cursor from, Cursor end, const char* text);
 
 // FindBackward's codes.
-enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -13, kBackwardNotFound = -14 };
+enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -5081, kBackwardNotFound = -14 };
 
 // Searches backwards from cur for a keyword that is not inside a comment.
 // 1 with cur at the match, or 0.

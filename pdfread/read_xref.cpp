@@ -249,10 +249,7 @@ int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32
         !FindPageTreeRoot(job, start, end, table, catalog, root))
         return -1;
     Cursor key = FindKey(job, "/Count", root.inside(), root.end);
-    if (!key) {
-        job.LastError = 0;
-        return -1;
-    }
+    if (!key) return -1;
     Cursor p = key + 6;
     int32_t count = ReadInt(job, p, end);
     if (count < 0) {

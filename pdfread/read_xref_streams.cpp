@@ -52,7 +52,6 @@ using IndexPairs = std::vector<std::pair<int64_t, int64_t>>;
 
 int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
     Cursor key = FindKey(job, "/Index", dict, dictEnd);
-    job.LastError = 0;
     hasIndex = key != nullptr;
     if (!key) return 0;
     Cursor p = key + 6;

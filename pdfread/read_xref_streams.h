@@ -13,25 +13,25 @@ namespace brisel {
 
 // Codes of the reading of cross-reference streams.
 enum XrefStreamCode : int32_t {
-    kStreamsTooShort = -1,
-    kStreamsNoEof = -2,
+    kStreamsTooShort = -5031,
+    kStreamsNoEof = -5032,
     kStreamsNoRoomForStartxref = -3,
-    kStreamsNoStartxref = -4,
-    kStreamsBadOffset = -5,
+    kStreamsNoStartxref = -5033,
+    kStreamsBadOffset = -5034,
     kStreamsNoTrailer = -6,
-    kStreamsTooManyObjects = -13,  // no memory for the records, or an absurd /Size
-    kStreamsBadXRefStm = -13,
-    kStreamsEndAfterW = -22,
+    kStreamsTooManyObjects = -5035,  // no memory for the records, or an absurd /Size
+    kStreamsBadXRefStm = -5036,
+    kStreamsEndAfterW = -5037,
     kStreamsWNotArray = -23,
-    kStreamsBadW1 = -24,
+    kStreamsBadW1 = -5038,
     kStreamsBadW2 = -25,
-    kStreamsNoW = -25,  // absent, or all widths 0
-    kStreamsBadW3 = -26,
-    kStreamsEndAfterIndex = -27,
+    kStreamsNoW = -5039,  // absent, or all widths 0
+    kStreamsBadW3 = -5040,
+    kStreamsEndAfterIndex = -5041,
     kStreamsIndexNotArray = -28,
-    kStreamsBadIndexFirst = -29,
+    kStreamsBadIndexFirst = -5042,
     kStreamsBadIndexCount = -30,
-    kStreamsBadPrev = -31,
+    kStreamsBadPrev = -5043,
     kStreamsBadOlderOffset = -50,
     kStreamsEncrypted = -1000,
 };

@@ -8,12 +8,12 @@ namespace brisel {
 
 // RebuildClassic's codes.
 enum RepairCode : int32_t {
-    kRepairNoImage = -1,
+    kRepairNoImage = -5061,
     kRepairCannotGrow = -2,
     kRepairNoObject = -4,
     kRepairFirstUnended = -5,  // the first object has no "endobj"
-    kRepairNoMemory = -10,
-    kRepairSectionFull = -11,
+    kRepairNoMemory = -5062,
+    kRepairSectionFull = -5063,
 };
 
 // Rebuilds the image from the object headers found by scanning its bytes,

@@ -44,7 +44,6 @@ Cursor SingleValue(Cursor p, Cursor end, bool& several) {
 // A small positive number of the parameters, or the default.
 int32_t ReadParm(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t fallback) {
     Cursor at = FindKey(job, key, dict, dictEnd);
-    job.LastError = 0;
     if (!at) return fallback;
     Cursor p = at + std::strlen(key);
     int32_t value = ReadInt(job, p, dictEnd);
@@ -61,7 +60,6 @@ bool IsDecodableState(int state) {
 int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
     state = kFilterNone;
     Cursor key = FindKey(job, "/Filter", dict, dictEnd);
-    job.LastError = 0;
     if (!key) return 0;
     bool several = false;
     Cursor p = SingleValue(key + 7, dictEnd, several);
@@ -73,7 +71,6 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     state = kFilterFlate;
 
     Cursor parmsKey = FindKey(job, "/DecodeParms", dict, dictEnd);
-    job.LastError = 0;
     if (!parmsKey) return 0;
     p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
@@ -87,13 +84,11 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     if (!parmsEnd) return Fail(job, kParmsNotClosed);
     // The predictor counts only beside a readable /Columns.
     Cursor columns = FindKey(job, "/Columns", p + 2, parmsEnd);
-    job.LastError = 0;
     if (!columns) return 0;
     Cursor q = columns + 8;
     const int32_t columnCount = ReadInt(job, q, parmsEnd);
     if (columnCount < 0) return Fail(job, kParmsBadColumns);
     Cursor predictor = FindKey(job, "/Predictor", p + 2, parmsEnd);
-    job.LastError = 0;
     if (!predictor) return 0;
     q = predictor + 10;
     int32_t value = ReadInt(job, q, parmsEnd);
@@ -124,7 +119,6 @@ Cursor FindEndstream(Cursor from, Cursor end) {
 // the resolver finds. -1 when there is none to believe.
 int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolver& resolveLength) {
     Cursor key = FindKey(job, "/Length", dict, dictEnd);
-    job.LastError = 0;
     if (!key) return -1;
     Cursor p = key + 7;
     int32_t value, generation;

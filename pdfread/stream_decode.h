@@ -21,13 +21,13 @@ enum : int { kFilterNone = 0, kFilterFlate = 1, kFilterOther = -1 };
 // Codes of the stream readers below.
 enum StreamDataCode : int32_t {
     kParmsNoRoom = -8,
-    kParmsNotDict = -9,
-    kParmsBadColumns = -32,
-    kParmsNotClosed = -87,
+    kParmsNotDict = -5001,
+    kParmsBadColumns = -5002,
+    kParmsNotClosed = -5003,
     kStreamNoRoom = -34,
     kStreamEndBeforeKeyword = -35,
     kStreamNoKeyword = -36,  // no "stream", or no "endstream" after it
-    kUnsupportedFilter = -36,
+    kUnsupportedFilter = -5004,
     kInflateNoMemory = -37,
     kInflateNoMoreMemory = -38,
     kInflateFailed = -39,  // data that does not inflate

@@ -32,7 +32,6 @@ int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictE
 
 int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name) {
     Cursor key = FindKey(job, "/Type", dict, dictEnd);
-    job.LastError = 0;
     if (!key) return 0;
     Cursor p = key + 5;
     if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamTypeEnd);

@@ -12,20 +12,20 @@ namespace brisel {
 // Codes of the readers below.
 enum StreamDictCode : int32_t {
     kStreamDictEnd = -7,
-    kStreamDictNoRoom = -8,  // fewer than 5 bytes left
-    kStreamNotDict = -9,
-    kStreamNoNumber = -14,   // missing or below 1
-    kStreamNoGeneration = -15,
-    kStreamHeaderEnd = -16,
-    kStreamHeaderNoRoom = -17,  // fewer than 16 bytes left
-    kStreamNoObj = -18,
-    kStreamTypeEnd = -19,
+    kStreamDictNoRoom = -5011,  // fewer than 5 bytes left
+    kStreamNotDict = -5012,
+    kStreamNoNumber = -5013,   // missing or below 1
+    kStreamNoGeneration = -5014,
+    kStreamHeaderEnd = -5015,
+    kStreamHeaderNoRoom = -5016,  // fewer than 16 bytes left
+    kStreamNoObj = -5017,
+    kStreamTypeEnd = -5018,
     kStreamWrongType = -20,
     kStreamTypeGlued = -21,
     kStreamKeyNoValue = -31,
     kStreamKeyNotNumber = -32,
     kStreamKeyMissing = -33,
-    kStreamDictNotClosed = -87,
+    kStreamDictNotClosed = -5019,
 };
 
 // "N G obj" at cur: 0 with the object number and cur just after "obj".

@@ -111,15 +111,15 @@ struct StreamTrailer {
 
 // Codes of the rewrite of cross-reference streams into a new image.
 enum RewriteCode : int32_t {
-    kRewriteNoObjStmEnd = -36,   // no "endobj" after an object stream's data
-    kRewriteNotDecrypted = -36,  // an object stream's data cannot be decrypted
+    kRewriteNoObjStmEnd = -5052,   // no "endobj" after an object stream's data
+    kRewriteNotDecrypted = -5051,  // an object stream's data cannot be decrypted
     kRewriteNoMemory = -51,
     kRewriteNoImage = -52,
     kRewriteImageFull = -53,
-    kRewriteBadPairNumber = -53,  // in an object stream's header
+    kRewriteBadPairNumber = -5053,  // in an object stream's header
     kRewriteSectionFull = -54,    // also the last object of an object stream
-    kRewriteBadPairOffset = -54,
-    kRewriteNoEncryptObject = -121,
+    kRewriteBadPairOffset = -5054,
+    kRewriteNoEncryptObject = -5055,
 };
 
 // The rewrite in progress: the input image, its records, the new image and

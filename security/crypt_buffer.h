@@ -16,7 +16,7 @@ enum CryptMethod : int { kCryptRc4 = 0, kCryptAes = 1, kCryptAes256 = 2 };
 
 // CryptBuffer's codes.
 enum CryptCode : int32_t {
-    kCryptNoMemory = -320,  // or no random bytes
+    kCryptNoMemory = -8021,  // or no random bytes
     kCryptUnknownMethod = -321,
     // AES: bad padding, a key that is not 16 or 32 bytes as the method says,
     // or ciphertext that is not an initialisation vector plus whole blocks.

@@ -40,7 +40,6 @@ int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, C
                        int32_t& length, int32_t limit, bool required = true) {
     Cursor at = FindKey(job, key, dict, dictEnd);
     if (!at) {
-        job.LastError = 0;
         length = 0;
         return required ? Fail(job, kEncryptKeyMissing) : 0;
     }
@@ -71,7 +70,6 @@ struct FilterFields {
 
 int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, Cursor end, FilterFields fields) {
     Cursor at = FindKey(job, name.c_str(), cf, cfEnd);
-    job.LastError = 0;
     if (!at) return 0;
     Cursor cur = at + name.size();
     if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
@@ -176,7 +174,6 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     }
 
     Cursor cfKey = FindKey(job, "/CF", dict, dictEnd);
-    job.LastError = 0;
     if (cfKey) {
         Cursor cur = cfKey + 3;
         if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);

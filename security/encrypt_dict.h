@@ -21,7 +21,7 @@ enum EncryptDictCode : int32_t {
     kEncryptNoNumber = -121,   // object number or generation missing
     kEncryptEndInSpace = -122,
     kEncryptNoR = -123,
-    kEncryptNoObj = -123,
+    kEncryptNoObj = -8001,
     kEncryptObjectMissing = -125,
 };
 

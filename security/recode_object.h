@@ -15,7 +15,7 @@ namespace brisel {
 
 // Codes of the rewrite of objects with their strings and streams recoded.
 enum RecodeCode : int32_t {
-    kRecodeNoDetail = -1,  // a failure that left no more precise code
+    kRecodeNoDetail = -8011,  // a failure that left no more precise code
     kRecodeHeaderEnd = -302,
     kRecodeObjectMissing = -310,  // or no memory for the new image
     kRecodeScanFailed = -311,
@@ -23,7 +23,7 @@ enum RecodeCode : int32_t {
     kRecodeStreamDictFailed = -316,
     kRecodeLengthTextFailed = -317,  // the dictionary up to /Length
     kRecodeAfterLengthFailed = -319,
-    kRecodeStreamFailed = -320,
+    kRecodeStreamFailed = -8012,
 };
 
 struct RecodeContext {

@@ -5,12 +5,12 @@
 #pragma once
 
 #include "base/console.h"
-#include "base/failure_reasons.h"
 #include "base/job.h"
 #include "base/job_host.h"
 #include "base/platform.h"
 #include "base/texts.h"
 #include "base/version.h"
+#include "split/failure_reason.h"
 #include "split/name_pattern.h"
 #include "split/option_line.h"
 #include "split/output_naming.h"

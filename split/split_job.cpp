@@ -92,9 +92,6 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-// LastError of a job whose page file could not be written.
-constexpr int32_t kPageFileNotWritten = -4000;
-
 int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);

@@ -23,6 +23,9 @@ enum SplitResult : int {
     kResultFailed = -1,
 };
 
+// LastError of a job whose page file could not be written.
+enum SaveCode : int32_t { kPageFileNotWritten = -4000 };
+
 // Writes every page of the input into its own file beside the input.
 int SplitAllPages(Job& job, const std::string& inputPath);
 

@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "base/texts.h"
+#include "docstruct/named_dests.h"
 #include "docstruct/page_tree.h"
+#include "docstruct/viewer_settings.h"
 #include "pagewriter/bookmark_tree.h"
 #include "pdfread/read_xref.h"
 #include "test_support.h"
@@ -163,7 +165,7 @@ int32_t Failure(const Input& input) {
 TEST(Outlines, StructuralErrorsFailTheAnalysis) {
     EXPECT_EQ(Failure(Chain({"/First 99 0 R"})), -164);
     EXPECT_EQ(Failure(Chain({"/First 21 x R"})), -161);
-    EXPECT_EQ(Failure(Chain({"/Count /x"})), -162);
+    EXPECT_EQ(Failure(Chain({"/Count /x"})), kItemBadCount);
     EXPECT_EQ(Failure(Chain({"/Title 98 0 R"})), -164);
     Input notDict = Chain({"/First 30 0 R"});
     notDict.objects[30] = "[1 2 3]";
@@ -171,7 +173,7 @@ TEST(Outlines, StructuralErrorsFailTheAnalysis) {
     // Name-tree errors count only when a bookmark needs the tree.
     Input badTree = Chain({"/Dest (a)"});
     badTree.catalog += " /Names << /Dests << /Kids 7 0 R >> >>";
-    EXPECT_EQ(Failure(badTree), -155);
+    EXPECT_EQ(Failure(badTree), kNameKidsNotArray);
     badTree.objects[21] = "<< /Parent 20 0 R /Dest [3 0 R /Fit] >>";
     TestJob t;
     Document doc = Load(t, badTree);
@@ -181,13 +183,13 @@ TEST(Outlines, StructuralErrorsFailTheAnalysis) {
 TEST(Outlines, CyclesEndWithoutRunningAway) {
     // /Next back to the first item, /First back to an ancestor, and a name
     // tree node that lists itself.
-    EXPECT_EQ(Failure(Chain({"/Title (a)", "/Title (b) /Next 21 0 R"})), -148);
-    EXPECT_EQ(Failure(Chain({"/First 22 0 R", "/First 21 0 R"})), -148);
+    EXPECT_EQ(Failure(Chain({"/Title (a)", "/Title (b) /Next 21 0 R"})), kOutlineLoop);
+    EXPECT_EQ(Failure(Chain({"/First 22 0 R", "/First 21 0 R"})), kOutlineLoop);
     Input tree = Chain({"/Dest (x)"});
     tree.catalog += " /Names << /Dests << /Kids [60 0 R] >> >>";
     tree.objects[60] = "<< /Kids [61 0 R] >>";
     tree.objects[61] = "<< /Kids [60 0 R] >>";
-    EXPECT_EQ(Failure(tree), -148);
+    EXPECT_EQ(Failure(tree), kNameTreeLoop);
 }
 
 // Records what the job reports.
@@ -321,13 +323,13 @@ TEST(ViewerSettingsRead, KeepChoicesTakeTheInputsValues) {
 
 TEST(ViewerSettingsRead, MalformedValuesFail) {
     const std::pair<const char*, int32_t> cases[] = {
-        {"/OpenAction [5 0 /XYZ]", -122},
-        {"/OpenAction [5 0 R /XYZ 0 0 0 >>", -122},  // no "]" closes the view
-        {"/OpenAction 99 0 R", -125},
-        {"/OpenAction 7 x R", -121},
-        {"/OpenAction 7 0 X", -123},
-        {"/OpenAction [] ", -122},
-        {"/ViewerPreferences << /FitWindow(true) >>", -122},
+        {"/OpenAction [5 0 /XYZ]", kViewerMalformed},
+        {"/OpenAction [5 0 R /XYZ 0 0 0 >>", kViewerMalformed},  // no "]" closes the view
+        {"/OpenAction 99 0 R", kViewerNotFound},
+        {"/OpenAction 7 x R", kViewerNoGeneration},
+        {"/OpenAction 7 0 X", kViewerNoR},
+        {"/OpenAction [] ", kViewerMalformed},
+        {"/ViewerPreferences << /FitWindow(true) >>", kViewerMalformed},
     };
     for (auto [entry, code] : cases) {
         Input input;

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <vector>
 
-#include "base/failure_reasons.h"
+#include "split/failure_reason.h"
 #include "base/platform.h"
 #include "split/output_naming.h"
 #include "split/page_range.h"

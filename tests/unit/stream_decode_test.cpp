@@ -98,9 +98,9 @@ TEST(ReadFilterState, DerivesTheStateFromFilterAndParameters) {
     for (const auto& [dict, state] : cases) EXPECT_EQ(FilterState(dict), state) << dict;
     int r = 0;
     FilterState("/Filter /FlateDecode /DecodeParms << /Columns /X /Predictor 12 >>", &r);
-    EXPECT_EQ(r, -32);
+    EXPECT_EQ(r, kParmsBadColumns);
     FilterState("/Filter /FlateDecode /DecodeParms /Columns", &r);
-    EXPECT_EQ(r, -9);
+    EXPECT_EQ(r, kParmsNotDict);
     // The row layout comes with the state.
     TestJob t;
     Block b = BytesOf("<< /Filter /Fl /DecodeParms << /Predictor 2 /Columns 7 /Colors 3 /BitsPerComponent 16 >> >>");
@@ -233,9 +233,9 @@ TEST(UndoPredictor, PngRowsWithTheirOwnTagsAndTiffDifferences) {
     }
     // Predictors and layouts it does not undo.
     size_t length = raw.size();
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 3, PredictorParms{12, 1, 8}), -36);
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 2, PredictorParms{12, 1, 4}), -36);
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 12, PredictorParms{0, 1, 8}), -36);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 3, PredictorParms{12, 1, 8}), kUnsupportedFilter);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 2, PredictorParms{12, 1, 4}), kUnsupportedFilter);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 12, PredictorParms{0, 1, 8}), kUnsupportedFilter);
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "pdfread/read_xref.h"
+#include "pdfread/read_xref_streams.h"
+#include "pdfread/stream_decode.h"
+#include "pdfread/xref_records.h"
 #include "rewrite_support.h"
 #include "stream_pdf.h"
 
@@ -225,7 +228,7 @@ TEST(NormaliseXrefStreams, RowsOutsideTheRecordsAreIgnored) {
 
     // A /Size far beyond anything the file could hold is refused.
     TestJob t2;
-    EXPECT_EQ(Normalise(t2, RawStreamFile("/Size 2000000000 /Root 1 0 R", {{1, -1, 0}})).result, -13);
+    EXPECT_EQ(Normalise(t2, RawStreamFile("/Size 2000000000 /Root 1 0 R", {{1, -1, 0}})).result, kStreamsTooManyObjects);
 }
 
 TEST(NormaliseXrefStreams, PrevChainThatLoopsEnds) {
@@ -289,12 +292,12 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         return f;
     };
     const Case cases[] = {
-        {"no widths", SmallDocument().Widths(0, 0, 0).Build(), -25},
-        {"LZW filter", lastReplaced("/FlateDecode", "/LZWDecode  "), -36},
-        {"filter chain", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode/LZW]"), -36},
-        {"predictor 3", lastReplaced("/Predictor 12", "/Predictor 03"), -36},
+        {"no widths", SmallDocument().Widths(0, 0, 0).Build(), kStreamsNoW},
+        {"LZW filter", lastReplaced("/FlateDecode", "/LZWDecode  "), kUnsupportedFilter},
+        {"filter chain", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode/LZW]"), kUnsupportedFilter},
+        {"predictor 3", lastReplaced("/Predictor 12", "/Predictor 03"), kUnsupportedFilter},
         {"not /XRef", lastReplaced("/Type /XRef", "/Type /XRaf"), -20},
-        {"object stream in LZW", SmallDocument().ObjectStreamEntries("/Filter /LZWDecode").Build(), -36},
+        {"object stream in LZW", SmallDocument().ObjectStreamEntries("/Filter /LZWDecode").Build(), kUnsupportedFilter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -358,7 +361,7 @@ TEST(NormaliseXrefStreams, SizeCostsWhatTheEntriesNameNotWhatItSays) {
     EXPECT_EQ(r.table.HighestNumber(), 12);
     EXPECT_EQ(BodyOf(t2, r, 5), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     TestJob t3;
-    EXPECT_EQ(Normalise(t3, file.substr(0, at) + "/Size 40000000 " + file.substr(at + 9)).result, -13);
+    EXPECT_EQ(Normalise(t3, file.substr(0, at) + "/Size 40000000 " + file.substr(at + 9)).result, kStreamsTooManyObjects);
     // A /Size below the objects (a writer that counted its entries) loses
     // none of them.
     TestJob t4;
@@ -393,7 +396,7 @@ TEST(NormaliseXrefStreams, EncryptionItCannotOpenIsRefused) {
     // /Encrypt naming an object no stream lists in the file.
     file = SmallDocument().Trailer("/Root 1 0 R /Encrypt 2 0 R").Build();
     TestJob t2;
-    EXPECT_EQ(Normalise(t2, file).result, -121);
+    EXPECT_EQ(Normalise(t2, file).result, kRewriteNoEncryptObject);
     EXPECT_EQ(t2.reader.refused, 0);
 }
 
