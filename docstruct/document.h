@@ -101,6 +101,39 @@ struct DocumentData {
     std::vector<std::pair<int32_t, int64_t>> pageLabels;
 };
 
+// One element of the input's structure tree. Elements are numbered in the
+// order a walk from the tree's root meets them (each parent before its
+// children, siblings in their order), so that sorting indexes gives the
+// tree's order.
+struct StructElement {
+    int32_t number = 0, generation = 0;
+    int32_t parent = -1;  // the parent element's index; -1 under the root
+    int32_t page = 0;     // object number of its /Pg; 0 none
+    int64_t dict = 0;     // offset of its "<<"
+    // Its /K holds marked content or object references besides elements.
+    bool content = false;
+    int32_t id = -1;  // its entry of StructureIndex::ids, or -1
+};
+
+// The structure tree, indexed once per job: a page file finds the elements of
+// its pages through the parent tree and their ancestors through the parent
+// indexes, without walking the tree.
+struct StructureIndex {
+    bool present = false;  // a root dictionary that leads to elements
+    int32_t rootNumber = 0, rootGeneration = 0;  // 0: a direct dictionary
+    int64_t root = -1;  // offset of the root's "<<"
+    std::vector<StructElement> elements;
+    ObjectMap elementOf;  // object number to element index
+    // The parent tree flattened: key to the index of its value's offset.
+    ObjectMap parentKeys;
+    std::vector<int64_t> parentValues;
+    // The IDTree's keys in tree order: offset and length of each string.
+    std::vector<std::pair<int64_t, int32_t>> ids;
+    int32_t nextKey = 0;  // the input's /ParentTreeNextKey
+    // Offsets of the root's /RoleMap, /ClassMap and /Namespaces values; -1 absent.
+    int64_t roleMap = -1, classMap = -1, namespaces = -1;
+};
+
 struct Document {
     Block image;
     XrefTable table;
@@ -118,6 +151,8 @@ struct Document {
     // The named destinations by page (docstruct/named_dest_pages.h); filled
     // only for files of several pages, which carry the names into them.
     std::vector<NamedDestOfPage> namedDestPages;
+    // Filled when page files keep the document data (docstruct/struct_tree.h).
+    StructureIndex structure;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }
