@@ -109,7 +109,12 @@ struct StructElement {
     int32_t number = 0, generation = 0;
     int32_t parent = -1;  // the parent element's index; -1 under the root
     int32_t page = 0;     // object number of its /Pg; 0 none
-    int64_t dict = 0;     // offset of its "<<"
+    // Offsets of its "<<" and ">>", and of its /K key and the byte after its
+    // value (-1: none): a file rewrites /K without reading it again, which
+    // for an element above thousands of others would cost each file the
+    // whole list.
+    int64_t dict = 0, dictEnd = 0;
+    int64_t kidsKey = -1, kidsEnd = -1;
     // Its /K holds marked content or object references besides elements.
     bool content = false;
     int32_t id = -1;  // its entry of StructureIndex::ids, or -1

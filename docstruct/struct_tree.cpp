@@ -199,11 +199,14 @@ void AnalyzeStructure(Job& job, Document& doc) {
         element.generation = kid.generation;
         element.parent = kid.parent;
         element.dict = eopen - doc.start();
+        element.dictEnd = eclose - doc.start();
         s.elements.push_back(element);
         s.elementOf.Insert(kid.number, index);
         found.clear();
         for (Cursor p = eopen + 2; NextDictEntry(p, eclose, e);) {
             if (e.Is("/K")) {
+                s.elements[static_cast<size_t>(index)].kidsKey = e.key - doc.start();
+                s.elements[static_cast<size_t>(index)].kidsEnd = e.valueEnd - doc.start();
                 ReadKids(e.value, e.valueEnd, index, s, found);
             } else if (e.Is("/Pg")) {
                 Cursor v = e.value;

@@ -207,14 +207,9 @@ int FileStructure::ContentKids(size_t slot, std::string* out) {
     const int32_t self = kept_[slot];
     const StructElement& element = s_.elements[static_cast<size_t>(self)];
     const Cursor end = doc_.end();
-    Cursor open = doc_.start() + element.dict;
-    Cursor close = FindDictEnd(open + 2, end);
-    if (!close) return 0;
-    DictEntry e;
-    Cursor p = nullptr, stop = nullptr;
-    for (Cursor q = open + 2; NextDictEntry(q, close, e);)
-        if (e.Is("/K")) p = e.value, stop = e.valueEnd;
-    if (!p) return 0;
+    if (element.kidsKey < 0) return 0;
+    Cursor p = doc_.start() + element.kidsKey + 2, stop = doc_.start() + element.kidsEnd;
+    if (!SkipWhiteAndComments(p, stop)) return 0;
     if (*p == '[') ++p, --stop;
     int count = 0;
     // Appends the dictionary [from, to) with what it reaches.
@@ -268,40 +263,43 @@ int FileStructure::ContentKids(size_t slot, std::string* out) {
 
 bool FileStructure::WriteElement(size_t slot, std::string& text) {
     const StructElement& element = s_.elements[static_cast<size_t>(kept_[slot])];
-    const Cursor end = doc_.end();
-    Cursor open = doc_.start() + element.dict;
-    Cursor close = FindDictEnd(open + 2, end);
-    if (!close) close = open + 2;  // the analysis found its end: never so
     const int32_t parentSlot = element.parent >= 0 ? slot_.Find(element.parent) : -1;
     const int32_t parent = parentSlot >= 0 ? numbers_[static_cast<size_t>(parentSlot)] : rootNumber_;
     text = std::to_string(numbers_[slot]) + " 0 obj\n<<\n";
-    bool wroteParent = false;
-    DictEntry e;
-    for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
-        if (e.Is("/K")) {
-            text += "/K [ ";
-            if (element.content) {
-                if (ContentKids(slot, &text) < 0) return false;
-            } else {
-                for (int32_t kid : children_[slot])
-                    if (alive_[static_cast<size_t>(kid)]) AppendReference(text, numbers_[static_cast<size_t>(kid)]);
+    // The entries before /K and after it; /K itself is rewritten, not read.
+    const Cursor start = doc_.start();
+    const bool kids = element.kidsKey >= 0;
+    const std::pair<Cursor, Cursor> parts[2] = {
+        {start + element.dict + 2, kids ? start + element.kidsKey : start + element.dictEnd},
+        {kids ? start + element.kidsEnd : start + element.dictEnd, start + element.dictEnd}};
+    if (kids) {
+        text += "/K [ ";
+        if (element.content) {
+            if (ContentKids(slot, &text) < 0) return false;
+        } else {
+            for (int32_t kid : children_[slot])
+                if (alive_[static_cast<size_t>(kid)]) AppendReference(text, numbers_[static_cast<size_t>(kid)]);
+        }
+        text += "]\n";
+    }
+    text += "/P " + std::to_string(parent) + " 0 R\n";
+    for (const auto& [from, to] : parts) {
+        DictEntry e;
+        for (Cursor p = from; NextDictEntry(p, to, e);) {
+            if (e.Is("/P") || e.Is("/K")) continue;
+            if (e.Is("/Pg")) {
+                // A page outside the file goes with its key.
+                if (InFile(element.page)) {
+                    const int32_t page =
+                        closure_.entries()[static_cast<size_t>(closure_.IndexOf(element.page))].newNumber;
+                    text += "/Pg " + std::to_string(page) + " 0 R\n";
+                }
+            } else if (!AppendWalkedEntry(closure_, std::string(BytesBetween(e.key, e.keyEnd)).c_str(), e.value,
+                                          e.valueEnd, text)) {
+                return false;
             }
-            text += "]\n";
-        } else if (e.Is("/P")) {
-            text += "/P " + std::to_string(parent) + " 0 R\n";
-            wroteParent = true;
-        } else if (e.Is("/Pg")) {
-            // A page outside the file goes with its key.
-            if (InFile(element.page)) {
-                const int32_t page = closure_.entries()[static_cast<size_t>(closure_.IndexOf(element.page))].newNumber;
-                text += "/Pg " + std::to_string(page) + " 0 R\n";
-            }
-        } else if (!AppendWalkedEntry(closure_, std::string(BytesBetween(e.key, e.keyEnd)).c_str(), e.value,
-                                      e.valueEnd, text)) {
-            return false;
         }
     }
-    if (!wroteParent) text += "/P " + std::to_string(parent) + " 0 R\n";
     text += ">>\nendobj\n";
     return true;
 }
