@@ -100,6 +100,19 @@ bool IsContentReference(Cursor open, Cursor close) {
     return false;
 }
 
+// Whether a dictionary is a structure element: a structure type (/S, a
+// name) and no other /Type. A tree that names a font or an image as a kid
+// must not take it from the pages that draw with it.
+bool IsElement(Cursor open, Cursor close) {
+    bool type = false;
+    DictEntry e;
+    for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
+        if (e.Is("/S")) type = *e.value == '/';
+        else if (e.Is("/Type") && !ValueIsName(e, "/StructElem")) return false;
+    }
+    return type;
+}
+
 struct Kid {
     int32_t number, generation, parent;
 };
@@ -193,6 +206,7 @@ void AnalyzeStructure(Job& job, Document& doc) {
             if (kid.parent >= 0) s.elements[static_cast<size_t>(kid.parent)].content = true;
             continue;
         }
+        if (!IsElement(eopen, eclose)) continue;
         const int32_t index = static_cast<int32_t>(s.elements.size());
         StructElement element;
         element.number = kid.number;
