@@ -156,7 +156,8 @@ struct Document {
     // The named destinations by page (docstruct/named_dest_pages.h); filled
     // only for files of several pages, which carry the names into them.
     std::vector<NamedDestOfPage> namedDestPages;
-    // Filled when page files keep the document data (docstruct/struct_tree.h).
+    // Filled once per job when page files keep the document data
+    // (docstruct/struct_tree.h).
     StructureIndex structure;
 
     Cursor start() const { return image.data(); }

@@ -10,7 +10,6 @@
 #include "docstruct/document_data.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
-#include "docstruct/struct_tree.h"
 #include "docstruct/viewer_settings.h"
 #include "pdfread/catalog.h"
 
@@ -181,7 +180,6 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.clear();
     doc.treeObjects = ObjectMap();
     doc.ocProperties = -1;
-    doc.structure = StructureIndex();
     DictObject catalog, root;
     if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration, catalog))
         return -1;
@@ -225,7 +223,6 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     }
     if (doc.pages.empty()) return Fail(job, kNoPages, -1);
     doc.pages.shrink_to_fit();
-    if (job.app.KeepDocumentData) AnalyzeStructure(job, doc);
 
     if ((job.Viewer.KeepOutlines || job.NeedOutlines) && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
         job.Step = JobStep::Outlines;

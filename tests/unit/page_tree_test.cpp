@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "docstruct/annots.h"
+#include "docstruct/struct_tree.h"
 #include "pdfread/read_xref.h"
 #include "split/split_stages.h"
 #include "test_support.h"
@@ -294,6 +295,7 @@ TEST(StructureIndex, TreeOrderParentsAndContentOfADamagedTree) {
     TestJob t;
     Document doc = Load(t, b.Build());
     ASSERT_EQ(AnalyzeDocument(t.job, doc), 2) << t.job.LastError;
+    AnalyzeStructure(t.job, doc);
     const StructureIndex& s = doc.structure;
     ASSERT_TRUE(s.present);
     std::vector<std::array<int32_t, 4>> got;  // number, parent, page, content
