@@ -46,6 +46,7 @@ private:
     int32_t AliveSlot(int32_t element) const;
     bool WriteElement(size_t slot, std::string& text);
     bool WriteRoot(std::string& text);
+    bool WriteObjects(std::string& entries, WrittenObjects& objects);
 
     Job& job_;
     const Document& doc_;
@@ -382,6 +383,30 @@ bool FileStructure::Build(std::string& entries, WrittenObjects& objects) {
         const StructElement& element = s_.elements[static_cast<size_t>(kept_[slot])];
         if (alive_[slot]) numbers_[slot] = closure_.Reserve(element.number, element.generation);
     }
+    const size_t first = objects.size();
+    std::string lines;
+    if (WriteObjects(lines, objects)) {
+        entries += lines;
+        return true;
+    }
+    if (job_.Stopped()) return false;
+    // A damaged object that only the tree reaches (an attribute object
+    // without its end) costs the file its tree, not the page: the numbers
+    // given out name null objects, and what the closure took in before the
+    // damage stays, its references to the damaged object null.
+    job_.LastError = 0;
+    ++job_.MissingObjects;  // the page file is reported incomplete
+    objects.resize(first);
+    auto placeholder = [&](int32_t number) {
+        objects.emplace_back(number, std::to_string(number) + " 0 obj\nnull\nendobj\n");
+    };
+    placeholder(rootNumber_);
+    for (int32_t number : numbers_)
+        if (number > 0) placeholder(number);
+    return true;
+}
+
+bool FileStructure::WriteObjects(std::string& entries, WrittenObjects& objects) {
     for (size_t slot = 0; slot < kept_.size(); ++slot) {
         if (!alive_[slot]) continue;
         std::string text;
