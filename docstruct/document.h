@@ -107,17 +107,29 @@ struct DocumentData {
 // tree's order.
 struct StructElement {
     int32_t number = 0, generation = 0;
-    int32_t parent = -1;  // the parent element's index; -1 under the root
-    int32_t page = 0;     // object number of its /Pg; 0 none
+    int32_t parent = -1;    // the parent element's index; -1 under the root
+    int32_t position = 0;   // its place among the kids of its parent's /K
+    int32_t page = 0;       // object number of its /Pg; 0 none
     // Offsets of its "<<" and ">>", and of its /K key and the byte after its
     // value (-1: none): a file rewrites /K without reading it again, which
     // for an element above thousands of others would cost each file the
     // whole list.
     int64_t dict = 0, dictEnd = 0;
     int64_t kidsKey = -1, kidsEnd = -1;
-    // Its /K holds marked content or object references besides elements.
-    bool content = false;
     int32_t id = -1;  // its entry of StructureIndex::ids, or -1
+};
+
+// A kid of an element that is content rather than an element: marked
+// content (an MCID, or a marked-content reference) or a reference to an
+// object (an annotation, a form).
+struct StructContent {
+    enum Kind : uint8_t { kMcid, kMarked, kObject };
+    int32_t element = 0;   // the element whose kid it is
+    int32_t position = 0;  // its place among that element's kids
+    int32_t page = 0;      // object number of its page; 0 unknown
+    int32_t target = 0;    // the form (/Stm) or object (/Obj) it refers to; 0 none
+    Kind kind = kMcid;
+    int64_t at = 0, end = 0;  // its text in the image: the digits, or the dictionary
 };
 
 // The structure tree, indexed once per job: a page file finds the elements of
@@ -129,6 +141,11 @@ struct StructureIndex {
     int64_t root = -1;  // offset of the root's "<<"
     std::vector<StructElement> elements;
     ObjectMap elementOf;  // object number to element index
+    // The content of the elements by page, so that a file reads only what
+    // lies on its pages: sorted by page, element and position; the first
+    // entry of each page, and of each element's content of unknown page.
+    std::vector<StructContent> content;
+    ObjectMap contentOfPage, contentOfElement;
     // The parent tree flattened: key to the index of its value's offset.
     ObjectMap parentKeys;
     std::vector<int64_t> parentValues;

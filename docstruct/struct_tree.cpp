@@ -91,13 +91,31 @@ void FlattenTree(Job& job, const Document& doc, Cursor top, const char* leaves, 
     }
 }
 
-// Whether a dictionary is a marked-content or object reference (a kid that
-// is content, not an element).
-bool IsContentReference(Cursor open, Cursor close) {
+// Reads a marked-content or object reference dictionary [open, close) into
+// c (kind, page and target); false for any other dictionary.
+bool ReadContentReference(Cursor open, Cursor close, StructContent& c) {
+    bool marked = false, object = false;
+    int32_t stream = 0, target = 0;
     DictEntry e;
-    for (Cursor p = open + 2; NextDictEntry(p, close, e);)
-        if (e.Is("/Type")) return ValueIsName(e, "/MCR") || ValueIsName(e, "/OBJR");
-    return false;
+    for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
+        int32_t number = 0, generation;
+        Cursor v = e.value;
+        const bool reference = ReadReference(v, e.valueEnd, number, generation);
+        if (e.Is("/Type")) {
+            marked = ValueIsName(e, "/MCR");
+            object = ValueIsName(e, "/OBJR");
+        } else if (e.Is("/Pg") && reference) {
+            c.page = number;
+        } else if (e.Is("/Stm") && reference) {
+            stream = number;
+        } else if (e.Is("/Obj") && reference) {
+            target = number;
+        }
+    }
+    if (!marked && !object) return false;
+    c.kind = marked ? StructContent::kMarked : StructContent::kObject;
+    c.target = marked ? stream : target;
+    return !object || target > 0;
 }
 
 // Whether a dictionary is a structure element: a structure type (/S, a
@@ -114,38 +132,66 @@ bool IsElement(Cursor open, Cursor close) {
 }
 
 struct Kid {
-    int32_t number, generation, parent;
+    int32_t number, generation, parent, position;
 };
 
 // Notes the kids of the /K value [value, valueEnd) of element parent (-1:
-// the root): references go on `found` in order, marked content marks the
-// parent as holding content.
-void ReadKids(Cursor value, Cursor valueEnd, int32_t parent, StructureIndex& s, std::vector<Kid>& found) {
+// the root), each with its place: references go on `found` in order, MCIDs
+// and direct reference dictionaries become the parent's content.
+void ReadKids(const Document& doc, Cursor value, Cursor valueEnd, int32_t parent, StructureIndex& s,
+              std::vector<Kid>& found) {
     Cursor p = value, end = valueEnd;
     if (*p == '[') {
         ++p;
         --end;  // its "]"
     }
-    while (p < end) {
+    for (int32_t position = 0; p < end; ++position) {
         if (!SkipWhiteAndComments(p, end)) break;
         int32_t number, generation;
         Cursor q = p;
         if (IsDigit(*p) && ReadReference(q, end, number, generation)) {
-            found.push_back({number, generation, parent});
+            found.push_back({number, generation, parent, position});
             p = q;
             continue;
         }
         Cursor next = ValueEnd(p, end);
         if (!next || next <= p) break;
         if (parent >= 0) {
+            StructContent c;
+            c.element = parent;
+            c.position = position;
+            c.at = p - doc.start();
+            c.end = next - doc.start();
             bool content = IsDigit(*p);  // an MCID
             if (AtDict(p, next)) {
-                Cursor dictClose = FindDictEnd(p + 2, next);
-                content = dictClose && IsContentReference(p, dictClose);
+                Cursor close = FindDictEnd(p + 2, next);
+                content = close && ReadContentReference(p, close, c);
             }
-            if (content) s.elements[static_cast<size_t>(parent)].content = true;
+            if (content) {
+                if (c.page == 0) c.page = s.elements[static_cast<size_t>(parent)].page;
+                s.content.push_back(c);
+            }
         }
         p = next;
+    }
+}
+
+// The content sorted, with the first entry of each page and of each
+// element's content of unknown page.
+void IndexContent(StructureIndex& s) {
+    std::stable_sort(s.content.begin(), s.content.end(), [](const StructContent& a, const StructContent& b) {
+        if (a.page != b.page) return a.page < b.page;
+        if (a.element != b.element) return a.element < b.element;
+        return a.position < b.position;
+    });
+    for (size_t i = 0; i < s.content.size(); ++i) {
+        const StructContent& c = s.content[i];
+        const StructContent* before = i ? &s.content[i - 1] : nullptr;
+        if (c.page != 0 && (!before || before->page != c.page)) {
+            s.contentOfPage.Insert(c.page, static_cast<int32_t>(i));
+        } else if (c.page == 0 && (!before || before->page != 0 || before->element != c.element)) {
+            s.contentOfElement.Insert(c.element, static_cast<int32_t>(i));
+        }
     }
 }
 
@@ -170,7 +216,7 @@ void AnalyzeStructure(Job& job, Document& doc) {
     for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
         const int64_t offset = e.value - doc.start();
         if (e.Is("/K")) {
-            ReadKids(e.value, e.valueEnd, -1, s, found);
+            ReadKids(doc, e.value, e.valueEnd, -1, s, found);
         } else if (e.Is("/ParentTree")) {
             parentTree = e.value;
         } else if (e.Is("/IDTree")) {
@@ -202,8 +248,14 @@ void AnalyzeStructure(Job& job, Document& doc) {
         met.Insert(kid.number, 1);
         Cursor eopen, eclose;
         if (!ObjectDict(job, doc, kid.number, kid.generation, eopen, eclose)) continue;
-        if (IsContentReference(eopen, eclose)) {
-            if (kid.parent >= 0) s.elements[static_cast<size_t>(kid.parent)].content = true;
+        StructContent c;
+        if (kid.parent >= 0 && ReadContentReference(eopen, eclose, c)) {
+            c.element = kid.parent;
+            c.position = kid.position;
+            c.at = eopen - doc.start();
+            c.end = eclose + 2 - doc.start();
+            if (c.page == 0) c.page = s.elements[static_cast<size_t>(kid.parent)].page;
+            s.content.push_back(c);
             continue;
         }
         if (!IsElement(eopen, eclose)) continue;
@@ -212,26 +264,30 @@ void AnalyzeStructure(Job& job, Document& doc) {
         element.number = kid.number;
         element.generation = kid.generation;
         element.parent = kid.parent;
+        element.position = kid.position;
         element.dict = eopen - doc.start();
         element.dictEnd = eclose - doc.start();
-        s.elements.push_back(element);
-        s.elementOf.Insert(kid.number, index);
-        found.clear();
+        Cursor kids = nullptr, kidsEnd = nullptr;
         for (Cursor p = eopen + 2; NextDictEntry(p, eclose, e);) {
             if (e.Is("/K")) {
-                s.elements[static_cast<size_t>(index)].kidsKey = e.key - doc.start();
-                s.elements[static_cast<size_t>(index)].kidsEnd = e.valueEnd - doc.start();
-                ReadKids(e.value, e.valueEnd, index, s, found);
+                element.kidsKey = e.key - doc.start();
+                element.kidsEnd = e.valueEnd - doc.start();
+                kids = e.value;
+                kidsEnd = e.valueEnd;
             } else if (e.Is("/Pg")) {
                 Cursor v = e.value;
                 int32_t number, generation;
-                if (ReadReference(v, e.valueEnd, number, generation))
-                    s.elements[static_cast<size_t>(index)].page = number;
+                if (ReadReference(v, e.valueEnd, number, generation)) element.page = number;
             }
         }
+        s.elements.push_back(element);
+        s.elementOf.Insert(kid.number, index);
+        found.clear();
+        if (kids) ReadKids(doc, kids, kidsEnd, index, s, found);
         for (size_t k = found.size(); k-- > 0;) pending.push_back(found[k]);
     }
     if (s.elements.empty()) return;
+    IndexContent(s);
 
     if (parentTree) {
         FlattenTree(job, doc, parentTree, "/Nums", [&](Cursor key, Cursor value) {

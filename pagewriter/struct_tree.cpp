@@ -40,9 +40,9 @@ private:
     void Order();
     bool InFile(int32_t pageNumber) const;
     bool Holds(int32_t number) const;
-    bool OnFile(int32_t pageNumber, size_t slot) const;
-    bool ContentReferenceOnFile(Cursor open, Cursor close, size_t slot) const;
-    int ContentKids(size_t slot, std::string* out);
+    void CollectContent();
+    void AddContent(size_t entry);
+    bool WriteKids(size_t slot, std::string& text);
     int32_t AliveSlot(int32_t element) const;
     bool WriteElement(size_t slot, std::string& text);
     bool WriteRoot(std::string& text);
@@ -58,6 +58,7 @@ private:
     std::vector<int32_t> kept_;   // element indexes; in tree order after Order()
     ObjectMap slot_;              // element index to its place in kept_
     std::vector<std::vector<int32_t>> children_;  // by slot: the slots of its kept children, in order
+    std::vector<std::vector<int32_t>> content_;   // by slot: its entries of s_.content on the file
     std::vector<uint8_t> alive_;  // by slot: it has content on the file
     std::vector<int32_t> numbers_;  // by slot: its number in the file
     int32_t rootNumber_ = 0;
@@ -162,38 +163,42 @@ bool FileStructure::Holds(int32_t number) const {
     return index >= 0 && closure_.entries()[static_cast<size_t>(index)].newNumber > 0;
 }
 
-// Whether marked content of the page (0: the element names none) is on the
-// file: an element without /Pg has its content where the parent tree lists it.
-bool FileStructure::OnFile(int32_t pageNumber, size_t slot) const {
-    return pageNumber > 0 ? InFile(pageNumber) : seeds_.Find(kept_[slot]) >= 0;
-}
-
-// A marked-content reference on the file's pages (in a form the file holds,
-// for /Stm), or an object reference to an object the file holds: an
+// The content of the kept elements that lies on the file: read from the
+// index by the file's pages, and for elements whose content names no page,
+// where the parent tree lists them for the file. Marked content in a form
+// and object references count where the file holds the form or object: an
 // annotation that was dropped, or leads to another page, takes its
 // reference with it.
-bool FileStructure::ContentReferenceOnFile(Cursor open, Cursor close, size_t slot) const {
-    bool mcr = false, objr = false;
-    int32_t page = s_.elements[static_cast<size_t>(kept_[slot])].page, stream = 0, object = 0;
-    DictEntry e;
-    for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
-        int32_t number = 0, generation;
-        Cursor v = e.value;
-        const bool reference = ReadReference(v, e.valueEnd, number, generation);
-        if (e.Is("/Type")) {
-            mcr = ValueIsName(e, "/MCR");
-            objr = ValueIsName(e, "/OBJR");
-        } else if (e.Is("/Pg") && reference) {
-            page = number;
-        } else if (e.Is("/Stm") && reference) {
-            stream = number;
-        } else if (e.Is("/Obj") && reference) {
-            object = number;
-        }
+void FileStructure::CollectContent() {
+    content_.assign(kept_.size(), {});
+    const std::vector<StructContent>& content = s_.content;
+    for (int32_t k = 0; k < closure_.pageCount(); ++k) {
+        const int32_t page = closure_.entries()[static_cast<size_t>(k)].number;
+        for (int32_t i = s_.contentOfPage.Find(page); i >= 0 && static_cast<size_t>(i) < content.size() &&
+                                                      content[static_cast<size_t>(i)].page == page;
+             ++i)
+            AddContent(static_cast<size_t>(i));
     }
-    if (objr) return object > 0 && Holds(object);
-    if (mcr) return OnFile(page, slot) && (stream == 0 || Holds(stream));
-    return false;
+    for (int32_t element : kept_) {
+        if (seeds_.Find(element) < 0) continue;
+        for (int32_t i = s_.contentOfElement.Find(element);
+             i >= 0 && static_cast<size_t>(i) < content.size() && content[static_cast<size_t>(i)].page == 0 &&
+             content[static_cast<size_t>(i)].element == element;
+             ++i)
+            AddContent(static_cast<size_t>(i));
+    }
+    for (std::vector<int32_t>& entries : content_)
+        std::sort(entries.begin(), entries.end(),
+                  [&](int32_t a, int32_t b) { return content[static_cast<size_t>(a)].position < content[static_cast<size_t>(b)].position; });
+}
+
+void FileStructure::AddContent(size_t entry) {
+    const StructContent& c = s_.content[entry];
+    const int32_t slot = slot_.Find(c.element);
+    if (slot < 0) return;
+    if (c.kind == StructContent::kObject && !Holds(c.target)) return;
+    if (c.kind == StructContent::kMarked && c.target > 0 && !Holds(c.target)) return;
+    content_[static_cast<size_t>(slot)].push_back(static_cast<int32_t>(entry));
 }
 
 int32_t FileStructure::AliveSlot(int32_t element) const {
@@ -201,65 +206,33 @@ int32_t FileStructure::AliveSlot(int32_t element) const {
     return slot >= 0 && alive_[static_cast<size_t>(slot)] ? slot : -1;
 }
 
-// The kids of the /K of an element that holds content, as far as they are on
-// the file: with out, written there (element kids by their numbers). The
-// number of kids, or -1 on a closure failure.
-int FileStructure::ContentKids(size_t slot, std::string* out) {
-    const int32_t self = kept_[slot];
-    const StructElement& element = s_.elements[static_cast<size_t>(self)];
-    const Cursor end = doc_.end();
-    if (element.kidsKey < 0) return 0;
-    Cursor p = doc_.start() + element.kidsKey + 2, stop = doc_.start() + element.kidsEnd;
-    if (!SkipWhiteAndComments(p, stop)) return 0;
-    if (*p == '[') ++p, --stop;
-    int count = 0;
-    // Appends the dictionary [from, to) with what it reaches.
-    auto copy = [&](Cursor from, Cursor to) {
-        const int range = closure_.WalkRange(from, to);
-        if (range < 0) return false;
-        closure_.CopyWithReferences(range, from, to, "null", *out);
-        *out += ' ';
-        return true;
-    };
-    while (p < stop) {
-        if (!SkipWhiteAndComments(p, stop)) break;
-        int32_t number, generation;
-        Cursor q = p;
-        if (IsDigit(*p) && ReadReference(q, stop, number, generation)) {
-            p = q;
-            const int32_t kid = s_.elementOf.Find(number);
-            if (kid >= 0) {
-                const int32_t kidSlot = AliveSlot(kid);
-                if (kidSlot < 0 || s_.elements[static_cast<size_t>(kid)].parent != self) continue;
-                ++count;
-                if (out) AppendReference(*out, numbers_[static_cast<size_t>(kidSlot)]);
-                continue;
-            }
-            Cursor kopen = FindObject(job_, doc_.table, doc_.start(), end, number, generation);
-            job_.LastError = 0;
-            Cursor kclose = kopen && AtDict(kopen, end) ? FindDictEnd(kopen + 2, end) : nullptr;
-            if (!kclose || !ContentReferenceOnFile(kopen, kclose, slot)) continue;
-            ++count;
-            if (out && !copy(kopen, kclose + 2)) return -1;
+// The kids of an element on the file, in the order of its /K: its kept
+// elements by their numbers, its content as it stands in the input, with
+// what a reference dictionary reaches. false on a closure failure.
+bool FileStructure::WriteKids(size_t slot, std::string& text) {
+    const std::vector<int32_t>& kids = children_[slot];
+    const std::vector<int32_t>& content = content_[slot];
+    size_t k = 0, c = 0;
+    while (k < kids.size() || c < content.size()) {
+        const StructElement* kid = k < kids.size() ? &s_.elements[static_cast<size_t>(kept_[static_cast<size_t>(kids[k])])] : nullptr;
+        const StructContent* item = c < content.size() ? &s_.content[static_cast<size_t>(content[c])] : nullptr;
+        if (kid && (!item || kid->position < item->position)) {
+            if (alive_[static_cast<size_t>(kids[k])]) AppendReference(text, numbers_[static_cast<size_t>(kids[k])]);
+            ++k;
             continue;
         }
-        Cursor next = ValueEnd(p, stop);
-        if (!next || next <= p) break;
-        if (IsDigit(*p)) {  // an MCID on the element's page
-            if (OnFile(element.page, slot)) {
-                ++count;
-                if (out) *out += std::string(BytesBetween(p, next)) + " ";
-            }
-        } else if (AtDict(p, next)) {
-            Cursor kclose = FindDictEnd(p + 2, next);
-            if (kclose && ContentReferenceOnFile(p, kclose, slot)) {
-                ++count;
-                if (out && !copy(p, kclose + 2)) return -1;
-            }
+        ++c;
+        Cursor from = doc_.start() + item->at, to = doc_.start() + item->end;
+        if (item->kind == StructContent::kMcid) {
+            text += std::string(BytesBetween(from, to)) + " ";
+            continue;
         }
-        p = next;
+        const int range = closure_.WalkRange(from, to);
+        if (range < 0) return false;
+        closure_.CopyWithReferences(range, from, to, "null", text);
+        text += ' ';
     }
-    return count;
+    return true;
 }
 
 bool FileStructure::WriteElement(size_t slot, std::string& text) {
@@ -275,12 +248,7 @@ bool FileStructure::WriteElement(size_t slot, std::string& text) {
         {kids ? start + element.kidsEnd : start + element.dictEnd, start + element.dictEnd}};
     if (kids) {
         text += "/K [ ";
-        if (element.content) {
-            if (ContentKids(slot, &text) < 0) return false;
-        } else {
-            for (int32_t kid : children_[slot])
-                if (alive_[static_cast<size_t>(kid)]) AppendReference(text, numbers_[static_cast<size_t>(kid)]);
-        }
+        if (!WriteKids(slot, text)) return false;
         text += "]\n";
     }
     text += "/P " + std::to_string(parent) + " 0 R\n";
@@ -367,10 +335,10 @@ bool FileStructure::Build(std::string& entries, WrittenObjects& objects) {
     // Children come after their parent: from the last slot back, each
     // element knows whether its kids are on the file.
     alive_.assign(kept_.size(), 0);
+    CollectContent();
     for (size_t slot = kept_.size(); slot-- > 0;) {
+        alive_[slot] = !content_[slot].empty();
         for (int32_t kid : children_[slot]) alive_[slot] = alive_[slot] || alive_[static_cast<size_t>(kid)];
-        if (!alive_[slot] && s_.elements[static_cast<size_t>(kept_[slot])].content)
-            alive_[slot] = ContentKids(slot, nullptr) > 0;
     }
     bool any = false;
     for (size_t slot = 0; slot < kept_.size(); ++slot)

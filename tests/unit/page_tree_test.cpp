@@ -298,11 +298,18 @@ TEST(StructureIndex, TreeOrderParentsAndContentOfADamagedTree) {
     AnalyzeStructure(t.job, doc);
     const StructureIndex& s = doc.structure;
     ASSERT_TRUE(s.present);
-    std::vector<std::array<int32_t, 4>> got;  // number, parent, page, content
-    for (const StructElement& e : s.elements) got.push_back({e.number, e.parent, e.page, e.content ? 1 : 0});
+    std::vector<std::array<int32_t, 4>> got;  // number, parent, place among its parent's kids, page
+    for (const StructElement& e : s.elements) got.push_back({e.number, e.parent, e.position, e.page});
     const std::vector<std::array<int32_t, 4>> want = {
-        {21, -1, 0, 0}, {22, 0, 3, 1}, {23, 0, 0, 0}, {26, 2, 0, 0}, {25, 0, 0, 1}};
+        {21, -1, 0, 0}, {22, 0, 0, 3}, {23, 0, 1, 0}, {26, 2, 0, 0}, {25, 0, 4, 0}};
     EXPECT_EQ(got, want);
+    // The content by page: 22's MCID on page 3, 25's marked-content reference on page 4.
+    ASSERT_EQ(s.content.size(), 2u);
+    const StructContent& mcid = s.content[static_cast<size_t>(s.contentOfPage.Find(3))];
+    const StructContent& marked = s.content[static_cast<size_t>(s.contentOfPage.Find(4))];
+    EXPECT_EQ(std::vector<int32_t>({mcid.element, mcid.position, mcid.kind}), std::vector<int32_t>({1, 0, StructContent::kMcid}));
+    EXPECT_EQ(std::vector<int32_t>({marked.element, marked.position, marked.kind}),
+              std::vector<int32_t>({4, 0, StructContent::kMarked}));
     EXPECT_EQ(s.elementOf.Find(24), -1);
     EXPECT_GE(s.parentKeys.Find(0), 0);
     EXPECT_GE(s.parentKeys.Find(1), 0);
