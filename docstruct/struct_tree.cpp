@@ -301,7 +301,8 @@ void AnalyzeStructure(Job& job, Document& doc) {
         FlattenTree(job, doc, idTree, "/Names", [&](Cursor key, Cursor value) {
             int32_t number, generation;
             Cursor keyEnd = ValueEnd(key, doc.end());
-            if (!keyEnd || (*key != '(' && (*key != '<' || key[1] == '<')) || !ReadReference(value, doc.end(), number, generation)) return;
+            const bool string = *key == '(' || (*key == '<' && key[1] != '<');
+            if (!keyEnd || !string || !ReadReference(value, doc.end(), number, generation)) return;
             const int32_t index = s.elementOf.Find(number);
             if (index < 0 || s.elements[static_cast<size_t>(index)].id >= 0) return;
             s.elements[static_cast<size_t>(index)].id = static_cast<int32_t>(s.ids.size());

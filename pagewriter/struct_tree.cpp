@@ -187,9 +187,10 @@ void FileStructure::CollectContent() {
              ++i)
             AddContent(static_cast<size_t>(i));
     }
-    for (std::vector<int32_t>& entries : content_)
-        std::sort(entries.begin(), entries.end(),
-                  [&](int32_t a, int32_t b) { return content[static_cast<size_t>(a)].position < content[static_cast<size_t>(b)].position; });
+    auto byPosition = [&](int32_t a, int32_t b) {
+        return content[static_cast<size_t>(a)].position < content[static_cast<size_t>(b)].position;
+    };
+    for (std::vector<int32_t>& entries : content_) std::sort(entries.begin(), entries.end(), byPosition);
 }
 
 void FileStructure::AddContent(size_t entry) {
@@ -214,7 +215,8 @@ bool FileStructure::WriteKids(size_t slot, std::string& text) {
     const std::vector<int32_t>& content = content_[slot];
     size_t k = 0, c = 0;
     while (k < kids.size() || c < content.size()) {
-        const StructElement* kid = k < kids.size() ? &s_.elements[static_cast<size_t>(kept_[static_cast<size_t>(kids[k])])] : nullptr;
+        const StructElement* kid =
+            k < kids.size() ? &s_.elements[static_cast<size_t>(kept_[static_cast<size_t>(kids[k])])] : nullptr;
         const StructContent* item = c < content.size() ? &s_.content[static_cast<size_t>(content[c])] : nullptr;
         if (kid && (!item || kid->position < item->position)) {
             if (alive_[static_cast<size_t>(kids[k])]) AppendReference(text, numbers_[static_cast<size_t>(kids[k])]);

@@ -307,7 +307,8 @@ TEST(StructureIndex, TreeOrderParentsAndContentOfADamagedTree) {
     ASSERT_EQ(s.content.size(), 2u);
     const StructContent& mcid = s.content[static_cast<size_t>(s.contentOfPage.Find(3))];
     const StructContent& marked = s.content[static_cast<size_t>(s.contentOfPage.Find(4))];
-    EXPECT_EQ(std::vector<int32_t>({mcid.element, mcid.position, mcid.kind}), std::vector<int32_t>({1, 0, StructContent::kMcid}));
+    EXPECT_EQ(std::vector<int32_t>({mcid.element, mcid.position, mcid.kind}),
+              std::vector<int32_t>({1, 0, StructContent::kMcid}));
     EXPECT_EQ(std::vector<int32_t>({marked.element, marked.position, marked.kind}),
               std::vector<int32_t>({4, 0, StructContent::kMarked}));
     EXPECT_EQ(s.elementOf.Find(24), -1);
