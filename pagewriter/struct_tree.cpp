@@ -334,8 +334,9 @@ bool FileStructure::Build(std::string& entries, WrittenObjects& objects) {
     CollectKeys();
     if (kept_.empty()) return true;
     Order();
+    // An element stays when it has content on the file or a kid that stays.
     // Children come after their parent: from the last slot back, each
-    // element knows whether its kids are on the file.
+    // element knows whether its kids stay.
     alive_.assign(kept_.size(), 0);
     CollectContent();
     for (size_t slot = kept_.size(); slot-- > 0;) {
