@@ -73,6 +73,48 @@ def form_pages_pdf(path, count):
     pdf.save(path)
 
 
+def tagged_pages_pdf(path, count, per_page=10, tagged=True):
+    """count pages of per_page tagged paragraphs each: a structure tree of
+    count * per_page paragraphs under one Document element (whose /K names
+    them all), a parent tree and an IDTree. Without tagged, the same pages
+    and content without the tree: the cost of the tree is the difference."""
+    import pikepdf
+    from pikepdf import Array, Dictionary, Name, String
+    pdf = pikepdf.new()
+    font = pdf.make_indirect(Dictionary(Type=Name.Font, Subtype=Name.Type1, BaseFont=Name.Helvetica))
+    root = pdf.make_indirect(Dictionary(Type=Name.StructTreeRoot))
+    document = pdf.make_indirect(Dictionary(Type=Name.StructElem, S=Name.Document, P=root))
+    paragraphs, nums, ids = [], [], []
+    for i in range(count):
+        ops = b"BT /F1 12 Tf 40 740 Td "
+        for k in range(per_page):
+            ops += b"/P <</MCID %d>> BDC (page %d paragraph %d) Tj EMC 0 -20 Td " % (k, i + 1, k + 1)
+        page = pikepdf.Page(Dictionary(Type=Name.Page, MediaBox=[0, 0, 612, 792], Contents=pdf.make_stream(ops + b"ET"),
+                                       Resources=Dictionary(Font=Dictionary(F1=font))))
+        pdf.pages.append(page)
+        if not tagged:
+            continue
+        page = pdf.pages[-1]
+        page.obj.StructParents = i
+        mine = []
+        for k in range(per_page):
+            p = pdf.make_indirect(Dictionary(Type=Name.StructElem, S=Name.P, P=document, Pg=page.obj, K=k))
+            mine.append(p)
+            if k == 0:
+                ids += [String("p%06d" % i), p]
+        paragraphs += mine
+        nums += [i, Array(mine)]
+    if tagged:
+        document.K = Array(paragraphs)
+        root.K = Array([document])
+        root.ParentTree = Dictionary(Nums=Array(nums))
+        root.ParentTreeNextKey = count
+        root.IDTree = Dictionary(Names=Array(ids))
+        pdf.Root.StructTreeRoot = root
+        pdf.Root.MarkInfo = Dictionary(Marked=True)
+    pdf.save(path)
+
+
 def make_documents(folder, only):
     docs = []
 
@@ -104,6 +146,11 @@ def make_documents(folder, only):
         path = os.path.join(folder, "form-2000.pdf")
         form_pages_pdf(path, 2000)
         docs.append(("form-2000", path, 2000))
+    for name, tagged in (("tagged-2000", True), ("untagged-2000", False)):
+        if want(name):
+            path = os.path.join(folder, name + ".pdf")
+            tagged_pages_pdf(path, 2000, tagged=tagged)
+            docs.append((name, path, 2000))
     text20000 = os.path.join(folder, "text-20000.pdf")
     if want("text-20000") or want("every100-20000"):
         pdftest.ghostscript_pdf(text20000, pdftest.text_pages_ps(20000))

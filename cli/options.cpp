@@ -148,7 +148,7 @@ const OptionSpec kOptions[] = {
     {"--annotations", 0, "A", 3,
      "keep (the page's comments, form fields and web\nlinks; links to other pages go) or drop (all)"},
     {"--document-data", 0, "D", 3,
-     "keep (language, metadata, output intents, page\nlabels of the input) or drop"},
+     "keep (tagged structure, language, metadata, output\nintents, page labels of the input) or drop"},
     {"--options", 0, "LINE", 3,
      "a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets\nall of the choices below, none where it is silent"},
     {"--zoom", 0, "Z", 3, "N (percent, Nf also fits the window), fit, width,\nheight, keep or none"},

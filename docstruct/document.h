@@ -101,6 +101,61 @@ struct DocumentData {
     std::vector<std::pair<int32_t, int64_t>> pageLabels;
 };
 
+// One element of the input's structure tree. Elements are numbered in the
+// order a walk from the tree's root meets them (each parent before its
+// children, siblings in their order), so that sorting indexes gives the
+// tree's order.
+struct StructElement {
+    int32_t number = 0, generation = 0;
+    int32_t parent = -1;    // the parent element's index; -1 under the root
+    int32_t position = 0;   // its place among the kids of its parent's /K
+    int32_t page = 0;       // object number of its /Pg; 0 none
+    // Offsets of its "<<" and ">>", and of its /K key and the byte after its
+    // value (-1: none): a file rewrites /K without reading it again, which
+    // for an element above thousands of others would cost each file the
+    // whole list.
+    int64_t dict = 0, dictEnd = 0;
+    int64_t kidsKey = -1, kidsEnd = -1;
+    int32_t id = -1;  // its entry of StructureIndex::ids, or -1
+};
+
+// A kid of an element that is content rather than an element: marked
+// content (an MCID, or a marked-content reference) or a reference to an
+// object (an annotation, a form).
+struct StructContent {
+    enum Kind : uint8_t { kMcid, kMarked, kObject };
+    int32_t element = 0;   // the element whose kid it is
+    int32_t position = 0;  // its place among that element's kids
+    int32_t page = 0;      // object number of its page; 0 unknown
+    int32_t target = 0;    // the form (/Stm) or object (/Obj) it refers to; 0 none
+    Kind kind = kMcid;
+    int64_t at = 0, end = 0;  // its text in the image: the digits, or the dictionary
+};
+
+// The structure tree, indexed once per job: a page file finds the elements of
+// its pages through the parent tree and their ancestors through the parent
+// indexes, without walking the tree.
+struct StructureIndex {
+    bool present = false;  // a root dictionary that leads to elements
+    int32_t rootNumber = 0, rootGeneration = 0;  // 0: a direct dictionary
+    int64_t root = -1;  // offset of the root's "<<"
+    std::vector<StructElement> elements;
+    ObjectMap elementOf;  // object number to element index
+    // The content of the elements by page, so that a file reads only what
+    // lies on its pages: sorted by page, element and position; the first
+    // entry of each page, and of each element's content of unknown page.
+    std::vector<StructContent> content;
+    ObjectMap contentOfPage, contentOfElement;
+    // The parent tree flattened: key to the index of its value's offset.
+    ObjectMap parentKeys;
+    std::vector<int64_t> parentValues;
+    // The IDTree's keys in tree order: offset and length of each string.
+    std::vector<std::pair<int64_t, int32_t>> ids;
+    int32_t nextKey = 0;  // the input's /ParentTreeNextKey
+    // Offsets of the root's /RoleMap, /ClassMap and /Namespaces values; -1 absent.
+    int64_t roleMap = -1, classMap = -1, namespaces = -1;
+};
+
 struct Document {
     Block image;
     XrefTable table;
@@ -118,6 +173,9 @@ struct Document {
     // The named destinations by page (docstruct/named_dest_pages.h); filled
     // only for files of several pages, which carry the names into them.
     std::vector<NamedDestOfPage> namedDestPages;
+    // Filled once per job when page files keep the document data
+    // (docstruct/struct_tree.h).
+    StructureIndex structure;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

@@ -42,9 +42,13 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
     // and the nodes of the page tree never enter a page file; its own pages
     // are in it from the start. The first object of a closure without
-    // registered pages is its page.
+    // registered pages is its page. Structure elements enter only rewritten
+    // for the file (Reserve), those of other pages not at all.
     if (entries_.empty() && pageCount_ == 0) pageCount_ = 1;
-    else if (doc_.treeObjects.Find(number) >= 0 || omitted_.Find(number) >= 0) return kNullReference;
+    else if (doc_.treeObjects.Find(number) >= 0 || omitted_.Find(number) >= 0 ||
+             doc_.structure.elementOf.Find(number) >= 0 ||
+             (number == doc_.structure.rootNumber && doc_.structure.present))
+        return kNullReference;
     const XrefEntry* listed = doc_.table.Find(number);
     // A number the input lists free is a legitimate null; one it does not
     // list, or lists in use without the object being there, is damage: the
@@ -162,6 +166,17 @@ int PageClosure::WalkPage(int32_t k) {
     if (job_.Stopped()) return kClosureStopped;
     job_.LastError = 0;
     return Walk(k);
+}
+
+int32_t PageClosure::Reserve(int32_t number, int32_t generation) {
+    Entry entry;
+    entry.number = number;
+    entry.generation = generation;
+    entry.newNumber = nextNumber_++;
+    entry.reserved = true;
+    entries_.push_back(entry);
+    if (number > 0 && index_.Find(number) < 0) index_.Insert(number, static_cast<int32_t>(entries_.size() - 1));
+    return entry.newNumber;
 }
 
 int PageClosure::WalkRange(Cursor from, Cursor to) {

@@ -39,6 +39,12 @@ public:
     // null, or left out where it is an element of an array.
     void Omit(int32_t number) { omitted_.Insert(number, 1); }
 
+    // Gives a new number to an object whose text the caller writes itself
+    // (a structure element rewritten for the file); references to it
+    // resolve to that number. number -1: an object the input holds as a
+    // direct value. Returns the new number.
+    int32_t Reserve(int32_t number, int32_t generation);
+
     // Adds the object and everything it reaches that is not in the closure
     // yet (depth first, in the order references stand). 0, or a negative code.
     int WalkObject(int32_t number, int32_t generation);
@@ -62,6 +68,7 @@ public:
         Cursor body = nullptr;  // first byte after "obj" and white space
         Cursor bodyEnd = nullptr;  // "endobj", or the end of a direct dictionary
         Cursor streamKeywordEnd = nullptr;  // just after the keyword "stream" of a stream object
+        bool reserved = false;  // written by the caller of Reserve
         int32_t firstRef = -1, lastRef = -1;
     };
     const std::vector<Entry>& entries() const { return entries_; }

@@ -79,8 +79,9 @@ bool AppendWalkedEntry(PageClosure& closure, const char* key, Cursor value, Curs
 bool GatherDocumentData(Job& job, const Document& doc, PageClosure& closure, const std::vector<int32_t>& filePages,
                         std::string& entries) {
     if (!job.app.KeepDocumentData) return true;
-    // /MarkInfo stays behind while the structure tree does: a page file
-    // that claimed to be tagged without one would mislead a screen reader.
+    // /MarkInfo goes with the structure tree (pagewriter/struct_tree.h): a
+    // page file that claimed to be tagged without one would mislead a
+    // screen reader.
     if (!CopyCatalogValue(doc, closure, kLang, "/Lang", entries) ||
         !CopyCatalogValue(doc, closure, kMetadata, "/Metadata", entries) ||
         !CopyCatalogValue(doc, closure, kOutputIntents, "/OutputIntents", entries))

@@ -24,6 +24,11 @@ bool ObjectSink::End(int32_t number) {
 
 bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
     const PageClosure::Entry& e = closure.entries()[index];
+    if (!e.bodyEnd) {
+        // An object whose end a failed walk never reached.
+        Begin(e.newNumber) += std::to_string(e.newNumber) + " 0 obj\nnull\nendobj\n";
+        return End(e.newNumber);
+    }
     if (encryption_ && e.streamKeywordEnd) return WriteEncryptedStream(closure, index);
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";

@@ -18,6 +18,7 @@
 #include "pagewriter/page_objects.h"
 #include "pagewriter/part_dests.h"
 #include "pagewriter/reference_scan.h"
+#include "pagewriter/struct_tree.h"
 #include "pdfread/xref_section.h"
 
 namespace brisel {
@@ -163,7 +164,8 @@ private:
         std::vector<int32_t> filePages(static_cast<size_t>(closure_.pageCount()));
         for (const auto& [index, number] : pageNumbers_) filePages[static_cast<size_t>(number - 3)] = index;
         if (!GatherFormFields(job_, doc_, closure_, catalogEntries_) ||
-            !GatherDocumentData(job_, doc_, closure_, filePages, catalogEntries_))
+            !GatherDocumentData(job_, doc_, closure_, filePages, catalogEntries_) ||
+            !GatherStructure(job_, doc_, closure_, catalogEntries_, structure_))
             return ClosureFailed();
         bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
         if (job_.PartFiles) {
@@ -195,8 +197,14 @@ private:
             if (!sink_.End(number)) return false;
         }
         for (size_t i = static_cast<size_t>(closure_.pageCount()); i < closure_.entries().size(); ++i) {
-            if (closure_.entries()[i].newNumber == 0) continue;  // a direct dictionary, written with its owner
+            // A direct dictionary is written with its owner, a structure
+            // element below.
+            if (closure_.entries()[i].newNumber == 0 || closure_.entries()[i].reserved) continue;
             if (!sink_.WriteClosureObject(closure_, i)) return false;
+        }
+        for (const auto& [number, text] : structure_) {
+            sink_.Begin(number) += text;
+            if (!sink_.End(number)) return false;
         }
         return !job_.Stopped();
     }
@@ -284,6 +292,7 @@ private:
     PageObjectNumbers pageNumbers_;
     std::string catalogEntries_;
     std::vector<int32_t> bookmarks_;
+    WrittenObjects structure_;
     int32_t next_ = 0, info_ = 0, last_ = 0;
     size_t xref_ = 0;
 };

@@ -14,6 +14,7 @@
 #include "docstruct/document.h"
 #include "docstruct/named_dest_pages.h"
 #include "docstruct/page_tree.h"
+#include "docstruct/struct_tree.h"
 #include "pagewriter/page_document.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_stream.h"
@@ -165,6 +166,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     }
     BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
     if (request) IndexNamedDests(job, doc);
+    // Page files keep the structure elements of their pages.
+    if (app.KeepDocumentData) AnalyzeStructure(job, doc);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);

@@ -8,6 +8,7 @@
 
 #include "base/job.h"
 #include "docstruct/page_tree.h"
+#include "docstruct/struct_tree.h"
 #include "pagewriter/page_document.h"
 #include "security/encrypted_output.h"
 #include "docstruct/annots.h"
@@ -32,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (count < 1) return 0;
     // Annotations filtered for inputs of even size, dropped for odd ones.
     BlankPageAnnots(job, doc, size % 2 == 0);
+    AnalyzeStructure(job, doc);
     // Every page listed, and one index beyond when the tree claims more.
     const int64_t pages = std::min<int64_t>(count, static_cast<int64_t>(doc.pages.size()) + 1);
     std::string out;

@@ -59,6 +59,12 @@ open(sys.argv[2], "wb").write(data[:at] + str(int(data[at:end]) + 3).encode() + 
 sed 's/^startxref$/startxref/' "$tmp/gs.pdf" | head -c -20 > "$out/truncated.pdf"
 # Files that bend the format as real ones do.
 /usr/bin/python3 "$here/real_world_seeds.py" "$tmp/gs.pdf" "$out"
+# Tagged files, one whose structure tree loops, for the split target.
+/usr/bin/python3 -c 'import sys
+sys.path.insert(0, sys.argv[1])
+import test_tagged
+test_tagged.tagged_pdf(sys.argv[2] + "/tagged.pdf")
+test_tagged.tagged_pdf(sys.argv[2] + "/tagged-loops.pdf", "kids loop")' "$here/../e2e" "$out"
 # Bookmarks, a named destination and an open action, for the outline target.
 printf '%s\n' '[/Title (One) /Page 1 /View [/XYZ 0 792 0] /Count -1 /OUT pdfmark' \
   '[/Title (One.A) /Page 2 /OUT pdfmark' '[/Dest /d2 /Page 2 /View [/Fit] /DEST pdfmark' \

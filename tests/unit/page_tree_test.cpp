@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
+#include <vector>
 
 #include "docstruct/annots.h"
+#include "docstruct/struct_tree.h"
 #include "pdfread/read_xref.h"
 #include "split/split_stages.h"
 #include "test_support.h"
@@ -264,6 +267,59 @@ TEST(BlankPageAnnots, KeepsAllButLinksIntoTheDocument) {
     EXPECT_EQ(BlankPageAnnots(t.job, doc, true), 1);
     EXPECT_EQ(t.job.LastError, 0);
     EXPECT_EQ(test::TextOf(doc.image), after.Build());
+}
+
+TEST(StructureIndex, TreeOrderParentsAndContentOfADamagedTree) {
+    // The document lists element 22 twice and a font among its kids; the
+    // table's /P names another node and its /K leads back to the document
+    // and to itself; the parent tree's /Kids loop; an IDTree key names an
+    // object that is no element; "/S /P /P 21 0 R" holds the name /P as a value.
+    PdfBuilder b;
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R /StructTreeRoot 20 0 R >>");
+    b.Object(2, "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>");
+    b.Object(3, "<< /Type /Page /Parent 2 0 R /StructParents 0 >>");
+    b.Object(4, "<< /Type /Page /Parent 2 0 R /StructParents 1 >>");
+    b.Object(20, "<< /Type /StructTreeRoot /K [21 0 R 3 0 R] /ParentTree 30 0 R /IDTree << /Kids [40 0 R] >> "
+                 "/ParentTreeNextKey 7 /RoleMap << /Title /H1 >> >>");
+    b.Object(21, "<< /S /Document /P 20 0 R /K [22 0 R 23 0 R 24 0 R 22 0 R 25 0 R] >>");
+    b.Object(22, "<< /S /P /P 21 0 R /Pg 3 0 R /K 0 >>");
+    b.Object(23, "<< /S /Table /P 99 0 R /K [26 0 R 21 0 R 23 0 R] >>");
+    b.Object(24, "<< /Type /Font /S /Bold >>");
+    b.Object(25, "<< /S /Span /P 21 0 R /K [27 0 R] >>");
+    b.Object(26, "<< /S/TR/K[ ] >>");
+    b.Object(27, "<< /Type /MCR /Pg 4 0 R /MCID 1 >>");
+    b.Object(30, "<< /Kids [31 0 R 30 0 R] >>");
+    b.Object(31, "<< /Nums [0 [22 0 R] 1 [25 0 R null]] /Kids [30 0 R] >>");
+    b.Object(40, "<< /Names [(a) 22 0 R (b) 23 0 R (c) 99 0 R] >>");
+    b.Trailer("/Root 1 0 R");
+    TestJob t;
+    Document doc = Load(t, b.Build());
+    ASSERT_EQ(AnalyzeDocument(t.job, doc), 2) << t.job.LastError;
+    AnalyzeStructure(t.job, doc);
+    const StructureIndex& s = doc.structure;
+    ASSERT_TRUE(s.present);
+    std::vector<std::array<int32_t, 4>> got;  // number, parent, place among its parent's kids, page
+    for (const StructElement& e : s.elements) got.push_back({e.number, e.parent, e.position, e.page});
+    const std::vector<std::array<int32_t, 4>> want = {
+        {21, -1, 0, 0}, {22, 0, 0, 3}, {23, 0, 1, 0}, {26, 2, 0, 0}, {25, 0, 4, 0}};
+    EXPECT_EQ(got, want);
+    // The content by page: 22's MCID on page 3, 25's marked-content reference on page 4.
+    ASSERT_EQ(s.content.size(), 2u);
+    const StructContent& mcid = s.content[static_cast<size_t>(s.contentOfPage.Find(3))];
+    const StructContent& marked = s.content[static_cast<size_t>(s.contentOfPage.Find(4))];
+    EXPECT_EQ(std::vector<int32_t>({mcid.element, mcid.position, mcid.kind}),
+              std::vector<int32_t>({1, 0, StructContent::kMcid}));
+    EXPECT_EQ(std::vector<int32_t>({marked.element, marked.position, marked.kind}),
+              std::vector<int32_t>({4, 0, StructContent::kMarked}));
+    EXPECT_EQ(s.elementOf.Find(24), -1);
+    EXPECT_GE(s.parentKeys.Find(0), 0);
+    EXPECT_GE(s.parentKeys.Find(1), 0);
+    EXPECT_EQ(s.nextKey, 7);
+    EXPECT_GE(s.roleMap, 0);
+    ASSERT_EQ(s.ids.size(), 2u);
+    EXPECT_EQ(s.elements[1].id, 0);
+    EXPECT_EQ(s.elements[2].id, 1);
+    EXPECT_EQ(doc.image.data()[s.ids[1].first + 1], 'b');
 }
 
 }  // namespace
