@@ -1,6 +1,7 @@
 // A new PdfImage being assembled by a rewrite: a block that is appended to
 // and doubles whenever the free space would fall to the 260-byte margin.
-// Offsets in a PdfImage are 32-bit, so the image never grows beyond that.
+// Offsets in a PdfImage are 64-bit; the bound only keeps the doubling far
+// from overflow.
 #pragma once
 
 #include <cstddef>
@@ -14,12 +15,12 @@ namespace brisel {
 class ImageBuffer {
 public:
     static constexpr size_t kMargin = 260;
-    static constexpr size_t kMaxImage = INT32_MAX;
+    static constexpr size_t kMaxImage = static_cast<size_t>(PTRDIFF_MAX) / 4;
 
     // Allocates the first capacity; false when memory is exhausted.
     bool Init(size_t capacity);
     // Makes room for extra more bytes plus the margin; false when the block
-    // cannot grow or the image would outgrow 32-bit offsets.
+    // cannot grow or the image would outgrow kMaxImage.
     bool Reserve(size_t extra);
     bool Write(const void* bytes, size_t count);
     bool Write(const char* text) { return Write(text, std::strlen(text)); }

@@ -23,7 +23,7 @@ namespace {
 // offset when its bytes are carried over.
 std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
     std::vector<XrefRecord>& records = rw.trailer.records;
-    const int32_t size = static_cast<int32_t>(records.size());
+    const int32_t size = static_cast<int32_t>(records.size());  // at most kMaxListedObjects
     if (!marksGiven) {
         for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
         for (int32_t n = 0; n < size; ++n) {
@@ -98,7 +98,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     // Objects that stand in the new image are in use; numbers the input
     // lists free stay free; object streams unpacked, objects never unpacked
     // (their stream is lost) and unlisted numbers are left out.
-    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) -> char {
+    auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         if (static_cast<size_t>(n) >= records.size()) return 0;
         offset = records[n].Offset();
         generation = records[n].Generation();
@@ -167,12 +167,12 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
     return false;
 }
 
-// RebuildWithObjectStreams on a copy of the image, which replaces the image
-// only when every step succeeded.
+// RebuildWithObjectStreams into a new image, which replaces the input only
+// when every step succeeded. The repair reads the input where it stands:
+// a copy of it would double the memory of a large file.
 int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
     Block image;
-    if (!image.Assign(input.data(), input.size())) return Fail(job, kRewriteNoMemory);
-    if (int r = RebuildClassic(job, image)) return r;
+    if (int r = RebuildClassicFrom(job, input, image)) return r;
     XrefTable table;
     ReaderRecord found = reader;
     if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;

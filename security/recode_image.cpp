@@ -19,7 +19,7 @@ int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor e
                         int32_t generation) {
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return -1;
-    int32_t value = ReadInt(job, body, end);
+    int64_t value = ReadLong(job, body, end);
     job.LastError = 0;
     return value;
 }
