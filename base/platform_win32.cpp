@@ -327,6 +327,9 @@ std::string FileTitle(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The mapped input stays in the working set until it is released.
+void SetBytesAside(const uint8_t*, size_t) {}
+
 }  // namespace brisel
 
 #endif

@@ -12,6 +12,11 @@
 
 namespace brisel {
 
+// A rewrite copies its input forward and gives back the memory of what it
+// has copied in steps of this size, so that a large input and its new image
+// are not held whole at once.
+constexpr size_t kSetAsideStep = size_t{64} << 20;
+
 class ImageBuffer {
 public:
     static constexpr size_t kMargin = 260;

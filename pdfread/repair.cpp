@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "base/platform.h"
 #include "pdfread/classic_section.h"
 #include "pdfread/lexer.h"
 #include "pdfread/xref_table.h"
@@ -112,6 +113,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
+    Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
     if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, kRepairNoObject);
     for (bool first = true;; first = false) {
@@ -151,6 +153,10 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         if (!out.Write(header, static_cast<size_t>(objectEnd - header)) || (cut && !out.Write("\nendobj\n")))
             return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
+        if (static_cast<size_t>(pos - setAside) >= kSetAsideStep) {
+            SetBytesAside(setAside, static_cast<size_t>(pos - setAside));
+            setAside = pos;
+        }
         job.LastError = 0;
         if (FindObjectHeader(job, pos, end, header) != 0) break;
     }

@@ -171,6 +171,14 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
 // when every step succeeded. The repair reads the input where it stands:
 // a copy of it would double the memory of a large file.
 int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
+    // An encrypted file: its objects are decrypted as they are carried over
+    // and its object streams before they are unpacked, so that the new
+    // image is plain throughout. Its dictionary is looked for first: the
+    // repair gives back the input's memory as it copies it.
+    int32_t encryptNumber = 0, encryptGeneration = 0;
+    const bool encrypted =
+        decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
+                                           encryptGeneration);
     Block image;
     if (int r = RebuildClassicFrom(job, input, image)) return r;
     XrefTable table;
@@ -183,13 +191,6 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.adoptUnlisted = true;
-    // An encrypted file: its objects are decrypted as they are carried over
-    // and its object streams before they are unpacked, so that the new
-    // image is plain throughout.
-    int32_t encryptNumber = 0, encryptGeneration = 0;
-    const bool encrypted =
-        decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
-                                           encryptGeneration);
     packed = packed || encrypted;
     for (const XrefEntry& entry : table.entries()) {
         XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;

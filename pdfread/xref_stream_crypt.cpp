@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/platform.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -37,7 +38,13 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
         if (r.Offset() >= to) break;
         if (r.Offset() >= from) r.newOffset = r.Offset() + shift;
     }
-    if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, kRewriteImageFull);
+    // In steps, each given back once copied: the input is not read again.
+    for (Cursor p = rw.readPos; p < limit;) {
+        const size_t step = std::min(kSetAsideStep, static_cast<size_t>(limit - p));
+        if (!rw.out.Write(p, step)) return Fail(job, kRewriteImageFull);
+        SetBytesAside(p, step);
+        p += step;
+    }
     return 0;
 }
 
