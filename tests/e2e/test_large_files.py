@@ -95,6 +95,16 @@ def append_stream_update(path, table, last_page):
         f.write(objstm + xref)
 
 
+def sanitized():
+    """Whether brisel is built with the sanitizers, whose allocator copies
+    on every realloc: the peak memory is not judged there."""
+    cache = os.path.join(os.environ.get("BRISEL_BUILD", ""), "CMakeCache.txt")
+    if not os.path.exists(cache):
+        return False
+    with open(cache) as f:
+        return "BRISEL_SANITIZE:BOOL=ON" in f.read()
+
+
 def split_measured(*args):
     """Runs brisel; returns (status, stderr, peak resident bytes)."""
     with open(os.devnull, "wb") as null:
@@ -144,7 +154,8 @@ class LargeFiles(SplitTestCase):
         size = os.path.getsize(path)
         if os.environ.get("BRISEL_SHOW_PEAK"):
             print("%s: peak %.2f GB for an input of %.2f GB" % (label, peak / 1e9, size / 1e9))
-        self.assertLess(peak, size + 6 * IMAGE, "%s: peak memory %d for an input of %d" % (label, peak, size))
+        if not sanitized():
+            self.assertLess(peak, size + 6 * IMAGE, "%s: peak memory %d for an input of %d" % (label, peak, size))
 
     def test_inputs_past_2_gib(self):
         path = self.path("big.pdf")
