@@ -133,13 +133,14 @@ enum RewriteCode : int32_t {
 // the first input byte not yet carried over.
 struct StreamRewrite {
     StreamRewrite(Cursor imageStart, Cursor imageEnd, ReaderRecord& record)
-        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart) {}
+        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart), setAside(imageStart) {}
 
     Cursor start, end;
     ReaderRecord& reader;
     StreamTrailer trailer;
     ImageBuffer out;
     Cursor readPos;
+    Cursor setAside;  // the input before it is copied and given back
     // The objects that stand in the file, in offset order, and the next of
     // them to carry over.
     std::vector<int32_t> inFileOrder;

@@ -38,12 +38,15 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
         if (r.Offset() >= to) break;
         if (r.Offset() >= from) r.newOffset = r.Offset() + shift;
     }
-    // In steps, each given back once copied: the input is not read again.
+    // In steps, given back once copied: the input is not read again.
     for (Cursor p = rw.readPos; p < limit;) {
         const size_t step = std::min(kSetAsideStep, static_cast<size_t>(limit - p));
         if (!rw.out.Write(p, step)) return Fail(job, kRewriteImageFull);
-        SetBytesAside(p, step);
         p += step;
+        if (static_cast<size_t>(p - rw.setAside) >= kSetAsideStep) {
+            SetBytesAside(rw.setAside, static_cast<size_t>(p - rw.setAside));
+            rw.setAside = p;
+        }
     }
     return 0;
 }
