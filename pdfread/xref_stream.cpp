@@ -68,7 +68,11 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     } catch (const std::bad_alloc&) {
         return Fail(job, kRewriteNoMemory);
     }
-    if (!rw.out.Init(std::min<size_t>(2 * image.size(), ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
+    // Room for the unpacked objects: twice a small input, a large one plus
+    // 256 MB (the buffer grows when that is not enough), so that a large
+    // input does not ask for twice its size at once.
+    const size_t room = image.size() + std::min(image.size(), size_t{256} << 20);
+    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
 
     // Object streams in file order: the input up to each is carried over,
     // its objects are written in its place and its own object is dropped.
