@@ -120,6 +120,13 @@ size_t PathLength(const std::string& path);
 // The last component of a path (the file name as shown to a person).
 std::string FileTitle(const std::string& path);
 
+// Says that the bytes [data, data + size) of a block will not be read again
+// soon (a rewrite has copied them): the system may take back their memory
+// (a mapped input's pages are read again from the file when needed). The
+// bytes stay readable and unchanged; where the system cannot do it,
+// nothing happens.
+void SetBytesAside(const uint8_t* data, size_t size);
+
 #ifdef _WIN32
 // A path as the wide file functions take it: a long one made absolute and
 // given the extended-length prefix ("\\?\", "\\?\UNC\"), which lifts the

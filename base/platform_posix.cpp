@@ -399,6 +399,21 @@ std::string FileTitle(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+void SetBytesAside(const uint8_t* data, size_t size) {
+#ifdef MADV_PAGEOUT
+    // Whole pages inside the range only. Reclaiming never loses a byte: an
+    // edited page of a private mapping, like any anonymous page, goes to
+    // swap or stays.
+    const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(data) + page - 1) / page * page;
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(data) + size) / page * page;
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_PAGEOUT);
+#else
+    (void)data;
+    (void)size;
+#endif
+}
+
 }  // namespace brisel
 
 #endif

@@ -327,6 +327,18 @@ std::string FileTitle(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+void SetBytesAside(const uint8_t* data, size_t size) {
+    // Unlocking pages that are not locked takes them out of the working set;
+    // their bytes stay (a copy-on-write view's edited pages go to the page
+    // file). Whole pages inside the range only.
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    const uintptr_t page = info.dwPageSize;
+    const uintptr_t from = (reinterpret_cast<uintptr_t>(data) + page - 1) / page * page;
+    const uintptr_t to = (reinterpret_cast<uintptr_t>(data) + size) / page * page;
+    if (to > from) VirtualUnlock(reinterpret_cast<void*>(from), to - from);
+}
+
 }  // namespace brisel
 
 #endif

@@ -78,7 +78,7 @@ int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
     Cursor cur = doc.end();
     if (FindBackward(job, doc.start(), cur, "startxref") != 1) return Fail(job, kDirectKidsNotLifted, -1);
     cur += 9;
-    const int32_t previous = ReadInt(job, cur, doc.end());
+    const int64_t previous = ReadLong(job, cur, doc.end());
     if (previous < 0) return Fail(job, kDirectKidsNotLifted, -1);
 
     std::string update = "\n";
@@ -99,8 +99,6 @@ int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
     update += "trailer\n<< /Size " + std::to_string(next) + " /Root " + std::to_string(doc.reader.rootNumber) + " " +
               std::to_string(doc.reader.rootGeneration) + " R /Prev " + std::to_string(previous) +
               " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    if (doc.image.size() + update.size() > static_cast<size_t>(INT32_MAX)) return Fail(job, kDirectKidsNotLifted, -1);
-
     if (!doc.image.Resize(base + update.size())) return Fail(job, kDirectKidsNotLifted, -1);
     std::memcpy(doc.image.data() + base, update.data(), update.size());
     if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;

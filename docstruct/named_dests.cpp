@@ -78,7 +78,7 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
 // Reads one node of the name tree: 0 for a leaf, the offset of the first byte
 // inside its /Kids for an intermediate node, or a negative code. inside and
 // close get the node's dictionary.
-int64_t ReadNameTreeNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
+int64_t ReadNameTreeNode(Job& job, const Document& doc, int64_t offset, int32_t number, int32_t generation,
                          Cursor& inside, Cursor& close) {
     const Cursor end = doc.end();
     Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
@@ -129,7 +129,7 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
             continue;
         }
         step();
-        int32_t offset = LookupXref(job, doc.table, number, generation);
+        int64_t offset = LookupXref(job, doc.table, number, generation);
         if (offset < 0) return Fail(job, kNameKidNotListed, -1);
         if (seen.Find(number) >= 0) return Fail(job, kNameTreeLoop, -1);
         seen.Insert(number, 1);

@@ -34,7 +34,7 @@ struct NodeInfo {
 };
 
 // Reads one node of the page tree into info. 0, or a negative code.
-int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
+int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, int32_t generation,
                  NodeInfo& info) {
     const Cursor end = doc.end();
     Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
@@ -133,7 +133,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
             stack.pop_back();
             continue;
         }
-        int32_t offset = LookupXref(job, doc.table, number, generation);
+        int64_t offset = LookupXref(job, doc.table, number, generation);
         if (offset < 0) return Fail(job, kKidNotListed, -1);
         doc.treeObjects.Insert(number, 1);
         if (budget-- == 0) return Fail(job, kStackFull, -1);

@@ -59,7 +59,7 @@ struct DictCodes {
 // as CheckTypedDict checks it.
 bool LoadTypedDict(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t number, int32_t generation,
                    const char* typeName, const char* roleKey, const DictCodes& codes, DictObject& out) {
-    int32_t offset = LookupXref(job, table, number, generation);
+    int64_t offset = LookupXref(job, table, number, generation);
     if (offset < 0) return Fail(job, codes.notListed, false);
     Cursor body = LocateObject(job, start, end, offset, number, generation);
     if (!body) return Fail(job, codes.notFound, false);

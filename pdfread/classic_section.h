@@ -34,9 +34,10 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
                          EntryOf entryOf) {
     if (count < 1) count = 1;
     if (!out.Reserve(388) || !out.Write("\n")) return false;
-    const int xrefOffset = static_cast<int>(out.size());
+    const long long xrefOffset = static_cast<long long>(out.size());
     if (!out.Print("xref\n0 1\n0000000000 65535 f \n")) return false;
-    int32_t offset = 0, generation = 0;
+    int64_t offset = 0;
+    int32_t generation = 0;
     char line[32];
     for (int32_t first = 1; first < count;) {
         if (!entryOf(first, offset, generation)) {
@@ -55,7 +56,7 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
         }
         first = last;
     }
-    return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%d\n%%%%EOF\n", count, rootNumber,
+    return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%lld\n%%%%EOF\n", count, rootNumber,
                      rootGeneration, xrefOffset);
 }
 

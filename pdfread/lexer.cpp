@@ -10,15 +10,53 @@ namespace {
 
 bool IsOneOf(uint8_t c, const char* set) { return c != 0 && std::strchr(set, c) != nullptr; }
 
-// Converts a run of digits; values beyond 32 bits saturate, which no offset,
-// length or object number of a readable file reaches.
-int32_t ConvertDigits(Cursor from, Cursor to) {
+// Converts a run of digits, saturating at highest: numbers and generations
+// at the 32-bit maximum, offsets and lengths at 2^62, which no file reaches.
+int64_t ConvertDigits(Cursor from, Cursor to, int64_t highest) {
     int64_t value = 0;
     for (Cursor p = from; p < to; ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > INT32_MAX) return INT32_MAX;
+        const int digit = *p - '0';
+        if (value > (highest - digit) / 10) return highest;
+        value = value * 10 + digit;
     }
-    return static_cast<int32_t>(value);
+    return value;
+}
+
+// ReadInt and ReadLong: digits after white space and comments, ended by a
+// delimiter or by the bound.
+int64_t ReadUnsigned(Job& job, Cursor& cur, Cursor end, int64_t highest) {
+    job.LastError = 0;
+    if (cur >= end) {
+        job.LastError = kIntAtEnd;
+        return -1;
+    }
+    if (!SkipWhiteAndComments(cur, end)) {
+        job.LastError = kIntEndInSpace;
+        return -1;
+    }
+    if (!IsDigit(*cur)) {
+        job.LastError = kIntNoDigit;
+        return -1;
+    }
+    Cursor p = cur;
+    while (p < end && IsDigit(*p)) ++p;
+    if (p < end) {
+        if (!IsNumberTerminator(*p)) {
+            job.LastError = kIntBadTerminator;
+            return -1;
+        }
+        int64_t value = ConvertDigits(cur, p, highest);
+        cur = p;
+        return value;
+    }
+    // The digits run up to the bound: still a number when the tail is short.
+    if (end - cur > 20) {
+        job.LastError = kIntTooLong;
+        return -1;
+    }
+    int64_t value = ConvertDigits(cur, p, highest);
+    cur = p;
+    return value;
 }
 
 // Advances over a comment (cur on "%") up to the next line end; false when the
@@ -60,39 +98,10 @@ bool SkipWhiteAndComments(Cursor& cur, Cursor end) {
 }
 
 int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
-    job.LastError = 0;
-    if (cur >= end) {
-        job.LastError = kIntAtEnd;
-        return -1;
-    }
-    if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = kIntEndInSpace;
-        return -1;
-    }
-    if (!IsDigit(*cur)) {
-        job.LastError = kIntNoDigit;
-        return -1;
-    }
-    Cursor p = cur;
-    while (p < end && IsDigit(*p)) ++p;
-    if (p < end) {
-        if (!IsNumberTerminator(*p)) {
-            job.LastError = kIntBadTerminator;
-            return -1;
-        }
-        int32_t value = ConvertDigits(cur, p);
-        cur = p;
-        return value;
-    }
-    // The digits run up to the bound: still a number when the tail is short.
-    if (end - cur > 20) {
-        job.LastError = kIntTooLong;
-        return -1;
-    }
-    int32_t value = ConvertDigits(cur, p);
-    cur = p;
-    return value;
+    return static_cast<int32_t>(ReadUnsigned(job, cur, end, INT32_MAX));
 }
+
+int64_t ReadLong(Job& job, Cursor& cur, Cursor end) { return ReadUnsigned(job, cur, end, kMaxLong); }
 
 bool ReadDigits(Cursor& cur, Cursor end, int32_t& value) {
     Cursor q = cur;

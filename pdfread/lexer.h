@@ -68,8 +68,15 @@ enum ReadIntCode : int32_t {
     kIntBadTerminator = -13,
 };
 
-// Reads an unsigned decimal integer; -1 on failure.
+// Reads an unsigned decimal integer; -1 on failure. Values beyond 32 bits
+// saturate at INT32_MAX.
 int32_t ReadInt(Job& job, Cursor& cur, Cursor end);
+
+// Where ReadLong saturates: far beyond any file, far below overflow.
+constexpr int64_t kMaxLong = int64_t{1} << 62;
+
+// ReadInt for offsets and lengths, which pass 32 bits in files over 2 GiB.
+int64_t ReadLong(Job& job, Cursor& cur, Cursor end);
 
 // The number reader of the scanners: decimal digits at cur ended by a
 // delimiter or the bound, saturating at the 32-bit maximum. false (cur

@@ -89,7 +89,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (to < from) to = from;
         const int code = last ? kRewriteSectionFull : kRewriteImageFull;
         if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return Fail(job, code);
-        const int32_t offset = static_cast<int32_t>(rw.out.size());
+        const int64_t offset = static_cast<int64_t>(rw.out.size());
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||
             !rw.out.Write("\nendobj\n"))
             return Fail(job, code);

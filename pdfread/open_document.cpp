@@ -98,7 +98,7 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
         return;
     }
     cur += 9;
-    const int32_t offset = ReadInt(job, cur, end);
+    const int64_t offset = ReadLong(job, cur, end);
     job.LastError = 0;
     if (offset < 0 || offset >= end - header) return;
     // A section met exactly at the shifted offset, and not at the offset

@@ -30,7 +30,7 @@ using RawEntries = std::vector<XrefEntry>;
 bool ReadEntries(Job& job, Cursor& cur, Cursor end, int64_t first, int32_t count, const EntryCodes& codes,
                  RawEntries& out) {
     for (int64_t i = 0; i < count; ++i) {
-        int32_t offset = ReadInt(job, cur, end);
+        int64_t offset = ReadLong(job, cur, end);
         if (offset < 0) {
             job.LastError = codes.offset;
             return false;
@@ -137,7 +137,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
     prev = -1;
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        int32_t offset = ReadInt(job, p, dictEnd);
+        int64_t offset = ReadLong(job, p, dictEnd);
         if (offset < 0) {
             job.LastError = kXrefBadPrev;
             return false;
@@ -184,7 +184,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         return 0;
     }
     cur += 9;
-    int32_t offset = ReadInt(job, cur, end);
+    int64_t offset = ReadLong(job, cur, end);
     if (offset < 0) {
         job.LastError = kXrefBadStartxref;
         return 0;

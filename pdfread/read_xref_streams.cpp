@@ -69,14 +69,15 @@ int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs&
     }
 }
 
-// An unsigned big-endian field, saturated at the 32-bit maximum.
-int32_t BigEndian(const uint8_t* p, int32_t width) {
+// An unsigned big-endian field, saturated at highest (offsets pass 32 bits,
+// generations and indexes do not).
+int64_t BigEndian(const uint8_t* p, int32_t width, int64_t highest) {
     uint64_t value = 0;
     for (int32_t i = 0; i < width; ++i) {
+        if (value > static_cast<uint64_t>(highest) >> 8) return highest;
         value = value << 8 | p[i];
-        if (value > INT32_MAX) value = INT32_MAX;
     }
-    return static_cast<int32_t>(value);
+    return value > static_cast<uint64_t>(highest) ? highest : static_cast<int64_t>(value);
 }
 
 // Gives each row of the decoded stream to its object number. Rows beyond the
@@ -97,7 +98,8 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
         // not take away an object it lists in use.
         if (type == kRecordFree && HasClassicOffset(*record)) return;
         record->type = type;
-        record->SetRowFields(BigEndian(p + w[0], w[1]), w[2] ? BigEndian(p + w[0] + w[1], w[2]) : 0);
+        record->SetRowFields(BigEndian(p + w[0], w[1], kMaxLong),
+                             w[2] ? static_cast<int32_t>(BigEndian(p + w[0] + w[1], w[2], INT32_MAX)) : 0);
         record->newOffset = -1;
     };
     if (!hasIndex) {
@@ -129,7 +131,7 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     prev = -1;
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        prev = ReadInt(job, p, dictEnd);
+        prev = ReadLong(job, p, dictEnd);
         if (prev < 1) return Fail(job, kStreamsBadPrev);
     }
     job.LastError = 0;
@@ -158,7 +160,8 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
                        int64_t& prev, int64_t& stream) {
     struct Entry {
         int64_t number;
-        int32_t offset, generation;
+        int64_t offset;
+        int32_t generation;
         bool inUse;
     };
     std::vector<Entry> entries;
@@ -171,7 +174,7 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
             break;
         }
         for (int32_t i = 0; i < count; ++i) {
-            const int32_t offset = ReadInt(job, cur, end);
+            const int64_t offset = ReadLong(job, cur, end);
             const int32_t generation = offset >= 0 ? ReadInt(job, cur, end) : -1;
             if (generation < 0 || !SkipWhiteAndComments(cur, end) || (*cur != 'n' && *cur != 'f')) {
                 more = false;
@@ -190,11 +193,11 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
     prev = stream = -1;
     if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        prev = ReadInt(job, p, dictEnd);
+        prev = ReadLong(job, p, dictEnd);
     }
     if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
         Cursor p = key + 8;
-        stream = ReadInt(job, p, dictEnd);
+        stream = ReadLong(job, p, dictEnd);
     }
     job.LastError = 0;
     for (const Entry& e : entries) {
@@ -299,7 +302,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         located = kStreamsNoStartxref;
     } else {
         cur += 9;
-        offset = ReadInt(job, cur, end);
+        offset = ReadLong(job, cur, end);
         if (offset < 0) located = job.LastError;
         else if (offset > end - start) located = kStreamsBadOffset;
     }

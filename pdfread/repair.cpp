@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "base/platform.h"
 #include "pdfread/classic_section.h"
 #include "pdfread/lexer.h"
 #include "pdfread/xref_table.h"
@@ -19,14 +20,14 @@ constexpr char kHeader[] = "%PDF-1.3\n%\xE2\xE3\xCF\xD3\n";
 struct FoundObject {
     int32_t number = 0;
     int32_t generation = 0;
-    int32_t offset = 0;
+    int64_t offset = 0;
 };
 
 // The objects found, one per number (the last copy in file order), sorted
 // by number: a list as long as the objects, however high their numbers run.
 class FoundObjects {
 public:
-    void Add(int32_t number, int32_t generation, int32_t offset) { list_.push_back({number, generation, offset}); }
+    void Add(int32_t number, int32_t generation, int64_t offset) { list_.push_back({number, generation, offset}); }
     void Finish() {
         std::stable_sort(list_.begin(), list_.end(),
                          [](const FoundObject& a, const FoundObject& b) { return a.number < b.number; });
@@ -98,7 +99,7 @@ bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Curso
     return found && !Holds(header, next, "stream");
 }
 
-int Rebuild(Job& job, Block& image) {
+int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     // The object scan starts with SkipSpace, which fails on a stale code.
     job.LastError = 0;
     const Cursor start = image.data();
@@ -112,6 +113,7 @@ int Rebuild(Job& job, Block& image) {
     FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
+    Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
     if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, kRepairNoObject);
     for (bool first = true;; first = false) {
@@ -141,7 +143,7 @@ int Rebuild(Job& job, Block& image) {
         // An absurd number leaves its bytes in place but gets no entry.
         if (number >= 0 && generation >= 0 && number < kMaxListedObjects) {
             // The last copy of a number wins; earlier copies stay in the image.
-            found.Add(number, generation, static_cast<int32_t>(out.size()));
+            found.Add(number, generation, static_cast<int64_t>(out.size()));
             highest = std::max(highest, number);
             if (catalogSeen) {
                 rootNumber = number;
@@ -151,6 +153,10 @@ int Rebuild(Job& job, Block& image) {
         if (!out.Write(header, static_cast<size_t>(objectEnd - header)) || (cut && !out.Write("\nendobj\n")))
             return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
+        if (static_cast<size_t>(pos - setAside) >= kSetAsideStep) {
+            SetBytesAside(setAside, static_cast<size_t>(pos - setAside));
+            setAside = pos;
+        }
         job.LastError = 0;
         if (FindObjectHeader(job, pos, end, header) != 0) break;
     }
@@ -158,7 +164,7 @@ int Rebuild(Job& job, Block& image) {
     found.Finish();
     if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
 
-    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) -> char {
+    auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         const FoundObject* object = found.Find(n);
         if (!object) return 0;
         offset = object->offset;
@@ -167,15 +173,20 @@ int Rebuild(Job& job, Block& image) {
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf))
         return Fail(job, kRepairSectionFull);
-    if (!out.Finish(image)) return Fail(job, kRepairCannotGrow);
+    if (!out.Finish(rebuilt)) return Fail(job, kRepairCannotGrow);
     return 0;
 }
 
 }  // namespace
 
-int RebuildClassic(Job& job, Block& image) {
+int RebuildClassic(Job& job, Block& image) { return RebuildClassicFrom(job, image, image); }
+
+int RebuildClassicFrom(Job& job, const Block& image, Block& rebuilt) {
     try {
-        return Rebuild(job, image);
+        Block out;
+        if (int r = Rebuild(job, image, out)) return r;
+        rebuilt = std::move(out);
+        return 0;
     } catch (const std::bad_alloc&) {
         return Fail(job, kRepairNoMemory);
     }

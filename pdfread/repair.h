@@ -21,4 +21,9 @@ enum RepairCode : int32_t {
 // 0 on entry. 0 on success with the image replaced; a negative code otherwise.
 int RebuildClassic(Job& job, Block& image);
 
+// RebuildClassic that leaves the image as it is and puts the rebuilt image
+// into rebuilt (which may be the image itself): no copy of the image is
+// needed to keep it until the caller has read the result.
+int RebuildClassicFrom(Job& job, const Block& image, Block& rebuilt);
+
 }  // namespace brisel

@@ -14,12 +14,14 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
                         const XrefTable& table, LengthText& text) {
     text.from = p;
     SkipWhiteAndComments(text.from, limit);
-    int32_t first = ReadInt(job, p, limit);
-    if (first < 0) return kLengthNoNumber;
+    // A direct length may pass 32 bits; an object number saturates there.
+    const int64_t direct = ReadLong(job, p, limit);
+    if (direct < 0) return kLengthNoNumber;
+    const int32_t first = direct > INT32_MAX ? INT32_MAX : static_cast<int32_t>(direct);
     text.to = p;
     if (ReadInt(job, p, limit) < 0) {
         job.LastError = 0;
-        return first;
+        return direct;
     }
     if (!SkipWhiteAndComments(p, limit)) return kLengthEndBeforeR;
     if (*p != 'R' || (p + 1 < limit && !IsDelimiter(p[1]))) return kLengthNoR;
@@ -29,7 +31,7 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
     if (!entry) return kLengthNotListed;
     Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
     if (!body) return kLengthObjectMissing;
-    int32_t length = ReadInt(job, body, imageEnd);
+    int64_t length = ReadLong(job, body, imageEnd);
     if (length < 0) return kLengthNotNumber;
     return length;
 }

@@ -34,33 +34,40 @@ enum RecordType : uint8_t {
 //   its object stream, and Index(), its place there;
 //   written into the new image (unpacked, carried over, and every record
 //   once the rewrite is finished): Offset() in the new image and Generation().
+// Offsets are 64-bit (inputs over 2 GiB); the fields are ordered so that a
+// record takes 24 bytes.
 struct XrefRecord {
     bool holdsObjects = false;    // an object stream that holds compressed objects
     uint8_t type = kRecordUnset;  // a RecordType
-    int32_t newOffset = 0;        // offset in the new image, kept up to date during the rewrite
 
-    int32_t Offset() const { return first_; }
+private:
+    int32_t second_ = 0;
+
+public:
+    int64_t newOffset = 0;  // offset in the new image, kept up to date during the rewrite
+
+    int64_t Offset() const { return first_; }
     int32_t Generation() const { return second_; }
-    void SetPlace(int32_t offset, int32_t generation) {
+    void SetPlace(int64_t offset, int32_t generation) {
         first_ = offset;
         second_ = generation;
     }
-    void MoveTo(int32_t offset) { first_ = offset; }
+    void MoveTo(int64_t offset) { first_ = offset; }
 
-    int32_t Stream() const { return first_; }
+    int64_t Stream() const { return first_; }
     int32_t Index() const { return second_; }
 
     // The second and third fields of a stream's row as they stand: which
     // pair they are depends on the type the row gives.
-    void SetRowFields(int32_t field2, int32_t field3) {
+    void SetRowFields(int64_t field2, int32_t field3) {
         first_ = field2;
         second_ = field3;
     }
 
 private:
-    int32_t first_ = 0;
-    int32_t second_ = 0;
+    int64_t first_ = 0;
 };
+static_assert(sizeof(XrefRecord) <= 24);
 
 // A record filled from the classic table of a hybrid file that no stream
 // has replaced: it still holds the classic offset.
@@ -126,13 +133,14 @@ enum RewriteCode : int32_t {
 // the first input byte not yet carried over.
 struct StreamRewrite {
     StreamRewrite(Cursor imageStart, Cursor imageEnd, ReaderRecord& record)
-        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart) {}
+        : start(imageStart), end(imageEnd), reader(record), readPos(imageStart), setAside(imageStart) {}
 
     Cursor start, end;
     ReaderRecord& reader;
     StreamTrailer trailer;
     ImageBuffer out;
     Cursor readPos;
+    Cursor setAside;  // the input before it is copied and given back
     // The objects that stand in the file, in offset order, and the next of
     // them to carry over.
     std::vector<int32_t> inFileOrder;

@@ -23,7 +23,7 @@ namespace {
 // offset when its bytes are carried over.
 std::vector<int32_t> ListObjectStreams(StreamRewrite& rw, bool marksGiven) {
     std::vector<XrefRecord>& records = rw.trailer.records;
-    const int32_t size = static_cast<int32_t>(records.size());
+    const int32_t size = static_cast<int32_t>(records.size());  // at most kMaxListedObjects
     if (!marksGiven) {
         for (int32_t n = 0; n < size; ++n) records[n].holdsObjects = false;
         for (int32_t n = 0; n < size; ++n) {
@@ -68,7 +68,11 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     } catch (const std::bad_alloc&) {
         return Fail(job, kRewriteNoMemory);
     }
-    if (!rw.out.Init(std::min<size_t>(2 * image.size(), ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
+    // Room for the unpacked objects: twice a small input, a large one plus
+    // 256 MB (the buffer grows when that is not enough), so that a large
+    // input does not ask for twice its size at once.
+    const size_t room = image.size() + std::min(image.size(), size_t{256} << 20);
+    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
 
     // Object streams in file order: the input up to each is carried over,
     // its objects are written in its place and its own object is dropped.
@@ -98,7 +102,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     // Objects that stand in the new image are in use; numbers the input
     // lists free stay free; object streams unpacked, objects never unpacked
     // (their stream is lost) and unlisted numbers are left out.
-    auto entryOf = [&](int32_t n, int32_t& offset, int32_t& generation) -> char {
+    auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         if (static_cast<size_t>(n) >= records.size()) return 0;
         offset = records[n].Offset();
         generation = records[n].Generation();
@@ -167,12 +171,20 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
     return false;
 }
 
-// RebuildWithObjectStreams on a copy of the image, which replaces the image
-// only when every step succeeded.
+// RebuildWithObjectStreams into a new image, which replaces the input only
+// when every step succeeded. The repair reads the input where it stands:
+// a copy of it would double the memory of a large file.
 int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
+    // An encrypted file: its objects are decrypted as they are carried over
+    // and its object streams before they are unpacked, so that the new
+    // image is plain throughout. Its dictionary is looked for first: the
+    // repair gives back the input's memory as it copies it.
+    int32_t encryptNumber = 0, encryptGeneration = 0;
+    const bool encrypted =
+        decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
+                                           encryptGeneration);
     Block image;
-    if (!image.Assign(input.data(), input.size())) return Fail(job, kRewriteNoMemory);
-    if (int r = RebuildClassic(job, image)) return r;
+    if (int r = RebuildClassicFrom(job, input, image)) return r;
     XrefTable table;
     ReaderRecord found = reader;
     if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;
@@ -183,13 +195,6 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.adoptUnlisted = true;
-    // An encrypted file: its objects are decrypted as they are carried over
-    // and its object streams before they are unpacked, so that the new
-    // image is plain throughout.
-    int32_t encryptNumber = 0, encryptGeneration = 0;
-    const bool encrypted =
-        decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
-                                           encryptGeneration);
     packed = packed || encrypted;
     for (const XrefEntry& entry : table.entries()) {
         XrefRecord* record = packed && entry.type == 'n' ? rw.trailer.Grow(entry.number) : nullptr;

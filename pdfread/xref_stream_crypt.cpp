@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "base/platform.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -19,7 +20,7 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
         offset = r->newOffset;
     }
     Cursor body = offset < 0 ? nullptr : LocateObject(job, start, end, offset, number, generation);
-    const int32_t value = body ? ReadInt(job, body, end) : -1;
+    const int64_t value = body ? ReadLong(job, body, end) : -1;
     job.LastError = 0;
     return value;
 }
@@ -35,9 +36,18 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
     for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
         XrefRecord& r = records[static_cast<size_t>(rw.inFileOrder[rw.inFileNext])];
         if (r.Offset() >= to) break;
-        if (r.Offset() >= from) r.newOffset = static_cast<int32_t>(r.Offset() + shift);
+        if (r.Offset() >= from) r.newOffset = r.Offset() + shift;
     }
-    if (!rw.out.Write(rw.readPos, static_cast<size_t>(limit - rw.readPos))) return Fail(job, kRewriteImageFull);
+    // In steps, given back once copied: the input is not read again.
+    for (Cursor p = rw.readPos; p < limit;) {
+        const size_t step = std::min(kSetAsideStep, static_cast<size_t>(limit - p));
+        if (!rw.out.Write(p, step)) return Fail(job, kRewriteImageFull);
+        p += step;
+        if (static_cast<size_t>(p - rw.setAside) >= kSetAsideStep) {
+            SetBytesAside(rw.setAside, static_cast<size_t>(p - rw.setAside));
+            rw.setAside = p;
+        }
+    }
     return 0;
 }
 
@@ -66,7 +76,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
                                                  text, written))
             return code;
         if (!written) continue;
-        r.newOffset = static_cast<int32_t>(rw.out.size());
+        r.newOffset = static_cast<int64_t>(rw.out.size());
         if (!rw.out.Write(text.data(), text.size())) return Fail(job, kRewriteImageFull);
     }
     return 0;

@@ -42,7 +42,7 @@ const XrefEntry* XrefTable::Find(int32_t number) const {
     return lo < entries_.size() && entries_[lo].number == number ? &entries_[lo] : nullptr;
 }
 
-int32_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation) {
+int64_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation) {
     const XrefEntry* entry = table.Find(number);
     if (!entry || entry->generation != generation) {
         job.LastError = kLookupNotListed;
@@ -71,7 +71,7 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
 }
 
 Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {
-    int32_t offset = LookupXref(job, table, number, generation);
+    int64_t offset = LookupXref(job, table, number, generation);
     if (offset < 0) return nullptr;
     return LocateObject(job, start, end, offset, number, generation);
 }
@@ -79,7 +79,7 @@ Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, in
 Block LoadFile(Job& job, const std::string& path) {
     job.LastError = 0;
     Block image;
-    if (!ReadWholeFile(path, image, &job.InputFault) || image.size() < 20 || image.size() > INT32_MAX) {
+    if (!ReadWholeFile(path, image, &job.InputFault) || image.size() < 20) {
         job.LastError = kLoadFailed;
         return Block();
     }

@@ -14,7 +14,7 @@ namespace brisel {
 
 struct XrefEntry {
     int32_t number;
-    int32_t offset;
+    int64_t offset;  // 64-bit: inputs over 2 GiB
     int32_t generation;
     char type;  // 'n' in use, 'f' free
 };
@@ -43,7 +43,7 @@ enum LookupCode : int32_t { kLookupNotListed = -95 };
 
 // The offset of the object with this number and generation (its type is not
 // examined), or kLookupNotListed.
-int32_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation);
+int64_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation);
 
 // LocateObject's codes.
 enum LocateCode : int32_t {
@@ -65,8 +65,8 @@ Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, in
 // LoadFile's code for every failure.
 enum LoadCode : int32_t { kLoadFailed = -1 };
 
-// Reads a whole file into a new PdfImage; refuses files shorter than 20 bytes
-// and files whose offsets would not fit 32 bits. Empty block on failure.
+// Reads a whole file into a new PdfImage; refuses files shorter than 20 bytes.
+// Empty block on failure.
 Block LoadFile(Job& job, const std::string& path);
 
 }  // namespace brisel

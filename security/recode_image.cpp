@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pdfread/image_buffer.h"
 #include "pdfread/open_document.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_section.h"
@@ -19,13 +20,15 @@ int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor e
                         int32_t generation) {
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return -1;
-    int32_t value = ReadInt(job, body, end);
+    int64_t value = ReadLong(job, body, end);
     job.LastError = 0;
     return value;
 }
 
+// The new image is assembled in a block of its own, object by object, so
+// that no more than the input and the new image are held at once.
 int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable& table, const ReaderRecord& read,
-         RecodeMode mode, std::string& out) {
+         RecodeMode mode, ImageBuffer& rewritten) {
     const Cursor start = image.data(), end = image.data() + image.size();
     const int32_t rootNumber = read.rootNumber;
     RecodeContext context(job, keys, start, end, mode == kEncrypt);
@@ -33,7 +36,13 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         return LengthFromTable(job, table, start, end, number, generation);
     };
 
-    out.reserve(image.size() + image.size() / 2);
+    if (!rewritten.Init(image.size() + image.size() / 8 + 32768)) return Fail(job, kRecodeObjectMissing);
+    std::string out;  // the text not yet moved into the new image
+    auto flush = [&] {
+        const bool written = rewritten.Write(out.data(), out.size());
+        out.clear();
+        return written;
+    };
     Cursor first = start;
     if (!SkipWhiteAndComments(first, end)) return Fail(job, kRecodeHeaderEnd);
     out.append(reinterpret_cast<const char*>(start), static_cast<size_t>(first - start));
@@ -51,7 +60,8 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         if (e.number == 0 || e.offset == 0 || e.type != 'n') continue;
         Cursor body = LocateObject(job, start, end, e.offset, e.number, e.generation);
         if (!body) return Fail(job, kRecodeObjectMissing);
-        const int64_t offset = static_cast<int64_t>(out.size());
+        if (!flush()) return Fail(job, kRecodeObjectMissing);
+        const int64_t offset = static_cast<int64_t>(rewritten.size());
         out += std::to_string(e.number) + " " + std::to_string(e.generation) + " obj\n";
         int kind = 0;
         if (int r = RecodeObject(context, e.number, e.generation, body, out, kind)) return r;
@@ -62,23 +72,23 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     // An encrypted page file gets the encryption dictionary as its last object.
     const int32_t objects = mode == kEncrypt ? size + 1 : size;
     int64_t dictionaryOffset = 0;
+    if (!flush()) return Fail(job, kRecodeObjectMissing);
     if (mode == kEncrypt) {
-        dictionaryOffset = static_cast<int64_t>(out.size());
+        dictionaryOffset = static_cast<int64_t>(rewritten.size());
         AppendEncryptDictionary(keys.security, size, out);
+        if (!flush()) return Fail(job, kRecodeObjectMissing);
     }
-    const int64_t xref = static_cast<int64_t>(out.size());
+    const int64_t xref = static_cast<int64_t>(rewritten.size());
     // Objects not written (free, missing, the dropped encryption dictionary)
     // are listed as free: an in-use entry at offset 0 is an error to readers.
-    auto append = [&](const char* text, size_t length) {
-        out.append(text, length);
-        return true;
-    };
-    WriteXrefTable(append, objects, [&](int32_t n, int64_t& offset, int64_t& generation, char& type) {
-        const bool dictionary = n == size;
-        offset = dictionary ? dictionaryOffset : offsets[static_cast<size_t>(n)];
-        generation = dictionary ? 0 : generations[static_cast<size_t>(n)];
-        type = offset > 0 ? 'n' : 'f';
-    });
+    auto append = [&](const char* text, size_t length) { return rewritten.Write(text, length); };
+    if (!WriteXrefTable(append, objects, [&](int32_t n, int64_t& offset, int64_t& generation, char& type) {
+            const bool dictionary = n == size;
+            offset = dictionary ? dictionaryOffset : offsets[static_cast<size_t>(n)];
+            generation = dictionary ? 0 : generations[static_cast<size_t>(n)];
+            type = offset > 0 ? 'n' : 'f';
+        }))
+        return Fail(job, kRecodeObjectMissing);
     out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
            std::to_string(rootGeneration) + " R\n";
     if (mode == kEncrypt) {
@@ -89,6 +99,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     }
     if (xrefStream >= 0) out += "/XRefStm " + std::to_string(xrefStream) + "\n";
     out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    if (!flush()) return Fail(job, kRecodeObjectMissing);
     return 0;
 }
 
@@ -97,11 +108,10 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
 int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTable& table, const ReaderRecord& read,
                 RecodeMode mode) {
     try {
-        std::string out;
+        ImageBuffer out;
         if (int r = Walk(job, keys, image, table, read, mode, out)) return r;
         Block result;
-        if (!result.Assign(reinterpret_cast<const uint8_t*>(out.data()), out.size()))
-            return Fail(job, kRecodeObjectMissing);
+        if (!out.Finish(result)) return Fail(job, kRecodeObjectMissing);
         image = std::move(result);
         job.LastError = 0;
         return 0;

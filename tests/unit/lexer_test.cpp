@@ -55,6 +55,23 @@ TEST(ReadInt, DigitsRunningToTheBound) {
 
 TEST(ReadInt, HugeNumbersSaturate) { EXPECT_EQ(ReadIntOf("99999999999999 ").value, INT32_MAX); }
 
+// Offsets past 2 and 4 GiB read exactly; a longer run saturates without
+// overflow; the failures are ReadInt's.
+TEST(ReadLong, OffsetsPast32Bits) {
+    auto read = [](const std::string& text) {
+        TestJob t;
+        Block b = BytesOf(text);
+        Cursor cur = b.data();
+        return ReadLong(t.job, cur, b.end());
+    };
+    EXPECT_EQ(read("2147483648 "), int64_t{2147483648});
+    EXPECT_EQ(read("0004294967296\n"), int64_t{4294967296});
+    EXPECT_EQ(read("9223372036854775807 "), kMaxLong);
+    EXPECT_EQ(read(std::string(19, '9') + " "), kMaxLong);
+    EXPECT_EQ(read("12a"), -1);
+    EXPECT_EQ(read(std::string(21, '1')), -1);
+}
+
 Cursor FindKeyIn(TestJob& t, const Block& b, const char* key) { return FindKey(t.job, key, b.data(), b.end()); }
 
 TEST(FindKey, MatchesWholeKeysAtDepthZero) {
