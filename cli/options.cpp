@@ -303,9 +303,18 @@ std::string UsageText() {
         for (const OptionSpec& option : kOptions) {
             if (option.group != group) continue;
             std::string names = "  ";
-            names += option.letter ? std::string("-") + option.letter + ", " : "    ";
+            if (option.letter) {
+                names += '-';
+                names += option.letter;
+                names += ", ";
+            } else {
+                names += "    ";
+            }
             names += option.name;
-            if (*option.value) names += (ValueOnlyAfterEquals(option) ? "" : " ") + std::string(option.value);
+            if (*option.value) {
+                if (!ValueOnlyAfterEquals(option)) names += ' ';
+                names += option.value;
+            }
             names += names.size() < kHelpColumn ? std::string(kHelpColumn - names.size(), ' ') : "\n" + std::string(kHelpColumn, ' ');
             text += names;
             for (const char* c = option.help; *c; ++c) {

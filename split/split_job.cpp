@@ -238,10 +238,10 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
         std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
     }
-    for (const auto& [index, path] : submitted) {
+    for (const auto& [index, written] : submitted) {
         if (failed >= 0 && index >= failed) continue;
         const auto renamed = saver.renamedPaths().find(index);
-        job.host.PageFileWritten(job, renamed == saver.renamedPaths().end() ? path : renamed->second);
+        job.host.PageFileWritten(job, renamed == saver.renamedPaths().end() ? written : renamed->second);
     }
 
     if (job.Stopped()) return job.StopCode;
