@@ -109,6 +109,11 @@ struct Document {
     // The object numbers of every page and page-tree node: a page file holds
     // its own page and none of these.
     ObjectMap treeObjects;
+    // Kids of the page tree that the file does not hold (a damaged or
+    // cut-short file): the pages under them are lost. The root's /Count, or
+    // 0, tells how many pages the file meant to have.
+    int32_t missingTreeNodes = 0;
+    int32_t declaredPages = 0;
     // Offset of the value of the catalog's /OCProperties, or -1: page files
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;
