@@ -41,6 +41,22 @@ bool NotHeld(const Document& doc, int32_t number) {
     return !listed || (listed->type != 'n' && doc.reader.IsMissing(number));
 }
 
+// A /Kids array that lost its "[" (damage that other readers step over):
+// at p one reference or more, then a "]" that closes nothing, all before
+// the dictionary's end. p, where the kids begin, or null when the value is
+// anything else.
+Cursor KidsWithoutOpening(Job& job, Cursor p, Cursor dictEnd) {
+    Cursor q = p;
+    int count = 0;
+    while (SkipWhiteAndComments(q, dictEnd) && IsDigit(*q)) {
+        int32_t number, generation;
+        if (ReadReferenceValue(job, q, dictEnd, number, generation) != PartFault::None) break;
+        ++count;
+    }
+    job.LastError = 0;
+    return count > 0 && q < dictEnd && *q == ']' ? p : nullptr;
+}
+
 // Reads one node of the page tree into info. 0, or a negative code.
 int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, int32_t generation,
                  NodeInfo& info) {
@@ -76,9 +92,10 @@ int ReadPageNode(Job& job, const Document& doc, int32_t offset, int32_t number, 
     if (!kids) return Fail(job, kNodeNoKids);
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
-    if (*p != '[') return Fail(job, kNodeKidsNotArray);
+    Cursor first = *p == '[' ? p + 1 : KidsWithoutOpening(job, p, dictEnd);
+    if (!first) return Fail(job, kNodeKidsNotArray);
     job.LastError = 0;
-    info.kids = p + 1 - doc.start();
+    info.kids = first - doc.start();
     return 0;
 }
 
@@ -98,10 +115,12 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
     }
     if (*p == '[') return p + 1;
     int32_t number, generation;
+    Cursor value = p;
     if (ReadReferenceValue(job, p, end, number, generation) == PartFault::None) {
         Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (body && *body == '[') return body + 1;
     }
+    if (Cursor first = KidsWithoutOpening(job, value, root.end)) return first;
     Fail(job, kRootKidsNotArray);
     return nullptr;
 }

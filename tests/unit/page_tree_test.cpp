@@ -102,6 +102,25 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R 3 0 R] /Count 2 >>", "null", error), 2);
 }
 
+TEST(PageTree, KidsThatLostTheirOpeningBracket) {
+    int32_t error;
+    // References closed by a "]" that opens nothing are read as the kids,
+    // in the root (after a NUL, which is white space) and below it.
+    EXPECT_EQ(AnalyzeWith(std::string("<< /Type /Pages /Kids ") + '\0' + "3 0 R 4 0 R] /Count 2 >>",
+                          "<< /Type /Page /Parent 2 0 R >>", error),
+              2);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R 3 0 R] >>", error), 2);
+    // Anything else is still damage: a reference to a page, a run of
+    // references that nothing closes, a "]" after other values.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R /Count 1 >>", "null", error), -1);
+    EXPECT_EQ(error, -134);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R 4 0 R /Count 1 ] >>", "null", error), -1);
+    EXPECT_EQ(error, -134);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R >>", error), -1);
+    EXPECT_EQ(error, -144);
+}
+
 TEST(PageTree, CyclesInKidsEnd) {
     // Node 4 lists itself.
     for (const char* extra : {"<< /Type /Pages /Kids [3 0 R 4 0 R] >>", "<< /Type /Pages /Kids [4 0 R] >>"}) {
