@@ -89,6 +89,11 @@ void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
     const std::wstring note = g_shell.renamedNote.empty() ? L"" : L"\n" + Widen(g_shell.renamedNote);
     g_shell.resultDetail.clear();
     g_shell.renamedNote.clear();
+    if (g_shell.closeAfterJob) {
+        g_shell.closeAfterJob = false;
+        PostMessageW(g_shell.mainWindow, WM_CLOSE, 0, 0);
+        return;
+    }
     switch (result) {
         case kResultDone:
             ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done) + note, 0);
