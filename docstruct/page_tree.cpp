@@ -173,6 +173,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         // the loss. Such a kid is never entered, so it needs no budget.
         if (notHeld) {
             ++doc.missingTreeNodes;
+            job.LastError = 0;
             continue;
         }
         if (budget-- == 0) return Fail(job, kStackFull, -1);
