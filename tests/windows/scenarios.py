@@ -497,7 +497,7 @@ def program_ends_during_a_split(run):
         deadline_wait("the first page files", lambda: len(pdfs_in(folder)) > 3, timeout=60)
         if how == "close":
             app.d("close", app.main)
-            code = app.d("watch", app.pid, 60)
+            code = app.d("watch", app.pid, 60000)
             if code != ["0"]:
                 raise Fail("closing during a split: exit code and boxes %r" % code)
         else:
