@@ -13,6 +13,15 @@ namespace brisel {
 // a worker thread behind the progress window; returns the job's result.
 int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPage);
 
+// Whether a job runs behind the progress window.
+bool JobRunning();
+
+// Asks the running job to stop after the page files in flight (their files
+// are finished, none is left cut short) and, for up to wait milliseconds,
+// waits until it has ended, serving meanwhile the calls its worker makes to
+// the progress window. Nothing happens without a running job.
+void StopRunningJob(DWORD wait);
+
 // The page-range dialog on g_shell.inputPath: IDOK with the two page fields
 // (0 for an empty one), IDCANCEL when cancelled or the file cannot be split.
 int RunPageRangeDialog(HWND owner, int32_t& firstPage, int32_t& lastPage);

@@ -316,7 +316,21 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             DpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
+            // During a job the window closes once the job has stopped after
+            // the page files in flight.
+            if (JobRunning()) {
+                g_shell.closeAfterJob = true;
+                StopRunningJob(0);
+                return 0;
+            }
             DestroyWindow(window);
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            // The process may end as soon as this returns: the job stops
+            // first, within the time Windows allows.
+            if (wParam) StopRunningJob(4500);
             return 0;
         case WM_DESTROY:
             g_shell.app.PageCountCachePath.clear();

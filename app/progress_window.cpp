@@ -30,6 +30,10 @@ struct ProgressRun {
     int drawnCount = 0;
 };
 
+// The run behind the progress window while one is shown; only the window
+// thread touches it.
+ProgressRun* g_running = nullptr;
+
 // The bar's frame in client pixels at 96 DPI; 100 cells of 3 pixels end at
 // x = 320.
 constexpr RECT kBarFrame = {20, 50, 321, 80};
@@ -125,9 +129,11 @@ int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPag
     run.path = Utf8(g_shell.inputPath);
     run.job.FirstPage = firstPage;
     run.job.LastPage = lastPage;
+    g_running = &run;
     INT_PTR result = DialogBoxParamW(g_shell.instance, TemplateName(L"THDDLG", L"THDDLGE"), owner, ProgressDialogProc,
                                      reinterpret_cast<LPARAM>(&run));
     if (run.thread) WaitForSingleObject(run.thread.get(), INFINITE);
+    g_running = nullptr;
     // What a job may change: the warning choice of the warn-limit dialog,
     // the password and whether it was the remembered one, the page count.
     app.IsWarnLimit = run.app.IsWarnLimit;
@@ -139,6 +145,25 @@ int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPag
     g_shell.resultDetail = ResultDetail(run.job, code);
     g_shell.renamedNote = RenamedNote(run.job);
     return code;
+}
+
+bool JobRunning() { return g_running != nullptr; }
+
+void StopRunningJob(DWORD wait) {
+    ProgressRun* run = g_running;
+    if (!run) return;
+    run->job.StopCode = kResultBreak;
+    HANDLE thread = run->thread.get();
+    if (!thread) return;
+    // The worker reports through SendMessage to the progress window: those
+    // calls are served while waiting, and nothing else is dispatched.
+    const ULONGLONG until = GetTickCount64() + wait;
+    for (ULONGLONG now = GetTickCount64(); now < until; now = GetTickCount64()) {
+        const DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, static_cast<DWORD>(until - now), QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) return;
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 }  // namespace brisel

@@ -65,35 +65,13 @@ bool OpensForReading(const std::wstring& path) {
                                                       FILE_ATTRIBUTE_NORMAL, nullptr)));
 }
 
-namespace {
-
-// Calls a function of the kind that fills a buffer and returns the text's
-// length when it fits, or the size it needs (with the terminating zero)
-// when not, with a buffer grown to that size. Empty when the call fails.
-// The size can change between two calls (another thread): a few tries.
-template <typename Fill>
-std::wstring GrownText(Fill fill) {
-    std::wstring text(MAX_PATH, L'\0');
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = fill(text.data(), static_cast<DWORD>(text.size()));
-        if (n == 0) return {};
-        if (n < text.size()) {
-            text.resize(n);
-            return text;
-        }
-        text.resize(n);
-    }
-    return {};
-}
-
-}  // namespace
-
 std::wstring CurrentFolder() {
-    return GrownText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+    return GrownText([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); }, MAX_PATH);
 }
 
 std::wstring EnvironmentValue(const wchar_t* name) {
-    return GrownText([name](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(name, buffer, size); });
+    return GrownText([name](wchar_t* buffer, DWORD size) { return GetEnvironmentVariableW(name, buffer, size); },
+                     MAX_PATH);
 }
 
 std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
@@ -111,6 +89,11 @@ void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
     const std::wstring note = g_shell.renamedNote.empty() ? L"" : L"\n" + Widen(g_shell.renamedNote);
     g_shell.resultDetail.clear();
     g_shell.renamedNote.clear();
+    if (g_shell.closeAfterJob) {
+        g_shell.closeAfterJob = false;
+        PostMessageW(g_shell.mainWindow, WM_CLOSE, 0, 0);
+        return;
+    }
     switch (result) {
         case kResultDone:
             ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done) + note, 0);

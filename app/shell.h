@@ -41,6 +41,9 @@ struct Shell {
     // its note about page files written under other names.
     std::string resultDetail;
     std::string renamedNote;
+    // The main window was asked to close while a job ran: it closes once
+    // the job has stopped, without a result box.
+    bool closeAfterJob = false;
 };
 
 extern Shell g_shell;

@@ -15,11 +15,14 @@ void WinJobHost::ReplaceStatusText(Job& job) {
     if (progress_) SetDlgItemTextW(progress_, ID_STATUS, Widen(job.StatusText).c_str());
 }
 
+// A job asked to stop (the program is ending) asks nobody anything.
 bool WinJobHost::ConfirmWarnLimit(Job& job, const std::string& countText) {
+    if (job.Stopped()) return false;
     return RunWarnLimitDialog(owner_, Widen(countText), job.app.IsWarnLimit) == IDOK;
 }
 
-bool WinJobHost::AskPassword(Job&, std::string& password) {
+bool WinJobHost::AskPassword(Job& job, std::string& password) {
+    if (job.Stopped()) return false;
     return RunPasswordDialog(owner_, password) == IDOK;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "base/block.h"
@@ -137,6 +138,13 @@ std::wstring ExtendedPath(const std::wstring& path);
 // The full name of a path (relative to the current folder), however long;
 // empty when the system cannot make one.
 std::wstring FullPathName(const std::wstring& path);
+
+// The text of a system function of the kind that fills a buffer of size
+// units and returns the text's length when it fits, or the size it needs
+// (the terminating zero included) when not: called again with a buffer of
+// that size, first with firstSize units. Empty when the call fails.
+std::wstring GrownText(const std::function<unsigned long(wchar_t* buffer, unsigned long size)>& fill,
+                       size_t firstSize);
 #endif
 
 }  // namespace brisel

@@ -19,20 +19,26 @@ static std::wstring Utf16(const std::string& path) {
     return wide;
 }
 
-std::wstring FullPathName(const std::wstring& path) {
+std::wstring GrownText(const std::function<unsigned long(wchar_t* buffer, unsigned long size)>& fill,
+                       size_t firstSize) {
     // The needed size can change between two calls (another thread moves
-    // the current folder): a few tries.
-    std::wstring full(path.size() + MAX_PATH, L'\0');
+    // the current folder or sets the variable): a few tries.
+    std::wstring text(firstSize, L'\0');
     for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        const DWORD n = fill(text.data(), static_cast<DWORD>(text.size()));
         if (n == 0) return {};
-        if (n < full.size()) {
-            full.resize(n);
-            return full;
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
         }
-        full.resize(n);
+        text.resize(n);
     }
     return {};
+}
+
+std::wstring FullPathName(const std::wstring& path) {
+    return GrownText([&path](wchar_t* buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); },
+                     path.size() + MAX_PATH);
 }
 
 std::wstring ExtendedPath(const std::wstring& path) {

@@ -38,6 +38,10 @@ const TextPair kTexts[] = {
     {"(%d of %d pages written)", "（%d / %d ページ作成済み）"},
     {"%d page files were written under other names, since their names were taken meanwhile",
      "%d 個の分解ファイルは、名前が途中で他のファイルに使われたため別の名前で作成しました"},
+    {"%d of %d pages could not be found (the file is damaged or cut short)",
+     "%d / %d ページが見つかりません（ファイルが壊れているか途中で切れています）"},
+    {"Some pages could not be found (the file is damaged or cut short)",
+     "見つからないページがあります（ファイルが壊れているか途中で切れています）"},
 };
 
 struct FaultPair {
@@ -73,7 +77,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesRenamed) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::SomePagesNotFound) + 1,
               "one pair per Text");
 
 }  // namespace

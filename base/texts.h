@@ -42,6 +42,8 @@ enum class Text {
     PagesIncomplete,  // "%d of %d ... %s"
     PagesWritten,     // "(%d of %d ...)"
     PagesRenamed,     // "%d ..."
+    PagesNotFound,    // "%d of %d ..."
+    SomePagesNotFound,
 };
 
 const char* Tr(Language language, Text text);

@@ -334,6 +334,7 @@ std::string UsageText() {
         "  3    the document has only one page\n"
         "  4    the page files cannot be created, or a --name name is taken\n"
         "  5    the page range lies outside the document\n"
+        "  6    damaged or cut-short input: pages incomplete or not found\n"
         "  10   stopped after telling why (declined warning, password refused or\n"
         "       needed without a terminal)\n"
         "  130  stopped by Ctrl-C\n"

@@ -85,6 +85,19 @@ enum CatalogKey : int {
 enum FormKey : int { kFormResources, kFormAppearance, kFormQuadding, kFormNeedAppearances, kFormSigFlags, kFormKeyCount };
 inline constexpr const char* kFormKeyNames[kFormKeyCount] = {"/DR", "/DA", "/Q", "/NeedAppearances", "/SigFlags"};
 
+// The form's field tree, read once per document, so that a page file finds
+// the ancestors of its widgets and cuts their /Kids without reading the
+// /Kids of fields that spread over many pages.
+struct FieldTree {
+    // Each field under another: its parent, and its place in the parent's
+    // /Kids; the top-level fields that name no parent.
+    ObjectMap parent, place, top;
+    // A field whose /Kids is an array written inside it: the index of the
+    // array's [ "[", after "]" ) offsets in kidsArrays.
+    ObjectMap kids;
+    std::vector<std::pair<int64_t, int64_t>> kidsArrays;
+};
+
 // The document-level data the analysis finds for the page files.
 struct DocumentData {
     // Offsets of the catalog values, by CatalogKey; -1 when absent.
@@ -96,6 +109,7 @@ struct DocumentData {
     // The form's top-level fields: object number to position in /Fields;
     // and the fields of its calculation order to their place in /CO.
     ObjectMap fieldOrder, calculationOrder;
+    FieldTree fieldTree;
     // The page label ranges, sorted by first page index: (first page index,
     // offset of the label dictionary or of the reference to it).
     std::vector<std::pair<int32_t, int64_t>> pageLabels;
@@ -164,6 +178,11 @@ struct Document {
     // The object numbers of every page and page-tree node: a page file holds
     // its own page and none of these.
     ObjectMap treeObjects;
+    // Kids of the page tree that the file does not hold (a damaged or
+    // cut-short file): the pages under them are lost. The root's /Count, or
+    // 0, tells how many pages the file meant to have.
+    int32_t missingTreeNodes = 0;
+    int32_t declaredPages = 0;
     // Offset of the value of the catalog's /OCProperties, or -1: page files
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "docstruct/field_tree.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -48,8 +49,10 @@ void ReadForm(Job& job, Document& doc) {
     doc.data.hasForm = true;
     for (int k = 0; k < kFormKeyCount; ++k)
         if (DictValue(job, open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
-    if (DictValue(job, open, close, "/Fields", value, valueEnd))
+    if (DictValue(job, open, close, "/Fields", value, valueEnd)) {
         ReadReferenceOrder(job, doc, value, valueEnd, doc.data.fieldOrder);
+        ReadFieldTree(job, doc, value, valueEnd);
+    }
     if (DictValue(job, open, close, "/CO", value, valueEnd))
         ReadReferenceOrder(job, doc, value, valueEnd, doc.data.calculationOrder);
 }

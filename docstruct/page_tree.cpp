@@ -29,9 +29,33 @@ struct InheritState {
 // with the first byte inside its /Kids; and which inherited attributes it
 // sets itself.
 struct NodeInfo {
-    int64_t kids = 0;  // 0 for a page
+    int64_t kids = 0;  // 0 for a page, -1 for a node the file does not hold
     int32_t present = 0;  // inherit bits of the keys the node holds
 };
+
+// Whether a kid's number names an object the file does not hold: not
+// listed at all, or listed by a table whose object was never found. A
+// number listed free is not damage and stays a fault of the tree.
+bool NotHeld(const Document& doc, int32_t number) {
+    const XrefEntry* listed = doc.table.Find(number);
+    return !listed || (listed->type != 'n' && doc.reader.IsMissing(number));
+}
+
+// A /Kids array that lost its "[" (damage that other readers step over):
+// at p one reference or more, then a "]" that closes nothing, all before
+// the dictionary's end. p, where the kids begin, or null when the value is
+// anything else.
+Cursor KidsWithoutOpening(Job& job, Cursor p, Cursor dictEnd) {
+    Cursor q = p;
+    int count = 0;
+    while (SkipWhiteAndComments(q, dictEnd) && IsDigit(*q)) {
+        int32_t number, generation;
+        if (ReadReferenceValue(job, q, dictEnd, number, generation) != PartFault::None) break;
+        ++count;
+    }
+    job.LastError = 0;
+    return count > 0 && q < dictEnd && *q == ']' ? p : nullptr;
+}
 
 // Reads one node of the page tree into info. 0, or a negative code.
 int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, int32_t generation,
@@ -65,8 +89,10 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
     if (!kids) return Fail(job, kNodeNoKids);
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
-    if (*p != '[') return Fail(job, kNodeKidsNotArray);
-    info.kids = p + 1 - doc.start();
+    Cursor first = *p == '[' ? p + 1 : KidsWithoutOpening(job, p, dictEnd);
+    if (!first) return Fail(job, kNodeKidsNotArray);
+    job.LastError = 0;
+    info.kids = first - doc.start();
     return 0;
 }
 
@@ -86,10 +112,12 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
     }
     if (*p == '[') return p + 1;
     int32_t number, generation;
+    Cursor value = p;
     if (ReadReferenceValue(job, p, end, number, generation) == PartFault::None) {
         Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (body && *body == '[') return body + 1;
     }
+    if (Cursor first = KidsWithoutOpening(job, value, root.end)) return first;
     Fail(job, kRootKidsNotArray);
     return nullptr;
 }
@@ -133,19 +161,41 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
             stack.pop_back();
             continue;
         }
+        const bool notHeld = NotHeld(doc, number);
         int64_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, kKidNotListed, -1);
+        if (offset < 0 && !notHeld) return Fail(job, kKidNotListed, -1);
         doc.treeObjects.Insert(number, 1);
+        // The pages under a node the file does not hold cannot be known:
+        // the walk goes on with the pages it can reach, and the job reports
+        // the loss. Such a kid is never entered, so it needs no budget.
+        if (notHeld) {
+            ++doc.missingTreeNodes;
+            job.LastError = 0;
+            continue;
+        }
         if (budget-- == 0) return Fail(job, kStackFull, -1);
         int32_t known = nodeIndex.Find(number);
         if (known < 0) {
             NodeInfo info;
-            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) return Fail(job, kKidUnreadable, -1);
+            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) {
+                // A node listed in use but not at its place, or cut off by
+                // the end of the file, is not held either; any other damage
+                // (a free number among the kids too) fails.
+                const bool inUse = doc.table.Find(number)->type == 'n';
+                if (!inUse || (job.LastError != kNodeNotFound && job.LastError != kNodeNotClosed))
+                    return Fail(job, kKidUnreadable, -1);
+                info.kids = -1;
+            }
             known = static_cast<int32_t>(nodes.size());
             nodes.push_back(info);
             nodeIndex.Insert(number, known);
         }
         const NodeInfo info = nodes[static_cast<size_t>(known)];
+        if (info.kids < 0) {
+            ++doc.missingTreeNodes;
+            job.LastError = 0;
+            continue;
+        }
         if (info.kids > 0) {
             stack.push_back({cur, state, node});
             node = number;
@@ -174,6 +224,8 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
 
 int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.clear();
+    doc.missingTreeNodes = 0;
+    doc.declaredPages = 0;
     doc.treeObjects = ObjectMap();
     doc.ocProperties = -1;
     DictObject catalog, root;
@@ -188,6 +240,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
         const int32_t count = ReadInt(job, p, doc.end());
+        if (count > 0) doc.declaredPages = count;
         if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
     }
     doc.treeObjects.Insert(root.number, 1);

@@ -1,5 +1,7 @@
 #include "pagewriter/closure.h"
 
+#include <algorithm>
+
 #include "pagewriter/reference_scan.h"
 
 namespace brisel {
@@ -65,10 +67,18 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     entry.generation = generation;
     entry.newNumber = nextNumber_++;
     entry.body = body;
+    if (!cuts_.empty()) entry.cut = cutOf_.Find(number);
     entries_.push_back(entry);
     int32_t index = static_cast<int32_t>(entries_.size() - 1);
     index_.Insert(number, index);
     return index;
+}
+
+bool PageClosure::CutArray(int32_t number, Cursor from, Cursor to, std::vector<std::pair<int32_t, int32_t>> kids) {
+    if (index_.Find(number) >= 0 || cutOf_.Find(number) >= 0) return false;
+    cutOf_.Insert(number, static_cast<int32_t>(cuts_.size()));
+    cuts_.push_back(Cut{from, to, std::move(kids)});
+    return true;
 }
 
 void PageClosure::AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after,
@@ -99,6 +109,25 @@ int PageClosure::Walk(int32_t start) {
         ScanResult r = NextReference(job_, frame.cursor, frame.bound, context);
         switch (r.event) {
             case ScanEvent::Reference: {
+                if (current.cut >= 0) {
+                    // The cut array is written from its kept kids: the
+                    // scan jumps past it, and the kids are walked instead,
+                    // in their order.
+                    const Cut& cut = cuts_[static_cast<size_t>(current.cut)];
+                    if (r.at >= cut.from && r.at < cut.to) {
+                        frame.cursor = cut.to;
+                        const size_t base = stack.size();
+                        for (const auto& [number, generation] : cut.kids) {
+                            if (index_.Find(number) >= 0) continue;
+                            if (job_.Stopped()) return kClosureStopped;
+                            const int added = AddObject(number, generation);
+                            if (added < kNullReference) return added;
+                            if (added >= 0) stack.push_back({added, entries_[static_cast<size_t>(added)].body, doc_.end()});
+                        }
+                        std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(base), stack.end());
+                        break;
+                    }
+                }
                 int32_t owner = frame.entry;
                 AppendRef(owner, r.number, r.generation, r.at, r.after, false);
                 if (index_.Find(r.number) >= 0) break;
@@ -193,9 +222,29 @@ int PageClosure::WalkRange(Cursor from, Cursor to) {
 void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText,
                                      std::string& out) const {
     Cursor p = from;
+    const int32_t cutIndex = entries_[static_cast<size_t>(index)].cut;
+    const Cut* cut = cutIndex >= 0 ? &cuts_[static_cast<size_t>(cutIndex)] : nullptr;
+    if (cut && (cut->from < from || cut->to > to)) cut = nullptr;
+    // The cut array, written once the copy reaches it.
+    auto writeCut = [&](Cursor before) {
+        if (!cut || cut->from >= before) return;
+        out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(cut->from - p));
+        out += "[";
+        for (const auto& [number, generation] : cut->kids) {
+            const int32_t target = index_.Find(number);
+            if (target < 0 || entries_[static_cast<size_t>(target)].generation != generation) continue;
+            AppendNumber(out, entries_[static_cast<size_t>(target)].newNumber);
+            out += " 0 R ";
+        }
+        out += "]";
+        p = cut->to;
+        cut = nullptr;
+    };
     for (int32_t r = entries_[static_cast<size_t>(index)].firstRef; r >= 0; r = refs_[static_cast<size_t>(r)].next) {
         const Ref& ref = refs_[static_cast<size_t>(r)];
         if (ref.at < p || ref.after > to) continue;
+        writeCut(ref.at);
+        if (ref.at < p) continue;
         out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(ref.at - p));
         const int32_t target = index_.Find(ref.target);
         const bool held = target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation;
@@ -211,6 +260,7 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
         }
         p = ref.after;
     }
+    writeCut(to);
     if (to > p) out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(to - p));
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/job.h"
@@ -38,6 +39,11 @@ public:
     // field whose widgets are all on other pages). A reference to it is
     // null, or left out where it is an element of an array.
     void Omit(int32_t number) { omitted_.Insert(number, 1); }
+    // Writes the array [from, to) inside object number as the references to
+    // kids (number, generation) that the file holds, in the order given, and
+    // walks none of what the array names: a field's /Kids cut to the page.
+    // false when the object is in the closure already.
+    bool CutArray(int32_t number, Cursor from, Cursor to, std::vector<std::pair<int32_t, int32_t>> kids);
 
     // Gives a new number to an object whose text the caller writes itself
     // (a structure element rewritten for the file); references to it
@@ -70,6 +76,7 @@ public:
         Cursor streamKeywordEnd = nullptr;  // just after the keyword "stream" of a stream object
         bool reserved = false;  // written by the caller of Reserve
         int32_t firstRef = -1, lastRef = -1;
+        int32_t cut = -1;  // index in cuts_, or -1
     };
     const std::vector<Entry>& entries() const { return entries_; }
     int32_t nextNumber() const { return nextNumber_; }
@@ -95,8 +102,15 @@ private:
     int32_t pageCount_ = 0;  // the first entries: the pages of the file
     std::vector<Entry> entries_;
     std::vector<Ref> refs_;
+    struct Cut {
+        Cursor from, to;
+        std::vector<std::pair<int32_t, int32_t>> kids;
+    };
+
     ObjectMap index_;
     ObjectMap omitted_;
+    std::vector<Cut> cuts_;
+    ObjectMap cutOf_;  // object number -> index in cuts_
 };
 
 }  // namespace brisel

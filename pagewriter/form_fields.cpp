@@ -63,24 +63,63 @@ bool IsWidget(Job& job, Cursor open, Cursor close) {
 struct PageFields {
     ObjectMap kept;
     std::vector<int32_t> all, roots, parents;
+    // (parent, place in its /Kids, field) for each kept field that the
+    // form's tree places under its parent.
+    struct Link {
+        int32_t parent, place, field;
+    };
+    std::vector<Link> links;
 
     void AddWidget(Job& job, const Document& doc, int32_t widget) {
+        const FieldTree& tree = doc.data.fieldTree;
         int32_t number = widget;
         for (int depth = 0; depth < kMaxFieldDepth; ++depth) {
             if (kept.Find(number) >= 0) return;  // its ancestors are in already
             kept.Insert(number, 1);
             all.push_back(number);
             if (number != widget) parents.push_back(number);
-            Cursor open, close, value, valueEnd;
-            int32_t parent, generation;
-            if (!ObjectDict(job, doc, number, open, close) || !DictValue(job, open, close, "/Parent", value, valueEnd) ||
-                !ReadReference(value, valueEnd, parent, generation) || doc.treeObjects.Find(parent) >= 0)
+            // The tree read with the document knows the parent of a field
+            // the form lists; any other field names its own.
+            int32_t parent = tree.parent.Find(number);
+            if (parent >= 0) {
+                links.push_back({parent, tree.place.Find(number), number});
+            } else if (tree.top.Find(number) >= 0) {
                 break;
+            } else {
+                Cursor open, close, value, valueEnd;
+                int32_t generation;
+                if (!ObjectDict(job, doc, number, open, close) ||
+                    !DictValue(job, open, close, "/Parent", value, valueEnd) ||
+                    !ReadReference(value, valueEnd, parent, generation))
+                    break;
+            }
+            if (doc.treeObjects.Find(parent) >= 0) break;
             number = parent;
         }
         roots.push_back(number);
     }
 };
+
+// Cuts the /Kids of each parent written inside it to the kept kids, without
+// reading the others. The parents done are marked in cut.
+void CutKnownKids(const Document& doc, PageClosure& closure, PageFields& fields, ObjectMap& cut) {
+    const FieldTree& tree = doc.data.fieldTree;
+    std::sort(fields.links.begin(), fields.links.end(), [](const PageFields::Link& a, const PageFields::Link& b) {
+        return a.parent != b.parent ? a.parent < b.parent : a.place < b.place;
+    });
+    for (size_t i = 0; i < fields.links.size();) {
+        const int32_t parent = fields.links[i].parent;
+        std::vector<std::pair<int32_t, int32_t>> kids;
+        for (; i < fields.links.size() && fields.links[i].parent == parent; ++i) {
+            const XrefEntry* listed = doc.table.Find(fields.links[i].field);
+            if (listed) kids.emplace_back(fields.links[i].field, listed->generation);
+        }
+        const int32_t array = tree.kids.Find(parent);
+        if (array < 0) continue;
+        const auto& [from, to] = tree.kidsArrays[static_cast<size_t>(array)];
+        if (closure.CutArray(parent, doc.start() + from, doc.start() + to, std::move(kids))) cut.Insert(parent, 1);
+    }
+}
 
 // The widgets of page k of the closure.
 void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, int32_t k, PageFields& fields) {
@@ -117,8 +156,13 @@ bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::
     for (int32_t k = 0; k < closure.pageCount(); ++k) CollectWidgets(job, doc, closure, k, fields);
     if (fields.roots.empty()) return true;
 
-    // Kids on no page of the file stay out of it.
+    // Kids on no page of the file stay out of it: each parent's /Kids is
+    // cut to the kept ones, or, where the form's tree does not hold it,
+    // the others are read and kept out.
+    ObjectMap cut;
+    CutKnownKids(doc, closure, fields, cut);
     for (int32_t parent : fields.parents) {
+        if (cut.Find(parent) >= 0) continue;
         Cursor popen, pclose, value, valueEnd;
         if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(job, popen, pclose, "/Kids", value, valueEnd))
             continue;

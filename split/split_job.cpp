@@ -34,6 +34,7 @@ void ResetJob(Job& job) {
     job.FailedFile.clear();
     job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
     job.IncompletePages.clear();
+    job.PagesNotFound = 0;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
@@ -58,7 +59,10 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 
 int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
-    if (job.Stopped() || (count >= 0 && doc.reader.missingObjects.empty())) return count;
+    // A page tree that lost nodes may only have been misplaced by the table.
+    const int32_t lostNodes = doc.missingTreeNodes;
+    const bool treeDamaged = count < 0 || lostNodes > 0;
+    if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
     // unless the repair finds an object its table missed.
     if (showProgress) ShowStatus(job, Text::Repairing, 10);
@@ -70,7 +74,7 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
                           RebuildWithObjectStreams(job, image, reader) == 0 &&
                           ReadXref(job, image.data(), image.data() + image.size(), table, reader);
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
-    if (count >= 0 && (!repaired || !FindsMissingObjects(table, doc.reader.missingObjects))) {
+    if (count >= 0 && (!repaired || (!treeDamaged && !FindsMissingObjects(table, doc.reader.missingObjects)))) {
         job.LastError = 0;
         return count;
     }
@@ -82,8 +86,9 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     std::swap(doc.reader, reader);
     doc.outlines.clear();
     const int32_t again = AnalyzeDocument(job, doc);
-    if (again >= 0 || count < 0 || job.Stopped()) return again;
-    // The repaired document fails where the original did not: back to it.
+    if (count < 0 || job.Stopped() || (again >= 0 && doc.missingTreeNodes <= lostNodes)) return again;
+    // The repaired document fails, or loses more of the tree, where the
+    // original did not: back to it.
     doc.image = std::move(original.image);
     std::swap(doc.reader, reader);
     if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
@@ -124,13 +129,17 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     job.PageCount = count;
     if (inputChanged()) return kResultFailed;
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
+    // A file that lost part of its page tree still gives the pages it holds,
+    // even one alone.
+    if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
+    const bool onePage = count == 1 && job.PagesNotFound == 0;
 
     AppState& app = job.app;
     if (count >= 1 && !(app.PageCountCacheCount == count && app.PageCountCachePath == path)) {
         app.PageCountCacheCount = count;
         app.PageCountCachePath = path;
     }
-    if (count == 1) return kResultOnePage;
+    if (onePage) return kResultOnePage;
 
     // Pages written: 0-based indexes [first, last).
     int32_t first = 0, last = count;
@@ -171,7 +180,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);
-    if (count <= 1) return kResultOnePage;
+    if (count < 1 || onePage) return kResultOnePage;
 
     job.Step = JobStep::Name;
     OutputNaming naming;
@@ -247,7 +256,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return job.IncompletePages.empty() ? kResultDone : kResultIncomplete;
+    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
@@ -282,10 +291,19 @@ std::string Substitute(std::string format, std::initializer_list<std::string> va
 
 std::string ResultDetail(const Job& job, int result) {
     const Language lang = job.app.language;
-    if (result == kResultIncomplete)
-        return Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
-                                                             std::to_string(job.PagesTotal),
-                                                             PageRanges(job.IncompletePages)});
+    if (result == kResultIncomplete) {
+        std::string text;
+        if (job.PagesNotFound > 0)
+            text = Substitute(Tr(lang, Text::PagesNotFound), {std::to_string(job.PagesNotFound),
+                                                               std::to_string(job.PagesNotFound + job.PageCount)});
+        else if (job.PagesNotFound < 0)
+            text = Tr(lang, Text::SomePagesNotFound);
+        if (job.IncompletePages.empty()) return text;
+        if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
+                                                                    std::to_string(job.PagesTotal),
+                                                                    PageRanges(job.IncompletePages)});
+    }
     if (result == kResultCannotCreate && job.WriteFault != FileFault::None)
         return FileTitle(job.FailedFile) + ": " + FaultText(lang, job.WriteFault, false) + " " +
                Substitute(Tr(lang, Text::PagesWritten),

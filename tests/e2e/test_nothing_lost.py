@@ -75,33 +75,38 @@ class DamagedInputs(SplitTestCase):
         with open(whole, "rb") as f:
             data = f.read()
         # Cut at a tenth, the page objects of most pages are gone with their
-        # content: the page tree cannot be walked, and the run fails cleanly.
-        src = self.path("cut10.pdf")
-        with open(src, "wb") as f:
-            f.write(data[:len(data) // 10])
-        r = self.split(src, expect=1)
-        self.assertIn("page tree", r.stderr)
-        for name, length, expect in (("cut50", len(data) // 2, 6),
+        # content: the pages the tree still reaches are written, and the run
+        # says how many pages could not be found. qpdf and pdftotext refuse
+        # every cut (no trailer).
+        for name, length, expect in (("cut10", len(data) // 10, 6), ("cut50", len(data) // 2, 6),
                                      ("cut90", len(data) * 9 // 10, 6), ("tail", len(data) - 200, 0)):
             with self.subTest(name):
                 src = self.path(name + ".pdf")
                 with open(src, "wb") as f:
                     f.write(data[:length])
                 r = self.split(src, expect=expect)
-                incomplete = set()
+                found, incomplete = 30, set()
                 if expect == 6:
-                    m = re.fullmatch(r"brisel: .*: (\d+) of 30 pages are incomplete \(the file is damaged or cut "
+                    m = re.fullmatch(r"brisel: .*?: (?:(\d+) of 30 pages could not be found \(the file is damaged or "
+                                     r"cut short\); )?(\d+) of (\d+) pages are incomplete \(the file is damaged or cut "
                                      r"short\): ([\d, -]+)\n", r.stderr)
                     self.assertTrue(m, r.stderr)
-                    for part in m.group(2).split(", "):
+                    found = 30 - int(m.group(1) or 0)
+                    self.assertEqual(int(m.group(3)), found)
+                    for part in m.group(4).split(", "):
                         a, _, b = part.partition("-")
                         incomplete.update(range(int(a), int(b or a) + 1))
-                    self.assertEqual(len(incomplete), int(m.group(1)))
+                    self.assertEqual(len(incomplete), int(m.group(2)))
                     # The more is cut, the more pages lack objects; the
-                    # last page always does.
-                    self.assertIn(30, incomplete)
-                for page in range(1, 31):
-                    out = pdftest.output_name(src, page, 30)
+                    # last page found always does.
+                    self.assertIn(found, incomplete)
+                    # Only the cut at a tenth loses pages of the tree.
+                    self.assertEqual(found < 30, name == "cut10")
+                names = sorted(n for n in os.listdir(self.dir) if n.startswith(name + "-"))
+                self.assertEqual(names, [os.path.basename(pdftest.output_name(src, p, found))
+                                         for p in range(1, found + 1)])
+                for page in range(1, found + 1):
+                    out = pdftest.output_name(src, page, found)
                     ok, report = qpdf_check(out)
                     self.assertTrue(ok, report)
                     if page not in incomplete:
@@ -118,6 +123,20 @@ class DamagedInputs(SplitTestCase):
                          % src)
         for page in (1, 2, 3):
             self.assertTrue(qpdf_check(pdftest.output_name(src, page, 3))[0])
+        # A node of the page tree is gone: the pages beside it are written
+        # whole, and the loss is told.
+        src = self.path("node.pdf")
+        objects = three_pages()
+        objects[2] = b"<< /Type /Pages /Kids [3 0 R 20 0 R 6 0 R 8 0 R] /Count 5 >>"
+        with open(src, "wb") as f:
+            f.write(classic_pdf(objects))
+        r = self.split(src, expect=6)
+        self.assertEqual(r.stderr, "brisel: %s: 2 of 5 pages could not be found (the file is damaged or cut short)\n"
+                         % src)
+        reference = self.path("reference.pdf")
+        with open(reference, "wb") as f:
+            f.write(classic_pdf(three_pages()))
+        self.assertPageFilesMatch(src, reference=reference)
         # A reference to a number the table lists free is a null, as the
         # file means it: no damage.
         src = self.path("free.pdf")

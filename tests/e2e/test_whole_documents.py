@@ -171,6 +171,37 @@ class WholeDocuments(SplitTestCase):
                     self.assertNotIn(key, pdf.Root)
                 self.assertNotIn("/Title", pdf.docinfo)
 
+    def test_fields_spread_over_many_pages(self):
+        # A poll of two radio groups whose buttons alternate over 400 pages:
+        # each page file holds the poll, with the one group and the one
+        # button of its page (each /Kids cut at its own level).
+        count, pdf = 400, pikepdf.new()
+        poll = pdf.make_indirect(Dictionary(T=String("poll"), Kids=Array()))
+        for name in ("even", "odd"):
+            poll.Kids.append(pdf.make_indirect(Dictionary(FT=Name.Btn, Ff=49152, T=String(name), V=Name("/b1"),
+                                                          Kids=Array(), Parent=poll)))
+        for i in range(count):
+            page = pdf.make_indirect(Dictionary(Type=Name.Page, MediaBox=[0, 0, 300, 300]))
+            button = pdf.make_indirect(Dictionary(Type=Name.Annot, Subtype=Name.Widget, Parent=poll.Kids[i % 2],
+                                                  P=page, Rect=[20, 100, 40, 120], AS=Name("/b%d" % i)))
+            poll.Kids[i % 2].Kids.append(button)
+            page.Annots = Array([button])
+            pdf.pages.append(pikepdf.Page(page))
+        pdf.Root.AcroForm = Dictionary(Fields=Array([poll]))
+        source = self.path("poll.pdf")
+        pdf.save(source)
+        self.split("--yes", source)
+        for i in range(count):
+            name = pdftest.output_name(source, i + 1, count)
+            self.assertTrue(pdftest.qpdf_check(name)[0], name)
+            with pikepdf.open(name) as page_file:
+                (field,) = page_file.Root.AcroForm.Fields
+                (group,) = field.Kids
+                (button,) = group.Kids
+                self.assertEqual((str(field.T), str(group.T), str(group.V), str(button.AS)),
+                                 ("poll", ("even", "odd")[i % 2], "/b1", "/b%d" % i))
+                self.assertEqual(group.Parent.objgen, field.objgen)
+                self.assertEqual(button.objgen, page_file.pages[0].Annots[0].objgen)
 
 if __name__ == "__main__":
     pdftest.main()

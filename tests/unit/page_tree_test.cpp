@@ -84,8 +84,12 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     }
     // Nodes without /Type play the role of their keys: the root and a node
     // by their /Kids, a page by having none.
-    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 5 0 R] >>", error), -1);
-    EXPECT_EQ(error, -143);  // 5 0 R is not in the file
+    // 5 0 R is not in the file: the pages under it are lost, the walk goes
+    // on. A kid listed with another generation is damage of the tree.
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 5 0 R] >>", error), 1);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 1 R] >>", error), -1);
+    EXPECT_EQ(error, -143);
     EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 0 R] >>", error), 2);
     EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R 3 0 R] >>", "<< /Parent 2 0 R /MediaBox [0 0 9 9] >>", error), 2);
     // The root's /Kids may be a reference to an array.
@@ -99,6 +103,25 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     EXPECT_EQ(error, -132);
     // Kids written without a space before "]" are both read.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R 3 0 R] /Count 2 >>", "null", error), 2);
+}
+
+TEST(PageTree, KidsThatLostTheirOpeningBracket) {
+    int32_t error;
+    // References closed by a "]" that opens nothing are read as the kids,
+    // in the root (after a NUL, which is white space) and below it.
+    EXPECT_EQ(AnalyzeWith(std::string("<< /Type /Pages /Kids ") + '\0' + "3 0 R 4 0 R] /Count 2 >>",
+                          "<< /Type /Page /Parent 2 0 R >>", error),
+              2);
+    EXPECT_EQ(error, 0);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R 3 0 R] >>", error), 2);
+    // Anything else is still damage: a reference to a page, a run of
+    // references that nothing closes, a "]" after other values.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R /Count 1 >>", "null", error), -1);
+    EXPECT_EQ(error, -134);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R 4 0 R /Count 1 ] >>", "null", error), -1);
+    EXPECT_EQ(error, -134);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R >>", error), -1);
+    EXPECT_EQ(error, -144);
 }
 
 TEST(PageTree, CyclesInKidsEnd) {

@@ -591,6 +591,14 @@ std::wstring Run(const Args& a) {
     PostMessageW(Handle(a[1]), WM_CLOSE, 0, 0);
     return L"";
   }
+  if (cmd == L"endsession") {  // endsession HWND: the log-off messages, as Windows sends them -> query answer
+    need(1);
+    DWORD_PTR query = 0, done = 0;
+    if (!SendMessageTimeoutW(Handle(a[1]), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000, &query) ||
+        !SendMessageTimeoutW(Handle(a[1]), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 20000, &done))
+      throw Failure{L"the window did not answer"};
+    return Decimal(static_cast<long long>(query));
+  }
   if (cmd == L"state") {  // state HWND ID -> visible enabled checked
     need(2);
     HWND c = Control(Handle(a[1]), a[2]);

@@ -474,6 +474,58 @@ def break_long_split(run):
 
 
 @scenario
+def program_ends_during_a_split(run):
+    """Closing the main window and the end of the session during a long
+    split: the job stops after the pages in flight, every page file is
+    whole, no unfinished file is left, and closing says nothing."""
+    folder = run.folder("end")
+    unit = make_pdf(os.path.join(folder, "unit.pdf"), 10)
+    pdf = os.path.join(folder, "long.pdf")
+    r = pdftest.run(["qpdf", "--empty", "--pages"] + [unit] * 400 + ["--", pdf])
+    if r.returncode not in (0, 3):
+        raise Fail("qpdf: " + r.stderr)
+    os.remove(unit)
+    total = 4000
+    import pikepdf
+    for how in ("close", "endsession"):
+        for name in pdfs_in(folder):
+            if name != "long.pdf":
+                os.remove(os.path.join(folder, name))
+        app = App(run, folder, args=winpath(pdf), ini=ini_text(warn=False, run=run))
+        app.d("click", app.main, SPLIT_ALL)
+        app.dialog_with(STATUS)
+        deadline_wait("the first page files", lambda: len(pdfs_in(folder)) > 3, timeout=60)
+        if how == "close":
+            app.d("close", app.main)
+            code = app.d("watch", app.pid, 60000)
+            if code != ["0"]:
+                raise Fail("closing during a split: exit code and boxes %r" % code)
+        else:
+            if app.d.one("endsession", app.main) != "1":
+                raise Fail("the program refuses the end of the session")
+            # Windows may end the process as soon as the answer came: the
+            # job has stopped by then.
+            stopped = len(pdfs_in(folder))
+            time.sleep(1)
+            if len(pdfs_in(folder)) != stopped:
+                raise Fail("the split goes on after the end of the session")
+            app.kill()
+        names = pdfs_in(folder)[:-1]
+        done = len(names)
+        if not 0 < done < total:
+            raise Fail("%s: %d page files" % (how, done))
+        expect(how + ": page files", names, [os.path.basename(n) for n in page_files(pdf, total, 1, done)])
+        left = [n for n in os.listdir(folder) if n.endswith(".tmp")]
+        if left:
+            raise Fail("%s: unfinished files left: %r" % (how, left))
+        for name in names:
+            with pikepdf.open(os.path.join(folder, name)) as doc:
+                if len(doc.pages) != 1:
+                    raise Fail(name + " does not hold one page")
+        check_pages(pdf, [os.path.join(folder, n) for n in names[-2:]], first=done - 1, render=False)
+
+
+@scenario
 def drops_and_tooltip(run):
     """Drops of one, three and a non-PDF file; the tooltip on a long path;
     the help file missing."""
