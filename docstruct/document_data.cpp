@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "docstruct/field_tree.h"
+#include "docstruct/flat_tree.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -17,28 +18,13 @@ constexpr const char* kCatalogKeyNames[kCatalogKeyCount] = {
 
 // Positions of the references of an array (or of the array a reference
 // names) in order, each number at its first place.
-void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, Cursor valueEnd, ObjectMap& order) {
-    if (*value != '[') {
-        int32_t number, generation;
-        Cursor q = value;
-        if (!ReadReference(q, doc.end(), number, generation)) return;
-        value = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
-        if (!value || *value != '[') return;
-        valueEnd = ValueEnd(value, doc.end());
-        if (!valueEnd) return;
-    }
+void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, ObjectMap& order) {
+    Cursor open, close;
+    if (!ArrayAt(job, doc, value, open, close)) return;
     int32_t position = 0;
-    for (Cursor p = value + 1; p < valueEnd;) {
-        int32_t number, generation;
-        if (!SkipWhiteAndComments(p, valueEnd)) break;
-        if (IsDigit(*p) && ReadReference(p, valueEnd, number, generation)) {
-            if (order.Find(number) < 0) order.Insert(number, position++);
-            continue;
-        }
-        Cursor next = ValueEnd(p, valueEnd);
-        if (!next || next == p) break;
-        p = next;
-    }
+    EachReference(open, close, [&](int32_t number) {
+        if (order.Find(number) < 0) order.Insert(number, position++);
+    });
 }
 
 // The form's entries, read once: page files take from them what their pages need.
@@ -50,55 +36,24 @@ void ReadForm(Job& job, Document& doc) {
     for (int k = 0; k < kFormKeyCount; ++k)
         if (DictValue(job, open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
     if (DictValue(job, open, close, "/Fields", value, valueEnd)) {
-        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.fieldOrder);
-        ReadFieldTree(job, doc, value, valueEnd);
+        ReadReferenceOrder(job, doc, value, doc.data.fieldOrder);
+        ReadFieldTree(job, doc, value);
     }
     if (DictValue(job, open, close, "/CO", value, valueEnd))
-        ReadReferenceOrder(job, doc, value, valueEnd, doc.data.calculationOrder);
+        ReadReferenceOrder(job, doc, value, doc.data.calculationOrder);
 }
 
 // The number tree of /PageLabels, flattened: its /Nums pairs from every node.
-// Nodes are visited once each, so a /Kids loop ends.
 void ReadPageLabels(Job& job, Document& doc) {
     Cursor labels = CatalogValue(doc, kPageLabels);
     if (!labels) return;
-    ObjectMap visited;
-    std::vector<std::pair<Cursor, int>> stack{{labels, 0}};
     auto& ranges = doc.data.pageLabels;
-    while (!stack.empty() && ranges.size() < 1000000) {
-        auto [at, depth] = stack.back();
-        stack.pop_back();
-        Cursor q = at;
-        int32_t number, generation;
-        if (SkipWhiteAndComments(q, doc.end()) && IsDigit(*q) && ReadReference(q, doc.end(), number, generation)) {
-            if (visited.Find(number) >= 0) continue;
-            visited.Insert(number, 1);
-        }
-        Cursor open, close, value, valueEnd;
-        if (depth > 32 || !DictionaryAt(job, doc, at, open, close)) continue;
-        if (DictValue(job, open, close, "/Nums", value, valueEnd) && *value == '[') {
-            for (Cursor p = value + 1; p < valueEnd;) {
-                if (!SkipWhiteAndComments(p, valueEnd) || *p == ']') break;
-                Cursor key = p;
-                const int32_t first = ReadInt(job, p, valueEnd);
-                job.LastError = 0;
-                if (p == key || !SkipWhiteAndComments(p, valueEnd)) break;
-                Cursor label = p;
-                p = ValueEnd(p, valueEnd);
-                if (!p) break;
-                if (first >= 0) ranges.emplace_back(first, label - doc.start());
-            }
-        }
-        if (DictValue(job, open, close, "/Kids", value, valueEnd) && *value == '[') {
-            for (Cursor p = value + 1; p < valueEnd;) {
-                if (!SkipWhiteAndComments(p, valueEnd) || *p == ']') break;
-                Cursor kid = p;
-                p = ValueEnd(p, valueEnd);
-                if (!p) break;
-                stack.emplace_back(kid, depth + 1);
-            }
-        }
-    }
+    FlattenTree(job, doc, labels, "/Nums", [&](Cursor key, Cursor label) {
+        Cursor p = key;
+        const int32_t first = ReadInt(job, p, label);
+        job.LastError = 0;
+        if (p != key && first >= 0 && ranges.size() < 1000000) ranges.emplace_back(first, label - doc.start());
+    });
     std::stable_sort(ranges.begin(), ranges.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
 }
@@ -154,6 +109,20 @@ bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor&
     open = p;
     close = FindDictEnd(p + 2, end);
     return close != nullptr;
+}
+
+bool ArrayAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& end) {
+    if (!SkipWhiteAndComments(p, doc.end())) return false;
+    int32_t number, generation;
+    if (*p != '[') {
+        if (!ReadReference(p, doc.end(), number, generation)) return false;
+        p = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
+        job.LastError = 0;
+        if (!p || *p != '[') return false;
+    }
+    open = p;
+    end = ValueEnd(p, doc.end());
+    return end != nullptr;
 }
 
 bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {

@@ -8,6 +8,7 @@
 
 #include "base/job.h"
 #include "docstruct/document.h"
+#include "pdfread/lexer.h"
 
 namespace brisel {
 
@@ -23,6 +24,27 @@ Cursor ValueEnd(Cursor p, Cursor end);
 // The dictionary that the value at p is or names: [open, close) runs from
 // its "<<" to its ">>". false when it is neither.
 bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close);
+
+// The array that the value at p is or names: open on its "[", end the byte
+// after its "]". false when it is neither.
+bool ArrayAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& end);
+
+// Calls take(number) for each reference of the array [open, close), in
+// order; other values are stepped over.
+template <typename Take>
+void EachReference(Cursor open, Cursor close, Take take) {
+    for (Cursor p = open + 1; p < close;) {
+        int32_t number, generation;
+        if (!SkipWhiteAndComments(p, close)) break;
+        if (IsDigit(*p) && ReadReference(p, close, number, generation)) {
+            take(number);
+            continue;
+        }
+        Cursor next = ValueEnd(p, close);
+        if (!next || next <= p) break;
+        p = next;
+    }
+}
 
 // The value of key inside the dictionary [open, close): [value, valueEnd).
 // false when absent or unreadable.

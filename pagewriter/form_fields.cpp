@@ -15,28 +15,10 @@ namespace {
 constexpr int kMaxFieldDepth = 64;
 
 // The references of the array at value (or of the array it names), in order.
-std::vector<int32_t> ArrayReferences(Job& job, const Document& doc, Cursor value, Cursor valueEnd) {
+std::vector<int32_t> ArrayReferences(Job& job, const Document& doc, Cursor value) {
     std::vector<int32_t> numbers;
-    int32_t number, generation;
-    if (*value != '[') {
-        Cursor q = value;
-        if (!ReadReference(q, valueEnd, number, generation)) return numbers;
-        value = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
-        job.LastError = 0;
-        if (!value || *value != '[') return numbers;
-        valueEnd = ValueEnd(value, doc.end());
-        if (!valueEnd) return numbers;
-    }
-    for (Cursor p = value + 1; p < valueEnd;) {
-        if (!SkipWhiteAndComments(p, valueEnd)) break;
-        if (IsDigit(*p) && ReadReference(p, valueEnd, number, generation)) {
-            numbers.push_back(number);
-            continue;
-        }
-        Cursor next = ValueEnd(p, valueEnd);
-        if (!next || next <= p) break;
-        p = next;
-    }
+    Cursor open, close;
+    if (ArrayAt(job, doc, value, open, close)) EachReference(open, close, [&](int32_t n) { numbers.push_back(n); });
     return numbers;
 }
 
@@ -127,7 +109,7 @@ void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, i
     Cursor close = FindDictEnd(page.body + 2, doc.end());
     Cursor value, valueEnd;
     if (!close || !DictValue(job, page.body, close, "/Annots", value, valueEnd)) return;
-    for (int32_t annotation : ArrayReferences(job, doc, value, valueEnd)) {
+    for (int32_t annotation : ArrayReferences(job, doc, value)) {
         Cursor open, end;
         if (ObjectDict(job, doc, annotation, open, end) && IsWidget(job, open, end)) fields.AddWidget(job, doc, annotation);
     }
@@ -166,7 +148,7 @@ bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::
         Cursor popen, pclose, value, valueEnd;
         if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(job, popen, pclose, "/Kids", value, valueEnd))
             continue;
-        for (int32_t kid : ArrayReferences(job, doc, value, valueEnd))
+        for (int32_t kid : ArrayReferences(job, doc, value))
             if (fields.kept.Find(kid) < 0) closure.Omit(kid);
     }
     for (int32_t root : fields.roots) {
