@@ -199,19 +199,23 @@ def timed(cmd, cwd, timeout):
 
 def tools(brisel, floor, pack, every=None):
     """The splitters, and the floor: brisel's own page files written by a
-    program that already holds their bytes (bench/floor.c). With every, each
-    file holds that many pages (pdfseparate writes single pages only)."""
+    program that already holds their bytes (bench/floor.c), created at once
+    and, as brisel creates them, each whole under its name (floor-whole).
+    With every, each file holds that many pages (pdfseparate writes single
+    pages only)."""
     if every:
         return [
             ("brisel", lambda src, out: [brisel, "--yes", "--every", str(every), "--out", out, src]),
             ("qpdf", lambda src, out: ["qpdf", "--split-pages=%d" % every, src, os.path.join(out, "part-%d.pdf")]),
             ("floor", lambda src, out: [floor, pack, out]),
+            ("floor-whole", lambda src, out: [floor, "--whole", pack, out]),
         ]
     return [
         ("brisel", lambda src, out: [brisel, "--yes", "--out", out, src]),
         ("qpdf", lambda src, out: ["qpdf", "--split-pages", src, os.path.join(out, "page-%d.pdf")]),
         ("pdfseparate", lambda src, out: ["pdfseparate", src, os.path.join(out, "page-%d.pdf")]),
         ("floor", lambda src, out: [floor, pack, out]),
+        ("floor-whole", lambda src, out: [floor, "--whole", pack, out]),
     ]
 
 
@@ -312,6 +316,10 @@ def main():
                 ratio = ""
             elif tool == "floor":
                 ratio = "%.2fx floor" % (base / median)
+            elif tool == "floor-whole":
+                # What writing each file whole costs over creating it at once.
+                plain = statistics.median(t for t, _ in results["floor"]) if "floor" in results else median
+                ratio = "%+.0f%% floor" % (100 * (median / plain - 1))
             else:
                 ratio = "%.1fx faster" % (median / base)
             print("%-12s %6d %8.1fM  %-12s %9.3f %8.3f %9.1f %10s" % (
