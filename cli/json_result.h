@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/warnings.h"
+#include "split/engine.h"
 
 namespace brisel {
 

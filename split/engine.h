@@ -10,6 +10,7 @@
 #include "base/platform.h"
 #include "base/texts.h"
 #include "base/version.h"
+#include "base/warnings.h"
 #include "split/failure_reason.h"
 #include "split/name_pattern.h"
 #include "split/option_line.h"
