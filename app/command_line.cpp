@@ -93,15 +93,19 @@ void BatchRun(HWND window) {
         g_shell.app.RememberedPassword = false;
         SplitOrder order;
         order.files = {input};
+        // A window closed during the job closes without a result box.
+        auto show = [&](const RunOutcome& outcome) {
+            if (!MainOf(window).closeAfterJob) ShowRunOutcome(window, order, outcome);
+        };
         if (mode == L'c') {
             RunOutcome outcome = RunProgressWindow(window, order);
             SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, static_cast<LPARAM>(outcome.files[0].result));
         } else if (mode == L'p') {
             order.kind = SplitKind::Range;
             if (RunPageRangeDialog(window, input, order.firstPage, order.lastPage) == IDOK)
-                ShowRunOutcome(window, order, RunProgressWindow(window, order));
+                show(RunProgressWindow(window, order));
         } else if (mode == L'u') {
-            ShowRunOutcome(window, order, RunProgressWindow(window, order));
+            show(RunProgressWindow(window, order));
         }
     } else if (mode == L'c') {
         SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, kResultBadPageRange);

@@ -21,7 +21,7 @@ void AnswerHostRequest(HWND window, HostRequest& request) {
             request.answer = !job.Stopped() && RunPasswordDialog(window, *request.password) == IDOK;
             return;
         case HostRequest::Message:
-            ShowBox(window, request.text, request.icon);
+            if (!job.Stopped()) ShowBox(window, request.text, request.icon);
             return;
     }
 }
