@@ -269,6 +269,11 @@ void TakeFiles(MainWindow& main, const std::vector<std::wstring>& files) {
     main.queue = files;
     main.queueText = files[0] + more;
     SetWindowTextW(PathField(main), main.queueText.c_str());
+    // A long first path would hide how many more there are: the field
+    // shows the end of its text.
+    const auto end = static_cast<WPARAM>(main.queueText.size());
+    SendMessageW(PathField(main), EM_SETSEL, end, static_cast<LPARAM>(end));
+    SendMessageW(PathField(main), EM_SCROLLCARET, 0, 0);
     UpdatePathTooltip(main);
     FocusControl(main, kFocusSplitAll);
 }
