@@ -91,15 +91,21 @@ void BatchRun(HWND window) {
     if (OpensForReading(input)) {
         g_shell.inputPath = input;
         g_shell.app.RememberedPassword = false;
+        SplitOrder order;
+        order.files = {input};
+        // A window closed during the job closes without a result box.
+        auto show = [&](const RunOutcome& outcome) {
+            if (!MainOf(window).closeAfterJob) ShowRunOutcome(window, order, outcome);
+        };
         if (mode == L'c') {
-            int result = RunProgressWindow(window, false, 0, 0);
-            SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, static_cast<LPARAM>(result));
+            RunOutcome outcome = RunProgressWindow(window, order);
+            SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, static_cast<LPARAM>(outcome.files[0].result));
         } else if (mode == L'p') {
-            int32_t first = 0, last = 0;
-            if (RunPageRangeDialog(window, first, last) == IDOK)
-                ShowResultMessage(window, RunProgressWindow(window, true, first, last), true, false);
+            order.kind = SplitKind::Range;
+            if (RunPageRangeDialog(window, input, order.firstPage, order.lastPage) == IDOK)
+                show(RunProgressWindow(window, order));
         } else if (mode == L'u') {
-            ShowResultMessage(window, RunProgressWindow(window, false, 0, 0), false, false);
+            show(RunProgressWindow(window, order));
         }
     } else if (mode == L'c') {
         SendMessageW(caller, WM_COMMAND, ID_BATCH_RESULT, kResultBadPageRange);
@@ -133,7 +139,7 @@ bool DispatchCommandLine(HWND window) {
         return true;
     }
     std::wstring path;
-    if (!line.empty() && PathFromCommandLine(window, path)) SetWindowTextW(g_shell.controls[kFocusPath], path.c_str());
+    if (!line.empty() && PathFromCommandLine(window, path)) SetDlgItemTextW(window, ID_PATH, path.c_str());
     return false;
 }
 

@@ -4,14 +4,45 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 
 namespace brisel {
 
-// Runs SplitAllPages (range false) or SplitPageRange on g_shell.inputPath on
-// a worker thread behind the progress window; returns the job's result.
-int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPage);
+enum class SplitKind { All, Range, Parts };
+
+// What one split command asks for: the files, one after the other, and how
+// each is split.
+struct SplitOrder {
+    SplitKind kind = SplitKind::All;
+    std::vector<std::wstring> files;
+    int32_t firstPage = 0, lastPage = 0;  // Range: 0 for an empty field
+    PartRequest parts;                    // Parts
+};
+
+// How one file of the order ended.
+struct FileOutcome {
+    std::wstring path;
+    int result = kResultFailed;
+    std::string detail, note;  // ResultDetail and RenamedNote of its job
+    int32_t filesWritten = 0;  // page files or parts that stay on disk
+};
+
+struct RunOutcome {
+    std::vector<FileOutcome> files;  // the files the run reached, in order
+    size_t ordered = 0;              // how many files the order held
+    bool remembered = false;         // the remembered password opened a file
+};
+
+// Runs the order on a worker thread behind the progress window: file k of
+// n, then its pages. Break stops the file in progress after its page files
+// in flight and skips the rest.
+RunOutcome RunProgressWindow(HWND owner, const SplitOrder& order);
+
+// The result box of a run: for one file the message of its result (with the
+// number of parts for a parts split), for several the summary.
+void ShowRunOutcome(HWND owner, const SplitOrder& order, const RunOutcome& outcome);
 
 // Whether a job runs behind the progress window.
 bool JobRunning();
@@ -22,9 +53,13 @@ bool JobRunning();
 // the progress window. Nothing happens without a running job.
 void StopRunningJob(DWORD wait);
 
-// The page-range dialog on g_shell.inputPath: IDOK with the two page fields
-// (0 for an empty one), IDCANCEL when cancelled or the file cannot be split.
-int RunPageRangeDialog(HWND owner, int32_t& firstPage, int32_t& lastPage);
+// The page-range dialog on a file: IDOK with the two page fields (0 for an
+// empty one), IDCANCEL when cancelled or the file cannot be split.
+int RunPageRangeDialog(HWND owner, const std::wstring& path, int32_t& firstPage, int32_t& lastPage);
+
+// The parts dialog on a file: IDOK with the request, the choices kept in
+// g_shell.parts and the output-folder and time-stamp settings.
+int RunPartsDialog(HWND owner, const std::wstring& path, PartRequest& request);
 
 // The settings dialog; owner null centres it on the screen.
 int RunSettingsDialog(HWND owner);
@@ -33,11 +68,11 @@ int RunSettingsDialog(HWND owner);
 // box and going on turns warnLimit off.
 int RunWarnLimitDialog(HWND owner, const std::wstring& countText, bool& warnLimit);
 
-// Asks for a password; on IDOK it holds the typed text in the ANSI code page.
+// Asks for a password; on IDOK it holds the typed text in UTF-8.
 int RunPasswordDialog(HWND owner, std::string& password);
 
-// The open-file dialog; true with the chosen path in g_shell.inputPath.
-bool ChooseInputFile(HWND owner);
+// The open-file dialog, several files at once; true with the chosen paths.
+bool ChooseInputFiles(HWND owner, std::vector<std::wstring>& files);
 
 // The folder browser, starting at folder; true with the chosen folder in it.
 bool ChooseFolder(HWND owner, std::wstring& folder);

@@ -5,21 +5,33 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include <cwchar>
+
 namespace brisel {
 
-bool ChooseInputFile(HWND owner) {
-    wchar_t file[32768] = {};
+bool ChooseInputFiles(HWND owner, std::vector<std::wstring>& files) {
+    std::vector<wchar_t> buffer(1 << 16, L'\0');
     OPENFILENAMEW ofn = {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = L"pdf(*.pdf)\0*.pdf\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file / sizeof file[0];
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrDefExt = L"pdf";
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
     ofn.lpstrTitle = Pick(L"Refer to a file", L"ファイルを参照");
     if (!GetOpenFileNameW(&ofn)) return false;
-    g_shell.inputPath = file;
+    // One file: its path. Several: the folder, then each name, each ended
+    // by a NUL, the list by two.
+    files.clear();
+    std::wstring first = buffer.data();
+    const wchar_t* name = buffer.data() + first.size() + 1;
+    if (!*name) {
+        files.push_back(first);
+        return true;
+    }
+    if (!first.empty() && first.back() != L'\\') first += L'\\';
+    for (; *name; name += wcslen(name) + 1) files.push_back(first + name);
     return true;
 }
 

@@ -36,7 +36,38 @@ const ControlSpec kControls[kControlCount] = {
     {L"BUTTON", ID_EXIT, 315, 105, 55, 30, 315, 55, L"Exit", L"終了", BS_PUSHBUTTON},
 };
 
-HWND PathField() { return g_shell.controls[kFocusPath]; }
+}  // namespace
+
+MainWindow& MainOf(HWND window) { return *reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA)); }
+
+namespace {
+
+HWND PathField(const MainWindow& main) { return main.controls[kFocusPath]; }
+
+// The message font of the system at a DPI: the font every control of the
+// main window takes, so that buttons grow with the menu at any scale.
+Font MessageFont(UINT dpi) {
+    using ForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const auto forDpi = reinterpret_cast<ForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "SystemParametersInfoForDpi")));
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        return Font(CreateFontIndirectW(&metrics.lfMessageFont));
+    // Without it the system's metrics are those of the system DPI.
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return Font();
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(SystemDpi()));
+    return Font(CreateFontIndirectW(&font));
+}
+
+void ApplyControlFont(MainWindow& main, UINT dpi) {
+    Font font = MessageFont(dpi);
+    if (!font) return;
+    for (HWND control : main.controls) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // The old font is deleted only once no control uses it.
+    main.font = std::move(font);
+}
 
 // Where a control goes at the window's DPI.
 RECT ControlRect(const ControlSpec& c, UINT dpi) {
@@ -45,40 +76,46 @@ RECT ControlRect(const ControlSpec& c, UINT dpi) {
     return Scale(RECT{x, c.y, x + w, c.y + c.h}, dpi);
 }
 
-void CreateControls(HWND window) {
+void CreateControls(MainWindow& main) {
+    HWND window = main.window;
     const UINT dpi = WindowDpi(window);
     for (int i = 0; i < kControlCount; ++i) {
         const ControlSpec& c = kControls[i];
         RECT r = ControlRect(c, dpi);
-        g_shell.controls[i] = CreateWindowExW(0, c.className, Japanese() ? c.japanese : c.english,
+        main.controls[i] = CreateWindowExW(0, c.className, Japanese() ? c.japanese : c.english,
                                               WS_CHILD | WS_VISIBLE | c.style, r.left, r.top, r.right - r.left,
                                               r.bottom - r.top, window,
                                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
                                               g_shell.instance, nullptr);
     }
+    ApplyControlFont(main, dpi);
 }
 
 // After a move to a monitor of another DPI: the suggested outer rectangle,
 // the controls at their scaled places, fonts of the new size.
-void DpiChanged(HWND window, UINT dpi, const RECT& suggested) {
+void DpiChanged(MainWindow& main, UINT dpi, const RECT& suggested) {
+    HWND window = main.window;
     SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (int i = 0; i < kControlCount; ++i) {
         RECT r = ControlRect(kControls[i], dpi);
-        MoveWindow(g_shell.controls[i], r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+        MoveWindow(main.controls[i], r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     }
-    UpdatePathTooltip();
+    ApplyControlFont(main, dpi);
+    UpdatePathTooltip(main);
     InvalidateRect(window, nullptr, TRUE);
 }
 
 // The split buttons and menu items are usable together or not at all.
-void EnableSplitCommands(HWND window, bool enable) {
-    EnableWindow(g_shell.controls[kFocusSplitAll], enable);
-    EnableWindow(g_shell.controls[kFocusSplitRange], enable);
+void EnableSplitCommands(MainWindow& main, bool enable) {
+    HWND window = main.window;
+    EnableWindow(main.controls[kFocusSplitAll], enable);
+    EnableWindow(main.controls[kFocusSplitRange], enable);
     HMENU menu = GetMenu(window);
     UINT state = MF_BYCOMMAND | (enable ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, ID_SPLIT_ALL, state);
     EnableMenuItem(menu, ID_SPLIT_RANGE, state);
+    EnableMenuItem(menu, ID_SPLIT_PARTS, state);
     DrawMenuBar(window);
 }
 
@@ -135,28 +172,23 @@ Font LabelFont(HDC dc, int height, const std::wstring& text) {
 }
 
 // The two painted fonts, made once for the DPI the window is painted at.
-struct LabelFonts {
-    UINT dpi = 0;
-    Font large, small;
-};
-LabelFonts g_labelFonts;
-
-const LabelFonts& FontsFor(HDC dc, UINT dpi) {
-    if (g_labelFonts.dpi != dpi) {
+const LabelFonts& FontsFor(MainWindow& main, HDC dc, UINT dpi) {
+    LabelFonts& fonts = main.labelFonts;
+    if (fonts.dpi != dpi) {
         std::wstring hint;
         for (const PaintedText& line : HintLines()) hint += line.text;
-        g_labelFonts.large = LabelFont(dc, Scale(16, dpi), LabelText());
-        g_labelFonts.small = LabelFont(dc, Scale(12, dpi), hint);
-        g_labelFonts.dpi = dpi;
+        fonts.large = LabelFont(dc, Scale(16, dpi), LabelText());
+        fonts.small = LabelFont(dc, Scale(12, dpi), hint);
+        fonts.dpi = dpi;
     }
-    return g_labelFonts;
+    return fonts;
 }
 
-void Paint(HWND window) {
-    PaintDc paint(window);
+void Paint(MainWindow& main) {
+    PaintDc paint(main.window);
     HDC dc = paint.get();
-    const UINT dpi = WindowDpi(window);
-    const LabelFonts& fonts = FontsFor(dc, dpi);
+    const UINT dpi = WindowDpi(main.window);
+    const LabelFonts& fonts = FontsFor(main, dc, dpi);
     SetBkMode(dc, TRANSPARENT);
     {
         Selection large(dc, fonts.large.get());
@@ -180,57 +212,116 @@ void OpenHelp(HWND window) {
     ShowBox(window, Pick(L"Can't Find Help File", L"ヘルプファイルの起動に失敗しました"), MB_ICONERROR);
 }
 
+// The about box's text, with the version the build gives.
+constexpr wchar_t kAboutText[] = L"Brisel Ver " BRISEL_VERSION;
+
 void ShowAbout(HWND window) {
     MSGBOXPARAMSW box = {};
     box.cbSize = sizeof box;
     box.hwndOwner = window;
     box.hInstance = g_shell.instance;
-    box.lpszText = L"Brisel Ver 2.22";
+    box.lpszText = kAboutText;
     box.lpszCaption = L"Brisel";
     box.dwStyle = MB_OK | MB_USERICON | MB_SETFOREGROUND;
     box.lpszIcon = L"BRISELICON";
     MessageBoxIndirectW(&box);
 }
 
-void SplitCommand(HWND window, bool range) {
-    g_shell.focus = range ? kFocusSplitRange : kFocusSplitAll;
-    g_shell.inputPath = WindowText(PathField());
-    if (!EndsInPdf(g_shell.inputPath, 5)) return;
-    AppState& app = g_shell.app;
-    app.RememberedPassword = false;
-    int32_t first = 0, last = 0;
-    if (range) {
-        if (RunPageRangeDialog(window, first, last) != IDOK) return;
-        g_shell.inputPath = WindowText(PathField());
+// The files a command works on: the queue while the path field shows it,
+// else the path typed.
+std::vector<std::wstring> CommandFiles(const MainWindow& main) {
+    std::wstring text = WindowText(PathField(main));
+    if (!main.queue.empty() && text == main.queueText) return main.queue;
+    return {text};
+}
+
+void SplitCommand(MainWindow& main, SplitKind kind) {
+    HWND window = main.window;
+    if (kind != SplitKind::Parts) main.focus = kind == SplitKind::All ? kFocusSplitAll : kFocusSplitRange;
+    SplitOrder order;
+    order.kind = kind;
+    order.files = CommandFiles(main);
+    if (!EndsInPdf(order.files[0], 5)) return;
+    g_shell.inputPath = order.files[0];
+    g_shell.app.RememberedPassword = false;
+    if (kind == SplitKind::Range &&
+        RunPageRangeDialog(window, order.files[0], order.firstPage, order.lastPage) != IDOK)
+        return;
+    if (kind == SplitKind::Parts && RunPartsDialog(window, order.files[0], order.parts) != IDOK) return;
+    RunOutcome outcome = RunProgressWindow(window, order);
+    if (main.closeAfterJob) {
+        // The window was closed during the job: it closes now, without a box.
+        main.closeAfterJob = false;
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return;
     }
-    int result = RunProgressWindow(window, range, first, last);
-    ShowResultMessage(window, result, range, app.RememberedPassword);
+    ShowRunOutcome(window, order, outcome);
 }
 
-void PathChanged(HWND window) {
-    g_shell.focus = kFocusPath;
-    std::wstring path = WindowText(PathField());
-    UpdatePathTooltip();
-    EnableSplitCommands(window, EndsInPdf(path, 5) && OpensForReading(path));
+// Files taken together: the path field shows the first and how many more.
+void TakeFiles(MainWindow& main, const std::vector<std::wstring>& files) {
+    if (files.size() == 1) {
+        TakePath(main, files[0]);
+        return;
+    }
+    wchar_t more[64];
+    wsprintfW(more, Pick(L" (+ %d more)", L" （他 %d 件）"), static_cast<int>(files.size() - 1));
+    main.queue = files;
+    main.queueText = files[0] + more;
+    SetWindowTextW(PathField(main), main.queueText.c_str());
+    // A long first path would hide how many more there are: the field
+    // shows the end of its text.
+    const auto end = static_cast<WPARAM>(main.queueText.size());
+    SendMessageW(PathField(main), EM_SETSEL, end, static_cast<LPARAM>(end));
+    SendMessageW(PathField(main), EM_SCROLLCARET, 0, 0);
+    UpdatePathTooltip(main);
+    FocusControl(main, kFocusSplitAll);
 }
 
-void Command(HWND window, WPARAM wParam) {
+void PathChanged(MainWindow& main) {
+    main.focus = kFocusPath;
+    std::wstring path = WindowText(PathField(main));
+    if (!main.queue.empty()) {
+        if (path == main.queueText) path = main.queue[0];
+        else main.queue.clear(), main.queueText.clear();
+    }
+    UpdatePathTooltip(main);
+    EnableSplitCommands(main, EndsInPdf(path, 5) && OpensForReading(path));
+}
+
+// Chosen or dropped files: those that end in .pdf and open are taken; a
+// single file that does not open is reported as before.
+void TakeChosen(MainWindow& main, const std::vector<std::wstring>& names) {
+    std::vector<std::wstring> files;
+    for (const std::wstring& name : names)
+        if (EndsInPdf(name, 5) && OpensForReading(name)) files.push_back(name);
+    if (!files.empty()) TakeFiles(main, files);
+    else ShowFileNotFound(main.window, names[0]);
+}
+
+void Command(MainWindow& main, WPARAM wParam) {
+    HWND window = main.window;
     switch (LOWORD(wParam)) {
         case ID_EXIT:
             SendMessageW(window, WM_CLOSE, 0, 0);
             break;
-        case ID_REF:
-            g_shell.focus = kFocusRef;
-            if (ChooseInputFile(window)) {
-                if (OpensForReading(g_shell.inputPath)) TakePath(window, g_shell.inputPath);
-                else ShowFileNotFound(window, g_shell.inputPath);
+        case ID_REF: {
+            main.focus = kFocusRef;
+            std::vector<std::wstring> files;
+            if (ChooseInputFiles(window, files)) {
+                g_shell.inputPath = files[0];
+                TakeChosen(main, files);
             }
             break;
+        }
         case ID_SPLIT_ALL:
-            SplitCommand(window, false);
+            SplitCommand(main, SplitKind::All);
             break;
         case ID_SPLIT_RANGE:
-            SplitCommand(window, true);
+            SplitCommand(main, SplitKind::Range);
+            break;
+        case ID_SPLIT_PARTS:
+            SplitCommand(main, SplitKind::Parts);
             break;
         case ID_HELP:
             OpenHelp(window);
@@ -239,8 +330,8 @@ void Command(HWND window, WPARAM wParam) {
             ShowAbout(window);
             break;
         case ID_PATH:
-            if (HIWORD(wParam) == EN_CHANGE) PathChanged(window);
-            else if (HIWORD(wParam) == EN_SETFOCUS) SendMessageW(PathField(), EM_SETSEL, 0, -1);
+            if (HIWORD(wParam) == EN_CHANGE) PathChanged(main);
+            else if (HIWORD(wParam) == EN_SETFOCUS) SendMessageW(PathField(main), EM_SETSEL, 0, -1);
             break;
         case ID_SETTING:
             RunSettingsDialog(window);
@@ -248,52 +339,56 @@ void Command(HWND window, WPARAM wParam) {
     }
 }
 
-void Dropped(HWND window, HDROP drop) {
+void Dropped(MainWindow& main, HDROP drop) {
+    HWND window = main.window;
     UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring name(length + 1, L'\0');
-    DragQueryFileW(drop, 0, name.data(), length + 1);
-    name.resize(length);
-    if (EndsInPdf(name, 5)) {
-        if (count > 1)
-            ShowBox(window, Pick(L"Only One PDF File is Available", L"一度にドラッグ 分解できるファイルは一つです"),
-                    MB_ICONINFORMATION);
-        if (OpensForReading(name)) TakePath(window, name);
-        else ShowFileNotFound(window, name);
-    } else {
-        ShowBox(window, Pick(L"Not PDF File", L"ドラッグされたファイルはＰＤＦファイルではありません"),
-                MB_ICONERROR);
+    std::vector<std::wstring> pdfs;
+    for (UINT i = 0; i < count; ++i) {
+        UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        DragQueryFileW(drop, i, name.data(), length + 1);
+        name.resize(length);
+        // Other files dropped with PDF files are left out.
+        if (EndsInPdf(name, 5)) pdfs.push_back(name);
     }
     DragFinish(drop);
+    if (pdfs.empty())
+        ShowBox(window, Pick(L"Not PDF File", L"ドラッグされたファイルはＰＤＦファイルではありません"),
+                MB_ICONERROR);
+    else
+        TakeChosen(main, pdfs);
 }
 
 // Returns true when the command line's work is done and the window closed.
-bool Create(HWND window) {
+bool Create(MainWindow& main) {
+    HWND window = main.window;
     g_shell.mainWindow = window;
     if (g_shell.startFolder.empty()) g_shell.startFolder = CurrentFolder();
-    CreateControls(window);
-    InstallKeyRules();
+    CreateControls(main);
+    InstallKeyRules(main);
     if (DispatchCommandLine(window)) {
         SendMessageW(window, WM_CLOSE, 0, 0);
         return true;
     }
     DragAcceptFiles(window, TRUE);
-    bool hasPath = GetWindowTextLengthW(PathField()) > 0;
-    EnableSplitCommands(window, hasPath);
-    FocusControl(hasPath ? kFocusSplitAll : kFocusExit);
+    bool hasPath = GetWindowTextLengthW(PathField(main)) > 0;
+    EnableSplitCommands(main, hasPath);
+    FocusControl(main, hasPath ? kFocusSplitAll : kFocusExit);
     ApplyStoredPosition(window);
-    CreatePathTooltip(window);
+    CreatePathTooltip(main);
     if (hasPath)
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(ID_PATH, EN_CHANGE), reinterpret_cast<LPARAM>(PathField()));
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(ID_PATH, EN_CHANGE), reinterpret_cast<LPARAM>(PathField(main)));
     return false;
 }
 
 }  // namespace
 
-void TakePath(HWND, const std::wstring& path) {
-    SetWindowTextW(PathField(), path.c_str());
-    UpdatePathTooltip();
-    FocusControl(kFocusSplitAll);
+void TakePath(MainWindow& main, const std::wstring& path) {
+    main.queue.clear();
+    main.queueText.clear();
+    SetWindowTextW(PathField(main), path.c_str());
+    UpdatePathTooltip(main);
+    FocusControl(main, kFocusSplitAll);
 }
 
 void ShowFileNotFound(HWND owner, const std::wstring& path) {
@@ -301,25 +396,32 @@ void ShowFileNotFound(HWND owner, const std::wstring& path) {
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* state = new MainWindow;
+        state->window = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(state));
+    }
+    auto* state = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!state) return DefWindowProcW(window, message, wParam, lParam);
+    MainWindow& main = *state;
     switch (message) {
         case WM_CREATE:
-            Create(window);
+            Create(main);
             return 0;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) != WA_INACTIVE && g_shell.controls[g_shell.focus])
-                SetFocus(g_shell.controls[g_shell.focus]);
+            if (LOWORD(wParam) != WA_INACTIVE && main.controls[main.focus]) SetFocus(main.controls[main.focus]);
             return 0;
         case WM_PAINT:
-            Paint(window);
+            Paint(main);
             return 0;
         case WM_DPICHANGED:
-            DpiChanged(window, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            DpiChanged(main, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_CLOSE:
             // During a job the window closes once the job has stopped after
             // the page files in flight.
             if (JobRunning()) {
-                g_shell.closeAfterJob = true;
+                main.closeAfterJob = true;
                 StopRunningJob(0);
                 return 0;
             }
@@ -336,22 +438,26 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             g_shell.app.PageCountCachePath.clear();
             g_shell.app.PageCountCachePath.shrink_to_fit();
             SaveSettings(window);
-            g_labelFonts = LabelFonts{};
             PostQuitMessage(0);
             return 0;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+            if (g_shell.mainWindow == window) g_shell.mainWindow = nullptr;
+            delete state;
+            return DefWindowProcW(window, message, wParam, lParam);
         case WM_NOTIFY: {
             const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-            if (header->hwndFrom == g_shell.tooltip && header->code == TTN_SHOW) {
-                PlacePathTooltip();
+            if (header->hwndFrom == main.tooltip && header->code == TTN_SHOW) {
+                PlacePathTooltip(main);
                 return 1;
             }
             return 0;
         }
         case WM_COMMAND:
-            Command(window, wParam);
+            Command(main, wParam);
             return 0;
         case WM_DROPFILES:
-            Dropped(window, reinterpret_cast<HDROP>(wParam));
+            Dropped(main, reinterpret_cast<HDROP>(wParam));
             return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

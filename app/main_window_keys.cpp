@@ -1,6 +1,9 @@
 // The keyboard rules of the main window's five controls: Tab, Shift+Tab,
 // Enter and the arrow keys move between them or run their command.
 #include "app/main_window.h"
+
+#include <commctrl.h>
+
 #include "resources/ids.h"
 
 namespace brisel {
@@ -23,19 +26,19 @@ const KeyRule kRules[kControlCount] = {
     /* Exit */ {kFocusPath, kSplitRangeOrRef, ID_EXIT, kSplitRangeOrRef, kFocusRef},
 };
 
-int Resolve(int target) {
-    bool enabled = IsWindowEnabled(g_shell.controls[kFocusSplitAll]) != FALSE;
+int Resolve(const MainWindow& main, int target) {
+    bool enabled = IsWindowEnabled(main.controls[kFocusSplitAll]) != FALSE;
     if (target == kSplitAllOrExit) return enabled ? kFocusSplitAll : kFocusExit;
     if (target == kSplitRangeOrRef) return enabled ? kFocusSplitRange : kFocusRef;
     return target;
 }
 
-LRESULT CALLBACK ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam) {
-    int index = 0;
-    while (index < kControlCount && g_shell.controls[index] != control) ++index;
-    if (index == kControlCount) return DefWindowProcW(control, message, wParam, lParam);
-    WNDPROC previous = g_shell.previousProc[index];
-    if (message == WM_KEYDOWN) {
+// The subclass of every control: the id tells which control it is, the
+// reference data is the main window's state.
+LRESULT CALLBACK ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR index,
+                                DWORD_PTR data) {
+    auto& main = *reinterpret_cast<MainWindow*>(data);
+    if (message == WM_KEYDOWN && index < kControlCount) {
         const KeyRule& rule = kRules[index];
         int target = kOwn;
         switch (wParam) {
@@ -44,7 +47,7 @@ LRESULT CALLBACK ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARA
                 break;
             case VK_RETURN:
                 if (rule.enterCommand) {
-                    SendMessageW(g_shell.mainWindow, WM_COMMAND, static_cast<WPARAM>(rule.enterCommand), 0);
+                    SendMessageW(main.window, WM_COMMAND, static_cast<WPARAM>(rule.enterCommand), 0);
                     return 0;
                 }
                 break;
@@ -58,25 +61,24 @@ LRESULT CALLBACK ControlKeyProc(HWND control, UINT message, WPARAM wParam, LPARA
                 break;
         }
         if (target != kOwn) {
-            FocusControl(Resolve(target));
+            FocusControl(main, Resolve(main, target));
             return 0;
         }
     }
-    return CallWindowProcW(previous, control, message, wParam, lParam);
+    if (message == WM_NCDESTROY) RemoveWindowSubclass(control, ControlKeyProc, index);
+    return DefSubclassProc(control, message, wParam, lParam);
 }
 
 }  // namespace
 
-void FocusControl(int position) {
-    g_shell.focus = position;
-    SetFocus(g_shell.controls[position]);
+void FocusControl(MainWindow& main, int position) {
+    main.focus = position;
+    SetFocus(main.controls[position]);
 }
 
-void InstallKeyRules() {
-    for (int i = 0; i < kControlCount; ++i) {
-        g_shell.previousProc[i] = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrW(g_shell.controls[i], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlKeyProc)));
-    }
+void InstallKeyRules(MainWindow& main) {
+    for (int i = 0; i < kControlCount; ++i)
+        SetWindowSubclass(main.controls[i], ControlKeyProc, static_cast<UINT_PTR>(i), reinterpret_cast<DWORD_PTR>(&main));
 }
 
 }  // namespace brisel

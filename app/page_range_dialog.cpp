@@ -1,7 +1,7 @@
 // The page-range dialog: first and last page, the output-folder choice and
 // the time-stamp choice of a page-range split, and "Disp Page".
+#include "app/dialog_query.h"
 #include "app/dialogs.h"
-#include "app/win_job_host.h"
 #include "resources/ids.h"
 
 namespace brisel {
@@ -12,6 +12,7 @@ namespace {
 struct PageChoice {
     std::wstring path;  // the input path when the dialog opened
     int32_t first = 0, last = 0;
+    DialogQuery query;  // the page count, while it is being read
 };
 
 PageChoice& ChoiceOf(HWND window) { return *reinterpret_cast<PageChoice*>(GetWindowLongPtrW(window, DWLP_USER)); }
@@ -33,20 +34,29 @@ bool ReadField(HWND window, int id, int32_t& value) {
     return false;
 }
 
+// "Disp Page" reads the file on a worker; while it runs the button stops it.
 void QueryCount(HWND window) {
-    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-    // A password dialog belongs to this dialog: owned by the main window, it
-    // would enable the main window again when it closes, under this modal
-    // dialog.
-    WinJobHost host(window);
-    Job job(g_shell.app, host);
-    std::string path = Utf8(ChoiceOf(window).path);
-    int32_t count = QueryPageCount(job, path);
-    SetCursor(previous);
+    PageChoice& choice = ChoiceOf(window);
+    HWND button = GetDlgItem(window, ID_DISP_PAGE);
+    if (choice.query.Running()) {
+        choice.query.Stop();
+        SetWindowTextW(button, Pick(L"Disp Page", L"ページ数表示"));
+        return;
+    }
+    std::string path = Utf8(choice.path);
+    if (!choice.query.Start(window, [path](Job& job, QueryAnswer& answer) { answer.pages = QueryPageCount(job, path); }))
+        return;
+    SetWindowTextW(button, Pick(L"Stop", L"中止"));
+}
+
+void CountFound(HWND window) {
+    PageChoice& choice = ChoiceOf(window);
+    SetWindowTextW(GetDlgItem(window, ID_DISP_PAGE), Pick(L"Disp Page", L"ページ数表示"));
+    const int32_t count = choice.query.Finish().pages;
     AppState& app = g_shell.app;
     if (count > 0) {
         app.PageCountCacheCount = count;
-        app.PageCountCachePath = path;
+        app.PageCountCachePath = Utf8(choice.path);
     }
     if (count <= 0) {
         ShowBox(window, TextOf(Text::PageCountFailed), MB_ICONERROR);
@@ -92,6 +102,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
             switch (LOWORD(wParam)) {
                 case IDOK: {
                     PageChoice& choice = ChoiceOf(window);
+                    choice.query.Stop();
                     int32_t first = 0, last = 0;
                     if (!ReadField(window, ID_FIRST_PAGE, first) || !ReadField(window, ID_LAST_PAGE, last)) return TRUE;
                     if (IsDlgButtonChecked(window, ID_SAVE_FOLDER) == BST_CHECKED) {
@@ -109,6 +120,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
                     return TRUE;
                 }
                 case IDCANCEL:
+                    ChoiceOf(window).query.Stop();
                     EndDialog(window, IDCANCEL);
                     return TRUE;
                 case ID_DISP_PAGE:
@@ -116,15 +128,21 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
                     return TRUE;
             }
             return FALSE;
+        case kQueryDone:
+            if (ChoiceOf(window).query.Matches(wParam)) CountFound(window);
+            return TRUE;
+        case kHostRequest:
+            AnswerHostRequest(window, *reinterpret_cast<HostRequest*>(lParam));
+            return TRUE;
     }
     return FALSE;
 }
 
 }  // namespace
 
-int RunPageRangeDialog(HWND owner, int32_t& firstPage, int32_t& lastPage) {
+int RunPageRangeDialog(HWND owner, const std::wstring& path, int32_t& firstPage, int32_t& lastPage) {
     PageChoice choice;
-    choice.path = g_shell.inputPath;
+    choice.path = path;
     INT_PTR result = DialogBoxParamW(g_shell.instance, TemplateName(L"PAGEDLG", L"PAGEDLGE"), owner,
                                      PageRangeDialogProc, reinterpret_cast<LPARAM>(&choice));
     if (result != IDOK) return IDCANCEL;

@@ -3,6 +3,8 @@
 // only when the job returns; Break just asks the job to stop.
 #include <process.h>
 
+#include <atomic>
+
 #include "app/dialogs.h"
 #include "app/dpi.h"
 #include "app/win_handles.h"
@@ -13,19 +15,24 @@ namespace brisel {
 
 namespace {
 
-// One job behind the progress window. The worker thread works on its own
-// copy of the program's state; the window thread takes back what the job
-// changed once the worker has ended.
+// One run behind the progress window: the files of the order, one job
+// after the other. The worker thread works on its own copy of the
+// program's state; the window thread takes back what the jobs changed once
+// the worker has ended.
 struct ProgressRun {
-    explicit ProgressRun(const AppState& state) : app(state) {}
-    bool range = false;
-    std::string path;  // UTF-8, for the engine
+    ProgressRun(const AppState& state, const SplitOrder& wanted) : order(wanted), app(state) {}
+    const SplitOrder& order;
+    std::vector<std::string> paths;  // UTF-8, for the engine
     AppState app;
-    WinJobHost host{nullptr};
+    WinJobHost host;
     Job job{app, host};
     HWND window = nullptr;
     KernelHandle thread;
-    int result = kResultFailed;
+    // Written by the worker, read by the window thread after the worker
+    // has sent ID_JOB_END (or while it waits in a send).
+    std::vector<FileOutcome> outcomes;
+    std::atomic<int> fileIndex{0};
+    bool remembered = false;
     int barCount = 0;
     int drawnCount = 0;
 };
@@ -38,9 +45,44 @@ ProgressRun* g_running = nullptr;
 // x = 320.
 constexpr RECT kBarFrame = {20, 50, 321, 80};
 
+constexpr UINT kFileStarts = WM_APP + 2;
+
+int SplitOne(ProgressRun& run, const std::string& path) {
+    Job& job = run.job;
+    job.FirstPage = run.order.firstPage;
+    job.LastPage = run.order.lastPage;
+    switch (run.order.kind) {
+        case SplitKind::All:
+            return SplitAllPages(job, path);
+        case SplitKind::Range:
+            return SplitPageRange(job, path);
+        case SplitKind::Parts:
+            // The output folder and time-stamp choices apply to parts as to
+            // a page range (of the whole document).
+            return SplitParts(job, path, true, run.order.parts);
+    }
+    return kResultFailed;
+}
+
 unsigned __stdcall Worker(void* argument) {
     ProgressRun& run = *static_cast<ProgressRun*>(argument);
-    run.result = run.range ? SplitPageRange(run.job, run.path) : SplitAllPages(run.job, run.path);
+    for (size_t k = 0; k < run.paths.size(); ++k) {
+        // After Break the files not begun are skipped; the first always
+        // runs, so that its job reports the stop.
+        if (k > 0 && run.job.Stopped()) break;
+        run.fileIndex = static_cast<int>(k);
+        if (run.paths.size() > 1) SendMessageW(run.window, kFileStarts, k, 0);
+        run.host.ResetWritten();
+        run.app.RememberedPassword = false;
+        FileOutcome outcome;
+        outcome.path = run.order.files[k];
+        outcome.result = SplitOne(run, run.paths[k]);
+        outcome.detail = ResultDetail(run.job, outcome.result);
+        outcome.note = RenamedNote(run.job);
+        outcome.filesWritten = run.host.Written();
+        if (outcome.result == kResultDone && run.app.RememberedPassword) run.remembered = true;
+        run.outcomes.push_back(std::move(outcome));
+    }
     SendMessageW(run.window, WM_COMMAND, ID_JOB_END, 0);
     return 0;
 }
@@ -84,7 +126,7 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
             CentreOnDesktop(window);
             run->barCount = 0;
             run->window = window;
-            run->host.SetProgressWindow(window);
+            run->host.SetTarget(window, true);
             run->job.StopCode = 0;
             run->thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Worker, run, 0, nullptr)));
             run->drawnCount = 0;
@@ -106,10 +148,21 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
                     }
                     return TRUE;
                 case ID_JOB_END:
-                    EndDialog(window, run->result);
+                    EndDialog(window, kResultDone);
                     return TRUE;
             }
             return FALSE;
+        case kHostRequest:
+            AnswerHostRequest(window, *reinterpret_cast<HostRequest*>(lParam));
+            return TRUE;
+        case kFileStarts: {
+            // Several files: the caption counts them.
+            wchar_t caption[96];
+            wsprintfW(caption, Pick(L"Brisel - file %d of %d", L"Brisel - %d / %d ファイル目"),
+                      static_cast<int>(wParam) + 1, static_cast<int>(run->paths.size()));
+            SetWindowTextW(window, caption);
+            return TRUE;
+        }
         case WM_ERASEBKGND:
             return TRUE;  // the paint covers the whole client area
         case WM_PAINT:
@@ -122,13 +175,13 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
 
 }  // namespace
 
-int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPage) {
+RunOutcome RunProgressWindow(HWND owner, const SplitOrder& order) {
     AppState& app = g_shell.app;
-    ProgressRun run(app);
-    run.range = range;
-    run.path = Utf8(g_shell.inputPath);
-    run.job.FirstPage = firstPage;
-    run.job.LastPage = lastPage;
+    ProgressRun run(app, order);
+    for (const std::wstring& file : order.files) run.paths.push_back(Utf8(file));
+    // Part files keep the bookmarks that lead into them, as on the command
+    // line.
+    if (order.kind == SplitKind::Parts) run.app.Viewer.KeepOutlines = 1;
     g_running = &run;
     INT_PTR result = DialogBoxParamW(g_shell.instance, TemplateName(L"THDDLG", L"THDDLGE"), owner, ProgressDialogProc,
                                      reinterpret_cast<LPARAM>(&run));
@@ -138,13 +191,18 @@ int RunProgressWindow(HWND owner, bool range, int32_t firstPage, int32_t lastPag
     // the password and whether it was the remembered one, the page count.
     app.IsWarnLimit = run.app.IsWarnLimit;
     app.PasswordText = run.app.PasswordText;
-    app.RememberedPassword = run.app.RememberedPassword;
+    app.RememberedPassword = run.remembered;
     app.PageCountCacheCount = run.app.PageCountCacheCount;
     app.PageCountCachePath = run.app.PageCountCachePath;
-    const int code = result == -1 ? kResultFailed : static_cast<int>(result);
-    g_shell.resultDetail = ResultDetail(run.job, code);
-    g_shell.renamedNote = RenamedNote(run.job);
-    return code;
+    RunOutcome outcome;
+    outcome.files = std::move(run.outcomes);
+    outcome.ordered = order.files.size();
+    outcome.remembered = run.remembered;
+    // The worker could not start: the first file failed.
+    if (result == -1 || outcome.files.empty()) {
+        if (outcome.files.empty() && !order.files.empty()) outcome.files.push_back({order.files[0], kResultFailed, {}, {}, 0});
+    }
+    return outcome;
 }
 
 bool JobRunning() { return g_running != nullptr; }

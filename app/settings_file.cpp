@@ -123,6 +123,12 @@ void LoadSettings() {
     app.IsSameDate = s.IsSameDate;
     app.IsWarnLimit = s.IsWarnLimit;
     app.WarnLimitN = s.WarnLimitN;
+    PartSettings& parts = g_shell.parts;
+    parts.mode = static_cast<PartChoice>(s.PartMode);
+    parts.every = s.PartEvery;
+    parts.level = s.PartLevel;
+    parts.ranges = s.PartRanges;
+    parts.maxMegabytes = s.PartMaxMB;
 }
 
 void SaveSettings(HWND mainWindow) {
@@ -133,6 +139,12 @@ void SaveSettings(HWND mainWindow) {
     s.IsSameDate = app.IsSameDate;
     s.IsWarnLimit = app.IsWarnLimit;
     s.WarnLimitN = app.WarnLimitN;
+    const PartSettings& parts = g_shell.parts;
+    s.PartMode = static_cast<int32_t>(parts.mode);
+    s.PartEvery = parts.every;
+    s.PartLevel = parts.level;
+    s.PartRanges = parts.ranges;
+    s.PartMaxMB = parts.maxMegabytes;
     RECT window = {}, desktop = DesktopRect();
     GetWindowRect(mainWindow, &window);
     std::string text = FormatSettings(s, window.left, window.top, desktop.right, desktop.bottom);

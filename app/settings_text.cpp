@@ -67,6 +67,17 @@ StoredSettings ParseSettings(std::string_view text, int desktopRight, int deskto
     s.IsSameDate = ReadSetting(text, "IsSameDate=", value) && value == "TRUE";
     s.IsWarnLimit = !ReadSetting(text, "IsWarnLimit=", value) || value == "TRUE";
     s.WarnLimitN = ReadSetting(text, "WarnLimitN=", value) ? Decimal(value) : 50;
+    auto positive = [&](const char* key, int32_t most, int32_t& setting) {
+        if (!ReadSetting(text, key, value)) return;
+        const int32_t n = Decimal(value);
+        if (n >= 1 && n <= most) setting = n;
+    };
+    if (ReadSetting(text, "PartMode=", value) && value.size() == 1 && value[0] >= '0' && value[0] <= '3')
+        s.PartMode = value[0] - '0';
+    positive("PartEvery=", 999999, s.PartEvery);
+    positive("PartLevel=", 99, s.PartLevel);
+    if (ReadSetting(text, "PartRanges=", value)) s.PartRanges = value;
+    positive("PartMaxMB=", 999999, s.PartMaxMB);
     return s;
 }
 
@@ -80,6 +91,11 @@ std::string FormatSettings(const StoredSettings& s, int left, int top, int deskt
     out += std::string("IsSameDate=") + flag(s.IsSameDate) + "\r\n";
     out += std::string("IsWarnLimit=") + flag(s.IsWarnLimit) + "\r\n";
     out += "WarnLimitN=" + std::to_string(s.WarnLimitN) + "\r\n";
+    out += "PartMode=" + std::to_string(s.PartMode) + "\r\n";
+    out += "PartEvery=" + std::to_string(s.PartEvery) + "\r\n";
+    out += "PartLevel=" + std::to_string(s.PartLevel) + "\r\n";
+    out += "PartRanges=" + s.PartRanges + "\r\n";
+    out += "PartMaxMB=" + std::to_string(s.PartMaxMB) + "\r\n";
     return out;
 }
 

@@ -30,14 +30,7 @@ const wchar_t* TemplateName(const wchar_t* japanese, const wchar_t* english) {
 }
 
 int ShowBox(HWND owner, const std::wstring& text, UINT icon) {
-    // The job's thread shows boxes over the progress window of the window
-    // thread: sharing its input state lets the box become the active window.
-    DWORD self = GetCurrentThreadId();
-    DWORD ownerThread = owner ? GetWindowThreadProcessId(owner, nullptr) : self;
-    bool attached = ownerThread != self && AttachThreadInput(self, ownerThread, TRUE);
-    int result = MessageBoxW(owner, text.c_str(), L"Brisel", MB_OK | icon | MB_SETFOREGROUND);
-    if (attached) AttachThreadInput(self, ownerThread, FALSE);
-    return result;
+    return MessageBoxW(owner, text.c_str(), L"Brisel", MB_OK | icon | MB_SETFOREGROUND);
 }
 
 std::wstring WindowText(HWND window) {
@@ -82,46 +75,43 @@ std::wstring FullPath(const std::wstring& path, const std::wstring& base) {
     return full.empty() ? joined : full;
 }
 
-void ShowResultMessage(HWND owner, int result, bool range, bool remembered) {
+std::wstring ResultText(int result, bool range, bool remembered, const std::string& detailText,
+                        const std::string& noteText, UINT& icon) {
     // The cause, when the job knows it, goes on a line of its own under the
     // message.
-    const std::wstring detail = g_shell.resultDetail.empty() ? L"" : L"\n" + Widen(g_shell.resultDetail);
-    const std::wstring note = g_shell.renamedNote.empty() ? L"" : L"\n" + Widen(g_shell.renamedNote);
-    g_shell.resultDetail.clear();
-    g_shell.renamedNote.clear();
-    if (g_shell.closeAfterJob) {
-        g_shell.closeAfterJob = false;
-        PostMessageW(g_shell.mainWindow, WM_CLOSE, 0, 0);
-        return;
-    }
+    const std::wstring detail = detailText.empty() ? L"" : L"\n" + Widen(detailText);
+    const std::wstring note = noteText.empty() ? L"" : L"\n" + Widen(noteText);
+    icon = MB_ICONERROR;
     switch (result) {
         case kResultDone:
-            ShowBox(owner, TextOf(remembered ? Text::DoneRememberedPassword : Text::Done) + note, 0);
-            return;
+            icon = 0;
+            return TextOf(remembered ? Text::DoneRememberedPassword : Text::Done) + note;
         case kResultIncomplete:
             // Instead of "Done": which pages lack parts of the damaged input.
-            ShowBox(owner, (detail.empty() ? TextOf(Text::Done) : detail.substr(1)) + note, MB_ICONWARNING);
-            return;
+            icon = MB_ICONWARNING;
+            return (detail.empty() ? TextOf(Text::Done) : detail.substr(1)) + note;
         case kResultAlreadyTold:
-            return;
+            return L"";
         case kResultOnePage:
-            ShowBox(owner, TextOf(Text::OnePage), MB_ICONERROR);
-            return;
+            return TextOf(Text::OnePage);
         case kResultCannotCreate:
-            ShowBox(owner, TextOf(Text::CantCreate) + detail, MB_ICONERROR);
-            return;
+            return TextOf(Text::CantCreate) + detail;
         case kResultBreak:
-            ShowBox(owner, TextOf(Text::Break), MB_ICONINFORMATION);
-            return;
+            icon = MB_ICONINFORMATION;
+            return TextOf(Text::Break);
         case kResultBadPageRange:
-            if (range) {
-                ShowBox(owner, TextOf(Text::BadPageInput), MB_ICONERROR);
-                return;
-            }
+            if (range) return TextOf(Text::BadPageInput);
             [[fallthrough]];
         default:
-            ShowBox(owner, TextOf(Text::Failed) + detail, MB_ICONERROR);
+            return TextOf(Text::Failed) + detail;
     }
+}
+
+void ShowResultMessage(HWND owner, int result, bool range, bool remembered, const std::string& detail,
+                       const std::string& note) {
+    UINT icon = 0;
+    const std::wstring text = ResultText(result, range, remembered, detail, note, icon);
+    if (!text.empty()) ShowBox(owner, text, icon);
 }
 
 void CentreOnDesktop(HWND window) {

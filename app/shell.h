@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "split/engine.h"
 
@@ -20,6 +21,18 @@ namespace brisel {
 // Which control gets the focus when the main window is activated.
 enum FocusPosition { kFocusPath = 0, kFocusRef, kFocusSplitAll, kFocusSplitRange, kFocusExit, kControlCount };
 
+// The choices of the parts dialog, kept in Brisel.ini between runs.
+enum class PartChoice { Every = 0, AtBookmarks = 1, Ranges = 2, BySize = 3 };
+struct PartSettings {
+    PartChoice mode = PartChoice::Every;
+    int32_t every = 10;
+    int32_t level = 1;
+    std::string ranges;  // as the command line's --parts takes it
+    int32_t maxMegabytes = 10;
+};
+
+// What outlives a window of the program. The main window's own state lives
+// with the window (main_window.h).
 struct Shell {
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
@@ -28,22 +41,11 @@ struct Shell {
     std::wstring inputPath;        // the path a command works on
     std::wstring startFolder;      // the program's folder: help files
     std::wstring launchFolder;     // the current folder the program was started in
-    int focus = kFocusExit;
-    HWND controls[kControlCount] = {};
-    WNDPROC previousProc[kControlCount] = {};
-    HWND tooltip = nullptr;
-    std::wstring tooltipText;
     // The settings file's Position value (left and top of the main window).
     std::string position;
     // Settings, the typed password, the page-count cache, the language.
     AppState app;
-    // What the last job knows beyond its result code (ResultDetail), and
-    // its note about page files written under other names.
-    std::string resultDetail;
-    std::string renamedNote;
-    // The main window was asked to close while a job ran: it closes once
-    // the job has stopped, without a result box.
-    bool closeAfterJob = false;
+    PartSettings parts;
 };
 
 extern Shell g_shell;
@@ -83,10 +85,16 @@ std::wstring CurrentFolder();
 // The full name of a path; a relative one is taken from the base folder.
 std::wstring FullPath(const std::wstring& path, const std::wstring& base);
 
-// Shows the message that belongs to a job's result (none for 10). A range
-// split has its own message for 5; remembered selects the remembered-password
-// form of "Done".
-void ShowResultMessage(HWND owner, int result, bool range, bool remembered);
+// The message that belongs to a job's result, with the detail the job
+// knows and its note about renamed page files; empty for 10. A range split
+// has its own message for 5; remembered selects the remembered-password form
+// of "Done". icon receives the box's icon.
+std::wstring ResultText(int result, bool range, bool remembered, const std::string& detail, const std::string& note,
+                        UINT& icon);
+
+// Shows ResultText in a box, when there is one.
+void ShowResultMessage(HWND owner, int result, bool range, bool remembered, const std::string& detail = {},
+                       const std::string& note = {});
 
 // Centres a window on the desktop and shows it.
 void CentreOnDesktop(HWND window);

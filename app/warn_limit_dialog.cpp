@@ -19,9 +19,6 @@ INT_PTR CALLBACK WarnLimitDialogProc(HWND window, UINT message, WPARAM wParam, L
             std::wstring text = Widen(TrFormat(g_shell.app.language, Text::WarnLimit, Utf8(question->countText)));
             SetDlgItemTextW(window, ID_WARN_N, text.c_str());
             CheckDlgButton(window, ID_WARN_BOX, BST_CHECKED);
-            // The job's thread opens it: make it the active window, so that
-            // the keys reach it.
-            SetForegroundWindow(window);
             return TRUE;
         }
         case WM_COMMAND:

@@ -5,30 +5,72 @@
 
 namespace brisel {
 
-// The worker waits in the synchronous send while the window thread copies
-// the status text, so the text never changes under the reader.
+void AnswerHostRequest(HWND window, HostRequest& request) {
+    Job& job = *request.job;
+    switch (request.kind) {
+        case HostRequest::Status:
+            SetDlgItemTextW(window, ID_STATUS, Widen(job.StatusText).c_str());
+            return;
+        // A job asked to stop (Break, or the program is ending) asks nobody
+        // anything.
+        case HostRequest::WarnLimit:
+            request.answer =
+                !job.Stopped() && RunWarnLimitDialog(window, request.text, job.app.IsWarnLimit) == IDOK;
+            return;
+        case HostRequest::Password:
+            request.answer = !job.Stopped() && RunPasswordDialog(window, *request.password) == IDOK;
+            return;
+        case HostRequest::Message:
+            if (!job.Stopped()) ShowBox(window, request.text, request.icon);
+            return;
+    }
+}
+
+// The worker waits in the synchronous send while the window thread reads
+// the job, so nothing changes under the reader.
+bool WinJobHost::Ask(HostRequest& request) {
+    if (!target_) return false;
+    SendMessageW(target_, kHostRequest, 0, reinterpret_cast<LPARAM>(&request));
+    return request.answer;
+}
+
 void WinJobHost::Progress(Job&, int percent) {
-    if (progress_) SendMessageW(progress_, WM_COMMAND, ID_PROGRESS, percent);
+    if (target_ && progress_) SendMessageW(target_, WM_COMMAND, ID_PROGRESS, percent);
 }
 
 void WinJobHost::ReplaceStatusText(Job& job) {
-    if (progress_) SetDlgItemTextW(progress_, ID_STATUS, Widen(job.StatusText).c_str());
+    if (!progress_) return;
+    HostRequest request;
+    request.kind = HostRequest::Status;
+    request.job = &job;
+    Ask(request);
 }
 
-// A job asked to stop (the program is ending) asks nobody anything.
 bool WinJobHost::ConfirmWarnLimit(Job& job, const std::string& countText) {
     if (job.Stopped()) return false;
-    return RunWarnLimitDialog(owner_, Widen(countText), job.app.IsWarnLimit) == IDOK;
+    HostRequest request;
+    request.kind = HostRequest::WarnLimit;
+    request.job = &job;
+    request.text = Widen(countText);
+    return Ask(request);
 }
 
 bool WinJobHost::AskPassword(Job& job, std::string& password) {
     if (job.Stopped()) return false;
-    return RunPasswordDialog(owner_, password) == IDOK;
+    HostRequest request;
+    request.kind = HostRequest::Password;
+    request.job = &job;
+    request.password = &password;
+    return Ask(request);
 }
 
-void WinJobHost::ShowMessage(Job&, MessageIcon icon, const std::string& text) {
-    UINT flags = icon == MessageIcon::Error ? MB_ICONERROR : icon == MessageIcon::Information ? MB_ICONINFORMATION : 0;
-    ShowBox(owner_, Widen(text), flags);
+void WinJobHost::ShowMessage(Job& job, MessageIcon icon, const std::string& text) {
+    HostRequest request;
+    request.kind = HostRequest::Message;
+    request.job = &job;
+    request.text = Widen(text);
+    request.icon = icon == MessageIcon::Error ? MB_ICONERROR : icon == MessageIcon::Information ? MB_ICONINFORMATION : 0;
+    Ask(request);
 }
 
 }  // namespace brisel

@@ -11,6 +11,7 @@
 #define ID_ABOUT 2050
 #define ID_PATH 2060
 #define ID_SETTING 2070
+#define ID_SPLIT_PARTS 2037
 
 // Progress window.
 #define ID_PROGRESS 3000
@@ -24,6 +25,17 @@
 #define ID_PAGE_LABEL 5030
 #define ID_SAVE_FOLDER 5040
 #define ID_SAME_DATE 5050
+
+// Parts dialog (with ID_SAVE_FOLDER and ID_SAME_DATE).
+#define ID_PART_EVERY_MODE 5100
+#define ID_PART_EVERY 5105
+#define ID_PART_LEVEL_MODE 5110
+#define ID_PART_LEVEL 5115
+#define ID_PART_COUNT 5118
+#define ID_PART_RANGES_MODE 5120
+#define ID_PART_RANGES 5125
+#define ID_PART_SIZE_MODE 5130
+#define ID_PART_SIZE 5135
 
 // Password dialog.
 #define ID_PASSWORD 6000

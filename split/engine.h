@@ -16,5 +16,6 @@
 #include "split/option_line.h"
 #include "split/output_naming.h"
 #include "split/page_range.h"
+#include "split/part_count.h"
 #include "split/part_plan.h"
 #include "split/split_job.h"

@@ -15,19 +15,35 @@ std::string Summary(const StoredSettings& s) {
            " n=" + std::to_string(s.WarnLimitN);
 }
 
+std::string Parts(const StoredSettings& s) {
+    return std::to_string(s.PartMode) + " " + std::to_string(s.PartEvery) + " " + std::to_string(s.PartLevel) + " [" +
+           s.PartRanges + "] " + std::to_string(s.PartMaxMB);
+}
+
 TEST(SettingsFile, WrittenByteForByteAndReadBack) {
     StoredSettings s;
     s.SaveFolder = "C:\\out";
     s.IsSaveFolder = true;
     s.IsWarnLimit = false;
     s.WarnLimitN = 120;
+    s.PartMode = 2;
+    s.PartRanges = "1-3,7,9-";
     const std::string text = FormatSettings(s, -8, 40, 1024, 768);
+    // The seven keys keep their bytes; the parts dialog's follow them.
     EXPECT_EQ(text,
               "Position=-8 40\r\nWindowSize=1024 768\r\nSaveFolder=C:\\out\r\nIsSaveFolder=TRUE\r\n"
-              "IsSameDate=FALSE\r\nIsWarnLimit=FALSE\r\nWarnLimitN=120\r\n");
+              "IsSameDate=FALSE\r\nIsWarnLimit=FALSE\r\nWarnLimitN=120\r\n"
+              "PartMode=2\r\nPartEvery=10\r\nPartLevel=1\r\nPartRanges=1-3,7,9-\r\nPartMaxMB=10\r\n");
     EXPECT_EQ(Summary(ParseSettings(text, 1024, 768)), "pos=-8 40 folder=C:\\out save=1 date=0 warn=0 n=120");
-    // No file at all: the defaults.
+    EXPECT_EQ(Parts(ParseSettings(text, 1024, 768)), "2 10 1 [1-3,7,9-] 10");
+    // No file at all, or a file of an older version: the defaults.
     EXPECT_EQ(Summary(ParseSettings("", 1024, 768)), "pos= folder= save=0 date=0 warn=1 n=50");
+    EXPECT_EQ(Parts(ParseSettings("WarnLimitN=5\r\n", 1024, 768)), "0 10 1 [] 10");
+    // Values out of range keep the defaults.
+    EXPECT_EQ(Parts(ParseSettings("PartMode=4\r\nPartEvery=0\r\nPartLevel=100\r\nPartMaxMB=-1\r\n", 1024, 768)),
+              "0 10 1 [] 10");
+    EXPECT_EQ(Parts(ParseSettings("PartMode=1\r\nPartEvery=3\r\nPartLevel=2\r\nPartMaxMB=700\r\n", 1024, 768)),
+              "1 3 2 [] 700");
 }
 
 TEST(SettingsFile, KeysAreFoundAsSubstringsAndValuesAreStrict) {

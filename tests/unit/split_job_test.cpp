@@ -11,6 +11,7 @@
 #include "base/platform.h"
 #include "split/output_naming.h"
 #include "split/page_range.h"
+#include "split/part_count.h"
 #include "split/page_saver.h"
 #include "test_support.h"
 
@@ -168,6 +169,14 @@ TEST_F(SplitJobTest, PageCountQuery) {
     TestJob t;
     EXPECT_EQ(QueryPageCount(t.job, Write("q.pdf", test::SimpleDocument(7))), 7);
     EXPECT_EQ(QueryPageCount(t.job, (dir_ / "none.pdf").string()), -1);
+    // The parts at bookmarks: a file without bookmarks has no level.
+    std::vector<int32_t> levels{9};
+    EXPECT_EQ(QueryBookmarkParts(t.job, (dir_ / "q.pdf").string(), levels), 7);
+    EXPECT_TRUE(levels.empty());
+    EXPECT_EQ(QueryBookmarkParts(t.job, (dir_ / "none.pdf").string(), levels), -1);
+    // A stop asked before it reads anything.
+    t.job.StopCode = kStopRequested;
+    EXPECT_EQ(QueryBookmarkParts(t.job, (dir_ / "q.pdf").string(), levels), -1);
 }
 
 TEST_F(SplitJobTest, SaverKeepsWhatAOneByOneWriterWouldLeave) {

@@ -6,6 +6,7 @@ every icon size in the icon file and its 256-pixel PNG image in the
 program, the version texts of both languages, and the zip's files."""
 
 import os
+import re
 import struct
 import sys
 import zipfile
@@ -45,8 +46,11 @@ def main(archive):
             faults.append("the %d-pixel icon is %s" % (size, "PNG" if png else "a bitmap"))
         if blob not in program:
             faults.append("the program lacks the %d-pixel icon" % size)
+    # The version texts come from project(VERSION) of the build.
+    with open(os.path.join(ROOT, "CMakeLists.txt")) as f:
+        version = re.search(r"project\(Brisel VERSION ([0-9.]+)", f.read()).group(1)
     for text in ("CompanyName", "The Brisel developers", "LegalCopyright", "ProductName", "FileDescription",
-                 "Brisel 開発者", "Brisel: PDF ファイルを 1 ページずつの PDF ファイルに分解"):
+                 "Brisel 開発者", "Brisel: PDF ファイルを 1 ページずつの PDF ファイルに分解", "Ver " + version):
         if text.encode("utf-16-le") not in program:
             faults.append("the version resource lacks %r" % text)
     names = set(zipfile.ZipFile(archive).namelist())

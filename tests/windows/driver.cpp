@@ -687,6 +687,14 @@ std::wstring Run(const Args& a) {
     }
     return out;
   }
+  if (cmd == L"ping") {  // ping HWND [TIMEOUT]: a sent message the window's thread must answer -> milliseconds
+    need(1);
+    DWORD_PTR r = 0;
+    ULONGLONG start = GetTickCount64();
+    if (!SendMessageTimeoutW(Handle(a[1]), WM_NULL, 0, 0, SMTO_NORMAL, a.size() > 2 ? (UINT)Number(a[2]) : 1000, &r))
+      throw Failure{L"the window did not answer in time"};
+    return Decimal(static_cast<long long>(GetTickCount64() - start));
+  }
   if (cmd == L"dpi") {  // dpi HWND -> the DPI the window is drawn at
     need(1);
     return Decimal(GetDpiForWindow(Handle(a[1])));

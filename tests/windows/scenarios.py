@@ -12,7 +12,10 @@ import sys
 import time
 import traceback
 
+import pikepdf
+
 import batch  # noqa: F401  (registers the command-line and batch scenarios)
+from winlib import EVERY, LEVEL, LEVEL_MODE, PART_COUNT, RANGES, RANGES_MODE, VERSION
 from winlib import (BREAK, COUNT_LABEL, DISP_PAGE, EXIT, FIRST, LAST, PASSWORD, PATH, REF, SAME_DATE,
                     SAVE_FOLDER, SCENARIOS, FOLDER_TREE, SPLIT_ALL, SPLIT_RANGE, STATUS, WARN_CHECK, WARN_FIELD, App, Fail,
                     Run, barrier, check_pages, deadline_wait, expect, ini_text, make_pdf, page_files, pdfs_in,
@@ -527,7 +530,8 @@ def program_ends_during_a_split(run):
 
 @scenario
 def drops_and_tooltip(run):
-    """Drops of one, three and a non-PDF file; the tooltip on a long path;
+    """Drops of one, three (two of them PDF files, queued) and a non-PDF
+    file; the tooltip on a long path;
     the help file missing."""
     folder = run.folder("drop")
     deep = os.path.join(folder, "a-rather-long-folder-name-for-the-tooltip", "and-one-more-level-below-it")
@@ -544,9 +548,14 @@ def drops_and_tooltip(run):
     app.focus(SPLIT_ALL)
     app.no_box()
     expect("tooltip of a short path", app.d.one("tooltip", app.main, PATH), "")
+    # Several files: the PDF files are queued, the others left out.
     app.d("drop", app.main, winpath(two), winpath(one), winpath(text))
-    app.box("drop_one", icon="icon")
-    deadline_wait("first of three", lambda: app.d.one("text", app.main, PATH) == winpath(two))
+    queued = run.t("more_files", winpath(two), 1)
+    deadline_wait("two of three", lambda: app.d.one("text", app.main, PATH) == queued)
+    app.focus(SPLIT_ALL)
+    app.no_box()
+    app.d("drop", app.main, winpath(two))
+    deadline_wait("one file", lambda: app.d.one("text", app.main, PATH) == winpath(two))
     app.focus(SPLIT_ALL)
     expect("tooltip of a long path", app.d.one("tooltip", app.main, PATH), winpath(two))
     # The pointer resting on the field shows it just above the field.
@@ -729,7 +738,232 @@ def scaled_windows(run):
     app.d("gone", progress)
     app.no_box()
     app.d("keys", app.main, "ctrl+a")
-    app.box("Brisel Ver 2.22", shot="about-%d" % (run.dpi * 100 // 96) if run.dpi != 96 else None)
+    app.box("Brisel Ver " + VERSION, shot="about-%d" % (run.dpi * 100 // 96) if run.dpi != 96 else None)
+    app.exit()
+
+
+def scaled_shot(run):
+    """Screenshots named with the display's scale, at every DPI."""
+    return lambda name, *hwnds, **kw: run.screenshot("%s-%d" % (name, run.dpi * 100 // 96), *hwnds, **kw)
+
+
+def page_counts(folder, names):
+    counts = []
+    for name in names:
+        path = os.path.join(folder, name)
+        ok, report = pdftest.qpdf_check(path)
+        if not ok:
+            raise Fail("qpdf --check fails on %s: %s" % (name, report))
+        with pikepdf.open(path) as doc:
+            counts.append(len(doc.pages))
+    return counts
+
+
+@scenario
+def parts_dialog(run):
+    """Split into Parts from the menu and Ctrl+D: every N pages, at the
+    bookmarks of a level with the number of parts shown, by page ranges; a
+    bad field; the choices kept in Brisel.ini."""
+    folder = run.folder("parts")
+    pdf = make_pdf(os.path.join(folder, "book.pdf"), 12)
+    # Level 1 at pages 1, 5 and 9; level 2 at 1, 3, 5, 7, 9 and 11.
+    with pikepdf.open(pdf, allow_overwriting_input=True) as doc:
+        with doc.open_outline() as outline:
+            for first in (0, 4, 8):
+                chapter = pikepdf.OutlineItem("Chapter %d" % (first // 4 + 1), first)
+                chapter.children.extend([pikepdf.OutlineItem("S", first), pikepdf.OutlineItem("T", first + 2)])
+                outline.root.append(chapter)
+        doc.save(pdf)
+    shot = scaled_shot(run)
+    app = App(run, folder, args=winpath(pdf))
+    app.focus(SPLIT_ALL)
+
+    def split(how, want_parts, want_pages):
+        before = set(pdfs_in(folder))
+        dlg = app.dialog(run.t("parts_title"))
+        how(dlg)
+        app.d("click", dlg, 1)
+        app.box("parts_done", want_parts, icon="none")
+        new = sorted(set(pdfs_in(folder)) - before)
+        expect("pages of the parts", page_counts(folder, new), want_pages)
+        return new
+
+    app.d("keys", app.main, "ctrl+d")
+    dlg = app.dialog(run.t("parts_title"))
+    app.has_texts(dlg, "parts_every", "parts_level", "parts_ranges", "save_folder", "same_date", "cancel")
+    run.whole(dlg)
+    shot("parts-dialog", dlg)
+    expect("every N at first", app.d.one("text", dlg, EVERY), "10")
+    expect("level field greyed", app.enabled(dlg, LEVEL), False)
+    app.d("settext", dlg, EVERY, "5")
+    names = split(lambda d: None, 3, [5, 5, 2])
+    expect("part names", names, ["book-01-05.pdf", "book-06-10.pdf", "book-11-12.pdf"])
+
+    def at_level(dlg):
+        expect("every N kept", app.d.one("text", dlg, EVERY), "5")
+        app.d("click", dlg, LEVEL_MODE)
+        deadline_wait("part count (it shows %r)" % app.d.one("text", dlg, PART_COUNT),
+                      lambda: app.d.one("text", dlg, PART_COUNT) == run.t("parts_count", 3, 12))
+        app.d("settext", dlg, LEVEL, "2")
+        expect("count at level 2", app.d.one("text", dlg, PART_COUNT), run.t("parts_count", 6, 12))
+        app.d("settext", dlg, LEVEL, "3")
+        expect("count at level 3", app.d.one("text", dlg, PART_COUNT), run.t("parts_count", 1, 12))
+        app.d("settext", dlg, LEVEL, "1")
+        shot("parts-bookmarks", dlg)
+
+    app.d("command", app.main, 2037)
+    split(at_level, 3, [4, 4, 4])
+
+    def by_ranges(dlg):
+        app.d("click", dlg, RANGES_MODE)
+        app.d("waitstate", dlg, RANGES, 1)
+        for bad in ("3-1", "1,1", "x", ""):
+            app.d("settext", dlg, RANGES, bad)
+            app.d("click", dlg, 1)
+            app.box("bad", icon="icon")
+        app.d("settext", dlg, RANGES, "1-2,5-")
+
+    app.d("keys", app.main, "ctrl+d")
+    split(by_ranges, 2, [2, 8])
+    # Ranges past the end: the page-range message.
+    app.d("keys", app.main, "ctrl+d")
+    dlg = app.dialog(run.t("parts_title"))
+    expect("ranges kept", app.d.one("text", dlg, RANGES), "1-2,5-")
+    app.d("settext", dlg, RANGES, "11-13")
+    app.d("click", dlg, 1)
+    app.box("bad_page_input", icon="icon")
+    # Cancel does nothing.
+    app.d("keys", app.main, "ctrl+d")
+    dlg = app.dialog(run.t("parts_title"))
+    app.d("click", dlg, 2)
+    app.d("gone", dlg)
+    app.no_box()
+    left, top = (int(v) for v in app.d("rect", app.main)[:2])
+    app.exit()
+    expect("Brisel.ini", app.ini(), ini_text("%d %d" % (left, top), run=run, parts=(2, 5, 1, "11-13", 10)))
+
+
+@scenario
+def several_files(run):
+    """Three dropped files split in one run: the progress window counts
+    them, the password and the warn-limit questions come up on the way,
+    the damaged one is listed in the summary."""
+    folder = run.folder("several")
+    a = make_pdf(os.path.join(folder, "a.pdf"), 3)
+    locked = os.path.join(folder, "locked.pdf")
+    r = pdftest.run(["qpdf", "--allow-weak-crypto", "--encrypt", "pw", "owner-pw", "128", "--", a, locked])
+    if r.returncode != 0:
+        raise Fail("qpdf --encrypt: " + r.stderr)
+    broken = os.path.join(folder, "broken.pdf")
+    with open(broken, "wb") as f:
+        f.write(b"%PDF-1.4\nnothing of a PDF follows\n")
+    shot = scaled_shot(run)
+    app = App(run, folder, ini=ini_text(limit=3, run=run))
+    app.d("drop", app.main, winpath(a), winpath(locked), winpath(broken), winpath(os.path.join(folder, "x.txt")))
+    shown = run.t("more_files", winpath(a), 2)
+    deadline_wait("the queue in the path field", lambda: app.d.one("text", app.main, PATH) == shown)
+    app.focus(SPLIT_ALL)
+    app.no_box()
+    expect("tooltip of the queue", app.d.one("tooltip", app.main, PATH), shown)
+    shot("several", app.main)
+    app.d("click", app.main, SPLIT_ALL)
+    # a.pdf: three files reach the limit of three.
+    warn = app.dialog_with(WARN_CHECK)
+    progress = app.dialog_with(STATUS)
+    expect("progress caption", app.d.one("text", progress), run.t("file_k_of_n", 1, 3))
+    expect("question", app.d.one("text", warn, WARN_FIELD), run.t("warn", "3"))
+    app.d("click", warn, 1)
+    app.d("gone", warn)
+    # locked.pdf: the password, then the warning.
+    dlg = app.dialog_with(PASSWORD)
+    expect("progress caption", app.d.one("text", progress), run.t("file_k_of_n", 2, 3))
+    app.d("settext", dlg, PASSWORD, "pw")
+    app.d("click", dlg, 1)
+    app.d("gone", dlg)
+    warn = app.dialog_with(WARN_CHECK)
+    app.d("click", warn, 1)
+    hwnd, caption, text, icon, front = app.d("msgbox", app.pid)
+    shot("summary", hwnd)
+    want = run.t("summary", 2, 3, 6) + run.t("summary_failed") + "\nbroken.pdf: " + run.t("failed")
+    if not text.startswith(want):
+        raise Fail("summary %r, expected it to begin with %r" % (text, want))
+    expect("summary icon", icon, "icon")
+    expect("summary in front", front, "1")
+    app.d("click", hwnd, 1)
+    app.d("gone", hwnd)
+    check_pages(a, page_files(a, 3))
+    check_pages(a, page_files(locked, 3), password="pw", render=False)
+    expect("files of the damaged one", [f for f in pdfs_in(folder) if f.startswith("broken")], ["broken.pdf"])
+    # Typing a path ends the queue: one file behaves as before.
+    app.set_path(a)
+    app.d("click", app.main, SPLIT_ALL)
+    warn = app.dialog_with(WARN_CHECK)
+    progress = app.dialog_with(STATUS)
+    expect("caption of a single file's progress window", app.d.one("text", progress), "Brisel")
+    app.d("click", warn, 2)
+    app.d("gone", progress)
+    app.no_box()
+    app.exit()
+
+
+def slow_to_count(path, pages):
+    """A file of many pages whose cross-reference table is lost, so that
+    counting its pages means rebuilding it by scanning."""
+    out = [b"%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"]
+    kids = b" ".join(b"%d 0 R" % (4 + k) for k in range(pages))
+    out.append(b"2 0 obj\n<< /Type /Pages /Count %d /Kids [%s] >>\nendobj\n" % (pages, kids))
+    out.append(b"3 0 obj\n<< /Length 0 >>\nstream\n\nendstream\nendobj\n")
+    for k in range(pages):
+        out.append(b"%d 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 3 0 R >>\nendobj\n"
+                   % (4 + k))
+    out.append(b"trailer\n<< /Root 1 0 R /Size %d >>\nstartxref\n999999999\n%%%%EOF\n" % (4 + pages))
+    with open(path, "wb") as f:
+        f.write(b"".join(out))
+    return path
+
+
+@scenario
+def page_count_on_a_worker(run):
+    """Disp Page reads a large file on a worker: the dialog answers
+    messages meanwhile, the button stops the query, Cancel ends the dialog
+    at once."""
+    folder = run.folder("count")
+    pages = 200000
+    big = slow_to_count(os.path.join(folder, "big.pdf"), pages)
+    other = os.path.join(folder, "other.pdf")
+    os.link(big, other)
+    app = App(run, folder, args=winpath(big))
+    app.d("click", app.main, SPLIT_RANGE)
+    dlg = app.dialog(run.t("page_title"))
+    app.d("click", dlg, DISP_PAGE)
+    deadline_wait("the query", lambda: app.d.one("text", dlg, DISP_PAGE) == run.t("stop"))
+    # The dialog answers while the query still runs.
+    answered = int(app.d.one("ping", dlg, 2000))
+    running = app.d.one("text", dlg, DISP_PAGE) == run.t("stop") and app.d("state", dlg, COUNT_LABEL)[0] == "0"
+    expect("query still running after the dialog answered in %d ms" % answered, running, True)
+    app.d("settext", dlg, FIRST, "2")
+    deadline_wait("page count label", lambda: app.d("state", dlg, COUNT_LABEL)[0] == "1", timeout=120)
+    expect("count label", app.d.one("text", dlg, COUNT_LABEL), run.t("page_label", pages))
+    app.d("click", dlg, 2)
+    app.d("gone", dlg)
+    # Another file: the button stops the query, and Cancel ends a second
+    # one at once.
+    app.set_path(other)
+    app.d("waitstate", app.main, SPLIT_RANGE, 1)
+    app.d("click", app.main, SPLIT_RANGE)
+    dlg = app.dialog(run.t("page_title"))
+    app.d("click", dlg, DISP_PAGE)
+    deadline_wait("the query", lambda: app.d.one("text", dlg, DISP_PAGE) == run.t("stop"))
+    app.d("click", dlg, DISP_PAGE)
+    deadline_wait("the query stopped", lambda: app.d.one("text", dlg, DISP_PAGE) == run.t("disp_page"))
+    app.d("click", dlg, DISP_PAGE)
+    deadline_wait("the query", lambda: app.d.one("text", dlg, DISP_PAGE) == run.t("stop"))
+    start = time.monotonic()
+    app.d("click", dlg, 2)
+    app.d("gone", dlg, 5000)
+    if time.monotonic() - start > 3:
+        raise Fail("Cancel took %.1f s during the query" % (time.monotonic() - start))
+    app.no_box()
     app.exit()
 
 
@@ -800,7 +1034,7 @@ def unlock_folder(path):
 
 
 # The scenarios that run once more on a scaled display.
-SCALED = ("scaled_windows",)
+SCALED = ("scaled_windows", "parts_dialog", "several_files", "page_count_on_a_worker")
 
 
 def main():

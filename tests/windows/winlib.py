@@ -3,6 +3,7 @@ Wine, one running copy of Brisel.exe, the texts of both interface
 languages, fixtures and the checks of page files."""
 
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -12,6 +13,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(os.path.dirname(HERE), "e2e"))
 import pdftest  # noqa: E402  (fixtures and page checks shared with the end-to-end tests)
+
+# The version, as the build takes it from CMakeLists.txt.
+with open(os.path.join(ROOT, "CMakeLists.txt")) as _f:
+    VERSION = re.search(r"project\(Brisel VERSION ([0-9.]+)", _f.read()).group(1)
 
 # Every text the program shows, English and Japanese.
 TEXTS = {
@@ -56,6 +61,18 @@ TEXTS = {
     "same_date": ("Adjust Time Stamp to Source File", "更新日時を元ファイルに合わせる"),
     "warn_setting": ("Warn, if too many files are created newly.", "分解後のファイル数が多いと警告表示"),
     "limit_label": ("Upper limit of number:", "警告ファイル数上限："),
+    "parts_title": ("Brisel Split into Parts", "Brisel パート単位で分解"),
+    "parts_every": ("&Every", "一定ページ数ごと(&E)"),
+    "parts_level": ("At &bookmarks of level", "しおりのレベル(&B)"),
+    "parts_ranges": ("By page &ranges", "ページ範囲(&R)"),
+    "parts_done": ("Done\n%d parts written.", "分解操作完了\n%d 個のパートを作成しました。"),
+    "parts_count": ("(%d parts of %d pages)", "（%d パート／%d ページ）"),
+    "no_bookmarks": ("(no bookmarks)", "（しおりなし）"),
+    "more_files": ("%s (+ %d more)", "%s （他 %d 件）"),
+    "file_k_of_n": ("Brisel - file %d of %d", "Brisel - %d / %d ファイル目"),
+    "summary": ("Files split: %d of %d\nPage files written: %d", "分解したファイル：%d 件（全 %d 件中）\n作成したファイル：%d 個"),
+    "summary_failed": ("\n\nNot split or incomplete:", "\n\n分解できなかったファイル："),
+    "stop": ("Stop", "中止"),
 }
 
 # Control ids.
@@ -64,6 +81,7 @@ FIRST, LAST, DISP_PAGE, COUNT_LABEL, SAVE_FOLDER, SAME_DATE = 5000, 5010, 5020, 
 BREAK, STATUS = 2, 4000
 WARN_CHECK, WARN_FIELD = 6500, 6510
 PASSWORD = 6000
+EVERY_MODE, EVERY, LEVEL_MODE, LEVEL, PART_COUNT, RANGES_MODE, RANGES = 5100, 5105, 5110, 5115, 5118, 5120, 5125
 FOLDER_TREE = 0x3741  # the tree of the shell's folder browser
 
 
@@ -345,12 +363,16 @@ def expect(what, seen, want):
 
 
 def ini_text(position="", size=None, save_folder="", is_save_folder=False, same_date=False, warn=True,
-             limit=50, run=None):
+             limit=50, run=None, parts=(0, 10, 1, "", 10)):
+    """The settings file: the seven keys, then the parts dialog's five
+    (mode, every, level, ranges, size in MB)."""
     size = size or (run.desktop if run else (1024, 768))
     lines = ["Position=%s" % position, "WindowSize=%d %d" % size, "SaveFolder=%s" % save_folder,
              "IsSaveFolder=%s" % ("TRUE" if is_save_folder else "FALSE"),
              "IsSameDate=%s" % ("TRUE" if same_date else "FALSE"),
-             "IsWarnLimit=%s" % ("TRUE" if warn else "FALSE"), "WarnLimitN=%d" % limit]
+             "IsWarnLimit=%s" % ("TRUE" if warn else "FALSE"), "WarnLimitN=%d" % limit,
+             "PartMode=%d" % parts[0], "PartEvery=%d" % parts[1], "PartLevel=%d" % parts[2],
+             "PartRanges=%s" % parts[3], "PartMaxMB=%d" % parts[4]]
     return "".join(line + "\r\n" for line in lines)
 
 
