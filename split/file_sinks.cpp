@@ -30,7 +30,13 @@ int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& pla
         }
         chosen = naming_.ChooseParts(job, opened.pageCount, parts, titles);
     } else {
-        chosen = naming_.Choose(job, opened.pageCount, plan.files.front().first - 1, plan.files.back().last);
+        // Every name of the pages from the lowest to the highest is free.
+        int32_t low = plan.files.front().first, high = low;
+        for (const PlannedFile& file : plan.files) {
+            low = std::min(low, file.first);
+            high = std::max(high, file.first);
+        }
+        chosen = naming_.Choose(job, opened.pageCount, low - 1, high);
     }
     if (!chosen) return kResultCannotCreate;
     saver_ = std::make_unique<PageSaver>(PageSaver::DefaultThreads(), 4u << 20, 64,

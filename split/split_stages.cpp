@@ -108,9 +108,52 @@ int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& reques
         last = to;
     }
 
+    // The pages chosen (0-based, in the order given), within [first, last).
+    std::vector<int32_t> chosen;
+    std::vector<bool> isChosen;
+    if (!request.pages.empty()) {
+        isChosen.assign(static_cast<size_t>(count), false);
+        for (const PageSpan& span : request.pages) {
+            const int32_t to = span.last == 0 ? count : span.last;
+            if (span.first < 1 || span.first > to || to > count) return kResultBadPageRange;
+            for (int32_t page = span.first; page <= to; ++page)
+                if (page - 1 >= first && page - 1 < last && !isChosen[static_cast<size_t>(page - 1)]) {
+                    isChosen[static_cast<size_t>(page - 1)] = true;
+                    chosen.push_back(page - 1);
+                }
+        }
+        if (chosen.empty()) return kResultBadPageRange;
+    }
+
     std::vector<Part> parts;
-    if (request.parts) {
+    // The pages of each part when some pages are left out of it.
+    std::vector<std::vector<int32_t>> partPages;
+    if (request.parts && !chosen.empty() && request.parts->mode == PartMode::Every) {
+        // Every N of the pages chosen.
+        const size_t every = static_cast<size_t>(std::max(1, request.parts->every));
+        for (size_t at = 0; at < chosen.size(); at += every) {
+            partPages.emplace_back(chosen.begin() + static_cast<ptrdiff_t>(at),
+                                   chosen.begin() + static_cast<ptrdiff_t>(std::min(chosen.size(), at + every)));
+            parts.push_back(Part{partPages.back().front(), partPages.back().back(), -1});
+        }
+    } else if (request.parts) {
         if (!PlanParts(*request.parts, opened.doc.outlines, count, first, last, parts)) return kResultBadPageRange;
+        if (!chosen.empty()) {
+            // Bookmarks and ranges cut the document; each part keeps the pages chosen.
+            std::vector<Part> kept;
+            for (const Part& part : parts) {
+                std::vector<int32_t> pages;
+                for (int32_t index = part.first; index <= part.last; ++index)
+                    if (isChosen[static_cast<size_t>(index)]) pages.push_back(index);
+                if (pages.empty()) continue;
+                kept.push_back(Part{pages.front(), pages.back(), part.bookmark});
+                partPages.push_back(std::move(pages));
+            }
+            parts = std::move(kept);
+            if (parts.empty()) return kResultBadPageRange;
+        }
+    } else if (!chosen.empty()) {
+        for (int32_t index : chosen) parts.push_back(Part{index, index, -1});
     } else {
         for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
     }
@@ -121,7 +164,8 @@ int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& reques
         plan.partFiles ? PartTitles(opened.doc, parts) : std::vector<std::string>(parts.size());
     for (size_t k = 0; k < parts.size(); ++k) {
         PlannedFile file;
-        for (int32_t index = parts[k].first; index <= parts[k].last; ++index) file.pages.push_back(index);
+        if (!partPages.empty()) file.pages = partPages[k];
+        else for (int32_t index = parts[k].first; index <= parts[k].last; ++index) file.pages.push_back(index);
         file.first = parts[k].first + 1;
         file.last = parts[k].last + 1;
         file.bookmark = parts[k].bookmark;

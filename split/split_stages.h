@@ -46,6 +46,9 @@ struct SplitRequest {
     // settings apply to such a split.
     bool range = false;
     int32_t firstPage = 0, lastPage = 0;
+    // Only these pages, in this order (1-based spans, last 0: to the end);
+    // empty for all. Parts are made of the pages chosen.
+    std::vector<PageSpan> pages;
     // Files of several pages instead of one file per page.
     std::optional<PartRequest> parts;
     // The input's file times go to every file written (taken before the
