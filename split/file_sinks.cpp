@@ -56,7 +56,7 @@ bool DiskSink::Take(Job&, size_t k, const PlannedFile& file, std::string& bytes)
     return !saver_->Failed();
 }
 
-int DiskSink::Finish(Job& job, size_t) {
+int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
     if (!saver_) return 0;
     // A page file that could not be written ends the job as if it had been
     // the last one tried: the files before it stay, those after it go.
@@ -68,7 +68,7 @@ int DiskSink::Finish(Job& job, size_t) {
         job.FailedFile = saver_->failedPath();
         job.PagesWritten = static_cast<int32_t>(std::count_if(
             submitted_.begin(), submitted_.end(), [&](const auto& file) { return file.first < failed; }));
-        std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+        warnings.DropPagesAfter(failed);
     }
     for (const auto& [index, path] : submitted_) {
         if (failed >= 0 && index >= failed) continue;

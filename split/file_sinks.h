@@ -30,7 +30,7 @@ public:
     int Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) override;
     std::string NameOf(size_t k) const override;
     bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) override;
-    int Finish(Job& job, size_t taken) override;
+    int Finish(Job& job, size_t taken, WarningList& warnings) override;
 
     // After Finish: the paths of the files written, in order.
     const std::vector<std::string>& written() const { return written_; }
@@ -57,7 +57,7 @@ public:
     int Begin(Job&, const OpenedDocument&, const SplitPlan&) override { return 0; }
     std::string NameOf(size_t) const override { return std::string(); }
     bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) override;
-    int Finish(Job&, size_t) override { return 0; }
+    int Finish(Job&, size_t, WarningList&) override { return 0; }
 
 private:
     Deliver deliver_;

@@ -31,7 +31,8 @@ void ResetJob(Job& job) {
     job.PagesDone = job.PagesTotal = 0;
     job.InputFault = job.WriteFault = FileFault::None;
     job.FailedFile.clear();
-    job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
+    job.PagesWritten = job.PagesRenamed = 0;
+    job.Warnings.Clear();
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
     job.Viewer = job.app.Viewer;
@@ -59,7 +60,7 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
-    const int32_t lostNodes = doc.missingTreeNodes;
+    const int32_t lostNodes = doc.lostTreeNodes();
     const bool treeDamaged = count < 0 || lostNodes > 0;
     if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
@@ -85,7 +86,7 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     std::swap(doc.reader, reader);
     doc.outlines.clear();
     const int32_t again = AnalyzeDocument(job, doc);
-    if (count < 0 || job.Stopped() || (again >= 0 && doc.missingTreeNodes <= lostNodes)) return again;
+    if (count < 0 || job.Stopped() || (again >= 0 && doc.lostTreeNodes() <= lostNodes)) return again;
     // The repaired document fails, or loses more of the tree, where the
     // original did not: back to it.
     doc.image = std::move(original.image);

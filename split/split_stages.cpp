@@ -82,7 +82,7 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
     if (pages < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
-    if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > pages ? doc.declaredPages - pages : -1;
+    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > pages ? doc.declaredPages - pages : -1;
     AppState& app = job.app;
     if (opened.fromFile && pages >= 1 && !(app.PageCountCacheCount == pages && app.PageCountCachePath == source.path)) {
         app.PageCountCacheCount = pages;
@@ -186,10 +186,10 @@ FileBuilder::FileBuilder(const OpenedDocument& opened)
 
 FileBuilder::~FileBuilder() = default;
 
-bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out) {
+bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found) {
     if (file.pages.empty()) return false;
-    if (!partFile) return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get()) != 0;
-    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get()) != 0;
+    if (!partFile) return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found) != 0;
+    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found) != 0;
 }
 
 void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
@@ -224,6 +224,7 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     size_t taken = 0;
+    WarningList fileWarnings;
     for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped()) break;
         const PlannedFile& file = plan.files[static_cast<size_t>(k - 1)];
@@ -236,35 +237,48 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.MissingObjects = 0;
         job.OutputPath = sink.NameOf(static_cast<size_t>(k - 1));
-        if (!builder.Build(job, file, plan.partFiles, buffer)) break;
+        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings)) break;
         // A file built from zeros where the input was cut short is not delivered.
         if (InputChanged(job, opened)) break;
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
-        if (job.MissingObjects > 0)
-            for (int32_t index : file.pages) job.IncompletePages.push_back(index + 1);
+        opened.doc.warnings.Append(fileWarnings, file.first, file.last);
         const bool more = sink.Take(job, static_cast<size_t>(k - 1), file, buffer);
         taken = static_cast<size_t>(k);
         job.PagesWritten = k;
         if (!more) break;
     }
-    const int delivered = sink.Finish(job, taken);
+    const int delivered = sink.Finish(job, taken, opened.doc.warnings);
 
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (delivered != 0) return delivered;
     if (job.LastError != 0) return kResultFailed;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
+    return opened.doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0
+               ? kResultDone
+               : kResultIncomplete;
 }
 
-int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink) {
-    OpenedDocument opened;
+namespace {
+
+int RunEachStage(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink,
+                 OpenedDocument& opened) {
     if (int r = OpenStage(job, source, request, opened); r != 0) return r;
     SplitPlan plan;
     if (int r = PlanStage(job, opened, request, plan); r != 0) return r;
     return WriteStage(job, opened, plan, sink);
+}
+
+}  // namespace
+
+int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink) {
+    OpenedDocument opened;
+    const int result = RunEachStage(job, source, request, sink, opened);
+    // The document lives for one run; what it survived stays with the job.
+    job.IncompletePages = opened.doc.warnings.Pages(WarningKind::MissingObject);
+    job.Warnings = std::move(opened.doc.warnings);
+    return result;
 }
 
 }  // namespace brisel

@@ -17,6 +17,7 @@
 
 #include "base/job.h"
 #include "base/platform.h"
+#include "base/warnings.h"
 #include "base/texts.h"
 #include "docstruct/document.h"
 #include "split/part_plan.h"
@@ -101,8 +102,8 @@ public:
     // a buffer whose capacity is reused). false ends the write.
     virtual bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) = 0;
     // After the last file (or the one that ended the write): 0, or the job's
-    // result for files that could not be delivered.
-    virtual int Finish(Job& job, size_t taken) = 0;
+    // result for files that could not be delivered, whose warnings it drops.
+    virtual int Finish(Job& job, size_t taken, WarningList& warnings) = 0;
 };
 
 // Opens the input: reads it (or copies the bytes), unlocks it through the
@@ -127,8 +128,9 @@ public:
     ~FileBuilder();
     FileBuilder(const FileBuilder&) = delete;
     FileBuilder& operator=(const FileBuilder&) = delete;
-    // The file into out. false with LastError set unless the job was stopped.
-    bool Build(Job& job, const PlannedFile& file, bool partFile, std::string& out);
+    // The file into out, and into found (when given) the damage its writing
+    // met. false with LastError set unless the job was stopped.
+    bool Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found = nullptr);
 
 private:
     const OpenedDocument& opened_;
@@ -145,7 +147,8 @@ void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan);
 // input does not hold, or the failure.
 int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink& sink);
 
-// The three stages in a row with the given sink.
+// The three stages in a row with the given sink; what the document
+// survived goes to job.Warnings and job.IncompletePages.
 int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink);
 
 // Clears what a job must not inherit from an earlier one.
