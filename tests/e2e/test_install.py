@@ -116,8 +116,9 @@ class InstallTest(SplitTestCase):
 
 
     def test_the_library_serves_programs_built_against_the_installation(self):
-        cache = open(os.path.join(BUILD, "CMakeCache.txt")).read()
-        if "BRISEL_SANITIZE:BOOL=ON" in cache:
+        with open(os.path.join(BUILD, "CMakeCache.txt")) as f:
+            sanitized = "BRISEL_SANITIZE:BOOL=ON" in f.read()
+        if sanitized:
             # Programs built without the sanitizers cannot load this library.
             return
         for part in ("include/brisel/brisel.hpp", "include/brisel/brisel.h", "lib/pkgconfig/brisel.pc",
