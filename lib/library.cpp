@@ -31,9 +31,8 @@ public:
         reason_ = offered_ ? "the password is wrong" : "the file is encrypted and needs a password";
         return false;
     }
-    void ShowMessage(Job& job, MessageIcon icon, const std::string& text) override {
+    void ShowMessage(Job&, MessageIcon icon, const std::string& text) override {
         if (icon == MessageIcon::Error && reason_.empty()) reason_ = OneLine(text);
-        (void)job;
     }
     const std::string& reason() const { return reason_; }
     bool passwordRefused() const { return passwordRefused_; }
@@ -83,8 +82,12 @@ void MakeRequest(const SplitOptions& options, const std::string& path, AppState&
     app.KeepDocumentData = options.keepDocumentData;
 }
 
+// Bytes when the caller gave them, else the file; neither is an empty
+// input, which fails as one.
 InputSource InputOf(const Source& source) {
-    if (source.data || source.path.empty()) return InputSource::Bytes(source.data ? source.data : reinterpret_cast<const uint8_t*>(""), source.size, source.path);
+    static const uint8_t kNone = 0;
+    if (source.data || source.path.empty())
+        return InputSource::Bytes(source.data ? source.data : &kNone, source.data ? source.size : 0, source.path);
     return InputSource::File(source.path);
 }
 
@@ -165,7 +168,7 @@ int32_t PageCount(const Source& source, const std::optional<std::string>& passwo
     OpenedDocument opened;
     const int result = OpenStage(job, InputOf(source), SplitRequest(), opened, true);
     if (result == 0) return opened.pageCount;
-    std::string reason = JobReason(job, result == kResultFailed ? kResultFailed : result, false);
+    std::string reason = JobReason(job, result, false);
     if (reason.empty()) reason = host.reason();
     throw Error(JobExitStatus(result), reason, NameOf(source), host.passwordRefused());
 }
