@@ -48,6 +48,14 @@ enum class FileFault : int {
 // to the file no longer matters.
 bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault = nullptr);
 
+// Lets ReadWholeFile map its files, and installs the SIGBUS handler that
+// turns an input cut short under its mapping into zeros and a count
+// (InputFaultCount); a bus error elsewhere goes to the handler installed
+// before, or ends the program. A program calls it once, before any job: the
+// handler is the process's, so the library never calls it, and reads its
+// inputs instead. Windows maps inputs nobody may write; there it does nothing.
+void WatchMappedInputs();
+
 // How many times, in this process, an input was found cut short under its
 // mapping. A job that sees the count change while it reads or writes fails
 // with FileFault::Changed; the bytes it met there were zeros.

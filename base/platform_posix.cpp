@@ -67,12 +67,15 @@ struct MappedRange {
 MappedRange g_mapped[64];
 std::atomic<uint64_t> g_inputFaults{0};
 size_t g_pageSize = 4096;
+// Set once the front end installed the handler: only then are inputs mapped.
+std::atomic<bool> g_watching{false};
+struct sigaction g_earlierBusHandler;
 
 // A bus error inside a mapped input: the file lost the bytes under that page.
 // A page of zeros takes its place, so that the reader goes on to its next
 // checkpoint, and the count tells the job that the input changed. Any other
 // bus error ends the program as it would have.
-void OnBusError(int, siginfo_t* info, void*) {
+void OnBusError(int signal, siginfo_t* info, void* context) {
     const uintptr_t at = reinterpret_cast<uintptr_t>(info->si_addr);
     for (MappedRange& range : g_mapped) {
         const uintptr_t start = range.start.load();
@@ -85,30 +88,33 @@ void OnBusError(int, siginfo_t* info, void*) {
         }
         break;
     }
+    // Not ours: the handler installed before this one takes it, or the
+    // default action ends the program when the faulting access runs again.
+    const struct sigaction& earlier = g_earlierBusHandler;
+    if (earlier.sa_flags & SA_SIGINFO) {
+        if (earlier.sa_sigaction) earlier.sa_sigaction(signal, info, context);
+        return;
+    }
+    if (earlier.sa_handler != SIG_DFL && earlier.sa_handler != SIG_IGN) {
+        earlier.sa_handler(signal);
+        return;
+    }
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = SIG_DFL;
     ::sigaction(SIGBUS, &action, nullptr);
 }
 
-void WatchMapping(uint8_t* data, size_t size) {
-    static std::once_flag installed;
-    std::call_once(installed, [] {
-        g_pageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
-        action.sa_sigaction = OnBusError;
-        action.sa_flags = SA_SIGINFO;
-        sigemptyset(&action.sa_mask);
-        ::sigaction(SIGBUS, &action, nullptr);
-    });
+// false when every slot is taken: the input is then read instead.
+bool WatchMapping(uint8_t* data, size_t size) {
     for (MappedRange& range : g_mapped) {
         uintptr_t expected = 0;
         if (range.start.compare_exchange_strong(expected, reinterpret_cast<uintptr_t>(data))) {
             range.size.store(size);
-            return;
+            return true;
         }
     }
+    return false;
 }
 
 void Unmap(uint8_t* data, size_t size) {
@@ -122,6 +128,17 @@ void Unmap(uint8_t* data, size_t size) {
 
 }  // namespace
 
+void WatchMappedInputs() {
+    if (g_watching.exchange(true)) return;
+    g_pageSize = static_cast<size_t>(::sysconf(_SC_PAGESIZE));
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    action.sa_sigaction = OnBusError;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGBUS, &action, &g_earlierBusHandler);
+}
+
 uint64_t InputFaultCount() { return g_inputFaults.load(); }
 
 // The file is mapped privately: pages come straight from the page cache
@@ -129,8 +146,9 @@ uint64_t InputFaultCount() { return g_inputFaults.load(); }
 // at the same peak memory), and the few bytes the job edits (blanked
 // annotations) are copied on write, never written back to the file. A file
 // cut short under the mapping is caught (OnBusError) instead of killing
-// the program. What cannot be mapped is read, and refused when it changes
-// while it is read.
+// the program; that needs the process's SIGBUS handler, so files are mapped
+// only once the front end asked for it (WatchMappedInputs). What is not
+// mapped is read, and refused when it changes while it is read.
 bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
     // O_NONBLOCK: opening a named pipe must not wait for a writer.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -147,7 +165,7 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
                              : S_ISCHR(before.st_mode) || S_ISBLK(before.st_mode) ? FileFault::IsDevice
                                                                                     : FileFault::Other);
     }
-    if (before.st_size > 0) {
+    if (before.st_size > 0 && g_watching.load()) {
         // Populated read-only first: populating a writable private mapping
         // would copy every page; made writable afterwards, only the pages
         // actually edited are copied.
@@ -157,9 +175,12 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
             ::munmap(mapped, size);
             mapped = MAP_FAILED;
         }
+        if (mapped != MAP_FAILED && !WatchMapping(static_cast<uint8_t*>(mapped), size)) {
+            ::munmap(mapped, size);
+            mapped = MAP_FAILED;
+        }
         if (mapped != MAP_FAILED) {
             ::close(fd);
-            WatchMapping(static_cast<uint8_t*>(mapped), size);
             out.Adopt(static_cast<uint8_t*>(mapped), size, Unmap);
             return Report(fault, FileFault::None);
         }

@@ -29,56 +29,6 @@ bool NamesPdfFile(const std::string& path) {
     return is(3, 'P') && is(2, 'D') && is(1, 'F');
 }
 
-int ExitStatusOf(int result) {
-    switch (result) {
-        case kResultDone:
-        case kResultOnePage:
-        case kResultCannotCreate:
-        case kResultBadPageRange:
-        case kResultAlreadyTold:
-        case kResultIncomplete:
-            return result;
-        case kResultBreak:
-            return kExitBreak;  // the caller turns it into 128 + the signal
-        default:
-            return kExitFailure;
-    }
-}
-
-// The reason a job failed, on one line; empty when it was done or when the
-// host has already told why.
-std::string ResultReason(const Job& job, int result, bool range) {
-    const Language lang = job.app.language;
-    // What the job knows beyond its code (the page file that failed and why,
-    // the pages left incomplete), else the reason of its code, with the taken
-    // name.
-    const std::string detail = ResultDetail(job, result);
-    auto withReason = [&](Text text) {
-        std::string reason = detail.empty() ? FailureReason(lang, job.Step, job.LastError) : detail;
-        if (detail.empty() && job.LastError == kNameTaken) reason += ": " + job.OutputPath;
-        return std::string(Tr(lang, text)) +
-               (lang == Language::Japanese ? "\xEF\xBC\x88" + reason + "\xEF\xBC\x89" : " (" + reason + ")");
-    };
-    switch (result) {
-        case kResultDone:
-        case kResultAlreadyTold:
-            return "";
-        case kResultOnePage:
-            return OneLine(Tr(lang, Text::OnePage));
-        case kResultCannotCreate:
-            return detail.empty() ? withReason(Text::CantCreate) : detail;
-        case kResultIncomplete:
-            return detail;
-        case kResultBreak:
-            return Tr(lang, Text::Break);
-        case kResultBadPageRange:
-            if (range) return Tr(lang, Text::BadPageInput);
-            [[fallthrough]];
-        default:
-            return withReason(Text::Failed);
-    }
-}
-
 InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const std::string& path) {
     InputOutcome outcome;
     outcome.file = path;
@@ -114,10 +64,10 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     RouteInterruptTo(nullptr);
     host.EndProgress();
 
-    outcome.status = ExitStatusOf(result);
+    outcome.status = JobExitStatus(result);
     outcome.pages = job.PageCount;
     outcome.written = host.written();
-    outcome.reason = ResultReason(job, result, options.range || options.parts);
+    outcome.reason = JobReason(job, result, options.range || options.parts);
     outcome.warnings = job.Warnings.items();
     if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
     // A break is no failure worth a line under --quiet.
@@ -176,6 +126,9 @@ bool FindPassword(const CliOptions& options, Language lang, std::optional<std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Inputs are mapped, and one cut short under its mapping fails its job
+    // instead of ending the program.
+    WatchMappedInputs();
     AppState app;
     app.language = UserLanguage();
     CliOptions options;

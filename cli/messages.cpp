@@ -47,20 +47,6 @@ std::string InputProblemText(Language language, InputProblem problem) {
     return CliTr(language, CliText::CannotOpen);
 }
 
-std::string OneLine(const std::string& text) {
-    std::string line;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n') {
-            line += text[i];
-            continue;
-        }
-        while (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        if (i + 1 >= text.size() || text.compare(i + 1, 3, "\xEF\xBC\x88") == 0) continue;  // a full-width "("
-        line += text[i + 1] == '(' ? " " : ": ";
-    }
-    return line;
-}
-
 void ReportFailure(const std::string& file, const std::string& reason) {
     WriteText(stderr, "brisel: " + file + ": " + OneLine(reason) + "\n");
 }

@@ -27,10 +27,6 @@ std::string CliTrFormat(Language language, CliText text, const std::string& arg)
 // The reason an input cannot be read; empty when it can.
 std::string InputProblemText(Language language, InputProblem problem);
 
-// A text of the desktop program's message boxes on one line: its line
-// breaks become ": ", or a space before a parenthesis.
-std::string OneLine(const std::string& text);
-
 // Writes "brisel: FILE: reason" to stderr.
 void ReportFailure(const std::string& file, const std::string& reason);
 

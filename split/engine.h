@@ -1,6 +1,7 @@
 // The engine as the front ends see it: the job and application records, the
-// host interface, the terminal, the split job, the page-range rules, the
-// option line, the texts and the reasons of failures. The command line and the Windows program include this header
+// host interface, the terminal, the split job and its stages and sinks, the
+// page-range rules, the option line, the texts and the reasons of failures.
+// The command line, the Windows program and the library include this header
 // and nothing else of the engine.
 #pragma once
 
@@ -12,6 +13,8 @@
 #include "base/version.h"
 #include "base/warnings.h"
 #include "split/failure_reason.h"
+#include "split/file_sinks.h"
+#include "split/job_outcome.h"
 #include "split/name_pattern.h"
 #include "split/option_line.h"
 #include "split/output_naming.h"
@@ -19,3 +22,4 @@
 #include "split/part_count.h"
 #include "split/part_plan.h"
 #include "split/split_job.h"
+#include "split/split_stages.h"

@@ -1,10 +1,6 @@
 #include "split/page_range.h"
 
-#include "docstruct/document.h"
-#include "docstruct/page_tree.h"
-#include "pdfread/read_xref.h"
 #include "split/split_stages.h"
-#include "split/unlock.h"
 
 namespace brisel {
 
@@ -30,19 +26,9 @@ bool ReadPageField(const std::string& text, int32_t& value) {
 int32_t QueryPageCount(Job& job, const std::string& inputPath) {
     job.LastError = 0;
     job.StopCode = 0;
-    Document doc;
-    doc.image = LoadFile(job, inputPath);
-    if (doc.image.empty()) return -1;
-    // The count needs no plain image: a readable encrypted file is not
-    // unlocked.
-    if (OpenInput(job, doc.image, doc.table, doc.reader, false, false) != 0) return -1;
-    // The pages the walk finds, as the split counts them; viewer settings
-    // and bookmarks play no part.
-    const ViewerSettings viewer = job.Viewer;
-    job.Viewer = ViewerSettings();
-    const int32_t count = AnalyzeOrRepair(job, doc, false);
-    job.Viewer = viewer;
-    return count;
+    OpenedDocument opened;
+    if (OpenStage(job, InputSource::File(inputPath), SplitRequest(), opened, true) != 0) return -1;
+    return opened.pageCount;
 }
 
 }  // namespace brisel

@@ -151,27 +151,43 @@ bool FileNameCanHold(uint32_t c) {
     return true;
 }
 
+// The characters of an OutlineTable entry's title; false when it has none
+// that can be read.
+bool ReadTitle(const Document& doc, int32_t r, std::vector<uint32_t>& chars) {
+    if (r <= 0 || static_cast<size_t>(r) >= doc.outlines.size()) return false;
+    const OutlineRecord& record = doc.outlines[static_cast<size_t>(r)];
+    if (record.titleLength < 2 || record.titlePosition < 0 ||
+        record.titlePosition + record.titleLength > static_cast<int64_t>(doc.image.size()))
+        return false;
+    Cursor p = doc.start() + record.titlePosition;
+    const Cursor end = p + record.titleLength;
+    std::vector<uint8_t> bytes(static_cast<size_t>(record.titleLength));
+    const bool literal = *p == '(';
+    ++p;
+    const int n = literal ? ReadLiteralString(p, end, bytes.data(), record.titleLength)
+                          : ReadHexString(p, end, bytes.data(), record.titleLength);
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    chars = TitleCharacters(bytes);
+    return true;
+}
+
 }  // namespace
+
+std::string BookmarkTitle(const Document& doc, int32_t bookmark) {
+    std::vector<uint32_t> chars;
+    std::string title;
+    if (!ReadTitle(doc, bookmark, chars)) return title;
+    for (uint32_t c : chars) AppendUtf8(title, c);
+    return title;
+}
 
 std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts) {
     std::vector<std::string> titles(parts.size());
     for (size_t k = 0; k < parts.size(); ++k) {
-        const int32_t r = parts[k].bookmark;
-        if (r <= 0 || static_cast<size_t>(r) >= doc.outlines.size()) continue;
-        const OutlineRecord& record = doc.outlines[static_cast<size_t>(r)];
-        if (record.titleLength < 2 || record.titlePosition < 0 ||
-            record.titlePosition + record.titleLength > static_cast<int64_t>(doc.image.size()))
-            continue;
-        Cursor p = doc.start() + record.titlePosition;
-        const Cursor end = p + record.titleLength;
-        std::vector<uint8_t> bytes(static_cast<size_t>(record.titleLength));
-        const bool literal = *p == '(';
-        ++p;
-        const int n = literal ? ReadLiteralString(p, end, bytes.data(), record.titleLength)
-                              : ReadHexString(p, end, bytes.data(), record.titleLength);
-        bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        std::vector<uint32_t> chars;
+        if (!ReadTitle(doc, parts[k].bookmark, chars)) continue;
         std::string& title = titles[k];
-        for (uint32_t c : TitleCharacters(bytes)) {
+        for (uint32_t c : chars) {
             std::string one;
             AppendUtf8(one, FileNameCanHold(c) ? c : '_');
             if (title.size() + one.size() > kMaxTitleBytes) break;

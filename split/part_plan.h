@@ -52,4 +52,8 @@ bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t
 // for a part that no bookmark starts.
 std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts);
 
+// The title of an OutlineTable entry in UTF-8; empty for -1 or a title that
+// cannot be read.
+std::string BookmarkTitle(const Document& doc, int32_t bookmark);
+
 }  // namespace brisel

@@ -19,8 +19,7 @@
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_stream.h"
 #include "security/encrypted_output.h"
-#include "split/output_naming.h"
-#include "split/page_saver.h"
+#include "split/file_sinks.h"
 #include "split/split_stages.h"
 #include "split/unlock.h"
 
@@ -99,173 +98,18 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-int RunSplitOn(Job& job, Document& doc, const std::string& path, bool range, const PartRequest* request) {
-    ShowStatus(job, Text::Reading, 0);
-    // The input's times are taken before it is read, since reading may
-    // change its access time.
-    const bool sameDate = range && job.app.IsSameDate;
-    FileTimes times;
-    const bool timesRead = sameDate && GetFileTimes(path, times);
-    job.Step = JobStep::Load;
-    // An input cut short while it is mapped shows as zeros, and in this count.
-    const uint64_t inputFaults = InputFaultCount();
-    auto inputChanged = [&] {
-        if (InputFaultCount() == inputFaults) return false;
-        job.InputFault = FileFault::Changed;
-        job.Step = JobStep::Load;
-        return true;
-    };
-    doc.image = LoadFile(job, path);
-    if (doc.image.empty()) return kResultFailed;
-    if (sameDate && !timesRead) return kResultFailed;
-    if (job.Stopped()) return job.StopCode;
-
-    if (int r = ReadUntilClassic(job, doc); r != 0) return inputChanged() ? kResultFailed : r;
-
-    doc.outlines.clear();
-    job.Step = JobStep::Analyze;
-    int32_t count = AnalyzeOrRepair(job, doc, true);
-    job.PageCount = count;
-    if (inputChanged()) return kResultFailed;
-    if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
-    // A file that lost part of its page tree still gives the pages it holds,
-    // even one alone.
-    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
-    const bool onePage = count == 1 && job.PagesNotFound == 0;
-
-    AppState& app = job.app;
-    if (count >= 1 && !(app.PageCountCacheCount == count && app.PageCountCachePath == path)) {
-        app.PageCountCacheCount = count;
-        app.PageCountCachePath = path;
-    }
-    if (onePage) return kResultOnePage;
-
-    // Pages written: 0-based indexes [first, last).
-    int32_t first = 0, last = count;
-    if (range) {
-        if (job.FirstPage == 0) job.FirstPage = 1;
-        if (job.LastPage == 0) job.LastPage = count;
-        if (job.FirstPage > job.LastPage) std::swap(job.FirstPage, job.LastPage);
-        if (job.FirstPage < 1 || job.LastPage > count) return kResultBadPageRange;
-        --job.FirstPage;
-        first = job.FirstPage;
-        last = job.LastPage;
-    }
-
-    // Files written: one per page, or one per part.
-    std::vector<Part> parts;
-    if (request) {
-        if (!PlanParts(*request, doc.outlines, count, first, last, parts)) return kResultBadPageRange;
-    } else {
-        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
-    }
-    const int32_t total = static_cast<int32_t>(parts.size());
-    if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
-        return kResultAlreadyTold;
-
-    ShowStatus(job, Text::Analyzing, 20);
-    // A file of several pages keeps the links between its pages.
-    std::vector<int32_t> partOf;
-    if (request) {
-        partOf.assign(static_cast<size_t>(count), -1);
-        for (size_t k = 0; k < parts.size(); ++k)
-            for (int32_t index = parts[k].first; index <= parts[k].last; ++index)
-                partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
-    }
-    BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
-    if (request) IndexNamedDests(job, doc);
-    // Page files keep the structure elements of their pages.
-    if (app.KeepDocumentData) AnalyzeStructure(job, doc);
-    if (job.Stopped()) return job.StopCode;
-
-    ShowStatus(job, Text::CreatingPages, 30);
-    if (count < 1 || onePage) return kResultOnePage;
-
-    job.Step = JobStep::Name;
-    OutputNaming naming;
-    naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
-    naming.SetPattern(app.NamePattern);
-    if (!(request ? naming.ChooseParts(job, count, parts, PartTitles(doc, parts)) : naming.Choose(job, count, first, last))) {
-        if (job.Stopped()) return job.StopCode;
-        return kResultCannotCreate;
-    }
-
-    int shownPercent = 30;
-    std::string pageBuffer;
-    std::optional<FileTimes> pageTimes;
-    if (sameDate) pageTimes = times;
-    InputKeyEncryption encryption(doc.reader);
-    PageSaver saver(PageSaver::DefaultThreads(), 4u << 20, 64,
-                    [&naming](int32_t index, int attempt) { return naming.AlternativePath(index, attempt); });
-    job.Step = JobStep::Write;
-    job.PagesTotal = total;
-    std::vector<int32_t> partPages;
-    WarningList fileWarnings;
-    // What was handed to the saver: the index that keys each file, and its path.
-    std::vector<std::pair<int32_t, std::string>> submitted;
-    for (int32_t k = 1; k <= total; ++k) {
-        if (job.Stopped() || saver.Failed()) break;
-        const Part& part = parts[static_cast<size_t>(k - 1)];
-        job.PagesDone = k;
-        job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
-        const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
-        if (percent > shownPercent) {
-            shownPercent = percent;
-            job.host.Progress(job, percent);
-        } else {
-            job.host.ReplaceStatusText(job);
-        }
-        if (!request) {
-            job.OutputPath = naming.PathFor(part.first + 1);
-            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption, &fileWarnings)) break;
-        } else {
-            job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
-            partPages.clear();
-            for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
-            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption, &fileWarnings)) break;
-        }
-        // A file built from zeros where the input was cut short is not written.
-        if (inputChanged()) break;
-        // What the file has is kept (it may be all the user has of it), but
-        // its pages are reported.
-        doc.warnings.Append(fileWarnings, part.first + 1, part.last + 1);
-        saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
-        submitted.emplace_back(part.first, job.OutputPath);
-        job.PagesWritten = k;
-    }
-    // A page file that could not be written ends the job as if it had been
-    // the last one tried: the files before it stay, those after it go.
-    const int32_t failed = saver.Finish();
-    job.PagesRenamed = saver.renamed();
-    if (failed >= 0) {
-        job.LastError = kPageFileNotWritten;
-        job.WriteFault = saver.failedFault();
-        job.FailedFile = saver.failedPath();
-        job.PagesWritten = static_cast<int32_t>(
-            std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
-        doc.warnings.DropPagesAfter(failed);
-    }
-    for (const auto& [index, written] : submitted) {
-        if (failed >= 0 && index >= failed) continue;
-        const auto renamed = saver.renamedPaths().find(index);
-        job.host.PageFileWritten(job, renamed == saver.renamedPaths().end() ? written : renamed->second);
-    }
-
-    if (job.Stopped()) return job.StopCode;
-    if (job.InputFault == FileFault::Changed) return kResultFailed;
-    if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 ? kResultDone
-                                                                                          : kResultIncomplete;
-}
-
-// The job's document lives for one run; what it survived stays with the job.
-int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
-    ResetJob(job);
-    Document doc;
-    const int result = RunSplitOn(job, doc, path, range, request);
-    job.IncompletePages = doc.warnings.Pages(WarningKind::MissingObject);
-    job.Warnings = std::move(doc.warnings);
-    return result;
+// The disk split of the front ends: the settings of the application record
+// and the job's page range make the request.
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* parts = nullptr) {
+    const AppState& app = job.app;
+    SplitRequest request;
+    request.range = range;
+    request.firstPage = job.FirstPage;
+    request.lastPage = job.LastPage;
+    if (parts) request.parts = *parts;
+    request.fileTimes = range && app.IsSameDate;
+    DiskSink sink(path, range && app.IsSaveFolder, app.SaveFolder, app.NamePattern);
+    return RunStages(job, InputSource::File(path), request, sink);
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
@@ -332,8 +176,6 @@ int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job,
 int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, true); }
 
 int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request) {
-    job.NeedOutlines = request.mode == PartMode::AtBookmarks;
-    job.PartFiles = true;
     return RunSplit(job, inputPath, range, &request);
 }
 

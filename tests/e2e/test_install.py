@@ -3,6 +3,7 @@ the program, a manual page that renders and documents every option --help
 lists, bash completion that offers them, the README and the licence; the
 installed program then runs as a script would run it."""
 
+import json
 import os
 import re
 import subprocess
@@ -112,6 +113,51 @@ class InstallTest(SplitTestCase):
         self.assertEqual(sorted(os.listdir(out)), ["locked-page01.pdf", "locked-page02.pdf", "locked-page03.pdf"])
         self.assertPageFilesMatch(locked, password="secret",
                                   names={p: os.path.join(out, "locked-page%02d.pdf" % p) for p in (1, 2, 3)})
+
+
+    def test_the_library_serves_programs_built_against_the_installation(self):
+        with open(os.path.join(BUILD, "CMakeCache.txt")) as f:
+            sanitized = "BRISEL_SANITIZE:BOOL=ON" in f.read()
+        if sanitized:
+            # Programs built without the sanitizers cannot load this library.
+            return
+        for part in ("include/brisel/brisel.hpp", "include/brisel/brisel.h", "lib/pkgconfig/brisel.pc",
+                     "lib/cmake/Brisel/BriselConfig.cmake", "lib/libbrisel.so"):
+            self.assertTrue(os.path.exists(os.path.join(self.prefix, part)), part)
+        src = pdftest.ghostscript_pdf(self.path("lib.pdf"), pdftest.text_pages_ps(3))
+        # The example is its own CMake project and finds only the installed package.
+        example = self.path("example")
+        r = pdftest.run(["cmake", "-S", os.path.join(pdftest.ROOT, "examples"), "-B", example, "-G", "Ninja",
+                         "-DCMAKE_PREFIX_PATH=" + self.prefix, "-DCMAKE_BUILD_TYPE=Release"])
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        r = pdftest.run(["cmake", "--build", example])
+        self.assertEqual(r.returncode, 0, r.stdout + r.stderr)
+        env = dict(os.environ, LD_LIBRARY_PATH=os.path.join(self.prefix, "lib"))
+        out = self.path("out")
+        r = pdftest.run([os.path.join(example, "split_example"), src, out], env=env)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(r.stdout.count(" bytes\n"), 3)
+        self.assertEqual(len(json.loads(r.stdout.splitlines()[-1])["written"]), 3)
+        self.assertPageFilesMatch(src, out_dir=out)
+        r = pdftest.run([os.path.join(example, "page_count_c"), src], env=env)
+        self.assertEqual(r.stdout, src + ": 3\n", r.stderr)
+        # pkg-config gives what a C compiler needs.
+        flags = pdftest.run(["pkg-config", "--cflags", "--libs", "brisel"],
+                            env=dict(os.environ, PKG_CONFIG_PATH=os.path.join(self.prefix, "lib", "pkgconfig")))
+        self.assertEqual(flags.returncode, 0, flags.stderr)
+        program = self.path("count")
+        r = pdftest.run(["cc", os.path.join(pdftest.ROOT, "examples", "page_count.c"), "-o", program,
+                         *flags.stdout.split()])
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertEqual(pdftest.run([program, src], env=env).stdout, src + ": 3\n")
+        # The Python module and its stub lie where Debian's Python looks.
+        python = [d for d in os.listdir(os.path.join(self.prefix, "lib")) if d.startswith("python3")]
+        self.assertEqual(len(python), 1)
+        folder = os.path.join(self.prefix, "lib", python[0], "dist-packages")
+        self.assertTrue(os.path.exists(os.path.join(folder, "brisel.pyi")))
+        r = pdftest.run(["/usr/bin/python3", "-c", "import brisel, sys; print(brisel.page_count(sys.argv[1]))", src],
+                        env=dict(os.environ, PYTHONPATH=folder))
+        self.assertEqual(r.stdout, "3\n", r.stderr)
 
 
 if __name__ == "__main__":

@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "split/failure_reason.h"
@@ -13,7 +19,12 @@
 #include "split/page_range.h"
 #include "split/part_count.h"
 #include "split/page_saver.h"
+#include "split/file_sinks.h"
+#include "split/split_stages.h"
 #include "test_support.h"
+#ifdef BRISEL_LIBRARY_TESTS
+#include "brisel/brisel.hpp"
+#endif
 
 namespace brisel {
 namespace {
@@ -285,6 +296,112 @@ TEST(OutputNaming, DigitCount) {
     EXPECT_EQ(DecimalDigits(10), 2);
     EXPECT_EQ(DecimalDigits(99999), 5);
 }
+
+// The page files without their creation date, which follows the clock.
+std::string Undated(const std::string& bytes) {
+    static const std::regex date(R"(/CreationDate \(D:[^)]*\))");
+    return std::regex_replace(bytes, date, "/CreationDate ()");
+}
+
+TEST_F(SplitJobTest, MemorySinkGetsTheDiskSinksFilesFromBytes) {
+    const std::string document = test::SimpleDocument(5);
+    const std::string path = Write("m.pdf", document);
+    AppState app;
+    app.IsWarnLimit = false;
+    SilentHost host;
+    Job onDisk(app, host);
+    ASSERT_EQ(SplitAllPages(onDisk, path), kResultDone);
+    Job inMemory(app, host);
+    std::vector<PlannedFile> plans;
+    std::vector<std::string> files;
+    MemorySink sink([&](const PlannedFile& file, std::string& bytes) {
+        plans.push_back(file);
+        files.push_back(bytes);
+        return true;
+    });
+    SplitRequest request;
+    request.pages = {{4, 0}, {2, 2}};
+    ASSERT_EQ(RunStages(inMemory, InputSource::Bytes(reinterpret_cast<const uint8_t*>(document.data()), document.size()),
+                        request, sink),
+              kResultDone);
+    ASSERT_EQ(files.size(), 3u);
+    for (size_t k = 0; k < files.size(); ++k) {
+        const int32_t page = std::vector<int32_t>{4, 5, 2}[k];
+        EXPECT_EQ(plans[k].first, page);
+        EXPECT_EQ(plans[k].pages, std::vector<int32_t>{page - 1});
+        std::ifstream in(dir_ / ("m-" + std::to_string(page) + ".pdf"), std::ios::binary);
+        std::stringstream written;
+        written << in.rdbuf();
+        EXPECT_EQ(Undated(files[k]), Undated(written.str())) << page;
+    }
+    // Parts of two of the pages chosen; a page outside the document.
+    PartRequest every;
+    every.every = 2;
+    request.parts = every;
+    plans.clear();
+    files.clear();
+    Job parts(app, host);
+    ASSERT_EQ(RunStages(parts, InputSource::File(path), request, sink), kResultDone);
+    ASSERT_EQ(plans.size(), 2u);
+    EXPECT_EQ(plans[0].pages, (std::vector<int32_t>{3, 4}));
+    EXPECT_EQ(plans[1].pages, std::vector<int32_t>{1});
+    request.pages = {{3, 9}};
+    Job outside(app, host);
+    EXPECT_EQ(RunStages(outside, InputSource::File(path), request, sink), kResultBadPageRange);
+}
+
+#ifndef _WIN32
+// The command line's bus error handler passes a bus error outside its
+// mapped inputs to the handler installed before it.
+std::atomic<int> g_earlierBusErrors{0};
+
+TEST(MappedInputs, BusErrorsElsewhereReachTheEarlierHandler) {
+    struct sigaction earlier;
+    std::memset(&earlier, 0, sizeof earlier);
+    earlier.sa_handler = [](int) { g_earlierBusErrors.fetch_add(1); };
+    sigemptyset(&earlier.sa_mask);
+    ASSERT_EQ(::sigaction(SIGBUS, &earlier, nullptr), 0);
+    WatchMappedInputs();
+    const uint64_t faults = InputFaultCount();
+    std::raise(SIGBUS);
+    EXPECT_EQ(g_earlierBusErrors.load(), 1);
+    EXPECT_EQ(InputFaultCount(), faults);
+}
+#endif
+
+#ifdef BRISEL_LIBRARY_TESTS
+// Two documents split on two threads at once give the bytes each gives
+// alone: the library keeps no state of its own between calls.
+TEST(Library, TwoDocumentsOnTwoThreadsAtOnce) {
+    const std::string documents[2] = {test::SimpleDocument(6), test::SimpleDocument(9)};
+    auto split = [&](int d) {
+        std::vector<std::string> files;
+        for (brisel::OutputFile& file : brisel::Split(brisel::Source::Bytes(documents[d].data(), documents[d].size())))
+            files.push_back(Undated(file.bytes));
+        return files;
+    };
+    const std::vector<std::string> alone[2] = {split(0), split(1)};
+    ASSERT_EQ(alone[0].size(), 6u);
+    ASSERT_EQ(alone[1].size(), 9u);
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::string> together[2];
+        std::thread first([&] { together[0] = split(0); });
+        std::thread second([&] { together[1] = split(1); });
+        first.join();
+        second.join();
+        EXPECT_EQ(together[0], alone[0]);
+        EXPECT_EQ(together[1], alone[1]);
+    }
+    // Failures carry the command line's status and a reason.
+    try {
+        brisel::Split(brisel::Source::Bytes("%PDF-1.4\nnot a document at all\n", 31));
+        ADD_FAILURE();
+    } catch (const brisel::Error& e) {
+        EXPECT_EQ(e.code(), 1);
+        EXPECT_FALSE(e.reason().empty());
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace brisel

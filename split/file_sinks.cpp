@@ -1,0 +1,88 @@
+#include "split/file_sinks.h"
+
+#include <algorithm>
+
+#include "base/job_host.h"
+#include "split/page_saver.h"
+#include "split/split_job.h"
+
+namespace brisel {
+
+DiskSink::DiskSink(const std::string& base, bool useFolder, const std::string& folder, const std::string& pattern) {
+    naming_.SetBase(base, useFolder, folder);
+    naming_.SetPattern(pattern);
+}
+
+DiskSink::~DiskSink() = default;
+
+int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) {
+    partFiles_ = plan.partFiles;
+    times_ = opened.times;
+    firstPages_.clear();
+    for (const PlannedFile& file : plan.files) firstPages_.push_back(file.first);
+    bool chosen;
+    if (partFiles_) {
+        std::vector<Part> parts;
+        std::vector<std::string> titles;
+        for (const PlannedFile& file : plan.files) {
+            parts.push_back(Part{file.first - 1, file.last - 1, file.bookmark});
+            titles.push_back(file.nameTitle);
+        }
+        chosen = naming_.ChooseParts(job, opened.pageCount, parts, titles);
+    } else {
+        // Every name of the pages from the lowest to the highest is free.
+        int32_t low = plan.files.front().first, high = low;
+        for (const PlannedFile& file : plan.files) {
+            low = std::min(low, file.first);
+            high = std::max(high, file.first);
+        }
+        chosen = naming_.Choose(job, opened.pageCount, low - 1, high);
+    }
+    if (!chosen) return kResultCannotCreate;
+    saver_ = std::make_unique<PageSaver>(PageSaver::DefaultThreads(), 4u << 20, 64,
+                                         [this](int32_t index, int attempt) { return naming_.AlternativePath(index, attempt); });
+    return 0;
+}
+
+std::string DiskSink::NameOf(size_t k) const {
+    // Names of single pages come from the page, those of parts from the part.
+    return partFiles_ ? naming_.PathForPart(k) : naming_.PathFor(firstPages_[k]);
+}
+
+bool DiskSink::Take(Job&, size_t k, const PlannedFile& file, std::string& bytes) {
+    const std::string path = NameOf(k);
+    saver_->Submit(file.first - 1, path, bytes, times_);
+    submitted_.emplace_back(file.first - 1, path);
+    return !saver_->Failed();
+}
+
+int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
+    if (!saver_) return 0;
+    // A page file that could not be written ends the job as if it had been
+    // the last one tried: the files before it stay, those after it go.
+    const int32_t failed = saver_->Finish();
+    job.PagesRenamed = saver_->renamed();
+    if (failed >= 0) {
+        job.LastError = kPageFileNotWritten;
+        job.WriteFault = saver_->failedFault();
+        job.FailedFile = saver_->failedPath();
+        job.PagesWritten = static_cast<int32_t>(std::count_if(
+            submitted_.begin(), submitted_.end(), [&](const auto& file) { return file.first < failed; }));
+        warnings.DropPagesAfter(failed);
+    }
+    for (const auto& [index, path] : submitted_) {
+        if (failed >= 0 && index >= failed) continue;
+        const auto renamed = saver_->renamedPaths().find(index);
+        written_.push_back(renamed == saver_->renamedPaths().end() ? path : renamed->second);
+        job.host.PageFileWritten(job, written_.back());
+    }
+    return failed >= 0 ? kResultCannotCreate : 0;
+}
+
+bool MemorySink::Take(Job& job, size_t, const PlannedFile& file, std::string& bytes) {
+    if (deliver_(file, bytes)) return true;
+    job.StopCode = kStopRequested;
+    return false;
+}
+
+}  // namespace brisel

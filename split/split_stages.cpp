@@ -1,0 +1,284 @@
+#include "split/split_stages.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "base/job_host.h"
+#include "docstruct/annots.h"
+#include "docstruct/named_dest_pages.h"
+#include "docstruct/page_tree.h"
+#include "docstruct/struct_tree.h"
+#include "pagewriter/page_document.h"
+#include "pdfread/xref_table.h"
+#include "security/encrypted_output.h"
+#include "split/split_job.h"
+#include "split/unlock.h"
+
+namespace brisel {
+
+namespace {
+
+// Whether the input was cut short under its mapping since it was read: the
+// bytes met there were zeros, so nothing built from them may be delivered.
+bool InputChanged(Job& job, const OpenedDocument& opened) {
+    if (InputFaultCount() == opened.inputFaults) return false;
+    job.InputFault = FileFault::Changed;
+    job.Step = JobStep::Load;
+    return true;
+}
+
+}  // namespace
+
+int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, OpenedDocument& opened,
+              bool count) {
+    if (!count) {
+        ResetJob(job);
+        ShowStatus(job, Text::Reading, 0);
+    }
+    job.NeedOutlines = request.parts && request.parts->mode == PartMode::AtBookmarks;
+    job.PartFiles = request.parts.has_value();
+    opened.path = source.path;
+    opened.fromFile = !source.inMemory();
+    Document& doc = opened.doc;
+    job.Step = JobStep::Load;
+    if (source.inMemory()) {
+        job.LastError = 0;
+        // Reading edits the image (blanked annotations, decryption): the
+        // caller's bytes are copied.
+        if (source.size < 20 || !doc.image.Assign(source.data, source.size)) return Fail(job, kLoadFailed, kResultFailed);
+    } else {
+        // The input's times are taken before it is read, since reading may
+        // change its access time.
+        FileTimes times;
+        const bool timesRead = request.fileTimes && GetFileTimes(source.path, times);
+        if (timesRead) opened.times = times;
+        // An input cut short while it is mapped shows as zeros, and in this count.
+        opened.inputFaults = InputFaultCount();
+        doc.image = LoadFile(job, source.path);
+        if (doc.image.empty()) return kResultFailed;
+        if (request.fileTimes && !timesRead) return kResultFailed;
+    }
+    if (job.Stopped()) return job.StopCode;
+
+    if (count) {
+        // The count needs no plain image: a readable encrypted file is not
+        // unlocked.
+        if (OpenInput(job, doc.image, doc.table, doc.reader, false, false) != 0) return kResultFailed;
+        // The pages the walk finds, as the split counts them; viewer settings
+        // and bookmarks play no part.
+        const ViewerSettings viewer = job.Viewer;
+        job.Viewer = ViewerSettings();
+        opened.pageCount = AnalyzeOrRepair(job, doc, false);
+        job.Viewer = viewer;
+        return opened.pageCount < 0 ? kResultFailed : 0;
+    }
+
+    if (int r = ReadUntilClassic(job, doc); r != 0) return InputChanged(job, opened) ? kResultFailed : r;
+    doc.outlines.clear();
+    job.Step = JobStep::Analyze;
+    const int32_t pages = AnalyzeOrRepair(job, doc, true);
+    opened.pageCount = job.PageCount = pages;
+    if (InputChanged(job, opened)) return kResultFailed;
+    if (pages < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
+    // A file that lost part of its page tree still gives the pages it holds,
+    // even one alone.
+    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > pages ? doc.declaredPages - pages : -1;
+    AppState& app = job.app;
+    if (opened.fromFile && pages >= 1 && !(app.PageCountCacheCount == pages && app.PageCountCachePath == source.path)) {
+        app.PageCountCacheCount = pages;
+        app.PageCountCachePath = source.path;
+    }
+    return 0;
+}
+
+int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan) {
+    const int32_t count = opened.pageCount;
+    const bool onePage = count == 1 && job.PagesNotFound == 0;
+    if (onePage && !request.onePageFile) return kResultOnePage;
+    if (count < 1 && !request.range && !request.parts) return kResultOnePage;
+
+    // Pages written: 0-based indexes [first, last).
+    int32_t first = 0, last = count;
+    if (request.range) {
+        int32_t from = request.firstPage == 0 ? 1 : request.firstPage;
+        int32_t to = request.lastPage == 0 ? count : request.lastPage;
+        if (from > to) std::swap(from, to);
+        if (from < 1 || to > count) return kResultBadPageRange;
+        first = from - 1;
+        last = to;
+    }
+
+    // The pages chosen (0-based, in the order given), within [first, last).
+    std::vector<int32_t> chosen;
+    std::vector<bool> isChosen;
+    if (!request.pages.empty()) {
+        isChosen.assign(static_cast<size_t>(count), false);
+        for (const PageSpan& span : request.pages) {
+            const int32_t to = span.last == 0 ? count : span.last;
+            if (span.first < 1 || span.first > to || to > count) return kResultBadPageRange;
+            for (int32_t page = span.first; page <= to; ++page)
+                if (page - 1 >= first && page - 1 < last && !isChosen[static_cast<size_t>(page - 1)]) {
+                    isChosen[static_cast<size_t>(page - 1)] = true;
+                    chosen.push_back(page - 1);
+                }
+        }
+        if (chosen.empty()) return kResultBadPageRange;
+    }
+
+    std::vector<Part> parts;
+    // The pages of each part when some pages are left out of it.
+    std::vector<std::vector<int32_t>> partPages;
+    if (request.parts && !chosen.empty() && request.parts->mode == PartMode::Every) {
+        // Every N of the pages chosen.
+        const size_t every = static_cast<size_t>(std::max(1, request.parts->every));
+        for (size_t at = 0; at < chosen.size(); at += every) {
+            partPages.emplace_back(chosen.begin() + static_cast<ptrdiff_t>(at),
+                                   chosen.begin() + static_cast<ptrdiff_t>(std::min(chosen.size(), at + every)));
+            parts.push_back(Part{partPages.back().front(), partPages.back().back(), -1});
+        }
+    } else if (request.parts) {
+        if (!PlanParts(*request.parts, opened.doc.outlines, count, first, last, parts)) return kResultBadPageRange;
+        if (!chosen.empty()) {
+            // Bookmarks and ranges cut the document; each part keeps the pages chosen.
+            std::vector<Part> kept;
+            for (const Part& part : parts) {
+                std::vector<int32_t> pages;
+                for (int32_t index = part.first; index <= part.last; ++index)
+                    if (isChosen[static_cast<size_t>(index)]) pages.push_back(index);
+                if (pages.empty()) continue;
+                kept.push_back(Part{pages.front(), pages.back(), part.bookmark});
+                partPages.push_back(std::move(pages));
+            }
+            parts = std::move(kept);
+            if (parts.empty()) return kResultBadPageRange;
+        }
+    } else if (!chosen.empty()) {
+        for (int32_t index : chosen) parts.push_back(Part{index, index, -1});
+    } else {
+        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
+    }
+    plan.partFiles = request.parts.has_value();
+    plan.files.clear();
+    plan.files.reserve(parts.size());
+    const std::vector<std::string> nameTitles =
+        plan.partFiles ? PartTitles(opened.doc, parts) : std::vector<std::string>(parts.size());
+    for (size_t k = 0; k < parts.size(); ++k) {
+        PlannedFile file;
+        if (!partPages.empty()) file.pages = partPages[k];
+        else for (int32_t index = parts[k].first; index <= parts[k].last; ++index) file.pages.push_back(index);
+        file.first = parts[k].first + 1;
+        file.last = parts[k].last + 1;
+        file.bookmark = parts[k].bookmark;
+        file.title = BookmarkTitle(opened.doc, parts[k].bookmark);
+        file.nameTitle = nameTitles[k];
+        plan.files.push_back(std::move(file));
+    }
+
+    const AppState& app = job.app;
+    const int32_t total = static_cast<int32_t>(plan.files.size());
+    if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
+        return kResultAlreadyTold;
+    return 0;
+}
+
+FileBuilder::FileBuilder(const OpenedDocument& opened)
+    : opened_(opened), encryption_(std::make_unique<InputKeyEncryption>(opened.doc.reader)) {}
+
+FileBuilder::~FileBuilder() = default;
+
+bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found) {
+    if (file.pages.empty()) return false;
+    if (!partFile) return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found) != 0;
+    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found) != 0;
+}
+
+void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
+    ShowStatus(job, Text::Analyzing, 20);
+    Document& doc = opened.doc;
+    // A file of several pages keeps the links between its pages.
+    std::vector<int32_t> partOf;
+    if (plan.partFiles) {
+        partOf.assign(static_cast<size_t>(opened.pageCount), -1);
+        for (size_t k = 0; k < plan.files.size(); ++k)
+            for (int32_t index : plan.files[k].pages) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+    }
+    BlankPageAnnots(job, doc, job.app.KeepAnnotations, plan.partFiles ? &partOf : nullptr);
+    if (plan.partFiles) IndexNamedDests(job, doc);
+    // Page files keep the structure elements of their pages.
+    if (job.app.KeepDocumentData) AnalyzeStructure(job, doc);
+}
+
+int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink& sink) {
+    PrepareFiles(job, opened, plan);
+    if (job.Stopped()) return job.StopCode;
+    ShowStatus(job, Text::CreatingPages, 30);
+    if (plan.files.empty()) return kResultOnePage;
+
+    job.Step = JobStep::Name;
+    if (int r = sink.Begin(job, opened, plan); r != 0) return job.Stopped() ? job.StopCode.load() : r;
+
+    const int32_t total = static_cast<int32_t>(plan.files.size());
+    int shownPercent = 30;
+    std::string buffer;
+    FileBuilder builder(opened);
+    job.Step = JobStep::Write;
+    job.PagesTotal = total;
+    size_t taken = 0;
+    WarningList fileWarnings;
+    for (int32_t k = 1; k <= total; ++k) {
+        if (job.Stopped()) break;
+        const PlannedFile& file = plan.files[static_cast<size_t>(k - 1)];
+        job.PagesDone = k;
+        job.StatusText = TrFormat(job.app.language, Text::CreatingPagesCounter, k, total);
+        const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
+        if (percent > shownPercent) {
+            shownPercent = percent;
+            job.host.Progress(job, percent);
+        } else {
+            job.host.ReplaceStatusText(job);
+        }
+        job.OutputPath = sink.NameOf(static_cast<size_t>(k - 1));
+        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings)) break;
+        // A file built from zeros where the input was cut short is not delivered.
+        if (InputChanged(job, opened)) break;
+        // What the file has is kept (it may be all the user has of it), but
+        // its pages are reported.
+        opened.doc.warnings.Append(fileWarnings, file.first, file.last);
+        const bool more = sink.Take(job, static_cast<size_t>(k - 1), file, buffer);
+        taken = static_cast<size_t>(k);
+        job.PagesWritten = k;
+        if (!more) break;
+    }
+    const int delivered = sink.Finish(job, taken, opened.doc.warnings);
+
+    if (job.Stopped()) return job.StopCode;
+    if (job.InputFault == FileFault::Changed) return kResultFailed;
+    if (delivered != 0) return delivered;
+    if (job.LastError != 0) return kResultFailed;
+    return opened.doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0
+               ? kResultDone
+               : kResultIncomplete;
+}
+
+namespace {
+
+int RunEachStage(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink,
+                 OpenedDocument& opened) {
+    if (int r = OpenStage(job, source, request, opened); r != 0) return r;
+    SplitPlan plan;
+    if (int r = PlanStage(job, opened, request, plan); r != 0) return r;
+    return WriteStage(job, opened, plan, sink);
+}
+
+}  // namespace
+
+int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink) {
+    OpenedDocument opened;
+    const int result = RunEachStage(job, source, request, sink, opened);
+    // The document lives for one run; what it survived stays with the job.
+    job.IncompletePages = opened.doc.warnings.Pages(WarningKind::MissingObject);
+    job.Warnings = std::move(opened.doc.warnings);
+    return result;
+}
+
+}  // namespace brisel
