@@ -158,6 +158,8 @@ SplitRecord SplitTo(const Source& source, const std::string& folder, const std::
     record.reason = JobReason(job, result, true);
     if (record.reason.empty()) record.reason = host.reason();
     record.passwordError = host.passwordRefused();
+    for (const Warning& w : job.Warnings.items())
+        record.warnings.push_back({WarningName(w.kind), w.object, w.offset, w.firstPage, w.lastPage});
     return record;
 }
 
@@ -173,6 +175,18 @@ int32_t PageCount(const Source& source, const std::optional<std::string>& passwo
     throw Error(JobExitStatus(result), reason, NameOf(source), host.passwordRefused());
 }
 
+namespace {
+
+// The kind a warning's name stands for (the names the JSON prints).
+WarningKind KindNamed(const std::string& name) {
+    for (WarningKind kind : {WarningKind::MissingObject, WarningKind::LostTreeNode, WarningKind::RepairedEntry,
+                             WarningKind::ResealedPerms})
+        if (name == WarningName(kind)) return kind;
+    return WarningKind::MissingObject;
+}
+
+}  // namespace
+
 std::string SplitRecord::Json() const {
     InputOutcome outcome;
     outcome.file = file;
@@ -180,6 +194,7 @@ std::string SplitRecord::Json() const {
     outcome.pages = pages;
     outcome.written = written;
     outcome.reason = reason;
+    for (const SplitWarning& w : warnings) outcome.warnings.push_back({KindNamed(w.kind), w.object, w.offset, w.firstPage, w.lastPage});
     return JsonLine(outcome);
 }
 

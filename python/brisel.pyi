@@ -7,12 +7,19 @@ Source = Union[bytes, bytearray, memoryview, str, "os.PathLike[str]"]
 
 __version__: str
 
+class Warning(TypedDict):
+    kind: str
+    object: int | None
+    offset: int | None
+    pages: list[int] | None
+
 class Record(TypedDict):
     file: str
     status: int
     pages: int | None
     written: list[str]
     reason: str | None
+    warnings: list[Warning]
 
 class Error(Exception):
     """A split failed."""

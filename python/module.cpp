@@ -3,6 +3,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -93,6 +94,19 @@ py::dict RecordDict(const brisel::SplitRecord& record) {
     for (const std::string& path : record.written) written.append(py::str(path));
     d["written"] = written;
     d["reason"] = record.reason.empty() ? py::object(py::none()) : py::object(py::str(record.reason));
+    // The damage the split survived, as --json gives it.
+    auto number = [](int64_t value) { return value >= 0 ? py::object(py::int_(value)) : py::object(py::none()); };
+    py::list warnings;
+    for (const brisel::SplitWarning& w : record.warnings) {
+        py::dict item;
+        item["kind"] = w.kind;
+        item["object"] = number(w.object);
+        item["offset"] = number(w.offset);
+        item["pages"] = w.firstPage > 0 ? py::object(py::cast(std::vector<int32_t>{w.firstPage, std::max(w.firstPage, w.lastPage)}))
+                                        : py::object(py::none());
+        warnings.append(item);
+    }
+    d["warnings"] = warnings;
     return d;
 }
 

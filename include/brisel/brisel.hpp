@@ -62,6 +62,16 @@ struct OutputFile {
 };
 
 // What the command line's --json prints for one input.
+// Damage a split survived: its kind ("missing-object", ...), the object and
+// byte offset (-1 when not known) and the pages of the file that met it (0
+// when it belongs to the whole document).
+struct SplitWarning {
+    std::string kind;
+    int32_t object = -1;
+    int64_t offset = -1;
+    int32_t firstPage = 0, lastPage = 0;
+};
+
 struct SplitRecord {
     std::string file;
     int status = 0;
@@ -69,6 +79,7 @@ struct SplitRecord {
     std::vector<std::string> written;
     std::string reason;  // empty when split
     bool passwordError = false;  // the password was wrong or missing
+    std::vector<SplitWarning> warnings;
     // The record as one line of JSON, as the command line prints it.
     BRISEL_API std::string Json() const;
 };
