@@ -77,4 +77,11 @@ bool ChooseInputFiles(HWND owner, std::vector<std::wstring>& files);
 // The folder browser, starting at folder; true with the chosen folder in it.
 bool ChooseFolder(HWND owner, std::wstring& folder);
 
+// The output-folder and time-stamp boxes that the page-range and parts
+// dialogs share: shown from the settings, and kept when the dialog is
+// confirmed. KeepOutputChoices asks for the folder when its box is checked;
+// false when the folder browser was cancelled (the dialog stays open).
+void ShowOutputChoices(HWND dialog, const AppState& app);
+bool KeepOutputChoices(HWND dialog, AppState& app);
+
 }  // namespace brisel

@@ -1,6 +1,7 @@
-// The open-file dialog of the Ref command and the folder browser of the
-// page-range dialog.
+// The open-file dialog of the Ref command, the folder browser, and the
+// output choices of the page-range and parts dialogs.
 #include "app/dialogs.h"
+#include "resources/ids.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -66,6 +67,24 @@ bool ChooseFolder(HWND owner, std::wstring& folder) {
     if (ok) folder = path;
     CoTaskMemFree(path);
     return ok;
+}
+
+void ShowOutputChoices(HWND dialog, const AppState& app) {
+    CheckDlgButton(dialog, ID_SAVE_FOLDER, app.IsSaveFolder ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, ID_SAME_DATE, app.IsSameDate ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool KeepOutputChoices(HWND dialog, AppState& app) {
+    if (IsDlgButtonChecked(dialog, ID_SAVE_FOLDER) == BST_CHECKED) {
+        std::wstring folder = Widen(app.SaveFolder);
+        if (!ChooseFolder(dialog, folder)) return false;
+        app.SaveFolder = Utf8(folder);
+        app.IsSaveFolder = true;
+    } else {
+        app.IsSaveFolder = false;
+    }
+    app.IsSameDate = IsDlgButtonChecked(dialog, ID_SAME_DATE) == BST_CHECKED;
+    return true;
 }
 
 }  // namespace brisel

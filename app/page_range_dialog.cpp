@@ -74,8 +74,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
     switch (message) {
         case WM_INITDIALOG: {
             SetWindowLongPtrW(window, DWLP_USER, lParam);
-            CheckDlgButton(window, ID_SAVE_FOLDER, app.IsSaveFolder ? BST_CHECKED : BST_UNCHECKED);
-            CheckDlgButton(window, ID_SAME_DATE, app.IsSameDate ? BST_CHECKED : BST_UNCHECKED);
+            ShowOutputChoices(window, app);
             if (app.PageCountCacheCount != 0) {
                 std::string path = Utf8(ChoiceOf(window).path);
                 if (app.PageCountCachePath != path) {
@@ -105,15 +104,7 @@ INT_PTR CALLBACK PageRangeDialogProc(HWND window, UINT message, WPARAM wParam, L
                     choice.query.Stop();
                     int32_t first = 0, last = 0;
                     if (!ReadField(window, ID_FIRST_PAGE, first) || !ReadField(window, ID_LAST_PAGE, last)) return TRUE;
-                    if (IsDlgButtonChecked(window, ID_SAVE_FOLDER) == BST_CHECKED) {
-                        std::wstring folder = Widen(app.SaveFolder);
-                        if (!ChooseFolder(window, folder)) return TRUE;
-                        app.SaveFolder = Utf8(folder);
-                        app.IsSaveFolder = true;
-                    } else {
-                        app.IsSaveFolder = false;
-                    }
-                    app.IsSameDate = IsDlgButtonChecked(window, ID_SAME_DATE) == BST_CHECKED;
+                    if (!KeepOutputChoices(window, app)) return TRUE;
                     choice.first = first;
                     choice.last = last;
                     EndDialog(window, IDOK);

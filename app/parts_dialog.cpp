@@ -142,8 +142,7 @@ INT_PTR CALLBACK PartsDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
             int mode = static_cast<int>(kept.mode);
             if (mode < 0 || mode > 2) mode = 0;
             CheckRadioButton(window, ID_PART_EVERY_MODE, ID_PART_RANGES_MODE, kModeButtons[mode]);
-            CheckDlgButton(window, ID_SAVE_FOLDER, app.IsSaveFolder ? BST_CHECKED : BST_UNCHECKED);
-            CheckDlgButton(window, ID_SAME_DATE, app.IsSameDate ? BST_CHECKED : BST_UNCHECKED);
+            ShowOutputChoices(window, app);
             ModeChosen(window);
             CentreOnDesktop(window);
             HWND field = GetDlgItem(window, kModeFields[mode]);
@@ -165,15 +164,7 @@ INT_PTR CALLBACK PartsDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
                     PartsChoice& choice = ChoiceOf(window);
                     PartSettings kept = g_shell.parts;
                     if (!ReadRequest(window, choice.request, kept)) return TRUE;
-                    if (IsDlgButtonChecked(window, ID_SAVE_FOLDER) == BST_CHECKED) {
-                        std::wstring folder = Widen(app.SaveFolder);
-                        if (!ChooseFolder(window, folder)) return TRUE;
-                        app.SaveFolder = Utf8(folder);
-                        app.IsSaveFolder = true;
-                    } else {
-                        app.IsSaveFolder = false;
-                    }
-                    app.IsSameDate = IsDlgButtonChecked(window, ID_SAME_DATE) == BST_CHECKED;
+                    if (!KeepOutputChoices(window, app)) return TRUE;
                     g_shell.parts = kept;
                     choice.query.Stop();
                     EndDialog(window, IDOK);
