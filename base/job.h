@@ -133,6 +133,9 @@ struct Job {
     // Pages lost with page-tree nodes the input does not hold: their count,
     // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;
+    // The input's last update was cut short among its objects: pages it
+    // changed may show what they held before it.
+    bool UpdateCutShort = false;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

@@ -60,6 +60,12 @@ struct Ladder {
             job.Step = JobStep::Unlock;
             return rewritten == kOpenRefused ? kOpenRefused : kOpenFailed;
         }
+        // An encrypted file whose key is lost stays refused: another repair
+        // would find no more of it.
+        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost) {
+            job.LastError = rewritten;
+            return kOpenFailed;
+        }
         return 0;
     }
 };

@@ -35,6 +35,7 @@ void ResetJob(Job& job) {
     job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
+    job.UpdateCutShort = false;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
@@ -132,6 +133,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
     if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
+    job.UpdateCutShort = doc.reader.cutUpdate == CutUpdate::ObjectsLost;
     const bool onePage = count == 1 && job.PagesNotFound == 0;
 
     AppState& app = job.app;
@@ -256,7 +258,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
+    return job.IncompletePages.empty() && job.PagesNotFound == 0 && !job.UpdateCutShort ? kResultDone
+                                                                                        : kResultIncomplete;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
@@ -298,6 +301,10 @@ std::string ResultDetail(const Job& job, int result) {
                                                                std::to_string(job.PagesNotFound + job.PageCount)});
         else if (job.PagesNotFound < 0)
             text = Tr(lang, Text::SomePagesNotFound);
+        if (job.UpdateCutShort) {
+            if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+            text += Tr(lang, Text::UpdateCutShort);
+        }
         if (job.IncompletePages.empty()) return text;
         if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
         return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
