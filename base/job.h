@@ -79,6 +79,9 @@ struct AppState {
     // Page file names from a pattern (--name); empty: the input's name, a
     // discriminator and the padded page number.
     std::string NamePattern;
+    // The page files reach the disk before a job says it is done; off for
+    // scratch output that a power cut may take.
+    bool SyncPageFiles = true;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };

@@ -200,6 +200,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     InputKeyEncryption encryption(doc.reader);
     PageSaver saver(PageSaver::DefaultThreads(), 4u << 20, 64,
                     [&naming](int32_t index, int attempt) { return naming.AlternativePath(index, attempt); });
+    saver.SetDurable(app.SyncPageFiles);
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
@@ -248,6 +249,11 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         job.PagesWritten = static_cast<int32_t>(
             std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
         std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+    } else if (saver.syncFault() != FileFault::None) {
+        // Written but not known to be on the disk: no "Done".
+        job.LastError = kPageFileNotWritten;
+        job.WriteFault = saver.syncFault();
+        job.FailedFile = submitted.empty() ? std::string() : submitted.back().second;
     }
     for (const auto& [index, written] : submitted) {
         if (failed >= 0 && index >= failed) continue;
