@@ -7,6 +7,7 @@
 #include "base/texts.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
+#include "pdfread/stream_decode.h"
 #include "pdfread/xref_stream.h"
 
 namespace brisel {
@@ -60,9 +61,11 @@ struct Ladder {
             job.Step = JobStep::Unlock;
             return rewritten == kOpenRefused ? kOpenRefused : kOpenFailed;
         }
-        // An encrypted file whose key is lost stays refused: another repair
-        // would find no more of it.
-        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost) {
+        // An encrypted file whose key is lost, or a stream that inflates
+        // beyond the limit, ends the open: another repair would find no
+        // more, and would inflate the stream again.
+        if (job.LastError == kInflateTooLarge) rewritten = kInflateTooLarge;
+        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost || rewritten == kInflateTooLarge) {
             job.LastError = rewritten;
             return kOpenFailed;
         }

@@ -119,6 +119,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     };
     doc.image = LoadFile(job, path);
     if (doc.image.empty()) return kResultFailed;
+    job.InflateLimit = std::max<uint64_t>(AppState::kMinInflateLimit, uint64_t{job.app.InflateFactor} * doc.image.size());
     if (sameDate && !timesRead) return kResultFailed;
     if (job.Stopped()) return job.StopCode;
 
