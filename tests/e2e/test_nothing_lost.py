@@ -10,9 +10,11 @@ import re
 import signal
 import struct
 import subprocess
+import sys
 import threading
 import time
 import unittest
+import zlib
 
 import pdftest
 from pdftest import SplitTestCase, brisel, ghostscript_pdf, qpdf_check, render, text_pages_ps
@@ -146,6 +148,71 @@ class DamagedInputs(SplitTestCase):
             f.write(classic_pdf(three_pages(extra_resources=b"/Properties << /P0 12 0 R >>"), free=(12,)))
         self.split(src)
         self.assertPageFilesMatch(src)
+
+    def test_zlib_bombs(self):
+        # Half a megabyte that inflates to half a gigabyte of zeros, once as the object
+        # stream that holds the pages' font, once as a page's content. The
+        # object stream is inflated only up to 100 times the input (at least
+        # 256 MB) and the run says why it stops; the content is copied
+        # without being inflated. Either way the run ends soon, in bounded
+        # memory, and Ctrl-C ends it at once.
+        def deflated_zeros(prefix, total):
+            c = zlib.compressobj(9)
+            out, chunk = c.compress(prefix), bytes(64 << 20)
+            for _ in range(total // len(chunk)):
+                out += c.compress(chunk)
+            return out + c.flush()
+
+        base = classic_pdf(three_pages())
+        prev = int(base[base.rindex(b"startxref") + 9:].split()[0])
+        font = b"5 0 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> "
+        packed = deflated_zeros(font, 512 << 20)
+        objstm = bytearray(base)
+        at_stream = len(objstm)
+        objstm += (b"20 0 obj\n<< /Type /ObjStm /N 1 /First 4 /Filter /FlateDecode /Length %d >>\nstream\n"
+                   % len(packed) + packed + b"\nendstream\nendobj\n")
+        at_xref = len(objstm)
+        rows = b"".join(bytes([kind]) + a.to_bytes(4, "big") + b.to_bytes(2, "big")
+                        for kind, a, b in ((2, 20, 0), (1, at_stream, 0), (1, at_xref, 0)))
+        objstm += (b"21 0 obj\n<< /Type /XRef /Size 22 /W [1 4 2] /Index [5 1 20 2] /Root 1 0 R /Prev %d "
+                   b"/Length %d >>\nstream\n" % (prev, len(rows)) + rows + b"\nendstream\nendobj\n")
+        objstm += b"startxref\n%d\n%%%%EOF\n" % at_xref
+        pages = three_pages()
+        content = deflated_zeros(b"BT /F1 24 Tf 72 200 Td (Page 1) Tj ET\n", 512 << 20)
+        pages[4] = b"<< /Filter /FlateDecode /Length %d >>\nstream\n" % len(content) + content + b"\nendstream"
+        for name, data, status in (("objstm-bomb", bytes(objstm), 1), ("content-bomb", classic_pdf(pages), 0)):
+            with self.subTest(name):
+                src = self.path(name + ".pdf")
+                with open(src, "wb") as f:
+                    f.write(data)
+                began = time.monotonic()
+                run = subprocess.Popen([pdftest.BRISEL, src], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                       stdin=subprocess.DEVNULL, env=dict(os.environ, LANG="C", LC_ALL=""))
+                _, code, usage = os.wait4(run.pid, 0)
+                seconds = time.monotonic() - began
+                stderr = run.stderr.read().decode()
+                run.stdout.close()
+                run.stderr.close()
+                self.assertEqual(os.waitstatus_to_exitcode(code), status, stderr)
+                if status == 1:
+                    self.assertEqual(stderr, "brisel: %s: Failed (a compressed stream inflates to more than 100 "
+                                             "times the file's size: the file is damaged or made to exhaust "
+                                             "memory)\n" % src)
+                # ru_maxrss is in kilobytes. The bounds leave room for a
+                # loaded machine; the figures are in the report.
+                print("%s: %.2f s, %d MB" % (name, seconds, usage.ru_maxrss // 1024), file=sys.stderr)
+                self.assertLess(usage.ru_maxrss, 400 << 10)
+                self.assertLess(seconds, 30)
+                if status == 0:
+                    continue
+                # Ctrl-C while the stream inflates.
+                run = subprocess.Popen([pdftest.BRISEL, src], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       stdin=subprocess.DEVNULL)
+                time.sleep(0.3)
+                sent = time.monotonic()
+                run.send_signal(signal.SIGINT)
+                self.assertEqual(run.wait(timeout=30), 130)
+                self.assertLess(time.monotonic() - sent, 1.5)
 
     def test_damaged_header_and_odd_inputs(self):
         good = classic_pdf(three_pages())
