@@ -8,7 +8,10 @@ of the run before flushed and let go from the page cache, the input read into
 it. Old outputs are removed only after all timed runs, since
 removing thousands of files slows the file system for a while afterwards.
 
-Usage: bench/bench.py [--runs N] [--brisel PATH] [--only NAME ...] [--keep]
+Usage: bench/bench.py [--runs N] [--brisel PATH] [--against PATH] [--only NAME ...] [--keep]
+
+--against times another build of brisel (brisel-before) in the same
+rotation, so that a change is measured side by side with what it changes.
 """
 
 import argparse
@@ -197,21 +200,26 @@ def timed(cmd, cwd, timeout):
     return seconds, int(err.strip().splitlines()[-1])
 
 
-def tools(brisel, floor, pack, every=None):
+def tools(brisel, floor, pack, every=None, against=None):
     """The splitters, and the floor: brisel's own page files written by a
     program that already holds their bytes (bench/floor.c), created at once
     and, as brisel creates them, each whole under its name (floor-whole).
     With every, each file holds that many pages (pdfseparate writes single
     pages only)."""
+    before = []
+    if against and every:
+        before = [("brisel-before", lambda src, out: [against, "--yes", "--every", str(every), "--out", out, src])]
+    elif against:
+        before = [("brisel-before", lambda src, out: [against, "--yes", "--out", out, src])]
     if every:
-        return [
+        return before + [
             ("brisel", lambda src, out: [brisel, "--yes", "--every", str(every), "--out", out, src]),
             ("qpdf", lambda src, out: ["qpdf", "--split-pages=%d" % every, src, os.path.join(out, "part-%d.pdf")]),
             ("floor", lambda src, out: [floor, pack, out]),
             ("floor-whole", lambda src, out: [floor, "--whole", pack, out]),
             ("no-sync", lambda src, out: [brisel, "--yes", "--no-sync", "--every", str(every), "--out", out, src]),
         ]
-    return [
+    return before + [
         ("brisel", lambda src, out: [brisel, "--yes", "--out", out, src]),
         ("qpdf", lambda src, out: ["qpdf", "--split-pages", src, os.path.join(out, "page-%d.pdf")]),
         ("pdfseparate", lambda src, out: ["pdfseparate", src, os.path.join(out, "page-%d.pdf")]),
@@ -242,6 +250,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--brisel", default=os.path.join(ROOT, "build", "release", "brisel"))
+    parser.add_argument("--against", help="another build of brisel, timed beside it as brisel-before")
     parser.add_argument("--only", nargs="*", default=[])
     parser.add_argument("--timeout", type=int, default=120, help="seconds before a tool is given up")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
@@ -276,7 +285,8 @@ def main():
         # One untimed run of the fast tools first: the first writes after the
         # documents were made are slowed by the file system's own work.
         pack = os.path.join(work, name + ".pack")
-        for tool, command in tools(args.brisel, floor, pack, every)[:2]:
+        for tool, command in [t for t in tools(args.brisel, floor, pack, every, args.against)
+                              if t[0] in ("brisel", "qpdf")]:
             out = tempfile.mkdtemp(prefix="%s-%s-warm-" % (name, tool), dir=work)
             outputs.append(out)
             settle(src, outputs[-2] if len(outputs) > 1 else None)
@@ -286,7 +296,7 @@ def main():
         for run in range(args.runs):
             # The order of the tools turns from run to run, so that none
             # always follows the same one.
-            order = tools(args.brisel, floor, pack, every)
+            order = tools(args.brisel, floor, pack, every, args.against)
             order = order[run % len(order):] + order[:run % len(order)]
             for tool, command in order:
                 if tool in given_up:
@@ -304,7 +314,7 @@ def main():
                 if tool == "pdfseparate" and r[0] > 60:
                     given_up.add(tool)
         base = statistics.median(t for t, _ in results["brisel"]) if "brisel" in results else None
-        for tool, _ in tools(args.brisel, floor, pack, every):
+        for tool, _ in tools(args.brisel, floor, pack, every, args.against):
             if tool in args.skip:
                 continue
             if tool not in results:
@@ -318,6 +328,8 @@ def main():
             peak = max(m for _, m in results[tool]) / 1024
             if tool == "brisel" or base is None:
                 ratio = ""
+            elif tool == "brisel-before":
+                ratio = "%+.1f%% time" % (100 * (base / median - 1))
             elif tool == "floor":
                 ratio = "%.2fx floor" % (base / median)
             elif tool == "floor-whole":

@@ -1,5 +1,6 @@
 #include "cli/json_result.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace brisel {
@@ -59,9 +60,23 @@ std::string Quoted(const std::string& text) {
 std::string JsonLine(const InputOutcome& outcome) {
     std::string line = "{\"file\":" + Quoted(outcome.file) + ",\"status\":" + std::to_string(outcome.status) +
                        ",\"pages\":" + (outcome.pages > 0 ? std::to_string(outcome.pages) : "null") + ",\"written\":[";
-    for (size_t i = 0; i < outcome.written.size(); ++i) line += (i ? "," : "") + Quoted(outcome.written[i]);
-    line += "],\"reason\":" + (outcome.reason.empty() ? std::string("null") : Quoted(outcome.reason)) + "}";
-    return line;
+    for (size_t i = 0; i < outcome.written.size(); ++i) line.append(i ? "," : "").append(Quoted(outcome.written[i]));
+    line.append("],\"reason\":").append(outcome.reason.empty() ? std::string("null") : Quoted(outcome.reason));
+    line.append(",\"warnings\":[");
+    auto number = [](int64_t value) { return value >= 0 ? std::to_string(value) : std::string("null"); };
+    for (size_t i = 0; i < outcome.warnings.size(); ++i) {
+        const Warning& w = outcome.warnings[i];
+        line.append(i ? ",{\"kind\":\"" : "{\"kind\":\"").append(WarningName(w.kind));
+        line.append("\",\"object\":").append(number(w.object));
+        line.append(",\"offset\":").append(number(w.offset));
+        line.append(",\"pages\":");
+        if (w.firstPage > 0)
+            line.append("[").append(std::to_string(w.firstPage)).append(",")
+                .append(std::to_string(std::max(w.firstPage, w.lastPage))).append("]}");
+        else
+            line.append("null}");
+    }
+    return line + "]}";
 }
 
 }  // namespace brisel

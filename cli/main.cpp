@@ -118,13 +118,16 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     outcome.pages = job.PageCount;
     outcome.written = host.written();
     outcome.reason = ResultReason(job, result, options.range || options.parts);
+    outcome.warnings = job.Warnings.items();
     if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
     // A break is no failure worth a line under --quiet.
     if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
     if (outcome.reason.empty()) outcome.reason = host.reason();
     if (!options.json && !options.quiet) {
-        if (options.verbose)
+        if (options.verbose) {
             for (const std::string& file : outcome.written) WriteText(stdout, file + "\n");
+            for (const Warning& warning : outcome.warnings) ReportFailure(path, "warning: " + DescribeWarning(warning));
+        }
         if (result == kResultDone)
             WriteText(stdout, OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
                                   "\n");

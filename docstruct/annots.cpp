@@ -14,17 +14,17 @@ namespace brisel {
 namespace {
 
 // "N G R" at p; on success p is just after "R".
-bool StepOverReference(Job& job, Cursor& p, Cursor end) {
+bool StepOverReference(Cursor& p, Cursor end) {
     Cursor q = p;
     int32_t number, generation;
-    if (ReadReferenceValue(job, q, end, number, generation) != PartFault::None) return false;
+    if (ReadReferenceValue(q, end, number, generation) != PartFault::None) return false;
     p = q;
     return true;
 }
 
 // Steps over the elements of an /Annots array (p just after "["): inline
 // dictionaries and references. false for any other element.
-bool StepOverAnnotsArray(Job& job, Cursor& p, Cursor end) {
+bool StepOverAnnotsArray(Cursor& p, Cursor end) {
     for (;;) {
         if (!SkipWhiteAndComments(p, end)) return false;
         if (*p == ']') {
@@ -33,7 +33,7 @@ bool StepOverAnnotsArray(Job& job, Cursor& p, Cursor end) {
         }
         if (*p == '<' || (p + 1 < end && p[1] == '<')) {
             if (!StepOverDict(p, end)) return false;
-        } else if (!StepOverReference(job, p, end)) {
+        } else if (!StepOverReference(p, end)) {
             return false;
         }
     }
@@ -68,8 +68,8 @@ bool ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& 
 }
 
 // Whether the dictionary inside [from, to) holds key with the name value.
-bool NameValueIs(Job& job, Cursor from, Cursor to, const char* key, const char* name) {
-    Cursor p = FindKey(job, key, from, to);
+bool NameValueIs(Cursor from, Cursor to, const char* key, const char* name) {
+    Cursor p = FindKey(key, from, to);
     if (!p) return false;
     p += std::strlen(key);
     const size_t n = std::strlen(name);
@@ -149,18 +149,18 @@ struct LinkKeeper {
 // that leads to one), or a GoTo action. Such a link leads to another page,
 // unless the keeper keeps it.
 bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, LinkKeeper& keeper) {
-    if (!NameValueIs(job, open + 2, close, "/Subtype", "/Link")) return false;
-    if (Cursor dest = FindKey(job, "/Dest", open + 2, close)) {
+    if (!NameValueIs(open + 2, close, "/Subtype", "/Link")) return false;
+    if (Cursor dest = FindKey("/Dest", open + 2, close)) {
         dest += 5;
         return !(SkipWhiteAndComments(dest, close) && keeper.Keeps(job, doc, dest));
     }
-    Cursor action = FindKey(job, "/A", open + 2, close);
+    Cursor action = FindKey("/A", open + 2, close);
     if (!action) return false;
     action += 2;
     Cursor actionOpen, actionClose;
     if (!SkipWhiteAndComments(action, close) || !ResolveDict(job, doc, action, actionOpen, actionClose)) return false;
-    if (!NameValueIs(job, actionOpen + 2, actionClose, "/S", "/GoTo")) return false;
-    Cursor d = FindKey(job, "/D", actionOpen + 2, actionClose);
+    if (!NameValueIs(actionOpen + 2, actionClose, "/S", "/GoTo")) return false;
+    Cursor d = FindKey("/D", actionOpen + 2, actionClose);
     if (d) d += 2;
     return !(d && SkipWhiteAndComments(d, actionClose) && keeper.Keeps(job, doc, d));
 }
@@ -245,18 +245,18 @@ enum class Entry { Blanked, Kept, Malformed };
 // The value of an /Annots (annots true) or /B key whose name ends at p:
 // blanks from the key through the value's last byte when the value has the
 // expected form. p moves past what was examined.
-Entry BlankEntry(Job& job, uint8_t* image, Cursor key, Cursor& p, Cursor end, bool annots) {
+Entry BlankEntry(uint8_t* image, Cursor key, Cursor& p, Cursor end, bool annots) {
     Cursor q = p;
     if (!SkipWhiteAndComments(q, end)) return Entry::Malformed;
     Cursor valueEnd = nullptr;
     if (*q == '[') {
         Cursor r = q + 1;
-        bool ok = annots ? StepOverAnnotsArray(job, r, end) : StepOverBeadArray(r, end);
+        bool ok = annots ? StepOverAnnotsArray(r, end) : StepOverBeadArray(r, end);
         if (!ok) return Entry::Malformed;
         valueEnd = r;
     } else if (IsDigit(*q)) {
         Cursor r = q;
-        if (!StepOverReference(job, r, end)) return Entry::Malformed;
+        if (!StepOverReference(r, end)) return Entry::Malformed;
         valueEnd = r;
     } else {
         return Entry::Kept;
@@ -300,7 +300,7 @@ int BlankPage(Job& job, const Document& doc, uint8_t* image, Cursor body, bool k
                 blanked += gone;
                 continue;
             }
-            Entry e = BlankEntry(job, image, key, p, end, annots);
+            Entry e = BlankEntry(image, key, p, end, annots);
             if (e == Entry::Malformed) return blanked;
             if (e == Entry::Blanked) ++blanked;
         }

@@ -30,7 +30,7 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
     const Cursor end = doc.end();
     Cursor body = FindObject(job, doc.table, doc.start(), end, number, entry->generation);
     Cursor dictEnd = body && AtDict(body, end) ? FindDictEnd(body + 2, end) : nullptr;
-    Cursor kids = dictEnd ? FindKey(job, "/Kids", body + 2, dictEnd) : nullptr;
+    Cursor kids = dictEnd ? FindKey("/Kids", body + 2, dictEnd) : nullptr;
     if (!kids) return false;
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, dictEnd) || *p != '[') return false;
@@ -44,7 +44,7 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
         if (!AtDict(p, dictEnd)) {
             // A reference: its three tokens, whatever they hold.
             int32_t n, g;
-            if (ReadReferenceValue(job, p, dictEnd, n, g) != PartFault::None) return false;
+            if (ReadReferenceValue(p, dictEnd, n, g) != PartFault::None) return false;
             Append(node, item, p);
             continue;
         }
@@ -76,9 +76,9 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
 int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
     // The update chains to the image's own table.
     Cursor cur = doc.end();
-    if (FindBackward(job, doc.start(), cur, "startxref") != 1) return Fail(job, kDirectKidsNotLifted, -1);
+    if (FindBackward(doc.start(), cur, "startxref") != 1) return Fail(job, kDirectKidsNotLifted, -1);
     cur += 9;
-    const int64_t previous = ReadLong(job, cur, doc.end());
+    const int64_t previous = ReadLong(cur, doc.end()).value_or(-1);
     if (previous < 0) return Fail(job, kDirectKidsNotLifted, -1);
 
     std::string update = "\n";

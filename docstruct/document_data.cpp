@@ -34,12 +34,12 @@ void ReadForm(Job& job, Document& doc) {
     if (!form || !DictionaryAt(job, doc, form, open, close)) return;
     doc.data.hasForm = true;
     for (int k = 0; k < kFormKeyCount; ++k)
-        if (DictValue(job, open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
-    if (DictValue(job, open, close, "/Fields", value, valueEnd)) {
+        if (DictValue(open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
+    if (DictValue(open, close, "/Fields", value, valueEnd)) {
         ReadReferenceOrder(job, doc, value, doc.data.fieldOrder);
         ReadFieldTree(job, doc, value);
     }
-    if (DictValue(job, open, close, "/CO", value, valueEnd))
+    if (DictValue(open, close, "/CO", value, valueEnd))
         ReadReferenceOrder(job, doc, value, doc.data.calculationOrder);
 }
 
@@ -50,7 +50,7 @@ void ReadPageLabels(Job& job, Document& doc) {
     auto& ranges = doc.data.pageLabels;
     FlattenTree(job, doc, labels, "/Nums", [&](Cursor key, Cursor label) {
         Cursor p = key;
-        const int32_t first = ReadInt(job, p, label);
+        const int32_t first = ReadInt(p, label).value_or(-1);
         job.LastError = 0;
         if (p != key && first >= 0 && ranges.size() < 1000000) ranges.emplace_back(first, label - doc.start());
     });
@@ -125,8 +125,8 @@ bool ArrayAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& end)
     return end != nullptr;
 }
 
-bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {
-    Cursor at = FindKey(job, key, open + 2, close);
+bool DictValue(Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd) {
+    Cursor at = FindKey(key, open + 2, close);
     if (!at) return false;
     value = at + std::strlen(key);
     if (!SkipWhiteAndComments(value, close)) return false;
@@ -137,7 +137,7 @@ bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& val
 void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
     doc.data = DocumentData();
     for (int k = 0; k < kCatalogKeyCount; ++k) {
-        Cursor key = FindKey(job, kCatalogKeyNames[k], from, to);
+        Cursor key = FindKey(kCatalogKeyNames[k], from, to);
         if (!key) continue;
         Cursor value = key + std::strlen(kCatalogKeyNames[k]);
         if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();

@@ -48,7 +48,7 @@ void EachReference(Cursor open, Cursor close, Take take) {
 
 // The value of key inside the dictionary [open, close): [value, valueEnd).
 // false when absent or unreadable.
-bool DictValue(Job& job, Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd);
+bool DictValue(Cursor open, Cursor close, const char* key, Cursor& value, Cursor& valueEnd);
 
 // The position of a catalog value, or null.
 inline Cursor CatalogValue(const Document& doc, CatalogKey key) {

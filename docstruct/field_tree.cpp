@@ -27,9 +27,9 @@ void ReadFieldTree(Job& job, Document& doc, Cursor fields) {
         job.LastError = 0;
         Cursor dictOpen, dictClose, value, valueEnd;
         if (!body || !DictionaryAt(job, doc, body, dictOpen, dictClose)) continue;
-        if (tree.parent.Find(field) < 0 && !DictValue(job, dictOpen, dictClose, "/Parent", value, valueEnd))
+        if (tree.parent.Find(field) < 0 && !DictValue(dictOpen, dictClose, "/Parent", value, valueEnd))
             tree.top.Insert(field, 1);
-        if (!DictValue(job, dictOpen, dictClose, "/Kids", value, valueEnd) ||
+        if (!DictValue(dictOpen, dictClose, "/Kids", value, valueEnd) ||
             !ArrayAt(job, doc, value, open, close))
             continue;
         if (*value == '[') {

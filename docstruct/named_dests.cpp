@@ -33,7 +33,7 @@ int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor&
 // followed by white space, a comment or "/".
 int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
               Cursor& close) {
-    Cursor at = FindKey(job, key, from, to);
+    Cursor at = FindKey(key, from, to);
     if (!at) return 0;
     Cursor p = at + std::strlen(key);
     if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, kTreeNoValue, -1);
@@ -58,7 +58,7 @@ int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
         if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
         if (IsDigit(*p)) {
             int32_t number, generation;
-            const PartFault fault = ReadReferenceValue(job, p, end, number, generation);
+            const PartFault fault = ReadReferenceValue(p, end, number, generation);
             if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kValueMalformed, -1);
             if (fault != PartFault::None) return Fail(job, kValueNoR, -1);
         } else if (StartsWith(p, end, "null")) {
@@ -87,7 +87,7 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int64_t offset, int32_t 
     close = FindDictEnd(body + 2, end);
     if (!close) return Fail(job, kNameNodeNotClosed);
     inside = body + 2;
-    Cursor kids = FindKey(job, "/Kids", inside, close);
+    Cursor kids = FindKey("/Kids", inside, close);
     if (!kids) return 0;
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNameNodeEndAtKids);
@@ -97,7 +97,7 @@ int64_t ReadNameTreeNode(Job& job, const Document& doc, int64_t offset, int32_t 
 
 // The /Names of a leaf, when it has one.
 int ReadLeaf(Job& job, const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
-    Cursor names = FindKey(job, "/Names", inside, close);
+    Cursor names = FindKey("/Names", inside, close);
     if (!names) return required ? Fail(job, kLeafNoNames, -1) : 0;
     return ReadNamesArray(job, doc, names + 6, dests);
 }
@@ -155,7 +155,7 @@ int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor cata
     if (r > 0) r = EntryDict(job, doc, inside, close, "/Dests", true, inside, close);
     if (r <= 0) return r;
 
-    Cursor kids = FindKey(job, "/Kids", inside, close);
+    Cursor kids = FindKey("/Kids", inside, close);
     if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
     const Cursor end = doc.end();
     Cursor p = kids + 5;
@@ -182,7 +182,7 @@ int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor ca
         Cursor dest = value;
         if (AtDict(value, end)) {
             Cursor dictEnd = FindDictEnd(value + 2, end);
-            Cursor d = dictEnd ? FindKey(job, "/D", value + 2, dictEnd) : nullptr;
+            Cursor d = dictEnd ? FindKey("/D", value + 2, dictEnd) : nullptr;
             if (!d) return Fail(job, kDestDictNoD, -1);
             if (!resolved) after = dictEnd + 2;
             dest = d + 2;
@@ -210,7 +210,7 @@ bool ReadNamedValue(Job& job, const Document& doc, Cursor p, NamedDests::Target&
     bool ok = ResolveValue(job, doc, p, kEntryCodes) >= 0;
     if (ok && AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
-        Cursor d = close ? FindKey(job, "/D", p + 2, close) : nullptr;
+        Cursor d = close ? FindKey("/D", p + 2, close) : nullptr;
         p = d ? d + 2 : nullptr;
         ok = p && ResolveValue(job, doc, p, kEntryCodes) >= 0;
     }

@@ -16,7 +16,7 @@ int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& cod
     if (!IsDigit(*p)) return 0;
     Cursor q = p;
     int32_t n, generation;
-    const PartFault fault = ReadReferenceValue(job, q, end, n, generation);
+    const PartFault fault = ReadReferenceValue(q, end, n, generation);
     if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, codes.generation, -1);
     if (fault != PartFault::None) return Fail(job, codes.noR, -1);
     Cursor body = FindObject(job, doc.table, doc.start(), end, n, generation);
@@ -33,7 +33,7 @@ int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& cod
 
 int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
             int32_t& generation) {
-    const PartFault fault = ReadReferenceValue(job, cur, end, number, generation);
+    const PartFault fault = ReadReferenceValue(cur, end, number, generation);
     if (fault == PartFault::Number) {
         job.LastError = 0;
         if (!checkClose) return 0;

@@ -35,9 +35,9 @@ int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& ite
 }
 
 // The value of a key of an item, white space and comments skipped; null when
-// the key is absent (LastError 0).
-Cursor ValueOf(Job& job, const Item& item, const char* key, Cursor end) {
-    Cursor at = FindKey(job, key, item.inside, item.close);
+// the key is absent.
+Cursor ValueOf(const Item& item, const char* key, Cursor end) {
+    Cursor at = FindKey(key, item.inside, item.close);
     if (!at) return nullptr;
     Cursor p = at + std::strlen(key);
     return SkipWhiteAndComments(p, end) ? p : nullptr;
@@ -49,7 +49,7 @@ Cursor ValueOf(Job& job, const Item& item, const char* key, Cursor end) {
 // links lead back to an earlier item: kOutlineLoop.
 int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to) {
     const bool first = key[1] == 'F';
-    Cursor p = ValueOf(job, from, key, doc.end());
+    Cursor p = ValueOf(from, key, doc.end());
     if (!p || StartsWith(p, doc.end(), "null")) return 0;
     int32_t number = 0;
     int resolved = ResolveValue(job, doc, p, kItemCodes, &number);
@@ -104,16 +104,16 @@ int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector
 // LastError.
 int FindDestination(Job& job, const Document& doc, const Item& item, Cursor& p) {
     const Cursor end = doc.end();
-    if (Cursor action = ValueOf(job, item, "/A", end)) {
+    if (Cursor action = ValueOf(item, "/A", end)) {
         if (ResolveValue(job, doc, action, kItemCodes) < 0) return -1;
         if (!AtDict(action, end)) return 0;
         Item dict;
         dict.inside = action + 2;
         dict.close = FindDictEnd(dict.inside, end);
-        if (!dict.close || !FindKey(job, "/GoTo", dict.inside, dict.close)) return 0;
-        p = ValueOf(job, dict, "/D", end);
+        if (!dict.close || !FindKey("/GoTo", dict.inside, dict.close)) return 0;
+        p = ValueOf(dict, "/D", end);
     } else {
-        p = ValueOf(job, item, "/Dest", end);
+        p = ValueOf(item, "/Dest", end);
     }
     if (!p) return 0;
     return ResolveValue(job, doc, p, kItemCodes) < 0 ? -1 : 1;
@@ -152,11 +152,11 @@ void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDest
 // /Count: a "-" before the number negates it; absent gives 0.
 int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
     count = 0;
-    Cursor p = ValueOf(job, item, "/Count", end);
+    Cursor p = ValueOf(item, "/Count", end);
     if (!p) return 0;
     bool negative = *p == '-';
     if (negative) ++p;
-    int32_t value = ReadInt(job, p, end);
+    int32_t value = ReadInt(p, end).value_or(-1);
     if (value < 0) return Fail(job, kItemBadCount, -1);
     count = negative ? -value : value;
     return 0;
@@ -166,10 +166,10 @@ int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
 int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
     const Cursor end = doc.end();
     flags = 0;
-    Cursor p = ValueOf(job, item, "/F", end);
+    Cursor p = ValueOf(item, "/F", end);
     if (!p) return 0;
     int32_t value, generation;
-    const PartFault fault = ReadReferenceValue(job, p, end, value, generation);
+    const PartFault fault = ReadReferenceValue(p, end, value, generation);
     job.LastError = 0;
     // A number alone is the value; two numbers make a reference.
     if (fault != PartFault::Number && fault != PartFault::Generation) {
@@ -177,7 +177,7 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
         if (value < 1) return Fail(job, kValueMalformed, -1);
         Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
         if (!body) return Fail(job, kValueNotFound, -1);
-        value = ReadInt(job, body, end);
+        value = ReadInt(body, end).value_or(-1);
         if (value < 0) return Fail(job, kValueMalformed, -1);
     }
     flags = value >= 1 ? value : 0;
@@ -187,14 +187,14 @@ int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
 // The title and colour of an item: positions of their bytes in the image.
 int ReadTitleAndColour(Job& job, const Document& doc, const Item& item, OutlineRecord& record) {
     const Cursor end = doc.end();
-    if (Cursor title = ValueOf(job, item, "/Title", end)) {
+    if (Cursor title = ValueOf(item, "/Title", end)) {
         if (ResolveValue(job, doc, title, kItemCodes) < 0) return -1;
         if (Cursor titleEnd = StringEnd(title, end)) {
             record.titlePosition = title - doc.start();
             record.titleLength = static_cast<int32_t>(titleEnd - title);
         }
     }
-    if (Cursor colour = ValueOf(job, item, "/C", end)) {
+    if (Cursor colour = ValueOf(item, "/C", end)) {
         if (ResolveValue(job, doc, colour, kItemCodes) < 0) return -1;
         if (*colour == '[') {
             Cursor p = colour + 1;
@@ -235,7 +235,7 @@ void IndexByPage(Document& doc) {
 
 int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     const Cursor end = doc.end();
-    Cursor p = ValueOf(job, {catalog, catalogEnd, 0}, "/Outlines", end);
+    Cursor p = ValueOf({catalog, catalogEnd, 0}, "/Outlines", end);
     if (!p || StartsWith(p, end, "null")) return 0;
     if (ResolveValue(job, doc, p, kItemCodes) < 0) return -1;
     Item root;

@@ -50,7 +50,7 @@ Cursor KidsWithoutOpening(Job& job, Cursor p, Cursor dictEnd) {
     int count = 0;
     while (SkipWhiteAndComments(q, dictEnd) && IsDigit(*q)) {
         int32_t number, generation;
-        if (ReadReferenceValue(job, q, dictEnd, number, generation) != PartFault::None) break;
+        if (ReadReferenceValue(q, dictEnd, number, generation) != PartFault::None) break;
         ++count;
     }
     job.LastError = 0;
@@ -66,12 +66,12 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
     if (!StartsWith(body, end, "<<")) return Fail(job, kNodeNotDict);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     if (!dictEnd) return Fail(job, kNodeNotClosed);
-    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
+    Cursor key = FindKey("/Type", body + 2, dictEnd);
     // A node without /Type plays the role its keys give it: with /Kids an
     // intermediate node, otherwise a page.
     bool page = false;
     if (!key) {
-        page = !FindKey(job, "/Kids", body + 2, dictEnd);
+        page = !FindKey("/Kids", body + 2, dictEnd);
     } else {
         Cursor p = key + 5;
         if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterType);
@@ -82,10 +82,10 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
     }
     info.present = 0;
     for (int i = 0; i < 4; ++i)
-        if (FindKey(job, kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
+        if (FindKey(kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
     info.kids = 0;
     if (page) return 0;
-    Cursor kids = FindKey(job, "/Kids", body + 2, dictEnd);
+    Cursor kids = FindKey("/Kids", body + 2, dictEnd);
     if (!kids) return Fail(job, kNodeNoKids);
     Cursor p = kids + 5;
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
@@ -100,7 +100,7 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
 // to an array object.
 Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
     const Cursor end = doc.end();
-    Cursor key = FindKey(job, "/Kids", root.inside(), root.end);
+    Cursor key = FindKey("/Kids", root.inside(), root.end);
     if (!key) {
         Fail(job, kRootNoKids);
         return nullptr;
@@ -113,7 +113,7 @@ Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
     if (*p == '[') return p + 1;
     int32_t number, generation;
     Cursor value = p;
-    if (ReadReferenceValue(job, p, end, number, generation) == PartFault::None) {
+    if (ReadReferenceValue(p, end, number, generation) == PartFault::None) {
         Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
         if (body && *body == '[') return body + 1;
     }
@@ -237,14 +237,14 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     // The root's /Count only sizes the first allocation: the page count is
     // what the walk finds, since a wrong /Count would leave pages out or
     // make up pages that are not there.
-    if (Cursor key = FindKey(job, "/Count", root.inside(), root.end)) {
+    if (Cursor key = FindKey("/Count", root.inside(), root.end)) {
         Cursor p = key + 6;
-        const int32_t count = ReadInt(job, p, doc.end());
+        const int32_t count = ReadInt(p, doc.end()).value_or(-1);
         if (count > 0) doc.declaredPages = count;
         if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
     }
     doc.treeObjects.Insert(root.number, 1);
-    if (Cursor key = FindKey(job, "/OCProperties", catalog.inside(), catalog.end)) {
+    if (Cursor key = FindKey("/OCProperties", catalog.inside(), catalog.end)) {
         Cursor value = key + 13;
         if (SkipWhiteAndComments(value, catalog.end)) doc.ocProperties = value - doc.start();
     }
@@ -252,7 +252,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     InheritState state;
     for (int i = 0; i < 4; ++i) {
         state.holders[i] = root.number;
-        if (FindKey(job, kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
+        if (FindKey(kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
     }
     job.LastError = 0;
     Cursor kids = RootKids(job, doc, root);
@@ -273,7 +273,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc) {
     if (doc.pages.empty()) return Fail(job, kNoPages, -1);
     doc.pages.shrink_to_fit();
 
-    if ((job.Viewer.KeepOutlines || job.NeedOutlines) && FindKey(job, "/Outlines", catalog.inside(), catalog.end)) {
+    if ((job.Viewer.KeepOutlines || job.NeedOutlines) && FindKey("/Outlines", catalog.inside(), catalog.end)) {
         job.Step = JobStep::Outlines;
         if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
     }

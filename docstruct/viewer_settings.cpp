@@ -20,7 +20,7 @@ int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
     if (!SkipWhiteAndComments(p, end)) return Fail(job, kViewerMalformed, -1);
     if (IsDigit(*p)) {
         int32_t number, generation;
-        if (ReadReferenceValue(job, p, end, number, generation) != PartFault::None) return Fail(job, kViewerMalformed, -1);
+        if (ReadReferenceValue(p, end, number, generation) != PartFault::None) return Fail(job, kViewerMalformed, -1);
     } else if (*p == '(') {
         p = StringEnd(p, end);
         if (!p) return Fail(job, kViewerMalformed, -1);
@@ -47,14 +47,14 @@ int64_t ViewAfterFirstElement(Job& job, const Document& doc, Cursor p) {
 int ReadOpenAction(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd) {
     ViewerSettings& v = job.Viewer;
     v.OpenActionView = ViewerSettings::kViewNone;
-    Cursor key = FindKey(job, "/OpenAction", catalog, catalogEnd);
+    Cursor key = FindKey("/OpenAction", catalog, catalogEnd);
     if (!key) return 0;
     Cursor p = key + std::strlen("/OpenAction");
     if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
     const Cursor end = doc.end();
     if (AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
-        Cursor d = close && FindKey(job, "/GoTo", p + 2, close) ? FindKey(job, "/D", p + 2, close) : nullptr;
+        Cursor d = close && FindKey("/GoTo", p + 2, close) ? FindKey("/D", p + 2, close) : nullptr;
         if (!d) return 0;
         p = d + 2;
         if (ResolveValue(job, doc, p, kOpenActionCodes) < 0) return -1;
@@ -81,18 +81,18 @@ Cursor ValueAfterKey(Job& job, const Document& doc, Cursor key, size_t length) {
 // The value of an entry of the catalog's /ViewerPreferences when that is a
 // direct dictionary. null when there is none (LastError 0) or with kViewerMalformed.
 Cursor PreferenceValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
-    Cursor key = FindKey(job, "/ViewerPreferences", catalog, catalogEnd);
+    Cursor key = FindKey("/ViewerPreferences", catalog, catalogEnd);
     if (!key) return nullptr;
     Cursor p = key + std::strlen("/ViewerPreferences");
     if (!SkipWhiteAndComments(p, catalogEnd) || !AtDict(p, catalogEnd)) return nullptr;
     Cursor close = FindDictEnd(p + 2, catalogEnd);
-    Cursor entry = close ? FindKey(job, name, p + 2, close) : nullptr;
+    Cursor entry = close ? FindKey(name, p + 2, close) : nullptr;
     return entry ? ValueAfterKey(job, doc, entry, std::strlen(name)) : nullptr;
 }
 
 // The value of a catalog entry; null when absent (LastError 0) or with kViewerMalformed.
 Cursor CatalogValue(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, const char* name) {
-    Cursor key = FindKey(job, name, catalog, catalogEnd);
+    Cursor key = FindKey(name, catalog, catalogEnd);
     return key ? ValueAfterKey(job, doc, key, std::strlen(name)) : nullptr;
 }
 

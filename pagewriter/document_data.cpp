@@ -26,7 +26,7 @@ void CopyViewerPreferences(Job& job, const Document& doc, std::string& entries) 
     std::string kept;
     for (const char* key : {"/DisplayDocTitle", "/Direction"}) {
         Cursor value, valueEnd;
-        if (!DictValue(job, open, close, key, value, valueEnd) || (*value != '/' && *value != 't' && *value != 'f'))
+        if (!DictValue(open, close, key, value, valueEnd) || (*value != '/' && *value != 't' && *value != 'f'))
             continue;  // a name or a boolean, never a reference
         kept += std::string(" ") + key + " " + std::string(BytesBetween(value, valueEnd));
     }
@@ -50,11 +50,11 @@ void WritePageLabels(Job& job, const Document& doc, const std::vector<int32_t>& 
         std::string label = std::to_string(k) + " <<";
         Cursor value, valueEnd;
         for (const char* key : {"/S", "/P"})
-            if (DictValue(job, open, close, key, value, valueEnd) && (*value == '/' || *value == '(' || *value == '<'))
+            if (DictValue(open, close, key, value, valueEnd) && (*value == '/' || *value == '(' || *value == '<'))
                 label += std::string(" ") + key + " " + std::string(BytesBetween(value, valueEnd));
         int64_t start = 1;
-        if (DictValue(job, open, close, "/St", value, valueEnd)) {
-            start = ReadInt(job, value, valueEnd);
+        if (DictValue(open, close, "/St", value, valueEnd)) {
+            start = ReadInt(value, valueEnd).value_or(-1);
             job.LastError = 0;
             if (start < 1) start = 1;
         }
@@ -101,7 +101,7 @@ void AppendInfoEntries(Job& job, const Document& doc, std::string& out) {
     for (const char* key : {"/Title", "/Author", "/Subject", "/Keywords", "/Creator", "/ModDate"}) {
         Cursor value, valueEnd;
         // Strings only: a reference would name an object the file does not hold.
-        if (DictValue(job, body, close, key, value, valueEnd) && (*value == '(' || (*value == '<' && value[1] != '<')))
+        if (DictValue(body, close, key, value, valueEnd) && (*value == '(' || (*value == '<' && value[1] != '<')))
             out += std::string(key) + " " + std::string(BytesBetween(value, valueEnd)) + "\n";
     }
 }

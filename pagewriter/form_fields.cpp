@@ -34,9 +34,9 @@ bool ObjectDict(Job& job, const Document& doc, int32_t number, Cursor& open, Cur
     return close != nullptr;
 }
 
-bool IsWidget(Job& job, Cursor open, Cursor close) {
+bool IsWidget(Cursor open, Cursor close) {
     Cursor value, valueEnd;
-    return DictValue(job, open, close, "/Subtype", value, valueEnd) && BytesBetween(value, valueEnd) == "/Widget";
+    return DictValue(open, close, "/Subtype", value, valueEnd) && BytesBetween(value, valueEnd) == "/Widget";
 }
 
 // The form as far as the pages reach it: every widget on them and its
@@ -71,7 +71,7 @@ struct PageFields {
                 Cursor open, close, value, valueEnd;
                 int32_t generation;
                 if (!ObjectDict(job, doc, number, open, close) ||
-                    !DictValue(job, open, close, "/Parent", value, valueEnd) ||
+                    !DictValue(open, close, "/Parent", value, valueEnd) ||
                     !ReadReference(value, valueEnd, parent, generation))
                     break;
             }
@@ -108,10 +108,10 @@ void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, i
     const PageClosure::Entry& page = closure.entries()[static_cast<size_t>(k)];
     Cursor close = FindDictEnd(page.body + 2, doc.end());
     Cursor value, valueEnd;
-    if (!close || !DictValue(job, page.body, close, "/Annots", value, valueEnd)) return;
+    if (!close || !DictValue(page.body, close, "/Annots", value, valueEnd)) return;
     for (int32_t annotation : ArrayReferences(job, doc, value)) {
         Cursor open, end;
-        if (ObjectDict(job, doc, annotation, open, end) && IsWidget(job, open, end)) fields.AddWidget(job, doc, annotation);
+        if (ObjectDict(job, doc, annotation, open, end) && IsWidget(open, end)) fields.AddWidget(job, doc, annotation);
     }
 }
 
@@ -146,7 +146,7 @@ bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::
     for (int32_t parent : fields.parents) {
         if (cut.Find(parent) >= 0) continue;
         Cursor popen, pclose, value, valueEnd;
-        if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(job, popen, pclose, "/Kids", value, valueEnd))
+        if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(popen, pclose, "/Kids", value, valueEnd))
             continue;
         for (int32_t kid : ArrayReferences(job, doc, value))
             if (fields.kept.Find(kid) < 0) closure.Omit(kid);

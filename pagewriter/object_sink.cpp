@@ -52,7 +52,7 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index) 
     bool metadata = false;
     if (encryption_->KeepsMetadataPlain() && StartsWith(e.body, end, "<<")) {
         Cursor close = FindDictEnd(e.body + 2, end);
-        Cursor type = close ? FindKey(job_, "/Type", e.body + 2, close) : nullptr;
+        Cursor type = close ? FindKey("/Type", e.body + 2, close) : nullptr;
         if (type) {
             Cursor v = type + 5;
             metadata = SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&

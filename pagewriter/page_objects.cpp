@@ -23,7 +23,7 @@ bool WriteInherited(Job& job, const Document& doc, PageClosure& closure, int bit
     if (!body || !StartsWith(body, end, "<<")) return Fail(job, kInheritedHolderNotDict, false);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     const char* name = kInheritKeys[bit];
-    Cursor key = dictEnd ? FindKey(job, name, body + 2, dictEnd) : nullptr;
+    Cursor key = dictEnd ? FindKey(name, body + 2, dictEnd) : nullptr;
     if (!key) return Fail(job, kInheritedKeyMissing, false);
     Cursor value = key + std::strlen(name);
     Cursor q = value;

@@ -26,8 +26,8 @@ bool CheckTypedDict(Job& job, Cursor body, Cursor end, const char* typeName, con
     }
     out.body = body;
     out.end = dictEnd;
-    if (FindKey(job, roleKey, body + 2, dictEnd)) return true;
-    Cursor key = FindKey(job, "/Type", body + 2, dictEnd);
+    if (FindKey(roleKey, body + 2, dictEnd)) return true;
+    Cursor key = FindKey("/Type", body + 2, dictEnd);
     if (!key) {
         job.LastError = codes.noType;
         return false;
@@ -82,14 +82,14 @@ bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int
 
 bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
                       DictObject& root) {
-    Cursor key = FindKey(job, "/Pages", catalog.inside(), catalog.end);
+    Cursor key = FindKey("/Pages", catalog.inside(), catalog.end);
     if (!key) {
         job.LastError = kPagesNoKey;
         return false;
     }
     Cursor p = key + 6;
     int32_t number = 0, generation = 0;
-    switch (ReadReferenceValue(job, p, end, number, generation)) {
+    switch (ReadReferenceValue(p, end, number, generation)) {
         case PartFault::None: break;
         case PartFault::Number: return Fail(job, kPagesNoNumber, false);
         case PartFault::Generation: return Fail(job, kPagesNoGeneration, false);

@@ -24,37 +24,16 @@ int64_t ConvertDigits(Cursor from, Cursor to, int64_t highest) {
 
 // ReadInt and ReadLong: digits after white space and comments, ended by a
 // delimiter or by the bound.
-int64_t ReadUnsigned(Job& job, Cursor& cur, Cursor end, int64_t highest) {
-    job.LastError = 0;
-    if (cur >= end) {
-        job.LastError = kIntAtEnd;
-        return -1;
-    }
-    if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = kIntEndInSpace;
-        return -1;
-    }
-    if (!IsDigit(*cur)) {
-        job.LastError = kIntNoDigit;
-        return -1;
-    }
+Result<int64_t> ReadUnsigned(Cursor& cur, Cursor end, int64_t highest) {
+    if (cur >= end) return Failure(kIntAtEnd);
+    if (!SkipWhiteAndComments(cur, end)) return Failure(kIntEndInSpace);
+    if (!IsDigit(*cur)) return Failure(kIntNoDigit);
     Cursor p = cur;
     while (p < end && IsDigit(*p)) ++p;
-    if (p < end) {
-        if (!IsNumberTerminator(*p)) {
-            job.LastError = kIntBadTerminator;
-            return -1;
-        }
-        int64_t value = ConvertDigits(cur, p, highest);
-        cur = p;
-        return value;
-    }
-    // The digits run up to the bound: still a number when the tail is short.
-    if (end - cur > 20) {
-        job.LastError = kIntTooLong;
-        return -1;
-    }
-    int64_t value = ConvertDigits(cur, p, highest);
+    if (p < end && !IsNumberTerminator(*p)) return Failure(kIntBadTerminator);
+    // Digits that run up to the bound are still a number when the tail is short.
+    if (p == end && end - cur > 20) return Failure(kIntTooLong);
+    const int64_t value = ConvertDigits(cur, p, highest);
     cur = p;
     return value;
 }
@@ -74,18 +53,14 @@ bool StartsWith(Cursor cur, Cursor end, const char* text) {
     return static_cast<size_t>(end - cur) >= n && std::memcmp(cur, text, n) == 0;
 }
 
-int64_t SkipSpace(Job& job, Cursor& cur, Cursor end) {
+Result<int64_t> SkipSpace(Cursor& cur, Cursor end) {
     Cursor begin = cur;
     for (;;) {
         while (cur < end && IsWhite(*cur)) ++cur;
-        if (cur >= end) {
-            job.LastError = kSpaceEndInWhite;
-            break;
-        }
-        if (job.LastError != 0 || *cur != '%') break;
-        if (!SkipComment(cur, end)) job.LastError = kSpaceEndInComment;
+        if (cur >= end) return Failure(kSpaceEndInWhite);
+        if (*cur != '%') return cur - begin;
+        if (!SkipComment(cur, end)) return Failure(kSpaceEndInComment);
     }
-    return job.LastError != 0 ? -1 : cur - begin;
 }
 
 bool SkipWhiteAndComments(Cursor& cur, Cursor end) {
@@ -97,11 +72,13 @@ bool SkipWhiteAndComments(Cursor& cur, Cursor end) {
     return false;
 }
 
-int32_t ReadInt(Job& job, Cursor& cur, Cursor end) {
-    return static_cast<int32_t>(ReadUnsigned(job, cur, end, INT32_MAX));
+Result<int32_t> ReadInt(Cursor& cur, Cursor end) {
+    const Result<int64_t> value = ReadUnsigned(cur, end, INT32_MAX);
+    if (!value) return value.failure();
+    return static_cast<int32_t>(*value);
 }
 
-int64_t ReadLong(Job& job, Cursor& cur, Cursor end) { return ReadUnsigned(job, cur, end, kMaxLong); }
+Result<int64_t> ReadLong(Cursor& cur, Cursor end) { return ReadUnsigned(cur, end, kMaxLong); }
 
 bool ReadDigits(Cursor& cur, Cursor end, int32_t& value) {
     Cursor q = cur;
@@ -136,12 +113,13 @@ bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation
     return true;
 }
 
-bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation) {
-    const int32_t n = ReadInt(job, cur, end);
-    const int32_t g = n >= 0 ? ReadInt(job, cur, end) : -1;
-    if (g < 0) return false;
-    number = n;
-    generation = g;
+bool ReadNumberPair(Cursor cur, Cursor end, int32_t& number, int32_t& generation) {
+    const Result<int32_t> n = ReadInt(cur, end);
+    if (!n) return false;
+    const Result<int32_t> g = ReadInt(cur, end);
+    if (!g) return false;
+    number = *n;
+    generation = *g;
     return true;
 }
 
@@ -165,7 +143,7 @@ bool SkipLiteralString(Cursor& cur, Cursor end) {
     return false;
 }
 
-Cursor FindKey(Job&, const char* key, Cursor from, Cursor end) {
+Cursor FindKey(const char* key, Cursor from, Cursor end) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(key));
     if (n == 0) return nullptr;
     int depth = 0;
@@ -222,12 +200,9 @@ Cursor FindDictEnd(Cursor from, Cursor end) {
     return found ? found : FindDictEndPass(from, end, StepRules::SecondDictPass());
 }
 
-int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
+bool FindBackward(Cursor start, Cursor& cur, const char* keyword) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(keyword));
-    if (n == 0) {
-        job.LastError = kBackwardEmptyKeyword;
-        return 0;
-    }
+    if (n == 0) return false;
     ptrdiff_t limit = cur - start;  // the match must end at or before here
     ptrdiff_t p = limit - n;
     while (p >= 0) {
@@ -243,12 +218,11 @@ int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword) {
                 continue;
             }
             cur = m;
-            return 1;
+            return true;
         }
         --p;
     }
-    job.LastError = kBackwardNotFound;
-    return 0;
+    return false;
 }
 
 int ReadLiteralString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
@@ -338,41 +312,41 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity) {
     return kStringUnclosed;
 }
 
-PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* keyword, int32_t& number,
+PartFault ReadNumbersAndKeyword(Cursor& cur, Cursor end, const char* keyword, int32_t& number,
                                 int32_t& generation) {
-    number = ReadInt(job, cur, end);
-    if (number < 0) return PartFault::Number;
-    generation = ReadInt(job, cur, end);
-    if (generation < 0) return PartFault::Generation;
+    const Result<int32_t> n = ReadInt(cur, end);
+    number = n.value_or(-1);
+    if (!n) return PartFault::Number;
+    const Result<int32_t> g = ReadInt(cur, end);
+    generation = g.value_or(-1);
+    if (!g) return PartFault::Generation;
     if (!SkipWhiteAndComments(cur, end)) return PartFault::End;
     if (!StartsWith(cur, end, keyword)) return PartFault::NoKeyword;
     cur += std::strlen(keyword);
     return PartFault::None;
 }
 
-int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
+int FindObjectHeader(Cursor from, Cursor end, Cursor& header) {
     Cursor p = from;
     for (;;) {
-        if (SkipSpace(job, p, end) < 0) return kHeaderScanSpace;
+        if (!SkipSpace(p, end)) return kHeaderScanSpace;
         if (IsDigit(*p)) {
             Cursor candidate = p;
-            if (ReadInt(job, p, end) < 0) {
+            if (!ReadInt(p, end)) {
                 // A number glued to other bytes ("1.5", "12a") is no header;
                 // step over its digits and go on scanning.
-                job.LastError = 0;
                 p = candidate;
                 while (p < end && IsDigit(*p)) ++p;
                 continue;
             }
             Cursor afterFirst = p;
-            if (ReadInt(job, p, end) < 0) {
-                job.LastError = 0;
+            if (!ReadInt(p, end)) {
                 p = afterFirst;
                 continue;
             }
-            int64_t skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return kHeaderScanSpaceAfterGeneration;
-            if (skipped == 0) {
+            Result<int64_t> skipped = SkipSpace(p, end);
+            if (!skipped) return kHeaderScanSpaceAfterGeneration;
+            if (*skipped == 0) {
                 p = afterFirst;
                 continue;
             }
@@ -382,9 +356,9 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
                 continue;
             }
             p += 3;
-            skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return kHeaderScanSpaceAfterObj;
-            if (skipped == 0 && !IsOneOf(*p, "<[{(")) {
+            skipped = SkipSpace(p, end);
+            if (!skipped) return kHeaderScanSpaceAfterObj;
+            if (*skipped == 0 && !IsOneOf(*p, "<[{(")) {
                 p = afterFirst;
                 continue;
             }
@@ -401,10 +375,10 @@ int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header) {
     }
 }
 
-int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
+int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
     Cursor p = from;
     for (;;) {
-        if (SkipSpace(job, p, end) < 0) return kObjectEndSpace;
+        if (!SkipSpace(p, end)) return kObjectEndSpace;
         if (IsOneOf(*p, ")]}>")) {
             if (++p >= end) return kObjectEndAfterDelimiter;
             continue;
@@ -417,9 +391,9 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& ca
         if (end - p < 7) return kObjectEndNoRoom;
         if (StartsWith(p, end, "/Catalog")) {
             p += 8;
-            int64_t skipped = SkipSpace(job, p, end);
-            if (skipped < 0) return kObjectEndSpaceAfterName;
-            if (skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return kObjectEndCatalogGlued;
+            const Result<int64_t> skipped = SkipSpace(p, end);
+            if (!skipped) return kObjectEndSpaceAfterName;
+            if (*skipped == 0 && !IsOneOf(*p, "<>(){}[]/")) return kObjectEndCatalogGlued;
             catalogSeen = true;
             continue;
         }
@@ -428,15 +402,9 @@ int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& ca
         } else if (std::memcmp(p, "endobj", 6) == 0) {
             Cursor after = p + 6;
             Cursor q = after;
-            int64_t skipped = SkipSpace(job, q, end);
-            if (skipped < 0) {
-                bool reachedEnd = job.LastError == kSpaceEndInWhite || job.LastError == kSpaceEndInComment;
-                if (!reachedEnd) return kObjectEndSpaceAfterName;
-                job.LastError = 0;
-                objectEnd = after;
-                return 0;
-            }
-            if (skipped > 0) {
+            const Result<int64_t> skipped = SkipSpace(q, end);
+            // "endobj" and nothing but white space or a comment up to the end.
+            if (!skipped || *skipped > 0) {
                 objectEnd = after;
                 return 0;
             }

@@ -1,7 +1,8 @@
 // Cursor primitives over the raw bytes of a PdfImage. Nothing here builds a
 // parse tree: every reader moves a cursor through the image with an explicit
-// end bound, and no primitive reads or steps past that bound. Failures leave a
-// negative code in job.LastError.
+// end bound, and no primitive reads or steps past that bound. Each is a plain
+// function of the bytes and the cursor: what it answers depends on nothing
+// an earlier call left behind.
 #pragma once
 
 #include <array>
@@ -9,7 +10,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/job.h"
+#include "base/failure.h"
 
 namespace brisel {
 
@@ -52,11 +53,11 @@ bool StartsWith(Cursor cur, Cursor end, const char* text);
 // SkipSpace's codes.
 enum SpaceCode : int32_t { kSpaceEndInWhite = -154, kSpaceEndInComment = -155 };
 
-// Skips white space and comments. Returns the number of bytes skipped, or -1
-// when the end is reached or when LastError was already non-zero on entry.
-int64_t SkipSpace(Job& job, Cursor& cur, Cursor end);
+// Skips white space and comments: the number of bytes skipped, or the
+// failure when the end is reached.
+Result<int64_t> SkipSpace(Cursor& cur, Cursor end);
 
-// Skips white space and comments without touching LastError; false at the end.
+// Skips white space and comments; false at the end.
 bool SkipWhiteAndComments(Cursor& cur, Cursor end);
 
 // ReadInt's codes.
@@ -68,15 +69,15 @@ enum ReadIntCode : int32_t {
     kIntBadTerminator = -13,
 };
 
-// Reads an unsigned decimal integer; -1 on failure. Values beyond 32 bits
-// saturate at INT32_MAX.
-int32_t ReadInt(Job& job, Cursor& cur, Cursor end);
+// Reads an unsigned decimal integer after white space and comments. Values
+// beyond 32 bits saturate at INT32_MAX.
+Result<int32_t> ReadInt(Cursor& cur, Cursor end);
 
 // Where ReadLong saturates: far beyond any file, far below overflow.
 constexpr int64_t kMaxLong = int64_t{1} << 62;
 
 // ReadInt for offsets and lengths, which pass 32 bits in files over 2 GiB.
-int64_t ReadLong(Job& job, Cursor& cur, Cursor end);
+Result<int64_t> ReadLong(Cursor& cur, Cursor end);
 
 // The number reader of the scanners: decimal digits at cur ended by a
 // delimiter or the bound, saturating at the 32-bit maximum. false (cur
@@ -92,11 +93,11 @@ bool ReadReference(Cursor& cur, Cursor end, int32_t& number, int32_t& generation
 
 // The two numbers of a trailer's reference value ("N G" from cur, with
 // whatever follows left alone): true when both are there.
-bool ReadNumberPair(Job& job, Cursor cur, Cursor end, int32_t& number, int32_t& generation);
+bool ReadNumberPair(Cursor cur, Cursor end, int32_t& number, int32_t& generation);
 
-// Finds a key at depth 0 of a dictionary body; null when absent. An absent
-// key is an ordinary answer: LastError stays as it was.
-Cursor FindKey(Job& job, const char* key, Cursor from, Cursor end);
+// Finds a key at depth 0 of a dictionary body; null when absent (an
+// ordinary answer, not a failure).
+Cursor FindKey(const char* key, Cursor from, Cursor end);
 
 // From just after "<<", the first byte of the matching ">>"; null if none.
 Cursor FindDictEnd(Cursor from, Cursor end);
@@ -113,12 +114,9 @@ inline bool StepOverDict(Cursor& p, Cursor end) {
 // The first occurrence of text that lies wholly in [from, end); null if none.
 Cursor FindFirst(Cursor from, Cursor end, const char* text);
 
-// FindBackward's codes.
-enum FindBackwardCode : int32_t { kBackwardEmptyKeyword = -5081, kBackwardNotFound = -14 };
-
-// Searches backwards from cur for a keyword that is not inside a comment.
-// 1 with cur at the match, or 0.
-int FindBackward(Job& job, Cursor start, Cursor& cur, const char* keyword);
+// Searches backwards from cur for a keyword that is not inside a comment:
+// true with cur at the match; false (cur unmoved) when there is none.
+bool FindBackward(Cursor start, Cursor& cur, const char* keyword);
 
 // Steps over a literal string; cur stands on its "(" and ends on the matching
 // ")". A backslash makes the next byte ordinary. false at the end bound.
@@ -139,18 +137,18 @@ int ReadHexString(Cursor& cur, Cursor end, uint8_t* out, int capacity);
 // after the keyword; otherwise the part that is missing, with cur where that
 // part's reading left it. The keyword needs no delimiter after it.
 enum class PartFault { None, Number, Generation, End, NoKeyword };
-PartFault ReadNumbersAndKeyword(Job& job, Cursor& cur, Cursor end, const char* keyword, int32_t& number,
+PartFault ReadNumbersAndKeyword(Cursor& cur, Cursor end, const char* keyword, int32_t& number,
                                 int32_t& generation);
 
 // The "N G obj" header at cur.
-inline PartFault ReadObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
-    return ReadNumbersAndKeyword(job, cur, end, "obj", number, generation);
+inline PartFault ReadObjectHeader(Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(cur, end, "obj", number, generation);
 }
 
 // A reference written as a value, "N G R" (ReadReference is the stricter
 // reader of the token scanners: digits at cur and a delimiter after "R").
-inline PartFault ReadReferenceValue(Job& job, Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
-    return ReadNumbersAndKeyword(job, cur, end, "R", number, generation);
+inline PartFault ReadReferenceValue(Cursor& cur, Cursor end, int32_t& number, int32_t& generation) {
+    return ReadNumbersAndKeyword(cur, end, "R", number, generation);
 }
 
 // FindObjectHeader's results besides 0.
@@ -166,7 +164,7 @@ enum HeaderScanResult : int {
 
 // Finds the next "N G obj" header at or after from: 0 and the header's first
 // digit, or a negative code when there is none.
-int FindObjectHeader(Job& job, Cursor from, Cursor end, Cursor& header);
+int FindObjectHeader(Cursor from, Cursor end, Cursor& header);
 
 // FindObjectEnd's results besides 0.
 enum ObjectEndResult : int {
@@ -180,6 +178,6 @@ enum ObjectEndResult : int {
 
 // Finds the end of the object that starts at from: 0 and the position just
 // after "endobj", or a negative code. Sets catalogSeen on "/Catalog".
-int FindObjectEnd(Job& job, Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen);
+int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen);
 
 }  // namespace brisel

@@ -32,17 +32,17 @@ LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const Xref
         Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
         Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
         if (!dictEnd) continue;
-        Cursor filter = FindKey(job, "/Filter", body + 2, dictEnd);
+        Cursor filter = FindKey("/Filter", body + 2, dictEnd);
         Cursor p = filter ? filter + 7 : nullptr;
         if (p) SkipWhiteAndComments(p, dictEnd);
-        if (p && StartsWith(p, dictEnd, "/Standard") && FindKey(job, "/O", body + 2, dictEnd) &&
-            FindKey(job, "/U", body + 2, dictEnd)) {
+        if (p && StartsWith(p, dictEnd, "/Standard") && FindKey("/O", body + 2, dictEnd) &&
+            FindKey("/U", body + 2, dictEnd)) {
             found.dictionary = true;
             found.number = entry.number;
             found.generation = entry.generation;
-            if (Cursor r = FindKey(job, "/R", body + 2, dictEnd)) {
+            if (Cursor r = FindKey("/R", body + 2, dictEnd)) {
                 Cursor q = r + 2;
-                found.revision = ReadInt(job, q, dictEnd);
+                found.revision = ReadInt(q, dictEnd).value_or(0);
             }
             job.LastError = 0;
             return found;

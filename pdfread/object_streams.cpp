@@ -58,9 +58,9 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     std::vector<std::pair<int32_t, int32_t>> pairs;
     Cursor q = data;
     for (int32_t i = 0; i < count; ++i) {
-        int32_t number = ReadInt(job, q, dataEnd);
+        int32_t number = ReadInt(q, dataEnd).value_or(-1);
         if (number < 0) return Fail(job, kRewriteBadPairNumber);
-        int32_t offset = ReadInt(job, q, dataEnd);
+        int32_t offset = ReadInt(q, dataEnd).value_or(-1);
         if (offset < 0) return Fail(job, kRewriteBadPairOffset);
         pairs.emplace_back(number, offset);
     }

@@ -78,7 +78,7 @@ struct Ladder {
 bool StartsSection(Job& job, Cursor p, Cursor end) {
     if (p >= end || !SkipWhiteAndComments(p, end)) return false;
     if (StartsWith(p, end, "xref")) return true;
-    const bool header = ReadInt(job, p, end) >= 0 && ReadInt(job, p, end) >= 0 && SkipWhiteAndComments(p, end) &&
+    const bool header = ReadInt(p, end) && ReadInt(p, end) && SkipWhiteAndComments(p, end) &&
                         StartsWith(p, end, "obj");
     job.LastError = 0;
     return header;
@@ -102,12 +102,12 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
         if (std::memcmp(p, "%PDF-", 5) == 0) header = p;
     if (!header || StartsWith(start, end, "%PDF-")) return;
     Cursor cur = end;
-    if (!FindBackward(job, start, cur, "startxref")) {
+    if (!FindBackward(start, cur, "startxref")) {
         job.LastError = 0;
         return;
     }
     cur += 9;
-    const int64_t offset = ReadLong(job, cur, end);
+    const int64_t offset = ReadLong(cur, end).value_or(-1);
     job.LastError = 0;
     if (offset < 0 || offset >= end - header) return;
     // A section met exactly at the shifted offset, and not at the offset

@@ -35,12 +35,12 @@ using RawEntries = std::vector<XrefEntry>;
 bool ReadEntries(Job& job, Cursor& cur, Cursor end, int64_t first, int32_t count, const EntryCodes& codes,
                  RawEntries& out) {
     for (int64_t i = 0; i < count; ++i) {
-        int64_t offset = ReadLong(job, cur, end);
+        int64_t offset = ReadLong(cur, end).value_or(-1);
         if (offset < 0) {
             job.LastError = codes.offset;
             return false;
         }
-        int32_t generation = ReadInt(job, cur, end);
+        int32_t generation = ReadInt(cur, end).value_or(-1);
         if (generation < 0) {
             job.LastError = codes.generation;
             return false;
@@ -80,7 +80,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
     for (;;) {
         if (job.Stopped()) return false;
         Cursor headerStart = cur;
-        int32_t first = ReadInt(job, cur, end);
+        int32_t first = ReadInt(cur, end).value_or(-1);
         if (first < 0) {
             if (firstHeader) {
                 job.LastError = kXrefFirstHeader;
@@ -90,7 +90,7 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
             cur = headerStart;
             break;
         }
-        int32_t count = ReadInt(job, cur, end);
+        int32_t count = ReadInt(cur, end).value_or(-1);
         if (count < 0) {
             job.LastError = firstHeader ? kXrefFirstHeader : newest ? kXrefLaterNoCount : kXrefOlderNoCount;
             return false;
@@ -130,19 +130,19 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         return false;
     }
 
-    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && reader.encryptKey == ReaderRecord::kNone)
+    if (Cursor key = FindKey("/Encrypt", dict, dictEnd); key && reader.encryptKey == ReaderRecord::kNone)
         reader.encryptKey = key - start;
-    if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && reader.rootNumber == -1)
-        ReadNumberPair(job, key + 5, end, reader.rootNumber, reader.rootGeneration);
-    if (Cursor key = FindKey(job, "/Info", dict, dictEnd))
-        ReadNumberPair(job, key + 5, end, reader.infoNumber, reader.infoGeneration);
-    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
-    if (FindKey(job, "/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
+    if (Cursor key = FindKey("/Root", dict, dictEnd); key && reader.rootNumber == -1)
+        ReadNumberPair(key + 5, end, reader.rootNumber, reader.rootGeneration);
+    if (Cursor key = FindKey("/Info", dict, dictEnd))
+        ReadNumberPair(key + 5, end, reader.infoNumber, reader.infoGeneration);
+    if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
+    if (FindKey("/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
     job.LastError = 0;
     prev = -1;
-    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+    if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        int64_t offset = ReadLong(job, p, dictEnd);
+        int64_t offset = ReadLong(p, dictEnd).value_or(-1);
         if (offset < 0) {
             job.LastError = kXrefBadPrev;
             return false;
@@ -155,11 +155,11 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
 
 }  // namespace
 
-void ReadFileId(Job& job, Cursor cur, Cursor end, ReaderRecord& reader) {
-    if (SkipSpace(job, cur, end) < 0) return;
+void ReadFileId(Cursor cur, Cursor end, ReaderRecord& reader) {
+    if (!SkipSpace(cur, end)) return;
     if (*cur == '[') {
         ++cur;
-        if (SkipSpace(job, cur, end) < 0) return;
+        if (!SkipSpace(cur, end)) return;
     }
     if (*cur == '(') {
         ++cur;
@@ -180,26 +180,26 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
     reader.missingObjects.clear();
 
     Cursor cur = end;
-    if (!FindBackward(job, start, cur, "%%EOF")) {
+    if (!FindBackward(start, cur, "%%EOF")) {
         job.LastError = kXrefNoEof;
         return 0;
     }
     // Objects after the last end marker are an update cut short: its table
     // is lost, and reading the older table would silently show the older
     // revision. The repair reads the whole file, later objects winning.
-    if (Cursor header = nullptr; FindObjectHeader(job, cur + 5, end, header) == 0 && header) {
+    if (Cursor header = nullptr; FindObjectHeader(cur + 5, end, header) == 0 && header) {
         reader.cutUpdate = FindFirst(header, end, "xref") || FindFirst(header, end, "/XRef") ? CutUpdate::ObjectsWhole
                                                                                          : CutUpdate::ObjectsLost;
         job.LastError = kXrefCutUpdate;
         return 0;
     }
     job.LastError = 0;
-    if (!FindBackward(job, start, cur, "startxref")) {
+    if (!FindBackward(start, cur, "startxref")) {
         job.LastError = kXrefNoStartxref;
         return 0;
     }
     cur += 9;
-    int64_t offset = ReadLong(job, cur, end);
+    int64_t offset = ReadLong(cur, end).value_or(-1);
     if (offset < 0) {
         job.LastError = kXrefBadStartxref;
         return 0;
@@ -276,10 +276,10 @@ int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32
     if (!FindCatalog(job, start, end, table, rootNumber, rootGeneration, catalog) ||
         !FindPageTreeRoot(job, start, end, table, catalog, root))
         return -1;
-    Cursor key = FindKey(job, "/Count", root.inside(), root.end);
+    Cursor key = FindKey("/Count", root.inside(), root.end);
     if (!key) return -1;
     Cursor p = key + 6;
-    int32_t count = ReadInt(job, p, end);
+    int32_t count = ReadInt(p, end).value_or(-1);
     if (count < 0) {
         job.LastError = kCountNotNumber;
         return -1;

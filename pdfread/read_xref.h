@@ -61,6 +61,6 @@ int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32
 // Reads the first element of an /ID array (cursor just after the key) into
 // reader.fileId; fileIdLength gets the byte count or the decoder's negative
 // code.
-void ReadFileId(Job& job, Cursor cur, Cursor end, ReaderRecord& reader);
+void ReadFileId(Cursor cur, Cursor end, ReaderRecord& reader);
 
 }  // namespace brisel

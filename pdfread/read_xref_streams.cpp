@@ -29,7 +29,7 @@ struct Widths {
 constexpr int32_t kMaxFieldWidth = 8;
 
 int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
-    Cursor key = FindKey(job, "/W", dict, dictEnd);
+    Cursor key = FindKey("/W", dict, dictEnd);
     if (!key) return Fail(job, kStreamsNoW);
     Cursor p = key + 2;
     if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsEndAfterW);
@@ -40,7 +40,7 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     // damage, and the bound keeps the row width far from any overflow.
     const int codes[3] = {kStreamsBadW1, kStreamsBadW2, kStreamsBadW3};
     for (int i = 0; i < 3; ++i) {
-        widths.w[i] = ReadInt(job, p, dictEnd);
+        widths.w[i] = ReadInt(p, dictEnd).value_or(-1);
         if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return Fail(job, codes[i]);
     }
     if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, kStreamsNoW);
@@ -51,7 +51,7 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
 using IndexPairs = std::vector<std::pair<int64_t, int64_t>>;
 
 int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
-    Cursor key = FindKey(job, "/Index", dict, dictEnd);
+    Cursor key = FindKey("/Index", dict, dictEnd);
     hasIndex = key != nullptr;
     if (!key) return 0;
     Cursor p = key + 6;
@@ -61,9 +61,9 @@ int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs&
     for (;;) {
         if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsBadIndexFirst);
         if (*p == ']') return 0;
-        int32_t first = ReadInt(job, p, dictEnd);
+        int32_t first = ReadInt(p, dictEnd).value_or(-1);
         if (first < 0) return Fail(job, kStreamsBadIndexFirst);
-        int32_t count = ReadInt(job, p, dictEnd);
+        int32_t count = ReadInt(p, dictEnd).value_or(-1);
         if (count < 0) return Fail(job, kStreamsBadIndexCount);
         pairs.emplace_back(first, count);
     }
@@ -129,9 +129,9 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
     IndexPairs pairs;
     if (int r = ReadIndex(job, dict, dictEnd, hasIndex, pairs)) return r;
     prev = -1;
-    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+    if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        prev = ReadLong(job, p, dictEnd);
+        prev = ReadLong(p, dictEnd).value_or(-1);
         if (prev < 1) return Fail(job, kStreamsBadPrev);
     }
     job.LastError = 0;
@@ -167,15 +167,15 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
     std::vector<Entry> entries;
     for (bool more = true; more;) {
         Cursor header = cur;
-        const int32_t first = ReadInt(job, cur, end);
-        const int32_t count = first >= 0 ? ReadInt(job, cur, end) : -1;
+        const int32_t first = ReadInt(cur, end).value_or(-1);
+        const int32_t count = first >= 0 ? ReadInt(cur, end).value_or(-1) : -1;
         if (count < 0) {
             cur = header;
             break;
         }
         for (int32_t i = 0; i < count; ++i) {
-            const int64_t offset = ReadLong(job, cur, end);
-            const int32_t generation = offset >= 0 ? ReadInt(job, cur, end) : -1;
+            const int64_t offset = ReadLong(cur, end).value_or(-1);
+            const int32_t generation = offset >= 0 ? ReadInt(cur, end).value_or(-1) : -1;
             if (generation < 0 || !SkipWhiteAndComments(cur, end) || (*cur != 'n' && *cur != 'f')) {
                 more = false;
                 break;
@@ -191,13 +191,13 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
     const int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd);
     if (r != 0 && (r != kStreamsEncrypted || newest)) return Fail(job, r);
     prev = stream = -1;
-    if (Cursor key = FindKey(job, "/Prev", dict, dictEnd)) {
+    if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
-        prev = ReadLong(job, p, dictEnd);
+        prev = ReadLong(p, dictEnd).value_or(-1);
     }
-    if (Cursor key = FindKey(job, "/XRefStm", dict, dictEnd)) {
+    if (Cursor key = FindKey("/XRefStm", dict, dictEnd)) {
         Cursor p = key + 8;
-        stream = ReadLong(job, p, dictEnd);
+        stream = ReadLong(p, dictEnd).value_or(-1);
     }
     job.LastError = 0;
     for (const Entry& e : entries) {
@@ -219,7 +219,7 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
 bool StartsSection(Job& job, Cursor cur, Cursor end) {
     if (StartsWith(cur, end, "xref")) return true;
     Cursor p = cur;
-    const bool header = ReadInt(job, p, end) >= 0 && ReadInt(job, p, end) >= 0 && SkipWhiteAndComments(p, end) &&
+    const bool header = ReadInt(p, end) && ReadInt(p, end) && SkipWhiteAndComments(p, end) &&
                         StartsWith(p, end, "obj");
     job.LastError = 0;
     return header;
@@ -244,11 +244,11 @@ int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
     for (;;) {
         Cursor header = nullptr;
         job.LastError = 0;
-        if (FindObjectHeader(job, from, end, header) != 0 || header >= name) break;
+        if (FindObjectHeader(from, end, header) != 0 || header >= name) break;
         last = header - start;
         Cursor p = header;
-        ReadInt(job, p, end);
-        ReadInt(job, p, end);
+        static_cast<void>(ReadInt(p, end));
+        static_cast<void>(ReadInt(p, end));
         SkipWhiteAndComments(p, end);
         from = p + 3;
     }
@@ -261,26 +261,26 @@ int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
 int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd) {
     if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
-    if (Cursor key = FindKey(job, "/Encrypt", dict, dictEnd); key && !trailer.encryptKey) trailer.encryptKey = key;
-    if (Cursor key = FindKey(job, "/Size", dict, dictEnd); key && !trailer.sizeRead) {
+    if (Cursor key = FindKey("/Encrypt", dict, dictEnd); key && !trailer.encryptKey) trailer.encryptKey = key;
+    if (Cursor key = FindKey("/Size", dict, dictEnd); key && !trailer.sizeRead) {
         Cursor p = key + 5;
-        int32_t size = ReadInt(job, p, dictEnd);
+        int32_t size = ReadInt(p, dictEnd).value_or(-1);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
         if (trailer.size > kMaxListedObjects) return Fail(job, kStreamsTooManyObjects);
     }
     int32_t number = 0, generation = 0;
-    if (Cursor key = FindKey(job, "/Root", dict, dictEnd);
-        key && trailer.rootNumber == 0 && ReadNumberPair(job, key + 5, dictEnd, number, generation)) {
+    if (Cursor key = FindKey("/Root", dict, dictEnd);
+        key && trailer.rootNumber == 0 && ReadNumberPair(key + 5, dictEnd, number, generation)) {
         trailer.rootNumber = number;
         trailer.rootGeneration = generation;
     }
-    if (Cursor key = FindKey(job, "/Info", dict, dictEnd);
-        key && trailer.infoNumber == 0 && ReadNumberPair(job, key + 5, dictEnd, number, generation)) {
+    if (Cursor key = FindKey("/Info", dict, dictEnd);
+        key && trailer.infoNumber == 0 && ReadNumberPair(key + 5, dictEnd, number, generation)) {
         trailer.infoNumber = number;
         trailer.infoGeneration = generation;
     }
-    if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
+    if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
     job.LastError = 0;
     return trailer.encryptKey ? kStreamsEncrypted : 0;
 }
@@ -302,14 +302,15 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         located = kStreamsNoStartxref;
     } else {
         cur += 9;
-        offset = ReadLong(job, cur, end);
-        if (offset < 0) located = job.LastError;
+        const Result<int64_t> read = ReadLong(cur, end);
+        offset = read.value_or(-1);
+        if (!read) located = read.code();
         else if (offset > end - start) located = kStreamsBadOffset;
     }
     if (located == 0) {
         cur = start + offset;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) located = kStreamsBadOffset;
+        if (!SkipSpace(cur, end)) located = kStreamsBadOffset;
     }
     if (located != 0 || !StartsSection(job, cur, end)) {
         const int64_t found = LastXrefStream(job, start, end);
@@ -332,7 +333,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         if (next > end - start) return Fail(job, code);
         cur = start + next;
         job.LastError = 0;
-        if (SkipSpace(job, cur, end) < 0) return Fail(job, code);
+        if (!SkipSpace(cur, end)) return Fail(job, code);
         int64_t prev = -1;
         if (!StartsWith(cur, end, "xref")) {
             if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
@@ -345,7 +346,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
             if (stream > end - start) return Fail(job, kStreamsBadXRefStm);
             cur = start + stream;
             job.LastError = 0;
-            if (SkipSpace(job, cur, end) < 0) return Fail(job, kStreamsBadXRefStm);
+            if (!SkipSpace(cur, end)) return Fail(job, kStreamsBadXRefStm);
             int64_t ignored = -1;
             if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
         }

@@ -62,7 +62,7 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
         --candidates;
         Cursor p = at + 5;
         int32_t n, g;
-        const PartFault fault = ReadReferenceValue(job, p, end, n, g);
+        const PartFault fault = ReadReferenceValue(p, end, n, g);
         job.LastError = 0;
         if (fault != PartFault::None) continue;
         const FoundObject* object = found.Find(n);
@@ -70,12 +70,12 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
         Cursor body = LocateObject(job, image, imageEnd, object->offset, n, g);
         Cursor dictEnd = body && StartsWith(body, imageEnd, "<<") ? FindDictEnd(body + 2, imageEnd) : nullptr;
         // /Pages as a key with a reference (not the name of a /Type).
-        Cursor pages = dictEnd ? FindKey(job, "/Pages", body + 2, dictEnd) : nullptr;
+        Cursor pages = dictEnd ? FindKey("/Pages", body + 2, dictEnd) : nullptr;
         bool catalog = false;
         if (pages) {
             Cursor q = pages + 6;
             int32_t pagesNumber, pagesGeneration;
-            catalog = ReadReferenceValue(job, q, dictEnd, pagesNumber, pagesGeneration) == PartFault::None;
+            catalog = ReadReferenceValue(q, dictEnd, pagesNumber, pagesGeneration) == PartFault::None;
         }
         job.LastError = 0;
         if (!catalog) continue;
@@ -94,7 +94,7 @@ bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); 
 // Whether another object header stands in [afterNumbers, limit) of the
 // object at header, with no stream before it: next gets it.
 bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
-    const bool found = FindObjectHeader(job, afterNumbers, limit, next) == 0 && next < limit;
+    const bool found = FindObjectHeader(afterNumbers, limit, next) == 0 && next < limit;
     job.LastError = 0;
     return found && !Holds(header, next, "stream");
 }
@@ -115,16 +115,16 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     Cursor pos = start;
     Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
-    if (FindObjectHeader(job, pos, end, header) != 0) return Fail(job, kRepairNoObject);
+    if (FindObjectHeader(pos, end, header) != 0) return Fail(job, kRepairNoObject);
     for (bool first = true;; first = false) {
         if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
-        const bool ended = FindObjectEnd(job, header, end, objectEnd, catalogSeen) == 0;
+        const bool ended = FindObjectEnd(header, end, objectEnd, catalogSeen) == 0;
         job.LastError = 0;
         Cursor p = header;
-        const int32_t number = ReadInt(job, p, end);
-        const int32_t generation = ReadInt(job, p, end);
+        const int32_t number = ReadInt(p, end).value_or(-1);
+        const int32_t generation = ReadInt(p, end).value_or(-1);
         // An object whose "endobj" is missing ends where the next object
         // begins, unless it holds a stream (whose data may hold any bytes);
         // the "endobj" is written for it.
@@ -158,7 +158,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
             setAside = pos;
         }
         job.LastError = 0;
-        if (FindObjectHeader(job, pos, end, header) != 0) break;
+        if (FindObjectHeader(pos, end, header) != 0) break;
     }
     job.LastError = 0;
     found.Finish();

@@ -43,10 +43,10 @@ Cursor SingleValue(Cursor p, Cursor end, bool& several) {
 
 // A small positive number of the parameters, or the default.
 int32_t ReadParm(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t fallback) {
-    Cursor at = FindKey(job, key, dict, dictEnd);
+    Cursor at = FindKey(key, dict, dictEnd);
     if (!at) return fallback;
     Cursor p = at + std::strlen(key);
-    int32_t value = ReadInt(job, p, dictEnd);
+    int32_t value = ReadInt(p, dictEnd).value_or(-1);
     job.LastError = 0;
     return value >= 1 ? value : fallback;
 }
@@ -59,7 +59,7 @@ bool IsDecodableState(int state) {
 
 int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
     state = kFilterNone;
-    Cursor key = FindKey(job, "/Filter", dict, dictEnd);
+    Cursor key = FindKey("/Filter", dict, dictEnd);
     if (!key) return 0;
     bool several = false;
     Cursor p = SingleValue(key + 7, dictEnd, several);
@@ -70,7 +70,7 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     }
     state = kFilterFlate;
 
-    Cursor parmsKey = FindKey(job, "/DecodeParms", dict, dictEnd);
+    Cursor parmsKey = FindKey("/DecodeParms", dict, dictEnd);
     if (!parmsKey) return 0;
     p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
@@ -83,15 +83,15 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     Cursor parmsEnd = FindDictEnd(p + 2, end);
     if (!parmsEnd) return Fail(job, kParmsNotClosed);
     // The predictor counts only beside a readable /Columns.
-    Cursor columns = FindKey(job, "/Columns", p + 2, parmsEnd);
+    Cursor columns = FindKey("/Columns", p + 2, parmsEnd);
     if (!columns) return 0;
     Cursor q = columns + 8;
-    const int32_t columnCount = ReadInt(job, q, parmsEnd);
+    const int32_t columnCount = ReadInt(q, parmsEnd).value_or(-1);
     if (columnCount < 0) return Fail(job, kParmsBadColumns);
-    Cursor predictor = FindKey(job, "/Predictor", p + 2, parmsEnd);
+    Cursor predictor = FindKey("/Predictor", p + 2, parmsEnd);
     if (!predictor) return 0;
     q = predictor + 10;
-    int32_t value = ReadInt(job, q, parmsEnd);
+    int32_t value = ReadInt(q, parmsEnd).value_or(-1);
     job.LastError = 0;
     // Predictor 1 is no predictor.
     if (value > 1) state = value;
@@ -118,11 +118,11 @@ Cursor FindEndstream(Cursor from, Cursor end) {
 // The /Length of the dictionary: a direct number, or an indirect one that
 // the resolver finds. -1 when there is none to believe.
 int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolver& resolveLength) {
-    Cursor key = FindKey(job, "/Length", dict, dictEnd);
+    Cursor key = FindKey("/Length", dict, dictEnd);
     if (!key) return -1;
     Cursor p = key + 7;
     int32_t value, generation;
-    const PartFault fault = ReadReferenceValue(job, p, dictEnd, value, generation);
+    const PartFault fault = ReadReferenceValue(p, dictEnd, value, generation);
     job.LastError = 0;
     if (fault == PartFault::Number) return -1;
     if (fault != PartFault::None) return value;
@@ -137,7 +137,7 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
 
     if (end - dictEnd <= 17) return Fail(job, kStreamNoRoom);
     Cursor p = dictEnd + 2;
-    if (SkipSpace(job, p, end) < 0) return Fail(job, kStreamEndBeforeKeyword);
+    if (!SkipSpace(p, end)) return Fail(job, kStreamEndBeforeKeyword);
     if (!StartsWith(p, end, "stream")) return Fail(job, kStreamNoKeyword);
     p += 6;
     if (p < end && *p == '\r') ++p;

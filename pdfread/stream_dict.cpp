@@ -7,7 +7,7 @@ namespace brisel {
 
 int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
     int32_t generation = 0;
-    const PartFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    const PartFault fault = ReadObjectHeader(cur, end, number, generation);
     if (fault == PartFault::Number || number < 1) return Fail(job, kStreamNoNumber);
     if (fault == PartFault::Generation) return Fail(job, kStreamNoGeneration);
     if (fault == PartFault::End) return Fail(job, kStreamHeaderEnd);
@@ -21,7 +21,7 @@ int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number) {
 
 int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd) {
     job.LastError = 0;
-    if (SkipSpace(job, cur, end) < 0) return Fail(job, kStreamDictEnd);
+    if (!SkipSpace(cur, end)) return Fail(job, kStreamDictEnd);
     if (end - cur < 5) return Fail(job, kStreamDictNoRoom);
     if (!StartsWith(cur, end, "<<")) return Fail(job, kStreamNotDict);
     dict = cur + 2;
@@ -31,7 +31,7 @@ int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictE
 }
 
 int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name) {
-    Cursor key = FindKey(job, "/Type", dict, dictEnd);
+    Cursor key = FindKey("/Type", dict, dictEnd);
     if (!key) return 0;
     Cursor p = key + 5;
     if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamTypeEnd);
@@ -42,12 +42,12 @@ int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name) {
 }
 
 int ReadRequiredInt(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t& value) {
-    Cursor at = FindKey(job, key, dict, dictEnd);
+    Cursor at = FindKey(key, dict, dictEnd);
     if (!at) return Fail(job, kStreamKeyMissing);
     Cursor p = at + std::strlen(key);
     job.LastError = 0;
-    if (SkipSpace(job, p, dictEnd) < 0) return Fail(job, kStreamKeyNoValue);
-    value = ReadInt(job, p, dictEnd);
+    if (!SkipSpace(p, dictEnd)) return Fail(job, kStreamKeyNoValue);
+    value = ReadInt(p, dictEnd).value_or(-1);
     if (value < 0) return Fail(job, kStreamKeyNotNumber);
     return 0;
 }

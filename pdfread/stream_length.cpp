@@ -15,14 +15,11 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
     text.from = p;
     SkipWhiteAndComments(text.from, limit);
     // A direct length may pass 32 bits; an object number saturates there.
-    const int64_t direct = ReadLong(job, p, limit);
+    const int64_t direct = ReadLong(p, limit).value_or(-1);
     if (direct < 0) return kLengthNoNumber;
     const int32_t first = direct > INT32_MAX ? INT32_MAX : static_cast<int32_t>(direct);
     text.to = p;
-    if (ReadInt(job, p, limit) < 0) {
-        job.LastError = 0;
-        return direct;
-    }
+    if (!ReadInt(p, limit)) return direct;
     if (!SkipWhiteAndComments(p, limit)) return kLengthEndBeforeR;
     if (*p != 'R' || (p + 1 < limit && !IsDelimiter(p[1]))) return kLengthNoR;
     text.to = p + 1;
@@ -31,7 +28,7 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
     if (!entry) return kLengthNotListed;
     Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
     if (!body) return kLengthObjectMissing;
-    int64_t length = ReadLong(job, body, imageEnd);
+    int64_t length = ReadLong(body, imageEnd).value_or(-1);
     if (length < 0) return kLengthNotNumber;
     return length;
 }

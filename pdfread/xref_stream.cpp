@@ -141,7 +141,7 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
 bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) {
     Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
     Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
-    const bool found = dictEnd && FindKey(job, "/First", body + 2, dictEnd) && FindKey(job, "/N", body + 2, dictEnd);
+    const bool found = dictEnd && FindKey("/First", body + 2, dictEnd) && FindKey("/N", body + 2, dictEnd);
     job.LastError = 0;
     return found;
 }
@@ -153,9 +153,9 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
                           int32_t& generation) {
     Cursor cur = end;
     // A bounded look back: the dictionaries stand at the ends of sections.
-    for (int tries = 0; tries < 64 && FindBackward(job, start, cur, "/Encrypt") == 1; ++tries) {
+    for (int tries = 0; tries < 64 && FindBackward(start, cur, "/Encrypt") == 1; ++tries) {
         Cursor p = cur + 8;
-        const bool found = p < end && IsDelimiter(*p) && ReadReferenceValue(job, p, end, number, generation) ==
+        const bool found = p < end && IsDelimiter(*p) && ReadReferenceValue(p, end, number, generation) ==
                                                                  PartFault::None;
         job.LastError = 0;
         if (!found) continue;
@@ -163,7 +163,7 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
             Cursor dict = cur;
             while (dict > start && !(dict[0] == '<' && dict[-1] == '<')) --dict;
             Cursor dictEnd = dict > start ? FindDictEnd(dict + 1, end) : nullptr;
-            if (Cursor id = dictEnd ? FindKey(job, "/ID", dict + 1, dictEnd) : nullptr) ReadFileId(job, id + 3, end, reader);
+            if (Cursor id = dictEnd ? FindKey("/ID", dict + 1, dictEnd) : nullptr) ReadFileId(id + 3, end, reader);
         }
         job.LastError = 0;
         return true;

@@ -20,7 +20,7 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
         offset = r->newOffset;
     }
     Cursor body = offset < 0 ? nullptr : LocateObject(job, start, end, offset, number, generation);
-    const int64_t value = body ? ReadLong(job, body, end) : -1;
+    const int64_t value = body ? ReadLong(body, end).value_or(-1) : -1;
     job.LastError = 0;
     return value;
 }
@@ -86,7 +86,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
 
 int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     Cursor p = rw.trailer.encryptKey + 8;  // past "/Encrypt"
-    const int32_t number = ReadInt(job, p, rw.end);
+    const int32_t number = ReadInt(p, rw.end).value_or(-1);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
     if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, kRewriteNoEncryptObject);
     if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->Generation(), record->Offset())) return r;

@@ -60,7 +60,7 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
     }
     Cursor cur = start + offset;
     int32_t n = 0, g = 0;
-    const PartFault fault = ReadObjectHeader(job, cur, end, n, g);
+    const PartFault fault = ReadObjectHeader(cur, end, n, g);
     if (fault == PartFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
     if (fault == PartFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
     if (fault == PartFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);

@@ -38,7 +38,7 @@ int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
 // limit bytes. A missing optional key leaves length 0.
 int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, Cursor end, uint8_t* out,
                        int32_t& length, int32_t limit, bool required = true) {
-    Cursor at = FindKey(job, key, dict, dictEnd);
+    Cursor at = FindKey(key, dict, dictEnd);
     if (!at) {
         length = 0;
         return required ? Fail(job, kEncryptKeyMissing) : 0;
@@ -56,8 +56,8 @@ int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, C
     return 0;
 }
 
-bool ReadIntValue(Job& job, const char* key, Cursor dict, Cursor dictEnd, int64_t& value) {
-    Cursor at = FindKey(job, key, dict, dictEnd);
+bool ReadIntValue(const char* key, Cursor dict, Cursor dictEnd, int64_t& value) {
+    Cursor at = FindKey(key, dict, dictEnd);
     return at && ReadSignedValue(at + std::strlen(key), dictEnd, value);
 }
 
@@ -69,7 +69,7 @@ struct FilterFields {
 };
 
 int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, Cursor end, FilterFields fields) {
-    Cursor at = FindKey(job, name.c_str(), cf, cfEnd);
+    Cursor at = FindKey(name.c_str(), cf, cfEnd);
     if (!at) return 0;
     Cursor cur = at + name.size();
     if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
@@ -78,12 +78,12 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
     if (!filterEnd) return Fail(job, kEncryptNotClosed);
 
     fields.authEvent = 0;
-    if (Cursor key = FindKey(job, "/AuthEvent", filter, filterEnd)) {
+    if (Cursor key = FindKey("/AuthEvent", filter, filterEnd)) {
         Cursor v = key + 10;
         if (SkipWhiteAndComments(v, filterEnd) && StartsWith(v, filterEnd, "/EFOpen")) fields.authEvent = 1;
     }
     fields.method = 0;
-    if (Cursor key = FindKey(job, "/CFM", filter, filterEnd)) {
+    if (Cursor key = FindKey("/CFM", filter, filterEnd)) {
         Cursor v = key + 4;
         if (SkipWhiteAndComments(v, filterEnd)) {
             if (StartsWith(v, filterEnd, "/None")) fields.method = 0;
@@ -93,9 +93,9 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
         }
     }
     fields.keyLength = 0;
-    if (Cursor key = FindKey(job, "/Length", filter, filterEnd)) {
+    if (Cursor key = FindKey("/Length", filter, filterEnd)) {
         Cursor v = key + 7;
-        int32_t length = ReadInt(job, v, filterEnd);
+        int32_t length = ReadInt(v, filterEnd).value_or(-1);
         fields.keyLength = length > 0 ? length : 0;
     }
     job.LastError = 0;
@@ -120,7 +120,7 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     // Up to revision 4 /O and /U hold 32 bytes; from revision 5 on 48 and
     // more, with the wrapped keys and the sealed permissions beside them.
     int64_t value = 0;
-    const bool aes256 = ReadIntValue(job, "/R", dict, dictEnd, value) && value >= 5;
+    const bool aes256 = ReadIntValue("/R", dict, dictEnd, value) && value >= 5;
     job.LastError = 0;
     const int32_t limit = aes256 ? static_cast<int32_t>(sizeof s.User) - 1 : 32;
     if (int r = ReadPasswordString(job, "/U", dict, dictEnd, end, s.User, s.UserLength, limit)) return r;
@@ -134,7 +134,7 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
             return r;
     }
 
-    Cursor key = FindKey(job, "/Filter", dict, dictEnd);
+    Cursor key = FindKey("/Filter", dict, dictEnd);
     if (!key) return Fail(job, kEncryptKeyMissing);
     Cursor name;
     size_t length = 0;
@@ -147,15 +147,15 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
         s.FilterName[length] = 0;
     }
 
-    if (ReadIntValue(job, "/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
-    if (!ReadIntValue(job, "/R", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
+    if (ReadIntValue("/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
+    if (!ReadIntValue("/R", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
     s.R = static_cast<uint8_t>(value);
-    if (!ReadIntValue(job, "/P", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
+    if (!ReadIntValue("/P", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
     s.Permissions = static_cast<int32_t>(static_cast<uint32_t>(value));
-    if (ReadIntValue(job, "/Length", dict, dictEnd, value)) s.KeyLength = static_cast<uint32_t>(value);
+    if (ReadIntValue("/Length", dict, dictEnd, value)) s.KeyLength = static_cast<uint32_t>(value);
 
     s.EncryptMetadata = 1;
-    if (Cursor k = FindKey(job, "/EncryptMetadata", dict, dictEnd)) {
+    if (Cursor k = FindKey("/EncryptMetadata", dict, dictEnd)) {
         Cursor v = k + 16;
         if (SkipWhiteAndComments(v, dictEnd) && dictEnd - v >= 5) {
             char word[6] = {};
@@ -168,12 +168,12 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     std::string names[3];
     const char* keys[3] = {"/StmF", "/StrF", "/EFF"};
     for (int i = 0; i < 3; ++i) {
-        Cursor k = FindKey(job, keys[i], dict, dictEnd);
+        Cursor k = FindKey(keys[i], dict, dictEnd);
         if (k && ReadNameValue(k + std::strlen(keys[i]), dictEnd, name, length) == 0 && length > 0)
             names[i].assign(reinterpret_cast<const char*>(name - 1), length + 1);  // with its slash
     }
 
-    Cursor cfKey = FindKey(job, "/CF", dict, dictEnd);
+    Cursor cfKey = FindKey("/CF", dict, dictEnd);
     if (cfKey) {
         Cursor cur = cfKey + 3;
         if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
@@ -202,7 +202,7 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
         return ReadEncryptDictionary(job, value, end, s);
     }
     int32_t number, generation;
-    const PartFault fault = ReadReferenceValue(job, cur, end, number, generation);
+    const PartFault fault = ReadReferenceValue(cur, end, number, generation);
     if (fault == PartFault::Number) {
         job.LastError = 0;
         return 1;
@@ -224,7 +224,7 @@ int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, Securi
     if (offset < 0 || offset >= end - start) return Fail(job, kEncryptNoNumber);
     Cursor cur = start + offset;
     int32_t number = 0, generation = 0;
-    const PartFault fault = ReadObjectHeader(job, cur, end, number, generation);
+    const PartFault fault = ReadObjectHeader(cur, end, number, generation);
     if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kEncryptNoNumber);
     if (fault == PartFault::End) return Fail(job, kEncryptEndInSpace);
     if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoObj);

@@ -20,7 +20,7 @@ int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor e
                         int32_t generation) {
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return -1;
-    int64_t value = ReadLong(job, body, end);
+    int64_t value = ReadLong(body, end).value_or(-1);
     job.LastError = 0;
     return value;
 }

@@ -1,5 +1,6 @@
 """Splitting classic PDFs made by other tools, judged by qpdf and pdftoppm."""
 
+import json
 import os
 import shutil
 import signal
@@ -128,13 +129,15 @@ class ClassicSplitTest(SplitTestCase):
     def test_dictionaries_that_end_in_a_hexadecimal_string(self):
         # "<0A>>>": the string's ">" is no part of the ">>" that ends the
         # dictionary. Inherited resources, a page dictionary and an
-        # annotation end so, with and without white space before the string.
+        # annotation end so, with and without white space before the string;
+        # a reference glued to ">>" and one of another generation than the
+        # table's stand beside them.
         text = b"BT /F1 24 Tf 20 100 Td (Hello) Tj ET"
         objects = {
             1: b"<< /Type /Catalog /Pages 2 0 R >>",
             2: b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 /MediaBox [0 0 200 200] "
-               b"/Resources << /Font << /F1 4 0 R >> /X<0A>>> >>",
-            3: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Annots [7 0 R] /ID <0B>>>",
+               b"/Resources << /Font <</F1 4 0 R>> /X<0A>>> >>",
+            3: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Annots [7 0 R] /Thumb 4 1 R /ID <0B>>>",
             4: b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
             5: b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text),
             6: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Rotate 90 /PieceInfo <</A<0C0D>>>>>",
@@ -151,8 +154,12 @@ class ClassicSplitTest(SplitTestCase):
             self.assertEqual(bytes(page.ID), b"\x0b")
             self.assertEqual(bytes(page.Resources.X), b"\x0a")
             self.assertEqual(bytes(page.Annots[0].NM), b"\x0e")
+            # A reference with another generation than the table's is null.
+            self.assertNotIn("/Thumb", page)
         with pikepdf.open(self.path("hex-2.pdf")) as second:
             self.assertEqual(int(second.pages[0].obj.Rotate), 90)
+            # A reference right before ">>" takes the font's new number.
+            self.assertEqual(second.pages[0].obj.Resources.Font.F1.BaseFont, pikepdf.Name.Helvetica)
 
     def test_indirect_lengths_and_qdf_layout(self):
         gs = pdftest.ghostscript_pdf(self.path("gs.pdf"), pdftest.text_pages_ps(4))
@@ -298,28 +305,39 @@ class FailureTest(SplitTestCase):
     def test_a_failing_page_leaves_no_partial_file(self):
         src = pdftest.ghostscript_pdf(self.path("f.pdf"), pdftest.text_pages_ps(4))
         with pikepdf.open(src) as pdf:
-            third = pdf.pages[2].obj.objgen[0]
+            second, third = pdf.pages[1].obj.objgen[0], pdf.pages[2].obj.objgen[0]
             size = int(pdf.trailer.Size)
         with open(src, "rb") as f:
             data = f.read()
-        # An update makes the third page refer to an object that never ends:
-        # no "endobj" follows it before the end of the file.
-        at = data.index(b"%d 0 obj" % third)
-        page = data[data.index(b"<<", at):data.index(b"endobj", at)].rstrip()
-        page = page[:-2] + b" /PieceInfo %d 0 R >>" % size
-        prev = int(data[data.rindex(b"startxref") + 9:].split()[0])
-        update = b"%d 0 obj\n%s\nendobj\n" % (third, page)
+
+        def page_with(number, entry):
+            at = data.index(b"%d 0 obj" % number)
+            page = data[data.index(b"<<", at):data.index(b"endobj", at)].rstrip()
+            return b"%d 0 obj\n%s %s >>\nendobj\n" % (number, page[:-2], entry)
+
+        # An update makes the third page refer to an object that never ends
+        # (no "endobj" follows it before the end of the file), and the second
+        # to an object the file does not hold: the writer stops at the third,
+        # and the second's file is kept with what it lacks told.
+        update = page_with(third, b"/PieceInfo %d 0 R" % size)
+        second_at = len(data) + len(update)
+        update += page_with(second, b"/Thumb %d 0 R" % (size + 1))
         unfinished = len(data) + len(update)
         update += b"%d 0 obj\n<< /Unfinished (object) >>\n" % size
         xref = len(data) + len(update)
-        update += (b"xref\n%d 1\n%010d 00000 n \n%d 1\n%010d 00000 n \ntrailer\n<< /Size %d /Root 1 0 R /Prev %d >>\n"
-                   b"startxref\n%d\n%%%%EOF\n" % (third, len(data), size, unfinished, size + 1, prev, xref))
+        prev = int(data[data.rindex(b"startxref") + 9:].split()[0])
+        rows = sorted([(third, len(data)), (second, second_at), (size, unfinished)])
+        update += b"xref\n" + b"".join(b"%d 1\n%010d 00000 n \n" % row for row in rows)
+        update += (b"trailer\n<< /Size %d /Root 1 0 R /Prev %d >>\nstartxref\n%d\n%%%%EOF\n"
+                   % (size + 1, prev, xref))
         with open(src, "wb") as f:
             f.write(data + update)
-        r = self.split(src, expect=1)
+        r = self.split("--json", src, expect=1)
         self.assertEqual(r.stderr, "brisel: %s: Failed (a page refers to an object that is missing or damaged)\n"
                          % src)
         self.assertEqual(self.pageFiles(), ["f-1.pdf", "f-2.pdf", "f.pdf"])
+        warnings = json.loads(r.stdout)["warnings"]
+        self.assertEqual(warnings, [{"kind": "missing-object", "object": size + 1, "offset": None, "pages": [2, 2]}])
 
     def test_content_at_a_wrong_offset_is_found_by_the_repair(self):
         src = pdftest.ghostscript_pdf(self.path("w.pdf"), pdftest.text_pages_ps(4))

@@ -94,6 +94,30 @@ class EncryptedSplitTest(SplitTestCase):
                 self.assertPageFilesMatch(locked, password="user")
                 self.assertProtectedLikeInput(locked, "user", "owner")
 
+    def test_trailer_information_that_is_not_a_reference(self):
+        # /Info null or an empty dictionary in the trailer, before or after
+        # /ID: the file opens without a password, and the key comes from /ID.
+        for variant in ("r3_rc4_128", "r4_aes"):
+            path = self.make_input(variant + "-info", "", "owner", VARIANTS[variant])
+            with open(path, "rb") as f:
+                data = f.read()
+            at = data.rindex(b"trailer")
+            trailer = data[at:]
+            file_id = re.search(rb"/ID\s*\[[^\]]*\]", trailer).group(0)
+            trailer = trailer.replace(file_id, b"")
+            for info in (b"null", b"<<>>"):
+                for id_first in (True, False):
+                    with self.subTest(variant=variant, info=info, id_first=id_first):
+                        entries = [file_id, b"/Info " + info] if id_first else [b"/Info " + info, file_id]
+                        edited = re.sub(rb"/Info\s+\d+\s+\d+\s+R", b" ".join(entries), trailer)
+                        name = "%s-info-%s-%s.pdf" % (variant, info.decode().strip("<>") or "empty",
+                                                      "id-first" if id_first else "id-last")
+                        case = self.path(name)
+                        with open(case, "wb") as f:
+                            f.write(data[:at] + edited)
+                        self.split(case)
+                        self.assertPageFilesMatch(case, password="")
+
     def test_owner_password_opens_a_file_that_forbids_splitting(self):
         for variant, restrict in (("r2_rc4_40", ["--modify=n"]), ("r4_aes", ["--modify=none"]),
                                   ("r5_aes256", ["--modify=none"]), ("r6_aes256", ["--assemble=n", "--modify=none"])):

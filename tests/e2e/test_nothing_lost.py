@@ -5,6 +5,7 @@ happens, no page file is cut short, nothing is overwritten, and the run
 says what happened."""
 
 import fcntl
+import json
 import os
 import re
 import signal
@@ -122,9 +123,11 @@ class DamagedInputs(SplitTestCase):
         src = self.path("font.pdf")
         with open(src, "wb") as f:
             f.write(classic_pdf(three_pages(second_font=b"20 0 R")))
-        r = self.split(src, expect=6)
+        r = self.split("--json", src, expect=6)
         self.assertEqual(r.stderr, "brisel: %s: 1 of 3 pages are incomplete (the file is damaged or cut short): 2\n"
                          % src)
+        self.assertEqual(json.loads(r.stdout)["warnings"],
+                         [{"kind": "missing-object", "object": 20, "offset": None, "pages": [2, 2]}])
         for page in (1, 2, 3):
             self.assertTrue(qpdf_check(pdftest.output_name(src, page, 3))[0])
         # A node of the page tree is gone: the pages beside it are written
@@ -134,9 +137,11 @@ class DamagedInputs(SplitTestCase):
         objects[2] = b"<< /Type /Pages /Kids [3 0 R 20 0 R 6 0 R 8 0 R] /Count 5 >>"
         with open(src, "wb") as f:
             f.write(classic_pdf(objects))
-        r = self.split(src, expect=6)
+        r = self.split("--json", src, expect=6)
         self.assertEqual(r.stderr, "brisel: %s: 2 of 5 pages could not be found (the file is damaged or cut short)\n"
                          % src)
+        self.assertEqual(json.loads(r.stdout)["warnings"],
+                         [{"kind": "lost-page-tree-node", "object": 20, "offset": None, "pages": None}])
         reference = self.path("reference.pdf")
         with open(reference, "wb") as f:
             f.write(classic_pdf(three_pages()))

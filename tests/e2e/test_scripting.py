@@ -93,11 +93,15 @@ class PasswordAndResultTest(SplitTestCase):
                 results = [json.loads(line) for line in r.stdout.splitlines()]
                 written = lambda f: [self.path("%s-%d-%d.pdf" % (f, p, len(env))) for p in (1, 2, 3)]
                 self.assertEqual(results, [
-                    {"file": self.plain, "status": 0, "pages": 3, "written": written("plain"), "reason": None},
-                    {"file": self.locked, "status": 10, "pages": None, "written": [], "reason": reasons[0]},
-                    {"file": one, "status": 3, "pages": 1, "written": [], "reason": reasons[1]},
-                    {"file": self.path("gone.pdf"), "status": 1, "pages": None, "written": [], "reason": reasons[2]},
-                    {"file": odd, "status": 0, "pages": 3, "written": written('caf\u00e9 "x"'), "reason": None}])
+                    {"file": self.plain, "status": 0, "pages": 3, "written": written("plain"), "reason": None,
+                     "warnings": []},
+                    {"file": self.locked, "status": 10, "pages": None, "written": [], "reason": reasons[0],
+                     "warnings": []},
+                    {"file": one, "status": 3, "pages": 1, "written": [], "reason": reasons[1], "warnings": []},
+                    {"file": self.path("gone.pdf"), "status": 1, "pages": None, "written": [], "reason": reasons[2],
+                     "warnings": []},
+                    {"file": odd, "status": 0, "pages": 3, "written": written('caf\u00e9 "x"'), "reason": None,
+                     "warnings": []}])
                 # Each failure is also its one line on stderr.
                 self.assertEqual(r.stderr.splitlines(), ["brisel: %s: %s" % (f, reason) for f, reason
                                                          in zip(files[1:4], reasons)])
