@@ -81,6 +81,13 @@ struct AppState {
     // Page file names from a pattern (--name); empty: the input's name, a
     // discriminator and the padded page number.
     std::string NamePattern;
+    // The page files reach the disk before a job says it is done; off for
+    // scratch output that a power cut may take.
+    bool SyncPageFiles = true;
+    // How far one compressed stream may inflate: this many times the
+    // input's size, and at least kMinInflateLimit.
+    uint32_t InflateFactor = 100;
+    static constexpr uint64_t kMinInflateLimit = uint64_t{256} << 20;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };
@@ -133,6 +140,13 @@ struct Job {
     WarningList Warnings;
     std::vector<int32_t> IncompletePages;
     int32_t PagesNotFound = 0;
+    // The input's last update was cut short among its objects: pages it
+    // changed may show what they held before it.
+    bool UpdateCutShort = false;
+    // The most bytes one compressed stream may inflate to (0: no limit of
+    // the job's own): a multiple of the input's size, so that a small
+    // file cannot make the job take gigabytes (a zlib bomb).
+    uint64_t InflateLimit = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

@@ -82,8 +82,10 @@ public:
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    // Writes the bytes into a new unnamed file in the folder of path.
-    FileFault Write(const std::string& path, const uint8_t* data, size_t size);
+    // Writes the bytes into a new unnamed file in the folder of path. With
+    // durable, where SyncFolder cannot flush a whole file system at once,
+    // the file's bytes are flushed to the disk before it can get its name.
+    FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false);
     // Gives the written file this name (in the same folder). NameTaken when
     // something holds it; it is never replaced, and another name may be tried.
     FileFault Publish(const std::string& path);
@@ -91,8 +93,20 @@ public:
 private:
     void Discard();
     intptr_t handle_ = -1;
+    bool durable_ = false;
     std::string temporary_;  // the hidden temporary name, when one was needed
 };
+
+// Flushes the files written into the folder, and the folder's own entries,
+// to the disk: after it returns None, a power cut leaves them whole under
+// their names. On Linux one flush of the folder's file system (measured
+// at a fraction of the cost of flushing each file); elsewhere the files
+// were flushed one by one as they were written (NewFile::Write durable),
+// and the folder is flushed where the system allows.
+FileFault SyncFolder(const std::string& folder);
+
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path);
 
 // Why an input cannot be read, as a person would be told.
 enum class InputProblem { None, Missing, Folder, NoPermission, Unreadable };

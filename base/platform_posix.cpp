@@ -221,11 +221,6 @@ bool NameTaken(const std::string& path) {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // Whether a file without a name can be given one through /proc (linkat of
 // an O_TMPFILE descriptor needs no privilege that way).
@@ -250,6 +245,29 @@ bool WriteAll(int fd, const uint8_t* data, size_t size, int& error) {
 
 }  // namespace
 
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+FileFault SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return FaultOf(errno);
+    int result = 0;
+#ifdef __linux__
+    // Since Linux 5.8 syncfs also reports a write-back error of the file
+    // system met since the folder was opened here, which the writes of the
+    // page files, closed without a flush, could not report.
+    result = ::syncfs(fd);
+#endif
+    if (result == 0) result = ::fsync(fd);
+    // Some file systems cannot flush a folder; their files were flushed.
+    const int error = result == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    ::close(fd);
+    return error == 0 ? FileFault::None : FaultOf(error);
+}
+
 InputProblem ProbeInput(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)
@@ -272,7 +290,7 @@ void NewFile::Discard() {
     temporary_.clear();
 }
 
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size) {
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
     Discard();
     const std::string folder = FolderOf(path);
     int fd = -1;
@@ -305,6 +323,15 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
     handle_ = fd;
     int error = 0;
     bool ok = WriteAll(fd, data, size, error);
+#ifndef __linux__
+    // No syncfs here: each file is flushed before it gets its name.
+    if (ok && durable && ::fsync(fd) != 0) {
+        ok = false;
+        error = errno;
+    }
+#else
+    (void)durable;
+#endif
     // A named temporary is closed before it is published: some file systems
     // report a failed write only when the file is closed.
     if (!temporary_.empty()) {

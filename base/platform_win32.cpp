@@ -182,7 +182,7 @@ bool NameTaken(const std::string& path) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
 
-static std::string FolderOf(const std::string& path) {
+std::string FolderOf(const std::string& path) {
     const size_t separator = path.find_last_of("\\/");
     return separator == std::string::npos ? std::string(".") : path.substr(0, separator);
 }
@@ -199,8 +199,13 @@ void NewFile::Discard() {
 // Windows cannot make a file without a name: the bytes go to a hidden
 // temporary name in the same folder, which MoveFileExW (without
 // MOVEFILE_REPLACE_EXISTING) then turns into the page's name.
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size) {
+// Each page file was flushed as it was written (FlushFileBuffers) and got
+// its name with a move written through to the disk.
+FileFault SyncFolder(const std::string&) { return FileFault::None; }
+
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
     Discard();
+    durable_ = durable;
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE && attempt < 16; ++attempt) {
         uint8_t random[8];
@@ -230,6 +235,8 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
         if (!error && put == 0) error = ERROR_DISK_FULL;
         done += put;
     }
+    // The file's bytes and size reach the disk before it gets its name.
+    if (!error && durable && !FlushFileBuffers(file)) error = GetLastError();
     if (!CloseHandle(file) && !error) error = GetLastError();
     if (error) {
         Discard();
@@ -241,7 +248,9 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
 FileFault NewFile::Publish(const std::string& path) {
     if (temporary_.empty()) return FileFault::Other;
     const std::wstring from = WidePath(temporary_);
-    if (!MoveFileExW(from.c_str(), WidePath(path).c_str(), 0)) return FaultOf(GetLastError());
+    // Durable: the new name is on the disk when the move returns.
+    if (!MoveFileExW(from.c_str(), WidePath(path).c_str(), durable_ ? MOVEFILE_WRITE_THROUGH : 0))
+        return FaultOf(GetLastError());
     // The page file is an ordinary file, not the hidden temporary one.
     SetFileAttributesW(WidePath(path).c_str(), FILE_ATTRIBUTE_NORMAL);
     temporary_.clear();

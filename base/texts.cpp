@@ -42,6 +42,8 @@ const TextPair kTexts[] = {
      "%d / %d ページが見つかりません（ファイルが壊れているか途中で切れています）"},
     {"Some pages could not be found (the file is damaged or cut short)",
      "見つからないページがあります（ファイルが壊れているか途中で切れています）"},
+    {"the file's last update is cut short: pages it changed may show what they held before it",
+     "ファイルの最後の更新が途中で切れています: 更新されたページが更新前の内容のままの場合があります"},
 };
 
 struct FaultPair {
@@ -77,7 +79,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::SomePagesNotFound) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::UpdateCutShort) + 1,
               "one pair per Text");
 
 }  // namespace

@@ -44,6 +44,7 @@ enum class Text {
     PagesRenamed,     // "%d ..."
     PagesNotFound,    // "%d of %d ..."
     SomePagesNotFound,
+    UpdateCutShort,
 };
 
 const char* Tr(Language language, Text text);

@@ -160,6 +160,7 @@ int main(int argc, char** argv) {
     app.IsSaveFolder = options.hasOut;
     app.SaveFolder = options.outDir;
     app.IsSameDate = options.sameDate;
+    app.SyncPageFiles = !options.noSync;
     app.KeepAnnotations = options.keepAnnotations;
     app.KeepDocumentData = options.keepDocumentData;
     app.Viewer = options.viewer;

@@ -128,6 +128,8 @@ const OptionSpec kOptions[] = {
      "name the page files by PATTERN: %d the page number\n(padded to the page count), %Nd padded to N digits,\n"
      "%s the input's name without .pdf, %% a percent sign;\na taken name fails the run (status 4)"},
     {"--same-date", 0, "", 0, "give the page files the input's file times"},
+    {"--no-sync", 0, "", 0,
+     "do not wait for the page files to reach the disk\n(scratch output: a power cut may take them)"},
     {"--every", 0, "N", 0, "write parts of N pages (the last may be shorter)\ninstead of single pages, named NAME-A-B.pdf"},
     {"--at-bookmarks", 0, "[=L]", 0,
      "start a part at the page of each bookmark of level\nL (default 1, the top level); pages before the\n"
@@ -187,6 +189,7 @@ std::string ApplyOption(const std::string& name, bool hasValue, const std::strin
     else if (name == "--json") options.json = true;
     else if (name == "--no-warn") options.noWarn = true;
     else if (name == "--same-date") options.sameDate = options.range = true;
+    else if (name == "--no-sync") options.noSync = true;
     else if (name == "--pages") {
         if (!ParsePageRange(value, options.firstPage, options.lastPage))
             return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on (not \"" + value + "\")";

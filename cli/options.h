@@ -24,6 +24,7 @@ struct CliOptions {
     bool hasOut = false;
     std::string outDir;
     bool sameDate = false;
+    bool noSync = false;
     bool keepAnnotations = true;
     bool keepDocumentData = true;
     std::string namePattern;  // --name; empty: the usual names

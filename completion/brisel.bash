@@ -15,7 +15,7 @@ _brisel() {
         --pages|--name|--warn-limit|--password|--options|--every|--parts) return ;;
     esac
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--pages -o --out --name --same-date --every --at-bookmarks --parts --yes --warn-limit --no-warn
+        COMPREPLY=($(compgen -W "--pages -o --out --name --same-date --no-sync --every --at-bookmarks --parts --yes --warn-limit --no-warn
             --password-file --password -q --quiet --verbose --json --annotations --document-data --options --zoom
             --direction --layout --mode --bookmarks -h --help -V --version --" -- "$cur"))
         return

@@ -7,6 +7,7 @@
 #include "base/texts.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/repair.h"
+#include "pdfread/stream_decode.h"
 #include "pdfread/xref_stream.h"
 
 namespace brisel {
@@ -59,6 +60,14 @@ struct Ladder {
         if (reader.refused) {
             job.Step = JobStep::Unlock;
             return rewritten == kOpenRefused ? kOpenRefused : kOpenFailed;
+        }
+        // An encrypted file whose key is lost, or a stream that inflates
+        // beyond the limit, ends the open: another repair would find no
+        // more, and would inflate the stream again.
+        if (job.LastError == kInflateTooLarge) rewritten = kInflateTooLarge;
+        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost || rewritten == kInflateTooLarge) {
+            job.LastError = rewritten;
+            return kOpenFailed;
         }
         return 0;
     }

@@ -23,6 +23,11 @@ constexpr EntryCodes kLaterSubsection{kXrefLaterOffset, kXrefLaterGeneration, kX
 constexpr EntryCodes kOlderSection{kXrefOlderOffset, kXrefOlderGeneration, kXrefOlderEndBeforeType,
                                    kXrefOlderBadType};
 
+// How far, and for how many entries, an entry that points at no header of
+// its object is looked for nearby.
+constexpr int64_t kNearbyWindow = 256;
+constexpr int kNearbySearches = 4096;
+
 // Entries in reading order: newest section first and, within a section, the
 // order of its subsections. The first entry read for a number wins.
 using RawEntries = std::vector<XrefEntry>;
@@ -179,6 +184,16 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         job.LastError = kXrefNoEof;
         return 0;
     }
+    // Objects after the last end marker are an update cut short: its table
+    // is lost, and reading the older table would silently show the older
+    // revision. The repair reads the whole file, later objects winning.
+    if (Cursor header = nullptr; FindObjectHeader(cur + 5, end, header) == 0 && header) {
+        reader.cutUpdate = FindFirst(header, end, "xref") || FindFirst(header, end, "/XRef") ? CutUpdate::ObjectsWhole
+                                                                                         : CutUpdate::ObjectsLost;
+        job.LastError = kXrefCutUpdate;
+        return 0;
+    }
+    job.LastError = 0;
     if (!FindBackward(start, cur, "startxref")) {
         job.LastError = kXrefNoStartxref;
         return 0;
@@ -225,8 +240,21 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         // or bytes of something else) names a missing object: it is listed
         // free, so that a reference to it reads as null. A page that needs
         // it makes the analysis fail, and the repair finds it.
+        // An entry a few bytes off is first looked for nearby, as readers do;
+        // a file whose every entry is off (bytes inserted early) is left to
+        // the repair after a bounded number of such searches.
+        int nearbySearches = 0;
         for (XrefEntry& entry : entries) {
             if (entry.type == 'n' && !LocateObject(job, start, end, entry.offset, entry.number, entry.generation)) {
+                if (nearbySearches < kNearbySearches) {
+                    ++nearbySearches;
+                    const int64_t at =
+                        NearbyObject(job, start, end, entry.offset, entry.number, entry.generation, kNearbyWindow);
+                    if (at >= 0) {
+                        entry.offset = at;
+                        continue;
+                    }
+                }
                 entry.type = 'f';
                 reader.missingObjects.push_back(entry.number);
             }

@@ -41,6 +41,7 @@ enum ReadXrefCode : int32_t {
     kXrefOlderNoCount = -90,
     kXrefNoMemory = -91,
     kXrefPrevLoop = -92,
+    kXrefCutUpdate = -5066,  // objects after the last %%EOF: an update cut short
 };
 
 // Reads the cross-reference sections along the /Prev chain into the table and

@@ -41,6 +41,13 @@ struct SecurityState {
     int32_t KeyBytes = 0;  // n: file key length in bytes (32 from revision 5 on)
 };
 
+// An update that was cut short after its first objects were written.
+enum class CutUpdate : uint8_t {
+    None,
+    ObjectsWhole,  // cut in its table or trailer: every object it wrote stands
+    ObjectsLost,   // cut among its objects: some of the newest objects are lost
+};
+
 struct ReaderRecord {
     int32_t rootNumber = -1, rootGeneration = 0;
     // The file uses cross-reference streams (or a hybrid file's /XRefStm).
@@ -59,6 +66,9 @@ struct ReaderRecord {
     // the table lists them free.
     // In ascending order.
     std::vector<int32_t> missingObjects;
+    // Set by the read that found an update cut short, and kept through the
+    // repair that reads the file past it.
+    CutUpdate cutUpdate = CutUpdate::None;
     SecurityState security;
 
     bool IsMissing(int32_t number) const {

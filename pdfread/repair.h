@@ -14,6 +14,11 @@ enum RepairCode : int32_t {
     kRepairFirstUnended = -5,  // the first object has no "endobj"
     kRepairNoMemory = -5062,
     kRepairSectionFull = -5063,
+    // The file is encrypted but the repair found no key: its trailer, with
+    // the identifier the key is made from, is lost (KeyLost), or its
+    // encryption dictionary is (EncryptionLost).
+    kRepairKeyLost = -5064,
+    kRepairEncryptionLost = -5065,
 };
 
 // Rebuilds the image from the object headers found by scanning its bytes,

@@ -201,24 +201,63 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
     return 0;
 }
 
-int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded) {
-    // The block starts at 20 times the input and doubles, so data that
-    // inflates far beyond that costs a few passes, not one per step.
-    constexpr size_t kMaxDecoded = INT32_MAX;
-    for (size_t factor = 20;; factor *= 2) {
-        const bool first = factor == 20;
-        size_t capacity = length * factor;
-        if (capacity < 64) capacity = 64;
-        if (length > kMaxDecoded / factor || !out.Allocate(capacity))
-            return first ? kInflateNoMemory : kInflateNoMoreMemory;
-        int r = DecodeFlate(in, length, out.data(), capacity);
-        if (r == 0) {
-            decoded = capacity;
-            return 0;
-        }
+int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job) {
+    if (length > UINT_MAX) return kFlateDamaged;
+    const uint64_t limit = job && job->InflateLimit > 0 ? job->InflateLimit : uint64_t{INT32_MAX};
+    // Output is made in steps of at most this, so that a stop request is
+    // seen within a step however far the data inflates.
+    constexpr size_t kStep = 16u << 20;
+    // The block starts at four times the input and doubles: the bytes
+    // inflated so far are kept, never inflated again.
+    size_t capacity = std::max<size_t>(64, std::min<uint64_t>(length * uint64_t{4}, limit));
+    if (!out.Allocate(capacity)) return kInflateNoMemory;
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK) {
         out.Release();
-        if (r != kFlateTooLarge) return r;
+        return kFlateNoStart;
     }
+    zs.next_in = const_cast<Bytef*>(in);
+    zs.avail_in = static_cast<uInt>(length);
+    size_t total = 0;
+    int result = 0;
+    for (;;) {
+        if (total == capacity) {
+            if (capacity >= limit) {
+                result = kInflateTooLarge;
+                break;
+            }
+            const size_t grown = static_cast<size_t>(std::min<uint64_t>(uint64_t{capacity} * 2, limit));
+            if (!out.Resize(grown)) {
+                result = kInflateNoMoreMemory;
+                break;
+            }
+            capacity = grown;
+        }
+        zs.next_out = out.data() + total;
+        zs.avail_out = static_cast<uInt>(std::min(capacity - total, kStep));
+        const uInt room = zs.avail_out;
+        const int r = inflate(&zs, Z_SYNC_FLUSH);
+        total += room - zs.avail_out;
+        if (r == Z_STREAM_END) break;
+        if (job && job->Stopped()) {
+            result = kInflateFailed;
+            break;
+        }
+        // A full step may hide more data, whatever else zlib says.
+        if (zs.avail_out == 0 || r == Z_OK) continue;
+        // The input ran out before the end marker (Z_BUF_ERROR: no progress
+        // possible), or the data is damaged from here on: what was inflated
+        // before is the stream's data.
+        if (total == 0) result = r == Z_BUF_ERROR ? kFlateTruncated : kFlateDamaged;
+        break;
+    }
+    inflateEnd(&zs);
+    if (result != 0) {
+        out.Release();
+        return result;
+    }
+    decoded = total;
+    return 0;
 }
 
 namespace {
@@ -308,7 +347,9 @@ int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorP
 int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded) {
     if (state == kFilterNone) return 0;
     size_t decodedLength = 0;
-    if (int r = InflateStream(data, length, decoded, decodedLength)) return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory ? r : kInflateFailed);
+    if (int r = InflateStream(data, length, decoded, decodedLength, &job))
+        return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r
+                                                                                                    : kInflateFailed);
     length = decodedLength;
     if (state != kFilterFlate) {
         if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);

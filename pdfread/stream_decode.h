@@ -31,6 +31,7 @@ enum StreamDataCode : int32_t {
     kInflateNoMemory = -37,
     kInflateNoMoreMemory = -38,
     kInflateFailed = -39,  // data that does not inflate
+    kInflateTooLarge = -5067,  // inflates beyond the job's limit (a zlib bomb)
 };
 
 // DecodeFlate's results besides 0.
@@ -81,11 +82,13 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
 // of the capacity or more. Bytes after the end marker are ignored.
 int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity);
 
-// DecodeFlate into a block sized from the input, retried with a larger block
-// while the output does not fit. 0 and the decoded length; kInflateNoMemory
-// (first block) or kInflateNoMoreMemory (a later one) when memory or the
-// 32-bit size runs out; DecodeFlate's code for damaged data.
-int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded);
+// Inflates zlib-format data, as DecodeFlate does, into a block that grows
+// as the output needs without inflating again from the start. 0 and the
+// decoded length; kInflateNoMemory (first block) or kInflateNoMoreMemory (a
+// later one) when memory runs out; kInflateTooLarge beyond the job's
+// InflateLimit (2 GiB without a job); DecodeFlate's code for damaged data.
+// The job's stop request is checked after every 16 MB of output.
+int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job = nullptr);
 
 // Undoes a predictor in place. TIFF 2: each sample gets the one to its
 // left added (8 and 16 bits per component). PNG (10 to 15): each row starts

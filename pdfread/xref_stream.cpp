@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pdfread/classic_section.h"
+#include "pdfread/lost_encryption.h"
 #include "pdfread/object_streams.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/read_xref_streams.h"
@@ -180,7 +181,7 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
     // image is plain throughout. Its dictionary is looked for first: the
     // repair gives back the input's memory as it copies it.
     int32_t encryptNumber = 0, encryptGeneration = 0;
-    const bool encrypted =
+    bool encrypted =
         decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
                                            encryptGeneration);
     Block image;
@@ -188,6 +189,24 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
     XrefTable table;
     ReaderRecord found = reader;
     if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;
+    if (decryption && !encrypted) {
+        // No trailer names an encryption dictionary (the file was cut before
+        // its trailer): one that stands among the objects is used, and a
+        // file whose key cannot be had is refused rather than copied as
+        // ciphertext.
+        const LostEncryption lost = FindLostEncryption(job, image.data(), image.data() + image.size(), table);
+        if (job.Stopped()) return job.StopCode;
+        // Keys before revision 5 are made with the file's identifier, which
+        // stood in the lost trailer.
+        if (lost.dictionary && lost.revision < 5 && reader.fileIdLength <= 0) return Fail(job, kRepairKeyLost);
+        if (lost.dictionary) {
+            encrypted = true;
+            encryptNumber = lost.number;
+            encryptGeneration = lost.generation;
+        } else if (lost.cipherStreams) {
+            return Fail(job, kRepairEncryptionLost);
+        }
+    }
     // Records only for a file that has object streams: they cost as much
     // as the highest number.
     bool packed = false;

@@ -1,5 +1,7 @@
 #include "pdfread/xref_table.h"
 
+#include <algorithm>
+
 #include "base/platform.h"
 
 namespace brisel {
@@ -68,6 +70,26 @@ Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t 
         return nullptr;
     }
     return cur;
+}
+
+int64_t NearbyObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation,
+                     int64_t window) {
+    const int64_t size = end - start;
+    if (offset < 0 || offset > size) offset = std::clamp<int64_t>(offset, 0, size);
+    const int32_t saved = job.LastError;
+    int64_t found = -1;
+    // Outwards from the offset, so that the nearest header wins.
+    for (int64_t d = 1; d <= window && found < 0; ++d) {
+        for (const int64_t at : {offset - d, offset + d}) {
+            if (at < 0 || at >= size || !IsDigit(start[at]) || (at > 0 && IsDigit(start[at - 1]))) continue;
+            if (LocateObject(job, start, end, at, number, generation)) {
+                found = at;
+                break;
+            }
+        }
+    }
+    job.LastError = saved;
+    return found;
 }
 
 Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {

@@ -59,6 +59,12 @@ enum LocateCode : int32_t {
 // body, or null.
 Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation);
 
+// The offset of the header "number generation obj" nearest to offset within
+// window bytes either side, or -1: an entry that points a few bytes off
+// (a writer that counted a line end wrong, an edit that shifted the bytes).
+int64_t NearbyObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation,
+                     int64_t window);
+
 // LookupXref followed by LocateObject; null when either fails.
 Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation);
 

@@ -41,6 +41,7 @@ int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& pla
     if (!chosen) return kResultCannotCreate;
     saver_ = std::make_unique<PageSaver>(PageSaver::DefaultThreads(), 4u << 20, 64,
                                          [this](int32_t index, int attempt) { return naming_.AlternativePath(index, attempt); });
+    saver_->SetDurable(job.app.SyncPageFiles);
     return 0;
 }
 
@@ -69,6 +70,11 @@ int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
         job.PagesWritten = static_cast<int32_t>(std::count_if(
             submitted_.begin(), submitted_.end(), [&](const auto& file) { return file.first < failed; }));
         warnings.DropPagesAfter(failed);
+    } else if (saver_->syncFault() != FileFault::None) {
+        // Written but not known to be on the disk: no "Done".
+        job.LastError = kPageFileNotWritten;
+        job.WriteFault = saver_->syncFault();
+        job.FailedFile = submitted_.empty() ? std::string() : submitted_.back().second;
     }
     for (const auto& [index, path] : submitted_) {
         if (failed >= 0 && index >= failed) continue;
@@ -76,7 +82,7 @@ int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
         written_.push_back(renamed == saver_->renamedPaths().end() ? path : renamed->second);
         job.host.PageFileWritten(job, written_.back());
     }
-    return failed >= 0 ? kResultCannotCreate : 0;
+    return failed >= 0 || job.LastError == kPageFileNotWritten ? kResultCannotCreate : 0;
 }
 
 bool MemorySink::Take(Job& job, size_t, const PlannedFile& file, std::string& bytes) {

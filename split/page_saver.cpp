@@ -56,7 +56,8 @@ void PageSaver::Run() {
         }
         NewFile file;
         std::string path = task.path;
-        FileFault fault = file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size());
+        FileFault fault =
+            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_);
         if (fault == FileFault::None) fault = file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
@@ -72,6 +73,7 @@ void PageSaver::Run() {
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.erase(task.index);
         if (ok) {
+            if (folder_.empty()) folder_ = FolderOf(path);
             if (renamed) renamedPaths_.emplace(task.index, path);
             written_.push_back({task.index, std::move(path)});
         } else if (failedIndex_ < 0 || task.index < failedIndex_) {
@@ -116,6 +118,9 @@ int32_t PageSaver::Finish() {
         for (const auto& [index, path] : written_)
             if (index > failedIndex_) std::remove(path.c_str());
         written_.clear();
+    } else if (durable_ && !folder_.empty() && syncFault_ == FileFault::None) {
+        // Every page file is in one folder: one flush makes them durable.
+        syncFault_ = SyncFolder(folder_);
     }
     return failedIndex_;
 }

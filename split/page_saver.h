@@ -41,6 +41,10 @@ public:
     // flight. With times, the file gets them once it is written.
     void Submit(int32_t index, const std::string& path, std::string& buffer, const std::optional<FileTimes>& times);
 
+    // Whether the files reach the disk before Finish returns (set before the
+    // first Submit).
+    void SetDurable(bool durable) { durable_ = durable; }
+
     // Whether a file could not be written so far.
     bool Failed();
 
@@ -50,6 +54,9 @@ public:
     // writer would have left.
     int32_t Finish();
 
+    // After Finish: why the written files could not be flushed to the disk
+    // (None when they were, or when nothing needed it).
+    FileFault syncFault() const { return syncFault_; }
     // After Finish: why the lowest failed file could not be written, and its name.
     FileFault failedFault() const { return failedFault_; }
     const std::string& failedPath() const { return failedPath_; }
@@ -87,6 +94,9 @@ private:
     std::map<int32_t, std::string> renamedPaths_;
     const Alternative alternative_;
     bool closing_ = false;
+    bool durable_ = false;
+    FileFault syncFault_ = FileFault::None;
+    std::string folder_;  // of the files written
     std::vector<std::thread> threads_;
 };
 

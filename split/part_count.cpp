@@ -15,6 +15,7 @@ int32_t QueryBookmarkParts(Job& job, const std::string& inputPath, std::vector<i
     Document doc;
     doc.image = LoadFile(job, inputPath);
     if (doc.image.empty() || job.Stopped()) return -1;
+    job.InflateLimit = std::max<uint64_t>(AppState::kMinInflateLimit, uint64_t{job.app.InflateFactor} * doc.image.size());
     // Bookmark titles and destinations of an encrypted file need its key.
     if (ReadUntilClassic(job, doc) != 0) return -1;
     const ViewerSettings viewer = job.Viewer;

@@ -35,6 +35,7 @@ void ResetJob(Job& job) {
     job.Warnings.Clear();
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
+    job.UpdateCutShort = false;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
@@ -151,6 +152,10 @@ std::string ResultDetail(const Job& job, int result) {
                                                                std::to_string(job.PagesNotFound + job.PageCount)});
         else if (job.PagesNotFound < 0)
             text = Tr(lang, Text::SomePagesNotFound);
+        if (job.UpdateCutShort) {
+            if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+            text += Tr(lang, Text::UpdateCutShort);
+        }
         if (job.IncompletePages.empty()) return text;
         if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
         return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),

@@ -58,6 +58,7 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
         if (doc.image.empty()) return kResultFailed;
         if (request.fileTimes && !timesRead) return kResultFailed;
     }
+    job.InflateLimit = std::max<uint64_t>(AppState::kMinInflateLimit, uint64_t{job.app.InflateFactor} * doc.image.size());
     if (job.Stopped()) return job.StopCode;
 
     if (count) {
@@ -83,6 +84,7 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
     if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > pages ? doc.declaredPages - pages : -1;
+    job.UpdateCutShort = doc.reader.cutUpdate == CutUpdate::ObjectsLost;
     AppState& app = job.app;
     if (opened.fromFile && pages >= 1 && !(app.PageCountCacheCount == pages && app.PageCountCachePath == source.path)) {
         app.PageCountCacheCount = pages;
@@ -255,7 +257,8 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (delivered != 0) return delivered;
     if (job.LastError != 0) return kResultFailed;
-    return opened.doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0
+    return opened.doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 &&
+                   !job.UpdateCutShort
                ? kResultDone
                : kResultIncomplete;
 }

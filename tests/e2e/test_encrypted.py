@@ -255,6 +255,67 @@ class EncryptedSplitTest(SplitTestCase):
                 self.assertPageFilesMatch(path, password="user", reference=intact)
                 self.assertProtectedLikeInput(path, "user", "owner", reference=intact)
 
+    def test_cut_short_and_misplaced(self):
+        # Cut before the trailer, an encrypted file has lost its /Encrypt
+        # entry and its identifier (and, cut earlier, the dictionary too):
+        # the run fails and says why, or writes page files that hold their
+        # text, never ciphertext under "Done".
+        self.PAGES = 30
+        for variant in ("r2_rc4_40", "r4_aes", "r6_aes256"):
+            intact = self.make_input(variant + "-whole", "", "owner", VARIANTS[variant])
+            with open(intact, "rb") as f:
+                data = f.read()
+            for percent in (30, 70, 85, 95, 99):
+                with self.subTest(variant=variant, percent=percent):
+                    path = self.path("%s-cut%d.pdf" % (variant, percent))
+                    with open(path, "wb") as f:
+                        f.write(data[:len(data) * percent // 100])
+                    r = pdftest.brisel(path)
+                    self.assertIn(r.returncode, (0, 1, 6), r.stderr)
+                    if r.returncode == 1:
+                        self.assertRegex(r.stderr, r"^brisel: .*: Failed \(the file is encrypted, and its "
+                                                   r"(key was lost with its trailer|encryption dictionary is lost): "
+                                                   r"the file is damaged or cut short\)\n$")
+                        stem = os.path.basename(path)[:-4] + "-"
+                        self.assertEqual([n for n in self.pageFiles() if n.startswith(stem)], [])
+                        os.remove(path)
+                        continue
+                    incomplete = set()
+                    m = re.search(r"are incomplete \(the file is damaged or cut short\): ([\d, -]+)\n", r.stderr)
+                    for part in (m.group(1).split(", ") if m else ()):
+                        a, _, b = part.partition("-")
+                        incomplete.update(range(int(a), int(b or a) + 1))
+                    self.assertEqual(bool(incomplete), r.returncode == 6, r.stderr)
+                    for page in range(1, 31):
+                        name = output_name(path, page, 30)
+                        ok, report = qpdf_check(name)
+                        self.assertTrue(ok, report)
+                        if page not in incomplete:
+                            text = run(["pdftotext", name, "-"]).stdout
+                            self.assertIn("%s-whole %d" % (variant, page), text, name)
+                        os.remove(name)
+                    os.remove(path)
+            os.remove(intact)
+        self.PAGES = 3
+        # The table's entry for the first page's content points 7 bytes
+        # past it: the object is found nearby, before decryption, as in a
+        # plain file.
+        for variant in ("r2_rc4_40", "r3_rc4_128", "r4_aes", "r6_aes256"):
+            with self.subTest(variant=variant, entry="off"):
+                intact = self.make_input(variant + "-entry", "", "owner", VARIANTS[variant])
+                with open(intact, "rb") as f:
+                    data = f.read()
+                number = int(re.search(rb"/Contents (\d+) 0 R", data).group(1))
+                table = data.rindex(b"\nxref\n0 ") + 1
+                at = data.index(b"\n", data.index(b"\n", table) + 1) + 1 + 20 * number
+                offset = int(data[at:at + 10])
+                path = self.path(variant + "-off.pdf")
+                with open(path, "wb") as f:
+                    f.write(data[:at] + b"%010d" % (offset + 7) + data[at + 10:])
+                self.split(path)
+                self.assertPageFilesMatch(path, reference=intact)
+                self.assertProtectedLikeInput(path, "", "owner", reference=intact)
+
     def test_remembered_password_opens_the_next_file(self):
         first = self.make_input("first", "user", "owner", VARIANTS["r4_aes"])
         second = self.make_input("second", "user", "owner", VARIANTS["r3_rc4_128"])

@@ -4,14 +4,18 @@ names taken by another run, odd inputs, a device that fills up. Whatever
 happens, no page file is cut short, nothing is overwritten, and the run
 says what happened."""
 
+import fcntl
 import json
 import os
 import re
 import signal
+import struct
 import subprocess
+import sys
 import threading
 import time
 import unittest
+import zlib
 
 import pdftest
 from pdftest import SplitTestCase, brisel, ghostscript_pdf, qpdf_check, render, text_pages_ps
@@ -150,6 +154,71 @@ class DamagedInputs(SplitTestCase):
         self.split(src)
         self.assertPageFilesMatch(src)
 
+    def test_zlib_bombs(self):
+        # Half a megabyte that inflates to half a gigabyte of zeros, once as the object
+        # stream that holds the pages' font, once as a page's content. The
+        # object stream is inflated only up to 100 times the input (at least
+        # 256 MB) and the run says why it stops; the content is copied
+        # without being inflated. Either way the run ends soon, in bounded
+        # memory, and Ctrl-C ends it at once.
+        def deflated_zeros(prefix, total):
+            c = zlib.compressobj(9)
+            out, chunk = c.compress(prefix), bytes(64 << 20)
+            for _ in range(total // len(chunk)):
+                out += c.compress(chunk)
+            return out + c.flush()
+
+        base = classic_pdf(three_pages())
+        prev = int(base[base.rindex(b"startxref") + 9:].split()[0])
+        font = b"5 0 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> "
+        packed = deflated_zeros(font, 512 << 20)
+        objstm = bytearray(base)
+        at_stream = len(objstm)
+        objstm += (b"20 0 obj\n<< /Type /ObjStm /N 1 /First 4 /Filter /FlateDecode /Length %d >>\nstream\n"
+                   % len(packed) + packed + b"\nendstream\nendobj\n")
+        at_xref = len(objstm)
+        rows = b"".join(bytes([kind]) + a.to_bytes(4, "big") + b.to_bytes(2, "big")
+                        for kind, a, b in ((2, 20, 0), (1, at_stream, 0), (1, at_xref, 0)))
+        objstm += (b"21 0 obj\n<< /Type /XRef /Size 22 /W [1 4 2] /Index [5 1 20 2] /Root 1 0 R /Prev %d "
+                   b"/Length %d >>\nstream\n" % (prev, len(rows)) + rows + b"\nendstream\nendobj\n")
+        objstm += b"startxref\n%d\n%%%%EOF\n" % at_xref
+        pages = three_pages()
+        content = deflated_zeros(b"BT /F1 24 Tf 72 200 Td (Page 1) Tj ET\n", 512 << 20)
+        pages[4] = b"<< /Filter /FlateDecode /Length %d >>\nstream\n" % len(content) + content + b"\nendstream"
+        for name, data, status in (("objstm-bomb", bytes(objstm), 1), ("content-bomb", classic_pdf(pages), 0)):
+            with self.subTest(name):
+                src = self.path(name + ".pdf")
+                with open(src, "wb") as f:
+                    f.write(data)
+                began = time.monotonic()
+                run = subprocess.Popen([pdftest.BRISEL, src], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                       stdin=subprocess.DEVNULL, env=dict(os.environ, LANG="C", LC_ALL=""))
+                _, code, usage = os.wait4(run.pid, 0)
+                seconds = time.monotonic() - began
+                stderr = run.stderr.read().decode()
+                run.stdout.close()
+                run.stderr.close()
+                self.assertEqual(os.waitstatus_to_exitcode(code), status, stderr)
+                if status == 1:
+                    self.assertEqual(stderr, "brisel: %s: Failed (a compressed stream inflates to more than 100 "
+                                             "times the file's size: the file is damaged or made to exhaust "
+                                             "memory)\n" % src)
+                # ru_maxrss is in kilobytes. The bounds leave room for a
+                # loaded machine; the figures are in the report.
+                print("%s: %.2f s, %d MB" % (name, seconds, usage.ru_maxrss // 1024), file=sys.stderr)
+                self.assertLess(usage.ru_maxrss, 400 << 10)
+                self.assertLess(seconds, 30)
+                if status == 0:
+                    continue
+                # Ctrl-C while the stream inflates.
+                run = subprocess.Popen([pdftest.BRISEL, src], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                       stdin=subprocess.DEVNULL)
+                time.sleep(0.3)
+                sent = time.monotonic()
+                run.send_signal(signal.SIGINT)
+                self.assertEqual(run.wait(timeout=30), 130)
+                self.assertLess(time.monotonic() - sent, 1.5)
+
     def test_damaged_header_and_odd_inputs(self):
         good = classic_pdf(three_pages())
         for name, head, version in (("bad15", b"%PDX-1.5", b"%PDF-1.5\n"), ("zeros", b"\0" * 8, b"%PDF-1.7\n")):
@@ -287,6 +356,51 @@ class FullDevice(SplitTestCase):
             subprocess.run(["mount", "-o", "remount,ro", mount], check=True)
             r = self.split("--yes", "--out", mount, "--pages", "1-", src, expect=4)
             self.assertIn("the folder is on a read-only file system", r.stderr)
+        finally:
+            subprocess.run(["umount", mount])
+
+    def test_power_cut_after_done(self):
+        # An ext4 image mounted through a loop device; right after status 0
+        # the file system is shut down without flushing its journal, as a
+        # power cut would leave it, and mounted again: every page file is
+        # whole. Without the flush (--no-sync) the same cut loses them,
+        # which shows that the test can see the difference.
+        if os.geteuid() != 0:
+            self.skipTest("a loop device can be mounted only as root")
+        src = ghostscript_pdf(self.path("report.pdf"), text_pages_ps(60, image=True))
+        image, mount = self.path("ext4.img"), self.path("ext4")
+        os.mkdir(mount)
+        with open(image, "wb") as f:
+            f.truncate(64 << 20)
+        made = subprocess.run(["mkfs.ext4", "-q", "-F", image], capture_output=True, text=True)
+        if made.returncode != 0:
+            self.skipTest("mkfs.ext4 failed: " + made.stderr)
+        mounted = subprocess.run(["mount", "-o", "loop", image, mount], capture_output=True, text=True)
+        if mounted.returncode != 0:
+            self.skipTest("this machine cannot mount a loop device: " + mounted.stderr.strip())
+        fs_ioc_shutdown, nologflush = 0x8004587D, 2
+        try:
+            for args, kept in (((), True), (("--no-sync",), False)):
+                with self.subTest(args=args):
+                    out = os.path.join(mount, "out-%d" % len(args))
+                    self.split("--yes", *args, "-o", out, src)
+                    fd = os.open(mount, os.O_RDONLY)
+                    try:
+                        fcntl.ioctl(fd, fs_ioc_shutdown, struct.pack("I", nologflush))
+                    finally:
+                        os.close(fd)
+                    subprocess.run(["umount", mount], check=True)
+                    subprocess.run(["mount", "-o", "loop", image, mount], check=True)
+                    names = sorted(os.listdir(out)) if os.path.isdir(out) else []
+                    whole = [n for n in names if whole_pdf(os.path.join(out, n))]
+                    if kept:
+                        self.assertEqual(len(names), 60)
+                        self.assertEqual(whole, names)
+                        for n in names[::7]:
+                            ok, report = qpdf_check(os.path.join(out, n))
+                            self.assertTrue(ok, report)
+                    else:
+                        self.assertLess(len(whole), 60)
         finally:
             subprocess.run(["umount", mount])
 

@@ -197,10 +197,14 @@ TEST(ReadXref, PrevLoopIsDamage) {
 
 TEST(ReadXref, EntriesThatPointAtNoObjectAreListedFree) {
     PdfBuilder b;
-    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>").Object(2, "<< /Type /Pages /Kids [] >>").Object(3, "(three)");
-    b.Object(4, "(four)").Trailer("/Root 1 0 R");
+    // Object 2 is long enough that 3 and 4 stand beyond the nearby search
+    // from offset 0 and from object 2's header.
+    b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+        .Object(2, "<< /Type /Pages /Kids [] /Pad (" + std::string(400, 'x') + ") >>")
+        .Object(3, "(three)");
+    b.Object(4, "(four)").Object(5, "(five)").Trailer("/Root 1 0 R");
     std::string file = b.Build();
-    // 3 points at offset 0, 4 at object 2's header.
+    // 3 points at offset 0, 4 at object 2's header, 5 a few bytes past its own.
     auto digits = [](long offset) {
         char text[16];
         std::snprintf(text, sizeof text, "%010ld", offset);
@@ -208,12 +212,14 @@ TEST(ReadXref, EntriesThatPointAtNoObjectAreListedFree) {
     };
     file.replace(file.find(digits(b.OffsetOf(4)) + " 00000 n"), 10, digits(b.OffsetOf(2)));
     file.replace(file.find(digits(b.OffsetOf(3)) + " 00000 n"), 10, "0000000000");
+    file.replace(file.find(digits(b.OffsetOf(5)) + " 00000 n"), 10, digits(b.OffsetOf(5) + 7));
     TestJob t;
     XrefRead r = Read(t, file);
     ASSERT_EQ(r.ok, 1) << r.error;
     std::string types;
-    for (int n = 0; n <= 4; ++n) types += r.table.Find(n)->type;
-    EXPECT_EQ(types, "fnnff");
+    for (int n = 0; n <= 5; ++n) types += r.table.Find(n)->type;
+    EXPECT_EQ(types, "fnnffn");
+    EXPECT_EQ(r.table.Find(5)->offset, static_cast<int64_t>(b.OffsetOf(5)));
 }
 
 TEST(ReadXref, StopRequestEndsTheRead) {
