@@ -133,6 +133,9 @@ struct Job {
     // Pages lost with page-tree nodes the input does not hold: their count,
     // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;
+    // Pages a damaged page tree no longer reached, found by scanning the
+    // input's objects.
+    int32_t PagesScanned = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

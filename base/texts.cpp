@@ -42,6 +42,8 @@ const TextPair kTexts[] = {
      "%d / %d ページが見つかりません（ファイルが壊れているか途中で切れています）"},
     {"Some pages could not be found (the file is damaged or cut short)",
      "見つからないページがあります（ファイルが壊れているか途中で切れています）"},
+    {"the page tree is damaged: %d pages found by scanning; their order may differ from the original",
+     "ページツリーが壊れています: %d ページを走査で見つけました。元の順序と異なる場合があります"},
 };
 
 struct FaultPair {
@@ -77,7 +79,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::SomePagesNotFound) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesScanned) + 1,
               "one pair per Text");
 
 }  // namespace

@@ -44,6 +44,7 @@ enum class Text {
     PagesRenamed,     // "%d ..."
     PagesNotFound,    // "%d of %d ..."
     SomePagesNotFound,
+    PagesScanned,     // "... %d pages found by scanning ..."
 };
 
 const char* Tr(Language language, Text text);

@@ -34,7 +34,7 @@ void ResetJob(Job& job) {
     job.FailedFile.clear();
     job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
     job.IncompletePages.clear();
-    job.PagesNotFound = 0;
+    job.PagesNotFound = job.PagesScanned = 0;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
 }
@@ -57,7 +57,9 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 
 }  // namespace
 
-int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+namespace {
+
+int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
     const int32_t lostNodes = doc.missingTreeNodes;
@@ -96,6 +98,20 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     return AnalyzeDocument(job, doc);
 }
 
+}  // namespace
+
+int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+    const int32_t count = AnalyzeOrRebuild(job, doc, showProgress);
+    if (job.Stopped() || (count >= 0 && !doc.treeDamaged)) return count;
+    // The tree of the better of the two tables still lost pages: the page
+    // objects it no longer reaches are looked for in the file itself.
+    const int32_t failure = job.LastError;
+    doc.outlines.clear();
+    const int32_t again = AnalyzeDocument(job, doc, true);
+    if (again < 0 && doc.scannedPages == 0 && !job.Stopped()) job.LastError = failure;
+    return again;
+}
+
 namespace {
 
 int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
@@ -131,8 +147,10 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
-    if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
-    const bool onePage = count == 1 && job.PagesNotFound == 0;
+    job.PagesScanned = doc.scannedPages;
+    if (doc.missingTreeNodes > 0)
+        job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : doc.scannedPages > 0 ? 0 : -1;
+    const bool onePage = count == 1 && job.PagesNotFound == 0 && job.PagesScanned == 0;
 
     AppState& app = job.app;
     if (count >= 1 && !(app.PageCountCacheCount == count && app.PageCountCachePath == path)) {
@@ -256,7 +274,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
+    return job.IncompletePages.empty() && job.PagesNotFound == 0 && job.PagesScanned == 0 ? kResultDone
+                                                                                           : kResultIncomplete;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
@@ -293,13 +312,18 @@ std::string ResultDetail(const Job& job, int result) {
     const Language lang = job.app.language;
     if (result == kResultIncomplete) {
         std::string text;
+        const char* separator = lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        if (job.PagesScanned > 0) {
+            text = Substitute(Tr(lang, Text::PagesScanned), {std::to_string(job.PagesScanned)});
+            if (job.PagesNotFound != 0) text += separator;
+        }
         if (job.PagesNotFound > 0)
-            text = Substitute(Tr(lang, Text::PagesNotFound), {std::to_string(job.PagesNotFound),
+            text += Substitute(Tr(lang, Text::PagesNotFound), {std::to_string(job.PagesNotFound),
                                                                std::to_string(job.PagesNotFound + job.PageCount)});
         else if (job.PagesNotFound < 0)
-            text = Tr(lang, Text::SomePagesNotFound);
+            text += Tr(lang, Text::SomePagesNotFound);
         if (job.IncompletePages.empty()) return text;
-        if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        if (!text.empty()) text += separator;
         return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
                                                                     std::to_string(job.PagesTotal),
                                                                     PageRanges(job.IncompletePages)});
