@@ -194,6 +194,8 @@ struct Document {
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;
     OutlineTable outlines;
+    // Bookmark links cut where they led back to an earlier bookmark.
+    int32_t outlineLoopsCut = 0;
     OutlinePageIndex outlinePages;
     DocumentData data;
     // The named destinations by page (docstruct/named_dest_pages.h); filled
