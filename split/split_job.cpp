@@ -149,7 +149,9 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     // even one alone.
     job.PagesScanned = doc.scannedPages;
     if (doc.missingTreeNodes > 0)
-        job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : doc.scannedPages > 0 ? 0 : -1;
+        job.PagesNotFound = doc.declaredPages > count                        ? doc.declaredPages - count
+                            : doc.declaredPages > 0 || doc.scannedPages > 0 ? 0
+                                                                            : -1;
     const bool onePage = count == 1 && job.PagesNotFound == 0 && job.PagesScanned == 0;
 
     AppState& app = job.app;
