@@ -130,6 +130,9 @@ struct Job {
     // page file was built; the pages (1-based) written with such gaps.
     int32_t MissingObjects = 0;
     std::vector<int32_t> IncompletePages;
+    // The pages (1-based) whose files could not be built from the damaged
+    // input, and were not written.
+    std::vector<int32_t> UnreadablePages;
     // Pages lost with page-tree nodes the input does not hold: their count,
     // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;

@@ -45,6 +45,7 @@ enum class Text {
     PagesNotFound,    // "%d of %d ..."
     SomePagesNotFound,
     PagesScanned,     // "... %d pages found by scanning ..."
+    PagesUnreadable,  // "%d of %d pages could not be read ...: %s"
 };
 
 const char* Tr(Language language, Text text);

@@ -34,6 +34,7 @@ void ResetJob(Job& job) {
     job.FailedFile.clear();
     job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
     job.IncompletePages.clear();
+    job.UnreadablePages.clear();
     job.PagesNotFound = job.PagesScanned = 0;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
@@ -223,6 +224,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     std::vector<int32_t> partPages;
     // What was handed to the saver: the index that keys each file, and its path.
     std::vector<std::pair<int32_t, std::string>> submitted;
+    int32_t unreadableFailure = 0;
     for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped() || saver.Failed()) break;
         const Part& part = parts[static_cast<size_t>(k - 1)];
@@ -236,14 +238,24 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             job.host.ReplaceStatusText(job);
         }
         job.MissingObjects = 0;
+        bool built;
         if (!request) {
             job.OutputPath = naming.PathFor(part.first + 1);
-            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
+            built = BuildPageDocument(job, part.first, doc, pageBuffer, &encryption);
         } else {
             job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
             partPages.clear();
             for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
-            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
+            built = BuildPartDocument(job, partPages, doc, pageBuffer, &encryption);
+        }
+        if (!built) {
+            if (job.Stopped()) break;
+            // Damage that one page file needs costs that file only: the
+            // run goes on, and names its pages at the end.
+            unreadableFailure = job.LastError;
+            job.LastError = 0;
+            for (int32_t index = part.first; index <= part.last; ++index) job.UnreadablePages.push_back(index + 1);
+            continue;
         }
         // A file built from zeros where the input was cut short is not written.
         if (inputChanged()) break;
@@ -276,6 +288,12 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
+    // Not one file could be built: the run failed, for the last reason met.
+    if (submitted.empty() && unreadableFailure != 0) {
+        job.LastError = unreadableFailure;
+        return kResultFailed;
+    }
+    if (!job.UnreadablePages.empty()) return kResultIncomplete;
     return job.IncompletePages.empty() && job.PagesNotFound == 0 && job.PagesScanned == 0 ? kResultDone
                                                                                            : kResultIncomplete;
 }
@@ -324,6 +342,12 @@ std::string ResultDetail(const Job& job, int result) {
                                                                std::to_string(job.PagesNotFound + job.PageCount)});
         else if (job.PagesNotFound < 0)
             text += Tr(lang, Text::SomePagesNotFound);
+        if (!job.UnreadablePages.empty()) {
+            if (!text.empty()) text += separator;
+            text += Substitute(Tr(lang, Text::PagesUnreadable), {std::to_string(job.UnreadablePages.size()),
+                                                                  std::to_string(job.PageCount),
+                                                                  PageRanges(job.UnreadablePages)});
+        }
         if (job.IncompletePages.empty()) return text;
         if (!text.empty()) text += separator;
         return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
