@@ -11,6 +11,7 @@
 
 #include "base/block.h"
 #include "base/object_map.h"
+#include "base/warnings.h"
 #include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
@@ -180,11 +181,13 @@ struct Document {
     // The object numbers of every page and page-tree node: a page file holds
     // its own page and none of these.
     ObjectMap treeObjects;
-    // Kids of the page tree that the file does not hold (a damaged or
-    // cut-short file): the pages under them are lost. The root's /Count, or
-    // 0, tells how many pages the file meant to have.
-    int32_t missingTreeNodes = 0;
+    // The damage reading and writing survived, each with its place: kids
+    // of the page tree that the file does not hold (the pages under them
+    // are lost), objects page files were written without.
+    WarningList warnings;
+    // The root's /Count, or 0: how many pages the file meant to have.
     int32_t declaredPages = 0;
+    int32_t lostTreeNodes() const { return warnings.Count(WarningKind::LostTreeNode); }
     // Whether the tree showed damage (kids lost or unreadable, fewer pages
     // than /Count); the pages then found by scanning the file's objects,
     // which follow the tree's own in the page list.
@@ -194,8 +197,6 @@ struct Document {
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;
     OutlineTable outlines;
-    // Bookmark links cut where they led back to an earlier bookmark.
-    int32_t outlineLoopsCut = 0;
     OutlinePageIndex outlinePages;
     DocumentData data;
     // The named destinations by page (docstruct/named_dest_pages.h); filled

@@ -49,7 +49,7 @@ Cursor ValueOf(Job& job, const Item& item, const char* key, Cursor end) {
 // links lead back to an earlier item: the link is cut there (0), the items
 // before it kept, and the cut counted in loops.
 int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to,
-           int32_t& loops) {
+           WarningList& loops) {
     const bool first = key[1] == 'F';
     Cursor p = ValueOf(job, from, key, doc.end());
     if (!p || StartsWith(p, doc.end(), "null")) return 0;
@@ -63,7 +63,7 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
         return resolved < 0 ? -1 : Fail(job, kValueMalformed, -1);
     }
     if (seen.Find(number) >= 0) {
-        ++loops;
+        loops.Add(WarningKind::BookmarkLoop, number);
         return 0;
     }
     seen.Insert(number, 1);
@@ -73,7 +73,7 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
 // Every outline dictionary in depth-first document order, the /Outlines
 // dictionary first at depth 0. The /Outlines dictionary's own /Next is never
 // followed.
-int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items, int32_t& loops) {
+int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items, WarningList& loops) {
     std::vector<Item> stack;
     ObjectMap seen;
     Item cur = root;
@@ -246,7 +246,7 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     Item root;
     if (ReadItem(job, doc, p, kOutlinesNotDict, root) < 0) return -1;
     std::vector<Item> items;
-    if (WalkOutlineTree(job, doc, root, items, doc.outlineLoopsCut) < 0) return -1;
+    if (WalkOutlineTree(job, doc, root, items, doc.warnings) < 0) return -1;
 
     // Which tables the destinations need.
     bool needTree = false, needDests = false;
@@ -290,7 +290,7 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
 int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     doc.outlines.clear();
     doc.outlinePages = OutlinePageIndex();
-    doc.outlineLoopsCut = 0;
+    doc.warnings.ClearKind(WarningKind::BookmarkLoop);
     job.StatusText = Tr(job.app.language, Text::AnalyzingOutline);
     job.host.Progress(job, 15);
     int r;

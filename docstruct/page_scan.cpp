@@ -123,6 +123,7 @@ int32_t AddScannedPages(Job& job, Document& doc) {
         page.scanned = true;
         Inherit(job, doc, inside, dictEnd, parent, page);
         doc.pages.push_back(page);
+        doc.warnings.Add(WarningKind::ScannedPage, entry.number, entry.offset);
         known.Insert(entry.number, 1);
         ++added;
     }

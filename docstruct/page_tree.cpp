@@ -157,7 +157,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         // Damaged bytes among the kids end this node's list: the pages
         // before them count, and those after them are lost to the walk.
         if (kid < 0) {
-            ++doc.missingTreeNodes;
+            doc.warnings.Add(WarningKind::LostTreeNode, node, cur - doc.start());
             job.LastError = 0;
             kid = 0;
         }
@@ -177,7 +177,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         // the loss. Such a kid (or one listed free) is never entered, so it
         // needs no budget.
         if (notHeld || offset < 0) {
-            ++doc.missingTreeNodes;
+            doc.warnings.Add(WarningKind::LostTreeNode, number);
             job.LastError = 0;
             continue;
         }
@@ -194,7 +194,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         }
         const NodeInfo info = nodes[static_cast<size_t>(known)];
         if (info.kids < 0) {
-            ++doc.missingTreeNodes;
+            doc.warnings.Add(WarningKind::LostTreeNode, number, offset);
             job.LastError = 0;
             continue;
         }
@@ -226,7 +226,8 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
 
 int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
     doc.pages.clear();
-    doc.missingTreeNodes = 0;
+    doc.warnings.ClearKind(WarningKind::LostTreeNode);
+    doc.warnings.ClearKind(WarningKind::ScannedPage);
     doc.declaredPages = 0;
     doc.scannedPages = 0;
     doc.treeDamaged = false;
@@ -278,7 +279,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
         // A tree that lost kids, or holds fewer pages than it says, may
         // have left pages the file still holds: they are found by reading
         // every object.
-        doc.treeDamaged = !kids || doc.missingTreeNodes > 0 || doc.declaredPages > static_cast<int32_t>(doc.pages.size());
+        doc.treeDamaged = !kids || doc.lostTreeNodes() > 0 || doc.declaredPages > static_cast<int32_t>(doc.pages.size());
         if (scan && doc.treeDamaged) doc.scannedPages = AddScannedPages(job, doc);
     } catch (const std::bad_alloc&) {
         return Fail(job, kPageListFull, -1);

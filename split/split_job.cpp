@@ -32,7 +32,8 @@ void ResetJob(Job& job) {
     job.PagesDone = job.PagesTotal = 0;
     job.InputFault = job.WriteFault = FileFault::None;
     job.FailedFile.clear();
-    job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
+    job.PagesWritten = job.PagesRenamed = 0;
+    job.Warnings.Clear();
     job.IncompletePages.clear();
     job.UnreadablePages.clear();
     job.PagesNotFound = job.PagesScanned = 0;
@@ -63,7 +64,7 @@ namespace {
 int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
-    const int32_t lostNodes = doc.missingTreeNodes;
+    const int32_t lostNodes = doc.lostTreeNodes();
     const bool treeDamaged = count < 0 || lostNodes > 0;
     if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
@@ -89,7 +90,7 @@ int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     std::swap(doc.reader, reader);
     doc.outlines.clear();
     const int32_t again = AnalyzeDocument(job, doc);
-    if (count < 0 || job.Stopped() || (again >= 0 && doc.missingTreeNodes <= lostNodes)) return again;
+    if (count < 0 || job.Stopped() || (again >= 0 && doc.lostTreeNodes() <= lostNodes)) return again;
     // The repaired document fails, or loses more of the tree, where the
     // original did not: back to it.
     doc.image = std::move(original.image);
@@ -115,15 +116,13 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
-    ResetJob(job);
+int RunSplitOn(Job& job, Document& doc, const std::string& path, bool range, const PartRequest* request) {
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
     // change its access time.
     const bool sameDate = range && job.app.IsSameDate;
     FileTimes times;
     const bool timesRead = sameDate && GetFileTimes(path, times);
-    Document doc;
     job.Step = JobStep::Load;
     // An input cut short while it is mapped shows as zeros, and in this count.
     const uint64_t inputFaults = InputFaultCount();
@@ -149,7 +148,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
     job.PagesScanned = doc.scannedPages;
-    if (doc.missingTreeNodes > 0)
+    if (doc.lostTreeNodes() > 0)
         job.PagesNotFound = doc.declaredPages > count                        ? doc.declaredPages - count
                             : doc.declaredPages > 0 || doc.scannedPages > 0 ? 0
                                                                             : -1;
@@ -222,6 +221,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
+    WarningList fileWarnings;
     // What was handed to the saver: the index that keys each file, and its path.
     std::vector<std::pair<int32_t, std::string>> submitted;
     int32_t unreadableFailure = 0;
@@ -237,16 +237,15 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.MissingObjects = 0;
         bool built;
         if (!request) {
             job.OutputPath = naming.PathFor(part.first + 1);
-            built = BuildPageDocument(job, part.first, doc, pageBuffer, &encryption);
+            built = BuildPageDocument(job, part.first, doc, pageBuffer, &encryption, &fileWarnings);
         } else {
             job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
             partPages.clear();
             for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
-            built = BuildPartDocument(job, partPages, doc, pageBuffer, &encryption);
+            built = BuildPartDocument(job, partPages, doc, pageBuffer, &encryption, &fileWarnings);
         }
         if (!built) {
             if (job.Stopped()) break;
@@ -254,15 +253,16 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             // run goes on, and names its pages at the end.
             unreadableFailure = job.LastError;
             job.LastError = 0;
+            fileWarnings.Clear();
             for (int32_t index = part.first; index <= part.last; ++index) job.UnreadablePages.push_back(index + 1);
+            doc.warnings.Add({WarningKind::UnreadablePage, -1, -1, part.first + 1, part.last + 1});
             continue;
         }
         // A file built from zeros where the input was cut short is not written.
         if (inputChanged()) break;
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
-        if (job.MissingObjects > 0)
-            for (int32_t index = part.first; index <= part.last; ++index) job.IncompletePages.push_back(index + 1);
+        doc.warnings.Append(fileWarnings, part.first + 1, part.last + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
         job.PagesWritten = k;
@@ -277,7 +277,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         job.FailedFile = saver.failedPath();
         job.PagesWritten = static_cast<int32_t>(
             std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
-        std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+        doc.warnings.DropPagesAfter(failed);
     }
     for (const auto& [index, written] : submitted) {
         if (failed >= 0 && index >= failed) continue;
@@ -293,9 +293,20 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         job.LastError = unreadableFailure;
         return kResultFailed;
     }
-    if (!job.UnreadablePages.empty()) return kResultIncomplete;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 && job.PagesScanned == 0 ? kResultDone
-                                                                                           : kResultIncomplete;
+    return doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 &&
+                   job.PagesScanned == 0 && job.UnreadablePages.empty()
+               ? kResultDone
+               : kResultIncomplete;
+}
+
+// The job's document lives for one run; what it survived stays with the job.
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
+    ResetJob(job);
+    Document doc;
+    const int result = RunSplitOn(job, doc, path, range, request);
+    job.IncompletePages = doc.warnings.Pages(WarningKind::MissingObject);
+    job.Warnings = std::move(doc.warnings);
+    return result;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
