@@ -247,8 +247,8 @@ class OutlineCycleTest(SplitTestCase):
         self.split("--bookmarks", "keep", "--no-warn", path)
         self.assertLess(time.time() - start, 30)
         base = path[:-4]
-        self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-1.pdf")], [("A", ["page1", "/Fit"])])
-        self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-2.pdf")], [("B", ["page1", "/Fit"])])
+        self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-1.pdf")[1]], [("A", ["page1", "/Fit"])])
+        self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-2.pdf")[1]], [("B", ["page1", "/Fit"])])
         pdftest.SplitTestCase.assertPageFilesMatch(self, path)
         parts = self.path("parts")
         os.mkdir(parts)
