@@ -139,6 +139,9 @@ struct Job {
     // does not say how many, 0 when none).
     WarningList Warnings;
     std::vector<int32_t> IncompletePages;
+    // The pages (1-based) whose files could not be built from the damaged
+    // input, and were not written.
+    std::vector<int32_t> UnreadablePages;
     int32_t PagesNotFound = 0;
     // The input's last update was cut short among its objects: pages it
     // changed may show what they held before it.
@@ -147,6 +150,9 @@ struct Job {
     // the job's own): a multiple of the input's size, so that a small
     // file cannot make the job take gigabytes (a zlib bomb).
     uint64_t InflateLimit = 0;
+    // Pages a damaged page tree no longer reached, found by scanning the
+    // input's objects.
+    int32_t PagesScanned = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
 };

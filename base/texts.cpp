@@ -44,6 +44,10 @@ const TextPair kTexts[] = {
      "見つからないページがあります（ファイルが壊れているか途中で切れています）"},
     {"the file's last update is cut short: pages it changed may show what they held before it",
      "ファイルの最後の更新が途中で切れています: 更新されたページが更新前の内容のままの場合があります"},
+    {"the page tree is damaged: %d pages found by scanning; their order may differ from the original",
+     "ページツリーが壊れています: %d ページを走査で見つけました。元の順序と異なる場合があります"},
+    {"%d of %d pages could not be read and were not written (the file is damaged): %s",
+     "%d / %d ページを読み込めないため作成しませんでした（ファイルが壊れています）: %s"},
 };
 
 struct FaultPair {
@@ -79,7 +83,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::UpdateCutShort) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesUnreadable) + 1,
               "one pair per Text");
 
 }  // namespace

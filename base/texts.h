@@ -45,6 +45,8 @@ enum class Text {
     PagesNotFound,    // "%d of %d ..."
     SomePagesNotFound,
     UpdateCutShort,
+    PagesScanned,     // "... %d pages found by scanning ..."
+    PagesUnreadable,  // "%d of %d pages could not be read ...: %s"
 };
 
 const char* Tr(Language language, Text text);

@@ -10,6 +10,9 @@ const char* WarningName(WarningKind kind) {
         case WarningKind::LostTreeNode: return "lost-page-tree-node";
         case WarningKind::RepairedEntry: return "repaired-entry";
         case WarningKind::ResealedPerms: return "resealed-perms";
+        case WarningKind::ScannedPage: return "page-found-by-scanning";
+        case WarningKind::BookmarkLoop: return "bookmark-loop-cut";
+        case WarningKind::UnreadablePage: return "unreadable-page";
     }
     return "warning";
 }

@@ -23,6 +23,15 @@ enum class WarningKind : uint8_t {
     RepairedEntry,
     // A /Perms that did not match and was sealed again for the page files.
     ResealedPerms,
+    // A page the damaged page tree no longer reached, found by scanning
+    // the input's objects.
+    ScannedPage,
+    // A bookmark link (/First or /Next) that led back to an earlier
+    // bookmark, cut there.
+    BookmarkLoop,
+    // A page file that could not be built from the damaged input, and
+    // was not written.
+    UnreadablePage,
 };
 
 struct Warning {

@@ -30,6 +30,8 @@ struct PageEntry {
     int32_t generation = 0;
     int32_t mask = 0;
     int32_t holders[4] = {0, 0, 0, 0};
+    // Found by scanning the file rather than by the walk of its tree.
+    bool scanned = false;
 };
 using PageList = std::vector<PageEntry>;
 
@@ -186,6 +188,11 @@ struct Document {
     // The root's /Count, or 0: how many pages the file meant to have.
     int32_t declaredPages = 0;
     int32_t lostTreeNodes() const { return warnings.Count(WarningKind::LostTreeNode); }
+    // Whether the tree showed damage (kids lost or unreadable, fewer pages
+    // than /Count); the pages then found by scanning the file's objects,
+    // which follow the tree's own in the page list.
+    bool treeDamaged = false;
+    int32_t scannedPages = 0;
     // Offset of the value of the catalog's /OCProperties, or -1: page files
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;

@@ -46,8 +46,10 @@ Cursor ValueOf(const Item& item, const char* key, Cursor end) {
 // Follows /First or /Next of an item: 1 and the linked item, 0 when there is
 // none, -1 with LastError. A /First that does not resolve fails; a /Next that
 // does not resolve ends the sibling chain. An item reached twice means the
-// links lead back to an earlier item: kOutlineLoop.
-int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to) {
+// links lead back to an earlier item: the link is cut there (0), the items
+// before it kept, and the cut counted in loops.
+int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to,
+           WarningList& loops) {
     const bool first = key[1] == 'F';
     Cursor p = ValueOf(from, key, doc.end());
     if (!p || StartsWith(p, doc.end(), "null")) return 0;
@@ -60,7 +62,10 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
         }
         return resolved < 0 ? -1 : Fail(job, kValueMalformed, -1);
     }
-    if (seen.Find(number) >= 0) return Fail(job, kOutlineLoop, -1);
+    if (seen.Find(number) >= 0) {
+        loops.Add(WarningKind::BookmarkLoop, number);
+        return 0;
+    }
     seen.Insert(number, 1);
     return ReadItem(job, doc, p, kItemNotDict, to) < 0 ? -1 : 1;
 }
@@ -68,7 +73,7 @@ int Follow(Job& job, const Document& doc, const Item& from, const char* key, Obj
 // Every outline dictionary in depth-first document order, the /Outlines
 // dictionary first at depth 0. The /Outlines dictionary's own /Next is never
 // followed.
-int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items) {
+int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items, WarningList& loops) {
     std::vector<Item> stack;
     ObjectMap seen;
     Item cur = root;
@@ -79,14 +84,14 @@ int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector
             return -1;
         }
         Item next;
-        int r = Follow(job, doc, cur, "/First", seen, next);
+        int r = Follow(job, doc, cur, "/First", seen, next, loops);
         if (r < 0) return -1;
         if (r > 0) {
             stack.push_back(cur);
         } else {
             for (;;) {
                 if (stack.empty()) return 0;
-                r = Follow(job, doc, cur, "/Next", seen, next);
+                r = Follow(job, doc, cur, "/Next", seen, next, loops);
                 if (r < 0) return -1;
                 if (r > 0) break;
                 cur = stack.back();
@@ -241,7 +246,7 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     Item root;
     if (ReadItem(job, doc, p, kOutlinesNotDict, root) < 0) return -1;
     std::vector<Item> items;
-    if (WalkOutlineTree(job, doc, root, items) < 0) return -1;
+    if (WalkOutlineTree(job, doc, root, items, doc.warnings) < 0) return -1;
 
     // Which tables the destinations need.
     bool needTree = false, needDests = false;
@@ -285,6 +290,7 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
 int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     doc.outlines.clear();
     doc.outlinePages = OutlinePageIndex();
+    doc.warnings.ClearKind(WarningKind::BookmarkLoop);
     job.StatusText = Tr(job.app.language, Text::AnalyzingOutline);
     job.host.Progress(job, 15);
     int r;

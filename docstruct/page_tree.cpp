@@ -10,6 +10,7 @@
 #include "docstruct/document_data.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
+#include "docstruct/page_scan.h"
 #include "docstruct/viewer_settings.h"
 #include "pdfread/catalog.h"
 
@@ -66,19 +67,16 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
     if (!StartsWith(body, end, "<<")) return Fail(job, kNodeNotDict);
     Cursor dictEnd = FindDictEnd(body + 2, end);
     if (!dictEnd) return Fail(job, kNodeNotClosed);
-    Cursor key = FindKey("/Type", body + 2, dictEnd);
     // A node without /Type plays the role its keys give it: with /Kids an
-    // intermediate node, otherwise a page.
-    bool page = false;
-    if (!key) {
+    // intermediate node, otherwise a page. So does a node whose /Type is
+    // damaged, when it still looks like a page or holds /Kids.
+    const NodeType type = ReadNodeType(body + 2, dictEnd);
+    bool page = type == NodeType::Page;
+    if (type == NodeType::None) {
         page = !FindKey("/Kids", body + 2, dictEnd);
-    } else {
-        Cursor p = key + 5;
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterType);
-        if (!StartsWith(p, end, "/Page")) return Fail(job, kNodeNotPage);
-        p += 5;
-        page = p >= end || *p != 's';
-        if (page && p < end && !IsNumberTerminator(*p)) return Fail(job, kNodeTypeGlued);
+    } else if (type == NodeType::Other) {
+        page = LooksLikePage(body + 2, dictEnd);
+        if (!page && !FindKey("/Kids", body + 2, dictEnd)) return Fail(job, kNodeNotPage);
     }
     info.present = 0;
     for (int i = 0; i < 4; ++i)
@@ -146,13 +144,23 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
     Cursor cur = kids;
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
+        int kid = 0;
         if (SkipWhiteAndComments(cur, end) && AtDict(cur, end)) {
-            if (!StepOverDict(cur, end)) return Fail(job, kKidsNotClosed, -1);
-            if (direct.empty() || direct.back() != node) direct.push_back(node);
-            continue;
+            if (StepOverDict(cur, end)) {
+                if (direct.empty() || direct.back() != node) direct.push_back(node);
+                continue;
+            }
+            kid = Fail(job, kKidsNotClosed, -1);
+        } else {
+            kid = NextKid(job, cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
         }
-        const int kid = NextKid(job, cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
-        if (kid < 0) return -1;
+        // Damaged bytes among the kids end this node's list: the pages
+        // before them count, and those after them are lost to the walk.
+        if (kid < 0) {
+            doc.warnings.Add(WarningKind::LostTreeNode, node, cur - doc.start());
+            job.LastError = 0;
+            kid = 0;
+        }
         if (kid == 0) {
             if (stack.empty()) return 0;
             cur = stack.back().resume;
@@ -163,12 +171,12 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         }
         const bool notHeld = NotHeld(doc, number);
         int64_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0 && !notHeld) return Fail(job, kKidNotListed, -1);
         doc.treeObjects.Insert(number, 1);
         // The pages under a node the file does not hold cannot be known:
         // the walk goes on with the pages it can reach, and the job reports
-        // the loss. Such a kid is never entered, so it needs no budget.
-        if (notHeld) {
+        // the loss. Such a kid (or one listed free) is never entered, so it
+        // needs no budget.
+        if (notHeld || offset < 0) {
             doc.warnings.Add(WarningKind::LostTreeNode, number);
             job.LastError = 0;
             continue;
@@ -177,15 +185,9 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         int32_t known = nodeIndex.Find(number);
         if (known < 0) {
             NodeInfo info;
-            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) {
-                // A node listed in use but not at its place, or cut off by
-                // the end of the file, is not held either; any other damage
-                // (a free number among the kids too) fails.
-                const bool inUse = doc.table.Find(number)->type == 'n';
-                if (!inUse || (job.LastError != kNodeNotFound && job.LastError != kNodeNotClosed))
-                    return Fail(job, kKidUnreadable, -1);
-                info.kids = -1;
-            }
+            // A kid that cannot be read, or is neither a page nor a node,
+            // is skipped; the other kids still count.
+            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) info.kids = -1;
             known = static_cast<int32_t>(nodes.size());
             nodes.push_back(info);
             nodeIndex.Insert(number, known);
@@ -222,54 +224,67 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
 
 }  // namespace
 
-int32_t AnalyzeDocument(Job& job, Document& doc) {
+int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
     doc.pages.clear();
     doc.warnings.ClearKind(WarningKind::LostTreeNode);
+    doc.warnings.ClearKind(WarningKind::ScannedPage);
     doc.declaredPages = 0;
+    doc.scannedPages = 0;
+    doc.treeDamaged = false;
     doc.treeObjects = ObjectMap();
     doc.ocProperties = -1;
     DictObject catalog, root;
     if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration, catalog))
         return -1;
     if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
-    if (!FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root)) return -1;
+    const bool rootFound = FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root);
+    if (!rootFound && !scan) return -1;
 
-    // The root's /Count only sizes the first allocation: the page count is
-    // what the walk finds, since a wrong /Count would leave pages out or
-    // make up pages that are not there.
-    if (Cursor key = FindKey("/Count", root.inside(), root.end)) {
-        Cursor p = key + 6;
-        const int32_t count = ReadInt(p, doc.end()).value_or(-1);
-        if (count > 0) doc.declaredPages = count;
-        if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
-    }
-    doc.treeObjects.Insert(root.number, 1);
     if (Cursor key = FindKey("/OCProperties", catalog.inside(), catalog.end)) {
         Cursor value = key + 13;
         if (SkipWhiteAndComments(value, catalog.end)) doc.ocProperties = value - doc.start();
     }
     AnalyzeDocumentData(job, doc, catalog.inside(), catalog.end);
+    Cursor kids = nullptr;
     InheritState state;
-    for (int i = 0; i < 4; ++i) {
-        state.holders[i] = root.number;
-        if (FindKey(kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
+    if (rootFound) {
+        // The root's /Count only sizes the first allocation: the page count
+        // is what the walk finds, since a wrong /Count would leave pages out
+        // or make up pages that are not there.
+        if (Cursor key = FindKey("/Count", root.inside(), root.end)) {
+            Cursor p = key + 6;
+            const int32_t count = ReadInt(p, doc.end()).value_or(-1);
+            if (count > 0) doc.declaredPages = count;
+            if (count > 0) doc.pages.reserve(std::min<size_t>(static_cast<size_t>(count), doc.table.size() + 1));
+        }
+        doc.treeObjects.Insert(root.number, 1);
+        for (int i = 0; i < 4; ++i) {
+            state.holders[i] = root.number;
+            if (FindKey(kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
+        }
+        job.LastError = 0;
+        kids = RootKids(job, doc, root);
+        if (!kids && !scan) return -1;
     }
-    job.LastError = 0;
-    Cursor kids = RootKids(job, doc, root);
-    if (!kids) return -1;
 
     try {
         std::vector<int32_t> direct;
-        if (WalkPageTree(job, doc, kids, root.number, state, direct) < 0) return -1;
+        if (kids && WalkPageTree(job, doc, kids, root.number, state, direct) < 0) return -1;
         if (!direct.empty()) {
             // The pages written into /Kids get numbers of their own in an
             // update of the image; the tree is then read again.
             if (LiftDirectKids(job, doc, direct) < 0) return -1;
-            return AnalyzeDocument(job, doc);
+            return AnalyzeDocument(job, doc, scan);
         }
+        // A tree that lost kids, or holds fewer pages than it says, may
+        // have left pages the file still holds: they are found by reading
+        // every object.
+        doc.treeDamaged = !kids || doc.lostTreeNodes() > 0 || doc.declaredPages > static_cast<int32_t>(doc.pages.size());
+        if (scan && doc.treeDamaged) doc.scannedPages = AddScannedPages(job, doc);
     } catch (const std::bad_alloc&) {
         return Fail(job, kPageListFull, -1);
     }
+    if (job.Stopped()) return -1;
     if (doc.pages.empty()) return Fail(job, kNoPages, -1);
     doc.pages.shrink_to_fit();
 

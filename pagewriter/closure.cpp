@@ -33,6 +33,17 @@ bool InArray(Cursor start, Cursor at) {
 
 }  // namespace
 
+namespace {
+
+// Whether c can begin a value: a dictionary or hexadecimal string, an array,
+// a string, a name, a number, true, false or null.
+bool BeginsValue(uint8_t c) {
+    return c == '<' || c == '[' || c == '(' || c == '/' || IsDigit(c) || c == '+' || c == '-' || c == '.' ||
+           c == 't' || c == 'f' || c == 'n';
+}
+
+}  // namespace
+
 PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
     : job_(job), doc_(doc), nextNumber_(firstNumber) {}
 
@@ -62,6 +73,12 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     if (listed->type != 'n' || listed->generation != generation) return kNullReference;
     Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
     if (!body) return kClosureObjectMissing;
+    // A body that begins no value (a damaged "<<", say) cannot be read:
+    // the object is taken as missing, and the page file reported.
+    if (!BeginsValue(*body)) {
+        NoteMissing(number, listed->offset);
+        return kNullReference;
+    }
     Entry entry;
     entry.number = number;
     entry.generation = generation;

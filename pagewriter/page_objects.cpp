@@ -1,6 +1,7 @@
 #include "pagewriter/page_objects.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "pagewriter/page_document.h"
 #include "pagewriter/reference_scan.h"
@@ -8,6 +9,10 @@
 namespace brisel {
 
 namespace {
+
+std::string_view BytesOf(Cursor from, Cursor to) {
+    return {reinterpret_cast<const char*>(from), static_cast<size_t>(to - from)};
+}
 
 void Append(std::string& out, Cursor from, Cursor to) {
     if (to > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
@@ -88,9 +93,31 @@ bool WritePageObject(Job& job, const Document& doc, const PageEntry& page, int32
     Cursor dictEnd = FindDictEnd(body + 2, doc.end());
     if (!dictEnd) return Fail(job, kPageNotDict, false);
     out += std::to_string(closure.entries()[static_cast<size_t>(k)].newNumber) + " 0 obj\n";
-    closure.CopyWithReferences(k, body, dictEnd, "2 0 R", out);
+    // A page whose /Type is missing or damaged (the tree names it, or its
+    // kind was found by scanning) is written as the page it is.
+    Cursor type = FindKey("/Type", body + 2, dictEnd);
+    Cursor value = type ? type + 5 : nullptr;
+    Cursor valueEnd = value;
+    if (value && SkipWhiteAndComments(value, dictEnd) && *value == '/') {
+        valueEnd = value + 1;
+        while (valueEnd < dictEnd && !IsNumberTerminator(*valueEnd)) ++valueEnd;
+    }
+    if (!type) {
+        closure.CopyWithReferences(k, body, dictEnd, "2 0 R", out);
+        out += "/Type /Page\n";
+    } else if (valueEnd > value && BytesOf(value, valueEnd) != "/Page") {
+        closure.CopyWithReferences(k, body, value, "2 0 R", out);
+        out += "/Page";
+        closure.CopyWithReferences(k, valueEnd, dictEnd, "2 0 R", out);
+    } else {
+        closure.CopyWithReferences(k, body, dictEnd, "2 0 R", out);
+    }
     for (int bit = 0; bit < 4; ++bit)
         if ((page.mask & (1 << bit)) && !WriteInherited(job, doc, closure, bit, page.holders[bit], out)) return false;
+    // A page found by scanning that neither holds nor inherits a media box
+    // gets the usual one.
+    if (page.scanned && !(page.mask & kInheritMediaBox) && !FindKey("/MediaBox", body + 2, dictEnd))
+        out += "/MediaBox [0 0 612 792]\n";
     out += ">>\nendobj\n";
     return true;
 }

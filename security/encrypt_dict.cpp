@@ -1,5 +1,6 @@
 #include "security/encrypt_dict.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -92,11 +93,19 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
             else if (StartsWith(v, filterEnd, "/AESV3")) fields.method = 3;
         }
     }
+    // The key length in bytes: AES keys have one length whatever /Length
+    // says; an RC4 /Length is in bits from 40 on, and below that some
+    // writers give it in bytes. 0 when the filter gives none.
     fields.keyLength = 0;
-    if (Cursor key = FindKey("/Length", filter, filterEnd)) {
+    if (fields.method == 2) {
+        fields.keyLength = 16;
+    } else if (fields.method == 3) {
+        fields.keyLength = 32;
+    } else if (Cursor key = FindKey("/Length", filter, filterEnd)) {
         Cursor v = key + 7;
         int32_t length = ReadInt(v, filterEnd).value_or(-1);
-        fields.keyLength = length > 0 ? length : 0;
+        if (length >= 40) fields.keyLength = std::min(length / 8, 16);
+        else if (length >= 5) fields.keyLength = std::min(length, 16);
     }
     job.LastError = 0;
     return 0;
@@ -186,6 +195,16 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
         for (int i = 0; i < 3; ++i)
             if (!names[i].empty())
                 if (int r = ReadCryptFilter(job, names[i], cf, cfEnd, end, fields[i])) return r;
+    }
+    // A V4 file key is as long as its crypt filters' keys: the stream
+    // filter's, else the string filter's, else the dictionary's /Length,
+    // else 128 bits.
+    if (s.V == 4) {
+        const int32_t filterBytes = s.StreamMethod == 1 || s.StreamMethod == 2 ? s.StreamKeyLength
+                                    : s.StringMethod == 1 || s.StringMethod == 2 ? s.StringKeyLength
+                                                                                  : 0;
+        if (filterBytes > 0) s.KeyLength = static_cast<uint32_t>(filterBytes) * 8;
+        else if (s.KeyLength == 0) s.KeyLength = 128;
     }
     job.LastError = 0;
     return 0;

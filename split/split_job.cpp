@@ -34,7 +34,8 @@ void ResetJob(Job& job) {
     job.PagesWritten = job.PagesRenamed = 0;
     job.Warnings.Clear();
     job.IncompletePages.clear();
-    job.PagesNotFound = 0;
+    job.UnreadablePages.clear();
+    job.PagesNotFound = job.PagesScanned = 0;
     job.UpdateCutShort = false;
     job.Viewer = job.app.Viewer;
     job.Viewer.OpenActionView = ViewerSettings::kViewNotSet;
@@ -58,7 +59,9 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 
 }  // namespace
 
-int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+namespace {
+
+int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
     const int32_t lostNodes = doc.lostTreeNodes();
@@ -95,6 +98,20 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
     doc.outlines.clear();
     return AnalyzeDocument(job, doc);
+}
+
+}  // namespace
+
+int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+    const int32_t count = AnalyzeOrRebuild(job, doc, showProgress);
+    if (job.Stopped() || (count >= 0 && !doc.treeDamaged)) return count;
+    // The tree of the better of the two tables still lost pages: the page
+    // objects it no longer reaches are looked for in the file itself.
+    const int32_t failure = job.LastError;
+    doc.outlines.clear();
+    const int32_t again = AnalyzeDocument(job, doc, true);
+    if (again < 0 && doc.scannedPages == 0 && !job.Stopped()) job.LastError = failure;
+    return again;
 }
 
 namespace {
@@ -147,17 +164,28 @@ std::string ResultDetail(const Job& job, int result) {
     const Language lang = job.app.language;
     if (result == kResultIncomplete) {
         std::string text;
+        const char* separator = lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        if (job.PagesScanned > 0) {
+            text = Substitute(Tr(lang, Text::PagesScanned), {std::to_string(job.PagesScanned)});
+            if (job.PagesNotFound != 0) text += separator;
+        }
         if (job.PagesNotFound > 0)
-            text = Substitute(Tr(lang, Text::PagesNotFound), {std::to_string(job.PagesNotFound),
-                                                               std::to_string(job.PagesNotFound + job.PageCount)});
+            text += Substitute(Tr(lang, Text::PagesNotFound), {std::to_string(job.PagesNotFound),
+                                                                std::to_string(job.PagesNotFound + job.PageCount)});
         else if (job.PagesNotFound < 0)
-            text = Tr(lang, Text::SomePagesNotFound);
+            text += Tr(lang, Text::SomePagesNotFound);
         if (job.UpdateCutShort) {
-            if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+            if (!text.empty()) text += separator;
             text += Tr(lang, Text::UpdateCutShort);
         }
+        if (!job.UnreadablePages.empty()) {
+            if (!text.empty()) text += separator;
+            text += Substitute(Tr(lang, Text::PagesUnreadable), {std::to_string(job.UnreadablePages.size()),
+                                                                  std::to_string(job.PageCount),
+                                                                  PageRanges(job.UnreadablePages)});
+        }
         if (job.IncompletePages.empty()) return text;
-        if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        if (!text.empty()) text += separator;
         return text + Substitute(Tr(lang, Text::PagesIncomplete), {std::to_string(job.IncompletePages.size()),
                                                                     std::to_string(job.PagesTotal),
                                                                     PageRanges(job.IncompletePages)});

@@ -83,7 +83,11 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
     if (pages < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
-    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > pages ? doc.declaredPages - pages : -1;
+    job.PagesScanned = doc.scannedPages;
+    if (doc.lostTreeNodes() > 0)
+        job.PagesNotFound = doc.declaredPages > pages                        ? doc.declaredPages - pages
+                            : doc.declaredPages > 0 || doc.scannedPages > 0 ? 0
+                                                                            : -1;
     job.UpdateCutShort = doc.reader.cutUpdate == CutUpdate::ObjectsLost;
     AppState& app = job.app;
     if (opened.fromFile && pages >= 1 && !(app.PageCountCacheCount == pages && app.PageCountCachePath == source.path)) {
@@ -95,7 +99,7 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
 
 int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan) {
     const int32_t count = opened.pageCount;
-    const bool onePage = count == 1 && job.PagesNotFound == 0;
+    const bool onePage = count == 1 && job.PagesNotFound == 0 && job.PagesScanned == 0;
     if (onePage && !request.onePageFile) return kResultOnePage;
     if (count < 1 && !request.range && !request.parts) return kResultOnePage;
 
@@ -227,6 +231,8 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     job.PagesTotal = total;
     size_t taken = 0;
     WarningList fileWarnings;
+    int32_t unreadableFailure = 0;
+    size_t built = 0;
     for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped()) break;
         const PlannedFile& file = plan.files[static_cast<size_t>(k - 1)];
@@ -240,7 +246,17 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = sink.NameOf(static_cast<size_t>(k - 1));
-        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings)) break;
+        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings)) {
+            if (job.Stopped()) break;
+            // Damage that one file needs costs that file only: the run goes
+            // on, and names its pages at the end.
+            unreadableFailure = job.LastError;
+            job.LastError = 0;
+            fileWarnings.Clear();
+            for (int32_t index : file.pages) job.UnreadablePages.push_back(index + 1);
+            opened.doc.warnings.Add({WarningKind::UnreadablePage, -1, -1, file.first, file.last});
+            continue;
+        }
         // A file built from zeros where the input was cut short is not delivered.
         if (InputChanged(job, opened)) break;
         // What the file has is kept (it may be all the user has of it), but
@@ -248,6 +264,7 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
         opened.doc.warnings.Append(fileWarnings, file.first, file.last);
         const bool more = sink.Take(job, static_cast<size_t>(k - 1), file, buffer);
         taken = static_cast<size_t>(k);
+        ++built;
         job.PagesWritten = k;
         if (!more) break;
     }
@@ -257,8 +274,13 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (delivered != 0) return delivered;
     if (job.LastError != 0) return kResultFailed;
+    // Not one file could be built: the run failed, for the last reason met.
+    if (built == 0 && unreadableFailure != 0) {
+        job.LastError = unreadableFailure;
+        return kResultFailed;
+    }
     return opened.doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 &&
-                   !job.UpdateCutShort
+                   !job.UpdateCutShort && job.PagesScanned == 0 && job.UnreadablePages.empty()
                ? kResultDone
                : kResultIncomplete;
 }

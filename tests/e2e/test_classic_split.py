@@ -317,8 +317,7 @@ class FailureTest(SplitTestCase):
 
         # An update makes the third page refer to an object that never ends
         # (no "endobj" follows it before the end of the file), and the second
-        # to an object the file does not hold: the writer stops at the third,
-        # and the second's file is kept with what it lacks told.
+        # to an object the file does not hold.
         update = page_with(third, b"/PieceInfo %d 0 R" % size)
         second_at = len(data) + len(update)
         update += page_with(second, b"/Thumb %d 0 R" % (size + 1))
@@ -332,12 +331,15 @@ class FailureTest(SplitTestCase):
                    % (size + 1, prev, xref))
         with open(src, "wb") as f:
             f.write(data + update)
-        r = self.split("--json", src, expect=1)
-        self.assertEqual(r.stderr, "brisel: %s: Failed (a page refers to an object that is missing or damaged)\n"
-                         % src)
-        self.assertEqual(self.pageFiles(), ["f-1.pdf", "f-2.pdf", "f.pdf"])
+        # The third page alone is lost: no file of it; the second's file is
+        # kept with what it lacks told.
+        r = self.split("--json", src, expect=6)
+        self.assertEqual(r.stderr, "brisel: %s: 1 of 4 pages could not be read and were not written (the file is "
+                         "damaged): 3; 1 of 4 pages are incomplete (the file is damaged or cut short): 2\n" % src)
+        self.assertEqual(self.pageFiles(), ["f-1.pdf", "f-2.pdf", "f-4.pdf", "f.pdf"])
         warnings = json.loads(r.stdout)["warnings"]
-        self.assertEqual(warnings, [{"kind": "missing-object", "object": size + 1, "offset": None, "pages": [2, 2]}])
+        self.assertEqual(warnings, [{"kind": "missing-object", "object": size + 1, "offset": None, "pages": [2, 2]},
+                                    {"kind": "unreadable-page", "object": None, "offset": None, "pages": [3, 3]}])
 
     def test_content_at_a_wrong_offset_is_found_by_the_repair(self):
         src = pdftest.ghostscript_pdf(self.path("w.pdf"), pdftest.text_pages_ps(4))

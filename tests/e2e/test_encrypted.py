@@ -203,6 +203,17 @@ class EncryptedSplitTest(SplitTestCase):
         aes = self.make_input("r6-empty-owner", "user", "", VARIANTS["r6_aes256"] + ["--modify=none", "--allow-insecure"])
         self.split(aes)
         self.assertPageFilesMatch(aes, password="user")
+        # A V4 crypt filter that gives its /Length in bytes (16), in a
+        # dictionary that gives none: a 128-bit key, opened with the empty
+        # password.
+        v4 = self.make_input("v4-length16", "", "owner", VARIANTS["r4_rc4"])
+        with open(v4, "rb") as f:
+            data = f.read()
+        self.assertIn(b"/CFM /V2 /Length 16", data)
+        with open(v4, "wb") as f:
+            f.write(data.replace(b"/Filter /Standard /Length 128 ", b"/Filter /Standard " + b" " * 12, 1))
+        self.split(v4)
+        self.assertPageFilesMatch(v4)
         # A /Perms that holds no seal (a writer's slip that readers pass
         # over): /P holds, and the page files carry a seal that agrees.
         slip = self.make_input("r6-perms-slip", "", "owner", VARIANTS["r6_aes256"])

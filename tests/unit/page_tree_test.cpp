@@ -85,20 +85,31 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     // Nodes without /Type play the role of their keys: the root and a node
     // by their /Kids, a page by having none.
     // 5 0 R is not in the file: the pages under it are lost, the walk goes
-    // on. A kid listed with another generation is damage of the tree.
+    // on. So with a kid listed with another generation.
     EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 5 0 R] >>", error), 1);
     EXPECT_EQ(error, 0);
-    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 1 R] >>", error), -1);
-    EXPECT_EQ(error, -143);
+    EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 1 R] >>", error), 1);
+    EXPECT_EQ(error, 0);
     EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R] >>", "<< /Parent 2 0 R /Kids [3 0 R 3 0 R] >>", error), 2);
     EXPECT_EQ(AnalyzeWith("<< /Kids [4 0 R 3 0 R] >>", "<< /Parent 2 0 R /MediaBox [0 0 9 9] >>", error), 2);
     // The root's /Kids may be a reference to an array.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 4 0 R /Count 1 >>", "[3 0 R]", error), 1);
-    // An intermediate node's /Kids must be a direct array.
+    // An intermediate node's /Kids must be a direct array, and a kid must
+    // be a node or look like a page: others are skipped, here leaving none.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /Pages /Kids 5 0 R >>", error), -1);
-    EXPECT_EQ(error, -144);
+    EXPECT_EQ(error, -149);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /PageX >>", error), -1);
-    EXPECT_EQ(error, -144);
+    EXPECT_EQ(error, -149);
+    // A damaged /Type on a dictionary that looks like a page, or on one
+    // with /Kids, leaves it the page or node it is.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /page /Parent 2 0 R >>", error), 1);
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /Pagex /Kids [3 0 R] >>", error), 1);
+    // Bytes that are no kid end the list they stand in; the kids before
+    // them count.
+    EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 3 >>", "<< /Type /Pages /Kids [3 0 R x5 0 R] >>",
+                          error),
+              2);
+    EXPECT_EQ(error, 0);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Count 1 >>", "null", error), -1);
     EXPECT_EQ(error, -132);
     // Kids written without a space before "]" are both read.
@@ -121,7 +132,7 @@ TEST(PageTree, KidsThatLostTheirOpeningBracket) {
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R 4 0 R /Count 1 ] >>", "null", error), -1);
     EXPECT_EQ(error, -134);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R >>", error), -1);
-    EXPECT_EQ(error, -144);
+    EXPECT_EQ(error, -149);
 }
 
 TEST(PageTree, CyclesInKidsEnd) {

@@ -158,9 +158,17 @@ TEST_F(SplitJobTest, UnreadableInputsFail) {
     EXPECT_EQ(SplitAllPages(job, Write("short.pdf", "%PDF-1.4\n%%EOF\n")), kResultFailed);
     EXPECT_EQ(SplitAllPages(job, Write("junk.pdf", std::string(5000, 'x'))), kResultFailed);
     EXPECT_EQ(reason(), "the cross-reference table is damaged and could not be repaired");
-    std::string noPages = test::SimpleDocument(2);
+    // A root without /Kids: its pages are found by scanning.
+    std::string noKids = test::SimpleDocument(2);
+    noKids.replace(noKids.find("/Kids"), 5, "/Kidz");
+    EXPECT_EQ(SplitAllPages(job, Write("nokids.pdf", noKids)), kResultIncomplete);
+    EXPECT_EQ(ResultDetail(job, kResultIncomplete),
+              "the page tree is damaged: 2 pages found by scanning; their order may differ from the original");
+    // Nor any page for the scan to find.
+    std::string noPages = test::SimpleDocument(1);
     noPages.replace(noPages.find("/Kids"), 5, "/Kidz");
-    EXPECT_EQ(SplitAllPages(job, Write("nokids.pdf", noPages)), kResultFailed);
+    noPages.replace(noPages.find("/Type /Page /Parent 2 0 R"), 25, "/Type /Font /Parent 9 0 R");
+    EXPECT_EQ(SplitAllPages(job, Write("nopages.pdf", noPages)), kResultFailed);
     EXPECT_EQ(reason(), "the page tree is damaged");
     // A code the table does not know is given as its number.
     EXPECT_EQ(FailureReason(Language::English, JobStep::Analyze, -77), "code -77");
