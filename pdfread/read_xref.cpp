@@ -129,7 +129,9 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         reader.encryptKey = key - start;
     if (Cursor key = FindKey(job, "/Root", dict, dictEnd); key && reader.rootNumber == -1)
         ReadNumberPair(job, key + 5, end, reader.rootNumber, reader.rootGeneration);
-    if (Cursor key = FindKey(job, "/Info", dict, dictEnd))
+    // The newest trailer that names an information dictionary holds the
+    // current one; the older ones name what updates replaced.
+    if (Cursor key = FindKey(job, "/Info", dict, dictEnd); key && reader.infoNumber <= 0)
         ReadNumberPair(job, key + 5, end, reader.infoNumber, reader.infoGeneration);
     if (Cursor key = FindKey(job, "/ID", dict, dictEnd)) ReadFileId(job, key + 3, end, reader);
     if (FindKey(job, "/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
@@ -172,6 +174,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
     job.LastError = 0;
     reader.rootNumber = -1;
     reader.rootGeneration = 0;
+    reader.infoNumber = reader.infoGeneration = 0;
     reader.missingObjects.clear();
 
     Cursor cur = end;

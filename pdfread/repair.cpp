@@ -86,6 +86,32 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
     return false;
 }
 
+// The information dictionary of the repaired image: the /Info of the last
+// trailer (or cross-reference stream dictionary) that names a dictionary the
+// scan found, as the newest update holds the current one. 0 when none does.
+void TrailerInfo(Job& job, Cursor start, Cursor end, const ImageBuffer& out, const FoundObjects& found,
+                 int32_t& number, int32_t& generation) {
+    const Cursor image = out.data(), imageEnd = out.data() + out.size();
+    int candidates = 64;
+    for (ptrdiff_t i = (end - start) - 6; i >= 0 && candidates > 0; --i) {
+        const Cursor at = start + i;
+        if (*at != '/' || std::memcmp(at, "/Info", 5) != 0 || !IsDelimiter(at[5])) continue;
+        --candidates;
+        Cursor p = at + 5;
+        int32_t n, g;
+        const PartFault fault = ReadReferenceValue(job, p, end, n, g);
+        job.LastError = 0;
+        if (fault != PartFault::None) continue;
+        const FoundObject* object = found.Find(n);
+        if (!object || object->generation != g) continue;
+        Cursor body = LocateObject(job, image, imageEnd, object->offset, n, g);
+        job.LastError = 0;
+        if (!body || !StartsWith(body, imageEnd, "<<")) continue;
+        number = n;
+        generation = g;
+        return;
+    }
+}
 
 bool Holds(Cursor from, Cursor to, const char* text) { return FindFirst(from, to, text) != nullptr; }
 
@@ -163,6 +189,8 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     job.LastError = 0;
     found.Finish();
     if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
+    int32_t infoNumber = 0, infoGeneration = 0;
+    TrailerInfo(job, start, end, out, found, infoNumber, infoGeneration);
 
     auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         const FoundObject* object = found.Find(n);
@@ -171,7 +199,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         generation = object->generation;
         return 'n';
     };
-    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf))
+    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, infoNumber, infoGeneration, entryOf))
         return Fail(job, kRepairSectionFull);
     if (!out.Finish(rebuilt)) return Fail(job, kRepairCannotGrow);
     return 0;
