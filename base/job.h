@@ -76,6 +76,9 @@ struct AppState {
     // metadata, output intents, page labels and the descriptive entries of
     // the information dictionary.
     bool KeepDocumentData = true;
+    // Page files keep only the entries of shared resource dictionaries that
+    // their pages use (--resources prune); false copies them whole.
+    bool PruneResources = true;
     // Page file names from a pattern (--name); empty: the input's name, a
     // discriminator and the padded page number.
     std::string NamePattern;
@@ -126,10 +129,21 @@ struct Job {
     // Page files written under another name than the one chosen, because
     // another program took that name meanwhile.
     int32_t PagesRenamed = 0;
+    // The input opens without a password, but its permissions forbid
+    // splitting: the password asked for is the owner's.
+    bool OwnerPasswordNeeded = false;
     // References to objects the input does not hold, met while the current
     // page file was built; the pages (1-based) written with such gaps.
     int32_t MissingObjects = 0;
     std::vector<int32_t> IncompletePages;
+    // Streams of the current page file whose stated /Length was wrong,
+    // written with their true length; the pages (1-based) so repaired.
+    int32_t MendedStreams = 0;
+    std::vector<int32_t> RepairedPages;
+    // Pages whose content could not be read to find the shared resources it
+    // uses: their page files keep them all.
+    bool ResourcesUnread = false;
+    std::vector<int32_t> UnprunedPages;
     // Pages lost with page-tree nodes the input does not hold: their count,
     // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;

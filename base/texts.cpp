@@ -42,6 +42,10 @@ const TextPair kTexts[] = {
      "%d / %d ページが見つかりません（ファイルが壊れているか途中で切れています）"},
     {"Some pages could not be found (the file is damaged or cut short)",
      "見つからないページがあります（ファイルが壊れているか途中で切れています）"},
+    {"%d of %d pages were repaired (streams whose stated length was wrong were written with their true length): %s",
+     "%d / %d ページを修復しました（長さの誤ったストリームを正しい長さで書き出しました）: %s"},
+    {"%d of %d pages keep every shared resource (their content could not be read): %s",
+     "%d / %d ページは共有リソースをすべて保持しています（内容を読み取れませんでした）: %s"},
 };
 
 struct FaultPair {
@@ -77,7 +81,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::SomePagesNotFound) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesResourcesKept) + 1,
               "one pair per Text");
 
 }  // namespace

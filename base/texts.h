@@ -44,6 +44,8 @@ enum class Text {
     PagesRenamed,     // "%d ..."
     PagesNotFound,    // "%d of %d ..."
     SomePagesNotFound,
+    PagesRepaired,       // "%d of %d ... %s"
+    PagesResourcesKept,  // "%d of %d ... %s"
 };
 
 const char* Tr(Language language, Text text);

@@ -26,6 +26,7 @@ struct CliOptions {
     bool sameDate = false;
     bool keepAnnotations = true;
     bool keepDocumentData = true;
+    bool pruneResources = true;
     std::string namePattern;  // --name; empty: the usual names
     // The many-files warning.
     bool yes = false;

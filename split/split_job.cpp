@@ -16,6 +16,7 @@
 #include "docstruct/page_tree.h"
 #include "docstruct/struct_tree.h"
 #include "pagewriter/page_document.h"
+#include "pagewriter/shared_resources.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_stream.h"
 #include "security/encrypted_output.h"
@@ -32,7 +33,10 @@ void ResetJob(Job& job) {
     job.PagesDone = job.PagesTotal = 0;
     job.InputFault = job.WriteFault = FileFault::None;
     job.FailedFile.clear();
-    job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
+    job.PagesWritten = job.PagesRenamed = job.MissingObjects = job.MendedStreams = 0;
+    job.RepairedPages.clear();
+    job.UnprunedPages.clear();
+    job.ResourcesUnread = job.OwnerPasswordNeeded = false;
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
     job.Viewer = job.app.Viewer;
@@ -165,18 +169,17 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         return kResultAlreadyTold;
 
     ShowStatus(job, Text::Analyzing, 20);
-    // A file of several pages keeps the links between its pages.
-    std::vector<int32_t> partOf;
-    if (request) {
-        partOf.assign(static_cast<size_t>(count), -1);
-        for (size_t k = 0; k < parts.size(); ++k)
-            for (int32_t index = parts[k].first; index <= parts[k].last; ++index)
-                partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
-    }
-    BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
-    if (request) IndexNamedDests(job, doc);
+    // A page file keeps the links and bookmarks that lead into it, by
+    // explicit destination or by name; one rule for single pages and parts.
+    std::vector<int32_t> partOf(static_cast<size_t>(count > 0 ? count : 0), -1);
+    for (size_t k = 0; k < parts.size(); ++k)
+        for (int32_t index = parts[k].first; index <= parts[k].last && index < count; ++index)
+            partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+    BlankPageAnnots(job, doc, app.KeepAnnotations, &partOf);
+    IndexNamedDests(job, doc);
     // Page files keep the structure elements of their pages.
     if (app.KeepDocumentData) AnalyzeStructure(job, doc);
+    if (app.PruneResources) FindSharedResources(job, doc);
     if (job.Stopped()) return job.StopCode;
 
     ShowStatus(job, Text::CreatingPages, 30);
@@ -215,7 +218,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.MissingObjects = 0;
+        job.MissingObjects = job.MendedStreams = 0;
+        job.ResourcesUnread = false;
         if (!request) {
             job.OutputPath = naming.PathFor(part.first + 1);
             if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
@@ -231,6 +235,10 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         // its pages are reported.
         if (job.MissingObjects > 0)
             for (int32_t index = part.first; index <= part.last; ++index) job.IncompletePages.push_back(index + 1);
+        if (job.MendedStreams > 0)
+            for (int32_t index = part.first; index <= part.last; ++index) job.RepairedPages.push_back(index + 1);
+        if (job.ResourcesUnread)
+            for (int32_t index = part.first; index <= part.last; ++index) job.UnprunedPages.push_back(index + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
         job.PagesWritten = k;
@@ -311,6 +319,21 @@ std::string ResultDetail(const Job& job, int result) {
     if (result == kResultFailed && job.Step == JobStep::Load && job.InputFault != FileFault::None)
         return FaultText(lang, job.InputFault, true);
     return "";
+}
+
+std::string RepairNote(const Job& job) {
+    const Language lang = job.app.language;
+    std::string text;
+    const std::string total = std::to_string(job.PagesTotal);
+    if (!job.RepairedPages.empty())
+        text = Substitute(Tr(lang, Text::PagesRepaired),
+                          {std::to_string(job.RepairedPages.size()), total, PageRanges(job.RepairedPages)});
+    if (!job.UnprunedPages.empty()) {
+        if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        text += Substitute(Tr(lang, Text::PagesResourcesKept),
+                           {std::to_string(job.UnprunedPages.size()), total, PageRanges(job.UnprunedPages)});
+    }
+    return text;
 }
 
 std::string RenamedNote(const Job& job) {
