@@ -92,6 +92,20 @@ void FindSharedResources(Job& job, Document& doc) {
         }
         countCategories(value);
     }
+    // The form's default resources hold the fonts its fields' text is drawn
+    // in by name (/DA), which no content names: whatever they share with
+    // the pages stays whole.
+    const int64_t formResources = doc.data.form[kFormResources];
+    if (formResources >= 0 && formResources < static_cast<int64_t>(doc.image.size())) {
+        const Cursor value = doc.start() + formResources;
+        if (const int32_t number = ReferenceAt(value, doc.end()); number > 0) counts.Insert(number, 0);
+        Cursor open, close;
+        if (DictionaryAt(job, doc, value, open, close)) {
+            DictEntry e;
+            for (Cursor p = open + 2; NextDictEntry(p, close, e);)
+                if (const int32_t number = ReferenceAt(e.value, e.valueEnd); number > 0) counts.Insert(number, 0);
+        }
+    }
     job.LastError = 0;
 }
 

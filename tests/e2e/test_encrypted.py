@@ -121,7 +121,8 @@ class EncryptedSplitTest(SplitTestCase):
                 self.split_and_check(open_owner, "", "")
                 # With a user password as well, no password is asked for.
                 with_user = self.make_input(variant + "-user-empty-owner", "user", "",
-                                            VARIANTS[variant] + restrict + ["--allow-insecure"])
+                                            VARIANTS[variant] + restrict +
+                                            (["--allow-insecure"] if VARIANTS[variant][0] == "256" else []))
                 self.split(with_user)
                 self.assertPageFilesMatch(with_user, password="user")
                 # So does a password that is both passwords.
