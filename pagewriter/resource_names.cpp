@@ -283,8 +283,15 @@ bool FindUnusedResources(Job& job, const Document& doc, const std::vector<const 
         }
     }
     job.LastError = 0;
+    // Sorted and apart: a dictionary that odd files nest in another's
+    // entry makes ranges overlap.
     std::sort(skip.begin(), skip.end());
-    skip.erase(std::unique(skip.begin(), skip.end()), skip.end());
+    size_t kept = 0;
+    for (const auto& range : skip) {
+        if (kept > 0 && range.first < skip[kept - 1].second) skip[kept - 1].second = std::max(skip[kept - 1].second, range.second);
+        else skip[kept++] = range;
+    }
+    skip.resize(kept);
     return true;
 }
 
