@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/platform.h"
+#include "base/warnings.h"
 
 namespace brisel {
 
@@ -86,9 +88,6 @@ struct AppState {
     ViewerSettings Viewer;
 };
 
-// The step a job is in; with LastError it tells a person why a job failed.
-enum class JobStep { Start, Load, Read, Unlock, Analyze, Outlines, Name, Write };
-
 // The value StopCode takes when the user asks to stop; a stopped job returns it.
 constexpr int kStopRequested = -2;
 
@@ -132,20 +131,17 @@ struct Job {
     // The input opens without a password, but its permissions forbid
     // splitting: the password asked for is the owner's.
     bool OwnerPasswordNeeded = false;
-    // References to objects the input does not hold, met while the current
-    // page file was built; the pages (1-based) written with such gaps.
-    int32_t MissingObjects = 0;
+    // The damage the job survived (the document's warnings once the job
+    // ends), and what the result message counts from them: the pages
+    // (1-based) written with objects the input does not hold, the pages
+    // whose streams were mended (a wrong /Length), the pages whose content
+    // could not be read (every shared resource kept), and the pages lost
+    // with page-tree nodes the input does not hold (-1 when the input does
+    // not say how many, 0 when none).
+    WarningList Warnings;
     std::vector<int32_t> IncompletePages;
-    // Streams of the current page file whose stated /Length was wrong,
-    // written with their true length; the pages (1-based) so repaired.
-    int32_t MendedStreams = 0;
     std::vector<int32_t> RepairedPages;
-    // Pages whose content could not be read to find the shared resources it
-    // uses: their page files keep them all.
-    bool ResourcesUnread = false;
     std::vector<int32_t> UnprunedPages;
-    // Pages lost with page-tree nodes the input does not hold: their count,
-    // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }

@@ -94,8 +94,8 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
         length = MeasureStream(e, data, lengthText, mended);
         // Data without its end: the page file is written without it and
         // reported incomplete.
-        if (length < 0) ++job_.MissingObjects;
-        else if (mended) ++job_.MendedStreams;
+        if (length < 0) found_.Add(WarningKind::MissingObject, e.number, e.body - doc_.start());
+        else if (mended) found_.Add(WarningKind::MendedStream, e.number, e.body - doc_.start());
     }
     if (!e.bodyEnd || length < 0) {
         // An object whose end a failed walk never reached.

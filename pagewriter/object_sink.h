@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/job.h"
+#include "base/warnings.h"
 #include "docstruct/document.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/page_encryption.h"
@@ -38,6 +39,10 @@ public:
     // dictionary, which is never encrypted).
     void Mark(int32_t number);
 
+    // What writing met: streams mended or left out, content not read.
+    const WarningList& found() const { return found_; }
+    void Note(WarningKind kind, int32_t number = -1) { found_.Add(kind, number); }
+
     // Offsets by object number (0 for a number not written).
     const std::vector<size_t>& offsets() const { return offsets_; }
 
@@ -59,6 +64,7 @@ private:
     PageEncryption* encryption_;
     std::string scratch_;
     std::vector<size_t> offsets_;
+    WarningList found_;
 };
 
 }  // namespace brisel

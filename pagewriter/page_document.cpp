@@ -127,6 +127,12 @@ public:
     PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
         : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption), closure_(job, doc, 3) {}
 
+    WarningList found() const {
+        WarningList all = closure_.found();
+        all.Append(sink_.found());
+        return all;
+    }
+
     bool Build(const std::vector<int32_t>& pageIndexes) {
         if (!Gather(pageIndexes) || !Header()) return false;
         if (sink_.encrypted()) {
@@ -154,7 +160,7 @@ private:
             // A page whose content cannot be read keeps every resource.
             SkipRanges unused;
             if (FindUnusedResources(job_, doc_, pages, unused)) closure_.Skip(std::move(unused));
-            else job_.ResourcesUnread = true;
+            else sink_.Note(WarningKind::UnreadContent);
             if (job_.Stopped()) return false;
         }
         pageTexts_.resize(static_cast<size_t>(closure_.pageCount()));
@@ -307,8 +313,9 @@ private:
 }  // namespace
 
 int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
-                      PageEncryption* encryption) {
+                      PageEncryption* encryption, WarningList* found) {
     out.clear();
+    if (found) found->Clear();
     try {
         if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
         PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr);
@@ -318,6 +325,7 @@ int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const D
             if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
             return 0;
         }
+        if (found) *found = writer.found();
     } catch (const std::bad_alloc&) {
         out.clear();
         job.LastError = kPageNoMemory;
@@ -327,8 +335,8 @@ int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const D
 }
 
 int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
-                      PageEncryption* encryption) {
-    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption);
+                      PageEncryption* encryption, WarningList* found) {
+    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption, found);
 }
 
 }  // namespace brisel

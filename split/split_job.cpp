@@ -33,10 +33,11 @@ void ResetJob(Job& job) {
     job.PagesDone = job.PagesTotal = 0;
     job.InputFault = job.WriteFault = FileFault::None;
     job.FailedFile.clear();
-    job.PagesWritten = job.PagesRenamed = job.MissingObjects = job.MendedStreams = 0;
+    job.PagesWritten = job.PagesRenamed = 0;
+    job.Warnings.Clear();
     job.RepairedPages.clear();
     job.UnprunedPages.clear();
-    job.ResourcesUnread = job.OwnerPasswordNeeded = false;
+    job.OwnerPasswordNeeded = false;
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
     job.Viewer = job.app.Viewer;
@@ -64,7 +65,7 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
-    const int32_t lostNodes = doc.missingTreeNodes;
+    const int32_t lostNodes = doc.lostTreeNodes();
     const bool treeDamaged = count < 0 || lostNodes > 0;
     if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
@@ -90,7 +91,7 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     std::swap(doc.reader, reader);
     doc.outlines.clear();
     const int32_t again = AnalyzeDocument(job, doc);
-    if (count < 0 || job.Stopped() || (again >= 0 && doc.missingTreeNodes <= lostNodes)) return again;
+    if (count < 0 || job.Stopped() || (again >= 0 && doc.lostTreeNodes() <= lostNodes)) return again;
     // The repaired document fails, or loses more of the tree, where the
     // original did not: back to it.
     doc.image = std::move(original.image);
@@ -102,15 +103,13 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
-    ResetJob(job);
+int RunSplitOn(Job& job, Document& doc, const std::string& path, bool range, const PartRequest* request) {
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
     // change its access time.
     const bool sameDate = range && job.app.IsSameDate;
     FileTimes times;
     const bool timesRead = sameDate && GetFileTimes(path, times);
-    Document doc;
     job.Step = JobStep::Load;
     // An input cut short while it is mapped shows as zeros, and in this count.
     const uint64_t inputFaults = InputFaultCount();
@@ -135,7 +134,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
-    if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
+    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
     const bool onePage = count == 1 && job.PagesNotFound == 0;
 
     AppState& app = job.app;
@@ -204,6 +203,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     job.Step = JobStep::Write;
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
+    WarningList fileWarnings;
     // What was handed to the saver: the index that keys each file, and its path.
     std::vector<std::pair<int32_t, std::string>> submitted;
     for (int32_t k = 1; k <= total; ++k) {
@@ -218,27 +218,20 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.MissingObjects = job.MendedStreams = 0;
-        job.ResourcesUnread = false;
         if (!request) {
             job.OutputPath = naming.PathFor(part.first + 1);
-            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
+            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption, &fileWarnings)) break;
         } else {
             job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
             partPages.clear();
             for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
-            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
+            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption, &fileWarnings)) break;
         }
         // A file built from zeros where the input was cut short is not written.
         if (inputChanged()) break;
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
-        if (job.MissingObjects > 0)
-            for (int32_t index = part.first; index <= part.last; ++index) job.IncompletePages.push_back(index + 1);
-        if (job.MendedStreams > 0)
-            for (int32_t index = part.first; index <= part.last; ++index) job.RepairedPages.push_back(index + 1);
-        if (job.ResourcesUnread)
-            for (int32_t index = part.first; index <= part.last; ++index) job.UnprunedPages.push_back(index + 1);
+        doc.warnings.Append(fileWarnings, part.first + 1, part.last + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
         job.PagesWritten = k;
@@ -253,7 +246,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         job.FailedFile = saver.failedPath();
         job.PagesWritten = static_cast<int32_t>(
             std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
-        std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+        doc.warnings.DropPagesAfter(failed);
     }
     for (const auto& [index, written] : submitted) {
         if (failed >= 0 && index >= failed) continue;
@@ -264,7 +257,20 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
+    return doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 ? kResultDone
+                                                                                          : kResultIncomplete;
+}
+
+// The job's document lives for one run; what it survived stays with the job.
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
+    ResetJob(job);
+    Document doc;
+    const int result = RunSplitOn(job, doc, path, range, request);
+    job.IncompletePages = doc.warnings.Pages(WarningKind::MissingObject);
+    job.RepairedPages = doc.warnings.Pages(WarningKind::MendedStream);
+    job.UnprunedPages = doc.warnings.Pages(WarningKind::UnreadContent);
+    job.Warnings = std::move(doc.warnings);
+    return result;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
