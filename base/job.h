@@ -78,6 +78,9 @@ struct AppState {
     // metadata, output intents, page labels and the descriptive entries of
     // the information dictionary.
     bool KeepDocumentData = true;
+    // Page files keep only the entries of shared resource dictionaries that
+    // their pages use (--resources prune); false copies them whole.
+    bool PruneResources = true;
     // Page file names from a pattern (--name); empty: the input's name, a
     // discriminator and the padded page number.
     std::string NamePattern;
@@ -132,16 +135,23 @@ struct Job {
     // Page files written under another name than the one chosen, because
     // another program took that name meanwhile.
     int32_t PagesRenamed = 0;
+    // The input opens without a password, but its permissions forbid
+    // splitting: the password asked for is the owner's.
+    bool OwnerPasswordNeeded = false;
     // The damage the job survived (the document's warnings once the job
     // ends), and what the result message counts from them: the pages
-    // (1-based) written with objects the input does not hold, and the pages
-    // lost with page-tree nodes the input does not hold (-1 when the input
-    // does not say how many, 0 when none).
+    // (1-based) written with objects the input does not hold, the pages
+    // whose streams were mended (a wrong /Length), the pages whose content
+    // could not be read (every shared resource kept), and the pages lost
+    // with page-tree nodes the input does not hold (-1 when the input does
+    // not say how many, 0 when none).
     WarningList Warnings;
     std::vector<int32_t> IncompletePages;
     // The pages (1-based) whose files could not be built from the damaged
     // input, and were not written.
     std::vector<int32_t> UnreadablePages;
+    std::vector<int32_t> RepairedPages;
+    std::vector<int32_t> UnprunedPages;
     int32_t PagesNotFound = 0;
     // The input's last update was cut short among its objects: pages it
     // changed may show what they held before it.

@@ -48,6 +48,10 @@ const TextPair kTexts[] = {
      "ページツリーが壊れています: %d ページを走査で見つけました。元の順序と異なる場合があります"},
     {"%d of %d pages could not be read and were not written (the file is damaged): %s",
      "%d / %d ページを読み込めないため作成しませんでした（ファイルが壊れています）: %s"},
+    {"%d of %d pages were repaired (streams whose stated length was wrong were written with their true length): %s",
+     "%d / %d ページを修復しました（長さの誤ったストリームを正しい長さで書き出しました）: %s"},
+    {"%d of %d pages keep every shared resource (their content could not be read): %s",
+     "%d / %d ページは共有リソースをすべて保持しています（内容を読み取れませんでした）: %s"},
 };
 
 struct FaultPair {
@@ -83,7 +87,7 @@ const FaultPair kFaults[] = {
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesUnreadable) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesResourcesKept) + 1,
               "one pair per Text");
 
 }  // namespace

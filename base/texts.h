@@ -47,6 +47,8 @@ enum class Text {
     UpdateCutShort,
     PagesScanned,     // "... %d pages found by scanning ..."
     PagesUnreadable,  // "%d of %d pages could not be read ...: %s"
+    PagesRepaired,       // "%d of %d ... %s"
+    PagesResourcesKept,  // "%d of %d ... %s"
 };
 
 const char* Tr(Language language, Text text);

@@ -13,6 +13,8 @@ const char* WarningName(WarningKind kind) {
         case WarningKind::ScannedPage: return "page-found-by-scanning";
         case WarningKind::BookmarkLoop: return "bookmark-loop-cut";
         case WarningKind::UnreadablePage: return "unreadable-page";
+        case WarningKind::MendedStream: return "mended-stream-length";
+        case WarningKind::UnreadContent: return "unread-content";
     }
     return "warning";
 }

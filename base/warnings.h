@@ -32,6 +32,11 @@ enum class WarningKind : uint8_t {
     // A page file that could not be built from the damaged input, and
     // was not written.
     UnreadablePage,
+    // A stream whose stated /Length was wrong, written with its true length.
+    MendedStream,
+    // Content that could not be decoded or read to its end: the page file
+    // keeps every entry of its shared resource dictionaries.
+    UnreadContent,
 };
 
 struct Warning {

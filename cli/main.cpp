@@ -70,15 +70,20 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     outcome.reason = JobReason(job, result, options.range || options.parts);
     outcome.warnings = job.Warnings.items();
     if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
+    // Page files written from damaged input are whole and sound, but the run
+    // says what it mended instead of "Done".
+    const std::string repairs = RepairNote(job);
+    if (!repairs.empty() && !options.quiet) ReportFailure(path, repairs);
     // A break is no failure worth a line under --quiet.
     if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
     if (outcome.reason.empty()) outcome.reason = host.reason();
+    if (outcome.reason.empty()) outcome.reason = repairs;
     if (!options.json && !options.quiet) {
         if (options.verbose) {
             for (const std::string& file : outcome.written) WriteText(stdout, file + "\n");
             for (const Warning& warning : outcome.warnings) ReportFailure(path, "warning: " + DescribeWarning(warning));
         }
-        if (result == kResultDone)
+        if (result == kResultDone && repairs.empty())
             WriteText(stdout, OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
                                   "\n");
     }
@@ -163,6 +168,7 @@ int main(int argc, char** argv) {
     app.SyncPageFiles = !options.noSync;
     app.KeepAnnotations = options.keepAnnotations;
     app.KeepDocumentData = options.keepDocumentData;
+    app.PruneResources = options.pruneResources;
     app.Viewer = options.viewer;
     if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
     app.NamePattern = options.namePattern;

@@ -19,9 +19,13 @@ const TextPair kTexts[] = {
      "で指定してください）"},
     {"the password is wrong", "パスワードが違います"},
     {"no password was given", "パスワードが入力されませんでした"},
+    {"its permissions forbid splitting without the owner password (give the owner password with --password, "
+     "--password-file FILE or BRISEL_PASSWORD)",
+     "アクセス権限により、所有者パスワードなしでは分割できません（--password、--password-file FILE または "
+     "BRISEL_PASSWORD で所有者パスワードを指定してください）"},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(CliText::NoPasswordGiven) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(CliText::OwnerPasswordNeeded) + 1,
               "one pair per CliText");
 
 }  // namespace

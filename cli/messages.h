@@ -18,6 +18,7 @@ enum class CliText {
     PasswordNoTerminal,  // a password is needed and there is no terminal to ask
     PasswordWrong,
     NoPasswordGiven,
+    OwnerPasswordNeeded,  // the input opens, but its permissions forbid splitting
 };
 
 const char* CliTr(Language language, CliText text);

@@ -151,6 +151,9 @@ const OptionSpec kOptions[] = {
      "keep (the page's comments, form fields and web\nlinks; links to other pages go) or drop (all)"},
     {"--document-data", 0, "D", 3,
      "keep (tagged structure, language, metadata, output\nintents, page labels of the input) or drop"},
+    {"--resources", 0, "R", 3,
+     "prune (where pages share a resource dictionary, each\npage file keeps the fonts, images and other\n"
+     "resources its page uses) or keep (all of it)"},
     {"--options", 0, "LINE", 3,
      "a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets\nall of the choices below, none where it is silent"},
     {"--zoom", 0, "Z", 3, "N (percent, Nf also fits the window), fit, width,\nheight, keep or none"},
@@ -207,6 +210,9 @@ std::string ApplyOption(const std::string& name, bool hasValue, const std::strin
     } else if (name == "--document-data") {
         if (value != "keep" && value != "drop") return "--document-data needs keep or drop";
         options.keepDocumentData = value == "keep";
+    } else if (name == "--resources") {
+        if (value != "keep" && value != "prune") return "--resources needs keep or prune";
+        options.pruneResources = value == "prune";
     } else if (IsPartOption(name)) {
         return ParsePartOption(name, hasValue, value, options);
     } else if (name == "--warn-limit") {
@@ -239,6 +245,7 @@ std::string MissingValue(const OptionSpec& option) {
     if (name == "--name") return CheckNamePattern("");
     if (name == "--annotations") return "--annotations needs keep or drop";
     if (name == "--document-data") return "--document-data needs keep or drop";
+    if (name == "--resources") return "--resources needs keep or prune";
     if (name == "--every") return "--every needs a number of pages from 1 on";
     if (name == "--parts") return PartRangesHelp();
     if (name == "--password") return "--password needs a password";

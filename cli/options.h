@@ -27,6 +27,7 @@ struct CliOptions {
     bool noSync = false;
     bool keepAnnotations = true;
     bool keepDocumentData = true;
+    bool pruneResources = true;
     std::string namePattern;  // --name; empty: the usual names
     // The many-files warning.
     bool yes = false;

@@ -100,7 +100,9 @@ bool TerminalHost::AskPassword(Job& job, std::string& password) {
     EndProgress();
     const Language language = job.app.language;
     if (!askTerminal_) {
-        Fail(CliTr(language, passwordOffered_ ? CliText::PasswordWrong : CliText::PasswordNoTerminal));
+        Fail(CliTr(language, job.OwnerPasswordNeeded ? CliText::OwnerPasswordNeeded
+                             : passwordOffered_      ? CliText::PasswordWrong
+                                                     : CliText::PasswordNoTerminal));
         return false;
     }
     WriteText(stderr, std::string(Tr(language, Text::InputPassword)) + ": ");

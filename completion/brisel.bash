@@ -11,12 +11,13 @@ _brisel() {
         --direction) COMPREPLY=($(compgen -W "r2l keep none" -- "$cur")); return ;;
         --layout) COMPREPLY=($(compgen -W "one left right single keep none" -- "$cur")); return ;;
         --mode) COMPREPLY=($(compgen -W "outlines outlines-or-thumbs thumbs fullscreen keep outlines-or-none none" -- "$cur")); return ;;
+        --resources) COMPREPLY=($(compgen -W "prune keep" -- "$cur")); return ;;
         --bookmarks) COMPREPLY=($(compgen -W "keep flat none" -- "$cur")); return ;;
         --pages|--name|--warn-limit|--password|--options|--every|--parts) return ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--pages -o --out --name --same-date --no-sync --every --at-bookmarks --parts --yes --warn-limit --no-warn
-            --password-file --password -q --quiet --verbose --json --annotations --document-data --options --zoom
+            --password-file --password -q --quiet --verbose --json --annotations --document-data --resources --options --zoom
             --direction --layout --mode --bookmarks -h --help -V --version --" -- "$cur"))
         return
     fi

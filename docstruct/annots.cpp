@@ -120,9 +120,6 @@ struct LinkKeeper {
     // Whether a link leading to the value at p stays.
     bool Keeps(Job& job, const Document& doc, Cursor p) {
         if (page < 0) return false;
-        // A file of one page keeps the explicit destinations on its page (a
-        // "back to top" link); it holds no names to resolve others by.
-        if (!partOf && *p != '[') return false;
         const int32_t target = TargetPage(job, doc, p);
         job.LastError = 0;
         if (!partOf) return target == page;

@@ -18,8 +18,9 @@ namespace brisel {
 // element goes; otherwise the whole /Annots entry. The image keeps its
 // length. 1 when anything was blanked.
 // With partOf (for each page, the output file that holds it, -1 for none),
-// a link whose destination page goes into the same file as the link's page
-// stays too; files of several pages keep the links between their pages.
+// a link whose destination page (explicit or by name) goes into the same
+// file as the link's page stays too; without it, one that leads to its own
+// page.
 int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations, const std::vector<int32_t>* partOf = nullptr);
 
 }  // namespace brisel

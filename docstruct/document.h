@@ -205,6 +205,11 @@ struct Document {
     // Filled once per job when page files keep the document data
     // (docstruct/struct_tree.h).
     StructureIndex structure;
+    // Resource dictionaries that several pages use (pagewriter/
+    // shared_resources.h): by object number, and by the negated number of a
+    // page-tree node whose own /Resources dictionary its pages inherit.
+    ObjectMap sharedResources;
+    bool resourcesShared = false;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

@@ -145,6 +145,12 @@ int PageClosure::Walk(int32_t start) {
                         break;
                     }
                 }
+                if (!skip_.empty()) {
+                    if (Cursor to = SkippedTo(r.at)) {
+                        frame.cursor = std::max(frame.cursor, std::min(to, frame.bound));
+                        break;
+                    }
+                }
                 int32_t owner = frame.entry;
                 AppendRef(owner, r.number, r.generation, r.at, r.after, false);
                 if (index_.Find(r.number) >= 0) break;
@@ -171,8 +177,19 @@ int PageClosure::Walk(int32_t start) {
                 if (entries_[static_cast<size_t>(frame.entry)].number >= 0) return kClosureNoEndobj;
                 stack.pop_back();
                 break;
-            case ScanEvent::Error:
-                return r.error;
+            case ScanEvent::Error: {
+                // Stream data without an end (no "endstream" after it) is
+                // not recovered: the object is written as null, and the
+                // page file reported incomplete.
+                Entry& broken = entries_[static_cast<size_t>(frame.entry)];
+                if (r.error != kScanBadStream || frame.entry < pageCount_ || broken.number <= 0 || broken.reserved)
+                    return r.error;
+                broken.bodyEnd = nullptr;
+                broken.streamKeywordEnd = nullptr;
+                NoteMissing(broken.number, broken.body - doc_.start());
+                stack.pop_back();
+                break;
+            }
         }
     }
     return 0;
@@ -236,6 +253,26 @@ int PageClosure::WalkRange(Cursor from, Cursor to) {
     return r < 0 ? r : index;
 }
 
+Cursor PageClosure::SkippedTo(Cursor at) const {
+    auto after = std::upper_bound(skip_.begin(), skip_.end(), at,
+                                  [](Cursor p, const std::pair<Cursor, Cursor>& range) { return p < range.first; });
+    if (after == skip_.begin()) return nullptr;
+    --after;
+    return at < after->second ? after->second : nullptr;
+}
+
+void PageClosure::AppendKept(std::string& out, Cursor from, Cursor to) const {
+    if (!skip_.empty()) {
+        auto range = std::lower_bound(skip_.begin(), skip_.end(), from,
+                                      [](const std::pair<Cursor, Cursor>& r, Cursor p) { return r.second <= p; });
+        for (; range != skip_.end() && range->first < to; ++range) {
+            if (range->first > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(range->first - from));
+            from = std::max(from, range->second);
+        }
+    }
+    if (to > from) out.append(reinterpret_cast<const char*>(from), static_cast<size_t>(to - from));
+}
+
 void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const char* parentText,
                                      std::string& out) const {
     Cursor p = from;
@@ -245,7 +282,7 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
     // The cut array, written once the copy reaches it.
     auto writeCut = [&](Cursor before) {
         if (!cut || cut->from >= before) return;
-        out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(cut->from - p));
+        AppendKept(out, p, cut->from);
         out += "[";
         for (const auto& [number, generation] : cut->kids) {
             const int32_t target = index_.Find(number);
@@ -262,7 +299,7 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
         if (ref.at < p || ref.after > to) continue;
         writeCut(ref.at);
         if (ref.at < p) continue;
-        out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(ref.at - p));
+        AppendKept(out, p, ref.at);
         const int32_t target = index_.Find(ref.target);
         const bool held = target >= 0 && entries_[static_cast<size_t>(target)].generation == ref.generation;
         if (ref.parent && (index < pageCount_ || !held)) {
@@ -278,7 +315,7 @@ void PageClosure::CopyWithReferences(int index, Cursor from, Cursor to, const ch
         p = ref.after;
     }
     writeCut(to);
-    if (to > p) out.append(reinterpret_cast<const char*>(p), static_cast<size_t>(to - p));
+    AppendKept(out, p, to);
 }
 
 }  // namespace brisel

@@ -22,6 +22,9 @@ enum ClosureResult : int {
     kClosureNoEndobj = -331,
 };
 
+// Byte ranges of the input, sorted and apart, that a page file leaves out.
+using SkipRanges = std::vector<std::pair<Cursor, Cursor>>;
+
 class PageClosure {
 public:
     // Objects get new numbers from firstNumber on.
@@ -44,6 +47,11 @@ public:
     // walks none of what the array names: a field's /Kids cut to the page.
     // false when the object is in the closure already.
     bool CutArray(int32_t number, Cursor from, Cursor to, std::vector<std::pair<int32_t, int32_t>> kids);
+
+    // Leaves the ranges out of the file (entries of shared resource
+    // dictionaries that its pages do not use): what they reference is not
+    // walked, and copies pass over their bytes. Before the first walk.
+    void Skip(SkipRanges ranges) { skip_ = std::move(ranges); }
 
     // Gives a new number to an object whose text the caller writes itself
     // (a structure element rewritten for the file); references to it
@@ -99,6 +107,10 @@ private:
     int AddObject(int32_t number, int32_t generation);
     int Walk(int32_t start);
     void AppendRef(int32_t entry, int32_t target, int32_t generation, Cursor at, Cursor after, bool parent);
+    // The end of the skipped range that holds at, or null.
+    Cursor SkippedTo(Cursor at) const;
+    // Appends [from, to) without the skipped ranges.
+    void AppendKept(std::string& out, Cursor from, Cursor to) const;
 
     Job& job_;
     const Document& doc_;
@@ -116,6 +128,7 @@ private:
     ObjectMap omitted_;
     std::vector<Cut> cuts_;
     ObjectMap cutOf_;  // object number -> index in cuts_
+    SkipRanges skip_;
 };
 
 }  // namespace brisel

@@ -3,6 +3,8 @@
 #include "pagewriter/page_document.h"
 #include "pdfread/stream_length.h"
 
+#include <cstring>
+
 namespace brisel {
 
 void ObjectSink::Mark(int32_t number) {
@@ -22,16 +24,96 @@ bool ObjectSink::End(int32_t number) {
     return r == 0;
 }
 
+namespace {
+
+// Finds "endstream" followed by a delimiter, in [from, end).
+Cursor FindEndstream(Cursor from, Cursor end) {
+    for (Cursor p = from; end - p >= 9;) {
+        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p - 8)));
+        if (!p) return nullptr;
+        if (std::memcmp(p, "endstream", 9) == 0 && (p + 9 == end || IsDelimiter(p[9]))) return p;
+        ++p;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, LengthText& lengthText,
+                                  bool& mended) {
+    const Cursor end = doc_.end();
+    data = e.streamKeywordEnd;
+    while (data < end && (*data == ' ' || *data == '\t')) ++data;
+    if (data < end && *data == '\r') ++data;
+    if (data < end && *data == '\n') ++data;
+    const int64_t stated = StreamLength(job_, e.body, data, doc_.start(), end, doc_.table, &lengthText);
+    job_.LastError = 0;
+    mended = false;
+    if (stated >= 0 && stated <= end - data) {
+        Cursor q = data + stated;
+        if (SkipWhiteAndComments(q, end) && StartsWith(q, end, "endstream") && (q + 9 == end || IsDelimiter(q[9])))
+            return stated;
+    }
+    // The stated length does not lead to "endstream": the data runs to the
+    // first one, without the line end in front of it, as readers take it.
+    Cursor found = FindEndstream(data, e.bodyEnd ? e.bodyEnd : end);
+    if (!found) return -1;
+    if (found > data && found[-1] == '\n') --found;
+    if (found > data && found[-1] == '\r') --found;
+    mended = true;
+    return found - data;
+}
+
+void ObjectSink::AppendStreamDictionary(const PageClosure& closure, size_t index, const LengthText& lengthText,
+                                        Cursor dictEnd, bool replace, int64_t length, std::string& text) {
+    const PageClosure::Entry& e = closure.entries()[index];
+    const int i = static_cast<int>(index);
+    if (!replace) {
+        closure.CopyWithReferences(i, e.body, dictEnd, "null", text);
+    } else if (lengthText.from && lengthText.to) {
+        closure.CopyWithReferences(i, e.body, lengthText.from, "null", text);
+        text += std::to_string(length);
+        closure.CopyWithReferences(i, lengthText.to, dictEnd, "null", text);
+    } else {
+        // No /Length at all: one goes in before the dictionary's end.
+        Cursor close = StartsWith(e.body, doc_.end(), "<<") ? FindDictEnd(e.body + 2, doc_.end()) : nullptr;
+        if (!close || close > dictEnd) close = dictEnd;
+        closure.CopyWithReferences(i, e.body, close, "null", text);
+        text += " /Length " + std::to_string(length) + " ";
+        closure.CopyWithReferences(i, close, dictEnd, "null", text);
+    }
+}
+
 bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
     const PageClosure::Entry& e = closure.entries()[index];
-    if (!e.bodyEnd) {
+    Cursor data = nullptr;
+    LengthText lengthText;
+    bool mended = false;
+    int64_t length = 0;
+    if (e.bodyEnd && e.streamKeywordEnd) {
+        length = MeasureStream(e, data, lengthText, mended);
+        // Data without its end: the page file is written without it and
+        // reported incomplete.
+        if (length < 0) found_.Add(WarningKind::MissingObject, e.number, e.body - doc_.start());
+        else if (mended) found_.Add(WarningKind::MendedStream, e.number, e.body - doc_.start());
+    }
+    if (!e.bodyEnd || length < 0) {
         // An object whose end a failed walk never reached.
         Begin(e.newNumber) += std::to_string(e.newNumber) + " 0 obj\nnull\nendobj\n";
         return End(e.newNumber);
     }
-    if (encryption_ && e.streamKeywordEnd) return WriteEncryptedStream(closure, index);
+    if (encryption_ && e.streamKeywordEnd) return WriteEncryptedStream(closure, index, data, length, lengthText, mended);
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
+    if (mended) {
+        // Written with its true length: the stated one would make readers
+        // search for the end of the data.
+        AppendStreamDictionary(closure, index, lengthText, e.streamKeywordEnd, true, length, text);
+        text += "\n";
+        text.append(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+        text += "\nendstream\nendobj\n";
+        return End(e.newNumber);
+    }
     closure.CopyWithReferences(static_cast<int>(index), e.body, e.bodyEnd, "null", text);
     text += "endobj\n";
     return End(e.newNumber);
@@ -39,16 +121,10 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
 
 // A stream object of the closure, encrypted: its dictionary with the length
 // the encrypted data has, the data, and "endstream".
-bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index) {
+bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
+                                      const LengthText& lengthText, bool mended) {
     const PageClosure::Entry& e = closure.entries()[index];
     const Cursor end = doc_.end();
-    Cursor data = e.streamKeywordEnd;
-    if (data < end && *data == '\r') ++data;
-    if (data < end && *data == '\n') ++data;
-    LengthText lengthText;
-    const int64_t length = StreamLength(job_, e.body, data, doc_.start(), end, doc_.table, &lengthText);
-    job_.LastError = 0;
-    if (length < 0 || length > end - data) return Fail(job_, kPageStreamLength, false);
     bool metadata = false;
     if (encryption_->KeepsMetadataPlain() && StartsWith(e.body, end, "<<")) {
         Cursor close = FindDictEnd(e.body + 2, end);
@@ -64,14 +140,8 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index) 
         return false;
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
-    const int i = static_cast<int>(index);
-    if (!lengthText.indirect || coded.size() != static_cast<size_t>(length)) {
-        closure.CopyWithReferences(i, e.body, lengthText.from, "null", text);
-        text += std::to_string(coded.size());
-        closure.CopyWithReferences(i, lengthText.to, data, "null", text);
-    } else {
-        closure.CopyWithReferences(i, e.body, data, "null", text);
-    }
+    const bool replace = mended || !lengthText.indirect || coded.size() != static_cast<size_t>(length);
+    AppendStreamDictionary(closure, index, lengthText, data, replace, static_cast<int64_t>(coded.size()), text);
     if (!End(e.newNumber)) return false;
     out_.append(reinterpret_cast<const char*>(coded.data()), coded.size());
     if (out_.back() != '\n' && out_.back() != '\r') out_ += '\n';

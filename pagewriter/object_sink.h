@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "base/job.h"
+#include "base/warnings.h"
 #include "docstruct/document.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/page_encryption.h"
+#include "pdfread/stream_length.h"
 
 namespace brisel {
 
@@ -37,11 +39,24 @@ public:
     // dictionary, which is never encrypted).
     void Mark(int32_t number);
 
+    // What writing met: streams mended or left out, content not read.
+    const WarningList& found() const { return found_; }
+    void Note(WarningKind kind, int32_t number = -1) { found_.Add(kind, number); }
+
     // Offsets by object number (0 for a number not written).
     const std::vector<size_t>& offsets() const { return offsets_; }
 
 private:
-    bool WriteEncryptedStream(const PageClosure& closure, size_t index);
+    // Where the data of a stream entry starts and its true length: the
+    // stated /Length when "endstream" follows it, else (mended true) the
+    // bytes up to the first "endstream". -1 when the data has no end.
+    int64_t MeasureStream(const PageClosure::Entry& e, Cursor& data, LengthText& lengthText, bool& mended);
+    // The stream's dictionary and keyword, up to dictEnd, with /Length
+    // written as length when replace is set.
+    void AppendStreamDictionary(const PageClosure& closure, size_t index, const LengthText& lengthText,
+                                Cursor dictEnd, bool replace, int64_t length, std::string& text);
+    bool WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
+                              const LengthText& lengthText, bool mended);
 
     Job& job_;
     const Document& doc_;
@@ -49,6 +64,7 @@ private:
     PageEncryption* encryption_;
     std::string scratch_;
     std::vector<size_t> offsets_;
+    WarningList found_;
 };
 
 }  // namespace brisel

@@ -18,6 +18,7 @@
 #include "pagewriter/page_objects.h"
 #include "pagewriter/part_dests.h"
 #include "pagewriter/reference_scan.h"
+#include "pagewriter/resource_names.h"
 #include "pagewriter/struct_tree.h"
 #include "pdfread/xref_section.h"
 
@@ -126,7 +127,11 @@ public:
     PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
         : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption), closure_(job, doc, 3) {}
 
-    const WarningList& found() const { return closure_.found(); }
+    WarningList found() const {
+        WarningList all = closure_.found();
+        all.Append(sink_.found());
+        return all;
+    }
 
     bool Build(const std::vector<int32_t>& pageIndexes) {
         if (!Gather(pageIndexes) || !Header()) return false;
@@ -151,6 +156,13 @@ private:
         }
         if (pages.empty()) return Fail(job_, kPageNotListed, false);
         if (closure_.AddPages(pages) < 0) return ClosureFailed();
+        if (job_.app.PruneResources) {
+            // A page whose content cannot be read keeps every resource.
+            SkipRanges unused;
+            if (FindUnusedResources(job_, doc_, pages, unused)) closure_.Skip(std::move(unused));
+            else sink_.Note(WarningKind::UnreadContent);
+            if (job_.Stopped()) return false;
+        }
         pageTexts_.resize(static_cast<size_t>(closure_.pageCount()));
         for (size_t i = 0; i < pages.size(); ++i) {
             // A page the page tree lists twice is one page of the file.
@@ -170,10 +182,9 @@ private:
             !GatherStructure(job_, doc_, closure_, catalogEntries_, structure_))
             return ClosureFailed();
         bookmarks_ = SelectPartBookmarks(job_, doc_, pageIndexes);
-        if (job_.PartFiles) {
-            AddBookmarkAncestors(job_, doc_, bookmarks_);
-            catalogEntries_ += PartNamedDests(doc_, pageNumbers_);
-        }
+        if (job_.PartFiles) AddBookmarkAncestors(job_, doc_, bookmarks_);
+        // The names that lead to the file's pages, for its links by name.
+        catalogEntries_ += PartNamedDests(doc_, pageNumbers_);
         next_ = closure_.nextNumber();
         return true;
     }

@@ -21,7 +21,7 @@ constexpr int64_t kSparseNumbers = 1 << 22;
 
 // Writes one LF, then "xref" with entry 0 free and one subsection for each
 // run of numbers listed below count, then the trailer with /Size (count)
-// and /Root, "startxref" and "%%EOF". entryOf(n, offset, generation) gives
+// and /Root (and /Info when infoNumber is above 0), "startxref" and "%%EOF". entryOf(n, offset, generation) gives
 // 'n' for an object in use (with its offset and generation), 'f' for a
 // number the input lists free, and 0 for a number it does not list. Numbers
 // not listed are left out, so that the section costs what the entries cost,
@@ -31,7 +31,7 @@ constexpr int64_t kSparseNumbers = 1 << 22;
 // grow.
 template <class EntryOf>
 bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, int32_t rootGeneration,
-                         EntryOf entryOf) {
+                         int32_t infoNumber, int32_t infoGeneration, EntryOf entryOf) {
     if (count < 1) count = 1;
     if (!out.Reserve(388) || !out.Write("\n")) return false;
     const long long xrefOffset = static_cast<long long>(out.size());
@@ -56,8 +56,9 @@ bool WriteClassicSection(ImageBuffer& out, int32_t count, int32_t rootNumber, in
         }
         first = last;
     }
-    return out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n>>\nstartxref\n%lld\n%%%%EOF\n", count, rootNumber,
-                     rootGeneration, xrefOffset);
+    if (!out.Print("trailer\n<<\n/Size %d\n/Root %d %d R\n", count, rootNumber, rootGeneration)) return false;
+    if (infoNumber > 0 && !out.Print("/Info %d %d R\n", infoNumber, infoGeneration)) return false;
+    return out.Print(">>\nstartxref\n%lld\n%%%%EOF\n", xrefOffset);
 }
 
 }  // namespace brisel

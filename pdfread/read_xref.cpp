@@ -134,7 +134,9 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         reader.encryptKey = key - start;
     if (Cursor key = FindKey("/Root", dict, dictEnd); key && reader.rootNumber == -1)
         ReadNumberPair(key + 5, end, reader.rootNumber, reader.rootGeneration);
-    if (Cursor key = FindKey("/Info", dict, dictEnd))
+    // The newest trailer that names an information dictionary holds the
+    // current one; the older ones name what updates replaced.
+    if (Cursor key = FindKey("/Info", dict, dictEnd); key && reader.infoNumber <= 0)
         ReadNumberPair(key + 5, end, reader.infoNumber, reader.infoGeneration);
     if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
     if (FindKey("/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
@@ -177,6 +179,7 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
     job.LastError = 0;
     reader.rootNumber = -1;
     reader.rootGeneration = 0;
+    reader.infoNumber = reader.infoGeneration = 0;
     reader.missingObjects.clear();
 
     Cursor cur = end;

@@ -86,6 +86,45 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
     return false;
 }
 
+// The /Info references of the trailers and cross-reference stream
+// dictionaries met while the scan copies the input, oldest first: read from
+// the bytes between objects and from the first bytes of each object, so that
+// the input set aside is never read again.
+struct InfoCandidates {
+    std::vector<std::pair<int32_t, int32_t>> seen;
+
+    void Scan(Job& job, Cursor from, Cursor to) {
+        for (Cursor at = FindFirst(from, to, "/Info"); at; at = FindFirst(at + 5, to, "/Info")) {
+            if (at + 5 < to && !IsDelimiter(at[5])) continue;
+            Cursor p = at + 5;
+            int32_t n, g;
+            if (ReadReferenceValue(p, to, n, g) == PartFault::None && seen.size() < 4096) seen.emplace_back(n, g);
+            job.LastError = 0;
+        }
+    }
+
+    // A cross-reference stream names its /Info in its dictionary, which
+    // stands first in the object.
+    void ScanObject(Job& job, Cursor header, Cursor objectEnd) {
+        const Cursor head = header + std::min<ptrdiff_t>(objectEnd - header, 1024);
+        if (FindFirst(header, head, "/XRef")) Scan(job, header, head);
+    }
+
+    // The newest that names a dictionary the scan found; 0 when none does.
+    void Pick(Job& job, const ImageBuffer& out, const FoundObjects& found, int32_t& number, int32_t& generation) const {
+        const Cursor image = out.data(), imageEnd = out.data() + out.size();
+        for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
+            const FoundObject* object = found.Find(it->first);
+            if (!object || object->generation != it->second) continue;
+            Cursor body = LocateObject(job, image, imageEnd, object->offset, it->first, it->second);
+            job.LastError = 0;
+            if (!body || !StartsWith(body, imageEnd, "<<")) continue;
+            number = it->first;
+            generation = it->second;
+            return;
+        }
+    }
+};
 
 bool Holds(Cursor from, Cursor to, const char* text) { return FindFirst(from, to, text) != nullptr; }
 
@@ -116,7 +155,9 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
     if (FindObjectHeader(pos, end, header) != 0) return Fail(job, kRepairNoObject);
+    InfoCandidates info;
     for (bool first = true;; first = false) {
+        info.Scan(job, pos, header);
         if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
@@ -150,6 +191,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
                 rootGeneration = generation;
             }
         }
+        info.ScanObject(job, header, objectEnd);
         if (!out.Write(header, static_cast<size_t>(objectEnd - header)) || (cut && !out.Write("\nendobj\n")))
             return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
@@ -163,6 +205,10 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     job.LastError = 0;
     found.Finish();
     if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
+    // The last trailer stands after the last object.
+    info.Scan(job, pos, end);
+    int32_t infoNumber = 0, infoGeneration = 0;
+    info.Pick(job, out, found, infoNumber, infoGeneration);
 
     auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         const FoundObject* object = found.Find(n);
@@ -171,7 +217,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         generation = object->generation;
         return 'n';
     };
-    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, entryOf))
+    if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, infoNumber, infoGeneration, entryOf))
         return Fail(job, kRepairSectionFull);
     if (!out.Finish(rebuilt)) return Fail(job, kRepairCannotGrow);
     return 0;

@@ -116,7 +116,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     size_t used = records.size();
     while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].Offset() == 0) --used;
     const int32_t count = static_cast<int32_t>(used);
-    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, entryOf))
+    if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, t.infoNumber, t.infoGeneration, entryOf))
         return Fail(job, kRewriteSectionFull);
     if (!rw.out.Finish(image)) return Fail(job, kRewriteSectionFull);
     // The classic trailer's key position belonged to the image just released.

@@ -23,10 +23,11 @@ Verdict Judge(uint8_t* key, const KeyInputs& in, bool permitted, const std::stri
                    ? Verdict::Right
                    : Verdict::Wrong;
     }
-    if (CheckUserPassword(in, BytesOf(password), password.size(), key))
-        return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::NotAdmitted
-                                                                               : Verdict::Wrong;
-    return CheckOwnerPassword(in, BytesOf(password), password.size(), key) ? Verdict::Right : Verdict::Wrong;
+    // Only the owner's rights allow splitting: a password that is the owner
+    // password opens with them, also where it is the user password too.
+    if (CheckOwnerPassword(in, BytesOf(password), password.size(), key)) return Verdict::Right;
+    return CheckUserPassword(in, BytesOf(password), password.size(), key) ? Verdict::UserPasswordOnly
+                                                                           : Verdict::Wrong;
 }
 
 // AES-256 data is AESV3, or left plain by the /Identity filter. An unknown
@@ -86,15 +87,14 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader) {
     };
     const bool user = CheckUserPassword(in, nullptr, 0, s.FileKey);
     if (user && SplitPermitted(s)) return opened();
-    // Readers try the empty password as owner password too: a file with a
-    // user password and an empty owner password opens without a prompt,
-    // with the owner's rights. One whose passwords are both empty keeps its
-    // restrictions: anybody would be its owner.
-    if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) {
-        if (!user) return opened();
-        Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
-        return OpenCheck::Told;
-    }
+    // Readers try the empty password as owner password too: a file whose
+    // owner password is empty opens without a prompt, with the owner's
+    // rights, whatever its permissions say and whether or not it has a user
+    // password.
+    if (CheckOwnerPassword(in, nullptr, 0, s.FileKey)) return opened();
+    // It opens for reading, but its permissions forbid splitting: only the
+    // owner password lifts that.
+    if (user) return OpenCheck::NeedsOwnerPassword;
     return OpenCheck::NeedsPassword;
 }
 

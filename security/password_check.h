@@ -21,10 +21,13 @@ bool IsSupportedEncryption(const SecurityState& security);
 // Whether the permissions let a user who only opens the file split it.
 bool SplitPermitted(const SecurityState& security);
 
-enum class OpenCheck { Opened, NeedsPassword, Told };
+// NeedsOwnerPassword: the empty password opens the file, but its
+// permissions forbid splitting and the empty password is not the owner's.
+enum class OpenCheck { Opened, NeedsPassword, NeedsOwnerPassword, Told };
 
 // Converts the key length and runs the checks with the empty password:
-// Opened with the file key in reader.security.FileKey, NeedsPassword, or Told
+// Opened with the file key in reader.security.FileKey, NeedsPassword,
+// NeedsOwnerPassword, or Told
 // when the user was told why the file cannot be split.
 OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 
@@ -36,12 +39,13 @@ OpenCheck CheckWithoutPassword(Job& job, ReaderRecord& reader);
 bool SettlePermissions(SecurityState& security);
 
 // Unsupported: the password is right but /Perms shows the permissions were
-// altered after the file was protected.
-enum class Verdict { Right, Wrong, NotAdmitted, Unsupported };
+// altered after the file was protected. UserPasswordOnly: the user password
+// of a file whose permissions forbid splitting (a wrong one for splitting).
+enum class Verdict { Right, Wrong, UserPasswordOnly, Unsupported };
 
 // A password opens the file for splitting as the user password (when the
-// permissions allow splitting) or as an owner password that is not also the
-// user password. Right leaves the file key in reader.security.FileKey.
+// permissions allow splitting) or as the owner password (the owner's rights
+// apply, also where it is the user password too). Right leaves the file key in reader.security.FileKey.
 Verdict JudgePassword(ReaderRecord& reader, const std::string& password);
 
 }  // namespace brisel

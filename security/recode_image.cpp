@@ -91,9 +91,11 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         return Fail(job, kRecodeObjectMissing);
     out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
            std::to_string(rootGeneration) + " R\n";
+    // The decrypted image keeps the document's information dictionary too:
+    // reading it again takes /Info from this trailer.
+    if (read.infoNumber > 0)
+        out += "/Info " + std::to_string(read.infoNumber) + " " + std::to_string(read.infoGeneration) + " R\n";
     if (mode == kEncrypt) {
-        if (read.infoNumber > 0)
-            out += "/Info " + std::to_string(read.infoNumber) + " " + std::to_string(read.infoGeneration) + " R\n";
         out += "/Encrypt " + std::to_string(size) + " 0 R\n";
         AppendFileId(keys, out);
     }

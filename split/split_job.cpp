@@ -33,6 +33,9 @@ void ResetJob(Job& job) {
     job.FailedFile.clear();
     job.PagesWritten = job.PagesRenamed = 0;
     job.Warnings.Clear();
+    job.RepairedPages.clear();
+    job.UnprunedPages.clear();
+    job.OwnerPasswordNeeded = false;
     job.IncompletePages.clear();
     job.UnreadablePages.clear();
     job.PagesNotFound = job.PagesScanned = 0;
@@ -197,6 +200,21 @@ std::string ResultDetail(const Job& job, int result) {
     if (result == kResultFailed && job.Step == JobStep::Load && job.InputFault != FileFault::None)
         return FaultText(lang, job.InputFault, true);
     return "";
+}
+
+std::string RepairNote(const Job& job) {
+    const Language lang = job.app.language;
+    std::string text;
+    const std::string total = std::to_string(job.PagesTotal);
+    if (!job.RepairedPages.empty())
+        text = Substitute(Tr(lang, Text::PagesRepaired),
+                          {std::to_string(job.RepairedPages.size()), total, PageRanges(job.RepairedPages)});
+    if (!job.UnprunedPages.empty()) {
+        if (!text.empty()) text += lang == Language::Japanese ? "\xE3\x80\x82" : "; ";
+        text += Substitute(Tr(lang, Text::PagesResourcesKept),
+                           {std::to_string(job.UnprunedPages.size()), total, PageRanges(job.UnprunedPages)});
+    }
+    return text;
 }
 
 std::string RenamedNote(const Job& job) {

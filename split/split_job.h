@@ -48,4 +48,9 @@ std::string ResultDetail(const Job& job, int result);
 // (other programs took them meanwhile); empty when it did not.
 std::string RenamedNote(const Job& job);
 
+// A note for a job whose page files were written from damaged input
+// (repaired streams) or keep resources their pages may not use; empty when
+// every page file was written clean.
+std::string RepairNote(const Job& job);
+
 }  // namespace brisel

@@ -9,6 +9,7 @@
 #include "docstruct/page_tree.h"
 #include "docstruct/struct_tree.h"
 #include "pagewriter/page_document.h"
+#include "pagewriter/shared_resources.h"
 #include "pdfread/xref_table.h"
 #include "security/encrypted_output.h"
 #include "split/split_job.h"
@@ -201,17 +202,17 @@ bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::s
 void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
     ShowStatus(job, Text::Analyzing, 20);
     Document& doc = opened.doc;
-    // A file of several pages keeps the links between its pages.
-    std::vector<int32_t> partOf;
-    if (plan.partFiles) {
-        partOf.assign(static_cast<size_t>(opened.pageCount), -1);
-        for (size_t k = 0; k < plan.files.size(); ++k)
-            for (int32_t index : plan.files[k].pages) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
-    }
-    BlankPageAnnots(job, doc, job.app.KeepAnnotations, plan.partFiles ? &partOf : nullptr);
-    if (plan.partFiles) IndexNamedDests(job, doc);
+    // A page file keeps the links and bookmarks that lead into it, by
+    // explicit destination or by name; one rule for single pages and parts.
+    std::vector<int32_t> partOf(static_cast<size_t>(opened.pageCount > 0 ? opened.pageCount : 0), -1);
+    for (size_t k = 0; k < plan.files.size(); ++k)
+        for (int32_t index : plan.files[k].pages)
+            if (index >= 0 && index < opened.pageCount) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+    BlankPageAnnots(job, doc, job.app.KeepAnnotations, &partOf);
+    IndexNamedDests(job, doc);
     // Page files keep the structure elements of their pages.
     if (job.app.KeepDocumentData) AnalyzeStructure(job, doc);
+    if (job.app.PruneResources) FindSharedResources(job, doc);
 }
 
 int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink& sink) {
@@ -302,6 +303,8 @@ int RunStages(Job& job, const InputSource& source, const SplitRequest& request, 
     const int result = RunEachStage(job, source, request, sink, opened);
     // The document lives for one run; what it survived stays with the job.
     job.IncompletePages = opened.doc.warnings.Pages(WarningKind::MissingObject);
+    job.RepairedPages = opened.doc.warnings.Pages(WarningKind::MendedStream);
+    job.UnprunedPages = opened.doc.warnings.Pages(WarningKind::UnreadContent);
     job.Warnings = std::move(opened.doc.warnings);
     return result;
 }

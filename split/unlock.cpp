@@ -37,12 +37,13 @@ int PasswordLoop(Job& job, ReaderRecord& reader) {
         switch (JudgePassword(reader, password)) {
             case Verdict::Right:
                 return 0;
-            case Verdict::NotAdmitted:
-                Tell(job, MessageIcon::Error, Text::SplitNotAdmitted);
-                return kResultAlreadyTold;
             case Verdict::Unsupported:
                 Tell(job, MessageIcon::Error, Text::FailInDecrypting);
                 return kResultAlreadyTold;
+            case Verdict::UserPasswordOnly:
+                // It opens the file, but only the owner may split it.
+                job.OwnerPasswordNeeded = true;
+                break;
             case Verdict::Wrong:
                 break;
         }
@@ -67,6 +68,9 @@ int AuthenticateDocument(Job& job, ReaderRecord& reader) {
             return 0;
         case OpenCheck::Told:
             return kResultAlreadyTold;
+        case OpenCheck::NeedsOwnerPassword:
+            job.OwnerPasswordNeeded = true;
+            break;
         case OpenCheck::NeedsPassword:
             break;
     }

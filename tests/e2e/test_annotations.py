@@ -259,6 +259,87 @@ class AnnotationTest(SplitTestCase):
         self.assertEqual(r.stderr, "brisel: --annotations needs keep or drop\nTry 'brisel --help'.\n")
 
 
+def latex_style(path, count=4, links=3):
+    """count pages, each with `links` links by name to places on its own
+    page and one to the next page, as hyperref writes them: GoTo actions
+    whose /D is a string, a name tree of two levels with /Limits, and a
+    bookmark per page by name."""
+    pdf = pikepdf.new()
+    font = pdf.make_indirect(Dictionary(Type=Name.Font, Subtype=Name.Type1, BaseFont=Name.Helvetica))
+    pages = []
+    for i in range(count):
+        content = pdf.make_stream(b"BT /F1 12 Tf 30 260 Td (section %d) Tj ET" % (i + 1))
+        pages.append(pdf.make_indirect(Dictionary(Type=Name.Page, MediaBox=[0, 0, 300, 300], Contents=content,
+                                                  Resources=Dictionary(Font=Dictionary(F1=font)))))
+    pdf.Root.Pages = pdf.make_indirect(Dictionary(Type=Name.Pages, Kids=Array(pages), Count=count))
+    for p in pages:
+        p.Parent = pdf.Root.Pages
+    names = {}
+    for i, page in enumerate(pages):
+        for k in range(links):
+            names["section.%d.%d" % (i + 1, k)] = Array([page, Name.XYZ, 30, 200 - 40 * k, None])
+        annots = [pdf.make_indirect(Dictionary(Type=Name.Annot, Subtype=Name.Link, Rect=[30, 20 + 30 * k, 90, 40 + 30 * k],
+                                               Border=[0, 0, 0], A=Dictionary(S=Name.GoTo,
+                                                                             D=String("section.%d.%d" % (i + 1, k)))))
+                  for k in range(links)]
+        if i + 1 < count:
+            annots.append(pdf.make_indirect(Dictionary(Type=Name.Annot, Subtype=Name.Link, Rect=[200, 20, 260, 40],
+                                                       Border=[0, 0, 0], Dest=String("section.%d.0" % (i + 2)))))
+        page.Annots = Array(annots)
+    keys = sorted(names)
+    half = len(keys) // 2
+    leaves = []
+    for part in (keys[:half], keys[half:]):
+        flat = Array()
+        for key in part:
+            flat.append(String(key))
+            flat.append(pdf.make_indirect(Dictionary(D=names[key])))
+        leaves.append(pdf.make_indirect(Dictionary(Names=flat, Limits=Array([String(part[0]), String(part[-1])]))))
+    pdf.Root.Names = Dictionary(Dests=pdf.make_indirect(Dictionary(Kids=Array(leaves))))
+    pdf.save(path)
+
+
+def resolve(pdf, dest):
+    """The page object a destination leads to in pdf, by name or explicit."""
+    if isinstance(dest, pikepdf.Dictionary):
+        dest = dest.D
+    if isinstance(dest, (pikepdf.String, pikepdf.Name)):
+        if isinstance(dest, pikepdf.Name):
+            dest = pdf.Root.Dests[dest]
+        else:
+            dest = pikepdf.NameTree(pdf.Root.Names.Dests)[str(dest)]
+        if isinstance(dest, pikepdf.Dictionary):
+            dest = dest.D
+    return dest[0].objgen
+
+
+class NamedLinkTest(SplitTestCase):
+    def test_links_by_name_that_stay_in_the_file(self):
+        # One rule for single pages and parts: a link whose destination is
+        # in the file stays (by name too, with the names it needs), one
+        # whose destination is not goes.
+        src = self.path("latex.pdf")
+        latex_style(src)
+        for args, files in (([], [[1], [2], [3], [4]]), (["--parts", "1-2,3-4"], [[1, 2], [3, 4]])):
+            with self.subTest(args=args):
+                self.split(*args, src)
+                for pages in files:
+                    name = (pdftest.output_name(src, pages[0], 4) if len(pages) == 1
+                            else self.path("latex-%d-%d.pdf" % (pages[0], pages[-1])))
+                    with pikepdf.open(name) as part:
+                        objgens = [p.objgen for p in part.pages]
+                        for k, page in enumerate(part.pages):
+                            kept = [a.get("/A", a.get("/Dest")) for a in page.get("/Annots", [])]
+                            # Its three own links, and the one to the next page
+                            # where that page is in the file.
+                            self.assertEqual(len(kept), 3 + (k + 1 < len(pages)), name)
+                            for dest in kept:
+                                self.assertIn(resolve(part, dest), objgens[k:k + 2], name)
+                    for page in pages:
+                        self.assertEqual(pdftest.render(name, pages.index(page) + 1, annotations=True),
+                                         pdftest.render(src, page, annotations=True), name)
+
+
 class LayerTest(SplitTestCase):
     def test_hidden_layers_stay_hidden(self):
         pdf = pikepdf.new()

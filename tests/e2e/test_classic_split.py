@@ -107,7 +107,82 @@ def append_update(path, replacements, root, size):
         f.write(out)
 
 
+def shared_images_pdf(path, count=10, side=48):
+    """count pages that share one resource dictionary of count images (noise,
+    so that each costs its size), two fonts, graphics states and a form; page
+    k draws image k, the last one through the form, page 4 through a colour
+    space and a graphics state of the dictionary too, page 6 with content in
+    a filter whose names are not read. Then a page whose own dictionary holds
+    two images of which it draws one. Returns the size of one image's data."""
+    import random
+    rng = random.Random(7)
+    pdf = pikepdf.new()
+    N = pikepdf.Name
+    images = {}
+    for k in range(count):
+        data = bytes(rng.randrange(256) for _ in range(side * side * 3))
+        images["/Im%d" % k] = pdf.make_stream(data, Type=N.XObject, Subtype=N.Image, Width=side, Height=side,
+                                              ColorSpace=N.DeviceRGB, BitsPerComponent=8)
+    shared = pdf.make_indirect(pikepdf.Dictionary(
+        Font=pikepdf.Dictionary(F1=font(pdf), F2=font(pdf)),
+        ExtGState=pikepdf.Dictionary(GS0=pikepdf.Dictionary(CA=0.5, ca=0.5), GS1=pikepdf.Dictionary(LW=3)),
+        ColorSpace=pikepdf.Dictionary(CS0=N.DeviceRGB, DefaultRGB=N.DeviceRGB),
+        XObject=pikepdf.Dictionary(images)))
+    form = pdf.make_stream(b"q 100 0 0 100 0 0 cm /Im%d Do Q" % (count - 1), Type=N.XObject, Subtype=N.Form,
+                           BBox=[0, 0, 100, 100], Resources=shared)
+    shared.XObject.Fm0 = form
+    pages = []
+    for k in range(count):
+        draw = b"q 200 0 0 200 50 300 cm /Im%d Do Q BT /F1 18 Tf 72 700 Td (image %d) Tj ET" % (k, k)
+        if k == count - 1:
+            draw = b"q 2 0 0 2 50 300 cm /Fm0 Do Q BT /F1 18 Tf 72 700 Td (form) Tj ET"
+        if k == 3:
+            draw += b" /GS0 gs /CS0 cs 1 0 0 sc 50 50 100 100 re f"
+        stream = pdf.make_stream(draw)
+        if k == 5:
+            stream = pdf.make_stream(draw.hex().encode() + b">", Filter=N.ASCIIHexDecode)
+        pages.append(page(pdf, MediaBox=[0, 0, 612, 792], Contents=stream, Resources=shared))
+    own = pikepdf.Dictionary(XObject=pikepdf.Dictionary({"/Im0": images["/Im0"], "/Im1": images["/Im1"]}))
+    pages.append(page(pdf, MediaBox=[0, 0, 612, 792], Contents=pdf.make_stream(b"q 200 0 0 200 50 300 cm /Im1 Do Q"),
+                      Resources=own))
+    for p in pages:
+        pdf.pages.append(pikepdf.Page(p))
+    pdf.save(path, compress_streams=False)
+    return side * side * 3
+
+
 class ClassicSplitTest(SplitTestCase):
+    def test_shared_resources_hold_only_what_the_page_uses(self):
+        src = self.path("shared.pdf")
+        image = shared_images_pdf(src)
+        r = self.split(src)
+        self.assertEqual(r.stderr, "brisel: %s: 1 of 11 pages keep every shared resource (their content could "
+                                   "not be read): 6\n" % src)
+        self.assertNotIn("Done", r.stdout)
+        self.assertPageFilesMatch(src)
+        for k in range(11):
+            name = pdftest.output_name(src, k + 1, 11)
+            with pikepdf.open(name) as pdf:
+                resources = pdf.pages[0].obj.Resources
+                names = sorted(resources.XObject.keys())
+                if k == 5:
+                    self.assertEqual(len(names), 11, name)
+                    continue
+                # The form draws with the page's dictionary.
+                expected = {9: ["/Fm0", "/Im9"], 10: ["/Im0", "/Im1"]}.get(k, ["/Im%d" % k])
+                self.assertEqual(names, expected, name)
+                if k < 10:
+                    self.assertEqual(sorted(resources.Font.keys()), ["/F1"], name)
+                    self.assertEqual(sorted(resources.ExtGState.keys()), ["/GS0"] if k == 3 else [], name)
+                    self.assertEqual(sorted(resources.ColorSpace.keys()),
+                                     ["/CS0", "/DefaultRGB"] if k == 3 else ["/DefaultRGB"], name)
+            limit = (2 if k == 10 else 1) * image + 4000
+            self.assertLess(os.path.getsize(name), limit, name)
+        # Kept whole when asked for.
+        self.split("--resources", "keep", src)
+        for k in range(10):
+            self.assertGreater(os.path.getsize(pdftest.output_name(src, k + 1, 11, "0")), 10 * image)
+
     def test_ghostscript_document_with_shared_fonts_and_images(self):
         src = pdftest.ghostscript_pdf(self.path("doc.pdf"), pdftest.text_pages_ps(12, image=True))
         r = self.split(src)

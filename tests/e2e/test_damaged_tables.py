@@ -9,8 +9,10 @@ an undamaged copy where the tools themselves misread the damage)."""
 import re
 import unittest
 
+import pikepdf
+
 from pdfbytes import Builder
-from pdftest import BuiltFilesCase
+from pdftest import BuiltFilesCase, output_name
 
 
 class DamagedTables(BuiltFilesCase):
@@ -101,6 +103,67 @@ class DamagedTables(BuiltFilesCase):
         untyped.objects[b.root] = b.objects[b.root].replace(b"/Type /Catalog", b"")
         named = re.sub(rb"startxref\s+\d+", b"startxref\n17", untyped.classic()[0])
         self.splitAll([("no-root", intact, good), ("no-root-damaged", damaged, good), ("untyped-catalog", named, good)])
+
+    def test_information_dictionary_of_the_newest_trailer(self):
+        # The title and author of the newest trailer's /Info, whether that
+        # trailer is classic or a cross-reference stream, after updates and
+        # after the repair; never an older update's.
+        b = self.source()
+        # Numbers clear of the object and cross-reference streams.
+        old, new = max(b.objects) + 1, max(b.objects) + 20
+        b.objects[old] = b"<< /Title (First draft) /Author (vhaporanderr1) >>"
+        current = {new: b"<< /Title (Current title) /Author (Department of Veterans Affairs) >>"}
+        update = Builder(current, b.root)
+        base, _, base_xref = b.classic(trailer=b"/Root %d 0 R /Info %d 0 R" % (b.root, old))
+        classic = update.classic(base=base, prev=base_xref, size=new + 1,
+                                 trailer=b"/Root %d 0 R /Info %d 0 R" % (b.root, new))[0]
+        streams, _, streams_xref = b.streams(trailer=b" /Info %d 0 R" % old)
+        size = max(new + 1, int(re.search(rb"/Size (\d+)", streams[streams_xref:]).group(1)))
+        whole = Builder(b.objects, b.root)
+        whole.objects.update(current)
+        files = [("info-classic-update", classic, None),
+                 ("info-streams", whole.streams(trailer=b" /Info %d 0 R" % new)[0], None),
+                 ("info-streams-update", update.streams(pack=False, base=streams, prev=streams_xref, size=size,
+                                                        trailer=b" /Info %d 0 R" % new)[0], None),
+                 ("info-classic-over-streams", update.classic(base=streams, prev=streams_xref, size=size,
+                                                              trailer=b"/Root %d 0 R /Info %d 0 R" % (b.root, new))[0],
+                  None),
+                 ("info-repaired", re.sub(rb"startxref\s+\d+\s+%%EOF\s*$", b"startxref\n17\n%%EOF\n", classic),
+                  None)]
+        self.splitAll(files)
+        for name, _, _ in files:
+            for page in (1, 2, 3):
+                with pikepdf.open(output_name(self.path(name + ".pdf"), page, 3)) as pdf:
+                    self.assertEqual((str(pdf.docinfo.Title), str(pdf.docinfo.Author)),
+                                     ("Current title", "Department of Veterans Affairs"), name)
+
+    def test_streams_whose_length_is_wrong(self):
+        # Each is written with its true length (qpdf --check finds nothing to
+        # recover), and the run says which pages it repaired instead of
+        # "Done". A stream whose data never ends is left out: its page is
+        # incomplete.
+        b = self.source()
+        first, second = self.pages(b)[:2]
+        length = int(re.search(rb"/Contents (\d+) 0 R", b.objects[first]).group(1)) + 1
+        good = b.classic()[0]
+        files = []
+        for name, delta in (("length-short", -40), ("length-long", 57)):
+            damaged = Builder(b.objects, b.root)
+            damaged.objects[length] = b"%d" % (int(b.objects[length]) + delta)
+            files.append((name, damaged.classic()[0], good))
+        self.splitAll(files, incomplete="1 of 3 pages were repaired (streams whose stated length was wrong were "
+                                        "written with their true length): 1\n")
+        for name, _, _ in files:
+            r = self.split(self.path(name + ".pdf"))
+            self.assertNotIn("Done", r.stdout)
+        # An object the second page names but does not draw, whose data runs
+        # to the end of the file.
+        endless = Builder(b.objects, b.root)
+        cut = max(b.objects) + 1
+        endless.objects[second] = b.objects[second].replace(b"/Type", b"/PieceInfo %d 0 R /Type" % cut, 1)
+        endless.objects[cut] = b"<< /Length 5 >>\nstream\nabcde\nendstrem"
+        self.splitAll([("length-endless", endless.classic()[0], good)], expect=6,
+                      incomplete="1 of 3 pages are incomplete (the file is damaged or cut short): 2\n")
 
 
 if __name__ == "__main__":

@@ -24,6 +24,10 @@ VARIANTS = {
 }
 
 
+OWNER_NEEDED = ("its permissions forbid splitting without the owner password (give the owner password with "
+                "--password, --password-file FILE or BRISEL_PASSWORD)")
+
+
 def encryption_report(path, password):
     """The lines of `qpdf --show-encryption` that describe the protection."""
     r = run(["qpdf", "--password=" + password, "--show-encryption", path])
@@ -88,7 +92,7 @@ class EncryptedSplitTest(SplitTestCase):
                 locked = self.make_input(variant + "-locked-objstm", "user", "owner",
                                          VARIANTS[variant] + ["--modify=none"], object_streams=True)
                 r = self.split("--password", "user", locked, expect=10)
-                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % locked)
+                self.assertEqual(r.stderr, "brisel: %s: %s\n" % (locked, OWNER_NEEDED))
                 self.assertEqual(r.stdout, "")
                 self.split("--password", "owner", locked)
                 self.assertPageFilesMatch(locked, password="user")
@@ -123,31 +127,48 @@ class EncryptedSplitTest(SplitTestCase):
                                   ("r5_aes256", ["--modify=none"]), ("r6_aes256", ["--assemble=n", "--modify=none"])):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-locked", "user", "owner", VARIANTS[variant] + restrict)
-                # The user password is not enough: it counts as a wrong one.
+                # The user password is not enough, and the message says why.
                 r = self.split("--password", "user", path, expect=10)
-                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % path)
+                self.assertEqual(r.stderr, "brisel: %s: %s\n" % (path, OWNER_NEEDED))
                 self.assertFalse(os.path.exists(output_name(path, 1, self.PAGES)))
                 self.split("--password", "owner", path)
                 self.assertPageFilesMatch(path, password="user")
                 self.assertProtectedLikeInput(path, "user", "owner")
 
-    def test_refusals(self):
-        for variant in ("r4_aes", "r5_aes256", "r6_aes256"):
+    def test_permissions(self):
+        for variant in ("r2_rc4_40", "r4_aes", "r5_aes256", "r6_aes256"):
+            restrict = ["--modify=n"] if variant == "r2_rc4_40" else ["--modify=none", "--assemble=n"]
             with self.subTest(variant=variant):
-                # An empty owner password opens everything: nobody may split.
-                locked = self.make_input(variant + "-nobody", "", "", VARIANTS[variant] + ["--modify=none"])
+                # An empty owner password is tried first: its rights apply,
+                # and a file that forbids splitting splits without a question.
+                open_owner = self.make_input(variant + "-empty-owner", "", "", VARIANTS[variant] + restrict)
+                self.split_and_check(open_owner, "", "")
+                # With a user password as well, no password is asked for.
+                # Before revision 5 an empty owner password is written as
+                # the user password: that one is then the owner's.
+                aes256 = VARIANTS[variant][0] == "256"
+                with_user = self.make_input(variant + "-user-empty-owner", "user", "",
+                                            VARIANTS[variant] + restrict + (["--allow-insecure"] if aes256 else []))
+                self.split(*([] if aes256 else ["--password", "user"]), with_user)
+                self.assertPageFilesMatch(with_user, password="user")
+                # So does a password that is both passwords.
+                same = self.make_input(variant + "-same", "same", "same", VARIANTS[variant] + restrict)
+                self.split_and_check(same, "same", "same")
+                # Opens without a password, forbids splitting, owner unknown:
+                # refused, saying so; the owner password lifts it.
+                locked = self.make_input(variant + "-locked-open", "", "owner", VARIANTS[variant] + restrict)
                 r = self.split(locked, expect=10)
-                self.assertEqual(r.stderr, "brisel: %s: Split operation is not admitted\n" % locked)
-                # The user password that is also the owner password may not split either.
-                same = self.make_input(variant + "-same", "same", "same", VARIANTS[variant] + ["--modify=none"])
-                r = self.split("--password", "same", same, expect=10)
-                self.assertEqual(r.stderr, "brisel: %s: Split operation is not admitted\n" % same)
+                self.assertEqual(r.stderr, "brisel: %s: %s\n" % (locked, OWNER_NEEDED))
+                self.assertFalse(os.path.exists(output_name(locked, 1, self.PAGES)))
+                self.split("--password", "owner", locked)
+                self.assertPageFilesMatch(locked)
+                self.assertProtectedLikeInput(locked, "", "owner")
                 # Without a terminal a password prompt fails at once.
                 needs = self.make_input(variant + "-needs", "user", "owner", VARIANTS[variant])
                 r = self.split(needs, expect=10)
                 self.assertEqual(r.stderr, "brisel: %s: needs a password and there is no terminal to ask for it "
                                            "(give it with --password-file FILE or BRISEL_PASSWORD)\n" % needs)
-        self.assertEqual(len(self.pageFiles()), 9)  # the inputs only
+                self.assertFalse(os.path.exists(output_name(needs, 1, self.PAGES)))
 
     def test_non_ascii_passwords_in_any_normal_form(self):
         user, owner = "gr\u00fc\u00dfe", "\u03a9mega\u5bc6\u7801"
@@ -155,7 +176,7 @@ class EncryptedSplitTest(SplitTestCase):
             with self.subTest(variant=variant):
                 path = self.make_input(variant + "-utf8", user, owner, VARIANTS[variant] + ["--modify=none"])
                 r = self.split("--password", user, path, expect=10)
-                self.assertEqual(r.stderr, "brisel: %s: the password is wrong\n" % path)
+                self.assertEqual(r.stderr, "brisel: %s: %s\n" % (path, OWNER_NEEDED))
                 # The owner password typed with a soft hyphen, which
                 # preparation maps to nothing, and the user password typed
                 # decomposed, which preparation composes: both are the

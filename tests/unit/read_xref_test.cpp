@@ -83,7 +83,7 @@ TEST(ReadXref, IncrementalUpdates) {
     EXPECT_EQ(r.table.Find(2)->offset, static_cast<int32_t>(at + 36));  // the newest entry wins
     EXPECT_EQ(r.table.Find(1)->offset, b.OffsetOf(1));                 // older entries stay
     EXPECT_EQ(r.root, 9);                                               // the newest /Root
-    EXPECT_EQ(t.reader.infoNumber, 2);                                     // the oldest /Info
+    EXPECT_EQ(t.reader.infoNumber, 5);                                  // the newest /Info
     // Ascending order throughout.
     for (size_t i = 1; i < r.table.size(); ++i)
         EXPECT_LT(r.table.entries()[i - 1].number, r.table.entries()[i].number);

@@ -1,0 +1,112 @@
+#include "pagewriter/shared_resources.h"
+
+#include <algorithm>
+
+#include "docstruct/dict_entries.h"
+#include "docstruct/document_data.h"
+#include "pagewriter/resource_names.h"
+
+namespace brisel {
+
+namespace {
+
+// The value of /Resources in the dictionary of object number, or null.
+Cursor ResourcesOf(Job& job, const Document& doc, int32_t number, int32_t generation) {
+    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
+    Cursor open, close, value, valueEnd;
+    const bool found = body && DictionaryAt(job, doc, body, open, close) &&
+                       DictValue(open, close, "/Resources", value, valueEnd);
+    job.LastError = 0;
+    return found ? value : nullptr;
+}
+
+int32_t ReferenceAt(Cursor p, Cursor end) {
+    int32_t number, generation;
+    if (SkipWhiteAndComments(p, end) && IsDigit(*p) && ReadReference(p, end, number, generation)) return number;
+    return 0;
+}
+
+// Counts one more use of key; the uses so far.
+int32_t Count(ObjectMap& counts, int32_t key) {
+    const int32_t seen = counts.Find(key);
+    const int32_t uses = seen < 0 ? 1 : seen + 1;
+    counts.Insert(key, uses);
+    return uses;
+}
+
+}  // namespace
+
+Cursor PageResources(Job& job, const Document& doc, const PageEntry& page, bool& shared) {
+    shared = false;
+    Cursor value;
+    int32_t holder = 0;
+    if (page.mask & 1) {
+        holder = page.holders[0];
+        const XrefEntry* listed = doc.table.Find(holder);
+        value = listed ? ResourcesOf(job, doc, holder, listed->generation) : nullptr;
+    } else {
+        value = ResourcesOf(job, doc, page.number, page.generation);
+    }
+    if (!value) return nullptr;
+    const int32_t number = ReferenceAt(value, doc.end());
+    if (number > 0) shared = IsSharedResource(doc, number);
+    else if (holder > 0) shared = doc.sharedResources.Find(-holder) > 1;
+    return value;
+}
+
+void FindSharedResources(Job& job, Document& doc) {
+    ObjectMap& counts = doc.sharedResources;
+    doc.resourcesShared = false;
+    // The category dictionaries named by each distinct resource dictionary.
+    ObjectMap categoryOwners;
+    auto countCategories = [&](Cursor resources) {
+        Cursor open, close;
+        if (!DictionaryAt(job, doc, resources, open, close)) return;
+        DictEntry e;
+        for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
+            if (!IsPrunedCategory(e)) continue;
+            const int32_t number = ReferenceAt(e.value, e.valueEnd);
+            if (number > 0 && Count(categoryOwners, number) == 2) {
+                counts.Insert(number, std::max<int32_t>(2, counts.Find(number)));
+                doc.resourcesShared = true;
+            }
+        }
+    };
+    for (const PageEntry& page : doc.pages) {
+        if (job.Stopped()) return;
+        Cursor value;
+        int32_t key = 0;
+        if (page.mask & 1) {
+            const XrefEntry* listed = doc.table.Find(page.holders[0]);
+            value = listed ? ResourcesOf(job, doc, page.holders[0], listed->generation) : nullptr;
+            key = -page.holders[0];
+        } else {
+            value = ResourcesOf(job, doc, page.number, page.generation);
+        }
+        if (!value) continue;
+        if (const int32_t number = ReferenceAt(value, doc.end()); number > 0) key = number;
+        // Each distinct dictionary's categories count once.
+        if (key != 0 && Count(counts, key) > 1) {
+            doc.resourcesShared = true;
+            continue;
+        }
+        countCategories(value);
+    }
+    // The form's default resources hold the fonts its fields' text is drawn
+    // in by name (/DA), which no content names: whatever they share with
+    // the pages stays whole.
+    const int64_t formResources = doc.data.form[kFormResources];
+    if (formResources >= 0 && formResources < static_cast<int64_t>(doc.image.size())) {
+        const Cursor value = doc.start() + formResources;
+        if (const int32_t number = ReferenceAt(value, doc.end()); number > 0) counts.Insert(number, 0);
+        Cursor open, close;
+        if (DictionaryAt(job, doc, value, open, close)) {
+            DictEntry e;
+            for (Cursor p = open + 2; NextDictEntry(p, close, e);)
+                if (const int32_t number = ReferenceAt(e.value, e.valueEnd); number > 0) counts.Insert(number, 0);
+        }
+    }
+    job.LastError = 0;
+}
+
+}  // namespace brisel
