@@ -2,38 +2,17 @@
 
 #include <cstdio>
 
+#include "split/engine.h"
+
 namespace brisel {
 
 namespace {
-
-// The length of the UTF-8 sequence at text[i], or 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-size_t Utf8Length(const std::string& text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    size_t length;
-    uint32_t value;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, value = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, value = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, value = lead & 0x07;
-    else return 0;
-    if (i + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        value = value << 6 | (byte(i + k) & 0x3F);
-    }
-    if ((length == 3 && (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF))) ||
-        (length == 4 && (value < 0x10000 || value > 0x10FFFF)))
-        return 0;
-    return length;
-}
 
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = Utf8Length(text, i);
+        const size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
             out += "\\ufffd";
             ++i;

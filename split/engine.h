@@ -7,6 +7,7 @@
 #include "base/console.h"
 #include "base/job.h"
 #include "base/job_host.h"
+#include "base/pdf_text.h"
 #include "base/platform.h"
 #include "base/texts.h"
 #include "base/version.h"

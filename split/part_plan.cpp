@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/pdf_text.h"
 #include "pdfread/lexer.h"
 #include "split/page_range.h"
 
@@ -103,83 +104,82 @@ namespace {
 
 constexpr size_t kMaxTitleBytes = 120;
 
-void AppendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+// What a character of a title becomes in a file name: itself, "_" for one
+// no file name on any platform brisel runs on can hold, or nothing for the
+// invisible ones (bidirectional controls and zero-width characters would let
+// a name show other than it is: "evil<U+202E>fdp.exe").
+enum class InName { Keep, Underscore, Drop };
+
+InName TitleCharacterInName(char32_t c) {
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || c == kReplacementCharacter) return InName::Underscore;
+    if (c < 0x80 && std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+        return InName::Underscore;
+    // Line and paragraph separators.
+    if (c == 0x2028 || c == 0x2029) return InName::Underscore;
+    // Soft hyphen, Arabic letter mark, zero-width space and joiners, marks
+    // and embeddings, word joiner and invisible operators, isolates, the
+    // byte-order mark and interlinear annotation marks.
+    if (c == 0xAD || c == 0x61C || c == 0x180E || (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+        (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB))
+        return InName::Drop;
+    return InName::Keep;
 }
 
-// A title's characters: UTF-16BE after its byte-order mark, else one
-// character per byte (the Latin characters of the PDF text encoding).
-std::vector<uint32_t> TitleCharacters(const std::vector<uint8_t>& bytes) {
-    std::vector<uint32_t> chars;
-    if (bytes.size() >= 2 && bytes[0] == 0xFE && bytes[1] == 0xFF) {
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            uint32_t c = static_cast<uint32_t>(bytes[i] << 8 | bytes[i + 1]);
-            if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-                const uint32_t low = static_cast<uint32_t>(bytes[i + 2] << 8 | bytes[i + 3]);
-                if (low >= 0xDC00 && low < 0xE000) {
-                    c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                    i += 2;
-                }
-            }
-            chars.push_back(c >= 0xD800 && c < 0xE000 ? '_' : c);
-        }
-    } else {
-        for (uint8_t b : bytes) chars.push_back(b);
-    }
-    return chars;
-}
-
-// Whether a file name can hold the character on every platform brisel runs on.
-bool FileNameCanHold(uint32_t c) {
-    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return false;
-    for (char bad : std::string("/\\:*?\"<>|"))
-        if (c == static_cast<uint8_t>(bad)) return false;
-    return true;
+// Whether the name (up to its first dot, trailing spaces aside) is one that
+// Windows keeps for a device: CON, PRN, AUX, NUL, COM1-9, LPT1-9.
+bool IsDeviceName(const std::string& name) {
+    std::string stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
+    return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
 }
 
 }  // namespace
 
+std::string TitleForFileName(std::string_view titleBytes) {
+    std::string title;
+    for (char32_t c : DecodePdfText(titleBytes)) {
+        const InName what = TitleCharacterInName(c);
+        if (what == InName::Drop) continue;
+        std::string one;
+        AppendUtf8(one, what == InName::Keep ? c : U'_');
+        if (title.size() + one.size() > kMaxTitleBytes) break;
+        title += one;
+    }
+    // No hidden file from a title that begins with a dot; no name that
+    // Windows cuts (trailing dots and spaces) or keeps for a device. The
+    // same title gives the same name on every platform.
+    if (!title.empty() && title.front() == '.') title.front() = '_';
+    while (!title.empty() && (title.back() == ' ' || title.back() == '.')) title.back() = '_';
+    if (IsDeviceName(title)) {
+        const size_t dot = std::min(title.find('.'), title.size());
+        title = title.substr(0, dot) + '_' + title.substr(dot);
+    }
+    return title;
+}
+
+std::string OutlineTitleBytes(const Document& doc, int32_t record) {
+    if (record <= 0 || static_cast<size_t>(record) >= doc.outlines.size()) return "";
+    const OutlineRecord& r = doc.outlines[static_cast<size_t>(record)];
+    if (r.titleLength < 2 || r.titlePosition < 0 ||
+        r.titlePosition + r.titleLength > static_cast<int64_t>(doc.image.size()))
+        return "";
+    Cursor p = doc.start() + r.titlePosition;
+    const Cursor end = p + r.titleLength;
+    std::string bytes(static_cast<size_t>(r.titleLength), '\0');
+    const bool literal = *p == '(';
+    ++p;
+    auto* out = reinterpret_cast<uint8_t*>(bytes.data());
+    const int n = literal ? ReadLiteralString(p, end, out, r.titleLength) : ReadHexString(p, end, out, r.titleLength);
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return bytes;
+}
+
 std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts) {
     std::vector<std::string> titles(parts.size());
-    for (size_t k = 0; k < parts.size(); ++k) {
-        const int32_t r = parts[k].bookmark;
-        if (r <= 0 || static_cast<size_t>(r) >= doc.outlines.size()) continue;
-        const OutlineRecord& record = doc.outlines[static_cast<size_t>(r)];
-        if (record.titleLength < 2 || record.titlePosition < 0 ||
-            record.titlePosition + record.titleLength > static_cast<int64_t>(doc.image.size()))
-            continue;
-        Cursor p = doc.start() + record.titlePosition;
-        const Cursor end = p + record.titleLength;
-        std::vector<uint8_t> bytes(static_cast<size_t>(record.titleLength));
-        const bool literal = *p == '(';
-        ++p;
-        const int n = literal ? ReadLiteralString(p, end, bytes.data(), record.titleLength)
-                              : ReadHexString(p, end, bytes.data(), record.titleLength);
-        bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
-        std::string& title = titles[k];
-        for (uint32_t c : TitleCharacters(bytes)) {
-            std::string one;
-            AppendUtf8(one, FileNameCanHold(c) ? c : '_');
-            if (title.size() + one.size() > kMaxTitleBytes) break;
-            title += one;
-        }
-        // A name that ends in a space or a dot is not one Windows keeps.
-        while (!title.empty() && (title.back() == ' ' || title.back() == '.')) title.back() = '_';
-    }
+    for (size_t k = 0; k < parts.size(); ++k) titles[k] = TitleForFileName(OutlineTitleBytes(doc, parts[k].bookmark));
     return titles;
 }
 

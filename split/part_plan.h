@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "docstruct/document.h"
@@ -47,9 +48,20 @@ bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t
                int32_t last, std::vector<Part>& parts);
 
 // The title of the bookmark that starts each part, as a file name may hold
-// it (for "%t" of --name): decoded from the input's text encodings to UTF-8,
-// every character a file name cannot hold made "_", cut to 120 bytes; empty
-// for a part that no bookmark starts.
+// it (for "%t" of --name): see TitleForFileName; empty for a part that no
+// bookmark starts.
 std::vector<std::string> PartTitles(const Document& doc, const std::vector<Part>& parts);
+
+// A bookmark title (the bytes of its PDF text string) as a file name may
+// hold it on every platform: decoded to UTF-8; characters no file name can
+// hold made "_"; invisible characters (bidirectional controls, zero-width
+// characters) left out; no leading dot, no trailing dot or space, no name
+// that Windows keeps for a device ("CON" gives "CON_", "nul.x" "nul_.x");
+// cut to 120 bytes.
+std::string TitleForFileName(std::string_view titleBytes);
+
+// The bytes of outline record r's title (its PDF string decoded from the
+// file's syntax, not yet as text); empty when it has none.
+std::string OutlineTitleBytes(const Document& doc, int32_t record);
 
 }  // namespace brisel
