@@ -1,5 +1,6 @@
 #include "base/pdf_text.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace brisel {
@@ -156,6 +157,43 @@ bool DecodeUtf8(std::string_view text, std::u32string& out) {
         i += length;
     }
     return true;
+}
+
+namespace {
+
+size_t Columns(char32_t c) {
+    const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                      (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1FAFF) || (c >= 0x20000 && c <= 0x3FFFD);
+    return wide ? 2 : 1;
+}
+
+}  // namespace
+
+size_t TextColumns(std::string_view text) {
+    size_t columns = 0;
+    std::u32string chars;
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = std::max<size_t>(Utf8SequenceLength(text, i), 1);
+        chars.clear();
+        columns += DecodeUtf8(text.substr(i, length), chars) && !chars.empty() ? Columns(chars[0]) : 1;
+        i += length;
+    }
+    return columns;
+}
+
+std::string FitColumns(std::string_view text, size_t columns) {
+    size_t used = 0, i = 0;
+    std::u32string chars;
+    while (i < text.size()) {
+        const size_t length = std::max<size_t>(Utf8SequenceLength(text, i), 1);
+        chars.clear();
+        const size_t width = DecodeUtf8(text.substr(i, length), chars) && !chars.empty() ? Columns(chars[0]) : 1;
+        if (used + width > columns) break;
+        used += width;
+        i += length;
+    }
+    return std::string(text.substr(0, i));
 }
 
 }  // namespace brisel

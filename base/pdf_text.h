@@ -43,4 +43,12 @@ size_t Utf8SequenceLength(std::string_view text, size_t i);
 // Strict UTF-8 to characters; false on any malformed sequence.
 bool DecodeUtf8(std::string_view text, std::u32string& out);
 
+// The columns a terminal gives UTF-8 text: two for East Asian wide and
+// full-width characters, one for others.
+size_t TextColumns(std::string_view text);
+
+// The longest start of the text that takes at most columns columns, cut
+// between characters.
+std::string FitColumns(std::string_view text, size_t columns);
+
 }  // namespace brisel

@@ -14,7 +14,9 @@ std::string Quoted(const std::string& text) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
         const size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
-            out += "\\ufffd";
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\udc%02x", c);
+            out += escaped;
             ++i;
             continue;
         }
@@ -36,11 +38,42 @@ std::string Quoted(const std::string& text) {
 }  // namespace
 
 std::string JsonLine(const InputOutcome& outcome) {
-    std::string line = "{\"file\":" + Quoted(outcome.file) + ",\"status\":" + std::to_string(outcome.status) +
-                       ",\"pages\":" + (outcome.pages > 0 ? std::to_string(outcome.pages) : "null") + ",\"written\":[";
-    for (size_t i = 0; i < outcome.written.size(); ++i) line += (i ? "," : "") + Quoted(outcome.written[i]);
-    line += "],\"reason\":" + (outcome.reason.empty() ? std::string("null") : Quoted(outcome.reason)) + "}";
-    return line;
+    std::string line = "{\"file\":";
+    line += Quoted(outcome.file);
+    line += ",\"status\":";
+    line += std::to_string(outcome.status);
+    line += ",\"pages\":";
+    line += outcome.pages > 0 ? std::to_string(outcome.pages) : "null";
+    line += ",\"written\":[";
+    for (size_t i = 0; i < outcome.written.size(); ++i) {
+        if (i) line += ',';
+        line += Quoted(outcome.written[i]);
+    }
+    line += "],\"error\":";
+    line += outcome.error ? Quoted(outcome.error) : "null";
+    line += ",\"reason\":";
+    line += outcome.reason.empty() ? "null" : Quoted(outcome.reason);
+    if (outcome.dryRun) {
+        line += ",\"plan\":[";
+        for (size_t i = 0; i < outcome.plan.size(); ++i) {
+            const InputOutcome::File& file = outcome.plan[i];
+            if (i) line += ',';
+            line += "{\"file\":";
+            line += Quoted(file.path);
+            line += ",\"pages\":[";
+            for (size_t k = 0; k < file.pages.size(); ++k) {
+                if (k) line += ',';
+                line += std::to_string(file.pages[k]);
+            }
+            line += "],\"title\":";
+            line += file.title.empty() ? "null" : Quoted(file.title);
+            line += ",\"exists\":";
+            line += file.exists ? "true" : "false";
+            line += '}';
+        }
+        line += ']';
+    }
+    return line + "}";
 }
 
 }  // namespace brisel

@@ -2,6 +2,7 @@
 // command line into one PDF file per page.
 #include <cstdio>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -20,13 +21,86 @@ namespace {
 
 enum ExitStatus { kExitFailure = 1, kExitUsage = 2, kExitBreak = 130 };
 
-bool NamesPdfFile(const std::string& path) {
-    if (path.size() < 5 || path[path.size() - 4] != '.') return false;
-    auto is = [&](size_t fromEnd, char upper) {
-        char c = path[path.size() - fromEnd];
-        return c == upper || c == upper + 32;
-    };
-    return is(3, 'P') && is(2, 'D') && is(1, 'F');
+// The stable name of a failure for scripts (the JSON "error" key).
+const char* ErrorKey(const Job& job, int result) {
+    switch (result) {
+        case kResultDone: return nullptr;
+        case kResultOnePage: return "one-page";
+        case kResultCannotCreate: return job.LastError == kNameTaken ? "name-taken" : "cannot-create";
+        case kResultBadPageRange: return "page-range";
+        case kResultIncomplete: return "incomplete";
+        case kResultBreak: return "stopped";
+        default: break;
+    }
+    if (job.InputFault == FileFault::Changed) return "input-changed";
+    if (job.Step == JobStep::Load) return "unreadable";
+    if (job.Step == JobStep::Unlock) return "encryption";
+    return "damaged";
+}
+
+// A file is a PDF when its first 1024 bytes hold "%PDF-", whatever its name.
+// One without that header is still tried when it holds an object ("1 0
+// obj"), since the repair may make a document of it.
+enum class Content { Pdf, Objects, NotPdf, Unreadable };
+
+Content ProbeContent(const std::string& path) {
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+    if (!file) return Content::Unreadable;
+    std::string head(1024, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(file.gcount()));
+    if (head.find("%PDF-") != std::string::npos) return Content::Pdf;
+    // "obj" after white space after a digit, read in blocks that overlap by
+    // the length of what is sought.
+    std::string block = head;
+    for (;;) {
+        for (size_t at = block.find("obj"); at != std::string::npos; at = block.find("obj", at + 1)) {
+            size_t i = at;
+            bool space = false;
+            while (i > 0 && (block[i - 1] == ' ' || block[i - 1] == '\r' || block[i - 1] == '\n')) --i, space = true;
+            if (space && i > 0 && block[i - 1] >= '0' && block[i - 1] <= '9') return Content::Objects;
+        }
+        if (!file) return Content::NotPdf;
+        const std::string tail = block.size() > 16 ? block.substr(block.size() - 16) : block;
+        block.assign(1 << 20, '\0');
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        block.resize(static_cast<size_t>(file.gcount()));
+        if (block.empty()) return Content::NotPdf;
+        block.insert(0, tail);
+    }
+}
+
+// The folders of path that do not exist yet, outermost first.
+std::vector<std::filesystem::path> MissingFolders(const std::string& path) {
+    std::vector<std::filesystem::path> missing;
+    std::error_code error;
+    for (std::filesystem::path p(std::u8string(path.begin(), path.end())); !p.empty() && p != p.parent_path();
+         p = p.parent_path()) {
+        if (std::filesystem::symlink_status(p, error).type() != std::filesystem::file_type::not_found) break;
+        missing.insert(missing.begin(), p);
+    }
+    return missing;
+}
+
+// "1-5", "1, 3, 5", "7": the pages of a file.
+std::string PagesText(const std::vector<int32_t>& pages) {
+    std::string text;
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i;
+        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+        if (!text.empty()) text += ",";
+        text += std::to_string(pages[i]);
+        if (j > i) text += "-" + std::to_string(pages[j]);
+        i = j + 1;
+    }
+    return text;
+}
+
+std::string SizeText(int64_t bytes) {
+    char text[32];
+    if (bytes >= (1 << 20)) std::snprintf(text, sizeof text, "%.1fM", static_cast<double>(bytes) / (1 << 20));
+    else std::snprintf(text, sizeof text, "%.1fK", static_cast<double>(bytes) / 1024);
+    return text;
 }
 
 int ExitStatusOf(int result) {
@@ -83,24 +157,32 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     InputOutcome outcome;
     outcome.file = path;
     const Language lang = app.language;
-    auto refuse = [&](int status, const std::string& reason) {
+    auto refuse = [&](int status, const std::string& reason, const char* error) {
         outcome.status = status;
         outcome.reason = reason;
+        outcome.error = error;
         ReportFailure(path, reason);
         return outcome;
     };
-    if (!NamesPdfFile(path)) return refuse(kExitUsage, Tr(lang, Text::NotPdfFile));
-    if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile));
+    if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile), "missing");
     if (const InputProblem problem = ProbeInput(path); problem != InputProblem::None) {
         FileFault fault = FileFault::None;
         if (problem == InputProblem::Unreadable && !FileOpensForReading(path, &fault) && fault == FileFault::LinkLoop)
-            return refuse(kExitFailure, FaultText(lang, fault, true));
-        return refuse(kExitFailure, InputProblemText(lang, problem));
+            return refuse(kExitFailure, FaultText(lang, fault, true), "unreadable");
+        static const char* const kKeys[] = {nullptr, "missing", "folder", "permission", "unreadable"};
+        return refuse(kExitFailure, InputProblemText(lang, problem), kKeys[static_cast<int>(problem)]);
     }
+    if (const Content content = ProbeContent(path); content == Content::NotPdf)
+        return refuse(kExitFailure, CliTr(lang, CliText::NotPdf), "not-pdf");
     // Page files go into --out DIR, made with its parents when missing; a
     // folder that cannot be made fails the job like any page file that
-    // cannot be created.
-    if (options.hasOut) CreateFolders(options.outDir);
+    // cannot be created. A run that writes nothing takes back the folders it
+    // made; a dry run makes none.
+    std::vector<std::filesystem::path> madeFolders;
+    if (options.hasOut && !options.dryRun) {
+        madeFolders = MissingFolders(options.outDir);
+        CreateFolders(options.outDir);
+    }
     app.RememberedPassword = false;
     host.StartJob(path);
     Job job(app, host);
@@ -108,26 +190,66 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
-    const int result = options.parts   ? SplitParts(job, path, options.range, *options.parts)
-                       : options.range ? SplitPageRange(job, path)
-                                       : SplitAllPages(job, path);
+    SplitChoices choices;
+    choices.pages = options.pageSpans;
+    choices.onePageInputs = true;
+    choices.ifExists = options.ifExists;
+    choices.dryRun = options.dryRun;
+    const int result = SplitWithChoices(job, path, options.range, options.parts ? &*options.parts : nullptr, choices);
     RouteInterruptTo(nullptr);
     host.EndProgress();
 
-    outcome.status = ExitStatusOf(result);
+    outcome.status = result == kResultBreak ? 128 + InterruptSignal() : ExitStatusOf(result);
     outcome.pages = job.PageCount;
     outcome.written = host.written();
-    outcome.reason = ResultReason(job, result, options.range || options.parts);
-    if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
-    // A break is no failure worth a line under --quiet.
+    outcome.error = ErrorKey(job, result);
+    outcome.reason = result == kResultBadPageRange && !choices.why.empty()
+                         ? choices.why
+                         : ResultReason(job, result, options.range || options.parts);
+    if (!options.quiet) {
+        if (const std::string note = RenamedNote(job); !note.empty()) ReportFailure(path, note);
+        if (!choices.takenName.empty())
+            ReportFailure(path, CliTrFormat(lang, CliText::NamesTaken, FileTitle(choices.takenName),
+                                            FileTitle(choices.usedName)));
+        if (choices.skipped > 0)
+            ReportFailure(path, CliTrFormat(lang, CliText::FilesSkipped, std::to_string(choices.skipped)));
+        for (const PlannedFile& file : choices.plan)
+            if (file.oversized)
+                ReportFailure(path, CliTrFormat(lang, CliText::PageOversized, PagesText(file.pages),
+                                                options.maxSizeText + " (" + SizeText(file.bytes) + ")"));
+    }
+    // A break is no failure worth a line under --quiet. A job the host
+    // stopped (status 10) says why once.
     if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
-    if (outcome.reason.empty()) outcome.reason = host.reason();
+    if (outcome.reason.empty()) {
+        outcome.reason = host.reason();
+        if (result == kResultAlreadyTold && !host.reasonShown() && !outcome.reason.empty())
+            ReportFailure(path, outcome.reason);
+    }
+    if (result == kResultAlreadyTold) outcome.error = host.errorKey();
+    if (outcome.status != 0 && outcome.written.empty())
+        for (auto folder = madeFolders.rbegin(); folder != madeFolders.rend(); ++folder) {
+            std::error_code error;
+            std::filesystem::remove(*folder, error);  // only while it is empty
+        }
+    if (options.dryRun) {
+        outcome.dryRun = true;
+        for (const PlannedFile& file : choices.plan) {
+            outcome.plan.push_back({file.path, file.pages, file.title, file.exists});
+            if (!options.json && !options.quiet)
+                WriteText(stdout, file.path + "\t" + PagesText(file.pages) + (file.title.empty() ? "" : "\t" + file.title) +
+                                      "\n");
+        }
+        return outcome;
+    }
     if (!options.json && !options.quiet) {
-        if (options.verbose)
-            for (const std::string& file : outcome.written) WriteText(stdout, file + "\n");
+        // With --verbose the file list is alone on stdout; the summary goes
+        // to stderr.
+        for (const std::string& file : options.verbose ? outcome.written : std::vector<std::string>())
+            WriteText(stdout, file + "\n");
         if (result == kResultDone)
-            WriteText(stdout, OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
-                                  "\n");
+            WriteText(options.verbose ? stderr : stdout,
+                      OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) + "\n");
     }
     return outcome;
 }
@@ -193,7 +315,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.files.empty()) {
-        WriteText(stderr, UsageText());
+        WriteText(stderr, "Usage: brisel [OPTIONS] FILE.pdf [FILE.pdf ...]\nTry 'brisel --help'.\n");
         return kExitUsage;
     }
     std::optional<std::string> password;
@@ -217,8 +339,9 @@ int main(int argc, char** argv) {
         outcomes.push_back(SplitOne(app, host, options, path));
         const int fileStatus = outcomes.back().status;
         if (status == 0) status = fileStatus;
-        if (fileStatus == kExitBreak || InterruptRequested()) {
+        if (fileStatus > 128 || InterruptRequested()) {
             status = 128 + InterruptSignal();
+            outcomes.back().status = status;
             break;
         }
     }

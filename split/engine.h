@@ -17,4 +17,5 @@
 #include "split/output_naming.h"
 #include "split/page_range.h"
 #include "split/part_plan.h"
+#include "split/size_plan.h"
 #include "split/split_job.h"

@@ -41,6 +41,10 @@ public:
     // flight. With times, the file gets them once it is written.
     void Submit(int32_t index, const std::string& path, std::string& buffer, const std::optional<FileTimes>& times);
 
+    // Files put in place of a file that holds their name (whole, in one
+    // step) instead of taking another name.
+    void SetReplace(bool replace) { replace_ = replace; }
+
     // Whether a file could not be written so far.
     bool Failed();
 
@@ -87,6 +91,7 @@ private:
     std::map<int32_t, std::string> renamedPaths_;
     const Alternative alternative_;
     bool closing_ = false;
+    bool replace_ = false;
     std::vector<std::thread> threads_;
 };
 

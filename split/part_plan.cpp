@@ -8,96 +8,103 @@
 
 namespace brisel {
 
-bool ParsePartRanges(const std::string& text, std::vector<PageSpan>& ranges) {
-    ranges.clear();
-    size_t from = 0;
-    for (;;) {
-        const size_t comma = std::min(text.find(',', from), text.size());
-        const std::string item = text.substr(from, comma - from);
-        const size_t dash = item.find('-');
-        PageSpan span;
-        if (dash == std::string::npos) {
-            if (!ReadPageField(item, span.first) || span.first == 0) return false;
-            span.last = span.first;
-        } else if (!ReadPageField(item.substr(0, dash), span.first) || span.first == 0 ||
-                   !ReadPageField(item.substr(dash + 1), span.last) || (span.last != 0 && span.last < span.first)) {
-            return false;
-        }
-        ranges.push_back(span);
-        if (comma == text.size()) break;
-        from = comma + 1;
-    }
-    // No page in two parts: sorted by first page, each must end before the
-    // next begins (an open end reaches every later page).
-    std::vector<PageSpan> sorted = ranges;
-    std::sort(sorted.begin(), sorted.end(), [](const PageSpan& a, const PageSpan& b) { return a.first < b.first; });
-    for (size_t i = 1; i < sorted.size(); ++i)
-        if (sorted[i - 1].last == 0 || sorted[i - 1].last >= sorted[i].first) return false;
-    return true;
+std::vector<int32_t> PartPages(const Part& part) {
+    if (!part.pages.empty()) return part.pages;
+    std::vector<int32_t> pages;
+    for (int32_t index = part.first; index <= part.last; ++index) pages.push_back(index);
+    return pages;
+}
+
+Part MakePart(const std::vector<int32_t>& pages, int32_t bookmark) {
+    Part part{pages.front(), pages.back(), bookmark, {}};
+    if (pages.back() - pages.front() + 1 != static_cast<int32_t>(pages.size())) part.pages = pages;
+    return part;
 }
 
 const char* PartRangesHelp() {
-    return "--parts needs page ranges separated by commas, such as 1-3,7,9- (A-B, A- to the end, or A alone; "
+    return "--parts needs pages or ranges separated by commas, such as 1-3,7,9- or r3-z (A-B, A- to the end, "
+           "-B from the start, A alone; z the last page, rN the N-th from the end; :odd or :even after any; "
            "A no greater than B; no page in two ranges)";
 }
 
-namespace {
-
-// Appends the part [from, to] cut to [first, last); nothing when they do not
-// meet.
-void AddClipped(std::vector<Part>& parts, int32_t from, int32_t to, int32_t first, int32_t last, int32_t bookmark) {
-    from = std::max(from, first);
-    to = std::min(to, last - 1);
-    if (from <= to) parts.push_back(Part{from, to, bookmark});
-}
-
-}  // namespace
-
-bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t pageCount, int32_t first,
-               int32_t last, std::vector<Part>& parts) {
+bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t pageCount,
+               const std::vector<int32_t>& selected, std::vector<Part>& parts, std::string* why, Language language) {
     parts.clear();
-    first = std::max(first, 0);
-    last = std::min(last, pageCount);
-    if (first >= last) return false;
+    if (selected.empty()) return false;
+    const int32_t total = static_cast<int32_t>(selected.size());
+    auto slice = [&](int32_t from, int32_t to) {  // positions [from, to) of selected
+        return std::vector<int32_t>(selected.begin() + from, selected.begin() + to);
+    };
     switch (request.mode) {
+        case PartMode::Size:
+            parts.push_back(MakePart(selected));
+            break;
         case PartMode::Every: {
             const int32_t n = std::max(request.every, 1);
-            for (int32_t from = first; from < last; from += std::min(n, last - from))
-                parts.push_back(Part{from, std::min(from + n, last) - 1, -1});
+            for (int32_t from = 0; from < total; from += std::min(n, total - from))
+                parts.push_back(MakePart(slice(from, std::min(from + n, total))));
             break;
         }
         case PartMode::AtBookmarks: {
-            // A bookmark of the level starts a part at its page when that page
-            // lies after the start of the part being made; bookmarks that lead
-            // nowhere, back, or to the same page start none.
-            int32_t start = first, startBookmark = -1;
+            // A bookmark of the level starts a part at its page (or at the
+            // next selected page) when that lies after the start of the part
+            // being made; bookmarks that lead nowhere, back, or to the same
+            // page start none.
+            int32_t start = 0, startBookmark = -1;
             for (size_t r = 1; r < outlines.size(); ++r) {
                 const OutlineRecord& record = outlines[r];
-                if (record.depth != request.level || record.pageIndex < 0 || record.pageIndex >= last) continue;
-                if (record.pageIndex <= start) {
+                if (record.depth != request.level || record.pageIndex < 0) continue;
+                const int32_t at = static_cast<int32_t>(
+                    std::lower_bound(selected.begin(), selected.end(), record.pageIndex) - selected.begin());
+                if (at >= total) continue;
+                if (at <= start) {
                     // The bookmark of the first page names the first part.
-                    if (record.pageIndex == start && startBookmark < 0) startBookmark = static_cast<int32_t>(r);
+                    if (at == start && selected[static_cast<size_t>(at)] == record.pageIndex && startBookmark < 0)
+                        startBookmark = static_cast<int32_t>(r);
                     continue;
                 }
-                parts.push_back(Part{start, record.pageIndex - 1, startBookmark});
-                start = record.pageIndex;
+                parts.push_back(MakePart(slice(start, at), startBookmark));
+                start = at;
                 startBookmark = static_cast<int32_t>(r);
             }
-            parts.push_back(Part{start, last - 1, startBookmark});
+            parts.push_back(MakePart(slice(start, total), startBookmark));
             break;
         }
         case PartMode::Ranges: {
-            for (const PageSpan& span : request.ranges)
-                if (span.first > pageCount || span.last > pageCount) return false;
-            std::vector<PageSpan> sorted = request.ranges;
-            std::sort(sorted.begin(), sorted.end(),
-                      [](const PageSpan& a, const PageSpan& b) { return a.first < b.first; });
-            for (const PageSpan& span : sorted)
-                AddClipped(parts, span.first - 1, span.last == 0 ? pageCount - 1 : span.last - 1, first, last, -1);
+            std::vector<char> taken(static_cast<size_t>(pageCount), 0), chosen(static_cast<size_t>(pageCount), 0);
+            for (int32_t index : selected) chosen[static_cast<size_t>(index)] = 1;
+            std::vector<int32_t> pages;
+            for (const PageSpan& span : request.ranges) {
+                if (const int32_t missing = ResolvePageSpan(span, pageCount, pages); missing != 0) {
+                    if (why) *why = PageSpanProblem(language, span, missing, pageCount);
+                    parts.clear();
+                    return false;
+                }
+                std::vector<int32_t> inPart;
+                for (int32_t page : pages) {
+                    if (taken[static_cast<size_t>(page - 1)]++) {
+                        if (why)
+                            *why = (language == Language::Japanese ? "ページ " : "page ") + std::to_string(page) +
+                                   (language == Language::Japanese ? " が二つの範囲にあります" : " is in two ranges");
+                        parts.clear();
+                        return false;
+                    }
+                    if (chosen[static_cast<size_t>(page - 1)]) inPart.push_back(page - 1);
+                }
+                if (!inPart.empty()) parts.push_back(MakePart(inPart));
+            }
+            std::sort(parts.begin(), parts.end(), [](const Part& x, const Part& y) { return x.first < y.first; });
             break;
         }
     }
     return !parts.empty();
+}
+
+bool PlanParts(const PartRequest& request, const OutlineTable& outlines, int32_t pageCount, int32_t first,
+               int32_t last, std::vector<Part>& parts) {
+    std::vector<int32_t> selected;
+    for (int32_t index = std::max(first, 0); index < std::min(last, pageCount); ++index) selected.push_back(index);
+    return PlanParts(request, outlines, pageCount, selected, parts);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/job_host.h"
+#include "base/pdf_text.h"
 #include "base/platform.h"
 #include "base/texts.h"
 #include "docstruct/annots.h"
@@ -21,6 +22,7 @@
 #include "security/encrypted_output.h"
 #include "split/output_naming.h"
 #include "split/page_saver.h"
+#include "split/size_plan.h"
 #include "split/split_stages.h"
 #include "split/unlock.h"
 
@@ -98,7 +100,8 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr) {
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr,
+             SplitChoices* choices = nullptr) {
     ResetJob(job);
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
@@ -132,7 +135,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
     if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
-    const bool onePage = count == 1 && job.PagesNotFound == 0;
+    // The command line writes a one-page input like any other.
+    const bool onePage = count == 1 && job.PagesNotFound == 0 && !(choices && choices->onePageInputs);
 
     AppState& app = job.app;
     if (count >= 1 && !(app.PageCountCacheCount == count && app.PageCountCachePath == path)) {
@@ -141,9 +145,22 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     }
     if (onePage) return kResultOnePage;
 
-    // Pages written: 0-based indexes [first, last).
+    // Pages written: 0-based indexes [first, last), or those of a selection.
     int32_t first = 0, last = count;
-    if (range) {
+    std::vector<int32_t> selected;
+    if (choices && !choices->pages.empty()) {
+        std::vector<char> chosen(static_cast<size_t>(count), 0);
+        std::vector<int32_t> pages;
+        for (const PageSpan& span : choices->pages) {
+            if (const int32_t missing = ResolvePageSpan(span, count, pages); missing != 0) {
+                choices->why = PageSpanProblem(app.language, span, missing, count);
+                return kResultBadPageRange;
+            }
+            for (int32_t page : pages) chosen[static_cast<size_t>(page - 1)] = 1;
+        }
+        for (int32_t index = 0; index < count; ++index)
+            if (chosen[static_cast<size_t>(index)]) selected.push_back(index);
+    } else if (range) {
         if (job.FirstPage == 0) job.FirstPage = 1;
         if (job.LastPage == 0) job.LastPage = count;
         if (job.FirstPage > job.LastPage) std::swap(job.FirstPage, job.LastPage);
@@ -152,17 +169,30 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         first = job.FirstPage;
         last = job.LastPage;
     }
+    if (selected.empty())
+        for (int32_t index = first; index < last; ++index) selected.push_back(index);
+    // Names as the Windows program gives them, unless the pages leave gaps.
+    const bool contiguous = selected.back() - selected.front() + 1 == static_cast<int32_t>(selected.size());
 
     // Files written: one per page, or one per part.
     std::vector<Part> parts;
     if (request) {
-        if (!PlanParts(*request, doc.outlines, count, first, last, parts)) return kResultBadPageRange;
+        std::string why;
+        if (!PlanParts(*request, doc.outlines, count, selected, parts, &why, app.language)) {
+            if (choices) choices->why = why;
+            return kResultBadPageRange;
+        }
     } else {
-        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
+        for (int32_t index : selected) parts.push_back(Part{index, index, -1, {}});
     }
-    const int32_t total = static_cast<int32_t>(parts.size());
-    if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
-        return kResultAlreadyTold;
+    const bool bySize = request && request->maxSize > 0;
+    const bool dryRun = choices && choices->dryRun;
+    auto confirmCount = [&] {
+        const int32_t n = static_cast<int32_t>(parts.size());
+        return dryRun || !app.IsWarnLimit || n < app.WarnLimitN || job.host.ConfirmWarnLimit(job, std::to_string(n));
+    };
+    // Parts under a size are counted once they are measured.
+    if (!bySize && !confirmCount()) return kResultAlreadyTold;
 
     ShowStatus(job, Text::Analyzing, 20);
     // A file of several pages keeps the links between its pages.
@@ -170,14 +200,27 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (request) {
         partOf.assign(static_cast<size_t>(count), -1);
         for (size_t k = 0; k < parts.size(); ++k)
-            for (int32_t index = parts[k].first; index <= parts[k].last; ++index)
-                partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+            for (int32_t index : PartPages(parts[k])) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
     }
     BlankPageAnnots(job, doc, app.KeepAnnotations, request ? &partOf : nullptr);
     if (request) IndexNamedDests(job, doc);
     // Page files keep the structure elements of their pages.
     if (app.KeepDocumentData) AnalyzeStructure(job, doc);
     if (job.Stopped()) return job.StopCode;
+    InputKeyEncryption encryption(doc.reader);
+    std::vector<int32_t> oversized;
+    std::vector<int64_t> sizes;
+    if (bySize) {
+        job.Step = JobStep::Write;
+        if (!CutPartsBySize(job, doc, parts, request->maxSize, &encryption, oversized, sizes))
+            return job.Stopped() ? job.StopCode.load() : kResultFailed;
+        job.Step = JobStep::Analyze;
+        // Links between the pages of one part stay; those into other parts go.
+        for (size_t k = 0; k < parts.size(); ++k)
+            for (int32_t index : PartPages(parts[k])) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
+        BlankPageAnnots(job, doc, app.KeepAnnotations, &partOf);
+        if (!confirmCount()) return kResultAlreadyTold;
+    }
 
     ShowStatus(job, Text::CreatingPages, 30);
     if (count < 1 || onePage) return kResultOnePage;
@@ -186,19 +229,43 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     OutputNaming naming;
     naming.SetBase(path, range && app.IsSaveFolder, app.SaveFolder);
     naming.SetPattern(app.NamePattern);
-    if (!(request ? naming.ChooseParts(job, count, parts, PartTitles(doc, parts)) : naming.Choose(job, count, first, last))) {
+    naming.SetIfExists(choices ? choices->ifExists : IfExists::Rename);
+    const bool byParts = request || !contiguous;
+    if (!(byParts ? naming.ChooseParts(job, count, parts, PartTitles(doc, parts))
+                  : naming.Choose(job, count, first, last))) {
         if (job.Stopped()) return job.StopCode;
         return kResultCannotCreate;
+    }
+    auto pathOf = [&](size_t k) { return byParts ? naming.PathForPart(k) : naming.PathFor(parts[k].first + 1); };
+    if (choices) {
+        if (!naming.discriminator().empty()) {
+            choices->takenName = byParts ? naming.PlainPathForPart(0) : naming.PlainPathFor(parts[0].first + 1);
+            choices->usedName = pathOf(0);
+        }
+        choices->plan.clear();
+        for (size_t k = 0; k < parts.size(); ++k) {
+            PlannedFile file;
+            file.path = pathOf(k);
+            for (int32_t index : PartPages(parts[k])) file.pages.push_back(index + 1);
+            file.title = PdfTextToUtf8(OutlineTitleBytes(doc, parts[k].bookmark));
+            file.exists = naming.Taken(k);
+            file.oversized = std::find(oversized.begin(), oversized.end(), static_cast<int32_t>(k)) != oversized.end();
+            if (k < sizes.size()) file.bytes = sizes[k];
+            choices->plan.push_back(std::move(file));
+        }
+        if (dryRun) return kResultDone;
     }
 
     int shownPercent = 30;
     std::string pageBuffer;
     std::optional<FileTimes> pageTimes;
     if (sameDate) pageTimes = times;
-    InputKeyEncryption encryption(doc.reader);
     PageSaver saver(PageSaver::DefaultThreads(), 4u << 20, 64,
                     [&naming](int32_t index, int attempt) { return naming.AlternativePath(index, attempt); });
+    saver.SetReplace(choices && choices->ifExists == IfExists::Replace);
+    const bool skipTaken = choices && choices->ifExists == IfExists::Skip;
     job.Step = JobStep::Write;
+    const int32_t total = static_cast<int32_t>(parts.size());
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
     // What was handed to the saver: the index that keys each file, and its path.
@@ -207,6 +274,12 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         if (job.Stopped() || saver.Failed()) break;
         const Part& part = parts[static_cast<size_t>(k - 1)];
         job.PagesDone = k;
+        // An existing file is left as it is: a rerun writes only what is missing.
+        if (skipTaken && naming.Taken(static_cast<size_t>(k - 1))) {
+            ++choices->skipped;
+            job.PagesWritten = k;
+            continue;
+        }
         job.StatusText = TrFormat(app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
         if (percent > shownPercent) {
@@ -216,13 +289,11 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
             job.host.ReplaceStatusText(job);
         }
         job.MissingObjects = 0;
+        job.OutputPath = pathOf(static_cast<size_t>(k - 1));
         if (!request) {
-            job.OutputPath = naming.PathFor(part.first + 1);
             if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
         } else {
-            job.OutputPath = naming.PathForPart(static_cast<size_t>(k - 1));
-            partPages.clear();
-            for (int32_t index = part.first; index <= part.last; ++index) partPages.push_back(index);
+            partPages = PartPages(part);
             if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
         }
         // A file built from zeros where the input was cut short is not written.
@@ -230,7 +301,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
         if (job.MissingObjects > 0)
-            for (int32_t index = part.first; index <= part.last; ++index) job.IncompletePages.push_back(index + 1);
+            for (int32_t index : PartPages(part)) job.IncompletePages.push_back(index + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
         job.PagesWritten = k;
@@ -321,6 +392,18 @@ std::string RenamedNote(const Job& job) {
 int SplitAllPages(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, false); }
 
 int SplitPageRange(Job& job, const std::string& inputPath) { return RunSplit(job, inputPath, true); }
+
+int SplitWithChoices(Job& job, const std::string& inputPath, bool range, const PartRequest* request,
+                     SplitChoices& choices) {
+    choices.why.clear();
+    choices.plan.clear();
+    choices.takenName.clear();
+    choices.usedName.clear();
+    choices.skipped = 0;
+    job.NeedOutlines = request && request->mode == PartMode::AtBookmarks;
+    job.PartFiles = request != nullptr;
+    return RunSplit(job, inputPath, range || !choices.pages.empty(), request, &choices);
+}
 
 int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request) {
     job.NeedOutlines = request.mode == PartMode::AtBookmarks;
