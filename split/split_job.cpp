@@ -171,6 +171,8 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     }
     if (selected.empty())
         for (int32_t index = first; index < last; ++index) selected.push_back(index);
+    first = selected.front();
+    last = selected.back() + 1;
     // Names as the Windows program gives them, unless the pages leave gaps.
     const bool contiguous = selected.back() - selected.front() + 1 == static_cast<int32_t>(selected.size());
 

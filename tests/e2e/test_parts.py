@@ -198,8 +198,8 @@ class PartsTest(SplitTestCase):
                 chapter = chapter.get("/Next")
             pdf.save(self.plain)
         self.split("-q", "--at-bookmarks", "--name", "%t-%d.pdf", self.plain)
-        self.assertEqual(self.pageFiles(), ["_hiddenevil-05.pdf", "book.pdf", "Q\u2013A \u2122 \u20ac-01.pdf",
-                                            "\u00dcbersicht-09.pdf"])
+        self.assertEqual(self.pageFiles(), sorted(["_hiddenevil-05.pdf", "book.pdf", "Q\u2013A \u2122 \u20ac-01.pdf",
+                                                   "\u00dcbersicht-09.pdf"]))
         # The dry run shows the titles as they are, and writes nothing.
         r = self.split("--dry-run", "--at-bookmarks", "--pages", "2-", self.plain)
         self.assertEqual(r.stdout.splitlines(), [self.path("book-02-04.pdf") + "\t2-4",
@@ -227,7 +227,7 @@ class SizeTest(SplitTestCase):
     qpdf --check and rendering like its pages."""
 
     def assertSized(self, src, args, limit, count, expect_parts=None):
-        r = self.split("--max-size", *args, "--yes", "-q", src)
+        r = self.split("--max-size", *args, "--yes", src)
         stem = os.path.basename(src)[:-4]
         names = [n for n in self.pageFiles() if n.startswith(stem + "-")]
         pages = []
@@ -269,7 +269,7 @@ class SizeTest(SplitTestCase):
         book = book_pdf(self.path("book.pdf"))
         # Parts at chapters, each cut before it grows past the size; --pages
         # limits the pages first.
-        r = self.split("--dry-run", "--json", "--at-bookmarks", "--max-size", "4K", "--pages", "2-", book)
+        r = self.split("--dry-run", "--json", "--at-bookmarks", "--max-size", "2700", "--pages", "2-", book)
         import json
         plan = json.loads(r.stdout)["plan"]
         self.assertEqual([p["pages"][0] for p in plan][:1], [2])
@@ -277,9 +277,9 @@ class SizeTest(SplitTestCase):
         self.assertIn(9, [p["pages"][0] for p in plan])
         self.assertEqual(sum((p["pages"] for p in plan), []), list(range(2, 13)))
         self.assertGreater(len(plan), 3)
-        self.split("-q", "--at-bookmarks", "--max-size", "4K", "--pages", "2-", book)
+        self.split("-q", "--at-bookmarks", "--max-size", "2700", "--pages", "2-", book)
         for p in plan:
-            self.assertLessEqual(os.path.getsize(p["file"]), 4096, p)
+            self.assertLessEqual(os.path.getsize(p["file"]), 2700, p)
 
 
 if __name__ == "__main__":
