@@ -90,7 +90,10 @@ std::string PagesText(const std::vector<int32_t>& pages) {
         while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
         if (!text.empty()) text += ",";
         text += std::to_string(pages[i]);
-        if (j > i) text += "-" + std::to_string(pages[j]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(pages[j]);
+        }
         i = j + 1;
     }
     return text;
@@ -172,8 +175,13 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
         static const char* const kKeys[] = {nullptr, "missing", "folder", "permission", "unreadable"};
         return refuse(kExitFailure, InputProblemText(lang, problem), kKeys[static_cast<int>(problem)]);
     }
-    if (const Content content = ProbeContent(path); content == Content::NotPdf)
-        return refuse(kExitFailure, CliTr(lang, CliText::NotPdf), "not-pdf");
+    // Reading the header must not cost the input the access time that
+    // --same-date gives the page files.
+    FileTimes inputTimes;
+    const bool keepTimes = options.sameDate && GetFileTimes(path, inputTimes);
+    const Content content = ProbeContent(path);
+    if (keepTimes) SetFileTimes(path, inputTimes);
+    if (content == Content::NotPdf) return refuse(kExitFailure, CliTr(lang, CliText::NotPdf), "not-pdf");
     // Page files go into --out DIR, made with its parents when missing; a
     // folder that cannot be made fails the job like any page file that
     // cannot be created. A run that writes nothing takes back the folders it

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <initializer_list>
+#include <string_view>
 
 #include "docstruct/document.h"
 #include "docstruct/page_tree.h"
@@ -131,19 +133,31 @@ int32_t ResolvePageSpan(const PageSpan& span, int32_t count, std::vector<int32_t
     return 0;
 }
 
+namespace {
+
+std::string Joined(std::initializer_list<std::string_view> pieces) {
+    std::string text;
+    for (std::string_view piece : pieces) text += piece;
+    return text;
+}
+
+}  // namespace
+
 std::string PageSpanProblem(Language language, const PageSpan& span, int32_t missing, int32_t count) {
     const bool ja = language == Language::Japanese;
     const std::string n = std::to_string(count);
     if (missing == INT32_MIN)
-        return ja ? "\"" + span.text + "\" は逆順です（" + n + " ページの文書）"
-                  : "\"" + span.text + "\" runs backwards in a document of " + n + " pages";
+        return ja ? Joined({"\"", span.text, "\" は逆順です（", n, " ページの文書）"})
+                  : Joined({"\"", span.text, "\" runs backwards in a document of ", n, " pages"});
     if (missing < 0) {
-        const std::string r = "r" + std::to_string(-missing);
-        return ja ? "ページ " + r + " は最初のページより前です（" + n + " ページの文書）"
-                  : "page " + r + " is before the first page (" + n + " pages)";
+        std::string r = "r";
+        r += std::to_string(-missing);
+        return ja ? Joined({"ページ ", r, " は最初のページより前です（", n, " ページの文書）"})
+                  : Joined({"page ", r, " is before the first page (", n, " pages)"});
     }
     const std::string m = std::to_string(missing);
-    return ja ? "ページ " + m + " は最終ページ（" + n + "）より後です" : "page " + m + " is past the last page (" + n + ")";
+    return ja ? Joined({"ページ ", m, " は最終ページ（", n, "）より後です"})
+              : Joined({"page ", m, " is past the last page (", n, ")"});
 }
 
 int32_t QueryPageCount(Job& job, const std::string& inputPath) {
