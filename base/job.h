@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "base/failure.h"
 #include "base/platform.h"
+#include "base/warnings.h"
 
 namespace brisel {
 
@@ -83,9 +85,6 @@ struct AppState {
     ViewerSettings Viewer;
 };
 
-// The step a job is in; with LastError it tells a person why a job failed.
-enum class JobStep { Start, Load, Read, Unlock, Analyze, Outlines, Name, Write };
-
 // The value StopCode takes when the user asks to stop; a stopped job returns it.
 constexpr int kStopRequested = -2;
 
@@ -126,12 +125,13 @@ struct Job {
     // Page files written under another name than the one chosen, because
     // another program took that name meanwhile.
     int32_t PagesRenamed = 0;
-    // References to objects the input does not hold, met while the current
-    // page file was built; the pages (1-based) written with such gaps.
-    int32_t MissingObjects = 0;
+    // The damage the job survived (the document's warnings once the job
+    // ends), and what the result message counts from them: the pages
+    // (1-based) written with objects the input does not hold, and the pages
+    // lost with page-tree nodes the input does not hold (-1 when the input
+    // does not say how many, 0 when none).
+    WarningList Warnings;
     std::vector<int32_t> IncompletePages;
-    // Pages lost with page-tree nodes the input does not hold: their count,
-    // -1 when the input does not say how many, 0 when none.
     int32_t PagesNotFound = 0;
 
     bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }

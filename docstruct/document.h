@@ -11,6 +11,7 @@
 
 #include "base/block.h"
 #include "base/object_map.h"
+#include "base/warnings.h"
 #include "pdfread/reader_record.h"
 #include "pdfread/xref_table.h"
 
@@ -178,11 +179,13 @@ struct Document {
     // The object numbers of every page and page-tree node: a page file holds
     // its own page and none of these.
     ObjectMap treeObjects;
-    // Kids of the page tree that the file does not hold (a damaged or
-    // cut-short file): the pages under them are lost. The root's /Count, or
-    // 0, tells how many pages the file meant to have.
-    int32_t missingTreeNodes = 0;
+    // The damage reading and writing survived, each with its place: kids
+    // of the page tree that the file does not hold (the pages under them
+    // are lost), objects page files were written without.
+    WarningList warnings;
+    // The root's /Count, or 0: how many pages the file meant to have.
     int32_t declaredPages = 0;
+    int32_t lostTreeNodes() const { return warnings.Count(WarningKind::LostTreeNode); }
     // Offset of the value of the catalog's /OCProperties, or -1: page files
     // carry it, so that layers the input hides stay hidden.
     int64_t ocProperties = -1;

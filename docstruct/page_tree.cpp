@@ -169,7 +169,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         // the walk goes on with the pages it can reach, and the job reports
         // the loss. Such a kid is never entered, so it needs no budget.
         if (notHeld) {
-            ++doc.missingTreeNodes;
+            doc.warnings.Add(WarningKind::LostTreeNode, number);
             job.LastError = 0;
             continue;
         }
@@ -192,7 +192,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         }
         const NodeInfo info = nodes[static_cast<size_t>(known)];
         if (info.kids < 0) {
-            ++doc.missingTreeNodes;
+            doc.warnings.Add(WarningKind::LostTreeNode, number, offset);
             job.LastError = 0;
             continue;
         }
@@ -224,7 +224,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
 
 int32_t AnalyzeDocument(Job& job, Document& doc) {
     doc.pages.clear();
-    doc.missingTreeNodes = 0;
+    doc.warnings.ClearKind(WarningKind::LostTreeNode);
     doc.declaredPages = 0;
     doc.treeObjects = ObjectMap();
     doc.ocProperties = -1;

@@ -38,7 +38,7 @@ PageClosure::PageClosure(Job& job, const Document& doc, int32_t firstNumber)
 
 // A reference to an object the file does not hold (absent, free, or listed
 // with another generation) is a reference to null; it adds nothing, and an
-// absent one is counted in job.MissingObjects. Returns
+// absent one is noted in found(). Returns
 // the new entry, kNullReference for such a reference, or a ClosureResult.
 int PageClosure::AddObject(int32_t number, int32_t generation) {
     // Whatever refers to them (links, form fields, an odd /P), other pages
@@ -56,7 +56,7 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
     // list, or lists in use without the object being there, is damage: the
     // page file is written without it and reported incomplete.
     if (!listed || (listed->type != 'n' && doc_.reader.IsMissing(number))) {
-        ++job_.MissingObjects;
+        NoteMissing(number, listed ? listed->offset : -1);
         return kNullReference;
     }
     if (listed->type != 'n' || listed->generation != generation) return kNullReference;

@@ -83,6 +83,10 @@ public:
     // The entry of an input object, or -1.
     int32_t IndexOf(int32_t number) const { return index_.Find(number); }
 
+    // What the walk found missing: objects the file is written without.
+    const WarningList& found() const { return found_; }
+    void NoteMissing(int32_t number, int64_t offset = -1) { found_.Add(WarningKind::MissingObject, number, offset); }
+
 private:
     struct Ref {
         int32_t target;  // input object number
@@ -107,6 +111,7 @@ private:
         std::vector<std::pair<int32_t, int32_t>> kids;
     };
 
+    WarningList found_;
     ObjectMap index_;
     ObjectMap omitted_;
     std::vector<Cut> cuts_;

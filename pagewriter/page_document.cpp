@@ -126,6 +126,8 @@ public:
     PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
         : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption), closure_(job, doc, 3) {}
 
+    const WarningList& found() const { return closure_.found(); }
+
     bool Build(const std::vector<int32_t>& pageIndexes) {
         if (!Gather(pageIndexes) || !Header()) return false;
         if (sink_.encrypted()) {
@@ -300,8 +302,9 @@ private:
 }  // namespace
 
 int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
-                      PageEncryption* encryption) {
+                      PageEncryption* encryption, WarningList* found) {
     out.clear();
+    if (found) found->Clear();
     try {
         if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
         PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr);
@@ -311,6 +314,7 @@ int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const D
             if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
             return 0;
         }
+        if (found) *found = writer.found();
     } catch (const std::bad_alloc&) {
         out.clear();
         job.LastError = kPageNoMemory;
@@ -320,8 +324,8 @@ int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const D
 }
 
 int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
-                      PageEncryption* encryption) {
-    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption);
+                      PageEncryption* encryption, WarningList* found) {
+    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption, found);
 }
 
 }  // namespace brisel

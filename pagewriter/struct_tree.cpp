@@ -366,7 +366,7 @@ bool FileStructure::Build(std::string& entries, WrittenObjects& objects) {
     // given out name null objects, and what the closure took in before the
     // damage stays, its references to the damaged object null.
     job_.LastError = 0;
-    ++job_.MissingObjects;  // the page file is reported incomplete
+    closure_.NoteMissing(doc_.structure.rootNumber, doc_.structure.root);  // the page file is reported incomplete
     objects.resize(first);
     auto placeholder = [&](int32_t number) {
         objects.emplace_back(number, std::to_string(number) + " 0 obj\nnull\nendobj\n");

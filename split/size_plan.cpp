@@ -14,9 +14,8 @@ int64_t BuiltSize(Job& job, const Document& doc, const std::vector<int32_t>& pag
                   PageEncryption* encryption, std::string& buffer) {
     const std::vector<int32_t> some(pages.begin() + static_cast<std::ptrdiff_t>(from),
                                     pages.begin() + static_cast<std::ptrdiff_t>(from + count));
-    const int32_t missing = job.MissingObjects;
+    // What the pages lack is reported when the part is written, not here.
     const int built = BuildPartDocument(job, some, doc, buffer, encryption);
-    job.MissingObjects = missing;  // counted when the part is written
     return built ? static_cast<int64_t>(buffer.size()) : -1;
 }
 

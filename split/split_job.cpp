@@ -34,7 +34,8 @@ void ResetJob(Job& job) {
     job.PagesDone = job.PagesTotal = 0;
     job.InputFault = job.WriteFault = FileFault::None;
     job.FailedFile.clear();
-    job.PagesWritten = job.PagesRenamed = job.MissingObjects = 0;
+    job.PagesWritten = job.PagesRenamed = 0;
+    job.Warnings.Clear();
     job.IncompletePages.clear();
     job.PagesNotFound = 0;
     job.Viewer = job.app.Viewer;
@@ -62,7 +63,7 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     const int32_t count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
-    const int32_t lostNodes = doc.missingTreeNodes;
+    const int32_t lostNodes = doc.lostTreeNodes();
     const bool treeDamaged = count < 0 || lostNodes > 0;
     if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
@@ -88,7 +89,7 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
     std::swap(doc.reader, reader);
     doc.outlines.clear();
     const int32_t again = AnalyzeDocument(job, doc);
-    if (count < 0 || job.Stopped() || (again >= 0 && doc.missingTreeNodes <= lostNodes)) return again;
+    if (count < 0 || job.Stopped() || (again >= 0 && doc.lostTreeNodes() <= lostNodes)) return again;
     // The repaired document fails, or loses more of the tree, where the
     // original did not: back to it.
     doc.image = std::move(original.image);
@@ -100,16 +101,14 @@ int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
 
 namespace {
 
-int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr,
-             SplitChoices* choices = nullptr) {
-    ResetJob(job);
+int RunSplitOn(Job& job, Document& doc, const std::string& path, bool range, const PartRequest* request,
+               SplitChoices* choices) {
     ShowStatus(job, Text::Reading, 0);
     // The input's times are taken before it is read, since reading may
     // change its access time.
     const bool sameDate = range && job.app.IsSameDate;
     FileTimes times;
     const bool timesRead = sameDate && GetFileTimes(path, times);
-    Document doc;
     job.Step = JobStep::Load;
     // An input cut short while it is mapped shows as zeros, and in this count.
     const uint64_t inputFaults = InputFaultCount();
@@ -134,7 +133,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (count < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
     // A file that lost part of its page tree still gives the pages it holds,
     // even one alone.
-    if (doc.missingTreeNodes > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
+    if (doc.lostTreeNodes() > 0) job.PagesNotFound = doc.declaredPages > count ? doc.declaredPages - count : -1;
     // The command line writes a one-page input like any other.
     const bool onePage = count == 1 && job.PagesNotFound == 0 && !(choices && choices->onePageInputs);
 
@@ -270,6 +269,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     const int32_t total = static_cast<int32_t>(parts.size());
     job.PagesTotal = total;
     std::vector<int32_t> partPages;
+    WarningList fileWarnings;
     // What was handed to the saver: the index that keys each file, and its path.
     std::vector<std::pair<int32_t, std::string>> submitted;
     for (int32_t k = 1; k <= total; ++k) {
@@ -290,20 +290,18 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         } else {
             job.host.ReplaceStatusText(job);
         }
-        job.MissingObjects = 0;
         job.OutputPath = pathOf(static_cast<size_t>(k - 1));
         if (!request) {
-            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption)) break;
+            if (!BuildPageDocument(job, part.first, doc, pageBuffer, &encryption, &fileWarnings)) break;
         } else {
             partPages = PartPages(part);
-            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption)) break;
+            if (!BuildPartDocument(job, partPages, doc, pageBuffer, &encryption, &fileWarnings)) break;
         }
         // A file built from zeros where the input was cut short is not written.
         if (inputChanged()) break;
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
-        if (job.MissingObjects > 0)
-            for (int32_t index : PartPages(part)) job.IncompletePages.push_back(index + 1);
+        doc.warnings.Append(fileWarnings, part.first + 1, part.last + 1);
         saver.Submit(part.first, job.OutputPath, pageBuffer, pageTimes);
         submitted.emplace_back(part.first, job.OutputPath);
         job.PagesWritten = k;
@@ -318,7 +316,7 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
         job.FailedFile = saver.failedPath();
         job.PagesWritten = static_cast<int32_t>(
             std::count_if(submitted.begin(), submitted.end(), [&](const auto& file) { return file.first < failed; }));
-        std::erase_if(job.IncompletePages, [&](int32_t page) { return page > failed; });
+        doc.warnings.DropPagesAfter(failed);
     }
     for (const auto& [index, written] : submitted) {
         if (failed >= 0 && index >= failed) continue;
@@ -329,7 +327,19 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* r
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (job.LastError != 0) return job.LastError == kPageFileNotWritten ? kResultCannotCreate : kResultFailed;
-    return job.IncompletePages.empty() && job.PagesNotFound == 0 ? kResultDone : kResultIncomplete;
+    return doc.warnings.Pages(WarningKind::MissingObject).empty() && job.PagesNotFound == 0 ? kResultDone
+                                                                                          : kResultIncomplete;
+}
+
+// The job's document lives for one run; what it survived stays with the job.
+int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* request = nullptr,
+             SplitChoices* choices = nullptr) {
+    ResetJob(job);
+    Document doc;
+    const int result = RunSplitOn(job, doc, path, range, request, choices);
+    job.IncompletePages = doc.warnings.Pages(WarningKind::MissingObject);
+    job.Warnings = std::move(doc.warnings);
+    return result;
 }
 
 // "130-2000" for a run of pages, "7" for one, runs joined by ", ".
