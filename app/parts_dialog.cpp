@@ -1,6 +1,6 @@
 // The parts dialog: every N pages, at the bookmarks of a level (with the
-// number of parts that gives, read on a worker), or by page ranges as the
-// command line's --parts takes them; and the output-folder and time-stamp
+// number of parts that gives, read on a worker), by page ranges as the
+// command line's --parts takes them, or under a size in megabytes; and the output-folder and time-stamp
 // choices of the page-range dialog.
 #include "app/dialog_query.h"
 #include "app/dialogs.h"
@@ -21,11 +21,12 @@ struct PartsChoice {
 
 PartsChoice& ChoiceOf(HWND window) { return *reinterpret_cast<PartsChoice*>(GetWindowLongPtrW(window, DWLP_USER)); }
 
-const int kModeButtons[] = {ID_PART_EVERY_MODE, ID_PART_LEVEL_MODE, ID_PART_RANGES_MODE};
-const int kModeFields[] = {ID_PART_EVERY, ID_PART_LEVEL, ID_PART_RANGES};
+const int kModeButtons[] = {ID_PART_EVERY_MODE, ID_PART_LEVEL_MODE, ID_PART_RANGES_MODE, ID_PART_SIZE_MODE};
+const int kModeFields[] = {ID_PART_EVERY, ID_PART_LEVEL, ID_PART_RANGES, ID_PART_SIZE};
+constexpr int kModes = 4;
 
 PartChoice ChosenMode(HWND window) {
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < kModes; ++k)
         if (IsDlgButtonChecked(window, kModeButtons[k]) == BST_CHECKED) return static_cast<PartChoice>(k);
     return PartChoice::Every;
 }
@@ -88,7 +89,7 @@ void CountFound(HWND window) {
 
 void ModeChosen(HWND window) {
     const PartChoice mode = ChosenMode(window);
-    for (int k = 0; k < 3; ++k) EnableWindow(GetDlgItem(window, kModeFields[k]), static_cast<int>(mode) == k);
+    for (int k = 0; k < kModes; ++k) EnableWindow(GetDlgItem(window, kModeFields[k]), static_cast<int>(mode) == k);
     if (mode == PartChoice::AtBookmarks) StartCount(window);
 }
 
@@ -116,11 +117,17 @@ bool ReadRequest(HWND window, PartRequest& request, PartSettings& kept) {
             if (request.level < 1) return Refuse(window, ID_PART_LEVEL);
             kept.level = request.level;
             return true;
-        case PartChoice::Ranges:
-        case PartChoice::BySize: {
+        case PartChoice::BySize:
+            // Parts of at most this many megabytes, each as long as fits.
+            request.mode = PartMode::Size;
+            kept.maxMegabytes = FieldNumber(window, ID_PART_SIZE);
+            if (kept.maxMegabytes < 1) return Refuse(window, ID_PART_SIZE);
+            request.maxSize = int64_t{kept.maxMegabytes} << 20;
+            return true;
+        case PartChoice::Ranges: {
             request.mode = PartMode::Ranges;
             const std::string text = Utf8(WindowText(GetDlgItem(window, ID_PART_RANGES)));
-            if (!ParsePartRanges(text, request.ranges)) return Refuse(window, ID_PART_RANGES);
+            if (!ParsePageSelection(text, request.ranges, true).empty()) return Refuse(window, ID_PART_RANGES);
             kept.ranges = text;
             return true;
         }
@@ -137,11 +144,13 @@ INT_PTR CALLBACK PartsDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
             SetDlgItemInt(window, ID_PART_EVERY, static_cast<UINT>(kept.every), FALSE);
             SetDlgItemInt(window, ID_PART_LEVEL, static_cast<UINT>(kept.level), FALSE);
             SetDlgItemTextW(window, ID_PART_RANGES, Widen(kept.ranges).c_str());
+            SetDlgItemInt(window, ID_PART_SIZE, static_cast<UINT>(kept.maxMegabytes), FALSE);
+            SendDlgItemMessageW(window, ID_PART_SIZE, EM_LIMITTEXT, 6, 0);
             SendDlgItemMessageW(window, ID_PART_EVERY, EM_LIMITTEXT, 6, 0);
             SendDlgItemMessageW(window, ID_PART_LEVEL, EM_LIMITTEXT, 2, 0);
             int mode = static_cast<int>(kept.mode);
-            if (mode < 0 || mode > 2) mode = 0;
-            CheckRadioButton(window, ID_PART_EVERY_MODE, ID_PART_RANGES_MODE, kModeButtons[mode]);
+            if (mode < 0 || mode >= kModes) mode = 0;
+            CheckRadioButton(window, ID_PART_EVERY_MODE, ID_PART_SIZE_MODE, kModeButtons[mode]);
             ShowOutputChoices(window, app);
             ModeChosen(window);
             CentreOnDesktop(window);
@@ -155,6 +164,7 @@ INT_PTR CALLBACK PartsDialogProc(HWND window, UINT message, WPARAM wParam, LPARA
                 case ID_PART_EVERY_MODE:
                 case ID_PART_LEVEL_MODE:
                 case ID_PART_RANGES_MODE:
+                case ID_PART_SIZE_MODE:
                     if (HIWORD(wParam) == BN_CLICKED) ModeChosen(window);
                     return TRUE;
                 case ID_PART_LEVEL:

@@ -14,6 +14,10 @@ namespace brisel {
 
 bool IsTerminal(std::FILE* stream);
 
+// The width of the terminal that shows the stream, in columns; 0 when it is
+// no terminal or does not say.
+int TerminalColumns(std::FILE* stream);
+
 // The program's arguments in UTF-8, the encoding of the engine's paths. On
 // Windows they are taken from the wide command line, so that a file name
 // outside the ANSI code page reaches the engine intact.

@@ -1,6 +1,7 @@
 #ifndef _WIN32
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -14,6 +15,12 @@ namespace brisel {
 std::vector<std::string> Utf8Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
+int TerminalColumns(std::FILE* stream) {
+    struct winsize size {};
+    if (::ioctl(::fileno(stream), TIOCGWINSZ, &size) != 0) return 0;
+    return size.ws_col;
+}
 
 void WriteText(std::FILE* stream, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stream);

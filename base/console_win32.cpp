@@ -12,6 +12,13 @@ static HANDLE HandleOf(std::FILE* stream) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
 }
 
+int TerminalColumns(std::FILE* stream) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    if (!GetConsoleScreenBufferInfo(handle, &info)) return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 std::vector<std::string> Utf8Arguments(int argc, char** argv) {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);

@@ -89,6 +89,10 @@ public:
     // Gives the written file this name (in the same folder). NameTaken when
     // something holds it; it is never replaced, and another name may be tried.
     FileFault Publish(const std::string& path);
+    // Gives the written file this name, in place of a file that holds it: in
+    // one step, so that the name holds the old file or the new one, whole. A
+    // symbolic link at the name is replaced, never followed; a folder is not.
+    FileFault Replace(const std::string& path);
 
 private:
     void Discard();

@@ -372,6 +372,36 @@ FileFault NewFile::Publish(const std::string& path) {
     return FileFault::None;
 }
 
+FileFault NewFile::Replace(const std::string& path) {
+    if (temporary_.empty()) {
+        // An unnamed file gets a hidden name first: rename replaces a name in
+        // one step, linkat cannot.
+        if (handle_ < 0) return FileFault::Other;
+        char link[40];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", static_cast<int>(handle_));
+        const size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+        for (int attempt = 0; temporary_.empty() && attempt < 16; ++attempt) {
+            uint8_t random[8];
+            if (!RandomBytes(random, sizeof random)) return FileFault::Other;
+            char name[40];
+            std::snprintf(name, sizeof name, "/.brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
+                          random[2], random[3], random[4], random[5], random[6], random[7]);
+            const std::string candidate = folder + name;
+            if (::linkat(AT_FDCWD, link, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) temporary_ = candidate;
+            else if (errno != EEXIST) return FaultOf(errno);
+        }
+        if (temporary_.empty()) return FileFault::Other;
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
+    }
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return FileFault::IsFolder;
+    if (::rename(temporary_.c_str(), path.c_str()) != 0) return FaultOf(errno);
+    temporary_.clear();
+    return FileFault::None;
+}
+
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault) {
     NewFile file;
     FileFault result = file.Write(path, data, size);

@@ -257,6 +257,18 @@ FileFault NewFile::Publish(const std::string& path) {
     return FileFault::None;
 }
 
+FileFault NewFile::Replace(const std::string& path) {
+    if (temporary_.empty()) return FileFault::Other;
+    const std::wstring to = WidePath(path);
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return FileFault::IsFolder;
+    if (!MoveFileExW(WidePath(temporary_).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return FaultOf(GetLastError());
+    SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+    temporary_.clear();
+    return FileFault::None;
+}
+
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault) {
     NewFile file;
     FileFault result = file.Write(path, data, size);

@@ -3,40 +3,21 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "split/engine.h"
+
 namespace brisel {
 
 namespace {
-
-// The length of the UTF-8 sequence at text[i], or 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-size_t Utf8Length(const std::string& text, size_t i) {
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    size_t length;
-    uint32_t value;
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2, value = lead & 0x1F;
-    else if (lead >= 0xE0 && lead <= 0xEF) length = 3, value = lead & 0x0F;
-    else if (lead >= 0xF0 && lead <= 0xF4) length = 4, value = lead & 0x07;
-    else return 0;
-    if (i + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-        value = value << 6 | (byte(i + k) & 0x3F);
-    }
-    if ((length == 3 && (value < 0x800 || (value >= 0xD800 && value <= 0xDFFF))) ||
-        (length == 4 && (value < 0x10000 || value > 0x10FFFF)))
-        return 0;
-    return length;
-}
 
 std::string Quoted(const std::string& text) {
     std::string out = "\"";
     for (size_t i = 0; i < text.size();) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        const size_t length = Utf8Length(text, i);
+        const size_t length = Utf8SequenceLength(text, i);
         if (length == 0) {
-            out += "\\ufffd";
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\udc%02x", c);
+            out += escaped;
             ++i;
             continue;
         }
@@ -58,23 +39,50 @@ std::string Quoted(const std::string& text) {
 }  // namespace
 
 std::string JsonLine(const InputOutcome& outcome) {
-    std::string line = "{\"file\":" + Quoted(outcome.file) + ",\"status\":" + std::to_string(outcome.status) +
-                       ",\"pages\":" + (outcome.pages > 0 ? std::to_string(outcome.pages) : "null") + ",\"written\":[";
-    for (size_t i = 0; i < outcome.written.size(); ++i) line.append(i ? "," : "").append(Quoted(outcome.written[i]));
-    line.append("],\"reason\":").append(outcome.reason.empty() ? std::string("null") : Quoted(outcome.reason));
-    line.append(",\"warnings\":[");
+    std::string line = "{\"file\":";
+    line += Quoted(outcome.file);
+    line += ",\"status\":";
+    line += std::to_string(outcome.status);
+    line += ",\"pages\":";
+    line += outcome.pages > 0 ? std::to_string(outcome.pages) : "null";
+    line += ",\"written\":[";
+    for (size_t i = 0; i < outcome.written.size(); ++i) {
+        if (i) line += ',';
+        line += Quoted(outcome.written[i]);
+    }
+    line += "],\"error\":";
+    line += outcome.error ? Quoted(outcome.error) : "null";
+    line += ",\"reason\":";
+    line += outcome.reason.empty() ? "null" : Quoted(outcome.reason);
+    if (outcome.dryRun) {
+        line += ",\"plan\":[";
+        for (size_t i = 0; i < outcome.plan.size(); ++i) {
+            const InputOutcome::File& file = outcome.plan[i];
+            if (i) line += ',';
+            line += "{\"file\":";
+            line += Quoted(file.path);
+            line += ",\"pages\":[";
+            for (size_t k = 0; k < file.pages.size(); ++k) {
+                if (k) line += ',';
+                line += std::to_string(file.pages[k]);
+            }
+            line += "],\"title\":";
+            line += file.title.empty() ? "null" : Quoted(file.title);
+            line += ",\"exists\":";
+            line += file.exists ? "true" : "false";
+            line += '}';
+        }
+        line += ']';
+    }
+    line += ",\"warnings\":[";
     auto number = [](int64_t value) { return value >= 0 ? std::to_string(value) : std::string("null"); };
     for (size_t i = 0; i < outcome.warnings.size(); ++i) {
         const Warning& w = outcome.warnings[i];
-        line.append(i ? ",{\"kind\":\"" : "{\"kind\":\"").append(WarningName(w.kind));
-        line.append("\",\"object\":").append(number(w.object));
-        line.append(",\"offset\":").append(number(w.offset));
-        line.append(",\"pages\":");
-        if (w.firstPage > 0)
-            line.append("[").append(std::to_string(w.firstPage)).append(",")
-                .append(std::to_string(std::max(w.firstPage, w.lastPage))).append("]}");
-        else
-            line.append("null}");
+        line += i ? ",{\"kind\":\"" : "{\"kind\":\"";
+        line += WarningName(w.kind);
+        line += "\",\"object\":" + number(w.object) + ",\"offset\":" + number(w.offset) + ",\"pages\":";
+        line += w.firstPage > 0 ? "[" + std::to_string(w.firstPage) + "," + std::to_string(std::max(w.firstPage, w.lastPage)) + "]}"
+                                : std::string("null}");
     }
     return line + "]}";
 }

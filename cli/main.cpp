@@ -20,37 +20,121 @@ namespace {
 
 enum ExitStatus { kExitFailure = 1, kExitUsage = 2, kExitBreak = 130 };
 
-bool NamesPdfFile(const std::string& path) {
-    if (path.size() < 5 || path[path.size() - 4] != '.') return false;
-    auto is = [&](size_t fromEnd, char upper) {
-        char c = path[path.size() - fromEnd];
-        return c == upper || c == upper + 32;
-    };
-    return is(3, 'P') && is(2, 'D') && is(1, 'F');
+// A file is a PDF when its first 1024 bytes hold "%PDF-", whatever its name.
+// One without that header is still tried when it holds an object ("1 0
+// obj"), since the repair may make a document of it.
+enum class Content { Pdf, Objects, NotPdf, Unreadable };
+
+Content ProbeContent(const std::string& path) {
+    // Only a regular file is read here: a pipe or a device would block, and
+    // the job refuses them with their own reason.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(std::u8string(path.begin(), path.end())), error))
+        return Content::Pdf;
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+    if (!file) return Content::Unreadable;
+    std::string head(1024, '\0');
+    file.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(file.gcount()));
+    if (head.find("%PDF-") != std::string::npos) return Content::Pdf;
+    // "obj" after white space after a digit, read in blocks that overlap by
+    // the length of what is sought.
+    std::string block = head;
+    for (;;) {
+        for (size_t at = block.find("obj"); at != std::string::npos; at = block.find("obj", at + 1)) {
+            size_t i = at;
+            bool space = false;
+            while (i > 0 && (block[i - 1] == ' ' || block[i - 1] == '\r' || block[i - 1] == '\n')) --i, space = true;
+            if (space && i > 0 && block[i - 1] >= '0' && block[i - 1] <= '9') return Content::Objects;
+        }
+        if (!file) return Content::NotPdf;
+        const std::string tail = block.size() > 16 ? block.substr(block.size() - 16) : block;
+        block.assign(1 << 20, '\0');
+        file.read(block.data(), static_cast<std::streamsize>(block.size()));
+        block.resize(static_cast<size_t>(file.gcount()));
+        if (block.empty()) return Content::NotPdf;
+        block.insert(0, tail);
+    }
+}
+
+// The folders of path that do not exist yet, outermost first.
+std::vector<std::filesystem::path> MissingFolders(const std::string& path) {
+    std::vector<std::filesystem::path> missing;
+    std::error_code error;
+    for (std::filesystem::path p(std::u8string(path.begin(), path.end())); !p.empty() && p != p.parent_path();
+         p = p.parent_path()) {
+        if (std::filesystem::symlink_status(p, error).type() != std::filesystem::file_type::not_found) break;
+        missing.insert(missing.begin(), p);
+    }
+    return missing;
+}
+
+// "1-5", "1, 3, 5", "7": the pages of a file.
+std::string PagesText(const std::vector<int32_t>& pages) {
+    std::string text;
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i;
+        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+        if (!text.empty()) text += ",";
+        text += std::to_string(pages[i]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(pages[j]);
+        }
+        i = j + 1;
+    }
+    return text;
+}
+
+// 0-based page indexes as page numbers.
+std::vector<int32_t> OneBased(const std::vector<int32_t>& indexes) {
+    std::vector<int32_t> pages;
+    for (int32_t index : indexes) pages.push_back(index + 1);
+    return pages;
+}
+
+std::string SizeText(int64_t bytes) {
+    char text[32];
+    if (bytes >= (1 << 20)) std::snprintf(text, sizeof text, "%.1fM", static_cast<double>(bytes) / (1 << 20));
+    else std::snprintf(text, sizeof text, "%.1fK", static_cast<double>(bytes) / 1024);
+    return text;
 }
 
 InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& options, const std::string& path) {
     InputOutcome outcome;
     outcome.file = path;
     const Language lang = app.language;
-    auto refuse = [&](int status, const std::string& reason) {
+    auto refuse = [&](int status, const std::string& reason, const char* error) {
         outcome.status = status;
         outcome.reason = reason;
+        outcome.error = error;
         ReportFailure(path, reason);
         return outcome;
     };
-    if (!NamesPdfFile(path)) return refuse(kExitUsage, Tr(lang, Text::NotPdfFile));
-    if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile));
+    if (PathLength(path) > kMaxPathLength) return refuse(kExitFailure, CliTr(lang, CliText::NoSuchFile), "missing");
     if (const InputProblem problem = ProbeInput(path); problem != InputProblem::None) {
         FileFault fault = FileFault::None;
         if (problem == InputProblem::Unreadable && !FileOpensForReading(path, &fault) && fault == FileFault::LinkLoop)
-            return refuse(kExitFailure, FaultText(lang, fault, true));
-        return refuse(kExitFailure, InputProblemText(lang, problem));
+            return refuse(kExitFailure, FaultText(lang, fault, true), "unreadable");
+        static const char* const kKeys[] = {nullptr, "missing", "folder", "permission", "unreadable"};
+        return refuse(kExitFailure, InputProblemText(lang, problem), kKeys[static_cast<int>(problem)]);
     }
+    // Reading the header must not cost the input the access time that
+    // --same-date gives the page files.
+    FileTimes inputTimes;
+    const bool keepTimes = options.sameDate && GetFileTimes(path, inputTimes);
+    const Content content = ProbeContent(path);
+    if (keepTimes) SetFileTimes(path, inputTimes);
+    if (content == Content::NotPdf) return refuse(kExitFailure, CliTr(lang, CliText::NotPdf), "not-pdf");
     // Page files go into --out DIR, made with its parents when missing; a
     // folder that cannot be made fails the job like any page file that
-    // cannot be created.
-    if (options.hasOut) CreateFolders(options.outDir);
+    // cannot be created. A run that writes nothing takes back the folders it
+    // made; a dry run makes none.
+    std::vector<std::filesystem::path> madeFolders;
+    if (options.hasOut && !options.dryRun) {
+        madeFolders = MissingFolders(options.outDir);
+        CreateFolders(options.outDir);
+    }
     app.RememberedPassword = false;
     host.StartJob(path);
     Job job(app, host);
@@ -58,34 +142,85 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
-    const int result = options.parts   ? SplitParts(job, path, options.range, *options.parts)
-                       : options.range ? SplitPageRange(job, path)
-                                       : SplitAllPages(job, path);
+    SplitRequest request;
+    request.range = options.range;
+    request.firstPage = options.firstPage;
+    request.lastPage = options.lastPage;
+    request.pages = options.pageSpans;
+    request.parts = options.parts;
+    request.fileTimes = options.range && app.IsSameDate;
+    // The command line writes a one-page input like any other.
+    request.onePageFile = true;
+    request.dryRun = options.dryRun;
+    job.NeedOutlines = options.parts && options.parts->mode == PartMode::AtBookmarks;
+    DiskSink sink(path, options.range && app.IsSaveFolder, app.SaveFolder, app.NamePattern);
+    sink.SetIfExists(options.ifExists);
+    SplitPlan plan;
+    const int result = RunStages(job, InputSource::File(path), request, sink, &plan);
     RouteInterruptTo(nullptr);
     host.EndProgress();
 
-    outcome.status = JobExitStatus(result);
+    outcome.status = result == kResultBreak ? 128 + InterruptSignal() : JobExitStatus(result);
     outcome.pages = job.PageCount;
     outcome.written = host.written();
-    outcome.reason = JobReason(job, result, options.range || options.parts);
+    outcome.error = JobErrorKey(job, result);
+    outcome.reason = result == kResultBadPageRange && !plan.why.empty()
+                         ? plan.why
+                         : JobReason(job, result, options.range || options.parts);
     outcome.warnings = job.Warnings.items();
-    if (const std::string note = RenamedNote(job); !note.empty() && !options.quiet) ReportFailure(path, note);
     // Page files written from damaged input are whole and sound, but the run
     // says what it mended instead of "Done".
     const std::string repairs = RepairNote(job);
-    if (!repairs.empty() && !options.quiet) ReportFailure(path, repairs);
-    // A break is no failure worth a line under --quiet.
+    if (!options.quiet) {
+        if (const std::string note = RenamedNote(job); !note.empty()) ReportFailure(path, note);
+        if (!repairs.empty()) ReportFailure(path, repairs);
+        if (const std::string taken = sink.TakenName(); !taken.empty())
+            ReportFailure(path, CliTrFormat(lang, CliText::NamesTaken, FileTitle(taken), FileTitle(sink.UsedName())));
+        if (sink.skipped() > 0)
+            ReportFailure(path, CliTrFormat(lang, CliText::FilesSkipped, std::to_string(sink.skipped())));
+        for (const PlannedFile& file : plan.files)
+            if (file.oversized)
+                ReportFailure(path, CliTrFormat(lang, CliText::PageOversized, PagesText(OneBased(file.pages)),
+                                                options.maxSizeText + " (" + SizeText(file.bytes) + ")"));
+    }
+    // A break is no failure worth a line under --quiet. A job the host
+    // stopped (status 10) says why once.
     if (!outcome.reason.empty() && !(result == kResultBreak && options.quiet)) ReportFailure(path, outcome.reason);
-    if (outcome.reason.empty()) outcome.reason = host.reason();
+    if (outcome.reason.empty()) {
+        outcome.reason = host.reason();
+        if (result == kResultAlreadyTold && !host.reasonShown() && !outcome.reason.empty())
+            ReportFailure(path, outcome.reason);
+    }
     if (outcome.reason.empty()) outcome.reason = repairs;
+    if (result == kResultAlreadyTold) outcome.error = host.errorKey();
+    if (outcome.status != 0 && outcome.written.empty())
+        for (auto folder = madeFolders.rbegin(); folder != madeFolders.rend(); ++folder) {
+            std::error_code error;
+            std::filesystem::remove(*folder, error);  // only while it is empty
+        }
+    if (options.dryRun) {
+        outcome.dryRun = true;
+        if (result != kResultDone) return outcome;
+        for (size_t k = 0; k < plan.files.size(); ++k) {
+            const PlannedFile& file = plan.files[k];
+            const std::vector<int32_t> pages = OneBased(file.pages);
+            outcome.plan.push_back({sink.NameOf(k), pages, file.title, sink.Taken(k)});
+            if (!options.json && !options.quiet)
+                WriteText(stdout, sink.NameOf(k) + "\t" + PagesText(pages) + (file.title.empty() ? "" : "\t" + file.title) +
+                                      "\n");
+        }
+        return outcome;
+    }
     if (!options.json && !options.quiet) {
+        // With --verbose the file list is alone on stdout; the summary and
+        // the warnings go to stderr.
         if (options.verbose) {
             for (const std::string& file : outcome.written) WriteText(stdout, file + "\n");
             for (const Warning& warning : outcome.warnings) ReportFailure(path, "warning: " + DescribeWarning(warning));
         }
         if (result == kResultDone && repairs.empty())
-            WriteText(stdout, OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) +
-                                  "\n");
+            WriteText(options.verbose ? stderr : stdout,
+                      OneLine(Tr(lang, app.RememberedPassword ? Text::DoneRememberedPassword : Text::Done)) + "\n");
     }
     return outcome;
 }
@@ -154,7 +289,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.files.empty()) {
-        WriteText(stderr, UsageText());
+        WriteText(stderr, "Usage: brisel [OPTIONS] FILE.pdf [FILE.pdf ...]\nTry 'brisel --help'.\n");
         return kExitUsage;
     }
     std::optional<std::string> password;
@@ -180,8 +315,9 @@ int main(int argc, char** argv) {
         outcomes.push_back(SplitOne(app, host, options, path));
         const int fileStatus = outcomes.back().status;
         if (status == 0) status = fileStatus;
-        if (fileStatus == kExitBreak || InterruptRequested()) {
+        if (fileStatus > 128 || InterruptRequested()) {
             status = 128 + InterruptSignal();
+            outcomes.back().status = status;
             break;
         }
     }

@@ -23,9 +23,17 @@ const TextPair kTexts[] = {
      "--password-file FILE or BRISEL_PASSWORD)",
      "アクセス権限により、所有者パスワードなしでは分割できません（--password、--password-file FILE または "
      "BRISEL_PASSWORD で所有者パスワードを指定してください）"},
+    {"not a PDF file", "PDF ファイルではありません"},
+    {"the names %s... were taken: wrote %s... instead",
+     "%s などの名前は使われていたため、%s などの名前で作成しました"},
+    {"%s page files exist and were left as they are", "%s 個の分解ファイルは既にあるため、そのままにしました"},
+    {"page %s alone is larger than %s: written as a part of its own",
+     "%s ページだけで %s を超えるため、単独のファイルにしました"},
+    {"stopped: %s page files would be created, and the answer was no",
+     "中止しました: %s 個のファイルを作成する確認に「いいえ」と答えました"},
 };
 
-static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(CliText::OwnerPasswordNeeded) + 1,
+static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(CliText::WarnDeclined) + 1,
               "one pair per CliText");
 
 }  // namespace
@@ -34,9 +42,14 @@ const char* CliTr(Language language, CliText text) {
     return Pick(language, kTexts[static_cast<size_t>(text)]);
 }
 
-std::string CliTrFormat(Language language, CliText text, const std::string& arg) {
+std::string CliTrFormat(Language language, CliText text, const std::string& arg, const std::string& second) {
     std::string out = CliTr(language, text);
-    if (size_t at = out.find("%s"); at != std::string::npos) out.replace(at, 2, arg);
+    size_t at = out.find("%s");
+    if (at != std::string::npos) {
+        out.replace(at, 2, arg);
+        at = out.find("%s", at + arg.size());
+        if (at != std::string::npos) out.replace(at, 2, second);
+    }
     return out;
 }
 

@@ -19,11 +19,16 @@ enum class CliText {
     PasswordWrong,
     NoPasswordGiven,
     OwnerPasswordNeeded,  // the input opens, but its permissions forbid splitting
+    NotPdf,
+    NamesTaken,     // "%s", "%s": the first name taken and the one written instead
+    FilesSkipped,   // "%s": how many
+    PageOversized,  // "%s", "%s": the page and the size limit
+    WarnDeclined,   // "%s": the number of files
 };
 
 const char* CliTr(Language language, CliText text);
 // CliTr() with its "%s" replaced by arg.
-std::string CliTrFormat(Language language, CliText text, const std::string& arg);
+std::string CliTrFormat(Language language, CliText text, const std::string& arg, const std::string& second = "");
 
 // The reason an input cannot be read; empty when it can.
 std::string InputProblemText(Language language, InputProblem problem);

@@ -10,18 +10,12 @@
 
 namespace brisel {
 
-bool ParsePageRange(const std::string& text, int32_t& first, int32_t& last) {
-    size_t dash = text.find('-');
-    if (dash == std::string::npos) {
-        // A single page: "7" means page 7 only.
-        if (!ReadPageField(text, first)) return false;
-        last = first;
-        return true;
-    }
-    return ReadPageField(text.substr(0, dash), first) && ReadPageField(text.substr(dash + 1), last);
-}
-
 namespace {
+
+const char* PagesHelp() {
+    return "pages or ranges separated by commas, such as 3-5, 3-, -5, 7, 1,3,7-9, r3-z or 1-z:odd (z is the last "
+           "page, rN the N-th from the end; a range never runs backwards)";
+}
 
 // A readable word of a viewer option and the option-line code it stands for.
 struct ViewerWord {
@@ -122,11 +116,17 @@ const char* const kGroups[] = {
 };
 
 const OptionSpec kOptions[] = {
-    {"--pages", 0, "A-B", 0, "write pages A to B only; either may be empty (\"3-\",\n\"-5\"); \"7\" alone means page 7"},
+    {"--pages", 0, "PAGES", 0,
+     "write these pages only: 3-5, 3- (to the end), -5,\n7, lists 1,3,7-9, z the last page, rN the N-th\n"
+     "from the end, :odd or :even after a range (1-z:odd)"},
     {"--out", 'o', "DIR", 0, "write the page files into DIR (made when missing)"},
     {"--name", 0, "PATTERN", 0,
      "name the page files by PATTERN: %d the page number\n(padded to the page count), %Nd padded to N digits,\n"
      "%s the input's name without .pdf, %% a percent sign;\na taken name fails the run (status 4)"},
+    {"--if-exists", 0, "WHAT", 0,
+     "when a page file's name exists: rename (another\nname, the default; said on stderr), replace (each\n"
+     "file in whole), skip (keep it, write the rest)\nor fail (write nothing, status 4)"},
+    {"--dry-run", 0, "", 0, "print the files, their pages and bookmark titles\nthat would be written; write nothing"},
     {"--same-date", 0, "", 0, "give the page files the input's file times"},
     {"--no-sync", 0, "", 0,
      "do not wait for the page files to reach the disk\n(scratch output: a power cut may take them)"},
@@ -137,7 +137,10 @@ const OptionSpec kOptions[] = {
     {"--parts", 0, "RANGES", 0,
      "one part per range, e.g. 1-3,7,9- (A-B, A- to the\nend, or A alone; no page in two ranges). Parts keep\n"
      "the bookmarks and the links between their pages;\n--pages limits the pages first. With --name, %d is\n"
-     "a part's first page, %e its last, %t the title of\nthe bookmark that starts it"},
+     "a part's first page, %e its last, %t the title of\nthe bookmark that starts it (--at-bookmarks)"},
+    {"--max-size", 0, "SIZE", 0,
+     "parts whose files stay under SIZE (500K, 10M, 1G;\nbytes without a unit), as long as they can be; a\n"
+     "page larger alone is a part of its own. Combines\nwith --every, --at-bookmarks and --parts"},
     {"--yes", 0, "", 1, "go on without asking when many files are created"},
     {"--warn-limit", 0, "N", 1,
      "ask before creating N or more files (default 50);\nwithout a terminal brisel never asks and goes on"},
@@ -193,10 +196,25 @@ std::string ApplyOption(const std::string& name, bool hasValue, const std::strin
     else if (name == "--no-warn") options.noWarn = true;
     else if (name == "--same-date") options.sameDate = options.range = true;
     else if (name == "--no-sync") options.noSync = true;
+    else if (name == "--dry-run") options.dryRun = true;
     else if (name == "--pages") {
-        if (!ParsePageRange(value, options.firstPage, options.lastPage))
-            return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on (not \"" + value + "\")";
+        options.pageSpans.clear();
+        // An empty selection is every page.
+        if (value.find_first_not_of(' ') != std::string::npos) {
+            if (std::string why = ParsePageSelection(value, options.pageSpans, false); !why.empty())
+                return "--pages: " + why + "; " + PagesHelp();
+        }
         options.range = true;
+    } else if (name == "--max-size") {
+        if (!ParseByteSize(value, options.maxSize))
+            return "--max-size needs a size such as 500K, 10M or 1G (not \"" + value + "\")";
+        options.maxSizeText = value;
+    } else if (name == "--if-exists") {
+        if (value == "rename") options.ifExists = IfExists::Rename;
+        else if (value == "replace") options.ifExists = IfExists::Replace;
+        else if (value == "skip") options.ifExists = IfExists::Skip;
+        else if (value == "fail") options.ifExists = IfExists::Fail;
+        else return "--if-exists needs rename, replace, skip or fail";
     } else if (name == "--out") {
         if (value.empty()) return "--out needs a folder";
         options.outDir = value;
@@ -240,7 +258,9 @@ std::string ApplyOption(const std::string& name, bool hasValue, const std::strin
 std::string MissingValue(const OptionSpec& option) {
     const std::string name = option.name;
     if (name == "--warn-limit") return "--warn-limit needs a number";
-    if (name == "--pages") return "--pages needs A-B, A-, -B or A, where A and B are page numbers from 1 on";
+    if (name == "--pages") return std::string("--pages needs ") + PagesHelp();
+    if (name == "--max-size") return "--max-size needs a size such as 500K, 10M or 1G";
+    if (name == "--if-exists") return "--if-exists needs rename, replace, skip or fail";
     if (name == "--out") return "--out needs a folder";
     if (name == "--name") return CheckNamePattern("");
     if (name == "--annotations") return "--annotations needs keep or drop";
@@ -298,6 +318,14 @@ std::string ParseArguments(int argc, const char* const* argv, CliOptions& option
         }
         if (std::string why = ApplyOption(option->name, hasValue, value, options); !why.empty()) return why;
     }
+    // A size limit cuts the parts of the mode chosen, or makes parts of its own.
+    if (options.maxSize > 0) {
+        if (!options.parts) options.parts = PartRequest{PartMode::Size};
+        options.parts->maxSize = options.maxSize;
+    }
+    // Only a part that a bookmark starts has a title.
+    if (NamePatternUsesTitle(options.namePattern) && !(options.parts && options.parts->mode == PartMode::AtBookmarks))
+        return "--name: %t is the title of the bookmark that starts a part, so it needs --at-bookmarks";
     return "";
 }
 

@@ -21,6 +21,7 @@ struct CliOptions {
     // Page-range mode: --pages, --out or --same-date.
     bool range = false;
     int32_t firstPage = 0, lastPage = 0;
+    std::vector<PageSpan> pageSpans;  // --pages; empty: every page
     bool hasOut = false;
     std::string outDir;
     bool sameDate = false;
@@ -44,14 +45,14 @@ struct CliOptions {
     bool bookmarksChosen = false;
     // Parts of several pages instead of one file per page.
     std::optional<PartRequest> parts;
+    int64_t maxSize = 0;  // --max-size in bytes; 0: none
+    std::string maxSizeText;
+    IfExists ifExists = IfExists::Rename;
+    bool dryRun = false;
 };
 
 // Parses argv; returns an empty string, or the reason the arguments are wrong.
 std::string ParseArguments(int argc, const char* const* argv, CliOptions& options);
-
-// Splits "A-B", "A-", "-B", "A" into the two page fields; false when a field
-// breaks the page-field rules.
-bool ParsePageRange(const std::string& text, int32_t& first, int32_t& last);
 
 // The --help text, made from the option table; every line fits 80 columns.
 std::string UsageText();

@@ -34,8 +34,9 @@ std::string ParsePartOption(const std::string& name, bool hasValue, const std::s
             return "--at-bookmarks=LEVEL needs a bookmark level from 1 on (1 is the top level)";
     } else {
         request.mode = PartMode::Ranges;
-        if (!hasValue || !ParsePartRanges(value, request.ranges))
-            return PartRangesHelp() + (value.empty() ? std::string() : " (not \"" + value + "\")");
+        if (!hasValue) return PartRangesHelp();
+        if (std::string why = ParsePageSelection(value, request.ranges, true); !why.empty())
+            return "--parts: " + why + "; " + PartRangesHelp();
     }
     options.parts = request;
     return "";

@@ -1,5 +1,6 @@
 #include "cli/terminal_host.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "cli/messages.h"
@@ -18,17 +19,24 @@ TerminalHost::TerminalHost(bool yes, std::optional<std::string> password, bool q
 void TerminalHost::StartJob(const std::string& file) {
     file_ = file;
     reason_.clear();
+    reasonShown_ = false;
+    errorKey_ = nullptr;
     written_.clear();
     passwordOffered_ = false;
     percent_ = 0;
     lastDraw_ = {};
 }
 
+// The line stays within the terminal's width (less one column, where some
+// terminals wrap), so that repainting it never scrolls.
 void TerminalHost::DrawLine(const std::string& text) {
     if (!progressTerminal_) return;
-    std::string line = "\r" + text;
-    if (text.size() < lineWidth_) line.append(lineWidth_ - text.size(), ' ');
-    lineWidth_ = text.size();
+    const int columns = TerminalColumns(stderr);
+    const std::string shown = columns > 1 ? FitColumns(text, static_cast<size_t>(columns - 1)) : text;
+    const size_t width = TextColumns(shown);
+    std::string line = "\r" + shown;
+    if (width < lineWidth_) line.append(lineWidth_ - width, ' ');
+    lineWidth_ = width;
     WriteText(stderr, line);
 }
 
@@ -60,16 +68,27 @@ void TerminalHost::Repaint(Job& job) {
         DrawLine(job.StatusText + "  " + std::to_string(percent_) + "%");
         return;
     }
-    constexpr int kWidth = 24;
+    // The bar takes 24 columns, fewer when the terminal is narrow, none
+    // when nothing else fits.
     const int64_t done = job.PagesDone, total = job.PagesTotal;
-    const int filled = static_cast<int>(done * kWidth / total);
-    DrawLine(std::string(Tr(job.app.language, Text::CreatingPages)) + " [" + std::string(filled, '#') +
-             std::string(kWidth - filled, '-') + "] " + std::to_string(done) + "/" + std::to_string(total) + " " +
-             std::to_string(done * 100 / total) + "%");
+    const std::string label = Tr(job.app.language, Text::CreatingPages);
+    const std::string count = std::to_string(done) + "/" + std::to_string(total) + " " +
+                              std::to_string(done * 100 / total) + "%";
+    const int columns = TerminalColumns(stderr);
+    int barWidth = 24;
+    if (columns > 0)
+        barWidth = std::min<int>(barWidth, columns - 1 - static_cast<int>(TextColumns(label) + count.size()) - 4);
+    if (barWidth < 4) {
+        DrawLine(label + " " + count);
+        return;
+    }
+    const int filled = static_cast<int>(done * barWidth / total);
+    DrawLine(label + " [" + std::string(filled, '#') + std::string(barWidth - filled, '-') + "] " + count);
 }
 
 void TerminalHost::Fail(const std::string& reason) {
     reason_ = OneLine(reason);
+    reasonShown_ = true;
     ReportFailure(file_, reason_);
 }
 
@@ -87,7 +106,8 @@ bool TerminalHost::ConfirmWarnLimit(Job& job, const std::string& countText) {
     WriteText(stderr, OneLine(TrFormat(language, Text::WarnLimit, countText)) + " [y/N] ");
     std::string answer;
     if (ReadTerminalLine(answer, true) && (answer == "y" || answer == "Y" || answer == "yes")) return true;
-    reason_ = OneLine(TrFormat(language, Text::WarnLimit, countText));
+    reason_ = CliTrFormat(language, CliText::WarnDeclined, countText);
+    errorKey_ = "declined";
     return false;
 }
 
@@ -100,6 +120,7 @@ bool TerminalHost::AskPassword(Job& job, std::string& password) {
     EndProgress();
     const Language language = job.app.language;
     if (!askTerminal_) {
+        errorKey_ = job.OwnerPasswordNeeded ? "owner-password" : passwordOffered_ ? "password" : "password-needed";
         Fail(CliTr(language, job.OwnerPasswordNeeded ? CliText::OwnerPasswordNeeded
                              : passwordOffered_      ? CliText::PasswordWrong
                                                      : CliText::PasswordNoTerminal));
@@ -107,7 +128,9 @@ bool TerminalHost::AskPassword(Job& job, std::string& password) {
     }
     WriteText(stderr, std::string(Tr(language, Text::InputPassword)) + ": ");
     if (ReadTerminalLine(password, false)) return true;
+    WriteText(stderr, "\n");
     reason_ = CliTr(language, CliText::NoPasswordGiven);
+    errorKey_ = "password-needed";
     return false;
 }
 
@@ -117,9 +140,11 @@ void TerminalHost::ShowMessage(Job& job, MessageIcon icon, const std::string& te
     // terminal there is none, and AskPassword tells why.
     if (text == Tr(job.app.language, Text::InputRightPassword)) {
         reason_ = CliTr(job.app.language, CliText::PasswordWrong);
+        errorKey_ = "password";
         if (!askTerminal_) return;
     }
     if (icon == MessageIcon::Error) {
+        if (!errorKey_) errorKey_ = "encryption";
         Fail(text);
         return;
     }

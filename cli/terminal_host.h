@@ -26,6 +26,10 @@ public:
     const std::vector<std::string>& written() const { return written_; }
     // The reason the host gave for stopping the job, if it did.
     const std::string& reason() const { return reason_; }
+    // Whether that reason was printed already.
+    bool reasonShown() const { return reasonShown_; }
+    // The stable name of that reason, for --json.
+    const char* errorKey() const { return errorKey_; }
 
     void Progress(Job& job, int percent) override;
     void ReplaceStatusText(Job& job) override;
@@ -47,6 +51,8 @@ private:
     bool askTerminal_;
     std::string file_;
     std::string reason_;
+    bool reasonShown_ = false;
+    const char* errorKey_ = nullptr;
     std::vector<std::string> written_;
     int percent_ = 0;
     size_t lineWidth_ = 0;

@@ -36,6 +36,8 @@ public:
     }
     const std::string& reason() const { return reason_; }
     bool passwordRefused() const { return passwordRefused_; }
+    // The stable name of why the host refused the job.
+    const char* errorKey() const { return !passwordRefused_ ? "stopped" : offered_ ? "password" : "password-needed"; }
 
 private:
     void CheckStop(Job& job) {
@@ -58,8 +60,9 @@ void MakeRequest(const SplitOptions& options, const std::string& path, AppState&
     if (kinds > 1) refuse("choose one of every, at_bookmarks and parts");
     if (options.every < 0) refuse("every must be at least 1");
     if (options.atBookmarks < 0) refuse("at_bookmarks must be at least 1");
-    if (!options.pages.empty() && !ParsePartRanges(options.pages, request.pages))
-        refuse(std::string("not a list of pages: ") + options.pages + " (" + PartRangesHelp() + ")");
+    if (!options.pages.empty())
+        if (const std::string why = ParsePageSelection(options.pages, request.pages, false); !why.empty())
+            refuse("pages: " + why);
     if (kinds == 1) {
         PartRequest parts;
         if (options.every > 0) {
@@ -70,8 +73,8 @@ void MakeRequest(const SplitOptions& options, const std::string& path, AppState&
             parts.level = options.atBookmarks;
         } else {
             parts.mode = PartMode::Ranges;
-            if (!ParsePartRanges(options.parts, parts.ranges))
-                refuse(std::string("not a list of parts: ") + options.parts + " (" + PartRangesHelp() + ")");
+            if (const std::string why = ParsePageSelection(options.parts, parts.ranges, true); !why.empty())
+                refuse("parts: " + why);
         }
         request.parts = parts;
         // Parts keep the bookmarks of their pages, as on the command line.
@@ -157,6 +160,8 @@ SplitRecord SplitTo(const Source& source, const std::string& folder, const std::
     record.written = sink.written();
     record.reason = JobReason(job, result, true);
     if (record.reason.empty()) record.reason = host.reason();
+    if (const char* key = JobErrorKey(job, result)) record.error = key;
+    if (result == kResultAlreadyTold) record.error = host.errorKey();
     record.passwordError = host.passwordRefused();
     for (const Warning& w : job.Warnings.items())
         record.warnings.push_back({WarningName(w.kind), w.object, w.offset, w.firstPage, w.lastPage});
@@ -179,9 +184,12 @@ namespace {
 
 // The kind a warning's name stands for (the names the JSON prints).
 WarningKind KindNamed(const std::string& name) {
-    for (WarningKind kind : {WarningKind::MissingObject, WarningKind::LostTreeNode, WarningKind::RepairedEntry,
-                             WarningKind::ResealedPerms})
-        if (name == WarningName(kind)) return kind;
+    // Every kind has its own name; past the last one comes the generic name.
+    for (int k = 0; k < 256; ++k) {
+        const char* known = WarningName(static_cast<WarningKind>(k));
+        if (std::string(known) == "warning") break;
+        if (name == known) return static_cast<WarningKind>(k);
+    }
     return WarningKind::MissingObject;
 }
 
@@ -194,6 +202,7 @@ std::string SplitRecord::Json() const {
     outcome.pages = pages;
     outcome.written = written;
     outcome.reason = reason;
+    outcome.error = error.empty() ? nullptr : error.c_str();
     for (const SplitWarning& w : warnings) outcome.warnings.push_back({KindNamed(w.kind), w.object, w.offset, w.firstPage, w.lastPage});
     return JsonLine(outcome);
 }

@@ -18,6 +18,7 @@ class Record(TypedDict):
     status: int
     pages: int | None
     written: list[str]
+    error: str | None
     reason: str | None
     warnings: list[Warning]
 

@@ -93,6 +93,7 @@ py::dict RecordDict(const brisel::SplitRecord& record) {
     py::list written;
     for (const std::string& path : record.written) written.append(py::str(path));
     d["written"] = written;
+    d["error"] = record.error.empty() ? py::object(py::none()) : py::object(py::str(record.error));
     d["reason"] = record.reason.empty() ? py::object(py::none()) : py::object(py::str(record.reason));
     // The damage the split survived, as --json gives it.
     auto number = [](int64_t value) { return value >= 0 ? py::object(py::int_(value)) : py::object(py::none()); };

@@ -4,9 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/pdf_text.h"
+
 #include "security/md5.h"
 #include "security/password_hash.h"
-#include "security/pdfdoc_encoding.h"
 #include "security/rc4.h"
 
 namespace brisel {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "base/pdf_text.h"
 #include "security/saslprep_tables.h"
 
 namespace brisel {
@@ -29,54 +30,6 @@ uint8_t CombiningClass(char32_t c) {
     const ClassRange* r =
         std::upper_bound(kCombiningClass, end, c, [](char32_t v, const ClassRange& x) { return v < x.first; });
     return r != kCombiningClass && c <= (r - 1)->last ? (r - 1)->combiningClass : 0;
-}
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool DecodeUtf8(const std::string& text, std::u32string& out) {
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    while (p < end) {
-        const unsigned char b = *p++;
-        if (b < 0x80) {
-            out.push_back(b);
-            continue;
-        }
-        int more;
-        char32_t c, least;
-        if ((b & 0xE0) == 0xC0) more = 1, c = b & 0x1F, least = 0x80;
-        else if ((b & 0xF0) == 0xE0) more = 2, c = b & 0x0F, least = 0x800;
-        else if ((b & 0xF8) == 0xF0) more = 3, c = b & 0x07, least = 0x10000;
-        else return false;
-        if (end - p < more) return false;
-        for (int i = 0; i < more; ++i, ++p) {
-            if ((*p & 0xC0) != 0x80) return false;
-            c = c << 6 | (*p & 0x3F);
-        }
-        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-        out.push_back(c);
-    }
-    return true;
-}
-
-void EncodeUtf8(const std::u32string& text, std::string& out) {
-    out.clear();
-    for (char32_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | c >> 6);
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | c >> 12);
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | c >> 18);
-            out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
 }
 
 void Decompose(char32_t c, std::u32string& out) {
@@ -170,7 +123,7 @@ bool SaslPrep(const std::string& input, std::string& out) {
     if (anyRandAL && (anyLeftToRight || !InRanges(kRandAL, kRandALCount, mapped.front()) ||
                       !InRanges(kRandAL, kRandALCount, mapped.back())))
         return false;
-    EncodeUtf8(mapped, out);
+    out = EncodeUtf8(mapped);
     return true;
 }
 

@@ -15,39 +15,68 @@ DiskSink::DiskSink(const std::string& base, bool useFolder, const std::string& f
 
 DiskSink::~DiskSink() = default;
 
+void DiskSink::SetIfExists(IfExists ifExists) {
+    ifExists_ = ifExists;
+    naming_.SetIfExists(ifExists);
+}
+
 int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) {
-    partFiles_ = plan.partFiles;
     times_ = opened.times;
     firstPages_.clear();
+    skipped_ = 0;
     for (const PlannedFile& file : plan.files) firstPages_.push_back(file.first);
+    // Names by page, unless the pages chosen leave gaps: then each file's
+    // own name is what must be free.
+    int32_t low = plan.files.front().first, high = low;
+    for (const PlannedFile& file : plan.files) {
+        low = std::min(low, file.first);
+        high = std::max(high, file.first);
+    }
+    lowPage_ = low;
+    partNames_ = plan.partFiles || high - low + 1 != static_cast<int32_t>(plan.files.size());
     bool chosen;
-    if (partFiles_) {
+    if (partNames_) {
         std::vector<Part> parts;
         std::vector<std::string> titles;
         for (const PlannedFile& file : plan.files) {
-            parts.push_back(Part{file.first - 1, file.last - 1, file.bookmark});
+            parts.push_back(Part{file.first - 1, file.last - 1, file.bookmark, {}});
             titles.push_back(file.nameTitle);
         }
         chosen = naming_.ChooseParts(job, opened.pageCount, parts, titles);
     } else {
-        // Every name of the pages from the lowest to the highest is free.
-        int32_t low = plan.files.front().first, high = low;
-        for (const PlannedFile& file : plan.files) {
-            low = std::min(low, file.first);
-            high = std::max(high, file.first);
-        }
         chosen = naming_.Choose(job, opened.pageCount, low - 1, high);
     }
     if (!chosen) return kResultCannotCreate;
+    if (plan.dryRun) return 0;
     saver_ = std::make_unique<PageSaver>(PageSaver::DefaultThreads(), 4u << 20, 64,
                                          [this](int32_t index, int attempt) { return naming_.AlternativePath(index, attempt); });
     saver_->SetDurable(job.app.SyncPageFiles);
+    saver_->SetReplace(ifExists_ == IfExists::Replace);
     return 0;
 }
 
 std::string DiskSink::NameOf(size_t k) const {
     // Names of single pages come from the page, those of parts from the part.
-    return partFiles_ ? naming_.PathForPart(k) : naming_.PathFor(firstPages_[k]);
+    return partNames_ ? naming_.PathForPart(k) : naming_.PathFor(firstPages_[k]);
+}
+
+bool DiskSink::Taken(size_t k) const {
+    if (k >= firstPages_.size()) return false;
+    return naming_.Taken(partNames_ ? k : static_cast<size_t>(firstPages_[k] - lowPage_));
+}
+
+std::string DiskSink::TakenName() const {
+    if (naming_.discriminator().empty() || firstPages_.empty()) return std::string();
+    return partNames_ ? naming_.PlainPathForPart(0) : naming_.PlainPathFor(firstPages_[0]);
+}
+
+std::string DiskSink::UsedName() const { return TakenName().empty() ? std::string() : NameOf(0); }
+
+bool DiskSink::Skip(size_t k) {
+    // An existing file is left as it is: a rerun writes only what is missing.
+    if (ifExists_ != IfExists::Skip || !Taken(k)) return false;
+    ++skipped_;
+    return true;
 }
 
 bool DiskSink::Take(Job&, size_t k, const PlannedFile& file, std::string& bytes) {

@@ -29,15 +29,32 @@ public:
 
     int Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) override;
     std::string NameOf(size_t k) const override;
+    bool Skip(size_t k) override;
     bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) override;
     int Finish(Job& job, size_t taken, WarningList& warnings) override;
 
     // After Finish: the paths of the files written, in order.
     const std::vector<std::string>& written() const { return written_; }
 
+    // What to do with names that exist (before Begin): another set of names
+    // (the default), the new files in their place, or the old files left.
+    void SetIfExists(IfExists ifExists);
+    // After Begin: whether file k's name exists (Replace and Skip).
+    bool Taken(size_t k) const;
+    // After Begin, when the plain names were taken and others chosen: the
+    // first plain name, and the name used instead; else empty.
+    std::string TakenName() const;
+    std::string UsedName() const;
+    // After Finish: the files left as they were (Skip).
+    int32_t skipped() const { return skipped_; }
+
 private:
     OutputNaming naming_;
-    bool partFiles_ = false;
+    IfExists ifExists_ = IfExists::Rename;
+    // Files named as parts: parts, or pages that leave gaps between them.
+    bool partNames_ = false;
+    int32_t lowPage_ = 1;  // the lowest first page, for names by page
+    int32_t skipped_ = 0;
     std::vector<int32_t> firstPages_;  // 1-based first page of each file
     std::optional<FileTimes> times_;
     std::unique_ptr<PageSaver> saver_;

@@ -55,6 +55,22 @@ std::string JobReason(const Job& job, int result, bool range) {
     }
 }
 
+const char* JobErrorKey(const Job& job, int result) {
+    switch (result) {
+        case kResultDone: return nullptr;
+        case kResultOnePage: return "one-page";
+        case kResultCannotCreate: return job.LastError == kNameTaken ? "name-taken" : "cannot-create";
+        case kResultBadPageRange: return "page-range";
+        case kResultIncomplete: return "incomplete";
+        case kResultBreak: return "stopped";
+        default: break;
+    }
+    if (job.InputFault == FileFault::Changed) return "input-changed";
+    if (job.Step == JobStep::Load) return "unreadable";
+    if (job.Step == JobStep::Unlock) return "encryption";
+    return "damaged";
+}
+
 std::string OneLine(const std::string& text) {
     std::string line;
     for (size_t i = 0; i < text.size(); ++i) {

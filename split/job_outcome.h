@@ -16,6 +16,10 @@ int JobExitStatus(int result);
 // host has already told why. range: the job wrote a page range or parts.
 std::string JobReason(const Job& job, int result, bool range);
 
+// The stable English name of a failure, for scripts (the JSON "error"
+// key): "page-range", "damaged", ...; null when the job was done.
+const char* JobErrorKey(const Job& job, int result);
+
 // A text of the desktop program's message boxes on one line: its line
 // breaks become ": ", or a space before a parenthesis.
 std::string OneLine(const std::string& text);

@@ -76,6 +76,19 @@ std::string CheckNamePattern(const std::string& pattern) {
     return "";
 }
 
+bool NamePatternUsesTitle(const std::string& pattern) {
+    for (size_t i = 0; i < pattern.size();) {
+        const Field field = pattern[i] == '%' ? ReadField(pattern, i) : Field{};
+        if (field.end == std::string::npos) {
+            ++i;
+            continue;
+        }
+        if (field.letter == 't') return true;
+        i = field.end;
+    }
+    return false;
+}
+
 std::string ExpandNamePattern(const std::string& pattern, const NameFields& fields) {
     std::string name;
     for (size_t i = 0; i < pattern.size();) {
@@ -100,6 +113,8 @@ std::string ExpandNamePattern(const std::string& pattern, const NameFields& fiel
         }
         i = field.end;
     }
+    // A name that begins with an empty title and a dot would be hidden.
+    if (!name.empty() && name[0] == '.' && pattern[0] != '.') name[0] = '_';
     return name;
 }
 

@@ -25,6 +25,9 @@ struct NameFields {
 // share a name.
 std::string CheckNamePattern(const std::string& pattern);
 
+// Whether the pattern has the bookmark title field "%t".
+bool NamePatternUsesTitle(const std::string& pattern);
+
 // The file name the pattern gives; the pattern must have passed the check.
 std::string ExpandNamePattern(const std::string& pattern, const NameFields& fields);
 

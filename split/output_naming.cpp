@@ -34,8 +34,9 @@ void OutputNaming::SetBase(const std::string& inputPath, bool useSaveFolder, con
     } else {
         path = inputPath;
     }
-    // The extension is cut by length: "A.PDF" gives "A-".
-    base_ = path.substr(0, path.size() >= 4 ? path.size() - 4 : 0) + "-";
+    // ".pdf" in any letter case is cut ("A.PDF" gives "A-"); a name without
+    // it is kept whole ("report" gives "report-").
+    base_ = path.substr(0, EndsWithPdf(path) ? path.size() - 4 : path.size()) + "-";
     title_ = FileTitle(base_);
     title_.pop_back();
     folder_ = base_.substr(0, base_.size() - title_.size() - 1);
@@ -88,7 +89,8 @@ std::string DiscriminatorAt(int place) {
 
 std::string OutputNaming::AlternativePath(int32_t index, int attempt) const {
     // Names from a pattern are exact: no other name stands in for them.
-    if (!pattern_.empty() || attempt < 1 || chosen_ + attempt >= kDiscriminators) return "";
+    if (!pattern_.empty() || ifExists_ != IfExists::Rename || attempt < 1 || chosen_ + attempt >= kDiscriminators)
+        return "";
     const std::string discriminator = DiscriminatorAt(chosen_ + attempt);
     std::string name;
     if (parts_.empty()) {
@@ -107,7 +109,11 @@ std::string OutputNaming::PathForPart(size_t k) const { return PartNameWith(disc
 
 template <class NameOf>
 bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longest, NameOf nameOf) {
-    if (!pattern_.empty()) {
+    taken_.assign(static_cast<size_t>(count), false);
+    discriminator_.clear();
+    chosen_ = 0;
+    if (!pattern_.empty() || ifExists_ != IfExists::Rename) {
+        const bool keepGoing = ifExists_ == IfExists::Replace || ifExists_ == IfExists::Skip;
         for (int32_t k = 0; k < count; ++k) {
             if (job.Stopped()) return false;
             const std::string name = nameOf("", k);
@@ -115,11 +121,14 @@ bool OutputNaming::ChooseAmong(Job& job, int32_t count, const std::string& longe
                 job.LastError = kNoFreeName;
                 return false;
             }
-            if (NameTaken(name)) {
-                job.OutputPath = name;
-                job.LastError = kNameTaken;
-                return false;
+            if (!NameTaken(name)) continue;
+            if (keepGoing) {
+                taken_[static_cast<size_t>(k)] = true;
+                continue;
             }
+            job.OutputPath = name;
+            job.LastError = kNameTaken;
+            return false;
         }
         return true;
     }

@@ -12,6 +12,11 @@
 
 namespace brisel {
 
+// What to do with a page file whose name exists: take the next
+// discriminator (Rename), put the new file in its place whole (Replace),
+// keep it and write the others (Skip), or write nothing (Fail).
+enum class IfExists { Rename, Replace, Skip, Fail };
+
 // Choose's codes.
 enum NamingCode : int32_t { kNoFreeName = -2000, kNameTaken = -2001 };
 
@@ -24,6 +29,13 @@ public:
     // instead of the base path's own names; empty keeps those.
     void SetPattern(const std::string& pattern) { pattern_ = pattern; }
     const std::string& base() const { return base_; }
+    // Names that exist: with Rename (the default) the next discriminator is
+    // chosen; with Replace and Skip the names stay and Taken() tells which
+    // exist; with Fail the first taken name fails the choice (kNameTaken).
+    void SetIfExists(IfExists ifExists) { ifExists_ = ifExists; }
+    // Whether the name of file k (a page or part in the order chosen) existed
+    // when it was chosen (Replace and Skip).
+    bool Taken(size_t k) const { return k < taken_.size() && taken_[k]; }
 
     // Chooses the first discriminator under which no page in [first, last)
     // (0-based) names an existing file (or a symbolic link, even a dangling
@@ -51,6 +63,9 @@ public:
     // names come from a pattern.
     std::string AlternativePath(int32_t index, int attempt) const;
     const std::string& discriminator() const { return discriminator_; }
+    // The names without a discriminator, for the note that they were taken.
+    std::string PlainPathFor(int32_t page) const { return NameWith("", page); }
+    std::string PlainPathForPart(size_t k) const { return PartNameWith("", k); }
 
 private:
     std::string NameWith(const std::string& discriminator, int32_t page) const;
@@ -69,6 +84,8 @@ private:
     int32_t pageCount_ = 0;
     std::vector<Part> parts_;
     std::vector<std::string> partTitles_;
+    IfExists ifExists_ = IfExists::Rename;
+    std::vector<bool> taken_;
 };
 
 // Number of decimal digits of a positive value (1 for 0).

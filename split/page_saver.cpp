@@ -58,7 +58,7 @@ void PageSaver::Run() {
         std::string path = task.path;
         FileFault fault =
             file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_);
-        if (fault == FileFault::None) fault = file.Publish(path);
+        if (fault == FileFault::None) fault = replace_ ? file.Replace(path) : file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
             std::string other = alternative_(task.index, attempt);

@@ -45,6 +45,10 @@ public:
     // first Submit).
     void SetDurable(bool durable) { durable_ = durable; }
 
+    // Files put in place of a file that holds their name (whole, in one
+    // step) instead of taking another name.
+    void SetReplace(bool replace) { replace_ = replace; }
+
     // Whether a file could not be written so far.
     bool Failed();
 
@@ -97,6 +101,7 @@ private:
     bool durable_ = false;
     FileFault syncFault_ = FileFault::None;
     std::string folder_;  // of the files written
+    bool replace_ = false;
     std::vector<std::thread> threads_;
 };
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-
 #include "base/job.h"
 #include "split/part_plan.h"
 

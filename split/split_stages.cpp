@@ -12,6 +12,7 @@
 #include "pagewriter/shared_resources.h"
 #include "pdfread/xref_table.h"
 #include "security/encrypted_output.h"
+#include "split/size_plan.h"
 #include "split/split_job.h"
 #include "split/unlock.h"
 
@@ -98,13 +99,14 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
     return 0;
 }
 
-int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan) {
-    const int32_t count = opened.pageCount;
-    const bool onePage = count == 1 && job.PagesNotFound == 0 && job.PagesScanned == 0;
-    if (onePage && !request.onePageFile) return kResultOnePage;
-    if (count < 1 && !request.range && !request.parts) return kResultOnePage;
+namespace {
 
-    // Pages written: 0-based indexes [first, last).
+// The pages (0-based, ascending) a request selects: its page list, within
+// its range when it has one too; else its range; else every page. 0, or
+// kResultBadPageRange with why set when the list names a page the document
+// lacks.
+int SelectPages(Job& job, int32_t count, const SplitRequest& request, std::vector<int32_t>& selected,
+                std::string& why) {
     int32_t first = 0, last = count;
     if (request.range) {
         int32_t from = request.firstPage == 0 ? 1 : request.firstPage;
@@ -114,65 +116,34 @@ int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& reques
         first = from - 1;
         last = to;
     }
-
-    // The pages chosen (0-based, in the order given), within [first, last).
-    std::vector<int32_t> chosen;
-    std::vector<bool> isChosen;
-    if (!request.pages.empty()) {
-        isChosen.assign(static_cast<size_t>(count), false);
-        for (const PageSpan& span : request.pages) {
-            const int32_t to = span.last == 0 ? count : span.last;
-            if (span.first < 1 || span.first > to || to > count) return kResultBadPageRange;
-            for (int32_t page = span.first; page <= to; ++page)
-                if (page - 1 >= first && page - 1 < last && !isChosen[static_cast<size_t>(page - 1)]) {
-                    isChosen[static_cast<size_t>(page - 1)] = true;
-                    chosen.push_back(page - 1);
-                }
-        }
-        if (chosen.empty()) return kResultBadPageRange;
+    selected.clear();
+    if (request.pages.empty()) {
+        for (int32_t index = first; index < last; ++index) selected.push_back(index);
+        return 0;
     }
-
-    std::vector<Part> parts;
-    // The pages of each part when some pages are left out of it.
-    std::vector<std::vector<int32_t>> partPages;
-    if (request.parts && !chosen.empty() && request.parts->mode == PartMode::Every) {
-        // Every N of the pages chosen.
-        const size_t every = static_cast<size_t>(std::max(1, request.parts->every));
-        for (size_t at = 0; at < chosen.size(); at += every) {
-            partPages.emplace_back(chosen.begin() + static_cast<ptrdiff_t>(at),
-                                   chosen.begin() + static_cast<ptrdiff_t>(std::min(chosen.size(), at + every)));
-            parts.push_back(Part{partPages.back().front(), partPages.back().back(), -1});
+    std::vector<char> chosen(static_cast<size_t>(count), 0);
+    std::vector<int32_t> pages;
+    for (const PageSpan& span : request.pages) {
+        if (const int32_t missing = ResolvePageSpan(span, count, pages); missing != 0) {
+            why = PageSpanProblem(job.app.language, span, missing, count);
+            return kResultBadPageRange;
         }
-    } else if (request.parts) {
-        if (!PlanParts(*request.parts, opened.doc.outlines, count, first, last, parts)) return kResultBadPageRange;
-        if (!chosen.empty()) {
-            // Bookmarks and ranges cut the document; each part keeps the pages chosen.
-            std::vector<Part> kept;
-            for (const Part& part : parts) {
-                std::vector<int32_t> pages;
-                for (int32_t index = part.first; index <= part.last; ++index)
-                    if (isChosen[static_cast<size_t>(index)]) pages.push_back(index);
-                if (pages.empty()) continue;
-                kept.push_back(Part{pages.front(), pages.back(), part.bookmark});
-                partPages.push_back(std::move(pages));
-            }
-            parts = std::move(kept);
-            if (parts.empty()) return kResultBadPageRange;
-        }
-    } else if (!chosen.empty()) {
-        for (int32_t index : chosen) parts.push_back(Part{index, index, -1});
-    } else {
-        for (int32_t index = first; index < last; ++index) parts.push_back(Part{index, index, -1});
+        for (int32_t page : pages) chosen[static_cast<size_t>(page - 1)] = 1;
     }
-    plan.partFiles = request.parts.has_value();
+    for (int32_t index = first; index < last; ++index)
+        if (chosen[static_cast<size_t>(index)]) selected.push_back(index);
+    return selected.empty() ? kResultBadPageRange : 0;
+}
+
+void FillPlan(const OpenedDocument& opened, const std::vector<Part>& parts, bool partFiles, SplitPlan& plan) {
+    plan.partFiles = partFiles;
     plan.files.clear();
     plan.files.reserve(parts.size());
     const std::vector<std::string> nameTitles =
-        plan.partFiles ? PartTitles(opened.doc, parts) : std::vector<std::string>(parts.size());
+        partFiles ? PartTitles(opened.doc, parts) : std::vector<std::string>(parts.size());
     for (size_t k = 0; k < parts.size(); ++k) {
         PlannedFile file;
-        if (!partPages.empty()) file.pages = partPages[k];
-        else for (int32_t index = parts[k].first; index <= parts[k].last; ++index) file.pages.push_back(index);
+        file.pages = PartPages(parts[k]);
         file.first = parts[k].first + 1;
         file.last = parts[k].last + 1;
         file.bookmark = parts[k].bookmark;
@@ -180,10 +151,53 @@ int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& reques
         file.nameTitle = nameTitles[k];
         plan.files.push_back(std::move(file));
     }
+}
+
+}  // namespace
+
+int PlanStage(Job& job, OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan) {
+    const int32_t count = opened.pageCount;
+    plan.why.clear();
+    plan.dryRun = request.dryRun;
+    const bool onePage = count == 1 && job.PagesNotFound == 0 && job.PagesScanned == 0;
+    if (onePage && !request.onePageFile) return kResultOnePage;
+    if (count < 1 && !request.range && !request.parts && request.pages.empty()) return kResultOnePage;
+    if (count < 1) return kResultBadPageRange;
+
+    std::vector<int32_t> selected;
+    if (int r = SelectPages(job, count, request, selected, plan.why); r != 0) return r;
+
+    std::vector<Part> parts;
+    if (request.parts) {
+        if (!PlanParts(*request.parts, opened.doc.outlines, count, selected, parts, &plan.why, job.app.language))
+            return kResultBadPageRange;
+    } else {
+        for (int32_t index : selected) parts.push_back(Part{index, index, -1, {}});
+    }
+    FillPlan(opened, parts, request.parts.has_value(), plan);
+
+    // Parts under a size are cut once the files the writer would write are
+    // measured, links already blanked as for the parts before the cut.
+    if (request.parts && request.parts->maxSize > 0) {
+        PrepareFiles(job, opened, plan);
+        if (job.Stopped()) return job.StopCode;
+        InputKeyEncryption encryption(opened.doc.reader);
+        std::vector<int32_t> oversized;
+        std::vector<int64_t> sizes;
+        const JobStep step = job.Step;
+        job.Step = JobStep::Write;
+        if (!CutPartsBySize(job, opened.doc, parts, request.parts->maxSize, &encryption, oversized, sizes))
+            return job.Stopped() ? job.StopCode.load() : kResultFailed;
+        job.Step = step;
+        FillPlan(opened, parts, true, plan);
+        for (int32_t k : oversized) plan.files[static_cast<size_t>(k)].oversized = true;
+        for (size_t k = 0; k < sizes.size() && k < plan.files.size(); ++k) plan.files[k].bytes = sizes[k];
+    }
 
     const AppState& app = job.app;
     const int32_t total = static_cast<int32_t>(plan.files.size());
-    if (app.IsWarnLimit && total >= app.WarnLimitN && !job.host.ConfirmWarnLimit(job, std::to_string(total)))
+    if (!request.dryRun && app.IsWarnLimit && total >= app.WarnLimitN &&
+        !job.host.ConfirmWarnLimit(job, std::to_string(total)))
         return kResultAlreadyTold;
     return 0;
 }
@@ -200,7 +214,7 @@ bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::s
 }
 
 void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
-    ShowStatus(job, Text::Analyzing, 20);
+    if (!opened.prepared) ShowStatus(job, Text::Analyzing, 20);
     Document& doc = opened.doc;
     // A page file keeps the links and bookmarks that lead into it, by
     // explicit destination or by name; one rule for single pages and parts.
@@ -209,6 +223,10 @@ void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
         for (int32_t index : plan.files[k].pages)
             if (index >= 0 && index < opened.pageCount) partOf[static_cast<size_t>(index)] = static_cast<int32_t>(k);
     BlankPageAnnots(job, doc, job.app.KeepAnnotations, &partOf);
+    // A plan cut again (parts under a size) only blanks the links that now
+    // lead out of a file.
+    if (opened.prepared) return;
+    opened.prepared = true;
     IndexNamedDests(job, doc);
     // Page files keep the structure elements of their pages.
     if (job.app.KeepDocumentData) AnalyzeStructure(job, doc);
@@ -216,6 +234,13 @@ void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
 }
 
 int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink& sink) {
+    // A dry run names the files and writes none.
+    if (plan.dryRun) {
+        if (plan.files.empty()) return kResultOnePage;
+        job.Step = JobStep::Name;
+        if (int r = sink.Begin(job, opened, plan); r != 0) return job.Stopped() ? job.StopCode.load() : r;
+        return kResultDone;
+    }
     PrepareFiles(job, opened, plan);
     if (job.Stopped()) return job.StopCode;
     ShowStatus(job, Text::CreatingPages, 30);
@@ -238,6 +263,10 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
         if (job.Stopped()) break;
         const PlannedFile& file = plan.files[static_cast<size_t>(k - 1)];
         job.PagesDone = k;
+        if (sink.Skip(static_cast<size_t>(k - 1))) {
+            job.PagesWritten = k;
+            continue;
+        }
         job.StatusText = TrFormat(job.app.language, Text::CreatingPagesCounter, k, total);
         const int percent = 30 + static_cast<int>(static_cast<int64_t>(k) * 70 / total);
         if (percent > shownPercent) {
@@ -289,18 +318,18 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
 namespace {
 
 int RunEachStage(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink,
-                 OpenedDocument& opened) {
+                 OpenedDocument& opened, SplitPlan& plan) {
     if (int r = OpenStage(job, source, request, opened); r != 0) return r;
-    SplitPlan plan;
     if (int r = PlanStage(job, opened, request, plan); r != 0) return r;
     return WriteStage(job, opened, plan, sink);
 }
 
 }  // namespace
 
-int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink) {
+int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink, SplitPlan* planOut) {
     OpenedDocument opened;
-    const int result = RunEachStage(job, source, request, sink, opened);
+    SplitPlan plan;
+    const int result = RunEachStage(job, source, request, sink, opened, planOut ? *planOut : plan);
     // The document lives for one run; what it survived stays with the job.
     job.IncompletePages = opened.doc.warnings.Pages(WarningKind::MissingObject);
     job.RepairedPages = opened.doc.warnings.Pages(WarningKind::MendedStream);

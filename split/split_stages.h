@@ -47,8 +47,9 @@ struct SplitRequest {
     // settings apply to such a split.
     bool range = false;
     int32_t firstPage = 0, lastPage = 0;
-    // Only these pages, in this order (1-based spans, last 0: to the end);
-    // empty for all. Parts are made of the pages chosen.
+    // Only the pages of this selection (in page order; within the range
+    // when one is given too); empty for all. Parts are made of the pages
+    // chosen.
     std::vector<PageSpan> pages;
     // Files of several pages instead of one file per page.
     std::optional<PartRequest> parts;
@@ -58,6 +59,8 @@ struct SplitRequest {
     // A document of one page gives its one page file instead of
     // kResultOnePage (the library's choice; the front ends refuse it).
     bool onePageFile = false;
+    // Plan and name the files, write none.
+    bool dryRun = false;
 };
 
 // An input read, unlocked, analysed: what the plan and write stages work on.
@@ -72,6 +75,8 @@ struct OpenedDocument {
     // Bus errors under mapped inputs when the input was read: a change means
     // it was cut short while mapped.
     uint64_t inputFaults = 0;
+    // Whether PrepareFiles has run once.
+    bool prepared = false;
 };
 
 // One planned output file.
@@ -81,6 +86,8 @@ struct PlannedFile {
     int32_t bookmark = -1;        // the OutlineTable index of the bookmark that starts it, -1 when none
     std::string title;            // that bookmark's title in UTF-8, empty when none
     std::string nameTitle;        // the title as a file name may hold it (for "%t")
+    bool oversized = false;       // one page alone larger than the size limit
+    int64_t bytes = -1;           // its size when the plan measured it
 };
 
 struct SplitPlan {
@@ -88,6 +95,11 @@ struct SplitPlan {
     // Files of several pages (parts): links between their pages stay, and
     // their names carry both page numbers.
     bool partFiles = false;
+    // Name the files, write none.
+    bool dryRun = false;
+    // Why the pages asked for could not be chosen (a page the document
+    // lacks), in the job's language; empty otherwise.
+    std::string why;
 };
 
 // Where the write stage hands each file once it is built whole.
@@ -98,6 +110,8 @@ public:
     virtual int Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) = 0;
     // The name shown while file k is built (job.OutputPath); may be empty.
     virtual std::string NameOf(size_t k) const = 0;
+    // Whether file k is left out unbuilt (its file exists and is kept).
+    virtual bool Skip(size_t) { return false; }
     // Takes the bytes of file k; it may swap them out of bytes (bytes keeps
     // a buffer whose capacity is reused). false ends the write.
     virtual bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) = 0;
@@ -117,7 +131,8 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
 // The files the request asks for, from the opened document; confirms a
 // large number of files with the host when the settings ask for it. 0, or
 // the job's result.
-int PlanStage(Job& job, const OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan);
+// Parts under a size are measured by building them, after PrepareFiles.
+int PlanStage(Job& job, OpenedDocument& opened, const SplitRequest& request, SplitPlan& plan);
 
 // Builds the planned files into bytes. A planner that weighs candidate
 // files (by their size) builds them through this too; Prepare must have
@@ -149,7 +164,9 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
 
 // The three stages in a row with the given sink; what the document
 // survived goes to job.Warnings and job.IncompletePages.
-int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink);
+// planOut, when given, receives the plan.
+int RunStages(Job& job, const InputSource& source, const SplitRequest& request, FileSink& sink,
+              SplitPlan* planOut = nullptr);
 
 // Clears what a job must not inherit from an earlier one.
 void ResetJob(Job& job);

@@ -42,7 +42,7 @@ struct Source {
 // What to write. The texts are those of the command line.
 struct SplitOptions {
     std::optional<std::string> password;  // the user or owner password of an encrypted input
-    std::string pages;                    // only these pages: "3-7", "1-3,7,9-"; empty for all
+    std::string pages;                    // only these pages: "3-7", "1-3,7,9-", "r3-z", "1-z:odd"; empty for all
     int every = 0;                        // parts of this many pages
     int atBookmarks = 0;                  // parts at the bookmarks of this level (1: the top)
     std::string parts;                    // one part per range: "1-3,7,9-"
@@ -77,6 +77,7 @@ struct SplitRecord {
     int status = 0;
     int32_t pages = 0;  // 0: unknown
     std::vector<std::string> written;
+    std::string error;   // the stable English name of the failure ("page-range", "damaged", ...); empty when split
     std::string reason;  // empty when split
     bool passwordError = false;  // the password was wrong or missing
     std::vector<SplitWarning> warnings;

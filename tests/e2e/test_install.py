@@ -54,7 +54,7 @@ class InstallTest(SplitTestCase):
         for heading in ("Which pages", "Questions and passwords:", "What is printed:", "Exit status:"):
             self.assertIn(heading, usage)
         listed = help_options(usage)
-        self.assertEqual(len(listed), 32)
+        self.assertEqual(len(listed), 35)
         # The manual renders and lists the same options as --help.
         env = dict(os.environ, MANWIDTH="100", LANG="C.UTF-8", MAN_KEEP_FORMATTING="")
         man = subprocess.run(["man", "-l", os.path.join(self.prefix, "share/man/man1/brisel.1")],
@@ -67,15 +67,20 @@ class InstallTest(SplitTestCase):
         statuses = re.findall(r"^  (\d+) ", usage.split("Exit status:")[1], re.M)
         manual_statuses = re.findall(r"^ {7}(\d+) ", man.stdout.split("\nEXIT STATUS\n")[1], re.M)
         self.assertEqual(sorted(statuses), sorted(manual_statuses))
-        # Every option (but the end of options) and only PDF files are offered.
-        for name in ("a.pdf", "B.PDF", "notes.txt"):
+        # Every option (but the end of options) and only PDF files are
+        # offered, in a plain bash (no extglob) and for names with spaces,
+        # however the word being completed is quoted.
+        for name in ("a.pdf", "B.PDF", "notes.txt", "my file.pdf", "my notes.txt"):
             open(self.path(name), "w").close()
+        os.mkdir(self.path("my folder"))
         script = ('source "%s"; COMP_WORDS=(brisel "$1"); COMP_CWORD=1; _brisel; printf "%%s\\n" "${COMPREPLY[@]}"'
                   % os.path.join(self.prefix, "share/bash-completion/completions/brisel"))
-        offered = lambda word: set(subprocess.run(["bash", "-O", "extglob", "-c", script, "-", word], cwd=self.dir,
-                                                  capture_output=True, text=True).stdout.split())
+        offered = lambda word: set(subprocess.run(["bash", "--norc", "-c", script, "-", word], cwd=self.dir,
+                                                  capture_output=True, text=True).stdout.splitlines()) - {""}
         self.assertEqual(offered("-"), listed)
-        self.assertEqual(offered(""), {"a.pdf", "B.PDF", "prefix"})
+        self.assertEqual(offered(""), {"a.pdf", "B.PDF", "prefix", "my file.pdf", "my folder"})
+        for word in ("my", "my\\ f", "'my f", '"my f'):
+            self.assertEqual(offered(word), {"my file.pdf", "my folder"}, word)
         # The version names the zlib the program runs with.
         version = pdftest.run([self.program, "-V"])
         self.assertEqual(version.stdout, "Brisel Ver 2.22\nzlib %s\n" % zlib.ZLIB_RUNTIME_VERSION)
@@ -91,9 +96,9 @@ class InstallTest(SplitTestCase):
             r = run("--verbose", src, stdin=null)
         self.assertEqual(r.returncode, 0, r.stderr)
         self.assertEqual(r.stderr, "brisel: %s: 60 page files, past the warn limit: going on without asking "
-                                   "(no terminal)\n" % src)
+                                   "(no terminal)\nDone\n" % src)
         names = [pdftest.output_name(src, page, 60) for page in range(1, 61)]
-        self.assertEqual(r.stdout, "".join(n + "\n" for n in names) + "Done\n")
+        self.assertEqual(r.stdout, "".join(n + "\n" for n in names))
         self.assertPageFilesMatch(src)
         # A missing file, a folder: one line each, status 1.
         os.mkdir(self.path("folder.pdf"))

@@ -23,13 +23,16 @@ class MessagesTest(SplitTestCase):
             f.write(b"%PDF-1.4\n" + b"no objects here " * 300)
 
     def test_each_failure_names_its_file_and_why(self):
-        files = [self.good, self.damaged, self.one, self.path("notes.txt")]
+        notes = self.path("notes.pdf")
+        with open(notes, "w") as f:
+            f.write("not a PDF at all\n" * 100)
+        files = [self.good, self.damaged, notes, self.path("gone.pdf")]
         english = ["brisel: %s: Failed (the cross-reference table is damaged and could not be repaired)" % self.damaged,
-                   "brisel: %s: Can't Split: This PDF File has Only One Page" % self.one,
-                   "brisel: %s: Not PDF File" % self.path("notes.txt")]
+                   "brisel: %s: not a PDF file" % notes,
+                   "brisel: %s: no such file" % self.path("gone.pdf")]
         japanese = ["brisel: %s: 分解操作に失敗しました（相互参照表が壊れていて修復できません）" % self.damaged,
-                    "brisel: %s: これ以上分解できません" % self.one,
-                    "brisel: %s: ＰＤＦファイルではありません" % self.path("notes.txt")]
+                    "brisel: %s: PDF ファイルではありません" % notes,
+                    "brisel: %s: ファイルが見つかりません" % self.path("gone.pdf")]
         for env, quiet, lines, done in (({}, False, english, "Done\n"), ({}, True, english, ""),
                                         ({"LANG": "ja_JP.UTF-8"}, False, japanese, "分解操作完了\n")):
             with self.subTest(env=env, quiet=quiet):
@@ -37,9 +40,15 @@ class MessagesTest(SplitTestCase):
                 # The status is the first file's failure: 1 for the damaged one.
                 r = self.split(*args, *files, env=env, expect=1)
                 self.assertEqual(r.stdout, done)
+                if env:
+                    # The names of the first run are taken: the third run says
+                    # which names it wrote instead.
+                    lines = ["brisel: %s: good-1.pdf などの名前は使われていたため、good-11.pdf などの名前で作成しました"
+                             % self.good] + lines
                 self.assertEqual(r.stderr, "\n".join(lines) + "\n")
-        # Three runs over the good file, each with its own names.
-        self.assertEqual(len(self.pageFiles()), 3 + 3 * 3)
+        # Three runs over the good file, each with its own names; the second
+        # and third say so.
+        self.assertEqual(len(self.pageFiles()), 4 + 3 * 3)
 
     def test_out_makes_the_folder_and_its_parents(self):
         out = self.path(os.path.join("a", "b", "c"))

@@ -12,6 +12,8 @@ input encrypted with qpdf.
 """
 
 import os
+import re
+import sys
 import unittest
 import zlib
 
@@ -20,6 +22,9 @@ from pikepdf import Array, Dictionary, Name, String
 
 import pdftest
 from pdftest import SplitTestCase, qpdf_check, render, run
+
+sys.path.insert(0, os.path.join(pdftest.ROOT, "bench"))
+import bench  # noqa: E402  (the benchmark's documents)
 
 PAGES = 12
 # (title, page, children) of the input's bookmarks, 1-based pages.
@@ -183,16 +188,98 @@ class PartsTest(SplitTestCase):
         self.assertEqual(r.returncode, 4, r.stderr)
         self.assertEqual(len(self.pageFiles()), 4)
 
+    def test_names_from_titles_in_every_text_encoding_are_safe(self):
+        with pikepdf.open(self.plain, allow_overwriting_input=True) as pdf:
+            chapter = pdf.Root.Outlines.First
+            for title in (b"Q\x85A \x92 \xa0",  # PDFDocEncoding: en dash, trade mark, euro
+                          "\ufeff.hidden\u202eevil".encode("utf-16-be"),  # a dot first, a right-to-left override
+                          b"\xef\xbb\xbf\xc3\x9cbersicht"):  # UTF-8 after its mark
+                chapter.Title = String(title)
+                chapter = chapter.get("/Next")
+            pdf.save(self.plain)
+        self.split("-q", "--at-bookmarks", "--name", "%t-%d.pdf", self.plain)
+        self.assertEqual(self.pageFiles(), sorted(["_hiddenevil-05.pdf", "book.pdf", "Q\u2013A \u2122 \u20ac-01.pdf",
+                                                   "\u00dcbersicht-09.pdf"]))
+        # The dry run shows the titles as they are, and writes nothing.
+        r = self.split("--dry-run", "--at-bookmarks", "--pages", "2-", self.plain)
+        self.assertEqual(r.stdout.splitlines(), [self.path("book-02-04.pdf") + "\t2-4",
+                                                 self.path("book-05-08.pdf") + "\t5-8\t.hidden\u202eevil",
+                                                 self.path("book-09-12.pdf") + "\t9-12\t\u00dcbersicht"])
+        self.assertEqual(len(self.pageFiles()), 4)
+
     def test_refusals(self):
         for args, status, message in ((["--parts", "1-3,2-4"], 2, "no page in two ranges"),
                                       (["--parts", "1-x"], 2, "such as 1-3,7,9-"),
                                       (["--every", "0"], 2, "--every needs"),
                                       (["--every", "2", "--parts", "1-3"], 2, "choose one of"),
-                                      (["--parts", "3-13"], 5, "Bad Page Input")):
+                                      (["--parts", "3-13"], 5, "page 13 is past the last page (12)")):
             r = pdftest.brisel(*args, self.plain)
             self.assertEqual(r.returncode, status, r.stderr)
             self.assertIn(message, r.stderr)
         self.assertEqual(self.pageFiles(), ["book.pdf"])
+
+
+class SizeTest(SplitTestCase):
+    """--max-size on the benchmark's image document (each page its own
+    large image) and on its tagged document and its form (structure and
+    fields shared by every page): every part under the size but a page
+    larger alone, pages in order, none lost or doubled, every part passing
+    qpdf --check and rendering like its pages."""
+
+    def assertSized(self, src, args, limit, count, expect_parts=None):
+        r = self.split("--max-size", *args, "--yes", src)
+        stem = os.path.basename(src)[:-4]
+        names = [n for n in self.pageFiles() if n.startswith(stem + "-")]
+        pages = []
+        for name in names:
+            numbers = [int(x) for x in re.findall(r"-(\d+)", name[len(stem):])]
+            path = self.path(name)
+            n = pdftest.page_count(path)
+            self.assertEqual(n, numbers[-1] - numbers[0] + 1, name)
+            size = os.path.getsize(path)
+            if size > limit:
+                self.assertEqual(n, 1, "%s: %d bytes over %d" % (name, size, limit))
+                self.assertIn("page %d alone is larger than" % numbers[0], r.stderr)
+            ok, report = qpdf_check(path)
+            self.assertTrue(ok, "qpdf --check failed for %s:\n%s" % (name, report))
+            for k in sorted({1, n}):
+                self.assertEqual(render(path, k), render(src, numbers[0] + k - 1), (name, k))
+            pages += list(range(numbers[0], numbers[-1] + 1))
+            os.remove(path)
+        self.assertEqual(pages, list(range(1, count + 1)))
+        if expect_parts:
+            self.assertEqual(len(names), expect_parts)
+        return names
+
+    def test_images_tagged_pages_and_forms_under_a_size(self):
+        images = self.path("image.pdf")
+        bench.image_pages_pdf(images, 12, size=160)  # about 75 KB a page, nothing shared
+        names = self.assertSized(images, ["200K"], 200 << 10, 12)
+        self.assertLess(len(names), 7)  # two pages or more a part
+        # A page larger alone than the size is a part of its own.
+        self.assertSized(images, ["50K"], 50 << 10, 12, expect_parts=12)
+        tagged = self.path("tagged.pdf")
+        bench.tagged_pages_pdf(tagged, 60)
+        self.assertSized(tagged, ["20K"], 20 << 10, 60)
+        form = self.path("form.pdf")
+        bench.form_pages_pdf(form, 60)
+        self.assertSized(form, ["12K", "--every", "25"], 12 << 10, 60)
+
+    def test_size_combines_with_bookmarks_and_pages(self):
+        book = book_pdf(self.path("book.pdf"))
+        # Parts at chapters, each cut before it grows past the size; --pages
+        # limits the pages first.
+        r = self.split("--dry-run", "--json", "--at-bookmarks", "--max-size", "2700", "--pages", "2-", book)
+        import json
+        plan = json.loads(r.stdout)["plan"]
+        self.assertEqual([p["pages"][0] for p in plan][:1], [2])
+        self.assertIn(5, [p["pages"][0] for p in plan])
+        self.assertIn(9, [p["pages"][0] for p in plan])
+        self.assertEqual(sum((p["pages"] for p in plan), []), list(range(2, 13)))
+        self.assertGreater(len(plan), 3)
+        self.split("-q", "--at-bookmarks", "--max-size", "2700", "--pages", "2-", book)
+        for p in plan:
+            self.assertLessEqual(os.path.getsize(p["file"]), 2700, p)
 
 
 if __name__ == "__main__":

@@ -7,6 +7,7 @@ import json
 import os
 import pty
 import subprocess
+import time
 
 import pdftest
 from pdftest import SplitTestCase
@@ -39,6 +40,51 @@ class NamePatternTest(SplitTestCase):
         for pattern in ("%s.pdf", "sub/%d.pdf", "%q%d"):
             r = self.split("--name", pattern, src, expect=2)
             self.assertTrue(r.stderr.startswith("brisel: --name "), r.stderr)
+
+
+    def test_reruns_rename_replace_skip_or_fail_and_dry_runs_write_nothing(self):
+        src = pdftest.ghostscript_pdf(self.path("doc12.pdf"), pdftest.text_pages_ps(12))
+        other = pdftest.ghostscript_pdf(self.path("other.pdf"), pdftest.text_pages_ps(12, title="Other"))
+        names = ["doc12-%02d.pdf" % p for p in range(1, 13)]
+        # A dry run lists the plan and writes nothing, not even its folder.
+        r = self.split("--dry-run", "--every", "5", "-o", self.path("out"), src)
+        self.assertEqual(r.stdout, "".join("%s\t%s\n" % (self.path("out/doc12-%s.pdf" % n), p) for n, p in
+                                           (("01-05", "1-5"), ("06-10", "6-10"), ("11-12", "11-12"))))
+        self.assertFalse(os.path.exists(self.path("out")))
+        self.split("-q", src)
+        # rename (the default) is never silent.
+        r = self.split(src)
+        self.assertEqual(r.stderr, "brisel: %s: the names doc12-01.pdf... were taken: wrote doc12-001.pdf... "
+                                   "instead\n" % src)
+        self.assertEqual(len(self.pageFiles()), 2 + 24)
+        for name in [n for n in self.pageFiles() if n.startswith("doc12-0") and len(n) == 13]:
+            os.remove(self.path(name))
+        # fail writes nothing when a name is taken, naming it.
+        os.remove(self.path("doc12-05.pdf"))
+        r = self.split("--if-exists", "fail", src, expect=4)
+        self.assertIn("taken: " + self.path("doc12-01.pdf"), r.stderr)
+        # skip writes only the missing page: a resumed run.
+        before = os.stat(self.path("doc12-01.pdf")).st_ino
+        r = self.split("--if-exists", "skip", "--json", src)
+        self.assertEqual(json.loads(r.stdout)["written"], [self.path("doc12-05.pdf")])
+        self.assertEqual(r.stderr, "brisel: %s: 11 page files exist and were left as they are\n" % src)
+        self.assertEqual(os.stat(self.path("doc12-01.pdf")).st_ino, before)
+        self.assertEqual(self.pageFiles(), sorted(names + ["doc12.pdf", "other.pdf"]))
+        # replace puts whole files in place of the old ones, through a link
+        # never; the dry run says which names exist.
+        os.symlink(self.path("elsewhere.pdf"), self.path("o-03.pdf"))
+        r = self.split("--dry-run", "--json", "--if-exists", "replace", "--name", "o-%d.pdf", "--pages", "2-3", src)
+        self.assertEqual(json.loads(r.stdout)["plan"], [
+            {"file": self.path("o-02.pdf"), "pages": [2], "title": None, "exists": False},
+            {"file": self.path("o-03.pdf"), "pages": [3], "title": None, "exists": True}])
+        os.remove(self.path("doc12-03.pdf"))
+        for name in names[:2] + names[3:]:
+            os.rename(self.path(name), self.path("o-" + name[6:]))
+        self.split("-q", "--if-exists", "replace", "--name", "o-%d.pdf", other)
+        self.assertFalse(os.path.lexists(self.path("elsewhere.pdf")))
+        self.assertFalse(os.path.islink(self.path("o-03.pdf")))
+        self.assertPageFilesMatch(other, names={p: self.path("o-%02d.pdf" % p) for p in range(1, 13)})
+        self.assertEqual([f for f in os.listdir(self.dir) if f.startswith(".")], [])
 
 
 class PasswordAndResultTest(SplitTestCase):
@@ -77,34 +123,57 @@ class PasswordAndResultTest(SplitTestCase):
 
     def test_json_gives_one_object_per_input_and_nothing_else(self):
         one = pdftest.ghostscript_pdf(self.path("one.pdf"), pdftest.text_pages_ps(1))
+        text = self.path("text.pdf")
+        with open(text, "w") as f:
+            f.write("plain text\n")
         odd = self.path("caf\u00e9 \"x\".pdf")
         os.symlink(self.plain, odd)
-        files = [self.plain, self.locked, one, self.path("gone.pdf"), odd]
+        # A name that is not UTF-8 comes back exact through surrogateescape.
+        latin = os.path.join(os.fsencode(self.dir), b"r\xe9sum\xe9.pdf")
+        os.symlink(self.plain, latin)
+        files = [self.plain, self.locked, text, self.path("gone.pdf"), odd, one, os.fsdecode(latin)]
         for env, reasons in (({}, ["needs a password and there is no terminal to ask for it (give it with "
                                    "--password-file FILE or BRISEL_PASSWORD)",
-                                   "Can't Split: This PDF File has Only One Page", "no such file"]),
+                                   "not a PDF file", "no such file"]),
                              ({"LANG": "ja_JP.UTF-8"}, ["パスワードが必要ですが、入力を求める端末がありません（"
                                                         "--password-file FILE または BRISEL_PASSWORD で指定してください）",
-                                                        "これ以上分解できません",
+                                                        "PDF ファイルではありません",
                                                         "ファイルが見つかりません"])):
             with self.subTest(env=env):
                 r = self.split("--json", "--verbose", "--name", "%s-%d-" + str(len(env)) + ".pdf", *files,
                                env=env, expect=10)
                 results = [json.loads(line) for line in r.stdout.splitlines()]
-                written = lambda f: [self.path("%s-%d-%d.pdf" % (f, p, len(env))) for p in (1, 2, 3)]
+                written = lambda f, pages=(1, 2, 3): [self.path("%s-%d-%d.pdf" % (f, p, len(env))) for p in pages]
+                done = {"status": 0, "pages": 3, "error": None, "reason": None, "warnings": []}
                 self.assertEqual(results, [
-                    {"file": self.plain, "status": 0, "pages": 3, "written": written("plain"), "reason": None,
-                     "warnings": []},
-                    {"file": self.locked, "status": 10, "pages": None, "written": [], "reason": reasons[0],
-                     "warnings": []},
-                    {"file": one, "status": 3, "pages": 1, "written": [], "reason": reasons[1], "warnings": []},
-                    {"file": self.path("gone.pdf"), "status": 1, "pages": None, "written": [], "reason": reasons[2],
-                     "warnings": []},
-                    {"file": odd, "status": 0, "pages": 3, "written": written('caf\u00e9 "x"'), "reason": None,
-                     "warnings": []}])
+                    dict(done, file=self.plain, written=written("plain")),
+                    {"file": self.locked, "status": 10, "pages": None, "written": [], "error": "password-needed",
+                     "reason": reasons[0], "warnings": []},
+                    {"file": text, "status": 1, "pages": None, "written": [], "error": "not-pdf",
+                     "reason": reasons[1], "warnings": []},
+                    {"file": self.path("gone.pdf"), "status": 1, "pages": None, "written": [], "error": "missing",
+                     "reason": reasons[2], "warnings": []},
+                    dict(done, file=odd, written=written('caf\u00e9 "x"')),
+                    dict(done, file=one, pages=1, written=written("one", (1,))),
+                    dict(done, file=os.fsdecode(latin), written=written(os.fsdecode(b"r\xe9sum\xe9")))])
+                self.assertEqual(os.fsencode(results[-1]["written"][0]),
+                                 os.path.join(os.fsencode(self.dir), b"r\xe9sum\xe9-1-%d.pdf" % len(env)))
                 # Each failure is also its one line on stderr.
                 self.assertEqual(r.stderr.splitlines(), ["brisel: %s: %s" % (f, reason) for f, reason
                                                          in zip(files[1:4], reasons)])
+        # --verbose alone: the list of page files is all there is on stdout.
+        r = self.split("--verbose", "--name", "v-%d.pdf", self.plain)
+        self.assertEqual((r.stdout, r.stderr), ("".join(self.path("v-%d.pdf\n" % p) for p in (1, 2, 3)), "Done\n"))
+        # A run stopped by SIGTERM: the JSON status is the exit status.
+        big = pdftest.ghostscript_pdf(self.path("big.pdf"), pdftest.text_pages_ps(2000))
+        run = subprocess.Popen([pdftest.BRISEL, "--json", "--yes", big], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+        time.sleep(0.3)
+        run.terminate()
+        out, _ = run.communicate(timeout=60)
+        if run.returncode != 0:
+            self.assertEqual((run.returncode, json.loads(out)["status"], json.loads(out)["error"]),
+                             (143, 143, "stopped"))
         self.assertPageFilesMatch(self.plain, names={p: self.path("plain-%d-0.pdf" % p) for p in (1, 2, 3)})
 
 

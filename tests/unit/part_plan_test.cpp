@@ -32,17 +32,34 @@ std::string Describe(const std::vector<Part>& parts) {
     return text;
 }
 
-TEST(PartPlan, RangeLists) {
-    std::vector<PageSpan> spans;
-    ASSERT_TRUE(ParsePartRanges("1-3,7,9-", spans));
-    ASSERT_EQ(spans.size(), 3u);
-    EXPECT_EQ(spans[0].first, 1);
-    EXPECT_EQ(spans[0].last, 3);
-    EXPECT_EQ(spans[1].last, 7);
-    EXPECT_EQ(spans[2].last, 0);  // to the end
-    EXPECT_TRUE(ParsePartRanges("9-, 1 - 3 ,5", spans));  // any order, spaces around numbers
-    for (const char* bad : {"", ",", "1-3,", "0", "3-1", "1-3,3-5", "2-,7", "1-3,2", "-3", "a", "1-3;7", "1--3", "4,4"})
-        EXPECT_FALSE(ParsePartRanges(bad, spans)) << bad;
+// Selections as --pages and --parts read them, resolved against 12 pages.
+TEST(PartPlan, Selections) {
+    auto pages = [](const std::string& text, bool disjoint = false) {
+        std::vector<PageSpan> spans;
+        if (!ParsePageSelection(text, spans, disjoint).empty()) return std::string("refused");
+        std::string out;
+        std::vector<int32_t> some;
+        for (const PageSpan& span : spans) {
+            const int32_t missing = ResolvePageSpan(span, 12, some);
+            if (missing != 0) return "missing " + std::to_string(missing);
+            for (int32_t p : some) out += std::to_string(p) + " ";
+            out += "| ";
+        }
+        return out;
+    };
+    EXPECT_EQ(pages("1-3,7,9-"), "1 2 3 | 7 | 9 10 11 12 | ");
+    EXPECT_EQ(pages("9-, 1 - 3 ,5"), "9 10 11 12 | 1 2 3 | 5 | ");  // any order, spaces around
+    EXPECT_EQ(pages("z,r3-z,-2,r12"), "12 | 10 11 12 | 1 2 | 1 | ");
+    EXPECT_EQ(pages("1-z:odd,-6:even,r1-z:even"), "1 3 5 7 9 11 | 2 4 6 | 12 | ");
+    EXPECT_EQ(pages("13"), "missing 13");
+    EXPECT_EQ(pages("r13-z"), "missing -13");
+    EXPECT_EQ(pages("r2-3"), "missing " + std::to_string(INT32_MIN));  // backwards once counted
+    EXPECT_EQ(pages("1-z:odd,2-z:even", true), "1 3 5 7 9 11 | 2 4 6 8 10 12 | ");
+    EXPECT_EQ(pages("1-3:odd,2", true), "1 3 | 2 | ");
+    for (const char* bad : {"", ",", "1-3,", "0", "3-1", "z-r2", "-", "a", "1-3;7", "1--3", "r0", "r", "1:od", "x3"})
+        EXPECT_EQ(pages(bad), "refused") << bad;
+    for (const char* shared : {"1-3,2-4", "2-,7", "1-3,2", "4,4", "1-5:odd,3"})
+        EXPECT_EQ(pages(shared, true), "refused") << shared;
 }
 
 TEST(PartPlan, ModesUnderPageLimit) {
@@ -76,11 +93,11 @@ TEST(PartPlan, ModesUnderPageLimit) {
 
     PartRequest ranges;
     ranges.mode = PartMode::Ranges;
-    ASSERT_TRUE(ParsePartRanges("9-,1-3,7", ranges.ranges));
+    ASSERT_EQ(ParsePageSelection("9-,1-3,7", ranges.ranges, true), "");
     EXPECT_EQ(plan(ranges, 0, 12), "1-3 7-7 9-12");
     EXPECT_EQ(plan(ranges, 2, 9), "3-3 7-7 9-9");
     EXPECT_EQ(plan(ranges, 3, 6), "refused");  // no range meets pages 4 to 6
-    ASSERT_TRUE(ParsePartRanges("1-3,11-13", ranges.ranges));
+    ASSERT_EQ(ParsePageSelection("1-3,11-13", ranges.ranges, true), "");
     EXPECT_EQ(plan(ranges, 0, 12), "refused");  // beyond the document
 }
 
@@ -92,7 +109,7 @@ TEST(PartPlan, Names) {
     n.SetBase((dir / "report.pdf").string(), false, "");
     const std::string base = (dir / "report-").string();
     TestJob t;
-    const std::vector<Part> parts{{0, 4}, {5, 5}, {6, 11}};
+    const std::vector<Part> parts{{0, 4, -1, {}}, {5, 5, -1, {}}, {6, 11, -1, {}}};
     ASSERT_TRUE(n.ChooseParts(t.job, 12, parts));
     EXPECT_EQ(n.PathForPart(0), base + "01-05.pdf");
     EXPECT_EQ(n.PathForPart(1), base + "06.pdf");  // one page: the page's own name
@@ -102,7 +119,7 @@ TEST(PartPlan, Names) {
     ASSERT_TRUE(n.ChooseParts(t.job, 12, parts));
     EXPECT_EQ(n.PathForPart(2), base + "007-12.pdf");
     EXPECT_EQ(n.PathForPart(0), base + "001-05.pdf");
-    ASSERT_TRUE(n.ChooseParts(t.job, 1000, {{0, 999}}));
+    ASSERT_TRUE(n.ChooseParts(t.job, 1000, {{0, 999, -1, {}}}));
     EXPECT_EQ(n.PathForPart(0), base + "0001-1000.pdf");
     std::filesystem::remove_all(dir);
 }

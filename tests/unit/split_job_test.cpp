@@ -328,13 +328,13 @@ TEST_F(SplitJobTest, MemorySinkGetsTheDiskSinksFilesFromBytes) {
         return true;
     });
     SplitRequest request;
-    request.pages = {{4, 0}, {2, 2}};
+    ASSERT_EQ(ParsePageSelection("4-,2", request.pages, false), "");
     ASSERT_EQ(RunStages(inMemory, InputSource::Bytes(reinterpret_cast<const uint8_t*>(document.data()), document.size()),
                         request, sink),
               kResultDone);
     ASSERT_EQ(files.size(), 3u);
     for (size_t k = 0; k < files.size(); ++k) {
-        const int32_t page = std::vector<int32_t>{4, 5, 2}[k];
+        const int32_t page = std::vector<int32_t>{2, 4, 5}[k];
         EXPECT_EQ(plans[k].first, page);
         EXPECT_EQ(plans[k].pages, std::vector<int32_t>{page - 1});
         std::ifstream in(dir_ / ("m-" + std::to_string(page) + ".pdf"), std::ios::binary);
@@ -342,7 +342,8 @@ TEST_F(SplitJobTest, MemorySinkGetsTheDiskSinksFilesFromBytes) {
         written << in.rdbuf();
         EXPECT_EQ(Undated(files[k]), Undated(written.str())) << page;
     }
-    // Parts of two of the pages chosen; a page outside the document.
+    // Parts of two of the pages chosen, in page order; a page outside the
+    // document.
     PartRequest every;
     every.every = 2;
     request.parts = every;
@@ -351,9 +352,9 @@ TEST_F(SplitJobTest, MemorySinkGetsTheDiskSinksFilesFromBytes) {
     Job parts(app, host);
     ASSERT_EQ(RunStages(parts, InputSource::File(path), request, sink), kResultDone);
     ASSERT_EQ(plans.size(), 2u);
-    EXPECT_EQ(plans[0].pages, (std::vector<int32_t>{3, 4}));
-    EXPECT_EQ(plans[1].pages, std::vector<int32_t>{1});
-    request.pages = {{3, 9}};
+    EXPECT_EQ(plans[0].pages, (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(plans[1].pages, std::vector<int32_t>{4});
+    ASSERT_EQ(ParsePageSelection("3-9", request.pages, false), "");
     Job outside(app, host);
     EXPECT_EQ(RunStages(outside, InputSource::File(path), request, sink), kResultBadPageRange);
 }
