@@ -15,7 +15,7 @@ import traceback
 import pikepdf
 
 import batch  # noqa: F401  (registers the command-line and batch scenarios)
-from winlib import EVERY, LEVEL, LEVEL_MODE, PART_COUNT, RANGES, RANGES_MODE, VERSION
+from winlib import EVERY, LEVEL, LEVEL_MODE, PART_COUNT, RANGES, RANGES_MODE, SIZE, SIZE_MODE, VERSION
 from winlib import (BREAK, COUNT_LABEL, DISP_PAGE, EXIT, FIRST, LAST, PASSWORD, PATH, REF, SAME_DATE,
                     SAVE_FOLDER, SCENARIOS, FOLDER_TREE, SPLIT_ALL, SPLIT_RANGE, STATUS, WARN_CHECK, WARN_FIELD, App, Fail,
                     Run, barrier, check_pages, deadline_wait, expect, ini_text, make_pdf, page_files, pdfs_in,
@@ -229,6 +229,19 @@ def page_range_dialog(run):
     app.d("settext", dlg, LAST, "13")
     app.d("click", dlg, 1)
     app.box("bad_page_input", icon="icon")
+
+    def by_size(dlg):
+        app.d("click", dlg, SIZE_MODE)
+        app.d("waitstate", dlg, SIZE, 1)
+        expect("size at first", app.d.one("text", dlg, SIZE), "10")
+        app.d("settext", dlg, SIZE, "0")
+        app.d("click", dlg, 1)
+        app.box("bad", icon="icon")
+        app.d("settext", dlg, SIZE, "1")
+
+    # Twelve small pages fit in one part of 1 MB.
+    app.d("keys", app.main, "ctrl+d")
+    expect("part under a size", split(by_size, 1, [12]), ["book-01-12.pdf"])
     # Cancel does nothing.
     app.d("click", app.main, SPLIT_RANGE)
     dlg = app.dialog(run.t("page_title"))
@@ -762,8 +775,8 @@ def page_counts(folder, names):
 @scenario
 def parts_dialog(run):
     """Split into Parts from the menu and Ctrl+D: every N pages, at the
-    bookmarks of a level with the number of parts shown, by page ranges; a
-    bad field; the choices kept in Brisel.ini."""
+    bookmarks of a level with the number of parts shown, by page ranges, by
+    size; a bad field; the choices kept in Brisel.ini."""
     folder = run.folder("parts")
     pdf = make_pdf(os.path.join(folder, "book.pdf"), 12)
     # Level 1 at pages 1, 5 and 9; level 2 at 1, 3, 5, 7, 9 and 11.
@@ -790,7 +803,8 @@ def parts_dialog(run):
 
     app.d("keys", app.main, "ctrl+d")
     dlg = app.dialog(run.t("parts_title"))
-    app.has_texts(dlg, "parts_every", "parts_level", "parts_ranges", "save_folder", "same_date", "cancel")
+    app.has_texts(dlg, "parts_every", "parts_level", "parts_ranges", "parts_size", "save_folder", "same_date",
+                  "cancel")
     run.whole(dlg)
     shot("parts-dialog", dlg)
     expect("every N at first", app.d.one("text", dlg, EVERY), "10")
@@ -832,6 +846,19 @@ def parts_dialog(run):
     app.d("settext", dlg, RANGES, "11-13")
     app.d("click", dlg, 1)
     app.box("bad_page_input", icon="icon")
+
+    def by_size(dlg):
+        app.d("click", dlg, SIZE_MODE)
+        app.d("waitstate", dlg, SIZE, 1)
+        expect("size at first", app.d.one("text", dlg, SIZE), "10")
+        app.d("settext", dlg, SIZE, "0")
+        app.d("click", dlg, 1)
+        app.box("bad", icon="icon")
+        app.d("settext", dlg, SIZE, "1")
+
+    # Twelve small pages fit in one part of 1 MB.
+    app.d("keys", app.main, "ctrl+d")
+    expect("part under a size", split(by_size, 1, [12]), ["book-01-12.pdf"])
     # Cancel does nothing.
     app.d("keys", app.main, "ctrl+d")
     dlg = app.dialog(run.t("parts_title"))
@@ -840,7 +867,7 @@ def parts_dialog(run):
     app.no_box()
     left, top = (int(v) for v in app.d("rect", app.main)[:2])
     app.exit()
-    expect("Brisel.ini", app.ini(), ini_text("%d %d" % (left, top), run=run, parts=(2, 5, 1, "11-13", 10)))
+    expect("Brisel.ini", app.ini(), ini_text("%d %d" % (left, top), run=run, parts=(3, 5, 1, "11-13", 1)))
 
 
 @scenario

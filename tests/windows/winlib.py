@@ -65,6 +65,7 @@ TEXTS = {
     "parts_every": ("&Every", "一定ページ数ごと(&E)"),
     "parts_level": ("At &bookmarks of level", "しおりのレベル(&B)"),
     "parts_ranges": ("By page &ranges", "ページ範囲(&R)"),
+    "parts_size": ("By &size of at most", "サイズの上限(&S)"),
     "parts_done": ("Done\n%d parts written.", "分解操作完了\n%d 個のパートを作成しました。"),
     "parts_count": ("(%d parts of %d pages)", "（%d パート／%d ページ）"),
     "no_bookmarks": ("(no bookmarks)", "（しおりなし）"),
@@ -82,6 +83,7 @@ BREAK, STATUS = 2, 4000
 WARN_CHECK, WARN_FIELD = 6500, 6510
 PASSWORD = 6000
 EVERY_MODE, EVERY, LEVEL_MODE, LEVEL, PART_COUNT, RANGES_MODE, RANGES = 5100, 5105, 5110, 5115, 5118, 5120, 5125
+SIZE_MODE, SIZE = 5130, 5135
 FOLDER_TREE = 0x3741  # the tree of the shell's folder browser
 
 
