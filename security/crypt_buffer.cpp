@@ -26,12 +26,11 @@ int NextSequence(int millisecond) {
     }
 }
 
-int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
+Result<int64_t> AesEncrypt(const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
                    size_t keyLength) {
     uint8_t vector[16];
     if (UniqueDigest("", 0, {}, vector) != 0) {
-        job.LastError = kCryptNoMemory;
-        return -1;
+        return Failure(kCryptNoMemory);
     }
     AesRoundKeys keys;
     AesExpandKey(keys, key, keyLength);
@@ -54,18 +53,16 @@ int64_t AesEncrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
 
 // Decrypts into a scratch buffer first, so that a bad padding leaves the
 // destination untouched.
-int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
+Result<int64_t> AesDecrypt(const uint8_t* source, size_t length, uint8_t* destination, const uint8_t* key,
                    size_t keyLength) {
     if (length < 32 || length % 16 != 0) {
-        job.LastError = kCryptBadData;
-        return -1;
+        return Failure(kCryptBadData);
     }
     std::vector<uint8_t> plain;
     try {
         plain.resize(length - 16);
     } catch (const std::bad_alloc&) {
-        job.LastError = kCryptNoMemory;
-        return -1;
+        return Failure(kCryptNoMemory);
     }
     AesRoundKeys keys;
     AesExpandKey(keys, key, keyLength);
@@ -79,13 +76,11 @@ int64_t AesDecrypt(Job& job, const uint8_t* source, size_t length, uint8_t* dest
     const uint8_t last = plain.back();
     const size_t count = last == 0 ? 16 : last;
     if (count > 16) {
-        job.LastError = kCryptBadData;
-        return -1;
+        return Failure(kCryptBadData);
     }
     for (size_t k = 2; k <= count; ++k)
         if (plain[plain.size() - k] != last) {
-            job.LastError = kCryptBadData;
-            return -1;
+            return Failure(kCryptBadData);
         }
     const size_t result = plain.size() - count;
     if (result) std::memcpy(destination, plain.data(), result);
@@ -142,27 +137,25 @@ int UniqueDigest(const std::string& text, int number, const std::vector<std::str
     return 0;
 }
 
-int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
-                    size_t keyLength, int method, bool encrypt) {
+Result<int64_t> CryptBuffer(const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
+                            size_t keyLength, int method, bool encrypt) {
     int64_t written;
     if (method == kCryptRc4) {
         if (keyLength == 0) {
-            job.LastError = kCryptUnknownMethod;
-            return -1;
+            return Failure(kCryptUnknownMethod);
         }
         Rc4(key, keyLength, destination, source, length);
         written = static_cast<int64_t>(length);
     } else if (method == kCryptAes || method == kCryptAes256) {
         if (keyLength != (method == kCryptAes ? 16u : 32u)) {
-            job.LastError = kCryptBadData;
-            return -1;
+            return Failure(kCryptBadData);
         }
-        written = encrypt ? AesEncrypt(job, source, length, destination, key, keyLength)
-                          : AesDecrypt(job, source, length, destination, key, keyLength);
-        if (written < 0) return -1;
+        const Result<int64_t> coded = encrypt ? AesEncrypt(source, length, destination, key, keyLength)
+                                              : AesDecrypt(source, length, destination, key, keyLength);
+        if (!coded) return coded;
+        written = *coded;
     } else {
-        job.LastError = kCryptUnknownMethod;
-        return -1;
+        return Failure(kCryptUnknownMethod);
     }
     source += length;
     return written;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "base/job.h"
+#include "base/failure.h"
 
 namespace brisel {
 
@@ -24,13 +24,12 @@ enum CryptCode : int32_t {
 };
 
 // Encrypts (encrypt true) or decrypts length bytes at source into
-// destination. Returns the bytes written and advances source by length; on
-// failure returns -1 with a CryptCode in LastError, and neither source nor
-// destination is touched.
+// destination. The bytes written, and source advanced by length; or the
+// failure (a CryptCode), with neither source nor destination touched.
 // The destination needs length + 32 bytes for AES encryption, length
 // otherwise.
-int64_t CryptBuffer(Job& job, const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
-                    size_t keyLength, int method, bool encrypt);
+Result<int64_t> CryptBuffer(const uint8_t*& source, size_t length, uint8_t* destination, const uint8_t* key,
+                            size_t keyLength, int method, bool encrypt);
 
 // Room CryptBuffer needs at the destination.
 inline size_t CryptRoom(size_t length, int method, bool encrypt) {

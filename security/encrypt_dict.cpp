@@ -37,15 +37,15 @@ int ReadNameValue(Cursor cur, Cursor end, Cursor& name, size_t& length) {
 
 // /U, /O, /OE, /UE or /Perms: a literal or hexadecimal string of at most
 // limit bytes. A missing optional key leaves length 0.
-int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, Cursor end, uint8_t* out,
-                       int32_t& length, int32_t limit, bool required = true) {
+Failure ReadPasswordString(const char* key, Cursor dict, Cursor dictEnd, Cursor end, uint8_t* out, int32_t& length,
+                           int32_t limit, bool required = true) {
     Cursor at = FindKey(key, dict, dictEnd);
     if (!at) {
         length = 0;
-        return required ? Fail(job, kEncryptKeyMissing) : 0;
+        return required ? Failure(kEncryptKeyMissing) : Failure();
     }
     Cursor cur = at + std::strlen(key);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptPastEnd);
+    if (!SkipWhiteAndComments(cur, end)) return Failure(kEncryptPastEnd);
     length = 0;
     if (*cur == '(') {
         ++cur;
@@ -54,7 +54,7 @@ int ReadPasswordString(Job& job, const char* key, Cursor dict, Cursor dictEnd, C
         ++cur;
         length = ReadHexString(cur, end, out, limit);
     }
-    return 0;
+    return Failure();
 }
 
 bool ReadIntValue(const char* key, Cursor dict, Cursor dictEnd, int64_t& value) {
@@ -69,14 +69,14 @@ struct FilterFields {
     int32_t& keyLength;
 };
 
-int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, Cursor end, FilterFields fields) {
+Failure ReadCryptFilter(const std::string& name, Cursor cf, Cursor cfEnd, Cursor end, FilterFields fields) {
     Cursor at = FindKey(name.c_str(), cf, cfEnd);
-    if (!at) return 0;
+    if (!at) return Failure();
     Cursor cur = at + name.size();
-    if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
+    if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Failure(kEncryptNotClosed);
     Cursor filter = cur + 2;
     Cursor filterEnd = FindDictEnd(filter, end);
-    if (!filterEnd) return Fail(job, kEncryptNotClosed);
+    if (!filterEnd) return Failure(kEncryptNotClosed);
 
     fields.authEvent = 0;
     if (Cursor key = FindKey("/AuthEvent", filter, filterEnd)) {
@@ -107,13 +107,12 @@ int ReadCryptFilter(Job& job, const std::string& name, Cursor cf, Cursor cfEnd, 
         if (length >= 40) fields.keyLength = std::min(length / 8, 16);
         else if (length >= 5) fields.keyLength = std::min(length, 16);
     }
-    job.LastError = 0;
-    return 0;
+    return Failure();
 }
 
 }  // namespace
 
-int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s) {
+Failure ReadEncryptDictionary(Cursor cursor, Cursor end, SecurityState& s) {
     s.FilterName[0] = 0;
     s.V = s.R = 0;
     s.OwnerLength = s.UserLength = 0;
@@ -121,35 +120,34 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     s.KeyLength = 0;
     s.OwnerKeyLength = s.UserKeyLength = s.PermsLength = 0;
 
-    if (!StartsWith(cursor, end, "<<")) return Fail(job, kEncryptNotDict);
+    if (!StartsWith(cursor, end, "<<")) return Failure(kEncryptNotDict);
     Cursor dict = cursor + 2;
     Cursor dictEnd = FindDictEnd(dict, end);
-    if (!dictEnd) return Fail(job, kEncryptNotClosed);
+    if (!dictEnd) return Failure(kEncryptNotClosed);
 
     // Up to revision 4 /O and /U hold 32 bytes; from revision 5 on 48 and
     // more, with the wrapped keys and the sealed permissions beside them.
     int64_t value = 0;
     const bool aes256 = ReadIntValue("/R", dict, dictEnd, value) && value >= 5;
-    job.LastError = 0;
     const int32_t limit = aes256 ? static_cast<int32_t>(sizeof s.User) - 1 : 32;
-    if (int r = ReadPasswordString(job, "/U", dict, dictEnd, end, s.User, s.UserLength, limit)) return r;
-    if (int r = ReadPasswordString(job, "/O", dict, dictEnd, end, s.Owner, s.OwnerLength, limit)) return r;
+    if (Failure f = ReadPasswordString("/U", dict, dictEnd, end, s.User, s.UserLength, limit)) return f;
+    if (Failure f = ReadPasswordString("/O", dict, dictEnd, end, s.Owner, s.OwnerLength, limit)) return f;
     if (aes256) {
-        if (int r = ReadPasswordString(job, "/UE", dict, dictEnd, end, s.UserKey, s.UserKeyLength, 32, false))
-            return r;
-        if (int r = ReadPasswordString(job, "/OE", dict, dictEnd, end, s.OwnerKey, s.OwnerKeyLength, 32, false))
-            return r;
-        if (int r = ReadPasswordString(job, "/Perms", dict, dictEnd, end, s.Perms, s.PermsLength, 16, false))
-            return r;
+        if (Failure f = ReadPasswordString("/UE", dict, dictEnd, end, s.UserKey, s.UserKeyLength, 32, false))
+            return f;
+        if (Failure f = ReadPasswordString("/OE", dict, dictEnd, end, s.OwnerKey, s.OwnerKeyLength, 32, false))
+            return f;
+        if (Failure f = ReadPasswordString("/Perms", dict, dictEnd, end, s.Perms, s.PermsLength, 16, false))
+            return f;
     }
 
     Cursor key = FindKey("/Filter", dict, dictEnd);
-    if (!key) return Fail(job, kEncryptKeyMissing);
+    if (!key) return Failure(kEncryptKeyMissing);
     Cursor name;
     size_t length = 0;
     int nameResult = ReadNameValue(key + 7, end, name, length);
-    if (nameResult == kNotName) return Fail(job, kEncryptFilterNotName);
-    if (nameResult == kNameUnended) return Fail(job, kEncryptPastEnd);
+    if (nameResult == kNotName) return Failure(kEncryptFilterNotName);
+    if (nameResult == kNameUnended) return Failure(kEncryptPastEnd);
     // A name too long for the field is never "Standard": store nothing.
     if (length < sizeof s.FilterName) {
         std::memcpy(s.FilterName, name, length);
@@ -157,9 +155,9 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     }
 
     if (ReadIntValue("/V", dict, dictEnd, value)) s.V = static_cast<uint8_t>(value);
-    if (!ReadIntValue("/R", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
+    if (!ReadIntValue("/R", dict, dictEnd, value)) return Failure(kEncryptKeyMissing);
     s.R = static_cast<uint8_t>(value);
-    if (!ReadIntValue("/P", dict, dictEnd, value)) return Fail(job, kEncryptKeyMissing);
+    if (!ReadIntValue("/P", dict, dictEnd, value)) return Failure(kEncryptKeyMissing);
     s.Permissions = static_cast<int32_t>(static_cast<uint32_t>(value));
     if (ReadIntValue("/Length", dict, dictEnd, value)) s.KeyLength = static_cast<uint32_t>(value);
 
@@ -185,16 +183,16 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
     Cursor cfKey = FindKey("/CF", dict, dictEnd);
     if (cfKey) {
         Cursor cur = cfKey + 3;
-        if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Fail(job, kEncryptNotClosed);
+        if (!SkipWhiteAndComments(cur, end) || !StartsWith(cur, end, "<<")) return Failure(kEncryptNotClosed);
         Cursor cf = cur + 2;
         Cursor cfEnd = FindDictEnd(cf, end);
-        if (!cfEnd) return Fail(job, kEncryptNotClosed);
+        if (!cfEnd) return Failure(kEncryptNotClosed);
         FilterFields fields[3] = {{s.StreamMethod, s.StreamAuthEvent, s.StreamKeyLength},
                                   {s.StringMethod, s.StringAuthEvent, s.StringKeyLength},
                                   {s.EmbeddedMethod, s.EmbeddedAuthEvent, s.EmbeddedKeyLength}};
         for (int i = 0; i < 3; ++i)
             if (!names[i].empty())
-                if (int r = ReadCryptFilter(job, names[i], cf, cfEnd, end, fields[i])) return r;
+                if (Failure f = ReadCryptFilter(names[i], cf, cfEnd, end, fields[i])) return f;
     }
     // A V4 file key is as long as its crypt filters' keys: the stream
     // filter's, else the string filter's, else the dictionary's /Length,
@@ -206,8 +204,7 @@ int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s)
         if (filterBytes > 0) s.KeyLength = static_cast<uint32_t>(filterBytes) * 8;
         else if (s.KeyLength == 0) s.KeyLength = 128;
     }
-    job.LastError = 0;
-    return 0;
+    return Failure();
 }
 
 int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader) {
@@ -218,7 +215,7 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
     if (SkipWhiteAndComments(value, end) && StartsWith(value, end, "<<")) {
         // A direct dictionary: there is no object to drop later.
         s.EncryptNumber = s.EncryptGeneration = 0;
-        return ReadEncryptDictionary(job, value, end, s);
+        return Fail(job, ReadEncryptDictionary(value, end, s).code);
     }
     int32_t number, generation;
     const PartFault fault = ReadReferenceValue(cur, end, number, generation);
@@ -236,19 +233,19 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
     if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoR);
     Cursor body = FindObject(job, table, start, end, number, generation);
     if (!body) return Fail(job, kEncryptObjectMissing);
-    return ReadEncryptDictionary(job, body, end, s);
+    return Fail(job, ReadEncryptDictionary(body, end, s).code);
 }
 
-int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s) {
-    if (offset < 0 || offset >= end - start) return Fail(job, kEncryptNoNumber);
+Failure ReadEncryptObject(Cursor start, Cursor end, int64_t offset, SecurityState& s) {
+    if (offset < 0 || offset >= end - start) return Failure(kEncryptNoNumber);
     Cursor cur = start + offset;
     int32_t number = 0, generation = 0;
     const PartFault fault = ReadObjectHeader(cur, end, number, generation);
-    if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kEncryptNoNumber);
-    if (fault == PartFault::End) return Fail(job, kEncryptEndInSpace);
-    if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoObj);
-    if (!SkipWhiteAndComments(cur, end)) return Fail(job, kEncryptEndInSpace);
-    return ReadEncryptDictionary(job, cur, end, s);
+    if (fault == PartFault::Number || fault == PartFault::Generation) return Failure(kEncryptNoNumber);
+    if (fault == PartFault::End) return Failure(kEncryptEndInSpace);
+    if (fault == PartFault::NoKeyword) return Failure(kEncryptNoObj);
+    if (!SkipWhiteAndComments(cur, end)) return Failure(kEncryptEndInSpace);
+    return ReadEncryptDictionary(cur, end, s);
 }
 
 }  // namespace brisel

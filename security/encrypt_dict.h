@@ -32,11 +32,11 @@ enum EncryptDictCode : int32_t {
 int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader);
 
 // Reads the dictionary of the object at offset ("N G obj << ... >>"). The
-// caller has stored the object number in s.EncryptNumber. 0 or a negative
-// code.
-int ReadEncryptObject(Job& job, Cursor start, Cursor end, int64_t offset, SecurityState& s);
+// caller has stored the object number in s.EncryptNumber. No failure, or
+// why not (an EncryptDictCode).
+Failure ReadEncryptObject(Cursor start, Cursor end, int64_t offset, SecurityState& s);
 
-// Reads the dictionary that starts at cursor ("<<"). 0 or a negative code.
-int ReadEncryptDictionary(Job& job, Cursor cursor, Cursor end, SecurityState& s);
+// Reads the dictionary that starts at cursor ("<<"). No failure, or why not.
+Failure ReadEncryptDictionary(Cursor cursor, Cursor end, SecurityState& s);
 
 }  // namespace brisel

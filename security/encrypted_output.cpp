@@ -44,9 +44,9 @@ int InputKeyEncryption::EncryptStreamData(Job& job, int32_t number, const uint8_
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
     out.resize(CryptRoom(length, codec, true));
     const uint8_t* source = data;
-    const int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, codec, true);
-    if (written < 0) return Fail(job, kRecodeStreamFailed);
-    out.resize(static_cast<size_t>(written));
+    const Result<int64_t> written = CryptBuffer(source, length, out.data(), key, keyLength, codec, true);
+    if (!written) return Fail(job, kRecodeStreamFailed);
+    out.resize(static_cast<size_t>(*written));
     return 0;
 }
 

@@ -80,13 +80,13 @@ int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, i
     uint8_t key[kMaxObjectKey];
     size_t keyLength = ObjectKey(number, generation, security.FileKey, crypt, key);
     const uint8_t* source = data;
-    int64_t written = CryptBuffer(job, source, length, out.data(), key, keyLength, crypt.codec, false);
-    if (written < 0) {
+    const Result<int64_t> written = CryptBuffer(source, length, out.data(), key, keyLength, crypt.codec, false);
+    if (!written) {
         job.LastError = kObjectDataNotDecrypted;
         out.clear();
         return -1;
     }
-    out.resize(static_cast<size_t>(written));
+    out.resize(static_cast<size_t>(*written));
     return 0;
 }
 

@@ -66,10 +66,10 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
         const size_t keyLength = ObjectKey(number, generation, fileKey, context.streams, key);
         coded.resize(CryptRoom(length, codec, context.encrypt));
         const uint8_t* source = data;
-        const int64_t written = CryptBuffer(job, source, length, coded.data(), key, keyLength, codec, context.encrypt);
-        if (written < 0) return Fail(job, kRecodeStreamFailed);
+        const Result<int64_t> written = CryptBuffer(source, length, coded.data(), key, keyLength, codec, context.encrypt);
+        if (!written) return Fail(job, kRecodeStreamFailed);
         newData = coded.data();
-        newLength = static_cast<size_t>(written);
+        newLength = static_cast<size_t>(*written);
     }
 
     if (!scan.lengthIndirect || newLength != length) {

@@ -30,8 +30,10 @@ int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const 
     // where AES is used.
     if (length > 0 || encrypt) {
         const uint8_t* source = raw.data();
-        written = CryptBuffer(job, source, static_cast<size_t>(length), coded.data(), key, keyLength, codec, encrypt);
-        if (written < 0) return kStringsCodecFailed;
+        const Result<int64_t> coding =
+            CryptBuffer(source, static_cast<size_t>(length), coded.data(), key, keyLength, codec, encrypt);
+        if (!coding) return kStringsCodecFailed;
+        written = *coding;
     }
     if (literal) {
         out += '(';

@@ -103,7 +103,7 @@ int JobStreamDecryption::Open(Job& job, Cursor start, Cursor end, int32_t number
                               int64_t offset) {
     reader_.security.EncryptNumber = number;
     reader_.security.EncryptGeneration = generation;
-    if (int r = ReadEncryptObject(job, start, end, offset, reader_.security)) return r;
+    if (Failure f = ReadEncryptObject(start, end, offset, reader_.security)) return Fail(job, f.code);
     if (int r = AuthenticateDocument(job, reader_)) {
         reader_.refused = true;
         return r;

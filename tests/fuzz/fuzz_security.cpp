@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // is caught.
     Block dictionary;
     if (!dictionary.Assign(newline + 1, size - static_cast<size_t>(newline + 1 - data))) return 0;
-    if (ReadEncryptDictionary(job, dictionary.data(), dictionary.end(), s) != 0) return 0;
+    if (ReadEncryptDictionary(dictionary.data(), dictionary.end(), s)) return 0;
     if (const OpenCheck check = CheckWithoutPassword(job, reader);
         check == OpenCheck::NeedsPassword || check == OpenCheck::NeedsOwnerPassword)
         JudgePassword(reader, password);

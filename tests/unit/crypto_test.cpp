@@ -101,12 +101,13 @@ struct Coded {
 };
 
 Coded Crypt(const std::vector<uint8_t>& input, int method, bool encrypt, const std::vector<uint8_t>& key) {
-    TestJob t;
     Coded c;
     c.bytes.assign(input.size() + 32, 0xEE);
     const uint8_t* source = input.data();
-    c.result = CryptBuffer(t.job, source, input.size(), c.bytes.data(), key.data(), key.size(), method, encrypt);
-    c.error = t.job.LastError;
+    const Result<int64_t> coded =
+        CryptBuffer(source, input.size(), c.bytes.data(), key.data(), key.size(), method, encrypt);
+    c.result = coded.value_or(-1);
+    c.error = coded.code();
     if (c.result >= 0) {
         EXPECT_EQ(source, input.data() + input.size());
         c.bytes.resize(static_cast<size_t>(c.result));

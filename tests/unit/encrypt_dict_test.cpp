@@ -20,7 +20,7 @@ const std::string kU = "<" + std::string(64, 'B') + ">";
 int Read(TestJob& t, const std::string& dict) {
     t.reader.security.StreamMethod = t.reader.security.StringMethod = t.reader.security.EmbeddedMethod = -1;
     Block b = BytesOf(dict);
-    return ReadEncryptDictionary(t.job, b.data(), b.end(), t.reader.security);
+    return ReadEncryptDictionary(b.data(), b.end(), t.reader.security).code;
 }
 
 TEST(EncryptDictionary, ReadsAnAesRevision4Dictionary) {
@@ -155,9 +155,9 @@ TEST(EncryptDictionary, ReadsAnObjectAtAnOffset) {
     TestJob t;
     Block image = BytesOf("%PDF-1.5\n12 0 obj % comment\n<< /Filter /Standard /V 2 /R 3 /Length 40 /P -1 /O " + kO +
                           " /U " + kU + " >>\nendobj\n");
-    ASSERT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 9, t.reader.security), 0);
+    ASSERT_EQ(ReadEncryptObject(image.data(), image.end(), 9, t.reader.security).code, 0);
     EXPECT_EQ(t.reader.security.KeyLength, 40u);
-    EXPECT_EQ(ReadEncryptObject(t.job, image.data(), image.end(), 12, t.reader.security), -121);
+    EXPECT_EQ(ReadEncryptObject(image.data(), image.end(), 12, t.reader.security).code, -121);
 }
 
 }  // namespace
