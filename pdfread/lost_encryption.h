@@ -17,8 +17,8 @@ struct LostEncryption {
     bool dictionary = false;
     int32_t number = 0, generation = 0;
     int32_t revision = 0;
-    // No dictionary, but the deflated streams sampled all fail the zlib
-    // header check, as encrypted bytes do.
+    // No dictionary, but the deflated streams sampled fail the zlib header
+    // check (all but a chance few), as encrypted bytes do.
     bool cipherStreams = false;
 };
 
