@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "pdfread/lost_encryption.h"
 #include "pdfread/read_xref.h"
 #include "pdfread/xref_section.h"
 #include "rewrite_support.h"
@@ -42,6 +43,28 @@ TEST(RebuildClassic, FindsEveryObjectOfAFileWithWrongOffsets) {
     EXPECT_EQ(image.substr(0, 9), "%PDF-1.4\n");
     EXPECT_EQ(image.find("trailer"), image.rfind("trailer"));
     EXPECT_EQ(image.substr(image.size() - 6), "%%EOF\n");
+}
+
+TEST(FindLostEncryption, JudgesCiphertextByMostOfItsDeflatedStreams) {
+    // Sixteen deflated streams that fail the zlib header check as ciphertext
+    // does, one of them passing by chance: still encrypted. A file whose
+    // streams pass is plain.
+    auto file = [](int passing) {
+        std::string f = "%PDF-1.4\n1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n"
+                        "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n";
+        for (int n = 3; n < 19; ++n)
+            f += std::to_string(n) + " 0 obj\n<< /Length 4 /Filter /FlateDecode >>\nstream\n" +
+                 (n - 3 < passing ? "\x78\x9C" : "\x13\x37") + "ab\nendstream\nendobj\n";
+        return f + "trailer\n<< /Root 1 0 R >>\n%%EOF\n";
+    };
+    for (int passing : {0, 1, 16}) {
+        TestJob t;
+        Rebuilt r = Rebuild(t, file(passing));
+        ASSERT_EQ(r.read, 1) << passing;
+        const LostEncryption lost = FindLostEncryption(t.job, r.image.begin(), r.image.end(), r.table);
+        EXPECT_FALSE(lost.dictionary);
+        EXPECT_EQ(lost.cipherStreams, passing < 16) << passing;
+    }
 }
 
 TEST(RebuildClassic, CatalogWithoutItsNameIsTheOneATrailerNames) {
