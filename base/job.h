@@ -1,5 +1,7 @@
-// The records that carry state: one Job per split job, and one AppState for
-// what outlives a job (settings, page-count cache, the typed password).
+// The records that carry state: one Job per split job (its request, its
+// progress and its outcome), and one AppState for what outlives a job (the
+// settings, and the state of one run of the program: page-count cache, the
+// typed password).
 // Every operation takes the Job by reference; nothing lives in globals, so
 // jobs can run side by side.
 #pragma once
@@ -56,21 +58,15 @@ struct ViewerSettings {
     int FlatOutlines = 0;
 };
 
-// Choices that outlive a job. The front end owns one of these.
-struct AppState {
+// The choices a user makes, which the Windows program keeps in its settings
+// file and the command line takes from its options.
+struct Settings {
     Language language = Language::English;
-    // Settings.
     bool IsWarnLimit = true;
     int32_t WarnLimitN = 50;
     bool IsSaveFolder = false;
     std::string SaveFolder;
     bool IsSameDate = false;
-    // The page count of the last analysed file.
-    int32_t PageCountCacheCount = 0;
-    std::string PageCountCachePath;
-    // The password typed last, and whether it opened the current file.
-    std::string PasswordText;
-    bool RememberedPassword = false;
     // Whether page files keep the annotations of their page (all but links
     // into the document); false removes every annotation.
     bool KeepAnnotations = true;
@@ -95,36 +91,60 @@ struct AppState {
     ViewerSettings Viewer;
 };
 
+// What one run of a program learns and keeps between its jobs, never saved.
+struct RunState {
+    // The page count of the last analysed file.
+    int32_t PageCountCacheCount = 0;
+    std::string PageCountCachePath;
+    // The password typed last, and whether it opened the current file.
+    std::string PasswordText;
+    bool RememberedPassword = false;
+};
+
+// What outlives a job: the settings and the state of the program's run. The
+// front end owns one of these.
+struct AppState : Settings, RunState {};
+
 // The value StopCode takes when the user asks to stop; a stopped job returns it.
 constexpr int kStopRequested = -2;
 
-struct Job {
-    Job(AppState& appState, JobHost& jobHost) : app(appState), host(jobHost) {}
-    Job(const Job&) = delete;
-    Job& operator=(const Job&) = delete;
-
-    AppState& app;
-    JobHost& host;
-
-    int32_t LastError = 0;
-    std::atomic<int> StopCode{0};  // 0, or kStopRequested
-
-    std::string StatusText;
-    std::string OutputPath;
-    int32_t PageCount = 0;
+// What a job is asked to do beyond its SplitRequest: the front ends' page
+// range, and what the open stage derives from the request and the input
+// before the document is read (the bookmarks it needs, the inflate limit).
+struct JobRequest {
     int32_t FirstPage = 0, LastPage = 0;
-    JobStep Step = JobStep::Start;
-    // In the page loop: the page being written among PagesTotal (1-based).
-    int32_t PagesDone = 0, PagesTotal = 0;
-
-    ViewerSettings Viewer;
     // The bookmarks are analysed even when page files carry none: parts made
     // at bookmarks need their pages.
     bool NeedOutlines = false;
     // Files of several pages: a bookmark leading into a file keeps its
     // ancestors, as titles without destination where they lead elsewhere.
     bool PartFiles = false;
+    // The most bytes one compressed stream may inflate to (0: no limit of
+    // the job's own): a multiple of the input's size, so that a small
+    // file cannot make the job take gigabytes (a zlib bomb).
+    uint64_t InflateLimit = 0;
+};
 
+// Where a running job stands, for its host to show, and the handle that
+// stops it.
+struct JobProgress {
+    std::atomic<int> StopCode{0};  // 0, or kStopRequested
+    std::string StatusText;
+    std::string OutputPath;
+    JobStep Step = JobStep::Start;
+    // In the page loop: the page being written among PagesTotal (1-based).
+    int32_t PagesDone = 0, PagesTotal = 0;
+
+    bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
+};
+
+// What a job found and did: the failure of its last step, the document's
+// page count and viewer settings, the files written, the damage survived.
+struct JobOutcome {
+    int32_t LastError = 0;
+    int32_t PageCount = 0;
+    // The user's viewer settings, completed by what the input holds.
+    ViewerSettings Viewer;
     // Why the input could not be read.
     FileFault InputFault = FileFault::None;
     // The page file that could not be written and why; the pages written
@@ -156,15 +176,20 @@ struct Job {
     // The input's last update was cut short among its objects: pages it
     // changed may show what they held before it.
     bool UpdateCutShort = false;
-    // The most bytes one compressed stream may inflate to (0: no limit of
-    // the job's own): a multiple of the input's size, so that a small
-    // file cannot make the job take gigabytes (a zlib bomb).
-    uint64_t InflateLimit = 0;
     // Pages a damaged page tree no longer reached, found by scanning the
     // input's objects.
     int32_t PagesScanned = 0;
+};
 
-    bool Stopped() const { return StopCode.load(std::memory_order_relaxed) != 0; }
+// One split job: its request, its progress and its outcome, with the
+// application state it runs under and the host that shows it.
+struct Job : JobRequest, JobProgress, JobOutcome {
+    Job(AppState& appState, JobHost& jobHost) : app(appState), host(jobHost) {}
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+
+    AppState& app;
+    JobHost& host;
 };
 
 // Stores a failure code in LastError and returns it: the one way a step
