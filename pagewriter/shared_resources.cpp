@@ -102,7 +102,10 @@ void FindSharedResources(Job& job, Document& doc) {
     // The resources of what those dictionaries draw, and of what that
     // draws in turn, each object looked at once: a dictionary (or category
     // dictionary) that two forms name is shared as well.
-    ObjectMap visited;
+    // A page's dictionary that its forms use again (writers often give
+    // them the page's) is still the page's; one that forms alone hold is
+    // shared once two of them name it.
+    ObjectMap visited, formOwners;
     for (size_t i = 0; i < distinct.size(); ++i) {
         if (job.Stopped()) return;
         Cursor open, close;
@@ -121,9 +124,13 @@ void FindSharedResources(Job& job, Document& doc) {
                 if (!DictionaryAt(job, doc, e.value, itemOpen, itemClose) ||
                     !DictValue(itemOpen, itemClose, "/Resources", value, valueEnd))
                     continue;
-                if (const int32_t held = ReferenceAt(value, doc.end()); held > 0 && Count(counts, held) > 1) {
-                    doc.resourcesShared = doc.drawnResourcesShared = true;
-                    continue;
+                if (const int32_t held = ReferenceAt(value, doc.end()); held > 0) {
+                    if (formOwners.Find(held) < 0 && counts.Find(held) > 0) continue;
+                    if (Count(formOwners, held) > 1) {
+                        counts.Insert(held, 2);
+                        doc.resourcesShared = doc.drawnResourcesShared = true;
+                        continue;
+                    }
                 }
                 if (countCategories(value)) doc.drawnResourcesShared = true;
                 distinct.push_back(value);
