@@ -210,6 +210,10 @@ struct Document {
     // page-tree node whose own /Resources dictionary its pages inherit.
     ObjectMap sharedResources;
     bool resourcesShared = false;
+    // Some form, pattern or Type 3 font shares resources with another:
+    // every page's content is read to prune them, also where the page's
+    // own dictionary is its alone.
+    bool drawnResourcesShared = false;
 
     Cursor start() const { return image.data(); }
     Cursor end() const { return image.data() + image.size(); }

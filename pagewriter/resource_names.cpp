@@ -248,7 +248,7 @@ bool FindUnusedResources(Job& job, const Document& doc, const std::vector<const 
         anyShared = anyShared || shared;
     }
     job.LastError = 0;
-    if (!anyShared) return true;
+    if (!anyShared && !doc.drawnResourcesShared) return true;
     for (const PageEntry* page : pages)
         if (!finder.ReadPage(*page)) return false;
     bool ok = true;

@@ -56,22 +56,28 @@ Cursor PageResources(Job& job, const Document& doc, const PageEntry& page, bool&
 
 void FindSharedResources(Job& job, Document& doc) {
     ObjectMap& counts = doc.sharedResources;
-    doc.resourcesShared = false;
+    doc.resourcesShared = doc.drawnResourcesShared = false;
     // The category dictionaries named by each distinct resource dictionary.
     ObjectMap categoryOwners;
+    // true when some category dictionary became shared.
     auto countCategories = [&](Cursor resources) {
         Cursor open, close;
-        if (!DictionaryAt(job, doc, resources, open, close)) return;
+        if (!DictionaryAt(job, doc, resources, open, close)) return false;
+        bool shared = false;
         DictEntry e;
         for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
             if (!IsPrunedCategory(e)) continue;
             const int32_t number = ReferenceAt(e.value, e.valueEnd);
             if (number > 0 && Count(categoryOwners, number) == 2) {
                 counts.Insert(number, std::max<int32_t>(2, counts.Find(number)));
-                doc.resourcesShared = true;
+                doc.resourcesShared = shared = true;
             }
         }
+        return shared;
     };
+    // The distinct resource dictionaries met so far, whose forms, patterns
+    // and Type 3 fonts are looked at next.
+    std::vector<Cursor> distinct;
     for (const PageEntry& page : doc.pages) {
         if (job.Stopped()) return;
         Cursor value;
@@ -91,6 +97,45 @@ void FindSharedResources(Job& job, Document& doc) {
             continue;
         }
         countCategories(value);
+        distinct.push_back(value);
+    }
+    // The resources of what those dictionaries draw, and of what that
+    // draws in turn, each object looked at once: a dictionary (or category
+    // dictionary) that two forms name is shared as well.
+    // A page's dictionary that its forms use again (writers often give
+    // them the page's) is still the page's; one that forms alone hold is
+    // shared once two of them name it.
+    ObjectMap visited, formOwners;
+    for (size_t i = 0; i < distinct.size(); ++i) {
+        if (job.Stopped()) return;
+        Cursor open, close;
+        if (!DictionaryAt(job, doc, distinct[i], open, close)) continue;
+        DictEntry category;
+        for (Cursor p = open + 2; NextDictEntry(p, close, category);) {
+            if (!category.Is("/XObject") && !category.Is("/Pattern") && !category.Is("/Font")) continue;
+            Cursor catOpen, catClose;
+            if (!DictionaryAt(job, doc, category.value, catOpen, catClose)) continue;
+            DictEntry e;
+            for (Cursor q = catOpen + 2; NextDictEntry(q, catClose, e);) {
+                const int32_t number = ReferenceAt(e.value, e.valueEnd);
+                if (number <= 0 || visited.Find(number) >= 0) continue;
+                visited.Insert(number, 1);
+                Cursor itemOpen, itemClose, value, valueEnd;
+                if (!DictionaryAt(job, doc, e.value, itemOpen, itemClose) ||
+                    !DictValue(itemOpen, itemClose, "/Resources", value, valueEnd))
+                    continue;
+                if (const int32_t held = ReferenceAt(value, doc.end()); held > 0) {
+                    if (formOwners.Find(held) < 0 && counts.Find(held) > 0) continue;
+                    if (Count(formOwners, held) > 1) {
+                        counts.Insert(held, 2);
+                        doc.resourcesShared = doc.drawnResourcesShared = true;
+                        continue;
+                    }
+                }
+                if (countCategories(value)) doc.drawnResourcesShared = true;
+                distinct.push_back(value);
+            }
+        }
     }
     // The form's default resources hold the fonts its fields' text is drawn
     // in by name (/DA), which no content names: whatever they share with

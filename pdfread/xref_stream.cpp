@@ -11,6 +11,7 @@
 #include "pdfread/read_xref.h"
 #include "pdfread/read_xref_streams.h"
 #include "pdfread/repair.h"
+#include "pdfread/stream_decode.h"
 #include "pdfread/xref_records.h"
 #include "pdfread/xref_stream_crypt.h"
 
@@ -60,6 +61,23 @@ void FinishRecords(StreamRewrite& rw) {
     }
 }
 
+// Whether an object stream's failure to unpack is damage of that stream
+// alone, as opposed to the run's limits.
+bool IsLocalObjectStreamFault(const Job& job, int code) {
+    if (job.Stopped() || code == job.StopCode) return false;
+    switch (code) {
+        case kRewriteNoMemory:
+        case kRewriteImageFull:
+        case kRewriteSectionFull:
+        case kInflateNoMemory:
+        case kInflateNoMoreMemory:
+        case kInflateTooLarge:
+            return false;
+        default:
+            return true;
+    }
+}
+
 // The new image from the records: the input carried over with its object
 // streams unpacked in place, then the classic section and trailer.
 int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
@@ -93,7 +111,19 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
         }
         const Cursor at = rw.start + stream.Offset();
         if (int r = CopyInputUpTo(job, rw, at)) return r;
-        if (int r = UnpackObjectStream(job, rw, n, at)) return r;
+        const size_t written = rw.out.size();
+        if (int r = UnpackObjectStream(job, rw, n, at)) {
+            // A stream that cannot be read costs only the objects it holds:
+            // they stay missing, and only a page that needs one of them is
+            // reported. Running out of room or memory, a stream that
+            // inflates beyond the limit and a stop end the run.
+            if (!IsLocalObjectStreamFault(job, r) || rw.out.size() != written) return r;
+            job.LastError = 0;
+            records[n].holdsObjects = false;
+            // Left in place as an ordinary object when the read stopped
+            // before its end.
+            if (rw.readPos <= at) continue;
+        }
         records[n].MoveTo(0);
         records[n].newOffset = 0;
     }

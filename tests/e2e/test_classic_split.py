@@ -183,6 +183,36 @@ class ClassicSplitTest(SplitTestCase):
         for k in range(10):
             self.assertGreater(os.path.getsize(pdftest.output_name(src, k + 1, 11, "0")), 10 * image)
 
+        # Pages with dictionaries of their own, each drawing a form; the
+        # forms share the images: forms 0 and 1 one resource dictionary,
+        # form 2 its category dictionary of images. Each page file holds
+        # its own image alone.
+        import random
+        rng = random.Random(8)
+        pdf = pikepdf.new()
+        N = pikepdf.Name
+        side = 48
+        images = pdf.make_indirect(pikepdf.Dictionary({"/Im%d" % k: pdf.make_stream(
+            bytes(rng.randrange(256) for _ in range(side * side * 3)), Type=N.XObject, Subtype=N.Image,
+            Width=side, Height=side, ColorSpace=N.DeviceRGB, BitsPerComponent=8) for k in range(3)}))
+        held = pdf.make_indirect(pikepdf.Dictionary(XObject=images))
+        for k in range(3):
+            form = pdf.make_stream(b"q 100 0 0 100 0 0 cm /Im%d Do Q" % k, Type=N.XObject, Subtype=N.Form,
+                                   BBox=[0, 0, 100, 100], Resources=held if k < 2 else pikepdf.Dictionary(XObject=images))
+            draw = pdf.make_stream(b"q 2 0 0 2 50 300 cm /Fm Do Q")
+            pdf.pages.append(pikepdf.Page(page(pdf, MediaBox=[0, 0, 612, 792], Contents=draw,
+                                               Resources=pikepdf.Dictionary(XObject=pikepdf.Dictionary(Fm=form)))))
+        forms = self.path("forms.pdf")
+        pdf.save(forms, compress_streams=False)
+        self.split(forms)
+        self.assertPageFilesMatch(forms)
+        for k in range(3):
+            name = pdftest.output_name(forms, k + 1, 3)
+            with pikepdf.open(name) as out:
+                drawn = out.pages[0].obj.Resources.XObject.Fm.Resources.XObject
+                self.assertEqual(sorted(drawn.keys()), ["/Im%d" % k], name)
+            self.assertLess(os.path.getsize(name), image + 4000, name)
+
     def test_ghostscript_document_with_shared_fonts_and_images(self):
         src = pdftest.ghostscript_pdf(self.path("doc.pdf"), pdftest.text_pages_ps(12, image=True))
         r = self.split(src)

@@ -7,6 +7,7 @@ its page resolution is confirmed by qpdf --json.
 
 import json
 import os
+import re
 import time
 import unittest
 
@@ -246,6 +247,17 @@ class OutlineCycleTest(SplitTestCase):
         start = time.time()
         self.split("--bookmarks", "keep", "--no-warn", path)
         self.assertLess(time.time() - start, 30)
+        # The cut is told, with the object that led back.
+        verbose = self.path("verbose")
+        os.mkdir(verbose)
+        r = self.split("--bookmarks", "keep", "--verbose", "--out", verbose, path)
+        self.assertRegex(r.stderr, r"^brisel: %s: warning: bookmark loop cut \d+\n$" % re.escape(path))
+        for option in ("--bookmarks", "--at-bookmarks"):
+            out = self.path("json" + option)
+            os.mkdir(out)
+            args = ["--bookmarks", "keep"] if option == "--bookmarks" else [option]
+            r = self.split(*args, "--json", "--out", out, path)
+            self.assertEqual([w["kind"] for w in json.loads(r.stdout)["warnings"]], ["bookmark-loop-cut"])
         base = path[:-4]
         self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-1.pdf")[1]], [("A", ["page1", "/Fit"])])
         self.assertEqual([(t, d) for t, _, d, _ in read_outline(base + "-2.pdf")[1]], [("B", ["page1", "/Fit"])])
