@@ -38,6 +38,7 @@ enum class FileFault : int {
     IsDevice,      // a device,
     IsFolder,      // or a folder
     Changed,       // the file changed (was cut short or rewritten) while it was read
+    DeviceError,   // the device failed to read or write (EIO)
     Other,
 };
 
@@ -105,6 +106,13 @@ private:
 // and the folder is flushed where the system allows.
 FileFault SyncFolder(const std::string& folder);
 
+// Removes from folder the hidden temporary files of earlier runs that were
+// killed before they could remove them (where files without a name are not
+// available): only names of the form this program gives them, only regular
+// files of this user, and only those last written a minute or more before
+// now, so that a run writing into the same folder keeps its own.
+void RemoveStaleTemporaries(const std::string& folder);
+
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);
 
@@ -118,13 +126,25 @@ enum class WriteResult { Ok, CannotCreate, WriteFailed };
 // error nothing is left behind. The reason goes into *fault.
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault = nullptr);
 
-// Makes the folder and any missing parents. true when it exists afterwards.
-bool CreateFolders(const std::string& path);
+// Makes the folder and any missing parents. true when it exists afterwards;
+// otherwise *fault tells why the first folder that could not be made was
+// not (a read-only file system, a full device, no permission).
+bool CreateFolders(const std::string& path, FileFault* fault = nullptr);
 
 struct FileTimes {
     int64_t creation = 0, access = 0, write = 0;  // platform units
 };
 bool GetFileTimes(const std::string& path, FileTimes& times);
+
+// What tells one state of a file from another: its identity, size and the
+// times of its last change of content and of its entry. A file edited in
+// place, cut short or replaced under its name has another state.
+struct FileState {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, changed = 0;
+    bool operator==(const FileState&) const = default;
+};
+bool GetFileState(const std::string& path, FileState& state);
 bool SetFileTimes(const std::string& path, const FileTimes& times);
 
 struct CalendarTime {

@@ -1,5 +1,6 @@
 #ifndef _WIN32
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -42,6 +44,8 @@ static FileFault FaultOf(int error) {
             return FileFault::LinkLoop;
         case EISDIR:
             return FileFault::IsFolder;
+        case EIO:
+            return FileFault::DeviceError;
         default:
             return FileFault::Other;
     }
@@ -166,15 +170,12 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
                                                                                     : FileFault::Other);
     }
     if (before.st_size > 0 && g_watching.load()) {
-        // Populated read-only first: populating a writable private mapping
-        // would copy every page; made writable afterwards, only the pages
-        // actually edited are copied.
+        // Not populated: the kernel reads the pages a job touches as it
+        // touches them, so that resident memory follows what the pages need
+        // rather than the input's size. Only pages actually edited are
+        // copied.
         const size_t size = static_cast<size_t>(before.st_size);
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (mapped != MAP_FAILED && ::mprotect(mapped, size, PROT_READ | PROT_WRITE) != 0) {
-            ::munmap(mapped, size);
-            mapped = MAP_FAILED;
-        }
+        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
         if (mapped != MAP_FAILED && !WatchMapping(static_cast<uint8_t*>(mapped), size)) {
             ::munmap(mapped, size);
             mapped = MAP_FAILED;
@@ -195,7 +196,7 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
     while (result == FileFault::None && done < block.size()) {
         ssize_t n = ::read(fd, block.data() + done, block.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) result = FileFault::Other;
+        if (n < 0) result = FaultOf(errno);
         else if (n == 0) result = FileFault::Changed;  // cut short meanwhile
         else done += static_cast<size_t>(n);
     }
@@ -266,6 +267,39 @@ FileFault SyncFolder(const std::string& folder) {
     const int error = result == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
     ::close(fd);
     return error == 0 ? FileFault::None : FaultOf(error);
+}
+
+namespace {
+
+// Whether name is ".brisel-" with 16 hexadecimal digits and ".tmp".
+bool IsTemporaryName(const char* name) {
+    if (std::strlen(name) != 28 || std::strncmp(name, ".brisel-", 8) != 0 || std::strcmp(name + 24, ".tmp") != 0)
+        return false;
+    for (int i = 8; i < 24; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::isupper(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    const time_t before = ::time(nullptr) - 60;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        if (!IsTemporaryName(entry->d_name)) continue;
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime > before) continue;
+        ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 InputProblem ProbeInput(const std::string& path) {
@@ -384,15 +418,16 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     return result == FileFault::None ? WriteResult::Ok : WriteResult::CannotCreate;
 }
 
-bool CreateFolders(const std::string& path) {
+bool CreateFolders(const std::string& path, FileFault* fault) {
     // Each prefix that ends before a separator, then the whole path.
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '/') continue;
         if (path[i - 1] == '/') continue;
-        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return Report(fault, FaultOf(errno));
     }
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return Report(fault, FaultOf(errno));
+    return Report(fault, S_ISDIR(st.st_mode) ? FileFault::None : FileFault::NotAFolder);
 }
 
 // POSIX has no settable creation time: access and modification times are kept
@@ -403,6 +438,17 @@ bool GetFileTimes(const std::string& path, FileTimes& times) {
     times.access = static_cast<int64_t>(st.st_atim.tv_sec) * 1000000000 + st.st_atim.tv_nsec;
     times.write = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     times.creation = times.write;
+    return true;
+}
+
+bool GetFileState(const std::string& path, FileState& state) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    state.device = static_cast<uint64_t>(st.st_dev);
+    state.inode = static_cast<uint64_t>(st.st_ino);
+    state.size = static_cast<uint64_t>(st.st_size);
+    state.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state.changed = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     return true;
 }
 

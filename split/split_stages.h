@@ -72,6 +72,9 @@ struct OpenedDocument {
     // Bus errors under mapped inputs when the input was read: a change means
     // it was cut short while mapped.
     uint64_t inputFaults = 0;
+    // The input file's state when it was read: another state later means
+    // another program changed it meanwhile.
+    std::optional<FileState> state;
 };
 
 // One planned output file.
