@@ -76,6 +76,25 @@ bool NameTaken(const std::string& path);
 // one where the system cannot make a file without a name); Publish then
 // gives it its name without replacing anything. Whatever was not published
 // is removed when the object goes.
+// A folder opened once: files written through it go into that folder
+// whatever happens to its path meanwhile (the folder renamed, or swapped for
+// a symbolic link to another one). Where a system has no such handle
+// (Windows here), the files go by their paths.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    ~FolderHandle();
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    // Opens the folder; false (files then go by path) when it cannot be.
+    bool Open(const std::string& folder);
+    intptr_t handle() const { return handle_; }
+
+private:
+    intptr_t handle_ = -1;
+};
+
 class NewFile {
 public:
     NewFile() = default;
@@ -86,7 +105,10 @@ public:
     // Writes the bytes into a new unnamed file in the folder of path. With
     // durable, where SyncFolder cannot flush a whole file system at once,
     // the file's bytes are flushed to the disk before it can get its name.
-    FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false);
+    // With an open folder (the folder of path), the file is made in it and
+    // Publish names it there.
+    FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false,
+                    const FolderHandle* folder = nullptr);
     // Gives the written file this name (in the same folder). NameTaken when
     // something holds it; it is never replaced, and another name may be tried.
     FileFault Publish(const std::string& path);
@@ -95,6 +117,7 @@ private:
     void Discard();
     intptr_t handle_ = -1;
     bool durable_ = false;
+    intptr_t folder_ = -1;   // the open folder the names below are relative to, or -1
     std::string temporary_;  // the hidden temporary name, when one was needed
 };
 
@@ -105,6 +128,11 @@ private:
 // were flushed one by one as they were written (NewFile::Write durable),
 // and the folder is flushed where the system allows.
 FileFault SyncFolder(const std::string& folder);
+// The same for an open folder (by its path when it has no handle).
+FileFault SyncFolder(const FolderHandle& handle, const std::string& folder);
+
+// Removes a file of an open folder (by its path when the folder has no handle).
+void RemoveFile(const std::string& path, const FolderHandle* folder);
 
 // Removes from folder the hidden temporary files of earlier runs that were
 // killed before they could remove them (where files without a name are not
@@ -145,7 +173,7 @@ struct FileState {
     bool operator==(const FileState&) const = default;
 };
 bool GetFileState(const std::string& path, FileState& state);
-bool SetFileTimes(const std::string& path, const FileTimes& times);
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle* folder = nullptr);
 
 struct CalendarTime {
     int year, month, day, hour, minute, second, millisecond;

@@ -315,21 +315,64 @@ InputProblem ProbeInput(const std::string& path) {
     return InputProblem::None;
 }
 
+FolderHandle::~FolderHandle() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+bool FolderHandle::Open(const std::string& folder) {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return handle_ >= 0;
+}
+
+namespace {
+
+// Where a file of path lies: in an open folder, by its last component; or
+// by its whole path.
+int FolderFd(intptr_t folder) { return folder >= 0 ? static_cast<int>(folder) : AT_FDCWD; }
+std::string NameIn(intptr_t folder, const std::string& path) {
+    if (folder < 0) return path;
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+intptr_t HandleOf(const FolderHandle* folder) { return folder ? folder->handle() : -1; }
+
+}  // namespace
+
+FileFault SyncFolder(const FolderHandle& handle, const std::string& folder) {
+    if (handle.handle() < 0) return SyncFolder(folder);
+    int result = 0;
+#ifdef __linux__
+    result = ::syncfs(static_cast<int>(handle.handle()));
+#endif
+    if (result == 0) result = ::fsync(static_cast<int>(handle.handle()));
+    const int error = result == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    return error == 0 ? FileFault::None : FaultOf(error);
+}
+
+void RemoveFile(const std::string& path, const FolderHandle* folder) {
+    const intptr_t at = HandleOf(folder);
+    ::unlinkat(FolderFd(at), NameIn(at, path).c_str(), 0);
+}
+
 NewFile::~NewFile() { Discard(); }
 
 void NewFile::Discard() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (!temporary_.empty()) ::unlinkat(FolderFd(folder_), temporary_.c_str(), 0);
     temporary_.clear();
 }
 
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
+                         const FolderHandle* folderHandle) {
     Discard();
-    const std::string folder = FolderOf(path);
+    folder_ = HandleOf(folderHandle);
+    const int at = FolderFd(folder_);
+    const std::string folder = folder_ >= 0 ? std::string(".") : FolderOf(path);
     int fd = -1;
     if (ProcFdAvailable()) {
-        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd = ::openat(at, folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         // Other errors (a full disk, a read-only folder) are the folder's own.
         if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return FaultOf(errno);
     }
@@ -339,10 +382,10 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
             uint8_t random[8];
             if (!RandomBytes(random, sizeof random)) return FileFault::Other;
             char name[40];
-            std::snprintf(name, sizeof name, "/.brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
+            std::snprintf(name, sizeof name, ".brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
                           random[2], random[3], random[4], random[5], random[6], random[7]);
-            temporary_ = folder + name;
-            fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            temporary_ = folder_ >= 0 ? std::string(name) : folder + "/" + name;
+            fd = ::openat(at, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) {
                 const int error = errno;
                 temporary_.clear();
@@ -388,19 +431,21 @@ FileFault NewFile::Publish(const std::string& path) {
         char link[40];
         std::snprintf(link, sizeof link, "/proc/self/fd/%d", static_cast<int>(handle_));
         // linkat never replaces an existing name (nor follows a link that holds it).
-        if (::linkat(AT_FDCWD, link, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) return FaultOf(errno);
+        if (::linkat(AT_FDCWD, link, FolderFd(folder_), NameIn(folder_, path).c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return FaultOf(errno);
         ::close(static_cast<int>(handle_));
         handle_ = -1;
         return FileFault::None;
     }
-    if (::link(temporary_.c_str(), path.c_str()) != 0) {
+    const int at = FolderFd(folder_);
+    const std::string name = NameIn(folder_, path);
+    if (::linkat(at, temporary_.c_str(), at, name.c_str(), 0) != 0) {
         const int error = errno;
         // File systems without hard links: a rename that refuses to replace.
         if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS) return FaultOf(error);
-        if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0)
-            return FaultOf(errno);
+        if (::renameat2(at, temporary_.c_str(), at, name.c_str(), RENAME_NOREPLACE) != 0) return FaultOf(errno);
     } else {
-        ::unlink(temporary_.c_str());
+        ::unlinkat(at, temporary_.c_str(), 0);
     }
     temporary_.clear();
     return FileFault::None;
@@ -452,13 +497,14 @@ bool GetFileState(const std::string& path, FileState& state) {
     return true;
 }
 
-bool SetFileTimes(const std::string& path, const FileTimes& times) {
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle* folder) {
     struct timespec ts[2];
     ts[0].tv_sec = static_cast<time_t>(times.access / 1000000000);
     ts[0].tv_nsec = static_cast<long>(times.access % 1000000000);
     ts[1].tv_sec = static_cast<time_t>(times.write / 1000000000);
     ts[1].tv_nsec = static_cast<long>(times.write % 1000000000);
-    return ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+    const intptr_t at = HandleOf(folder);
+    return ::utimensat(FolderFd(at), NameIn(at, path).c_str(), ts, 0) == 0;
 }
 
 static CalendarTime ToCalendar(bool utc) {

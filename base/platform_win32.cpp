@@ -208,7 +208,14 @@ void NewFile::Discard() {
 // its name with a move written through to the disk.
 FileFault SyncFolder(const std::string&) { return FileFault::None; }
 
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
+// Files go by their paths here: the folder is not held open.
+FolderHandle::~FolderHandle() = default;
+bool FolderHandle::Open(const std::string&) { return false; }
+FileFault SyncFolder(const FolderHandle&, const std::string& folder) { return SyncFolder(folder); }
+void RemoveFile(const std::string& path, const FolderHandle*) { DeleteFileW(WidePath(path).c_str()); }
+
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
+                         const FolderHandle*) {
     Discard();
     durable_ = durable;
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -352,7 +359,7 @@ void RemoveStaleTemporaries(const std::string& folder) {
     FindClose(search);
 }
 
-bool SetFileTimes(const std::string& path, const FileTimes& times) {
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle*) {
     HANDLE file = OpenExisting(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.access), w = ToFileTime(times.write);

@@ -26,6 +26,10 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
     room_.wait(lock, [&] {
         return tasksInFlight_ == 0 || (tasksInFlight_ < fileCap_ && bytesInFlight_ + buffer.size() <= byteCap_);
     });
+    if (!folderOpened_) {
+        folderOpened_ = true;
+        folderHandle_.Open(FolderOf(path));
+    }
     Task task{index, path, std::string(), times};
     task.bytes.swap(buffer);
     if (!spares_.empty()) {
@@ -57,7 +61,8 @@ void PageSaver::Run() {
         NewFile file;
         std::string path = task.path;
         FileFault fault =
-            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_);
+            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_,
+                       &folderHandle_);
         if (fault == FileFault::None) fault = file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
@@ -69,7 +74,7 @@ void PageSaver::Run() {
         }
         const bool ok = fault == FileFault::None;
         // A file that cannot take the times keeps its own; that is no failure.
-        if (ok && task.times) SetFileTimes(path, *task.times);
+        if (ok && task.times) SetFileTimes(path, *task.times, &folderHandle_);
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.erase(task.index);
         if (ok) {
@@ -116,11 +121,11 @@ int32_t PageSaver::Finish() {
     threads_.clear();
     if (failedIndex_ >= 0) {
         for (const auto& [index, path] : written_)
-            if (index > failedIndex_) std::remove(path.c_str());
+            if (index > failedIndex_) RemoveFile(path, &folderHandle_);
         written_.clear();
     } else if (durable_ && !folder_.empty() && syncFault_ == FileFault::None) {
         // Every page file is in one folder: one flush makes them durable.
-        syncFault_ = SyncFolder(folder_);
+        syncFault_ = SyncFolder(folderHandle_, folder_);
     }
     return failedIndex_;
 }

@@ -97,6 +97,10 @@ private:
     bool durable_ = false;
     FileFault syncFault_ = FileFault::None;
     std::string folder_;  // of the files written
+    // That folder, opened at the first file: the files go into it even if
+    // its path is renamed or swapped for a link meanwhile.
+    FolderHandle folderHandle_;
+    bool folderOpened_ = false;
     std::vector<std::thread> threads_;
 };
 

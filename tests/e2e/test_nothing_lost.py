@@ -4,6 +4,7 @@ names taken by another run, odd inputs, a device that fills up. Whatever
 happens, no page file is cut short, nothing is overwritten, and the run
 says what happened."""
 
+import ctypes
 import fcntl
 import json
 import os
@@ -409,6 +410,39 @@ class TakenNames(SplitTestCase):
         self.assertEqual(sorted(f for f in os.listdir(out) if not PAGE_NAME.match(f)), sorted(kept))
         for f in files:
             self.assertTrue(whole_pdf(os.path.join(out, f)), f)
+
+
+    def test_folder_swapped_for_a_link(self):
+        # The output folder is exchanged, in one step, for a symbolic link to
+        # another folder while the page files are written: every page file
+        # still goes into the folder the run began with, none into the
+        # link's target.
+        libc = ctypes.CDLL(None, use_errno=True)
+        if not hasattr(libc, "renameat2"):
+            self.skipTest("no renameat2 in this C library")
+        src = self.path("many.pdf")
+        with open(src, "wb") as f:
+            f.write(classic_pdf(big_tree(3000, 50)))
+        out, elsewhere, swap = self.path("out"), self.path("elsewhere"), self.path("swap")
+        os.mkdir(out)
+        os.mkdir(elsewhere)
+        os.symlink(elsewhere, swap)
+        run = subprocess.Popen([pdftest.BRISEL, "--yes", "--no-sync", "-o", out, src], stdout=subprocess.PIPE,
+                               stderr=subprocess.PIPE, text=True)
+        deadline = time.monotonic() + 60
+        while run.poll() is None and time.monotonic() < deadline and len(os.listdir(out)) < 10:
+            time.sleep(0.001)
+        at_fdcwd, rename_exchange = -100, 2
+        swapped = libc.renameat2(at_fdcwd, swap.encode(), at_fdcwd, out.encode(), rename_exchange) == 0
+        _, err = run.communicate(timeout=120)
+        if not swapped:
+            self.skipTest("this file system cannot exchange names: " + os.strerror(ctypes.get_errno()))
+        self.assertEqual(run.returncode, 0, err)
+        self.assertTrue(os.path.islink(out))
+        self.assertEqual(os.listdir(elsewhere), [])
+        names = [n for n in os.listdir(swap) if PAGE_NAME.match(n)]
+        self.assertEqual(len(names), 3000)
+        self.assertTrue(whole_pdf(os.path.join(swap, sorted(names)[-1])))
 
 
 class Stops(SplitTestCase):
