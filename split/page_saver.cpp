@@ -28,7 +28,8 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
     });
     if (!folderOpened_) {
         folderOpened_ = true;
-        folderHandle_.Open(FolderOf(path));
+        openedFolder_ = FolderOf(path);
+        folderHandle_.Open(openedFolder_);
     }
     Task task{index, path, std::string(), times};
     task.bytes.swap(buffer);
@@ -62,7 +63,7 @@ void PageSaver::Run() {
         std::string path = task.path;
         FileFault fault =
             file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_,
-                       &folderHandle_);
+                       FolderFor(path));
         if (fault == FileFault::None) fault = file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
@@ -74,7 +75,7 @@ void PageSaver::Run() {
         }
         const bool ok = fault == FileFault::None;
         // A file that cannot take the times keeps its own; that is no failure.
-        if (ok && task.times) SetFileTimes(path, *task.times, &folderHandle_);
+        if (ok && task.times) SetFileTimes(path, *task.times, FolderFor(path));
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.erase(task.index);
         if (ok) {
@@ -121,11 +122,11 @@ int32_t PageSaver::Finish() {
     threads_.clear();
     if (failedIndex_ >= 0) {
         for (const auto& [index, path] : written_)
-            if (index > failedIndex_) RemoveFile(path, &folderHandle_);
+            if (index > failedIndex_) RemoveFile(path, FolderFor(path));
         written_.clear();
     } else if (durable_ && !folder_.empty() && syncFault_ == FileFault::None) {
         // Every page file is in one folder: one flush makes them durable.
-        syncFault_ = SyncFolder(folderHandle_, folder_);
+        syncFault_ = folder_ == openedFolder_ ? SyncFolder(folderHandle_, folder_) : SyncFolder(folder_);
     }
     return failedIndex_;
 }

@@ -101,6 +101,11 @@ private:
     // its path is renamed or swapped for a link meanwhile.
     FolderHandle folderHandle_;
     bool folderOpened_ = false;
+    std::string openedFolder_;
+    // The open folder when path lies in it; null for a path elsewhere.
+    const FolderHandle* FolderFor(const std::string& path) const {
+        return FolderOf(path) == openedFolder_ ? &folderHandle_ : nullptr;
+    }
     std::vector<std::thread> threads_;
 };
 
