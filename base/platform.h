@@ -38,6 +38,7 @@ enum class FileFault : int {
     IsDevice,      // a device,
     IsFolder,      // or a folder
     Changed,       // the file changed (was cut short or rewritten) while it was read
+    DeviceError,   // the device failed to read or write (EIO)
     Other,
 };
 
@@ -75,6 +76,25 @@ bool NameTaken(const std::string& path);
 // one where the system cannot make a file without a name); Publish then
 // gives it its name without replacing anything. Whatever was not published
 // is removed when the object goes.
+// A folder opened once: files written through it go into that folder
+// whatever happens to its path meanwhile (the folder renamed, or swapped for
+// a symbolic link to another one). Where a system has no such handle
+// (Windows here), the files go by their paths.
+class FolderHandle {
+public:
+    FolderHandle() = default;
+    ~FolderHandle();
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+
+    // Opens the folder; false (files then go by path) when it cannot be.
+    bool Open(const std::string& folder);
+    intptr_t handle() const { return handle_; }
+
+private:
+    intptr_t handle_ = -1;
+};
+
 class NewFile {
 public:
     NewFile() = default;
@@ -85,7 +105,10 @@ public:
     // Writes the bytes into a new unnamed file in the folder of path. With
     // durable, where SyncFolder cannot flush a whole file system at once,
     // the file's bytes are flushed to the disk before it can get its name.
-    FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false);
+    // With an open folder (the folder of path), the file is made in it and
+    // Publish names it there.
+    FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false,
+                    const FolderHandle* folder = nullptr);
     // Gives the written file this name (in the same folder). NameTaken when
     // something holds it; it is never replaced, and another name may be tried.
     FileFault Publish(const std::string& path);
@@ -98,6 +121,7 @@ private:
     void Discard();
     intptr_t handle_ = -1;
     bool durable_ = false;
+    intptr_t folder_ = -1;   // the open folder the names below are relative to, or -1
     std::string temporary_;  // the hidden temporary name, when one was needed
 };
 
@@ -108,6 +132,18 @@ private:
 // were flushed one by one as they were written (NewFile::Write durable),
 // and the folder is flushed where the system allows.
 FileFault SyncFolder(const std::string& folder);
+// The same for an open folder (by its path when it has no handle).
+FileFault SyncFolder(const FolderHandle& handle, const std::string& folder);
+
+// Removes a file of an open folder (by its path when the folder has no handle).
+void RemoveFile(const std::string& path, const FolderHandle* folder);
+
+// Removes from folder the hidden temporary files of earlier runs that were
+// killed before they could remove them (where files without a name are not
+// available): only names of the form this program gives them, only regular
+// files of this user, and only those last written a minute or more before
+// now, so that a run writing into the same folder keeps its own.
+void RemoveStaleTemporaries(const std::string& folder);
 
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path);
@@ -122,14 +158,26 @@ enum class WriteResult { Ok, CannotCreate, WriteFailed };
 // error nothing is left behind. The reason goes into *fault.
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, FileFault* fault = nullptr);
 
-// Makes the folder and any missing parents. true when it exists afterwards.
-bool CreateFolders(const std::string& path);
+// Makes the folder and any missing parents. true when it exists afterwards;
+// otherwise *fault tells why the first folder that could not be made was
+// not (a read-only file system, a full device, no permission).
+bool CreateFolders(const std::string& path, FileFault* fault = nullptr);
 
 struct FileTimes {
     int64_t creation = 0, access = 0, write = 0;  // platform units
 };
 bool GetFileTimes(const std::string& path, FileTimes& times);
-bool SetFileTimes(const std::string& path, const FileTimes& times);
+
+// What tells one state of a file from another: its identity, size and the
+// times of its last change of content and of its entry. A file edited in
+// place, cut short or replaced under its name has another state.
+struct FileState {
+    uint64_t device = 0, inode = 0, size = 0;
+    int64_t modified = 0, changed = 0;
+    bool operator==(const FileState&) const = default;
+};
+bool GetFileState(const std::string& path, FileState& state);
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle* folder = nullptr);
 
 struct CalendarTime {
     int year, month, day, hour, minute, second, millisecond;

@@ -1,5 +1,6 @@
 #ifndef _WIN32
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -42,6 +44,8 @@ static FileFault FaultOf(int error) {
             return FileFault::LinkLoop;
         case EISDIR:
             return FileFault::IsFolder;
+        case EIO:
+            return FileFault::DeviceError;
         default:
             return FileFault::Other;
     }
@@ -166,15 +170,12 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
                                                                                     : FileFault::Other);
     }
     if (before.st_size > 0 && g_watching.load()) {
-        // Populated read-only first: populating a writable private mapping
-        // would copy every page; made writable afterwards, only the pages
-        // actually edited are copied.
+        // Not populated: the kernel reads the pages a job touches as it
+        // touches them, so that resident memory follows what the pages need
+        // rather than the input's size. Only pages actually edited are
+        // copied.
         const size_t size = static_cast<size_t>(before.st_size);
-        void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (mapped != MAP_FAILED && ::mprotect(mapped, size, PROT_READ | PROT_WRITE) != 0) {
-            ::munmap(mapped, size);
-            mapped = MAP_FAILED;
-        }
+        void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
         if (mapped != MAP_FAILED && !WatchMapping(static_cast<uint8_t*>(mapped), size)) {
             ::munmap(mapped, size);
             mapped = MAP_FAILED;
@@ -195,7 +196,7 @@ bool ReadWholeFile(const std::string& path, Block& out, FileFault* fault) {
     while (result == FileFault::None && done < block.size()) {
         ssize_t n = ::read(fd, block.data() + done, block.size() - done);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) result = FileFault::Other;
+        if (n < 0) result = FaultOf(errno);
         else if (n == 0) result = FileFault::Changed;  // cut short meanwhile
         else done += static_cast<size_t>(n);
     }
@@ -268,6 +269,39 @@ FileFault SyncFolder(const std::string& folder) {
     return error == 0 ? FileFault::None : FaultOf(error);
 }
 
+namespace {
+
+// Whether name is ".brisel-" with 16 hexadecimal digits and ".tmp".
+bool IsTemporaryName(const char* name) {
+    if (std::strlen(name) != 28 || std::strncmp(name, ".brisel-", 8) != 0 || std::strcmp(name + 24, ".tmp") != 0)
+        return false;
+    for (int i = 8; i < 24; ++i)
+        if (!std::isxdigit(static_cast<unsigned char>(name[i])) || std::isupper(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0) return;
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        ::close(dirFd);
+        return;
+    }
+    const time_t before = ::time(nullptr) - 60;
+    while (const struct dirent* entry = ::readdir(dir)) {
+        if (!IsTemporaryName(entry->d_name)) continue;
+        struct stat st;
+        if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_mtime > before) continue;
+        ::unlinkat(dirFd, entry->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
 InputProblem ProbeInput(const std::string& path) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0)
@@ -281,21 +315,64 @@ InputProblem ProbeInput(const std::string& path) {
     return InputProblem::None;
 }
 
+FolderHandle::~FolderHandle() {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+}
+
+bool FolderHandle::Open(const std::string& folder) {
+    if (handle_ >= 0) ::close(static_cast<int>(handle_));
+    handle_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return handle_ >= 0;
+}
+
+namespace {
+
+// Where a file of path lies: in an open folder, by its last component; or
+// by its whole path.
+int FolderFd(intptr_t folder) { return folder >= 0 ? static_cast<int>(folder) : AT_FDCWD; }
+std::string NameIn(intptr_t folder, const std::string& path) {
+    if (folder < 0) return path;
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+intptr_t HandleOf(const FolderHandle* folder) { return folder ? folder->handle() : -1; }
+
+}  // namespace
+
+FileFault SyncFolder(const FolderHandle& handle, const std::string& folder) {
+    if (handle.handle() < 0) return SyncFolder(folder);
+    int result = 0;
+#ifdef __linux__
+    result = ::syncfs(static_cast<int>(handle.handle()));
+#endif
+    if (result == 0) result = ::fsync(static_cast<int>(handle.handle()));
+    const int error = result == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+    return error == 0 ? FileFault::None : FaultOf(error);
+}
+
+void RemoveFile(const std::string& path, const FolderHandle* folder) {
+    const intptr_t at = HandleOf(folder);
+    ::unlinkat(FolderFd(at), NameIn(at, path).c_str(), 0);
+}
+
 NewFile::~NewFile() { Discard(); }
 
 void NewFile::Discard() {
     if (handle_ >= 0) ::close(static_cast<int>(handle_));
     handle_ = -1;
-    if (!temporary_.empty()) ::unlink(temporary_.c_str());
+    if (!temporary_.empty()) ::unlinkat(FolderFd(folder_), temporary_.c_str(), 0);
     temporary_.clear();
 }
 
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
+                         const FolderHandle* folderHandle) {
     Discard();
-    const std::string folder = FolderOf(path);
+    folder_ = HandleOf(folderHandle);
+    const int at = FolderFd(folder_);
+    const std::string folder = folder_ >= 0 ? std::string(".") : FolderOf(path);
     int fd = -1;
     if (ProcFdAvailable()) {
-        fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        fd = ::openat(at, folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
         // Other errors (a full disk, a read-only folder) are the folder's own.
         if (fd < 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return FaultOf(errno);
     }
@@ -305,10 +382,10 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
             uint8_t random[8];
             if (!RandomBytes(random, sizeof random)) return FileFault::Other;
             char name[40];
-            std::snprintf(name, sizeof name, "/.brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
+            std::snprintf(name, sizeof name, ".brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
                           random[2], random[3], random[4], random[5], random[6], random[7]);
-            temporary_ = folder + name;
-            fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            temporary_ = folder_ >= 0 ? std::string(name) : folder + "/" + name;
+            fd = ::openat(at, temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd < 0 && errno != EEXIST) {
                 const int error = errno;
                 temporary_.clear();
@@ -354,50 +431,53 @@ FileFault NewFile::Publish(const std::string& path) {
         char link[40];
         std::snprintf(link, sizeof link, "/proc/self/fd/%d", static_cast<int>(handle_));
         // linkat never replaces an existing name (nor follows a link that holds it).
-        if (::linkat(AT_FDCWD, link, AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) != 0) return FaultOf(errno);
+        if (::linkat(AT_FDCWD, link, FolderFd(folder_), NameIn(folder_, path).c_str(), AT_SYMLINK_FOLLOW) != 0)
+            return FaultOf(errno);
         ::close(static_cast<int>(handle_));
         handle_ = -1;
         return FileFault::None;
     }
-    if (::link(temporary_.c_str(), path.c_str()) != 0) {
+    const int at = FolderFd(folder_);
+    const std::string name = NameIn(folder_, path);
+    if (::linkat(at, temporary_.c_str(), at, name.c_str(), 0) != 0) {
         const int error = errno;
         // File systems without hard links: a rename that refuses to replace.
         if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS) return FaultOf(error);
-        if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) != 0)
-            return FaultOf(errno);
+        if (::renameat2(at, temporary_.c_str(), at, name.c_str(), RENAME_NOREPLACE) != 0) return FaultOf(errno);
     } else {
-        ::unlink(temporary_.c_str());
+        ::unlinkat(at, temporary_.c_str(), 0);
     }
     temporary_.clear();
     return FileFault::None;
 }
 
 FileFault NewFile::Replace(const std::string& path) {
+    const int at = FolderFd(folder_);
+    const std::string folder = folder_ >= 0 ? std::string() : FolderOf(path) + "/";
     if (temporary_.empty()) {
         // An unnamed file gets a hidden name first: rename replaces a name in
         // one step, linkat cannot.
         if (handle_ < 0) return FileFault::Other;
         char link[40];
         std::snprintf(link, sizeof link, "/proc/self/fd/%d", static_cast<int>(handle_));
-        const size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
         for (int attempt = 0; temporary_.empty() && attempt < 16; ++attempt) {
             uint8_t random[8];
             if (!RandomBytes(random, sizeof random)) return FileFault::Other;
             char name[40];
-            std::snprintf(name, sizeof name, "/.brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
+            std::snprintf(name, sizeof name, ".brisel-%02x%02x%02x%02x%02x%02x%02x%02x.tmp", random[0], random[1],
                           random[2], random[3], random[4], random[5], random[6], random[7]);
             const std::string candidate = folder + name;
-            if (::linkat(AT_FDCWD, link, AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) temporary_ = candidate;
+            if (::linkat(AT_FDCWD, link, at, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) temporary_ = candidate;
             else if (errno != EEXIST) return FaultOf(errno);
         }
         if (temporary_.empty()) return FileFault::Other;
         ::close(static_cast<int>(handle_));
         handle_ = -1;
     }
+    const std::string name = NameIn(folder_, path);
     struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return FileFault::IsFolder;
-    if (::rename(temporary_.c_str(), path.c_str()) != 0) return FaultOf(errno);
+    if (::fstatat(at, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) return FileFault::IsFolder;
+    if (::renameat(at, temporary_.c_str(), at, name.c_str()) != 0) return FaultOf(errno);
     temporary_.clear();
     return FileFault::None;
 }
@@ -414,15 +494,16 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     return result == FileFault::None ? WriteResult::Ok : WriteResult::CannotCreate;
 }
 
-bool CreateFolders(const std::string& path) {
+bool CreateFolders(const std::string& path, FileFault* fault) {
     // Each prefix that ends before a separator, then the whole path.
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '/') continue;
         if (path[i - 1] == '/') continue;
-        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return false;
+        if (::mkdir(path.substr(0, i).c_str(), 0777) != 0 && errno != EEXIST) return Report(fault, FaultOf(errno));
     }
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (::stat(path.c_str(), &st) != 0) return Report(fault, FaultOf(errno));
+    return Report(fault, S_ISDIR(st.st_mode) ? FileFault::None : FileFault::NotAFolder);
 }
 
 // POSIX has no settable creation time: access and modification times are kept
@@ -436,13 +517,25 @@ bool GetFileTimes(const std::string& path, FileTimes& times) {
     return true;
 }
 
-bool SetFileTimes(const std::string& path, const FileTimes& times) {
+bool GetFileState(const std::string& path, FileState& state) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    state.device = static_cast<uint64_t>(st.st_dev);
+    state.inode = static_cast<uint64_t>(st.st_ino);
+    state.size = static_cast<uint64_t>(st.st_size);
+    state.modified = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    state.changed = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return true;
+}
+
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle* folder) {
     struct timespec ts[2];
     ts[0].tv_sec = static_cast<time_t>(times.access / 1000000000);
     ts[0].tv_nsec = static_cast<long>(times.access % 1000000000);
     ts[1].tv_sec = static_cast<time_t>(times.write / 1000000000);
     ts[1].tv_nsec = static_cast<long>(times.write % 1000000000);
-    return ::utimensat(AT_FDCWD, path.c_str(), ts, 0) == 0;
+    const intptr_t at = HandleOf(folder);
+    return ::utimensat(FolderFd(at), NameIn(at, path).c_str(), ts, 0) == 0;
 }
 
 static CalendarTime ToCalendar(bool utc) {

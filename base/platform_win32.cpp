@@ -82,6 +82,11 @@ static FileFault FaultOf(DWORD error) {
             return FileFault::NameTooLong;
         case ERROR_CANT_RESOLVE_FILENAME:
             return FileFault::LinkLoop;
+        case ERROR_IO_DEVICE:
+        case ERROR_CRC:
+        case ERROR_READ_FAULT:
+        case ERROR_WRITE_FAULT:
+            return FileFault::DeviceError;
         default:
             return FileFault::Other;
     }
@@ -203,7 +208,14 @@ void NewFile::Discard() {
 // its name with a move written through to the disk.
 FileFault SyncFolder(const std::string&) { return FileFault::None; }
 
-FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable) {
+// Files go by their paths here: the folder is not held open.
+FolderHandle::~FolderHandle() = default;
+bool FolderHandle::Open(const std::string&) { return false; }
+FileFault SyncFolder(const FolderHandle&, const std::string& folder) { return SyncFolder(folder); }
+void RemoveFile(const std::string& path, const FolderHandle*) { DeleteFileW(WidePath(path).c_str()); }
+
+FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
+                         const FolderHandle*) {
     Discard();
     durable_ = durable;
     HANDLE file = INVALID_HANDLE_VALUE;
@@ -281,7 +293,7 @@ WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t 
     return result == FileFault::None ? WriteResult::Ok : WriteResult::CannotCreate;
 }
 
-bool CreateFolders(const std::string& path) {
+bool CreateFolders(const std::string& path, FileFault* fault) {
     // Each prefix that ends before a separator, then the whole path. Drive
     // roots ("C:") and the server part of a UNC name already exist or cannot
     // be made, so failures along the way do not count. Paths are UTF-8, whose
@@ -295,9 +307,13 @@ bool CreateFolders(const std::string& path) {
         afterSeparator = separator;
     }
     const std::wstring wide = WidePath(path);
-    CreateDirectoryW(wide.c_str(), nullptr);
+    const DWORD made = CreateDirectoryW(wide.c_str(), nullptr) ? 0 : GetLastError();
     DWORD attributes = GetFileAttributesW(wide.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Report(fault, FileFault::None);
+    return Report(fault, attributes != INVALID_FILE_ATTRIBUTES ? FileFault::NotAFolder
+                         : made != 0 && made != ERROR_ALREADY_EXISTS ? FaultOf(made)
+                                                                      : FileFault::NotFound);
 }
 
 static int64_t ToInt(const FILETIME& t) {
@@ -320,7 +336,42 @@ bool GetFileTimes(const std::string& path, FileTimes& times) {
     return ok;
 }
 
-bool SetFileTimes(const std::string& path, const FileTimes& times) {
+bool GetFileState(const std::string& path, FileState& state) {
+    HANDLE file = OpenExisting(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!ok) return false;
+    state.device = info.dwVolumeSerialNumber;
+    state.inode = uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow;
+    state.size = uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+    state.modified = ToInt(info.ftLastWriteTime);
+    state.changed = 0;
+    return true;
+}
+
+void RemoveStaleTemporaries(const std::string& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WidePath(folder + "\\~brisel-*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const int64_t before = ToInt(now) - int64_t{60} * 10000000;  // a minute, in 100 ns
+    do {
+        const std::wstring name = found.cFileName;
+        if (name.size() != 28 || (found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            continue;
+        bool ours = name.compare(24, 4, L".tmp") == 0;
+        for (size_t i = 8; i < 24 && ours; ++i)
+            ours = (name[i] >= L'0' && name[i] <= L'9') || (name[i] >= L'a' && name[i] <= L'f');
+        if (!ours || ToInt(found.ftLastWriteTime) > before) continue;
+        DeleteFileW((WidePath(folder + "\\") + name).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+bool SetFileTimes(const std::string& path, const FileTimes& times, const FolderHandle*) {
     HANDLE file = OpenExisting(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (file == INVALID_HANDLE_VALUE) return false;
     FILETIME c = ToFileTime(times.creation), a = ToFileTime(times.access), w = ToFileTime(times.write);

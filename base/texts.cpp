@@ -85,6 +85,8 @@ const FaultPair kFaults[] = {
      {"is a folder, not a file", "ファイルではなくフォルダです"}},
     {FileFault::Changed, {"the file changed while it was written", "書き込み中にファイルが変更されました"},
      {"the input changed while it was read", "読み込み中に入力ファイルが変更されました"}},
+    {FileFault::DeviceError, {"the device reported an input/output error", "デバイスで入出力エラーが発生しました"},
+     {"the device reported an input/output error while reading", "読み込み中にデバイスで入出力エラーが発生しました"}},
 };
 
 static_assert(sizeof(kTexts) / sizeof(kTexts[0]) == static_cast<size_t>(Text::PagesResourcesKept) + 1,

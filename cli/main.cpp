@@ -266,6 +266,8 @@ bool FindPassword(const CliOptions& options, Language lang, std::optional<std::s
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A stop request before the first job is kept, and stops that job at once.
+    RouteInterruptTo(nullptr);
     // Inputs are mapped, and one cut short under its mapping fails its job
     // instead of ending the program.
     WatchMappedInputs();

@@ -200,23 +200,70 @@ Cursor FindDictEnd(Cursor from, Cursor end) {
     return found ? found : FindDictEndPass(from, end, StepRules::SecondDictPass());
 }
 
-bool FindBackward(Cursor start, Cursor& cur, const char* keyword) {
+namespace {
+
+// Long scans go in steps of this many bytes, and look at the stop request
+// between steps.
+constexpr ptrdiff_t kScanStep = ptrdiff_t{16} << 20;
+
+bool StopSeen(const std::atomic<int>* stop) { return stop && stop->load(std::memory_order_relaxed) != 0; }
+
+// The last byte c in [from, to), or null.
+Cursor LastByte(Cursor from, Cursor to, uint8_t c) {
+#if defined(__GLIBC__)
+    return static_cast<Cursor>(::memrchr(from, c, static_cast<size_t>(to - from)));
+#else
+    while (to > from)
+        if (*--to == c) return to;
+    return nullptr;
+#endif
+}
+
+// Whether a "%" stands before at on its line, looking back no further than
+// start; stopped is set when a stop request ends the look first.
+Cursor CommentStart(Cursor start, Cursor at, const std::atomic<int>* stop, bool& stopped) {
+    for (Cursor to = at; to > start;) {
+        const Cursor from = to - start > kScanStep ? to - kScanStep : start;
+        for (Cursor q = to; q > from;) {
+            const uint8_t c = *--q;
+            if (c == '%') return q;
+            if (IsLineEnd(c)) return nullptr;
+        }
+        to = from;
+        if (StopSeen(stop)) {
+            stopped = true;
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool FindBackward(Cursor start, Cursor& cur, const char* keyword, const std::atomic<int>* stop) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(keyword));
     if (n == 0) return false;
     ptrdiff_t limit = cur - start;  // the match must end at or before here
     ptrdiff_t p = limit - n;
     while (p >= 0) {
-        Cursor m = start + p;
-        // The first byte first: a long run without the keyword (a large
-        // input's tail) costs one comparison a byte.
-        if (*m == static_cast<uint8_t>(keyword[0]) && std::memcmp(m, keyword, static_cast<size_t>(n)) == 0 &&
-            (p == 0 || IsWhite(m[-1])) &&
+        if (StopSeen(stop)) return false;
+        // The keyword's first byte, a step at a time: a long run without the
+        // keyword (a large input's tail) is passed at the speed of memory.
+        const ptrdiff_t low = p >= kScanStep ? p - kScanStep + 1 : 0;
+        const Cursor m = LastByte(start + low, start + p + 1, static_cast<uint8_t>(keyword[0]));
+        if (!m) {
+            p = low - 1;
+            continue;
+        }
+        p = m - start;
+        if (std::memcmp(m, keyword, static_cast<size_t>(n)) == 0 && (p == 0 || IsWhite(m[-1])) &&
             (p + n == limit || IsWhite(m[n]) || m[n] == '%')) {
             // Inside a comment when a "%" stands earlier on the same line.
-            ptrdiff_t q = p - 1;
-            while (q >= 0 && !IsLineEnd(start[q]) && start[q] != '%') --q;
-            if (q >= 0 && start[q] == '%') {
-                limit = q;
+            bool stopped = false;
+            const Cursor comment = CommentStart(start, m, stop, stopped);
+            if (stopped) return false;
+            if (comment) {
+                limit = comment - start;
                 p = limit - n;
                 continue;
             }
@@ -329,7 +376,9 @@ PartFault ReadNumbersAndKeyword(Cursor& cur, Cursor end, const char* keyword, in
     return PartFault::None;
 }
 
-int FindObjectHeader(Cursor from, Cursor end, Cursor& header) {
+namespace {
+
+int ScanObjectHeader(Cursor from, Cursor end, Cursor& header) {
     Cursor p = from;
     for (;;) {
         if (!SkipSpace(p, end)) return kHeaderScanSpace;
@@ -378,7 +427,7 @@ int FindObjectHeader(Cursor from, Cursor end, Cursor& header) {
     }
 }
 
-int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
+int ScanObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen) {
     Cursor p = from;
     for (;;) {
         if (!SkipSpace(p, end)) return kObjectEndSpace;
@@ -415,6 +464,47 @@ int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen)
         while (p < end && !IsWhite(*p) && !IsOneOf(*p, "%)]}>/")) ++p;
         if (p >= end) return kObjectEndInToken;
     }
+}
+
+// Runs scan (a forward scan that finds one position) over [from, end) in
+// steps of kScanStep, looking at the stop request between them. A step
+// ends a little before its window does, at a line start, where no token or
+// comment is cut: what the scan finds before that point is what it finds
+// over the whole range; otherwise the next step starts there.
+template <class Scan>
+int ScanInSteps(Cursor from, Cursor end, const std::atomic<int>* stop, int stoppedCode, Cursor& found, Scan scan) {
+    constexpr ptrdiff_t kOverlap = 4096;
+    for (Cursor p = from;;) {
+        if (!stop || end - p <= kScanStep) return scan(p, end, found);
+        if (StopSeen(stop)) return stoppedCode;
+        const Cursor windowEnd = p + kScanStep;
+        Cursor restart = windowEnd - kOverlap;
+        for (Cursor q = restart; q > restart - kOverlap; --q) {
+            if (IsLineEnd(q[-1])) {
+                restart = q;
+                break;
+            }
+        }
+        Cursor at = nullptr;
+        if (scan(p, windowEnd, at) == 0 && at < restart) {
+            found = at;
+            return 0;
+        }
+        p = restart;
+    }
+}
+
+}  // namespace
+
+int FindObjectHeader(Cursor from, Cursor end, Cursor& header, const std::atomic<int>* stop) {
+    return ScanInSteps(from, end, stop, kHeaderScanStopped, header,
+                       [](Cursor a, Cursor b, Cursor& at) { return ScanObjectHeader(a, b, at); });
+}
+
+int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen, const std::atomic<int>* stop) {
+    return ScanInSteps(from, end, stop, kObjectEndStopped, objectEnd, [&catalogSeen](Cursor a, Cursor b, Cursor& at) {
+        return ScanObjectEnd(a, b, at, catalogSeen);
+    });
 }
 
 Cursor FindFirst(Cursor from, Cursor end, const char* text) {

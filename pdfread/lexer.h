@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
@@ -115,8 +116,10 @@ inline bool StepOverDict(Cursor& p, Cursor end) {
 Cursor FindFirst(Cursor from, Cursor end, const char* text);
 
 // Searches backwards from cur for a keyword that is not inside a comment:
-// true with cur at the match; false (cur unmoved) when there is none.
-bool FindBackward(Cursor start, Cursor& cur, const char* keyword);
+// true with cur at the match; false (cur unmoved) when there is none. With
+// stop, a stop request seen between steps of 16 MB ends the search (false):
+// a large input without the keyword would otherwise keep a stop waiting.
+bool FindBackward(Cursor start, Cursor& cur, const char* keyword, const std::atomic<int>* stop = nullptr);
 
 // Steps over a literal string; cur stands on its "(" and ends on the matching
 // ")". A backslash makes the next byte ordinary. false at the end bound.
@@ -160,11 +163,13 @@ enum HeaderScanResult : int {
     kHeaderScanSpaceAfterGeneration = -6,
     kHeaderScanNoRoom = -7,
     kHeaderScanSpaceAfterObj = -8,
+    kHeaderScanStopped = -9,
 };
 
 // Finds the next "N G obj" header at or after from: 0 and the header's first
-// digit, or a negative code when there is none.
-int FindObjectHeader(Cursor from, Cursor end, Cursor& header);
+// digit, or a negative code when there is none. With stop, the scan goes in
+// steps of 16 MB and a stop request ends it (kHeaderScanStopped).
+int FindObjectHeader(Cursor from, Cursor end, Cursor& header, const std::atomic<int>* stop = nullptr);
 
 // FindObjectEnd's results besides 0.
 enum ObjectEndResult : int {
@@ -174,10 +179,13 @@ enum ObjectEndResult : int {
     kObjectEndSpaceAfterName = -4,  // after "/Catalog" or "endobj"
     kObjectEndCatalogGlued = -5,
     kObjectEndInToken = -10,
+    kObjectEndStopped = -11,
 };
 
 // Finds the end of the object that starts at from: 0 and the position just
-// after "endobj", or a negative code. Sets catalogSeen on "/Catalog".
-int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen);
+// after "endobj", or a negative code. Sets catalogSeen on "/Catalog". With
+// stop, as FindObjectHeader (kObjectEndStopped).
+int FindObjectEnd(Cursor from, Cursor end, Cursor& objectEnd, bool& catalogSeen,
+                  const std::atomic<int>* stop = nullptr);
 
 }  // namespace brisel

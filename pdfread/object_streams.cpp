@@ -1,10 +1,14 @@
 #include "pdfread/object_streams.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "pdfread/stream_decode.h"
 #include "pdfread/stream_dict.h"
+#include "pdfread/token_stepper.h"
 #include "pdfread/xref_stream_crypt.h"
 
 namespace brisel {
@@ -16,6 +20,36 @@ Cursor SkipToToken(Cursor p, Cursor end) {
     SkipWhiteAndComments(p, end);
     return p;
 }
+
+// The end of the one value at p: a dictionary, an array, a reference or a
+// single token; null when it runs to end, where more may follow.
+Cursor ValueEnd(Cursor p, Cursor end) {
+    StepRules rules;
+    rules.hexStrings = true;
+    int depth = 0;
+    Cursor at = nullptr;
+    for (;;) {
+        const Token token = StepToken(p, end, at, rules);
+        if (token == Token::End || token == Token::Unclosed) return nullptr;
+        if (token == Token::DictOpen || (token == Token::Bracket && *at == '[')) ++depth;
+        if (token == Token::DictClose || (token == Token::Bracket && *at == ']')) --depth;
+        if (depth <= 0) break;
+    }
+    if (p >= end) return nullptr;
+    // "N G R" is one value.
+    if (IsDigit(*at)) {
+        Cursor q = p;
+        if (ReadInt(q, end) && SkipWhiteAndComments(q, end) && StartsWith(q, end, "R") &&
+            (q + 1 == end || IsDelimiter(q[1])))
+            return q + 1 < end ? q + 1 : nullptr;
+    }
+    return p;
+}
+
+// How far an object stream is inflated past the start of its last object
+// before that object is taken to end with its value: a stream padded with
+// gigabytes after its objects (a zlib bomb) is not inflated to its end.
+constexpr size_t kLastObjectRoom = 16u << 20;
 
 }  // namespace
 
@@ -49,41 +83,101 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
 
     std::vector<uint8_t> plain;
     if (int r = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return r;
+    // Plain Flate data is inflated only as far as the objects taken from it
+    // reach; a predictor needs the whole stream.
     Block decoded;
-    if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) return r;
-    const Cursor dataEnd = data + length;
+    std::optional<Inflater> inflater;
+    if (state == kFilterFlate) {
+        inflater.emplace(data, length, &job);
+    } else if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) {
+        return r;
+    }
+    auto reach = [&](size_t want) {
+        if (!inflater) return 0;
+        if (int r = inflater->Reach(want))
+            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r
+                                                                                                        : kInflateFailed);
+        data = inflater->data();
+        length = inflater->size();
+        return 0;
+    };
 
     // The header: /N pairs of object number and offset from /First. Each
     // pair consumes bytes, so a hostile /N ends with the data.
     std::vector<std::pair<int32_t, int32_t>> pairs;
-    Cursor q = data;
-    for (int32_t i = 0; i < count; ++i) {
-        int32_t number = ReadInt(q, dataEnd).value_or(-1);
-        if (number < 0) return Fail(job, kRewriteBadPairNumber);
-        int32_t offset = ReadInt(q, dataEnd).value_or(-1);
-        if (offset < 0) return Fail(job, kRewriteBadPairOffset);
-        pairs.emplace_back(number, offset);
+    auto readPairs = [&]() -> int {
+        pairs.clear();
+        const Cursor dataEnd = data + length;
+        Cursor q = data;
+        for (int32_t i = 0; i < count; ++i) {
+            int32_t number = ReadInt(q, dataEnd).value_or(-1);
+            if (number < 0) return kRewriteBadPairNumber;
+            int32_t offset = ReadInt(q, dataEnd).value_or(-1);
+            if (offset < 0) return kRewriteBadPairOffset;
+            pairs.emplace_back(number, offset);
+        }
+        // A pair that ends at the end of what is inflated may go on.
+        if (inflater && !inflater->Finished() && q == dataEnd) return kRewriteBadPairOffset;
+        return 0;
+    };
+    if (int r = reach(static_cast<size_t>(first) + 1)) return r;
+    int paired = readPairs();
+    if (paired != 0 && inflater && !inflater->Finished()) {
+        if (int r = reach(SIZE_MAX)) return r;
+        paired = readPairs();
     }
+    if (paired != 0) return Fail(job, paired);
     job.LastError = 0;
+
+    // Which objects are taken, and how far they reach.
+    auto takes = [&](const XrefRecord* record) {
+        // Only an object the records place in this stream: a newer version
+        // elsewhere wins, and each object is written once. Its number finds
+        // it, not the index the records give, which writers get wrong (an
+        // index counted without the stream's own number in its list).
+        return rw.adoptUnlisted ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
+                                : record && record->type == kRecordCompressed && record->Stream() == streamNumber &&
+                                      record->newOffset < 0;
+    };
+    auto recordOf = [&](int32_t number) {
+        return rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
+    };
+    Cursor lastValueEnd = nullptr;
+    if (inflater) {
+        size_t needed = 0;
+        bool lastTaken = false;
+        for (size_t i = 0; i < pairs.size(); ++i) {
+            const int32_t number = pairs[i].first;
+            if (number == streamNumber || !takes(recordOf(number))) continue;
+            if (i + 1 == pairs.size()) {
+                lastTaken = true;
+                needed = std::max<size_t>(needed, static_cast<size_t>(first) + pairs[i].second + kLastObjectRoom);
+            } else {
+                needed = std::max<size_t>(needed, static_cast<size_t>(first) + pairs[i + 1].second);
+            }
+        }
+        if (int r = reach(needed)) return r;
+        if (lastTaken && !inflater->Finished()) {
+            const size_t from = static_cast<size_t>(first) + pairs.back().second;
+            lastValueEnd = from < length ? ValueEnd(data + from, data + length) : nullptr;
+            if (!lastValueEnd) {
+                if (int r = reach(SIZE_MAX)) return r;
+            }
+        }
+    }
 
     for (size_t i = 0; i < pairs.size(); ++i) {
         const int32_t number = pairs[i].first;
         // A stream that lists its own number: that entry would replace it.
         if (number == streamNumber) continue;
-        XrefRecord* record = rw.adoptUnlisted ? rw.trailer.Grow(number) : rw.trailer.Record(number);
-        // Only an object the records place in this stream: a newer version
-        // elsewhere wins, and each object is written once. Its number finds
-        // it, not the index the records give, which writers get wrong (an
-        // index counted without the stream's own number in its list).
-        const bool take = rw.adoptUnlisted
-                              ? record && (record->type == kRecordUnset || record->type == kRecordCompressed)
-                              : record && record->type == kRecordCompressed && record->Stream() == streamNumber &&
-                                    record->newOffset < 0;
-        if (!take) continue;
+        XrefRecord* record = recordOf(number);
+        if (!takes(record)) continue;
         const bool last = i + 1 == pairs.size();
         const int64_t size = static_cast<int64_t>(length);
         int64_t from = static_cast<int64_t>(first) + pairs[i].second;
-        int64_t to = last ? size : static_cast<int64_t>(first) + pairs[i + 1].second;
+        int64_t to = !last        ? static_cast<int64_t>(first) + pairs[i + 1].second
+                     : lastValueEnd ? lastValueEnd - data
+                                    : size;
         if (from > size) from = size;
         if (to > size) to = size;
         if (to < from) to = from;

@@ -102,7 +102,7 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
         if (std::memcmp(p, "%PDF-", 5) == 0) header = p;
     if (!header || StartsWith(start, end, "%PDF-")) return;
     Cursor cur = end;
-    if (!FindBackward(start, cur, "startxref")) {
+    if (!FindBackward(start, cur, "startxref", &job.StopCode)) {
         job.LastError = 0;
         return;
     }

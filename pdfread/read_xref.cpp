@@ -62,12 +62,14 @@ bool ReadEntries(Job& job, Cursor& cur, Cursor end, int64_t first, int32_t count
     return true;
 }
 
-bool ContainsBytes(Cursor start, Cursor end, const char* text) {
-    size_t n = std::strlen(text);
-    for (Cursor p = start; end - p >= static_cast<ptrdiff_t>(n); ++p) {
-        p = static_cast<Cursor>(std::memchr(p, text[0], static_cast<size_t>(end - p)));
-        if (!p || end - p < static_cast<ptrdiff_t>(n)) return false;
-        if (std::memcmp(p, text, n) == 0) return true;
+// Whether text stands in [start, end), looked for in steps of 16 MB so that
+// a stop request ends the search of a large input (false).
+bool ContainsBytes(Job& job, Cursor start, Cursor end, const char* text) {
+    const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(text));
+    constexpr ptrdiff_t kStep = ptrdiff_t{16} << 20;
+    for (Cursor p = start; end - p >= n && !job.Stopped(); p += kStep) {
+        const Cursor stepEnd = end - p > kStep + n ? p + kStep + n - 1 : end;
+        if (FindFirst(p, stepEnd, text)) return true;
     }
     return false;
 }
@@ -172,6 +174,9 @@ void ReadFileId(Cursor cur, Cursor end, ReaderRecord& reader) {
     }
 }
 
+// How much white space and comment may stand between an offset and its section.
+constexpr ptrdiff_t kSectionLead = ptrdiff_t{1} << 20;
+
 int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
     table.Clear();
     reader.xrefStreams = false;
@@ -183,21 +188,21 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
     reader.missingObjects.clear();
 
     Cursor cur = end;
-    if (!FindBackward(start, cur, "%%EOF")) {
+    if (!FindBackward(start, cur, "%%EOF", &job.StopCode)) {
         job.LastError = kXrefNoEof;
         return 0;
     }
     // Objects after the last end marker are an update cut short: its table
     // is lost, and reading the older table would silently show the older
     // revision. The repair reads the whole file, later objects winning.
-    if (Cursor header = nullptr; FindObjectHeader(cur + 5, end, header) == 0 && header) {
+    if (Cursor header = nullptr; FindObjectHeader(cur + 5, end, header, &job.StopCode) == 0 && header) {
         reader.cutUpdate = FindFirst(header, end, "xref") || FindFirst(header, end, "/XRef") ? CutUpdate::ObjectsWhole
                                                                                          : CutUpdate::ObjectsLost;
         job.LastError = kXrefCutUpdate;
         return 0;
     }
     job.LastError = 0;
-    if (!FindBackward(start, cur, "startxref")) {
+    if (!FindBackward(start, cur, "startxref", &job.StopCode)) {
         job.LastError = kXrefNoStartxref;
         return 0;
     }
@@ -221,9 +226,13 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
                 return 0;
             }
             Cursor section = start + std::min<int64_t>(next, end - start);
-            if (!SkipWhiteAndComments(section, end) || !StartsWith(section, end, "xref")) {
+            // The section stands at its offset, past a little white space:
+            // an offset into a long run of it (a file padded with zeros) is
+            // not followed to its end, the repair reads such a file.
+            const Cursor lead = end - section > kSectionLead ? section + kSectionLead : end;
+            if (!SkipWhiteAndComments(section, lead) || !StartsWith(section, end, "xref")) {
                 job.LastError = kXrefNotXref;
-                if (!reader.xrefStreams && ContainsBytes(start, end, "/XRef")) reader.xrefStreams = true;
+                if (!reader.xrefStreams && ContainsBytes(job, start, end, "/XRef")) reader.xrefStreams = true;
                 return 0;
             }
             int64_t prev = -1;

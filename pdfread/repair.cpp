@@ -133,9 +133,19 @@ bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); 
 // Whether another object header stands in [afterNumbers, limit) of the
 // object at header, with no stream before it: next gets it.
 bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
-    const bool found = FindObjectHeader(afterNumbers, limit, next) == 0 && next < limit;
+    const bool found = FindObjectHeader(afterNumbers, limit, next, &job.StopCode) == 0 && next < limit;
     job.LastError = 0;
     return found && !Holds(header, next, "stream");
+}
+
+// Copies size bytes from `from` in steps of 16 MB, so that a stop request
+// ends a copy of gigabytes (true: the caller sees the stop and drops the
+// image). false when out cannot grow.
+bool CopyInSteps(Job& job, ImageBuffer& out, Cursor from, size_t size) {
+    constexpr size_t kStep = size_t{16} << 20;
+    for (size_t done = 0; done < size && !job.Stopped(); done += kStep)
+        if (!out.Write(from + done, std::min(kStep, size - done))) return false;
+    return true;
 }
 
 int Rebuild(Job& job, const Block& image, Block& rebuilt) {
@@ -154,14 +164,14 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
     Cursor pos = start;
     Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
-    if (FindObjectHeader(pos, end, header) != 0) return Fail(job, kRepairNoObject);
+    if (FindObjectHeader(pos, end, header, &job.StopCode) != 0) return Fail(job, kRepairNoObject);
     InfoCandidates info;
     for (bool first = true;; first = false) {
         info.Scan(job, pos, header);
-        if (!out.Write(pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
+        if (!CopyInSteps(job, out, pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
-        const bool ended = FindObjectEnd(header, end, objectEnd, catalogSeen) == 0;
+        const bool ended = FindObjectEnd(header, end, objectEnd, catalogSeen, &job.StopCode) == 0;
         job.LastError = 0;
         Cursor p = header;
         const int32_t number = ReadInt(p, end).value_or(-1);
@@ -192,7 +202,8 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
             }
         }
         info.ScanObject(job, header, objectEnd);
-        if (!out.Write(header, static_cast<size_t>(objectEnd - header)) || (cut && !out.Write("\nendobj\n")))
+        if (!CopyInSteps(job, out, header, static_cast<size_t>(objectEnd - header)) ||
+            (cut && !out.Write("\nendobj\n")))
             return Fail(job, kRepairCannotGrow);
         pos = objectEnd;
         if (static_cast<size_t>(pos - setAside) >= kSetAsideStep) {
@@ -200,7 +211,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
             setAside = pos;
         }
         job.LastError = 0;
-        if (FindObjectHeader(pos, end, header) != 0) break;
+        if (job.Stopped() || FindObjectHeader(pos, end, header, &job.StopCode) != 0) break;
     }
     job.LastError = 0;
     found.Finish();

@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "pdfread/stream_dict.h"
 
@@ -201,62 +202,74 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
     return 0;
 }
 
-int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job) {
-    if (length > UINT_MAX) return kFlateDamaged;
-    const uint64_t limit = job && job->InflateLimit > 0 ? job->InflateLimit : uint64_t{INT32_MAX};
+Inflater::Inflater(const uint8_t* in, size_t length, const Job* job)
+    : job_(job), limit_(job && job->InflateLimit > 0 ? job->InflateLimit : uint64_t{INT32_MAX}) {
+    if (length > UINT_MAX) {
+        state_ = kFlateDamaged;
+        return;
+    }
+    // The block starts at four times the input and doubles: the bytes
+    // inflated so far are kept, never inflated again.
+    const size_t capacity = std::max<size_t>(64, std::min<uint64_t>(length * uint64_t{4}, limit_));
+    if (!out_.Allocate(capacity)) {
+        state_ = kInflateNoMemory;
+        return;
+    }
+    zs_ = new (std::nothrow) z_stream{};
+    if (!zs_ || inflateInit(zs_) != Z_OK) {
+        delete zs_;
+        zs_ = nullptr;
+        state_ = kFlateNoStart;
+        return;
+    }
+    zs_->next_in = const_cast<Bytef*>(in);
+    zs_->avail_in = static_cast<uInt>(length);
+    state_ = kRunning;
+}
+
+Inflater::~Inflater() {
+    if (zs_) inflateEnd(zs_);
+    delete zs_;
+}
+
+int Inflater::Reach(size_t want) {
     // Output is made in steps of at most this, so that a stop request is
     // seen within a step however far the data inflates.
     constexpr size_t kStep = 16u << 20;
-    // The block starts at four times the input and doubles: the bytes
-    // inflated so far are kept, never inflated again.
-    size_t capacity = std::max<size_t>(64, std::min<uint64_t>(length * uint64_t{4}, limit));
-    if (!out.Allocate(capacity)) return kInflateNoMemory;
-    z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) {
-        out.Release();
-        return kFlateNoStart;
-    }
-    zs.next_in = const_cast<Bytef*>(in);
-    zs.avail_in = static_cast<uInt>(length);
-    size_t total = 0;
-    int result = 0;
-    for (;;) {
-        if (total == capacity) {
-            if (capacity >= limit) {
-                result = kInflateTooLarge;
-                break;
-            }
-            const size_t grown = static_cast<size_t>(std::min<uint64_t>(uint64_t{capacity} * 2, limit));
-            if (!out.Resize(grown)) {
-                result = kInflateNoMoreMemory;
-                break;
-            }
-            capacity = grown;
+    while (state_ == kRunning && total_ < want) {
+        if (total_ == out_.size()) {
+            if (out_.size() >= limit_) return state_ = kInflateTooLarge;
+            const size_t grown = static_cast<size_t>(std::min<uint64_t>(uint64_t{out_.size()} * 2, limit_));
+            if (!out_.Resize(grown)) return state_ = kInflateNoMoreMemory;
         }
-        zs.next_out = out.data() + total;
-        zs.avail_out = static_cast<uInt>(std::min(capacity - total, kStep));
-        const uInt room = zs.avail_out;
-        const int r = inflate(&zs, Z_SYNC_FLUSH);
-        total += room - zs.avail_out;
-        if (r == Z_STREAM_END) break;
-        if (job && job->Stopped()) {
-            result = kInflateFailed;
+        zs_->next_out = out_.data() + total_;
+        zs_->avail_out = static_cast<uInt>(std::min(out_.size() - total_, kStep));
+        const uInt room = zs_->avail_out;
+        const int r = inflate(zs_, Z_SYNC_FLUSH);
+        total_ += room - zs_->avail_out;
+        if (r == Z_STREAM_END) {
+            state_ = 0;
             break;
         }
+        if (job_ && job_->Stopped()) return state_ = kInflateFailed;
         // A full step may hide more data, whatever else zlib says.
-        if (zs.avail_out == 0 || r == Z_OK) continue;
+        if (zs_->avail_out == 0 || r == Z_OK) continue;
         // The input ran out before the end marker (Z_BUF_ERROR: no progress
         // possible), or the data is damaged from here on: what was inflated
         // before is the stream's data.
-        if (total == 0) result = r == Z_BUF_ERROR ? kFlateTruncated : kFlateDamaged;
-        break;
+        state_ = total_ > 0 ? 0 : r == Z_BUF_ERROR ? kFlateTruncated : kFlateDamaged;
     }
-    inflateEnd(&zs);
-    if (result != 0) {
+    return state_ == kRunning ? 0 : state_;
+}
+
+int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job) {
+    Inflater inflater(in, length, job);
+    if (int r = inflater.Reach(SIZE_MAX)) {
         out.Release();
-        return result;
+        return r;
     }
-    decoded = total;
+    decoded = inflater.size();
+    out = inflater.Take();
     return 0;
 }
 

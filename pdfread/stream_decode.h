@@ -6,11 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "base/block.h"
 #include "base/job.h"
 #include "pdfread/lexer.h"
 #include "pdfread/stream_decryption.h"  // LengthResolver
+
+// zlib's stream state, kept out of this header.
+struct z_stream_s;
 
 namespace brisel {
 
@@ -89,6 +93,38 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
 // InflateLimit (2 GiB without a job); DecodeFlate's code for damaged data.
 // The job's stop request is checked after every 16 MB of output.
 int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job = nullptr);
+
+// Inflates zlib-format data as far as a reader asks, keeping what it
+// inflated: a reader that needs the start of a stream (the objects at the
+// front of an object stream) does not pay for the rest, however far that
+// inflates. The limits, the stop request and the handling of damaged data
+// are those of InflateStream.
+class Inflater {
+public:
+    Inflater(const uint8_t* in, size_t length, const Job* job);
+    ~Inflater();
+    Inflater(const Inflater&) = delete;
+    Inflater& operator=(const Inflater&) = delete;
+
+    // Inflates until at least want bytes are out or the data ends. 0, or
+    // InflateStream's code (and every later call gives it again).
+    int Reach(size_t want);
+    // Whether the data ended: nothing more will come out.
+    bool Finished() const { return state_ != kRunning; }
+    const uint8_t* data() const { return out_.data(); }
+    size_t size() const { return total_; }
+    // The block holding the output (size() bytes of it are the data).
+    Block Take() { return std::move(out_); }
+
+private:
+    static constexpr int kRunning = 1;
+    const Job* job_;
+    uint64_t limit_;
+    ::z_stream_s* zs_ = nullptr;
+    Block out_;
+    size_t total_ = 0;
+    int state_ = kRunning;
+};
 
 // Undoes a predictor in place. TIFF 2: each sample gets the one to its
 // left added (8 and 16 bits per component). PNG (10 to 15): each row starts

@@ -183,7 +183,7 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
                           int32_t& generation) {
     Cursor cur = end;
     // A bounded look back: the dictionaries stand at the ends of sections.
-    for (int tries = 0; tries < 64 && FindBackward(start, cur, "/Encrypt") == 1; ++tries) {
+    for (int tries = 0; tries < 64 && FindBackward(start, cur, "/Encrypt", &job.StopCode); ++tries) {
         Cursor p = cur + 8;
         const bool found = p < end && IsDelimiter(*p) && ReadReferenceValue(p, end, number, generation) ==
                                                                  PartFault::None;

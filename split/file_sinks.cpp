@@ -48,6 +48,7 @@ int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& pla
     }
     if (!chosen) return kResultCannotCreate;
     if (plan.dryRun) return 0;
+    RemoveStaleTemporaries(FolderOf(NameOf(0)));
     saver_ = std::make_unique<PageSaver>(PageSaver::DefaultThreads(), 4u << 20, 64,
                                          [this](int32_t index, int attempt) { return naming_.AlternativePath(index, attempt); });
     saver_->SetDurable(job.app.SyncPageFiles);
@@ -96,6 +97,12 @@ int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
         job.LastError = kPageFileNotWritten;
         job.WriteFault = saver_->failedFault();
         job.FailedFile = saver_->failedPath();
+        // A folder that is not there could not be made (-o on a read-only
+        // file system, a device without room for one more entry): say why.
+        FileFault why = FileFault::None;
+        if (job.WriteFault == FileFault::NotFound && !CreateFolders(FolderOf(job.FailedFile), &why) &&
+            why != FileFault::NotFound)
+            job.WriteFault = why;
         job.PagesWritten = static_cast<int32_t>(std::count_if(
             submitted_.begin(), submitted_.end(), [&](const auto& file) { return file.first < failed; }));
         warnings.DropPagesAfter(failed);

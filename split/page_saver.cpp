@@ -26,6 +26,11 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
     room_.wait(lock, [&] {
         return tasksInFlight_ == 0 || (tasksInFlight_ < fileCap_ && bytesInFlight_ + buffer.size() <= byteCap_);
     });
+    if (!folderOpened_) {
+        folderOpened_ = true;
+        openedFolder_ = FolderOf(path);
+        folderHandle_.Open(openedFolder_);
+    }
     Task task{index, path, std::string(), times};
     task.bytes.swap(buffer);
     if (!spares_.empty()) {
@@ -57,7 +62,8 @@ void PageSaver::Run() {
         NewFile file;
         std::string path = task.path;
         FileFault fault =
-            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_);
+            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_,
+                       FolderFor(path));
         if (fault == FileFault::None) fault = replace_ ? file.Replace(path) : file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {
@@ -69,7 +75,7 @@ void PageSaver::Run() {
         }
         const bool ok = fault == FileFault::None;
         // A file that cannot take the times keeps its own; that is no failure.
-        if (ok && task.times) SetFileTimes(path, *task.times);
+        if (ok && task.times) SetFileTimes(path, *task.times, FolderFor(path));
         std::lock_guard<std::mutex> lock(mutex_);
         pending_.erase(task.index);
         if (ok) {
@@ -116,11 +122,11 @@ int32_t PageSaver::Finish() {
     threads_.clear();
     if (failedIndex_ >= 0) {
         for (const auto& [index, path] : written_)
-            if (index > failedIndex_) std::remove(path.c_str());
+            if (index > failedIndex_) RemoveFile(path, FolderFor(path));
         written_.clear();
     } else if (durable_ && !folder_.empty() && syncFault_ == FileFault::None) {
         // Every page file is in one folder: one flush makes them durable.
-        syncFault_ = SyncFolder(folder_);
+        syncFault_ = folder_ == openedFolder_ ? SyncFolder(folderHandle_, folder_) : SyncFolder(folder_);
     }
     return failedIndex_;
 }

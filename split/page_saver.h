@@ -102,6 +102,15 @@ private:
     FileFault syncFault_ = FileFault::None;
     std::string folder_;  // of the files written
     bool replace_ = false;
+    // That folder, opened at the first file: the files go into it even if
+    // its path is renamed or swapped for a link meanwhile.
+    FolderHandle folderHandle_;
+    bool folderOpened_ = false;
+    std::string openedFolder_;
+    // The open folder when path lies in it; null for a path elsewhere.
+    const FolderHandle* FolderFor(const std::string& path) const {
+        return FolderOf(path) == openedFolder_ ? &folderHandle_ : nullptr;
+    }
     std::vector<std::thread> threads_;
 };
 

@@ -197,8 +197,14 @@ std::string ResultDetail(const Job& job, int result) {
         return FileTitle(job.FailedFile) + ": " + FaultText(lang, job.WriteFault, false) + " " +
                Substitute(Tr(lang, Text::PagesWritten),
                           {std::to_string(job.PagesWritten), std::to_string(job.PagesTotal)});
-    if (result == kResultFailed && job.Step == JobStep::Load && job.InputFault != FileFault::None)
-        return FaultText(lang, job.InputFault, true);
+    if (result == kResultFailed && job.Step == JobStep::Load && job.InputFault != FileFault::None) {
+        // A change met while page files were written: the files written
+        // were built and checked before it, the rest are not written.
+        if (job.InputFault != FileFault::Changed || job.PagesTotal == 0) return FaultText(lang, job.InputFault, true);
+        return std::string(FaultText(lang, job.InputFault, true)) + " " +
+               Substitute(Tr(lang, Text::PagesWritten),
+                          {std::to_string(job.PagesWritten), std::to_string(job.PagesTotal)});
+    }
     return "";
 }
 

@@ -23,7 +23,9 @@ namespace {
 // Whether the input was cut short under its mapping since it was read: the
 // bytes met there were zeros, so nothing built from them may be delivered.
 bool InputChanged(Job& job, const OpenedDocument& opened) {
-    if (InputFaultCount() == opened.inputFaults) return false;
+    FileState now;
+    const bool same = !opened.state || (GetFileState(opened.path, now) && now == *opened.state);
+    if (same && InputFaultCount() == opened.inputFaults) return false;
     job.InputFault = FileFault::Changed;
     job.Step = JobStep::Load;
     return true;
@@ -56,6 +58,9 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
         if (timesRead) opened.times = times;
         // An input cut short while it is mapped shows as zeros, and in this count.
         opened.inputFaults = InputFaultCount();
+        // The state before reading: a change while the file is read shows
+        // at the next look (before each page file is delivered).
+        if (FileState state; GetFileState(source.path, state)) opened.state = state;
         doc.image = LoadFile(job, source.path);
         if (doc.image.empty()) return kResultFailed;
         if (request.fileTimes && !timesRead) return kResultFailed;

@@ -77,6 +77,9 @@ struct OpenedDocument {
     uint64_t inputFaults = 0;
     // Whether PrepareFiles has run once.
     bool prepared = false;
+    // The input file's state when it was read: another state later means
+    // another program changed it meanwhile.
+    std::optional<FileState> state;
 };
 
 // One planned output file.
