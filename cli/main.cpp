@@ -69,22 +69,6 @@ std::vector<std::filesystem::path> MissingFolders(const std::string& path) {
     return missing;
 }
 
-// "1-5", "1, 3, 5", "7": the pages of a file.
-std::string PagesText(const std::vector<int32_t>& pages) {
-    std::string text;
-    for (size_t i = 0; i < pages.size();) {
-        size_t j = i;
-        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
-        if (!text.empty()) text += ",";
-        text += std::to_string(pages[i]);
-        if (j > i) {
-            text += '-';
-            text += std::to_string(pages[j]);
-        }
-        i = j + 1;
-    }
-    return text;
-}
 
 // 0-based page indexes as page numbers.
 std::vector<int32_t> OneBased(const std::vector<int32_t>& indexes) {
@@ -180,7 +164,7 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
             ReportFailure(path, CliTrFormat(lang, CliText::FilesSkipped, std::to_string(sink.skipped())));
         for (const PlannedFile& file : plan.files)
             if (file.oversized)
-                ReportFailure(path, CliTrFormat(lang, CliText::PageOversized, PagesText(OneBased(file.pages)),
+                ReportFailure(path, CliTrFormat(lang, CliText::PageOversized, PageRanges(OneBased(file.pages), ","),
                                                 options.maxSizeText + " (" + SizeText(file.bytes) + ")"));
     }
     // A break is no failure worth a line under --quiet. A job the host
@@ -206,7 +190,7 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
             const std::vector<int32_t> pages = OneBased(file.pages);
             outcome.plan.push_back({sink.NameOf(k), pages, file.title, sink.Taken(k)});
             if (!options.json && !options.quiet)
-                WriteText(stdout, sink.NameOf(k) + "\t" + PagesText(pages) + (file.title.empty() ? "" : "\t" + file.title) +
+                WriteText(stdout, sink.NameOf(k) + "\t" + PageRanges(pages, ",") + (file.title.empty() ? "" : "\t" + file.title) +
                                       "\n");
         }
         return outcome;

@@ -24,21 +24,6 @@ bool ObjectSink::End(int32_t number) {
     return r == 0;
 }
 
-namespace {
-
-// Finds "endstream" followed by a delimiter, in [from, end).
-Cursor FindEndstream(Cursor from, Cursor end) {
-    for (Cursor p = from; end - p >= 9;) {
-        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p - 8)));
-        if (!p) return nullptr;
-        if (std::memcmp(p, "endstream", 9) == 0 && (p + 9 == end || IsDelimiter(p[9]))) return p;
-        ++p;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, LengthText& lengthText,
                                   bool& mended) {
     const Cursor end = doc_.end();

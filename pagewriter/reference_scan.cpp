@@ -9,16 +9,6 @@ namespace brisel {
 
 namespace {
 
-// Finds "endstream" followed by a delimiter, in [from, end).
-Cursor FindEndstream(Cursor from, Cursor end) {
-    for (Cursor p = from; end - p >= 9;) {
-        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p - 8)));
-        if (!p) return nullptr;
-        if (std::memcmp(p, "endstream", 9) == 0 && (p + 9 == end || IsDelimiter(p[9]))) return p;
-        ++p;
-    }
-    return nullptr;
-}
 
 // Steps over the data of a stream whose keyword ends at keywordEnd. The
 // length from the dictionary is trusted when "endstream" follows it;

@@ -61,4 +61,14 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
     return kLengthAbsent;
 }
 
+Cursor FindEndstream(Cursor from, Cursor end) {
+    for (Cursor p = from; end - p >= 9;) {
+        p = static_cast<Cursor>(std::memchr(p, 'e', static_cast<size_t>(end - p - 8)));
+        if (!p) return nullptr;
+        if (std::memcmp(p, "endstream", 9) == 0 && (p + 9 == end || IsDelimiter(p[9]))) return p;
+        ++p;
+    }
+    return nullptr;
+}
+
 }  // namespace brisel

@@ -33,4 +33,8 @@ struct LengthText {
 int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
                      const XrefTable& table, LengthText* text = nullptr);
 
+// Finds "endstream" followed by a delimiter, in [from, end); null when
+// there is none.
+Cursor FindEndstream(Cursor from, Cursor end);
+
 }  // namespace brisel

@@ -133,22 +133,6 @@ int RunSplit(Job& job, const std::string& path, bool range, const PartRequest* p
     return RunStages(job, InputSource::File(path), request, sink);
 }
 
-// "130-2000" for a run of pages, "7" for one, runs joined by ", ".
-std::string PageRanges(const std::vector<int32_t>& pages) {
-    std::string text;
-    for (size_t i = 0; i < pages.size();) {
-        size_t j = i;
-        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
-        if (!text.empty()) text += ", ";
-        text += std::to_string(pages[i]);
-        if (j > i) {
-            text += '-';
-            text += std::to_string(pages[j]);
-        }
-        i = j + 1;
-    }
-    return text;
-}
 
 std::string Substitute(std::string format, std::initializer_list<std::string> values) {
     size_t at = 0;
@@ -162,6 +146,22 @@ std::string Substitute(std::string format, std::initializer_list<std::string> va
 }
 
 }  // namespace
+
+std::string PageRanges(const std::vector<int32_t>& pages, const char* separator) {
+    std::string text;
+    for (size_t i = 0; i < pages.size();) {
+        size_t j = i;
+        while (j + 1 < pages.size() && pages[j + 1] == pages[j] + 1) ++j;
+        if (!text.empty()) text += separator;
+        text += std::to_string(pages[i]);
+        if (j > i) {
+            text += '-';
+            text += std::to_string(pages[j]);
+        }
+        i = j + 1;
+    }
+    return text;
+}
 
 std::string ResultDetail(const Job& job, int result) {
     const Language lang = job.app.language;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include "base/job.h"
 #include "split/part_plan.h"
 
@@ -37,6 +38,10 @@ int SplitPageRange(Job& job, const std::string& inputPath);
 // file; with range, only the pages job.FirstPage to job.LastPage are written
 // (the parts are made from those) and the page-range settings apply.
 int SplitParts(Job& job, const std::string& inputPath, bool range, const PartRequest& request);
+
+// Pages (ascending) as runs: "130-2000" for a run, "7" for one page, the
+// runs joined by the separator.
+std::string PageRanges(const std::vector<int32_t>& pages, const char* separator = ", ");
 
 // The second line of a job's result message, when the job knows more than
 // its code: which pages are incomplete, which page file could not be written
