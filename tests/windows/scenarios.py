@@ -229,19 +229,6 @@ def page_range_dialog(run):
     app.d("settext", dlg, LAST, "13")
     app.d("click", dlg, 1)
     app.box("bad_page_input", icon="icon")
-
-    def by_size(dlg):
-        app.d("click", dlg, SIZE_MODE)
-        app.d("waitstate", dlg, SIZE, 1)
-        expect("size at first", app.d.one("text", dlg, SIZE), "10")
-        app.d("settext", dlg, SIZE, "0")
-        app.d("click", dlg, 1)
-        app.box("bad", icon="icon")
-        app.d("settext", dlg, SIZE, "1")
-
-    # Twelve small pages fit in one part of 1 MB.
-    app.d("keys", app.main, "ctrl+d")
-    expect("part under a size", split(by_size, 1, [12]), ["book-01-12.pdf"])
     # Cancel does nothing.
     app.d("click", app.main, SPLIT_RANGE)
     dlg = app.dialog(run.t("page_title"))
