@@ -122,8 +122,6 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     app.RememberedPassword = false;
     host.StartJob(path);
     Job job(app, host);
-    job.FirstPage = options.firstPage;
-    job.LastPage = options.lastPage;
     RouteInterruptTo(&job.StopCode);
     if (InterruptRequested()) job.StopCode = kResultBreak;
     SplitRequest request;
@@ -136,7 +134,6 @@ InputOutcome SplitOne(AppState& app, TerminalHost& host, const CliOptions& optio
     // The command line writes a one-page input like any other.
     request.onePageFile = true;
     request.dryRun = options.dryRun;
-    job.NeedOutlines = options.parts && options.parts->mode == PartMode::AtBookmarks;
     DiskSink sink(path, options.range && app.IsSaveFolder, app.SaveFolder, app.NamePattern);
     sink.SetIfExists(options.ifExists);
     SplitPlan plan;
