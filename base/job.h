@@ -77,6 +77,9 @@ struct Settings {
     // Page files keep only the entries of shared resource dictionaries that
     // their pages use (--resources prune); false copies them whole.
     bool PruneResources = true;
+    // Page files carry stream data the input left without a filter
+    // Flate-compressed (--streams compress); false copies it as it is.
+    bool CompressStreams = true;
     // Page file names from a pattern (--name); empty: the input's name, a
     // discriminator and the padded page number.
     std::string NamePattern;

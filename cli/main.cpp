@@ -287,6 +287,7 @@ int main(int argc, char** argv) {
     app.KeepAnnotations = options.keepAnnotations;
     app.KeepDocumentData = options.keepDocumentData;
     app.PruneResources = options.pruneResources;
+    app.CompressStreams = options.compressStreams;
     app.Viewer = options.viewer;
     if (options.parts && !options.bookmarksChosen) app.Viewer.KeepOutlines = 1;
     app.NamePattern = options.namePattern;

@@ -157,6 +157,8 @@ const OptionSpec kOptions[] = {
     {"--resources", 0, "R", 3,
      "prune (where pages share a resource dictionary, each\npage file keeps the fonts, images and other\n"
      "resources its page uses) or keep (all of it)"},
+    {"--streams", 0, "S", 3,
+     "compress (stream data the input left without a\nfilter is Flate-compressed) or keep (copied as it is)"},
     {"--options", 0, "LINE", 3,
      "a batch option line, e.g. \"/d100 /p1 /nt /ok\"; sets\nall of the choices below, none where it is silent"},
     {"--zoom", 0, "Z", 3, "N (percent, Nf also fits the window), fit, width,\nheight, keep or none"},
@@ -231,6 +233,9 @@ std::string ApplyOption(const std::string& name, bool hasValue, const std::strin
     } else if (name == "--resources") {
         if (value != "keep" && value != "prune") return "--resources needs keep or prune";
         options.pruneResources = value == "prune";
+    } else if (name == "--streams") {
+        if (value != "keep" && value != "compress") return "--streams needs compress or keep";
+        options.compressStreams = value == "compress";
     } else if (IsPartOption(name)) {
         return ParsePartOption(name, hasValue, value, options);
     } else if (name == "--warn-limit") {
@@ -266,6 +271,7 @@ std::string MissingValue(const OptionSpec& option) {
     if (name == "--annotations") return "--annotations needs keep or drop";
     if (name == "--document-data") return "--document-data needs keep or drop";
     if (name == "--resources") return "--resources needs keep or prune";
+    if (name == "--streams") return "--streams needs compress or keep";
     if (name == "--every") return "--every needs a number of pages from 1 on";
     if (name == "--parts") return PartRangesHelp();
     if (name == "--password") return "--password needs a password";

@@ -29,6 +29,7 @@ struct CliOptions {
     bool keepAnnotations = true;
     bool keepDocumentData = true;
     bool pruneResources = true;
+    bool compressStreams = true;
     std::string namePattern;  // --name; empty: the usual names
     // The many-files warning.
     bool yes = false;

@@ -12,6 +12,7 @@ _brisel() {
         --layout) COMPREPLY=($(compgen -W "one left right single keep none" -- "$cur")); return ;;
         --mode) COMPREPLY=($(compgen -W "outlines outlines-or-thumbs thumbs fullscreen keep outlines-or-none none" -- "$cur")); return ;;
         --resources) COMPREPLY=($(compgen -W "prune keep" -- "$cur")); return ;;
+        --streams) COMPREPLY=($(compgen -W "compress keep" -- "$cur")); return ;;
         --bookmarks) COMPREPLY=($(compgen -W "keep flat none" -- "$cur")); return ;;
         --if-exists) COMPREPLY=($(compgen -W "rename replace skip fail" -- "$cur")); return ;;
         --pages|--name|--warn-limit|--password|--options|--every|--parts|--max-size) return ;;
@@ -19,7 +20,7 @@ _brisel() {
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--pages -o --out --name --if-exists --dry-run --same-date --no-sync --every --at-bookmarks
             --parts --max-size --yes --warn-limit --no-warn --password-file --password -q --quiet --verbose --json
-            --annotations --document-data --resources --options --zoom --direction --layout --mode --bookmarks -h --help
+            --annotations --document-data --resources --streams --options --zoom --direction --layout --mode --bookmarks -h --help
             -V --version --" -- "$cur"))
         return
     fi

@@ -50,23 +50,26 @@ int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, Len
 }
 
 void ObjectSink::AppendStreamDictionary(const PageClosure& closure, size_t index, const LengthText& lengthText,
-                                        Cursor dictEnd, bool replace, int64_t length, std::string& text) {
+                                        Cursor dictEnd, bool replace, int64_t length, bool flate, std::string& text) {
     const PageClosure::Entry& e = closure.entries()[index];
     const int i = static_cast<int>(index);
     if (!replace) {
         closure.CopyWithReferences(i, e.body, dictEnd, "null", text);
-    } else if (lengthText.from && lengthText.to) {
+        return;
+    }
+    Cursor close = StartsWith(e.body, doc_.end(), "<<") ? FindDictEnd(e.body + 2, doc_.end()) : nullptr;
+    if (!close || close > dictEnd) close = dictEnd;
+    if (lengthText.from && lengthText.to) {
         closure.CopyWithReferences(i, e.body, lengthText.from, "null", text);
         text += std::to_string(length);
-        closure.CopyWithReferences(i, lengthText.to, dictEnd, "null", text);
+        closure.CopyWithReferences(i, lengthText.to, close, "null", text);
     } else {
         // No /Length at all: one goes in before the dictionary's end.
-        Cursor close = StartsWith(e.body, doc_.end(), "<<") ? FindDictEnd(e.body + 2, doc_.end()) : nullptr;
-        if (!close || close > dictEnd) close = dictEnd;
         closure.CopyWithReferences(i, e.body, close, "null", text);
         text += " /Length " + std::to_string(length) + " ";
-        closure.CopyWithReferences(i, close, dictEnd, "null", text);
     }
+    if (flate) text += " /Filter /FlateDecode";
+    closure.CopyWithReferences(i, close, dictEnd, "null", text);
 }
 
 bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
@@ -87,13 +90,21 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
         Begin(e.newNumber) += std::to_string(e.newNumber) + " 0 obj\nnull\nendobj\n";
         return End(e.newNumber);
     }
-    if (encryption_ && e.streamKeywordEnd) return WriteEncryptedStream(closure, index, data, length, lengthText, mended);
+    // Data the input left plain goes in compressed, when that pays.
+    const bool flate = e.streamKeywordEnd && job_.app.CompressStreams && MayCompress(e.body, e.streamKeywordEnd) &&
+                       compressor_.Compress(data, static_cast<size_t>(length), packed_);
+    if (flate) {
+        data = reinterpret_cast<Cursor>(packed_.data());
+        length = static_cast<int64_t>(packed_.size());
+    }
+    if (encryption_ && e.streamKeywordEnd)
+        return WriteEncryptedStream(closure, index, data, length, lengthText, mended, flate);
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
-    if (mended) {
+    if (mended || flate) {
         // Written with its true length: the stated one would make readers
         // search for the end of the data.
-        AppendStreamDictionary(closure, index, lengthText, e.streamKeywordEnd, true, length, text);
+        AppendStreamDictionary(closure, index, lengthText, e.streamKeywordEnd, true, length, flate, text);
         text += "\n";
         text.append(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
         text += "\nendstream\nendobj\n";
@@ -107,7 +118,7 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
 // A stream object of the closure, encrypted: its dictionary with the length
 // the encrypted data has, the data, and "endstream".
 bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
-                                      const LengthText& lengthText, bool mended) {
+                                      const LengthText& lengthText, bool mended, bool flate) {
     const PageClosure::Entry& e = closure.entries()[index];
     const Cursor end = doc_.end();
     bool metadata = false;
@@ -125,8 +136,10 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
         return false;
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
-    const bool replace = mended || !lengthText.indirect || coded.size() != static_cast<size_t>(length);
-    AppendStreamDictionary(closure, index, lengthText, data, replace, static_cast<int64_t>(coded.size()), text);
+    const bool replace = mended || flate || !lengthText.indirect || coded.size() != static_cast<size_t>(length);
+    AppendStreamDictionary(closure, index, lengthText, flate ? e.streamKeywordEnd : data, replace,
+                           static_cast<int64_t>(coded.size()), flate, text);
+    if (flate) text += "\n";
     if (!End(e.newNumber)) return false;
     out_.append(reinterpret_cast<const char*>(coded.data()), coded.size());
     if (out_.back() != '\n' && out_.back() != '\r') out_ += '\n';

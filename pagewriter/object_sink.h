@@ -13,6 +13,7 @@
 #include "docstruct/document.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/page_encryption.h"
+#include "pagewriter/stream_compress.h"
 #include "pdfread/stream_length.h"
 
 namespace brisel {
@@ -52,17 +53,20 @@ private:
     // bytes up to the first "endstream". -1 when the data has no end.
     int64_t MeasureStream(const PageClosure::Entry& e, Cursor& data, LengthText& lengthText, bool& mended);
     // The stream's dictionary and keyword, up to dictEnd, with /Length
-    // written as length when replace is set.
+    // written as length when replace is set, and a Flate filter added when
+    // flate is set.
     void AppendStreamDictionary(const PageClosure& closure, size_t index, const LengthText& lengthText,
-                                Cursor dictEnd, bool replace, int64_t length, std::string& text);
+                                Cursor dictEnd, bool replace, int64_t length, bool flate, std::string& text);
     bool WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
-                              const LengthText& lengthText, bool mended);
+                              const LengthText& lengthText, bool mended, bool flate);
 
     Job& job_;
     const Document& doc_;
     std::string& out_;
     PageEncryption* encryption_;
     std::string scratch_;
+    StreamCompressor compressor_;
+    std::string packed_;
     std::vector<size_t> offsets_;
     WarningList found_;
 };

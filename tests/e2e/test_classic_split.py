@@ -213,6 +213,49 @@ class ClassicSplitTest(SplitTestCase):
                 self.assertEqual(sorted(drawn.keys()), ["/Im%d" % k], name)
             self.assertLess(os.path.getsize(name), image + 4000, name)
 
+    def test_plain_streams_are_compressed_and_metadata_stays_plain(self):
+        # Content, an image and XMP left without a filter, in a plain file,
+        # an RC4 and an AES-256 one: the page file holds the content and
+        # image compressed and the XMP plain; --streams keep copies them all.
+        N = pikepdf.Name
+        text = b"".join(b"BT /F1 12 Tf 40 %d Td (line %d) Tj ET\n" % (780 - 12 * i, i) for i in range(60))
+        grey = bytes(range(256)) * 64
+        xmp = b'<?xpacket begin="" id="W5M0MpCehiHzreSzNTczkc9d"?><x:xmpmeta xmlns:x="adobe:ns:meta/"/>' * 4
+        for name, encryption in (("plain", None), ("rc4", pikepdf.Encryption(owner="o", user="", R=3, aes=False, metadata=False)),
+                                 ("aes", pikepdf.Encryption(owner="o", user="", R=6))):
+            pdf = pikepdf.new()
+            image = pdf.make_stream(grey, Type=N.XObject, Subtype=N.Image, Width=128, Height=128,
+                                    ColorSpace=N.DeviceGray, BitsPerComponent=8)
+            for k in range(2):
+                pdf.pages.append(pikepdf.Page(page(pdf, MediaBox=[0, 0, 612, 792], Contents=pdf.make_stream(text),
+                                                   Resources=pikepdf.Dictionary(Font=pikepdf.Dictionary(F1=font(pdf)),
+                                                                                XObject=pikepdf.Dictionary(Im0=image)))))
+            pdf.Root.Metadata = pdf.make_stream(xmp, Type=N.Metadata, Subtype=N.XML)
+            src = self.path("%s.pdf" % name)
+            pdf.save(src, compress_streams=False, fix_metadata_version=False,
+                     **({"encryption": encryption} if encryption else {}))
+            for streams in ("compress", "keep"):
+                r = self.split("--streams", streams, src)
+                self.assertEqual(r.stdout, "Done\n")
+                self.assertPageFilesMatch(src)
+                out = pdftest.output_name(src, 1, 2)
+                with pikepdf.open(out) as pdf:
+                    contents, drawn = pdf.pages[0].obj.Contents, pdf.pages[0].obj.Resources.XObject.Im0
+                    filters = [s.get("/Filter") for s in (contents, drawn)]
+                    self.assertEqual(filters, [N.FlateDecode] * 2 if streams == "compress" else [None] * 2, out)
+                    self.assertEqual(contents.read_bytes(), text)
+                    self.assertEqual(drawn.read_bytes(), grey)
+                    self.assertNotIn("/Filter", pdf.Root.Metadata)
+                    self.assertEqual(pdf.Root.Metadata.read_bytes(), xmp)
+                if streams == "compress":
+                    self.assertLess(os.path.getsize(out), os.path.getsize(src) / 3, out)
+                    with open(out, "rb") as f, open(src, "rb") as g:
+                        marker = b"W5M0MpCehiHzreSzNTczkc9d"
+                        self.assertEqual(marker in f.read(), marker in g.read(), out)
+                self.assertEqual(subprocess.run(["qpdf", "--check", out], capture_output=True).returncode, 0, out)
+                for k in (1, 2):
+                    os.remove(pdftest.output_name(src, k, 2))
+
     def test_ghostscript_document_with_shared_fonts_and_images(self):
         src = pdftest.ghostscript_pdf(self.path("doc.pdf"), pdftest.text_pages_ps(12, image=True))
         r = self.split(src)

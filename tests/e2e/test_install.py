@@ -54,7 +54,7 @@ class InstallTest(SplitTestCase):
         for heading in ("Which pages", "Questions and passwords:", "What is printed:", "Exit status:"):
             self.assertIn(heading, usage)
         listed = help_options(usage)
-        self.assertEqual(len(listed), 35)
+        self.assertEqual(len(listed), 36)
         # The manual renders and lists the same options as --help.
         env = dict(os.environ, MANWIDTH="100", LANG="C.UTF-8", MAN_KEEP_FORMATTING="")
         man = subprocess.run(["man", "-l", os.path.join(self.prefix, "share/man/man1/brisel.1")],
