@@ -1,5 +1,7 @@
 #include "security/encrypt_dict.h"
 
+#include "docstruct/job_reads.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>

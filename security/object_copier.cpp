@@ -1,5 +1,6 @@
 #include "security/object_copier.h"
 
+#include "docstruct/job_reads.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "docstruct/job_reads.h"
 #include "pdfread/image_buffer.h"
 #include "pdfread/open_document.h"
 #include "pdfread/read_xref.h"
@@ -130,7 +131,9 @@ int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode 
     OpenOptions options;
     options.rewriteStreams = false;
     options.showProgress = false;
-    if (OpenDocument(job, image, table, read, options) != 0) {
+    const OpenOutcome opened = OpenDocument(job, image, table, read, options);
+    if (opened.result == 0 || opened.failure) job.LastError = opened.failure.code;
+    if (opened.result != 0) {
         if (job.LastError == 0) job.LastError = kRecodeNoDetail;
         return kRecodeFailed;
     }

@@ -133,7 +133,10 @@ int OpenInput(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, bo
     options.streamDecryption = &streams;
     options.showProgress = showProgress;
     options.unlockReadable = unlockReadable;
-    return OpenDocument(job, image, table, reader, options);
+    // The unlock tells its own failures; reading's go to the job.
+    const OpenOutcome opened = OpenDocument(job, image, table, reader, options);
+    if (opened.result == 0 || opened.failure) job.LastError = opened.failure.code;
+    return opened.result;
 }
 
 }  // namespace brisel

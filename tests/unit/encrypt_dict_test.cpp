@@ -128,7 +128,7 @@ struct ReadFile {
     Block image;
     XrefTable table;
     explicit ReadFile(const std::string& file) : image(BytesOf(file)) {
-        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, t.reader), 1);
+        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, t.reader).code, 0);
     }
     int ReadEncrypt() { return ReadEncryptReference(t.job, image.data(), image.end(), table, t.reader); }
 };
