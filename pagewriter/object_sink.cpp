@@ -21,6 +21,7 @@ bool ObjectSink::End(int32_t number) {
     if (!encryption_) return true;
     const int r = encryption_->AppendText(job_, number, scratch_, out_);
     scratch_.clear();
+    if (r != 0) job_.LastError = r;
     return r == 0;
 }
 
@@ -121,8 +122,10 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
         }
     }
     std::vector<uint8_t> coded;
-    if (encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded) != 0)
+    if (int r = encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded)) {
+        job_.LastError = r;
         return false;
+    }
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
     const bool replace = mended || !lengthText.indirect || coded.size() != static_cast<size_t>(length);
