@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "base/object_map.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
 #include "pdfread/catalog.h"

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "pdfread/read_xref.h"
 
@@ -101,7 +102,7 @@ int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
               " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     if (!doc.image.Resize(base + update.size())) return Fail(job, kDirectKidsNotLifted, -1);
     std::memcpy(doc.image.data() + base, update.data(), update.size());
-    if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
+    if (!ReadXrefInto(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
     return 0;
 }
 

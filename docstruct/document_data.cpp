@@ -6,6 +6,7 @@
 
 #include "docstruct/field_tree.h"
 #include "docstruct/flat_tree.h"
+#include "docstruct/job_reads.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 
 namespace brisel {
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/object_map.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
 #include "pdfread/catalog.h"

@@ -6,6 +6,7 @@
 #include "base/job_host.h"
 #include "base/object_map.h"
 #include "base/texts.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 
 namespace brisel {

@@ -1,5 +1,7 @@
 #include "docstruct/object_value.h"
 
+#include "docstruct/job_reads.h"
+
 #include <cctype>
 #include <cstring>
 

@@ -1,5 +1,6 @@
 #include "docstruct/page_scan.h"
 
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "pdfread/xref_table.h"
 

@@ -8,6 +8,7 @@
 #include "base/object_map.h"
 #include "docstruct/direct_kids.h"
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
 #include "docstruct/page_scan.h"

@@ -6,6 +6,7 @@
 #include "docstruct/dict_entries.h"
 #include "docstruct/document_data.h"
 #include "docstruct/flat_tree.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 
 namespace brisel {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "docstruct/job_reads.h"
 #include "pagewriter/reference_scan.h"
 
 namespace brisel {

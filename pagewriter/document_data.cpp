@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 
 namespace brisel {

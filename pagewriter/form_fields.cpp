@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "pagewriter/document_data.h"
 

@@ -21,6 +21,7 @@ bool ObjectSink::End(int32_t number) {
     if (!encryption_) return true;
     const int r = encryption_->AppendText(job_, number, scratch_, out_);
     scratch_.clear();
+    if (r != 0) job_.LastError = r;
     return r == 0;
 }
 
@@ -31,7 +32,7 @@ int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, Len
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
-    const int64_t stated = StreamLength(job_, e.body, data, doc_.start(), end, doc_.table, &lengthText);
+    const int64_t stated = StreamLength(e.body, data, doc_.start(), end, doc_.table, &lengthText);
     job_.LastError = 0;
     mended = false;
     if (stated >= 0 && stated <= end - data) {
@@ -132,8 +133,10 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
         }
     }
     std::vector<uint8_t> coded;
-    if (encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded) != 0)
+    if (int r = encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded)) {
+        job_.LastError = r;
         return false;
+    }
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
     const bool replace = mended || flate || !lengthText.indirect || coded.size() != static_cast<size_t>(length);

@@ -17,7 +17,7 @@ class PageEncryption {
 public:
     virtual ~PageEncryption() = default;
     // Appends the text of object number (generation 0) with every string
-    // encrypted. 0, or a negative code (also in LastError).
+    // encrypted. 0, or a negative code.
     virtual int AppendText(Job& job, int32_t number, const std::string& text, std::string& out) = 0;
     // Whether metadata streams stay plain.
     virtual bool KeepsMetadataPlain() const = 0;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "docstruct/job_reads.h"
 #include "pagewriter/page_document.h"
 #include "pagewriter/reference_scan.h"
 

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 #include "pagewriter/shared_resources.h"
 #include "pdfread/content_names.h"
 #include "pdfread/stream_decode.h"
@@ -55,7 +56,7 @@ public:
         if (!close) return false;
         int state = 0;
         PredictorParms parms;
-        if (ReadFilterState(job_, body + 2, close, end, state, &parms) != 0 || !IsDecodableState(state)) {
+        if (ReadFilterState(body + 2, close, end, state, &parms) != 0 || !IsDecodableState(state)) {
             job_.LastError = 0;
             return false;
         }
@@ -66,7 +67,7 @@ public:
             return q ? ReadLong(q, end).value_or(-1) : -1;
         };
         Block decoded;
-        const bool read = LocateStreamData(job_, body + 2, close, end, data, length, after, resolveLength) == 0 &&
+        const bool read = LocateStreamData(body + 2, close, end, data, length, after, resolveLength) == 0 &&
                           DecodeStreamData(job_, state, parms, data, length, decoded) == 0 &&
                           CollectContentNames(data, length, names);
         job_.LastError = 0;

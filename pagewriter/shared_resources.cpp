@@ -4,6 +4,7 @@
 
 #include "docstruct/dict_entries.h"
 #include "docstruct/document_data.h"
+#include "docstruct/job_reads.h"
 #include "pagewriter/resource_names.h"
 
 namespace brisel {

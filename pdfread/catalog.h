@@ -43,13 +43,13 @@ enum CatalogCode : int32_t {
 };
 
 // The catalog named by /Root: a dictionary of /Type /Catalog, or one that
-// holds /Pages whatever its /Type says. false with a Catalog code in LastError.
-bool FindCatalog(Job& job, Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber,
-                 int32_t rootGeneration, DictObject& catalog);
+// holds /Pages whatever its /Type says; otherwise a Catalog failure.
+Failure FindCatalog(Cursor start, Cursor end, const XrefTable& table, int32_t rootNumber, int32_t rootGeneration,
+                    DictObject& catalog);
 
 // The page tree root named by the catalog's /Pages: a dictionary of /Type
-// /Pages, or one that holds /Kids. false with a Pages code in LastError.
-bool FindPageTreeRoot(Job& job, Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
-                      DictObject& root);
+// /Pages, or one that holds /Kids; otherwise a Pages failure.
+Failure FindPageTreeRoot(Cursor start, Cursor end, const XrefTable& table, const DictObject& catalog,
+                         DictObject& root);
 
 }  // namespace brisel

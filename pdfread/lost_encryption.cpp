@@ -32,7 +32,7 @@ LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const Xref
     for (const XrefEntry& entry : table.entries()) {
         if (entry.type != 'n') continue;
         if (job.Stopped()) break;
-        Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
+        Cursor body = LocateObject(start, end, entry.offset, entry.number, entry.generation).value_or(nullptr);
         Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
         if (!dictEnd) continue;
         Cursor filter = FindKey("/Filter", body + 2, dictEnd);
@@ -47,7 +47,6 @@ LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const Xref
                 Cursor q = r + 2;
                 found.revision = ReadInt(q, dictEnd).value_or(0);
             }
-            job.LastError = 0;
             return found;
         }
         if (p && sampled < kStreamsSampled && StartsWith(p, dictEnd, "/FlateDecode") && IsDelimiter(p[12])) {
@@ -57,9 +56,7 @@ LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const Xref
                 if (IsZlibHeader(data[0], data[1])) ++plain;
             }
         }
-        job.LastError = 0;
     }
-    job.LastError = 0;
     found.cipherStreams = sampled >= 2 && plain * 2 < sampled;
     return found;
 }

@@ -57,28 +57,28 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     const Cursor end = rw.end;
     Cursor cur = at;
     int32_t headerNumber = 0;
-    if (int r = ReadStreamObjectHeader(job, cur, end, headerNumber)) return r;
+    if (int r = ReadStreamObjectHeader(cur, end, headerNumber)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
+    if (int r = OpenDictionary(cur, end, dict, dictEnd)) return r;
     // The repair takes what it found as an object stream whatever its /Type.
     if (!rw.adoptUnlisted) {
-        if (int r = CheckTypeName(job, dict, dictEnd, "/ObjStm")) return r;
+        if (int r = CheckTypeName(dict, dictEnd, "/ObjStm")) return r;
     }
     int state = 0;
     PredictorParms parms;
-    if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return Fail(job, kUnsupportedFilter);
+    if (int r = ReadFilterState(dict, dictEnd, end, state, &parms)) return r;
+    if (!IsDecodableState(state)) return kUnsupportedFilter;
     int32_t first = 0, count = 0;
-    if (int r = ReadRequiredInt(job, "/First", dict, dictEnd, first)) return r;
-    if (int r = ReadRequiredInt(job, "/N", dict, dictEnd, count)) return r;
+    if (int r = ReadRequiredInt("/First", dict, dictEnd, first)) return r;
+    if (int r = ReadRequiredInt("/N", dict, dictEnd, count)) return r;
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
     auto resolveLength = [&](int32_t number, int32_t generation) {
-        return LengthFromRecords(job, rw, number, generation);
+        return LengthFromRecords(rw, number, generation);
     };
-    if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after, resolveLength)) return r;
+    if (int r = LocateStreamData(dict, dictEnd, end, data, length, after, resolveLength)) return r;
     Cursor p = SkipToToken(after, end);
-    if (!StartsWith(p, end, "endobj")) return Fail(job, kRewriteNoObjStmEnd);
+    if (!StartsWith(p, end, "endobj")) return kRewriteNoObjStmEnd;
     rw.readPos = SkipToToken(p + 6, end);
 
     std::vector<uint8_t> plain;
@@ -95,8 +95,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
     auto reach = [&](size_t want) {
         if (!inflater) return 0;
         if (int r = inflater->Reach(want))
-            return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r
-                                                                                                        : kInflateFailed);
+            return r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r : kInflateFailed;
         data = inflater->data();
         length = inflater->size();
         return 0;
@@ -126,8 +125,7 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (int r = reach(SIZE_MAX)) return r;
         paired = readPairs();
     }
-    if (paired != 0) return Fail(job, paired);
-    job.LastError = 0;
+    if (paired != 0) return paired;
 
     // Which objects are taken, and how far they reach.
     auto takes = [&](const XrefRecord* record) {
@@ -182,11 +180,11 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (to > size) to = size;
         if (to < from) to = from;
         const int code = last ? kRewriteSectionFull : kRewriteImageFull;
-        if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return Fail(job, code);
+        if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return code;
         const int64_t offset = static_cast<int64_t>(rw.out.size());
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||
             !rw.out.Write("\nendobj\n"))
-            return Fail(job, code);
+            return code;
         record->type = kRecordCompressed;
         record->SetPlace(offset, 0);
         record->newOffset = offset;

@@ -25,25 +25,34 @@ struct Ladder {
     // rewritten from its streams (decrypted where they named /Encrypt). A
     // repair decrypts only an image that is not yet plain.
     bool plain = false;
+    // Why the last read or rewrite failed; empty where a step above the
+    // reader (the unlock, the password) ended the open and told why.
+    Failure failure;
 
     StreamDecryption* RepairDecryption() const { return plain ? nullptr : options.streamDecryption; }
 
     void Status(Text text) {
         if (options.showProgress) ShowStatus(job, text, 10);
     }
-    bool Read() { return ReadXref(job, image.data(), image.data() + image.size(), table, reader) != 0; }
+    bool Read() {
+        failure = ReadXref(job, image.data(), image.data() + image.size(), table, reader);
+        return !failure;
+    }
     bool NeedsStreams() const { return options.rewriteStreams && reader.xrefStreams; }
     // The rewrite that fits what the last read found: object streams are
     // unpacked, a damaged classic file is rebuilt. Returns its result.
     int Rewrite(bool rebuild) {
-        job.LastError = 0;
+        const int r = RewriteOnce(rebuild);
+        failure = r < 0 ? Failure(r) : Failure();
+        return r;
+    }
+    int RewriteOnce(bool rebuild) {
         if (NeedsStreams()) {
             const int r = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
             plain = plain || r == 0;
             // The second time, a file whose streams cannot be read is rebuilt
             // from the objects found, its object streams unpacked.
             if (r == 0 || !repairing || job.Stopped() || reader.refused) return r;
-            job.LastError = 0;
             return RebuildWithObjectStreams(job, image, reader, RepairDecryption());
         }
         // The repair unpacks the object streams it finds: a file of streams
@@ -64,30 +73,26 @@ struct Ladder {
         // An encrypted file whose key is lost, or a stream that inflates
         // beyond the limit, ends the open: another repair would find no
         // more, and would inflate the stream again.
-        if (job.LastError == kInflateTooLarge) rewritten = kInflateTooLarge;
-        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost || rewritten == kInflateTooLarge) {
-            job.LastError = rewritten;
+        if (rewritten == kRepairKeyLost || rewritten == kRepairEncryptionLost || rewritten == kInflateTooLarge)
             return kOpenFailed;
-        }
         return 0;
     }
 };
 
 // Whether a cross-reference section or stream begins at p: "xref", or an
 // object header.
-bool StartsSection(Job& job, Cursor p, Cursor end) {
+bool StartsSection(Cursor p, Cursor end) {
     if (p >= end || !SkipWhiteAndComments(p, end)) return false;
     if (StartsWith(p, end, "xref")) return true;
     const bool header = ReadInt(p, end) && ReadInt(p, end) && SkipWhiteAndComments(p, end) &&
                         StartsWith(p, end, "obj");
-    job.LastError = 0;
     return header;
 }
 
 // Whether "xref" or an object header stands right at p, with no white
 // space before it.
-bool StartsExactly(Job& job, Cursor p, Cursor end) {
-    return p < end && (StartsWith(p, end, "xref") || (IsDigit(*p) && StartsSection(job, p, end)));
+bool StartsExactly(Cursor p, Cursor end) {
+    return p < end && (StartsWith(p, end, "xref") || (IsDigit(*p) && StartsSection(p, end)));
 }
 
 // Bytes put in front of "%PDF-" after the file was written (by a mail
@@ -102,41 +107,39 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
         if (std::memcmp(p, "%PDF-", 5) == 0) header = p;
     if (!header || StartsWith(start, end, "%PDF-")) return;
     Cursor cur = end;
-    if (!FindBackward(start, cur, "startxref", &job.StopCode)) {
-        job.LastError = 0;
-        return;
-    }
+    if (!FindBackward(start, cur, "startxref", &job.StopCode)) return;
     cur += 9;
     const int64_t offset = ReadLong(cur, end).value_or(-1);
-    job.LastError = 0;
     if (offset < 0 || offset >= end - header) return;
     // A section met exactly at the shifted offset, and not at the offset
     // itself, settles it: a shift of a byte or two still finds the section
     // past the white space before it, and the objects past theirs.
-    const bool moved = StartsExactly(job, header + offset, end) && !StartsExactly(job, start + offset, end);
-    if (!moved && (StartsSection(job, start + offset, end) || !StartsSection(job, header + offset, end))) return;
+    const bool moved = StartsExactly(header + offset, end) && !StartsExactly(start + offset, end);
+    if (!moved && (StartsSection(start + offset, end) || !StartsSection(header + offset, end))) return;
     Block shifted;
     if (shifted.Assign(header, static_cast<size_t>(end - header))) image = std::move(shifted);
 }
 
 }  // namespace
 
-int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options) {
+OpenOutcome OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options) {
     DropBytesBeforeHeader(job, image);
     Ladder ladder{job, image, table, reader, options};
+    const auto end = [&](int result) { return OpenOutcome{result, result == 0 ? Failure() : ladder.failure}; };
     job.Step = JobStep::Read;
     ladder.Status(Text::Analyzing);
     const bool read = ladder.Read();
     const bool encrypted = options.unlock && reader.encryptKey != ReaderRecord::kNone;
-    if (read && !ladder.NeedsStreams() && !(encrypted && options.unlockReadable)) return 0;
+    if (read && !ladder.NeedsStreams() && !(encrypted && options.unlockReadable)) return end(0);
 
-    if (job.Stopped()) return job.StopCode;
+    if (job.Stopped()) return end(job.StopCode);
     if (encrypted) {
         reader.encrypted = true;
         job.Step = JobStep::Unlock;
         if (int r = options.unlock->Unlock(job, image, table, reader)) {
-            if (job.Stopped()) return job.StopCode;
-            return r == kOpenRefused ? kOpenRefused : kOpenFailed;
+            ladder.failure = Failure();
+            if (job.Stopped()) return end(job.StopCode);
+            return end(r == kOpenRefused ? kOpenRefused : kOpenFailed);
         }
         ladder.plain = true;
     }
@@ -144,14 +147,14 @@ int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader,
     job.Step = JobStep::Read;
     ladder.Status(Text::Analyzing);
     // An encrypted classic file has already been rewritten by the unlock.
-    if (int r = ladder.AfterRewrite(ladder.Rewrite(!encrypted))) return r;
-    if (ladder.Read() && !ladder.NeedsStreams()) return 0;
+    if (int r = ladder.AfterRewrite(ladder.Rewrite(!encrypted))) return end(r);
+    if (ladder.Read() && !ladder.NeedsStreams()) return end(0);
 
     ladder.Status(Text::Repairing);
     ladder.repairing = true;
-    if (int r = ladder.AfterRewrite(ladder.Rewrite(true))) return r;
-    if (!ladder.Read()) return job.Stopped() ? job.StopCode.load() : static_cast<int>(kOpenFailed);
-    return 0;
+    if (int r = ladder.AfterRewrite(ladder.Rewrite(true))) return end(r);
+    if (!ladder.Read()) return end(job.Stopped() ? job.StopCode.load() : static_cast<int>(kOpenFailed));
+    return end(0);
 }
 
 }  // namespace brisel

@@ -43,8 +43,15 @@ struct OpenOptions {
     bool showProgress = true;
 };
 
-// 0 with the image classic and readable, its table and its record filled;
-// otherwise the stop code, kOpenRefused or kOpenFailed.
-int OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options);
+// What OpenDocument ends with: 0 with the image classic and readable, its
+// table and its record filled; otherwise the stop code, kOpenRefused or
+// kOpenFailed, with why reading failed (empty when the unlock ended the
+// open: it told why itself).
+struct OpenOutcome {
+    int result = 0;
+    Failure failure;
+};
+
+OpenOutcome OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options);
 
 }  // namespace brisel

@@ -32,34 +32,25 @@ constexpr int kNearbySearches = 4096;
 // order of its subsections. The first entry read for a number wins.
 using RawEntries = std::vector<XrefEntry>;
 
-bool ReadEntries(Job& job, Cursor& cur, Cursor end, int64_t first, int32_t count, const EntryCodes& codes,
-                 RawEntries& out) {
+// The object number of the i-th entry of a subsection, for a failure's place.
+int32_t EntryNumber(int64_t first, int64_t i) { return static_cast<int32_t>(std::min<int64_t>(first + i, INT32_MAX)); }
+
+Failure ReadEntries(Cursor start, Cursor& cur, Cursor end, int64_t first, int32_t count, const EntryCodes& codes,
+                    RawEntries& out) {
     for (int64_t i = 0; i < count; ++i) {
         int64_t offset = ReadLong(cur, end).value_or(-1);
-        if (offset < 0) {
-            job.LastError = codes.offset;
-            return false;
-        }
+        if (offset < 0) return Failure(codes.offset, EntryNumber(first, i), cur - start);
         int32_t generation = ReadInt(cur, end).value_or(-1);
-        if (generation < 0) {
-            job.LastError = codes.generation;
-            return false;
-        }
+        if (generation < 0) return Failure(codes.generation, EntryNumber(first, i), cur - start);
         while (cur < end && IsWhite(*cur)) ++cur;
-        if (cur >= end) {
-            job.LastError = codes.endBeforeType;
-            return false;
-        }
+        if (cur >= end) return Failure(codes.endBeforeType, EntryNumber(first, i), cur - start);
         char type = static_cast<char>(*cur);
-        if (type != 'n' && type != 'f') {
-            job.LastError = codes.badType;
-            return false;
-        }
+        if (type != 'n' && type != 'f') return Failure(codes.badType, EntryNumber(first, i), cur - start);
         ++cur;
         int64_t number = first + i;
         if (number <= INT32_MAX) out.push_back({static_cast<int32_t>(number), offset, generation, type});
     }
-    return true;
+    return Failure();
 }
 
 // Whether text stands in [start, end), looked for in steps of 16 MB so that
@@ -75,62 +66,40 @@ bool ContainsBytes(Job& job, Cursor start, Cursor end, const char* text) {
 }
 
 // One cross-reference section at cur (just after "xref") and its trailer.
-// Returns false on failure; on success prev holds the /Prev offset or -1.
-bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, RawEntries& entries,
-                 ReaderRecord& reader, int64_t& prev) {
+// On success prev holds the /Prev offset or -1. A stop returns no failure:
+// the caller looks at the stop.
+Failure ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, RawEntries& entries,
+                    ReaderRecord& reader, int64_t& prev) {
+    const auto fail = [&](int32_t code, Cursor at) { return Failure(code, -1, at - start); };
     bool firstHeader = true;
     for (;;) {
-        if (job.Stopped()) return false;
+        if (job.Stopped()) return Failure(job.StopCode);
         Cursor headerStart = cur;
         int32_t first = ReadInt(cur, end).value_or(-1);
         if (first < 0) {
-            if (firstHeader) {
-                job.LastError = kXrefFirstHeader;
-                return false;
-            }
-            job.LastError = 0;
+            if (firstHeader) return fail(kXrefFirstHeader, headerStart);
             cur = headerStart;
             break;
         }
         int32_t count = ReadInt(cur, end).value_or(-1);
-        if (count < 0) {
-            job.LastError = firstHeader ? kXrefFirstHeader : newest ? kXrefLaterNoCount : kXrefOlderNoCount;
-            return false;
-        }
+        if (count < 0)
+            return fail(firstHeader ? kXrefFirstHeader : newest ? kXrefLaterNoCount : kXrefOlderNoCount, headerStart);
         const EntryCodes& codes = !newest ? kOlderSection : firstHeader ? kFirstSubsection : kLaterSubsection;
-        if (!ReadEntries(job, cur, end, first, count, codes, entries)) return false;
+        if (Failure f = ReadEntries(start, cur, end, first, count, codes, entries)) return f;
         firstHeader = false;
     }
 
     // The trailer.
     while (cur < end && IsWhite(*cur)) ++cur;
-    if (cur >= end) {
-        job.LastError = kXrefEndBeforeTrailer;
-        return false;
-    }
-    if (!StartsWith(cur, end, "trailer")) {
-        job.LastError = kXrefNoTrailer;
-        return false;
-    }
+    if (cur >= end) return fail(kXrefEndBeforeTrailer, cur);
+    if (!StartsWith(cur, end, "trailer")) return fail(kXrefNoTrailer, cur);
     cur += 7;
-    if (cur >= end || !IsWhite(*cur)) {
-        job.LastError = kXrefTrailerGlued;
-        return false;
-    }
-    if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = kXrefEndAfterTrailer;
-        return false;
-    }
-    if (!StartsWith(cur, end, "<<")) {
-        job.LastError = kXrefTrailerNotDict;
-        return false;
-    }
+    if (cur >= end || !IsWhite(*cur)) return fail(kXrefTrailerGlued, cur);
+    if (!SkipWhiteAndComments(cur, end)) return fail(kXrefEndAfterTrailer, cur);
+    if (!StartsWith(cur, end, "<<")) return fail(kXrefTrailerNotDict, cur);
     Cursor dict = cur + 2;
     Cursor dictEnd = FindDictEnd(dict, end);
-    if (!dictEnd) {
-        job.LastError = kXrefTrailerNotClosed;
-        return false;
-    }
+    if (!dictEnd) return fail(kXrefTrailerNotClosed, cur);
 
     if (Cursor key = FindKey("/Encrypt", dict, dictEnd); key && reader.encryptKey == ReaderRecord::kNone)
         reader.encryptKey = key - start;
@@ -142,19 +111,14 @@ bool ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, Ra
         ReadNumberPair(key + 5, end, reader.infoNumber, reader.infoGeneration);
     if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
     if (FindKey("/XRefStm", dict, dictEnd)) reader.xrefStreams = true;
-    job.LastError = 0;
     prev = -1;
     if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
         int64_t offset = ReadLong(p, dictEnd).value_or(-1);
-        if (offset < 0) {
-            job.LastError = kXrefBadPrev;
-            return false;
-        }
+        if (offset < 0) return fail(kXrefBadPrev, cur);
         prev = offset;
     }
-    job.LastError = 0;
-    return true;
+    return Failure();
 }
 
 }  // namespace
@@ -177,41 +141,30 @@ void ReadFileId(Cursor cur, Cursor end, ReaderRecord& reader) {
 // How much white space and comment may stand between an offset and its section.
 constexpr ptrdiff_t kSectionLead = ptrdiff_t{1} << 20;
 
-int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
+Failure ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
     table.Clear();
     reader.xrefStreams = false;
     reader.encryptKey = ReaderRecord::kNone;
-    job.LastError = 0;
     reader.rootNumber = -1;
     reader.rootGeneration = 0;
     reader.infoNumber = reader.infoGeneration = 0;
     reader.missingObjects.clear();
 
     Cursor cur = end;
-    if (!FindBackward(start, cur, "%%EOF", &job.StopCode)) {
-        job.LastError = kXrefNoEof;
-        return 0;
-    }
+    if (!FindBackward(start, cur, "%%EOF", &job.StopCode)) return Failure(kXrefNoEof);
     // Objects after the last end marker are an update cut short: its table
     // is lost, and reading the older table would silently show the older
     // revision. The repair reads the whole file, later objects winning.
     if (Cursor header = nullptr; FindObjectHeader(cur + 5, end, header, &job.StopCode) == 0 && header) {
         reader.cutUpdate = FindFirst(header, end, "xref") || FindFirst(header, end, "/XRef") ? CutUpdate::ObjectsWhole
                                                                                          : CutUpdate::ObjectsLost;
-        job.LastError = kXrefCutUpdate;
-        return 0;
+        return Failure(kXrefCutUpdate);
     }
-    job.LastError = 0;
-    if (!FindBackward(start, cur, "startxref", &job.StopCode)) {
-        job.LastError = kXrefNoStartxref;
-        return 0;
-    }
+    if (!FindBackward(start, cur, "startxref", &job.StopCode)) return Failure(kXrefNoStartxref);
     cur += 9;
+    const Cursor startxref = cur;
     int64_t offset = ReadLong(cur, end).value_or(-1);
-    if (offset < 0) {
-        job.LastError = kXrefBadStartxref;
-        return 0;
-    }
+    if (offset < 0) return Failure(kXrefBadStartxref, -1, startxref - start);
 
     try {
         RawEntries entries;
@@ -221,24 +174,19 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
             // A chain that returns to a section already read is damaged: the
             // sections it should have led to are not read, and the repair
             // finds their objects.
-            if (!visited.insert(next).second) {
-                job.LastError = kXrefPrevLoop;
-                return 0;
-            }
+            if (!visited.insert(next).second) return Failure(kXrefPrevLoop, -1, next);
             Cursor section = start + std::min<int64_t>(next, end - start);
             // The section stands at its offset, past a little white space:
             // an offset into a long run of it (a file padded with zeros) is
             // not followed to its end, the repair reads such a file.
             const Cursor lead = end - section > kSectionLead ? section + kSectionLead : end;
             if (!SkipWhiteAndComments(section, lead) || !StartsWith(section, end, "xref")) {
-                job.LastError = kXrefNotXref;
                 if (!reader.xrefStreams && ContainsBytes(job, start, end, "/XRef")) reader.xrefStreams = true;
-                return 0;
+                return Failure(kXrefNotXref, -1, next);
             }
             int64_t prev = -1;
-            if (!ReadSection(job, start, end, section + 4, newest, entries, reader, prev))
-                return 0;
-            if (job.Stopped()) return 0;
+            if (Failure f = ReadSection(job, start, end, section + 4, newest, entries, reader, prev)) return f;
+            if (job.Stopped()) return Failure(job.StopCode);
             newest = false;
             next = prev;
         }
@@ -257,11 +205,11 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
         // the repair after a bounded number of such searches.
         int nearbySearches = 0;
         for (XrefEntry& entry : entries) {
-            if (entry.type == 'n' && !LocateObject(job, start, end, entry.offset, entry.number, entry.generation)) {
+            if (entry.type == 'n' && !LocateObject(start, end, entry.offset, entry.number, entry.generation)) {
                 if (nearbySearches < kNearbySearches) {
                     ++nearbySearches;
                     const int64_t at =
-                        NearbyObject(job, start, end, entry.offset, entry.number, entry.generation, kNearbyWindow);
+                        NearbyObject(start, end, entry.offset, entry.number, entry.generation, kNearbyWindow);
                     if (at >= 0) {
                         entry.offset = at;
                         continue;
@@ -271,31 +219,25 @@ int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord&
                 reader.missingObjects.push_back(entry.number);
             }
         }
-        job.LastError = 0;
         entries.shrink_to_fit();
         table.Assign(std::move(entries));
     } catch (const std::bad_alloc&) {
         table.Clear();
-        job.LastError = kXrefNoMemory;
-        return 0;
+        return Failure(kXrefNoMemory);
     }
-    return 1;
+    return Failure();
 }
 
-int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
-                   const XrefTable& table) {
+Result<int32_t> CountPages(Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
+                           const XrefTable& table) {
     DictObject catalog, root;
-    if (!FindCatalog(job, start, end, table, rootNumber, rootGeneration, catalog) ||
-        !FindPageTreeRoot(job, start, end, table, catalog, root))
-        return -1;
+    if (Failure f = FindCatalog(start, end, table, rootNumber, rootGeneration, catalog)) return f;
+    if (Failure f = FindPageTreeRoot(start, end, table, catalog, root)) return f;
     Cursor key = FindKey("/Count", root.inside(), root.end);
     if (!key) return -1;
     Cursor p = key + 6;
     int32_t count = ReadInt(p, end).value_or(-1);
-    if (count < 0) {
-        job.LastError = kCountNotNumber;
-        return -1;
-    }
+    if (count < 0) return Failure(kCountNotNumber, root.number, key - start);
     return count;
 }
 

@@ -46,17 +46,18 @@ enum ReadXrefCode : int32_t {
 
 // Reads the cross-reference sections along the /Prev chain into the table and
 // takes /Root, /Info, /ID, /Encrypt and /XRefStm from the trailers into the
-// reader record. 1 on success, 0 on failure (code in LastError). Sets
+// reader record; otherwise the failure (a stop fails with the stop code). Sets
 // reader.xrefStreams when the file uses cross-reference streams. The
 // document identifier of an earlier read stays when the trailers name none.
 // A /Prev chain that loops fails (kXrefPrevLoop); an entry in use whose
 // offset holds no header of its object is listed free, and its number goes
 // into reader.missingObjects.
-int ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
+Failure ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
 
-// The /Count of the page tree root, or -1 (kCountNotNumber when unreadable).
-int32_t CountPages(Job& job, Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
-                   const XrefTable& table);
+// The /Count of the page tree root, -1 when it has none, or the failure to
+// find it (kCountNotNumber when unreadable).
+Result<int32_t> CountPages(Cursor start, Cursor end, int32_t rootNumber, int32_t rootGeneration,
+                           const XrefTable& table);
 
 // Reads the first element of an /ID array (cursor just after the key) into
 // reader.fileId; fileIdLength gets the byte count or the decoder's negative

@@ -28,12 +28,12 @@ struct Widths {
 
 constexpr int32_t kMaxFieldWidth = 8;
 
-int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
+int ReadWidths(Cursor dict, Cursor dictEnd, Widths& widths) {
     Cursor key = FindKey("/W", dict, dictEnd);
-    if (!key) return Fail(job, kStreamsNoW);
+    if (!key) return kStreamsNoW;
     Cursor p = key + 2;
-    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsEndAfterW);
-    if (*p != '[') return Fail(job, kStreamsWNotArray);
+    if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsEndAfterW;
+    if (*p != '[') return kStreamsWNotArray;
     ++p;
     // A width of 0 leaves its field out: the type is then 1 (in the file),
     // the other fields 0. No field is wider than 8 bytes: a wider one is
@@ -41,30 +41,30 @@ int ReadWidths(Job& job, Cursor dict, Cursor dictEnd, Widths& widths) {
     const int codes[3] = {kStreamsBadW1, kStreamsBadW2, kStreamsBadW3};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(p, dictEnd).value_or(-1);
-        if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return Fail(job, codes[i]);
+        if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return codes[i];
     }
-    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Fail(job, kStreamsNoW);
+    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return kStreamsNoW;
     return 0;
 }
 
 // The (first, count) pairs of /Index; hasIndex false without /Index.
 using IndexPairs = std::vector<std::pair<int64_t, int64_t>>;
 
-int ReadIndex(Job& job, Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
+int ReadIndex(Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
     Cursor key = FindKey("/Index", dict, dictEnd);
     hasIndex = key != nullptr;
     if (!key) return 0;
     Cursor p = key + 6;
-    if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsEndAfterIndex);
-    if (*p != '[') return Fail(job, kStreamsIndexNotArray);
+    if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsEndAfterIndex;
+    if (*p != '[') return kStreamsIndexNotArray;
     ++p;
     for (;;) {
-        if (!SkipWhiteAndComments(p, dictEnd)) return Fail(job, kStreamsBadIndexFirst);
+        if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsBadIndexFirst;
         if (*p == ']') return 0;
         int32_t first = ReadInt(p, dictEnd).value_or(-1);
-        if (first < 0) return Fail(job, kStreamsBadIndexFirst);
+        if (first < 0) return kStreamsBadIndexFirst;
         int32_t count = ReadInt(p, dictEnd).value_or(-1);
-        if (count < 0) return Fail(job, kStreamsBadIndexCount);
+        if (count < 0) return kStreamsBadIndexCount;
         pairs.emplace_back(first, count);
     }
 }
@@ -117,32 +117,30 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
 // One cross-reference stream at cur; prev gets its /Prev or -1.
 int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, int64_t& prev) {
     int32_t number = 0;
-    if (int r = ReadStreamObjectHeader(job, cur, end, number)) return r;
+    if (int r = ReadStreamObjectHeader(cur, end, number)) return r;
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = ReadStreamTrailer(job, cur, end, trailer, reader, dict, dictEnd); r != 0 && r != kStreamsEncrypted)
+    if (int r = ReadStreamTrailer(cur, end, trailer, reader, dict, dictEnd); r != 0 && r != kStreamsEncrypted)
         return r;
-    job.LastError = 0;
-    if (int r = CheckTypeName(job, dict, dictEnd, "/XRef")) return r;
+    if (int r = CheckTypeName(dict, dictEnd, "/XRef")) return r;
     Widths widths;
-    if (int r = ReadWidths(job, dict, dictEnd, widths)) return r;
+    if (int r = ReadWidths(dict, dictEnd, widths)) return r;
     bool hasIndex = false;
     IndexPairs pairs;
-    if (int r = ReadIndex(job, dict, dictEnd, hasIndex, pairs)) return r;
+    if (int r = ReadIndex(dict, dictEnd, hasIndex, pairs)) return r;
     prev = -1;
     if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
         prev = ReadLong(p, dictEnd).value_or(-1);
-        if (prev < 1) return Fail(job, kStreamsBadPrev);
+        if (prev < 1) return kStreamsBadPrev;
     }
-    job.LastError = 0;
 
     int state = 0;
     PredictorParms parms;
-    if (int r = ReadFilterState(job, dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return Fail(job, kUnsupportedFilter);
+    if (int r = ReadFilterState(dict, dictEnd, end, state, &parms)) return r;
+    if (!IsDecodableState(state)) return kUnsupportedFilter;
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
-    if (int r = LocateStreamData(job, dict, dictEnd, end, data, length, after)) return r;
+    if (int r = LocateStreamData(dict, dictEnd, end, data, length, after)) return r;
     Block decoded;
     if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) return r;
     ApplyRows(trailer, data, length, widths, hasIndex, pairs);
@@ -156,7 +154,7 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
 // free, except that a hybrid section's free entries are left for its
 // stream to fill. An entry that cannot be read ends the entries, keeping
 // those before it. prev and stream get /Prev and /XRefStm, or -1.
-int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
+int ReadClassicSection(Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
                        int64_t& prev, int64_t& stream) {
     struct Entry {
         int64_t number;
@@ -184,12 +182,11 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
             ++cur;
         }
     }
-    job.LastError = 0;
     Cursor at = FindFirst(cur, end, "trailer");
-    if (!at) return Fail(job, kStreamsNoTrailer);
+    if (!at) return kStreamsNoTrailer;
     Cursor dict = nullptr, dictEnd = nullptr;
-    const int r = ReadStreamTrailer(job, at + 7, end, trailer, reader, dict, dictEnd);
-    if (r != 0 && (r != kStreamsEncrypted || newest)) return Fail(job, r);
+    const int r = ReadStreamTrailer(at + 7, end, trailer, reader, dict, dictEnd);
+    if (r != 0 && (r != kStreamsEncrypted || newest)) return r;
     prev = stream = -1;
     if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
@@ -199,7 +196,6 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
         Cursor p = key + 8;
         stream = ReadLong(p, dictEnd).value_or(-1);
     }
-    job.LastError = 0;
     for (const Entry& e : entries) {
         XrefRecord* record = trailer.Grow(e.number);
         if (!record || record->type != kRecordUnset) continue;
@@ -216,18 +212,17 @@ int ReadClassicSection(Job& job, Cursor cur, Cursor end, bool newest, StreamTrai
 
 // Whether a cross-reference section begins at cur: "xref", or an object
 // header.
-bool StartsSection(Job& job, Cursor cur, Cursor end) {
+bool StartsSection(Cursor cur, Cursor end) {
     if (StartsWith(cur, end, "xref")) return true;
     Cursor p = cur;
     const bool header = ReadInt(p, end) && ReadInt(p, end) && SkipWhiteAndComments(p, end) &&
                         StartsWith(p, end, "obj");
-    job.LastError = 0;
     return header;
 }
 
 // The offset of the header of the last cross-reference stream in the file:
 // the object that holds the last /XRef name. -1 when there is none.
-int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
+int64_t LastXrefStream(Cursor start, Cursor end) {
     // A few names at most: /XRef inside /XRefStm does not count.
     Cursor limit = end;
     Cursor name = nullptr;
@@ -243,7 +238,6 @@ int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
     int64_t last = -1;
     for (;;) {
         Cursor header = nullptr;
-        job.LastError = 0;
         if (FindObjectHeader(from, end, header) != 0 || header >= name) break;
         last = header - start;
         Cursor p = header;
@@ -252,22 +246,21 @@ int64_t LastXrefStream(Job& job, Cursor start, Cursor end) {
         SkipWhiteAndComments(p, end);
         from = p + 3;
     }
-    job.LastError = 0;
     return last;
 }
 
 }  // namespace
 
-int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
+int ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd) {
-    if (int r = OpenDictionary(job, cur, end, dict, dictEnd)) return r;
+    if (int r = OpenDictionary(cur, end, dict, dictEnd)) return r;
     if (Cursor key = FindKey("/Encrypt", dict, dictEnd); key && !trailer.encryptKey) trailer.encryptKey = key;
     if (Cursor key = FindKey("/Size", dict, dictEnd); key && !trailer.sizeRead) {
         Cursor p = key + 5;
         int32_t size = ReadInt(p, dictEnd).value_or(-1);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
-        if (trailer.size > kMaxListedObjects) return Fail(job, kStreamsTooManyObjects);
+        if (trailer.size > kMaxListedObjects) return kStreamsTooManyObjects;
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey("/Root", dict, dictEnd);
@@ -281,13 +274,12 @@ int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, 
         trailer.infoGeneration = generation;
     }
     if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
-    job.LastError = 0;
     return trailer.encryptKey ? kStreamsEncrypted : 0;
 }
 
 int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
                     ReaderRecord& reader) {
-    if (end - start < 6) return Fail(job, kStreamsTooShort);
+    if (end - start < 6) return kStreamsTooShort;
     // Where startxref leads; when it leads to no section (or the file ends
     // without one), the last cross-reference stream in the file starts the
     // chain, as the repair of readers finds it.
@@ -309,14 +301,12 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
     }
     if (located == 0) {
         cur = start + offset;
-        job.LastError = 0;
         if (!SkipSpace(cur, end)) located = kStreamsBadOffset;
     }
-    if (located != 0 || !StartsSection(job, cur, end)) {
-        const int64_t found = LastXrefStream(job, start, end);
-        job.LastError = 0;
+    if (located != 0 || !StartsSection(cur, end)) {
+        const int64_t found = LastXrefStream(start, end);
         if (found >= 0) offset = found;
-        else if (located != 0) return Fail(job, located);
+        else if (located != 0) return located;
     }
 
     // The /Prev chain, whatever the form of each section: a classic update
@@ -330,10 +320,9 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         // fail, and the repair finds them.
         if (!visited.insert(next).second) break;
         const int code = newest ? kStreamsBadOffset : kStreamsBadOlderOffset;
-        if (next > end - start) return Fail(job, code);
+        if (next > end - start) return code;
         cur = start + next;
-        job.LastError = 0;
-        if (!SkipSpace(cur, end)) return Fail(job, code);
+        if (!SkipSpace(cur, end)) return code;
         int64_t prev = -1;
         if (!StartsWith(cur, end, "xref")) {
             if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
@@ -341,18 +330,16 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
             continue;
         }
         int64_t stream = -1;
-        if (int r = ReadClassicSection(job, cur + 4, end, newest, trailer, reader, prev, stream)) return r;
+        if (int r = ReadClassicSection(cur + 4, end, newest, trailer, reader, prev, stream)) return r;
         if (stream >= 0 && visited.insert(stream).second) {
-            if (stream > end - start) return Fail(job, kStreamsBadXRefStm);
+            if (stream > end - start) return kStreamsBadXRefStm;
             cur = start + stream;
-            job.LastError = 0;
-            if (!SkipSpace(cur, end)) return Fail(job, kStreamsBadXRefStm);
+            if (!SkipSpace(cur, end)) return kStreamsBadXRefStm;
             int64_t ignored = -1;
             if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
         }
         next = prev;
     }
-    job.LastError = 0;
     return 0;
 }
 

@@ -42,7 +42,7 @@ enum XrefStreamCode : int32_t {
 // dictionary's body [dict, dictEnd); kStreamsEncrypted when
 // trailer.encryptKey is set; OpenDictionary's codes, or
 // kStreamsTooManyObjects.
-int ReadStreamTrailer(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
+int ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd);
 
 // Reads every section of the /Prev chain from startxref into the records,

@@ -51,7 +51,7 @@ private:
 // /Catalog name: the /Root of the last trailer (or cross-reference stream
 // dictionary) that names an object the scan found as a dictionary whose
 // /Pages is a reference. false when no trailer names such an object.
-bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, const FoundObjects& found,
+bool TrailerRoot(Cursor start, Cursor end, const ImageBuffer& out, const FoundObjects& found,
                  int32_t& number, int32_t& generation) {
     const Cursor image = out.data(), imageEnd = out.data() + out.size();
     // A bounded look back: the trailers stand at the end of their sections.
@@ -63,11 +63,10 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
         Cursor p = at + 5;
         int32_t n, g;
         const PartFault fault = ReadReferenceValue(p, end, n, g);
-        job.LastError = 0;
         if (fault != PartFault::None) continue;
         const FoundObject* object = found.Find(n);
         if (!object || object->generation != g) continue;
-        Cursor body = LocateObject(job, image, imageEnd, object->offset, n, g);
+        Cursor body = LocateObject(image, imageEnd, object->offset, n, g).value_or(nullptr);
         Cursor dictEnd = body && StartsWith(body, imageEnd, "<<") ? FindDictEnd(body + 2, imageEnd) : nullptr;
         // /Pages as a key with a reference (not the name of a /Type).
         Cursor pages = dictEnd ? FindKey("/Pages", body + 2, dictEnd) : nullptr;
@@ -77,7 +76,6 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
             int32_t pagesNumber, pagesGeneration;
             catalog = ReadReferenceValue(q, dictEnd, pagesNumber, pagesGeneration) == PartFault::None;
         }
-        job.LastError = 0;
         if (!catalog) continue;
         number = n;
         generation = g;
@@ -93,31 +91,29 @@ bool TrailerRoot(Job& job, Cursor start, Cursor end, const ImageBuffer& out, con
 struct InfoCandidates {
     std::vector<std::pair<int32_t, int32_t>> seen;
 
-    void Scan(Job& job, Cursor from, Cursor to) {
+    void Scan(Cursor from, Cursor to) {
         for (Cursor at = FindFirst(from, to, "/Info"); at; at = FindFirst(at + 5, to, "/Info")) {
             if (at + 5 < to && !IsDelimiter(at[5])) continue;
             Cursor p = at + 5;
             int32_t n, g;
             if (ReadReferenceValue(p, to, n, g) == PartFault::None && seen.size() < 4096) seen.emplace_back(n, g);
-            job.LastError = 0;
         }
     }
 
     // A cross-reference stream names its /Info in its dictionary, which
     // stands first in the object.
-    void ScanObject(Job& job, Cursor header, Cursor objectEnd) {
+    void ScanObject(Cursor header, Cursor objectEnd) {
         const Cursor head = header + std::min<ptrdiff_t>(objectEnd - header, 1024);
-        if (FindFirst(header, head, "/XRef")) Scan(job, header, head);
+        if (FindFirst(header, head, "/XRef")) Scan(header, head);
     }
 
     // The newest that names a dictionary the scan found; 0 when none does.
-    void Pick(Job& job, const ImageBuffer& out, const FoundObjects& found, int32_t& number, int32_t& generation) const {
+    void Pick(const ImageBuffer& out, const FoundObjects& found, int32_t& number, int32_t& generation) const {
         const Cursor image = out.data(), imageEnd = out.data() + out.size();
         for (auto it = seen.rbegin(); it != seen.rend(); ++it) {
             const FoundObject* object = found.Find(it->first);
             if (!object || object->generation != it->second) continue;
-            Cursor body = LocateObject(job, image, imageEnd, object->offset, it->first, it->second);
-            job.LastError = 0;
+            Cursor body = LocateObject(image, imageEnd, object->offset, it->first, it->second).value_or(nullptr);
             if (!body || !StartsWith(body, imageEnd, "<<")) continue;
             number = it->first;
             generation = it->second;
@@ -134,7 +130,6 @@ bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); 
 // object at header, with no stream before it: next gets it.
 bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
     const bool found = FindObjectHeader(afterNumbers, limit, next, &job.StopCode) == 0 && next < limit;
-    job.LastError = 0;
     return found && !Holds(header, next, "stream");
 }
 
@@ -149,30 +144,27 @@ bool CopyInSteps(Job& job, ImageBuffer& out, Cursor from, size_t size) {
 }
 
 int Rebuild(Job& job, const Block& image, Block& rebuilt) {
-    // The object scan starts with SkipSpace, which fails on a stale code.
-    job.LastError = 0;
     const Cursor start = image.data();
     const Cursor end = start + image.size();
     ImageBuffer out;
-    if (!out.Init(image.size() + 32768)) return Fail(job, kRepairNoImage);
+    if (!out.Init(image.size() + 32768)) return kRepairNoImage;
     // Garbage in front of the header: a header of our own goes first.
     if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1))
-        return Fail(job, kRepairCannotGrow);
+        return kRepairCannotGrow;
 
     FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
     Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
-    if (FindObjectHeader(pos, end, header, &job.StopCode) != 0) return Fail(job, kRepairNoObject);
+    if (FindObjectHeader(pos, end, header, &job.StopCode) != 0) return kRepairNoObject;
     InfoCandidates info;
     for (bool first = true;; first = false) {
-        info.Scan(job, pos, header);
-        if (!CopyInSteps(job, out, pos, static_cast<size_t>(header - pos))) return Fail(job, kRepairCannotGrow);
+        info.Scan(pos, header);
+        if (!CopyInSteps(job, out, pos, static_cast<size_t>(header - pos))) return kRepairCannotGrow;
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
         const bool ended = FindObjectEnd(header, end, objectEnd, catalogSeen, &job.StopCode) == 0;
-        job.LastError = 0;
         Cursor p = header;
         const int32_t number = ReadInt(p, end).value_or(-1);
         const int32_t generation = ReadInt(p, end).value_or(-1);
@@ -188,7 +180,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         } else if (!ended) {
             // An object without "endobj" and no object after it ends the
             // scan: it is left out.
-            if (first) return Fail(job, kRepairFirstUnended);
+            if (first) return kRepairFirstUnended;
             break;
         }
         // An absurd number leaves its bytes in place but gets no entry.
@@ -201,25 +193,23 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
                 rootGeneration = generation;
             }
         }
-        info.ScanObject(job, header, objectEnd);
+        info.ScanObject(header, objectEnd);
         if (!CopyInSteps(job, out, header, static_cast<size_t>(objectEnd - header)) ||
             (cut && !out.Write("\nendobj\n")))
-            return Fail(job, kRepairCannotGrow);
+            return kRepairCannotGrow;
         pos = objectEnd;
         if (static_cast<size_t>(pos - setAside) >= kSetAsideStep) {
             SetBytesAside(setAside, static_cast<size_t>(pos - setAside));
             setAside = pos;
         }
-        job.LastError = 0;
         if (job.Stopped() || FindObjectHeader(pos, end, header, &job.StopCode) != 0) break;
     }
-    job.LastError = 0;
     found.Finish();
-    if (rootNumber == 0) TrailerRoot(job, start, end, out, found, rootNumber, rootGeneration);
+    if (rootNumber == 0) TrailerRoot(start, end, out, found, rootNumber, rootGeneration);
     // The last trailer stands after the last object.
-    info.Scan(job, pos, end);
+    info.Scan(pos, end);
     int32_t infoNumber = 0, infoGeneration = 0;
-    info.Pick(job, out, found, infoNumber, infoGeneration);
+    info.Pick(out, found, infoNumber, infoGeneration);
 
     auto entryOf = [&](int32_t n, int64_t& offset, int32_t& generation) -> char {
         const FoundObject* object = found.Find(n);
@@ -229,8 +219,8 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         return 'n';
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, infoNumber, infoGeneration, entryOf))
-        return Fail(job, kRepairSectionFull);
-    if (!out.Finish(rebuilt)) return Fail(job, kRepairCannotGrow);
+        return kRepairSectionFull;
+    if (!out.Finish(rebuilt)) return kRepairCannotGrow;
     return 0;
 }
 
@@ -245,7 +235,7 @@ int RebuildClassicFrom(Job& job, const Block& image, Block& rebuilt) {
         rebuilt = std::move(out);
         return 0;
     } catch (const std::bad_alloc&) {
-        return Fail(job, kRepairNoMemory);
+        return kRepairNoMemory;
     }
 }
 

@@ -22,8 +22,8 @@ enum RepairCode : int32_t {
 };
 
 // Rebuilds the image from the object headers found by scanning its bytes,
-// with a fresh classic cross-reference section and trailer. LastError must be
-// 0 on entry. 0 on success with the image replaced; a negative code otherwise.
+// with a fresh classic cross-reference section and trailer.
+// 0 on success with the image replaced; a negative code otherwise.
 int RebuildClassic(Job& job, Block& image);
 
 // RebuildClassic that leaves the image as it is and puts the rebuilt image

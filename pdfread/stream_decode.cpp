@@ -43,12 +43,11 @@ Cursor SingleValue(Cursor p, Cursor end, bool& several) {
 }
 
 // A small positive number of the parameters, or the default.
-int32_t ReadParm(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t fallback) {
+int32_t ReadParm(const char* key, Cursor dict, Cursor dictEnd, int32_t fallback) {
     Cursor at = FindKey(key, dict, dictEnd);
     if (!at) return fallback;
     Cursor p = at + std::strlen(key);
     int32_t value = ReadInt(p, dictEnd).value_or(-1);
-    job.LastError = 0;
     return value >= 1 ? value : fallback;
 }
 
@@ -58,7 +57,7 @@ bool IsDecodableState(int state) {
     return state == kFilterNone || state == kFilterFlate || state == 2 || (state >= 10 && state <= 15);
 }
 
-int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
+int ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
     state = kFilterNone;
     Cursor key = FindKey("/Filter", dict, dictEnd);
     if (!key) return 0;
@@ -75,31 +74,30 @@ int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& stat
     if (!parmsKey) return 0;
     p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
-    if (end - p <= 4) return Fail(job, kParmsNoRoom);
+    if (end - p <= 4) return kParmsNoRoom;
     if (*p == '[' || IsNameAt(p, end, "null")) {
         p = SingleValue(p, dictEnd, several);
         if (!p) return 0;
     }
-    if (!StartsWith(p, end, "<<")) return Fail(job, kParmsNotDict);
+    if (!StartsWith(p, end, "<<")) return kParmsNotDict;
     Cursor parmsEnd = FindDictEnd(p + 2, end);
-    if (!parmsEnd) return Fail(job, kParmsNotClosed);
+    if (!parmsEnd) return kParmsNotClosed;
     // The predictor counts only beside a readable /Columns.
     Cursor columns = FindKey("/Columns", p + 2, parmsEnd);
     if (!columns) return 0;
     Cursor q = columns + 8;
     const int32_t columnCount = ReadInt(q, parmsEnd).value_or(-1);
-    if (columnCount < 0) return Fail(job, kParmsBadColumns);
+    if (columnCount < 0) return kParmsBadColumns;
     Cursor predictor = FindKey("/Predictor", p + 2, parmsEnd);
     if (!predictor) return 0;
     q = predictor + 10;
     int32_t value = ReadInt(q, parmsEnd).value_or(-1);
-    job.LastError = 0;
     // Predictor 1 is no predictor.
     if (value > 1) state = value;
     if (parms) {
         parms->columns = columnCount;
-        parms->colors = ReadParm(job, "/Colors", p + 2, parmsEnd, 1);
-        parms->bitsPerComponent = ReadParm(job, "/BitsPerComponent", p + 2, parmsEnd, 8);
+        parms->colors = ReadParm("/Colors", p + 2, parmsEnd, 1);
+        parms->bitsPerComponent = ReadParm("/BitsPerComponent", p + 2, parmsEnd, 8);
     }
     return 0;
 }
@@ -118,13 +116,12 @@ Cursor FindEndstream(Cursor from, Cursor end) {
 
 // The /Length of the dictionary: a direct number, or an indirect one that
 // the resolver finds. -1 when there is none to believe.
-int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolver& resolveLength) {
+int64_t DeclaredLength(Cursor dict, Cursor dictEnd, const LengthResolver& resolveLength) {
     Cursor key = FindKey("/Length", dict, dictEnd);
     if (!key) return -1;
     Cursor p = key + 7;
     int32_t value, generation;
     const PartFault fault = ReadReferenceValue(p, dictEnd, value, generation);
-    job.LastError = 0;
     if (fault == PartFault::Number) return -1;
     if (fault != PartFault::None) return value;
     return resolveLength ? resolveLength(value, generation) : -1;
@@ -132,14 +129,14 @@ int64_t DeclaredLength(Job& job, Cursor dict, Cursor dictEnd, const LengthResolv
 
 }  // namespace
 
-int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
+int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
                      Cursor& afterEndstream, const LengthResolver& resolveLength) {
-    const int64_t declared = DeclaredLength(job, dict, dictEnd, resolveLength);
+    const int64_t declared = DeclaredLength(dict, dictEnd, resolveLength);
 
-    if (end - dictEnd <= 17) return Fail(job, kStreamNoRoom);
+    if (end - dictEnd <= 17) return kStreamNoRoom;
     Cursor p = dictEnd + 2;
-    if (!SkipSpace(p, end)) return Fail(job, kStreamEndBeforeKeyword);
-    if (!StartsWith(p, end, "stream")) return Fail(job, kStreamNoKeyword);
+    if (!SkipSpace(p, end)) return kStreamEndBeforeKeyword;
+    if (!StartsWith(p, end, "stream")) return kStreamNoKeyword;
     p += 6;
     if (p < end && *p == '\r') ++p;
     if (p < end && *p == '\n') ++p;
@@ -155,7 +152,7 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
     }
     const bool believed = stop != nullptr;
     if (!stop) stop = FindEndstream(start, end);
-    if (!stop) return Fail(job, kStreamNoKeyword);
+    if (!stop) return kStreamNoKeyword;
     p = stop;
     if (stop > start && stop[-1] == '\n') --stop;
     if (stop > start && stop[-1] == '\r') --stop;
@@ -165,7 +162,6 @@ int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& 
     data = start;
     length = static_cast<size_t>(stop - start);
     afterEndstream = p + 9;
-    job.LastError = 0;
     return 0;
 }
 
@@ -361,11 +357,10 @@ int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& d
     if (state == kFilterNone) return 0;
     size_t decodedLength = 0;
     if (int r = InflateStream(data, length, decoded, decodedLength, &job))
-        return Fail(job, r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r
-                                                                                                    : kInflateFailed);
+        return r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r : kInflateFailed;
     length = decodedLength;
     if (state != kFilterFlate) {
-        if (int r = UndoPredictor(decoded.data(), length, state, parms)) return Fail(job, r);
+        if (int r = UndoPredictor(decoded.data(), length, state, parms)) return r;
     }
     data = decoded.data();
     return 0;

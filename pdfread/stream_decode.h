@@ -57,9 +57,8 @@ struct PredictorParms {
 // (dictEnd is its closing ">>"). Flate is /FlateDecode or /Fl, alone or as
 // the one element of an array; /Filter null and an empty array are no
 // filter. /DecodeParms may be a dictionary, a one-element array of one, or
-// null. 0 with state (and parms, when given) set, or a Parms code in
-// LastError.
-int ReadFilterState(Job& job, Cursor dict, Cursor dictEnd, Cursor end, int& state,
+// null. 0 with state (and parms, when given) set, or a Parms code.
+int ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, int& state,
                     PredictorParms* parms = nullptr);
 
 // Whether a filter state is one this reader decodes: no filter, Flate, or
@@ -72,8 +71,8 @@ bool IsDecodableState(int state);
 // resolver; a /Length that is absent, unresolved or does not lead to
 // "endstream" gives way to the first "endstream" after the data start, as
 // every reader does. 0 with the data, its measured length and the position
-// after "endstream"; or a Stream code in LastError.
-int LocateStreamData(Job& job, Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
+// after "endstream"; or a Stream code.
+int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
                      Cursor& afterEndstream, const LengthResolver& resolveLength = nullptr);
 
 // Inflates zlib-format data into out. capacity is in/out: the room in out,
@@ -137,8 +136,7 @@ int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorP
 
 // Undoes a decodable filter state (none, Flate, Flate with a predictor) on
 // [data, data + length): data and length then give the decoded bytes, held
-// in decoded. 0, or the failure code (-37, -38, -39 or the predictor's) also
-// left in LastError.
+// in decoded. 0, or the failure code (-37, -38, -39 or the predictor's).
 int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded);
 
 }  // namespace brisel

@@ -33,7 +33,7 @@ public:
     virtual int CopyObject(Job& job, Cursor start, Cursor end, const LengthResolver& resolveLength, int32_t number,
                            int32_t generation, int64_t offset, std::string& out, bool& written) = 0;
     // The plain bytes of an object stream's data, before they are inflated.
-    // 0, or -1 with LastError.
+    // 0, or a code: the rewrite then fails with kRewriteNotDecrypted.
     virtual int DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
                                     std::vector<uint8_t>& out) = 0;
 };

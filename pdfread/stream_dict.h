@@ -1,5 +1,5 @@
 // Reading the object header and dictionary of a cross-reference stream or
-// an object stream. Every failure returns its code and leaves it in LastError.
+// an object stream. Every failure returns its code.
 #pragma once
 
 #include <cstdint>
@@ -29,16 +29,16 @@ enum StreamDictCode : int32_t {
 };
 
 // "N G obj" at cur: 0 with the object number and cur just after "obj".
-int ReadStreamObjectHeader(Job& job, Cursor& cur, Cursor end, int32_t& number);
+int ReadStreamObjectHeader(Cursor& cur, Cursor end, int32_t& number);
 
 // The dictionary that follows cur (just after "obj" or "trailer"): 0 with
 // dict just after its "<<" and dictEnd at its closing ">>".
-int OpenDictionary(Job& job, Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd);
+int OpenDictionary(Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd);
 
 // A /Type in the dictionary must name the given type: 0 or a code.
-int CheckTypeName(Job& job, Cursor dict, Cursor dictEnd, const char* name);
+int CheckTypeName(Cursor dict, Cursor dictEnd, const char* name);
 
 // The direct integer of a required key: 0 with the value, or a code.
-int ReadRequiredInt(Job& job, const char* key, Cursor dict, Cursor dictEnd, int32_t& value);
+int ReadRequiredInt(const char* key, Cursor dict, Cursor dictEnd, int32_t& value);
 
 }  // namespace brisel

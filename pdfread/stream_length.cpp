@@ -10,7 +10,7 @@ namespace {
 
 // The value after "/Length": a direct number, or "N G R" resolved to the
 // number held by object N.
-int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cursor imageEnd,
+int64_t ReadLengthValue(Cursor p, Cursor limit, Cursor imageStart, Cursor imageEnd,
                         const XrefTable& table, LengthText& text) {
     text.from = p;
     SkipWhiteAndComments(text.from, limit);
@@ -26,7 +26,7 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
     text.indirect = true;
     const XrefEntry* entry = table.Find(first);
     if (!entry) return kLengthNotListed;
-    Cursor body = FindObject(job, table, imageStart, imageEnd, first, entry->generation);
+    Cursor body = FindObject(table, imageStart, imageEnd, first, entry->generation).value_or(nullptr);
     if (!body) return kLengthObjectMissing;
     int64_t length = ReadLong(body, imageEnd).value_or(-1);
     if (length < 0) return kLengthNotNumber;
@@ -35,7 +35,7 @@ int64_t ReadLengthValue(Job& job, Cursor p, Cursor limit, Cursor imageStart, Cur
 
 }  // namespace
 
-int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
+int64_t StreamLength(Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
                      const XrefTable& table, LengthText* text) {
     LengthText found;
     int depth = 0;
@@ -52,8 +52,7 @@ int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart,
             if (--depth <= 0) return kLengthAbsent;
         } else if (token == Token::Name && depth == 1 && p - at == 7 && std::memcmp(at, "/Length", 7) == 0 &&
                    p < limit && (IsWhite(*p) || *p == '%')) {
-            int64_t length = ReadLengthValue(job, p, limit, imageStart, imageEnd, table, found);
-            job.LastError = 0;
+            int64_t length = ReadLengthValue(p, limit, imageStart, imageEnd, table, found);
             if (text) *text = found;
             return length;
         }

@@ -30,7 +30,7 @@ struct LengthText {
     Cursor from = nullptr, to = nullptr;
     bool indirect = false;
 };
-int64_t StreamLength(Job& job, Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
+int64_t StreamLength(Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
                      const XrefTable& table, LengthText* text = nullptr);
 
 // Finds "endstream" followed by a delimiter, in [from, end); null when

@@ -85,13 +85,13 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     try {
         streams = ListObjectStreams(rw, marksGiven);
     } catch (const std::bad_alloc&) {
-        return Fail(job, kRewriteNoMemory);
+        return kRewriteNoMemory;
     }
     // Room for the unpacked objects: twice a small input, a large one plus
     // 256 MB (the buffer grows when that is not enough), so that a large
     // input does not ask for twice its size at once.
     const size_t room = image.size() + std::min(image.size(), size_t{256} << 20);
-    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return Fail(job, kRewriteNoImage);
+    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return kRewriteNoImage;
 
     // Object streams in file order: the input up to each is carried over,
     // its objects are written in its place and its own object is dropped.
@@ -104,8 +104,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
         // ordinary object; the objects it was to hold are missing, and the
         // classic reading lists them free.
         if (stream.Offset() >= rw.end - rw.start || stream.Offset() < rw.readPos - rw.start ||
-            !LocateObject(job, rw.start, rw.end, stream.Offset(), n, stream.Generation())) {
-            job.LastError = 0;
+            !LocateObject(rw.start, rw.end, stream.Offset(), n, stream.Generation())) {
             stream.holdsObjects = false;
             continue;
         }
@@ -118,7 +117,6 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
             // reported. Running out of room or memory, a stream that
             // inflates beyond the limit and a stop end the run.
             if (!IsLocalObjectStreamFault(job, r) || rw.out.size() != written) return r;
-            job.LastError = 0;
             records[n].holdsObjects = false;
             // Left in place as an ordinary object when the read stopped
             // before its end.
@@ -147,8 +145,8 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].Offset() == 0) --used;
     const int32_t count = static_cast<int32_t>(used);
     if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, t.infoNumber, t.infoGeneration, entryOf))
-        return Fail(job, kRewriteSectionFull);
-    if (!rw.out.Finish(image)) return Fail(job, kRewriteSectionFull);
+        return kRewriteSectionFull;
+    if (!rw.out.Finish(image)) return kRewriteSectionFull;
     // The classic trailer's key position belonged to the image just released.
     rw.reader.encryptKey = ReaderRecord::kNone;
     return 0;
@@ -168,11 +166,10 @@ int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& read
 // Whether the object at offset is an object stream: a dictionary with /N
 // and /First, whatever its /Type says (writers leave it out or get it
 // wrong) or whether it has one.
-bool IsObjectStream(Job& job, Cursor start, Cursor end, const XrefEntry& entry) {
-    Cursor body = LocateObject(job, start, end, entry.offset, entry.number, entry.generation);
+bool IsObjectStream(Cursor start, Cursor end, const XrefEntry& entry) {
+    Cursor body = LocateObject(start, end, entry.offset, entry.number, entry.generation).value_or(nullptr);
     Cursor dictEnd = body && StartsWith(body, end, "<<") ? FindDictEnd(body + 2, end) : nullptr;
     const bool found = dictEnd && FindKey("/First", body + 2, dictEnd) && FindKey("/N", body + 2, dictEnd);
-    job.LastError = 0;
     return found;
 }
 
@@ -187,7 +184,6 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
         Cursor p = cur + 8;
         const bool found = p < end && IsDelimiter(*p) && ReadReferenceValue(p, end, number, generation) ==
                                                                  PartFault::None;
-        job.LastError = 0;
         if (!found) continue;
         if (reader.fileIdLength <= 0) {
             Cursor dict = cur;
@@ -195,10 +191,8 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
             Cursor dictEnd = dict > start ? FindDictEnd(dict + 1, end) : nullptr;
             if (Cursor id = dictEnd ? FindKey("/ID", dict + 1, dictEnd) : nullptr) ReadFileId(id + 3, end, reader);
         }
-        job.LastError = 0;
         return true;
     }
-    job.LastError = 0;
     return false;
 }
 
@@ -218,7 +212,7 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
     if (int r = RebuildClassicFrom(job, input, image)) return r;
     XrefTable table;
     ReaderRecord found = reader;
-    if (!ReadXref(job, image.data(), image.data() + image.size(), table, found)) return job.LastError;
+    if (Failure f = ReadXref(job, image.data(), image.data() + image.size(), table, found)) return f.code;
     if (decryption && !encrypted) {
         // No trailer names an encryption dictionary (the file was cut before
         // its trailer): one that stands among the objects is used, and a
@@ -228,20 +222,20 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         if (job.Stopped()) return job.StopCode;
         // Keys before revision 5 are made with the file's identifier, which
         // stood in the lost trailer.
-        if (lost.dictionary && lost.revision < 5 && reader.fileIdLength <= 0) return Fail(job, kRepairKeyLost);
+        if (lost.dictionary && lost.revision < 5 && reader.fileIdLength <= 0) return kRepairKeyLost;
         if (lost.dictionary) {
             encrypted = true;
             encryptNumber = lost.number;
             encryptGeneration = lost.generation;
         } else if (lost.cipherStreams) {
-            return Fail(job, kRepairEncryptionLost);
+            return kRepairEncryptionLost;
         }
     }
     // Records only for a file that has object streams: they cost as much
     // as the highest number.
     bool packed = false;
     for (const XrefEntry& entry : table.entries())
-        packed = packed || (entry.type == 'n' && IsObjectStream(job, image.data(), image.data() + image.size(), entry));
+        packed = packed || (entry.type == 'n' && IsObjectStream(image.data(), image.data() + image.size(), entry));
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.adoptUnlisted = true;
     packed = packed || encrypted;
@@ -250,11 +244,11 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         if (!record) continue;
         record->type = kRecordInFile;
         record->SetPlace(entry.offset, entry.generation);
-        record->holdsObjects = IsObjectStream(job, rw.start, rw.end, entry);
+        record->holdsObjects = IsObjectStream(rw.start, rw.end, entry);
     }
     if (encrypted) {
         const XrefRecord* record = rw.trailer.Record(encryptNumber);
-        if (!record || record->type != kRecordInFile) return Fail(job, kRewriteNoEncryptObject);
+        if (!record || record->type != kRecordInFile) return kRewriteNoEncryptObject;
         rw.decryption = decryption;
         if (int r = decryption->Open(job, rw.start, rw.end, encryptNumber, record->Generation(), record->Offset()))
             return r;
@@ -267,7 +261,6 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         if (int r = WriteRewrite(job, image, rw, true)) return r;
         // The catalog may have been packed: the repair finds it among the
         // objects unpacked.
-        job.LastError = 0;
         if (int r = RebuildClassic(job, image)) return r;
     }
     input = std::move(image);
@@ -280,7 +273,7 @@ int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, Strea
     try {
         return RebuildUnpacking(job, image, reader, decryption);
     } catch (const std::bad_alloc&) {
-        return Fail(job, kRewriteNoMemory);
+        return kRewriteNoMemory;
     }
 }
 
@@ -289,7 +282,7 @@ int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderR
     try {
         return Normalise(job, image, table, reader, decryption);
     } catch (const std::bad_alloc&) {
-        return Fail(job, kRewriteNoMemory);
+        return kRewriteNoMemory;
     }
 }
 

@@ -15,7 +15,7 @@ namespace brisel {
 // classic part of a hybrid file. An encrypted file is opened and decrypted
 // through decryption (null: an encrypted file fails); what the stream
 // dictionaries say goes into the reader record. 0 on success;
-// otherwise a code (LastError, StopCode, or what decryption->Open returned).
+// otherwise a code (the reader's, StopCode, or what decryption->Open returned).
 int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
                          StreamDecryption* decryption);
 

@@ -8,7 +8,7 @@
 
 namespace brisel {
 
-int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation) {
+int64_t LengthFromRecords(const StreamRewrite& rw, int32_t number, int32_t generation) {
     const XrefRecord* r = rw.trailer.Record(number);
     Cursor start = rw.start, end = rw.end;
     int64_t offset = -1;
@@ -19,15 +19,14 @@ int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int
         end = start + rw.out.size();
         offset = r->newOffset;
     }
-    Cursor body = offset < 0 ? nullptr : LocateObject(job, start, end, offset, number, generation);
+    Cursor body = offset < 0 ? nullptr : LocateObject(start, end, offset, number, generation).value_or(nullptr);
     const int64_t value = body ? ReadLong(body, end).value_or(-1) : -1;
-    job.LastError = 0;
     return value;
 }
 
 namespace {
 
-int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
+int CopyPlain(StreamRewrite& rw, Cursor limit) {
     // The objects in the span move by the same distance as the span.
     const int64_t from = rw.readPos - rw.start;
     const int64_t to = limit - rw.start;
@@ -41,7 +40,7 @@ int CopyPlain(Job& job, StreamRewrite& rw, Cursor limit) {
     // In steps, given back once copied: the input is not read again.
     for (Cursor p = rw.readPos; p < limit;) {
         const size_t step = std::min(kSetAsideStep, static_cast<size_t>(limit - p));
-        if (!rw.out.Write(p, step)) return Fail(job, kRewriteImageFull);
+        if (!rw.out.Write(p, step)) return kRewriteImageFull;
         p += step;
         if (static_cast<size_t>(p - rw.setAside) >= kSetAsideStep) {
             SetBytesAside(rw.setAside, static_cast<size_t>(p - rw.setAside));
@@ -59,10 +58,10 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     if (rw.inFileNext == 0 && rw.readPos == rw.start) {
         int64_t first = to;
         if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].Offset(), 0, to);
-        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Fail(job, kRewriteImageFull);
+        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return kRewriteImageFull;
     }
     const LengthResolver resolveLength = [&](int32_t number, int32_t generation) {
-        return LengthFromRecords(job, rw, number, generation);
+        return LengthFromRecords(rw, number, generation);
     };
     std::string text;
     for (; rw.inFileNext < rw.inFileOrder.size(); ++rw.inFileNext) {
@@ -77,7 +76,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
             return code;
         if (!written) continue;
         r.newOffset = static_cast<int64_t>(rw.out.size());
-        if (!rw.out.Write(text.data(), text.size())) return Fail(job, kRewriteImageFull);
+        if (!rw.out.Write(text.data(), text.size())) return kRewriteImageFull;
     }
     return 0;
 }
@@ -88,7 +87,7 @@ int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     Cursor p = rw.trailer.encryptKey + 8;  // past "/Encrypt"
     const int32_t number = ReadInt(p, rw.end).value_or(-1);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
-    if (!record || record->type != kRecordInFile || !rw.decryption) return Fail(job, kRewriteNoEncryptObject);
+    if (!record || record->type != kRecordInFile || !rw.decryption) return kRewriteNoEncryptObject;
     if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->Generation(), record->Offset())) return r;
     rw.reader.encrypted = true;
     rw.decrypt = true;
@@ -99,7 +98,7 @@ int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumbe
                           std::vector<uint8_t>& holder) {
     if (!rw.decrypt) return 0;
     if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0)
-        return Fail(job, kRewriteNotDecrypted);
+        return kRewriteNotDecrypted;
     data = holder.data();
     length = holder.size();
     return 0;
@@ -107,7 +106,7 @@ int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumbe
 
 int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit) {
     if (limit <= rw.readPos) return 0;
-    if (int r = rw.decrypt ? CopyDecrypting(job, rw, limit) : CopyPlain(job, rw, limit)) return r;
+    if (int r = rw.decrypt ? CopyDecrypting(job, rw, limit) : CopyPlain(rw, limit)) return r;
     rw.readPos = limit;
     return 0;
 }

@@ -27,7 +27,7 @@ int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumbe
 
 // The value of an indirect /Length object: one that stands in the input, or
 // one already unpacked into the new image; -1 when neither holds it.
-int64_t LengthFromRecords(Job& job, const StreamRewrite& rw, int32_t number, int32_t generation);
+int64_t LengthFromRecords(const StreamRewrite& rw, int32_t number, int32_t generation);
 
 // Carries the input from the read position up to limit (the next object
 // stream, or the image end) into the new image and moves the read position

@@ -44,67 +44,48 @@ const XrefEntry* XrefTable::Find(int32_t number) const {
     return lo < entries_.size() && entries_[lo].number == number ? &entries_[lo] : nullptr;
 }
 
-int64_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation) {
+Result<int64_t> LookupXref(const XrefTable& table, int32_t number, int32_t generation) {
     const XrefEntry* entry = table.Find(number);
-    if (!entry || entry->generation != generation) {
-        job.LastError = kLookupNotListed;
-        return kLookupNotListed;
-    }
+    if (!entry || entry->generation != generation) return Failure(kLookupNotListed, number, -1);
     return entry->offset;
 }
 
-Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation) {
-    if (offset < 0 || offset > end - start) {
-        job.LastError = kLocateBeyondImage;
-        return nullptr;
-    }
+Result<Cursor> LocateObject(Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation) {
+    auto fail = [&](int32_t code) { return Failure(code, number, offset); };
+    if (offset < 0 || offset > end - start) return fail(kLocateBeyondImage);
     Cursor cur = start + offset;
     int32_t n = 0, g = 0;
     const PartFault fault = ReadObjectHeader(cur, end, n, g);
-    if (fault == PartFault::Number || n != number) return Fail(job, kLocateWrongNumber, nullptr);
-    if (fault == PartFault::Generation || g != generation) return Fail(job, kLocateWrongGeneration, nullptr);
-    if (fault == PartFault::End) return Fail(job, kLocateEndBeforeObj, nullptr);
-    if (fault == PartFault::NoKeyword) return Fail(job, kLocateNoObj, nullptr);
-    if (!SkipWhiteAndComments(cur, end)) {
-        job.LastError = kLocateEndAfterObj;
-        return nullptr;
-    }
+    if (fault == PartFault::Number || n != number) return fail(kLocateWrongNumber);
+    if (fault == PartFault::Generation || g != generation) return fail(kLocateWrongGeneration);
+    if (fault == PartFault::End) return fail(kLocateEndBeforeObj);
+    if (fault == PartFault::NoKeyword) return fail(kLocateNoObj);
+    if (!SkipWhiteAndComments(cur, end)) return fail(kLocateEndAfterObj);
     return cur;
 }
 
-int64_t NearbyObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation,
-                     int64_t window) {
+int64_t NearbyObject(Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation, int64_t window) {
     const int64_t size = end - start;
     if (offset < 0 || offset > size) offset = std::clamp<int64_t>(offset, 0, size);
-    const int32_t saved = job.LastError;
-    int64_t found = -1;
     // Outwards from the offset, so that the nearest header wins.
-    for (int64_t d = 1; d <= window && found < 0; ++d) {
+    for (int64_t d = 1; d <= window; ++d) {
         for (const int64_t at : {offset - d, offset + d}) {
             if (at < 0 || at >= size || !IsDigit(start[at]) || (at > 0 && IsDigit(start[at - 1]))) continue;
-            if (LocateObject(job, start, end, at, number, generation)) {
-                found = at;
-                break;
-            }
+            if (LocateObject(start, end, at, number, generation)) return at;
         }
     }
-    job.LastError = saved;
-    return found;
+    return -1;
 }
 
-Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {
-    int64_t offset = LookupXref(job, table, number, generation);
-    if (offset < 0) return nullptr;
-    return LocateObject(job, start, end, offset, number, generation);
+Result<Cursor> FindObject(const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {
+    const Result<int64_t> offset = LookupXref(table, number, generation);
+    if (!offset) return offset.failure();
+    return LocateObject(start, end, *offset, number, generation);
 }
 
-Block LoadFile(Job& job, const std::string& path) {
-    job.LastError = 0;
+Result<Block> LoadFile(const std::string& path, FileFault* fault) {
     Block image;
-    if (!ReadWholeFile(path, image, &job.InputFault) || image.size() < 20) {
-        job.LastError = kLoadFailed;
-        return Block();
-    }
+    if (!ReadWholeFile(path, image, fault) || image.size() < 20) return Failure(kLoadFailed);
     return image;
 }
 

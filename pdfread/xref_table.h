@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "base/block.h"
+#include "base/failure.h"
 #include "base/job.h"
+#include "base/platform.h"
 #include "pdfread/lexer.h"
 
 namespace brisel {
@@ -43,7 +45,7 @@ enum LookupCode : int32_t { kLookupNotListed = -95 };
 
 // The offset of the object with this number and generation (its type is not
 // examined), or kLookupNotListed.
-int64_t LookupXref(Job& job, const XrefTable& table, int32_t number, int32_t generation);
+Result<int64_t> LookupXref(const XrefTable& table, int32_t number, int32_t generation);
 
 // LocateObject's codes.
 enum LocateCode : int32_t {
@@ -56,23 +58,22 @@ enum LocateCode : int32_t {
 };
 
 // Checks the "N G obj" header at the offset and returns the first token of the
-// body, or null.
-Cursor LocateObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation);
+// body, or a Locate failure at that object and offset.
+Result<Cursor> LocateObject(Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation);
 
 // The offset of the header "number generation obj" nearest to offset within
 // window bytes either side, or -1: an entry that points a few bytes off
 // (a writer that counted a line end wrong, an edit that shifted the bytes).
-int64_t NearbyObject(Job& job, Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation,
-                     int64_t window);
+int64_t NearbyObject(Cursor start, Cursor end, int64_t offset, int32_t number, int32_t generation, int64_t window);
 
-// LookupXref followed by LocateObject; null when either fails.
-Cursor FindObject(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation);
+// LookupXref followed by LocateObject, with the failure of either.
+Result<Cursor> FindObject(const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation);
 
 // LoadFile's code for every failure.
 enum LoadCode : int32_t { kLoadFailed = -1 };
 
-// Reads a whole file into a new PdfImage; refuses files shorter than 20 bytes.
-// Empty block on failure.
-Block LoadFile(Job& job, const std::string& path);
+// Reads a whole file into a new PdfImage; refuses files shorter than 20 bytes
+// (kLoadFailed). Why the file could not be read goes to fault.
+Result<Block> LoadFile(const std::string& path, FileFault* fault);
 
 }  // namespace brisel

@@ -1,5 +1,6 @@
 #include "security/encrypt_dict.h"
 
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -207,7 +208,7 @@ Failure ReadEncryptDictionary(Cursor cursor, Cursor end, SecurityState& s) {
     return Failure();
 }
 
-int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader) {
+Result<int> ReadEncryptReference(Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader) {
     if (reader.encryptKey < 0 || reader.encryptKey > end - start - 8) return -1;
     SecurityState& s = reader.security;
     Cursor cur = start + reader.encryptKey + 8;
@@ -215,25 +216,21 @@ int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& ta
     if (SkipWhiteAndComments(value, end) && StartsWith(value, end, "<<")) {
         // A direct dictionary: there is no object to drop later.
         s.EncryptNumber = s.EncryptGeneration = 0;
-        return Fail(job, ReadEncryptDictionary(value, end, s).code);
+        if (Failure f = ReadEncryptDictionary(value, end, s)) return f;
+        return 0;
     }
     int32_t number, generation;
     const PartFault fault = ReadReferenceValue(cur, end, number, generation);
-    if (fault == PartFault::Number) {
-        job.LastError = 0;
-        return 1;
-    }
+    if (fault == PartFault::Number) return 1;
     s.EncryptNumber = number;
-    if (fault == PartFault::Generation) {
-        job.LastError = kEncryptNoNumber;
-        return -1;
-    }
+    if (fault == PartFault::Generation) return Failure(kEncryptNoNumber);
     s.EncryptGeneration = generation;
-    if (fault == PartFault::End) return Fail(job, kEncryptEndInSpace);
-    if (fault == PartFault::NoKeyword) return Fail(job, kEncryptNoR);
-    Cursor body = FindObject(job, table, start, end, number, generation);
-    if (!body) return Fail(job, kEncryptObjectMissing);
-    return Fail(job, ReadEncryptDictionary(body, end, s).code);
+    if (fault == PartFault::End) return Failure(kEncryptEndInSpace);
+    if (fault == PartFault::NoKeyword) return Failure(kEncryptNoR);
+    const Result<Cursor> body = FindObject(table, start, end, number, generation);
+    if (!body) return Failure(kEncryptObjectMissing, number, -1);
+    if (Failure f = ReadEncryptDictionary(*body, end, s)) return f.At(number, *body - start);
+    return 0;
 }
 
 Failure ReadEncryptObject(Cursor start, Cursor end, int64_t offset, SecurityState& s) {

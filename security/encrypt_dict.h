@@ -28,8 +28,8 @@ enum EncryptDictCode : int32_t {
 // From reader.encryptKey (the "/Encrypt" key of a classic trailer): follows
 // the reference (or takes the direct dictionary) and reads the dictionary.
 // 0 on success; 1 when the value is neither (nothing read); -1 without
-// /Encrypt; otherwise a negative code (also in LastError).
-int ReadEncryptReference(Job& job, Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader);
+// /Encrypt; otherwise the failure.
+Result<int> ReadEncryptReference(Cursor start, Cursor end, const XrefTable& table, ReaderRecord& reader);
 
 // Reads the dictionary of the object at offset ("N G obj << ... >>"). The
 // caller has stored the object number in s.EncryptNumber. No failure, or

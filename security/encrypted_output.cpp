@@ -11,11 +11,11 @@ namespace brisel {
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image) {
     // The page image names its own catalog and information dictionary.
     ReaderRecord page;
-    if (RecodeDocument(job, reader, image, kEncrypt, page) == 0) return 0;
+    const Failure failure = RecodeDocument(job, reader, image, kEncrypt, page);
+    if (!failure) return 0;
     // Nothing plain may be saved in place of the encrypted page.
     image.Release();
-    if (job.LastError >= 0) job.LastError = kRecodeNoDetail;
-    return job.LastError;
+    return failure.code < 0 ? failure.code : kRecodeNoDetail;
 }
 
 InputKeyEncryption::InputKeyEncryption(const ReaderRecord& reader)
@@ -24,16 +24,16 @@ InputKeyEncryption::InputKeyEncryption(const ReaderRecord& reader)
       streams_(StreamCrypt(reader.security)),
       plainMetadata_(reader.security.R >= 4 && reader.security.EncryptMetadata == 0) {}
 
-int InputKeyEncryption::AppendText(Job& job, int32_t number, const std::string& text, std::string& out) {
+int InputKeyEncryption::AppendText(Job& /*job*/, int32_t number, const std::string& text, std::string& out) {
     uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, strings_, key);
     const Cursor from = reinterpret_cast<Cursor>(text.data());
-    if (RecodeStrings(job, from, from + text.size(), out, key, keyLength, strings_.codec, true) != 0)
-        return Fail(job, kRecodeStringsFailed);
+    if (RecodeStrings(from, from + text.size(), out, key, keyLength, strings_.codec, true) != 0)
+        return kRecodeStringsFailed;
     return 0;
 }
 
-int InputKeyEncryption::EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length,
+int InputKeyEncryption::EncryptStreamData(Job& /*job*/, int32_t number, const uint8_t* data, size_t length,
                                           bool metadata, std::vector<uint8_t>& out) {
     const int codec = plainMetadata_ && metadata ? -1 : streams_.codec;
     if (codec < 0) {
@@ -45,7 +45,7 @@ int InputKeyEncryption::EncryptStreamData(Job& job, int32_t number, const uint8_
     out.resize(CryptRoom(length, codec, true));
     const uint8_t* source = data;
     const Result<int64_t> written = CryptBuffer(source, length, out.data(), key, keyLength, codec, true);
-    if (!written) return Fail(job, kRecodeStreamFailed);
+    if (!written) return kRecodeStreamFailed;
     out.resize(static_cast<size_t>(*written));
     return 0;
 }

@@ -18,7 +18,7 @@ namespace brisel {
 // Rewrites the plain page image in place: every string and stream encrypted
 // with the input's file key, an encryption dictionary appended and the
 // trailer naming it and the document identifier. 0 on success; otherwise a
-// negative code (also in LastError) and the image is left unusable.
+// negative code and the image is left unusable.
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image);
 
 // The page writer's encryption with the keys of the input's record: what

@@ -13,7 +13,7 @@ namespace brisel {
 // Appends the object at offset (header "number generation obj") to out as
 // "number generation obj", its decrypted body and "endobj". The encryption
 // dictionary and cross-reference streams are dropped: out is left as it was
-// and written is false. 0, or a negative code (also in LastError).
+// and written is false. 0, or a negative code.
 int CopyDecryptedObject(RecodeContext& context, int32_t number, int32_t generation, int64_t offset,
                         std::string& out, bool& written);
 

@@ -62,16 +62,15 @@ size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, con
     return std::min<size_t>(k + 5, 16);
 }
 
-int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data, size_t length,
-                      std::vector<uint8_t>& out) {
+int DecryptObjectData(const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data,
+                      size_t length, std::vector<uint8_t>& out) {
     // Object streams derive their keys from the whole file key.
     DataCrypt crypt = StreamCrypt(security);
     crypt.k = FileKeyBytes(security);
     try {
         out.resize(length);
     } catch (const std::bad_alloc&) {
-        job.LastError = kObjectDataNotDecrypted;
-        return -1;
+        return kObjectDataNotDecrypted;
     }
     if (crypt.codec < 0) {
         std::copy(data, data + length, out.begin());
@@ -82,9 +81,8 @@ int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, i
     const uint8_t* source = data;
     const Result<int64_t> written = CryptBuffer(source, length, out.data(), key, keyLength, crypt.codec, false);
     if (!written) {
-        job.LastError = kObjectDataNotDecrypted;
         out.clear();
-        return -1;
+        return kObjectDataNotDecrypted;
     }
     out.resize(static_cast<size_t>(*written));
     return 0;

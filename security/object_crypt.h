@@ -37,9 +37,8 @@ size_t ObjectKey(int32_t number, int32_t generation, const uint8_t* fileKey, con
 enum ObjectDataCode : int32_t { kObjectDataNotDecrypted = -320 };
 
 // Decrypts the data of an object stream (number, generation 0) before it is
-// inflated: out receives the plain bytes. 0, or -1 with
-// kObjectDataNotDecrypted in LastError.
-int DecryptObjectData(Job& job, const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data, size_t length,
-                      std::vector<uint8_t>& out);
+// inflated: out receives the plain bytes. 0, or kObjectDataNotDecrypted.
+int DecryptObjectData(const SecurityState& security, int32_t number, int32_t generation, const uint8_t* data,
+                      size_t length, std::vector<uint8_t>& out);
 
 }  // namespace brisel

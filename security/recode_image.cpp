@@ -16,13 +16,11 @@ namespace brisel {
 namespace {
 
 // The integer of an indirect /Length object found through the table.
-int64_t LengthFromTable(Job& job, const XrefTable& table, Cursor start, Cursor end, int32_t number,
-                        int32_t generation) {
-    Cursor body = FindObject(job, table, start, end, number, generation);
+int64_t LengthFromTable(const XrefTable& table, Cursor start, Cursor end, int32_t number, int32_t generation) {
+    const Result<Cursor> body = FindObject(table, start, end, number, generation);
     if (!body) return -1;
-    int64_t value = ReadLong(body, end).value_or(-1);
-    job.LastError = 0;
-    return value;
+    Cursor p = *body;
+    return ReadLong(p, end).value_or(-1);
 }
 
 // The new image is assembled in a block of its own, object by object, so
@@ -33,10 +31,10 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     const int32_t rootNumber = read.rootNumber;
     RecodeContext context(job, keys, start, end, mode == kEncrypt);
     context.resolveLength = [&](int32_t number, int32_t generation) {
-        return LengthFromTable(job, table, start, end, number, generation);
+        return LengthFromTable(table, start, end, number, generation);
     };
 
-    if (!rewritten.Init(image.size() + image.size() / 8 + 32768)) return Fail(job, kRecodeObjectMissing);
+    if (!rewritten.Init(image.size() + image.size() / 8 + 32768)) return kRecodeObjectMissing;
     std::string out;  // the text not yet moved into the new image
     auto flush = [&] {
         const bool written = rewritten.Write(out.data(), out.size());
@@ -44,7 +42,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
         return written;
     };
     Cursor first = start;
-    if (!SkipWhiteAndComments(first, end)) return Fail(job, kRecodeHeaderEnd);
+    if (!SkipWhiteAndComments(first, end)) return kRecodeHeaderEnd;
     out.append(reinterpret_cast<const char*>(start), static_cast<size_t>(first - start));
 
     const int32_t size = table.HighestNumber() + 1;
@@ -53,18 +51,18 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     int32_t rootGeneration = 0;
     int64_t xrefStream = -1;
     for (const XrefEntry& e : table.entries()) {
-        if (job.Stopped()) return Fail(job, job.StopCode);
+        if (job.Stopped()) return job.StopCode;
         if (e.number == rootNumber) rootGeneration = e.generation;
         generations[static_cast<size_t>(e.number)] = e.generation;
         if (mode == kDecrypt && e.number == keys.security.EncryptNumber) continue;
         if (e.number == 0 || e.offset == 0 || e.type != 'n') continue;
-        Cursor body = LocateObject(job, start, end, e.offset, e.number, e.generation);
-        if (!body) return Fail(job, kRecodeObjectMissing);
-        if (!flush()) return Fail(job, kRecodeObjectMissing);
+        const Result<Cursor> body = LocateObject(start, end, e.offset, e.number, e.generation);
+        if (!body) return kRecodeObjectMissing;
+        if (!flush()) return kRecodeObjectMissing;
         const int64_t offset = static_cast<int64_t>(rewritten.size());
         out += std::to_string(e.number) + " " + std::to_string(e.generation) + " obj\n";
         int kind = 0;
-        if (int r = RecodeObject(context, e.number, e.generation, body, out, kind)) return r;
+        if (int r = RecodeObject(context, e.number, e.generation, *body, out, kind)) return r;
         offsets[static_cast<size_t>(e.number)] = offset;
         if (kind == kXrefStreamObject) xrefStream = offset;
     }
@@ -72,11 +70,11 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     // An encrypted page file gets the encryption dictionary as its last object.
     const int32_t objects = mode == kEncrypt ? size + 1 : size;
     int64_t dictionaryOffset = 0;
-    if (!flush()) return Fail(job, kRecodeObjectMissing);
+    if (!flush()) return kRecodeObjectMissing;
     if (mode == kEncrypt) {
         dictionaryOffset = static_cast<int64_t>(rewritten.size());
         AppendEncryptDictionary(keys.security, size, out);
-        if (!flush()) return Fail(job, kRecodeObjectMissing);
+        if (!flush()) return kRecodeObjectMissing;
     }
     const int64_t xref = static_cast<int64_t>(rewritten.size());
     // Objects not written (free, missing, the dropped encryption dictionary)
@@ -88,7 +86,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
             generation = dictionary ? 0 : generations[static_cast<size_t>(n)];
             type = offset > 0 ? 'n' : 'f';
         }))
-        return Fail(job, kRecodeObjectMissing);
+        return kRecodeObjectMissing;
     out += "trailer\n<<\n/Size " + std::to_string(objects) + "\n/Root " + std::to_string(rootNumber) + " " +
            std::to_string(rootGeneration) + " R\n";
     // The decrypted image keeps the document's information dictionary too:
@@ -101,7 +99,7 @@ int Walk(Job& job, const ReaderRecord& keys, const Block& image, const XrefTable
     }
     if (xrefStream >= 0) out += "/XRefStm " + std::to_string(xrefStream) + "\n";
     out += ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    if (!flush()) return Fail(job, kRecodeObjectMissing);
+    if (!flush()) return kRecodeObjectMissing;
     return 0;
 }
 
@@ -113,16 +111,15 @@ int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTabl
         ImageBuffer out;
         if (int r = Walk(job, keys, image, table, read, mode, out)) return r;
         Block result;
-        if (!out.Finish(result)) return Fail(job, kRecodeObjectMissing);
+        if (!out.Finish(result)) return kRecodeObjectMissing;
         image = std::move(result);
-        job.LastError = 0;
         return 0;
     } catch (const std::bad_alloc&) {
-        return Fail(job, kRecodeObjectMissing);
+        return kRecodeObjectMissing;
     }
 }
 
-int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read) {
+Failure RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read) {
     XrefTable table;
     read = ReaderRecord();
     // Read, or repaired and read: the keys are known, and object streams
@@ -130,11 +127,10 @@ int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode 
     OpenOptions options;
     options.rewriteStreams = false;
     options.showProgress = false;
-    if (OpenDocument(job, image, table, read, options) != 0) {
-        if (job.LastError == 0) job.LastError = kRecodeNoDetail;
-        return kRecodeFailed;
-    }
-    return RecodeImage(job, keys, image, table, read, mode) == 0 ? 0 : kRecodeFailed;
+    const OpenOutcome opened = OpenDocument(job, image, table, read, options);
+    if (opened.result != 0) return opened.failure ? opened.failure : Failure(kRecodeNoDetail);
+    if (int r = RecodeImage(job, keys, image, table, read, mode)) return Failure(r);
+    return Failure();
 }
 
 }  // namespace brisel

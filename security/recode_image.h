@@ -22,15 +22,15 @@ constexpr int kRecodeFailed = 6;
 // the image itself found: its catalog and information dictionary.
 // Decrypting drops the encryption dictionary; encrypting appends one and
 // names it and the document identifier in the trailer. On success 0 and the
-// image is replaced (the old one freed); otherwise a negative code (also in
-// LastError) and the image is left as it was.
+// image is replaced (the old one freed); otherwise a negative code and the
+// image is left as it was.
 int RecodeImage(Job& job, const ReaderRecord& keys, Block& image, const XrefTable& table, const ReaderRecord& read,
                 RecodeMode mode);
 
 // Reads the image's cross-reference data into a record of its own, read
 // (repairing the image when it cannot be read), and runs RecodeImage with
-// the input's keys. 0, or kRecodeFailed when the image cannot be read or
-// rewritten (detail in LastError).
-int RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read);
+// the input's keys. No failure, or why the image cannot be read or
+// rewritten (kRecodeNoDetail when reading does not say).
+Failure RecodeDocument(Job& job, const ReaderRecord& keys, Block& image, RecodeMode mode, ReaderRecord& read);
 
 }  // namespace brisel

@@ -29,10 +29,9 @@ RecodeContext::RecodeContext(Job& j, const ReaderRecord& record, Cursor imageSta
 
 int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
                  int& kind) {
-    Job& job = context.job;
     const ObjectScan scan = ScanObject(body, context.end, context.resolveLength);
     kind = scan.kind;
-    if (scan.kind < 0) return Fail(job, kRecodeScanFailed);
+    if (scan.kind < 0) return kRecodeScanFailed;
     if (scan.kind == kXrefStreamObject) {
         Append(out, body, scan.stop);
         out += "endobj\n";
@@ -43,11 +42,11 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     uint8_t stringKey[kMaxObjectKey];
     const size_t stringKeyLength = ObjectKey(number, generation, fileKey, context.strings, stringKey);
     auto strings = [&](Cursor from, Cursor to) {
-        return RecodeStrings(job, from, to, out, stringKey, stringKeyLength, context.strings.codec, context.encrypt);
+        return RecodeStrings(from, to, out, stringKey, stringKeyLength, context.strings.codec, context.encrypt);
     };
 
     if (scan.kind == kPlainObject) {
-        if (strings(body, scan.stop) != 0) return Fail(job, kRecodeStringsFailed);
+        if (strings(body, scan.stop) != 0) return kRecodeStringsFailed;
         out += "endobj\n";
         return 0;
     }
@@ -55,7 +54,7 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
     // A stream: recode the data first, so that the dictionary is written
     // with the length the data ends up with.
     const Cursor data = scan.stop;
-    if (scan.length > context.end - data) return Fail(job, kRecodeStreamFailed);
+    if (scan.length > context.end - data) return kRecodeStreamFailed;
     const size_t length = static_cast<size_t>(scan.length);
     const int codec = context.plainMetadata && scan.metadata ? -1 : context.streams.codec;
     std::vector<uint8_t> coded;
@@ -67,17 +66,17 @@ int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cur
         coded.resize(CryptRoom(length, codec, context.encrypt));
         const uint8_t* source = data;
         const Result<int64_t> written = CryptBuffer(source, length, coded.data(), key, keyLength, codec, context.encrypt);
-        if (!written) return Fail(job, kRecodeStreamFailed);
+        if (!written) return kRecodeStreamFailed;
         newData = coded.data();
         newLength = static_cast<size_t>(*written);
     }
 
     if (!scan.lengthIndirect || newLength != length) {
-        if (strings(body, scan.lengthText) != 0) return Fail(job, kRecodeLengthTextFailed);
+        if (strings(body, scan.lengthText) != 0) return kRecodeLengthTextFailed;
         out += std::to_string(newLength);
-        if (strings(scan.lengthTextEnd, data) != 0) return Fail(job, kRecodeAfterLengthFailed);
+        if (strings(scan.lengthTextEnd, data) != 0) return kRecodeAfterLengthFailed;
     } else if (strings(body, data) != 0) {
-        return Fail(job, kRecodeStreamDictFailed);
+        return kRecodeStreamDictFailed;
     }
     Append(out, newData, newData + newLength);
     if (out.back() != '\n' && out.back() != '\r') out += '\n';

@@ -44,7 +44,7 @@ struct RecodeContext {
 // and "endobj\n". A stream's data is written with its new /Length (an
 // indirect /Length whose value changes becomes direct), followed by
 // "endstream". A cross-reference stream is copied unchanged. kind receives
-// the ObjectKind. 0, or a negative code (also in LastError).
+// the ObjectKind. 0, or a negative code.
 int RecodeObject(RecodeContext& context, int32_t number, int32_t generation, Cursor body, std::string& out,
                  int& kind);
 

@@ -11,7 +11,7 @@ namespace brisel {
 namespace {
 
 // Decodes the string at cur ("(" or "<"), runs the codec and writes it back.
-int RecodeOneString(Job& job, Cursor& cur, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
+int RecodeOneString(Cursor& cur, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
                     int codec, bool encrypt) {
     const bool literal = *cur == '(';
     // The decoded string is never longer than its text.
@@ -68,7 +68,7 @@ void AppendEscapedString(std::string& out, const uint8_t* bytes, size_t length) 
     }
 }
 
-int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
+int RecodeStrings(Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
                   int codec, bool encrypt) {
     try {
         if (codec < 0) {
@@ -80,7 +80,7 @@ int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const ui
             Cursor run = cur;
             const uint8_t c = *cur;
             if (c == '(' || (c == '<' && !(stop - cur >= 2 && cur[1] == '<'))) {
-                if (int r = RecodeOneString(job, cur, stop, out, key, keyLength, codec, encrypt)) return r;
+                if (int r = RecodeOneString(cur, stop, out, key, keyLength, codec, encrypt)) return r;
                 continue;
             }
             if (c == '<' || c == '>') {
@@ -98,7 +98,6 @@ int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const ui
         }
         return 0;
     } catch (const std::bad_alloc&) {
-        job.LastError = kCryptNoMemory;
         return kStringsNoMemory;
     }
 }

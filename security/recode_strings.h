@@ -17,9 +17,8 @@ enum RecodeStringsResult : int { kStringsUnclosed = -1, kStringsCodecFailed = -2
 // goes through the codec (-1: strings stay as they are) with the object key.
 // Decrypted and encrypted strings are written back as literal strings with
 // line ends, parentheses and backslashes escaped, or as upper-case
-// hexadecimal strings. 0, or a RecodeStringsResult (with
-// kCryptNoMemory in LastError for kStringsNoMemory).
-int RecodeStrings(Job& job, Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
+// hexadecimal strings. 0, or a RecodeStringsResult.
+int RecodeStrings(Cursor from, Cursor stop, std::string& out, const uint8_t* key, size_t keyLength,
                   int codec, bool encrypt);
 
 // Appends bytes as the body of a literal string, escaped as RecodeStrings

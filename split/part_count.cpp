@@ -13,7 +13,9 @@ int32_t QueryBookmarkParts(Job& job, const std::string& inputPath, std::vector<i
     partsPerLevel.clear();
     job.LastError = 0;
     Document doc;
-    doc.image = LoadFile(job, inputPath);
+    Result<Block> loaded = LoadFile(inputPath, &job.InputFault);
+    job.LastError = loaded.code();
+    if (loaded) doc.image = std::move(*loaded);
     if (doc.image.empty() || job.Stopped()) return -1;
     job.InflateLimit = std::max<uint64_t>(AppState::kMinInflateLimit, uint64_t{job.app.InflateFactor} * doc.image.size());
     // Bookmark titles and destinations of an encrypted file need its key.

@@ -12,6 +12,7 @@
 #include "base/texts.h"
 #include "docstruct/annots.h"
 #include "docstruct/document.h"
+#include "docstruct/job_reads.h"
 #include "docstruct/named_dest_pages.h"
 #include "docstruct/page_tree.h"
 #include "docstruct/struct_tree.h"
@@ -77,9 +78,12 @@ int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     XrefTable table;
     ReaderRecord reader = doc.reader;
     job.LastError = 0;
-    const bool repaired = image.Assign(doc.image.data(), doc.image.size()) &&
-                          RebuildWithObjectStreams(job, image, reader) == 0 &&
-                          ReadXref(job, image.data(), image.data() + image.size(), table, reader);
+    bool repaired = image.Assign(doc.image.data(), doc.image.size());
+    if (repaired) {
+        const int rebuilt = RebuildWithObjectStreams(job, image, reader);
+        if (rebuilt < 0) job.LastError = rebuilt;
+        repaired = rebuilt == 0 && ReadXrefInto(job, image.data(), image.data() + image.size(), table, reader);
+    }
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
     if (count >= 0 && (!repaired || (!treeDamaged && !FindsMissingObjects(table, doc.reader.missingObjects)))) {
         job.LastError = 0;
@@ -98,7 +102,7 @@ int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     // original did not: back to it.
     doc.image = std::move(original.image);
     std::swap(doc.reader, reader);
-    if (!ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
+    if (!ReadXrefInto(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
     doc.outlines.clear();
     return AnalyzeDocument(job, doc);
 }

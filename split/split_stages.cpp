@@ -61,7 +61,9 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
         // The state before reading: a change while the file is read shows
         // at the next look (before each page file is delivered).
         if (FileState state; GetFileState(source.path, state)) opened.state = state;
-        doc.image = LoadFile(job, source.path);
+        Result<Block> loaded = LoadFile(source.path, &job.InputFault);
+        job.LastError = loaded.code();
+        if (loaded) doc.image = std::move(*loaded);
         if (doc.image.empty()) return kResultFailed;
         if (request.fileTimes && !timesRead) return kResultFailed;
     }

@@ -78,17 +78,22 @@ int AuthenticateDocument(Job& job, ReaderRecord& reader) {
 }
 
 int UnlockDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader) {
-    const int found = ReadEncryptReference(job, image.data(), image.data() + image.size(), table, reader);
-    if (found == 1) {
+    const Result<int> found = ReadEncryptReference(image.data(), image.data() + image.size(), table, reader);
+    if (!found || *found != -1) job.LastError = found.code();
+    if (*found == 1) {
         Tell(job, MessageIcon::Error, Text::FailInDecrypting);
         return kResultAlreadyTold;
     }
-    if (found != 0) return kResultFailed;
+    if (!found || *found != 0) return kResultFailed;
     if (int r = AuthenticateDocument(job, reader)) return r;
     // The input is decrypted from the image already in memory; the plain
     // image never leaves it.
     ReaderRecord read;
-    if (int r = RecodeDocument(job, reader, image, kDecrypt, read)) return r;
+    if (Failure f = RecodeDocument(job, reader, image, kDecrypt, read)) {
+        job.LastError = f.code;
+        return kRecodeFailed;
+    }
+    job.LastError = 0;
     table.Clear();
     // The decrypted image replaces the input: what reading it found is the
     // document's now, but for the identifier the keys came from.
@@ -121,7 +126,8 @@ int JobStreamDecryption::CopyObject(Job& job, Cursor start, Cursor end, const Le
 
 int JobStreamDecryption::DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
                                              std::vector<uint8_t>& out) {
-    return DecryptObjectData(job, reader_.security, number, 0, data, length, out);
+    static_cast<void>(job);
+    return DecryptObjectData(reader_.security, number, 0, data, length, out);
 }
 
 int OpenInput(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, bool showProgress,
@@ -133,7 +139,10 @@ int OpenInput(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, bo
     options.streamDecryption = &streams;
     options.showProgress = showProgress;
     options.unlockReadable = unlockReadable;
-    return OpenDocument(job, image, table, reader, options);
+    // The unlock tells its own failures; reading's go to the job.
+    const OpenOutcome opened = OpenDocument(job, image, table, reader, options);
+    if (opened.result == 0 || opened.failure) job.LastError = opened.failure.code;
+    return opened.result;
 }
 
 }  // namespace brisel

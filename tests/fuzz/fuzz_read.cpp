@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!image.Assign(data, size)) return 0;
     XrefTable table;
     ReaderRecord reader;
-    if (ReadXref(job, image.data(), image.end(), table, reader))
-        CountPages(job, image.data(), image.end(), reader.rootNumber, reader.rootGeneration, table);
+    if (!ReadXref(job, image.data(), image.end(), table, reader))
+        static_cast<void>(CountPages(image.data(), image.end(), reader.rootNumber, reader.rootGeneration, table));
     return 0;
 }

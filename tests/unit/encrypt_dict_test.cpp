@@ -128,9 +128,13 @@ struct ReadFile {
     Block image;
     XrefTable table;
     explicit ReadFile(const std::string& file) : image(BytesOf(file)) {
-        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, t.reader), 1);
+        EXPECT_EQ(ReadXref(t.job, image.data(), image.end(), table, t.reader).code, 0);
     }
-    int ReadEncrypt() { return ReadEncryptReference(t.job, image.data(), image.end(), table, t.reader); }
+    // The reference's result, or the failure's code.
+    int ReadEncrypt() {
+        const Result<int> r = ReadEncryptReference(image.data(), image.end(), table, t.reader);
+        return r ? *r : r.code();
+    }
 };
 
 TEST(EncryptDictionary, FollowsTheTrailerReferenceOrTakesADirectDictionary) {
@@ -146,7 +150,7 @@ TEST(EncryptDictionary, FollowsTheTrailerReferenceOrTakesADirectDictionary) {
     }
     PdfBuilder b;
     b.Object(1, "<< /Type /Catalog >>").Trailer("/Root 1 0 R /Encrypt 9 0 R");
-    EXPECT_EQ(ReadFile(b.Build()).ReadEncrypt(), -125);
+    EXPECT_EQ(ReadFile(b.Build()).ReadEncrypt(), kEncryptObjectMissing);
     b.Trailer("/Root 1 0 R /Encrypt /Odd");
     EXPECT_EQ(ReadFile(b.Build()).ReadEncrypt(), 1);
 }

@@ -36,7 +36,7 @@ Document Load(TestJob& t, const Input& input) {
     b.Trailer("/Root 1 0 R");
     Document doc;
     doc.image = BytesOf(b.Build());
-    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader), 1);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader).code, 0);
     return doc;
 }
 

@@ -19,7 +19,7 @@ using test::TestJob;
 Document Analyze(TestJob& t, const std::string& file) {
     Document doc;
     doc.image = BytesOf(file);
-    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader), 1);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader).code, 0);
     t.job.PageCount = AnalyzeDocument(t.job, doc);
     EXPECT_GT(t.job.PageCount, 0) << t.job.LastError;
     return doc;

@@ -23,7 +23,7 @@ using test::TestJob;
 Document Load(TestJob& t, const std::string& file) {
     Document doc;
     doc.image = BytesOf(file);
-    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader), 1);
+    EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader).code, 0);
     return doc;
 }
 

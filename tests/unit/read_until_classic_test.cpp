@@ -128,7 +128,7 @@ Analysed OpenAndAnalyze(const std::string& file, int bodyOf) {
     if (ReadUntilClassic(job, doc) == 0) a.count = AnalyzeOrRepair(job, doc, true);
     a.shown = host.shown;
     if (a.count >= 0) {
-        Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), bodyOf, 0);
+        Cursor body = FindObject(doc.table, doc.start(), doc.end(), bodyOf, 0).value_or(nullptr);
         if (body) a.body.assign(reinterpret_cast<const char*>(body), std::min<size_t>(60, doc.end() - body));
     }
     return a;

@@ -1,3 +1,4 @@
+#include "pdfread/catalog.h"
 #include "pdfread/read_xref.h"
 
 #include <gtest/gtest.h>
@@ -25,10 +26,11 @@ struct XrefRead {
 XrefRead Read(TestJob& t, const std::string& file) {
     Block b = BytesOf(file);
     XrefRead r;
-    r.ok = ReadXref(t.job, b.data(), b.end(), r.table, t.reader);
+    const Failure f = ReadXref(t.job, b.data(), b.end(), r.table, t.reader);
+    r.ok = f ? 0 : 1;
     r.root = t.reader.rootNumber;
     r.rootGen = t.reader.rootGeneration;
-    r.error = t.job.LastError;
+    r.error = f.code;
     return r;
 }
 
@@ -61,7 +63,7 @@ TEST(ReadXref, ReadsAClassicFile) {
     ASSERT_EQ(r.table.size(), 3u);
     EXPECT_EQ(r.table.Find(2)->offset, b.OffsetOf(2));
     EXPECT_EQ(r.table.Find(0)->type, 'f');
-    EXPECT_EQ(LookupXref(t.job, r.table, 2, 1), -95);
+    EXPECT_EQ(LookupXref(r.table, 2, 1).code(), kLookupNotListed);
     EXPECT_EQ(t.reader.xrefStreams, 0);
     EXPECT_EQ(t.reader.encryptKey, ReaderRecord::kNone);
 }
@@ -122,12 +124,12 @@ TEST(ReadXref, CrossReferenceStreamIsDetected) {
         "startxref\n9\n%%EOF\n";
     XrefRead r = Read(t, stream);
     EXPECT_EQ(r.ok, 0);
-    EXPECT_EQ(r.error, -18);
+    EXPECT_EQ(r.error, kXrefNotXref);
     EXPECT_EQ(t.reader.xrefStreams, 1);
 
     TestJob t2;
     XrefRead garbage = Read(t2, "%PDF-1.4\nnothing useful here\nstartxref\n12\n%%EOF\n");
-    EXPECT_EQ(garbage.error, -18);
+    EXPECT_EQ(garbage.error, kXrefNotXref);
     EXPECT_EQ(t2.reader.xrefStreams, 0);
     TestJob t3;
     EXPECT_EQ(Read(t3, "%PDF-1.4\nxref\n0 1\n0000000000 65535 f \ntrailer\n<<>>\nstartxref\n99999\n%%EOF").error,
@@ -141,7 +143,7 @@ TEST(ReadXref, EofInACommentIsIgnored) {
     EXPECT_EQ(r.ok, 1) << r.error;
     TestJob t2;
     XrefRead none = Read(t2, "%PDF-1.4 no end marker at all, only % %%EOF\n");
-    EXPECT_EQ(none.error, -15);
+    EXPECT_EQ(none.error, kXrefNoEof);
 }
 
 TEST(ReadXref, MalformedSectionsFail) {
@@ -150,19 +152,19 @@ TEST(ReadXref, MalformedSectionsFail) {
     std::string glued = good;
     glued.replace(glued.find("trailer\n<<"), 10, "trailer<< ");
     TestJob t1;
-    EXPECT_EQ(Read(t1, glued).error, -82);
+    EXPECT_EQ(Read(t1, glued).error, kXrefTrailerGlued);
     // A type letter other than n or f.
     std::string letter = good;
     letter.replace(letter.find(" n \n"), 4, " x \n");
     TestJob t2;
     XrefRead bad = Read(t2, letter);
     EXPECT_EQ(bad.ok, 0);
-    EXPECT_EQ(bad.error, -27);
+    EXPECT_EQ(bad.error, kXrefFirstBadType);
     // A later subsection header without its count.
     std::string noCount = good;
     noCount.replace(noCount.find("trailer"), 7, "7\ntrailer");
     TestJob t3;
-    EXPECT_EQ(Read(t3, noCount).error, -29);
+    EXPECT_EQ(Read(t3, noCount).error, kXrefLaterNoCount);
 }
 
 TEST(ReadXref, PrevLoopIsDamage) {
@@ -175,7 +177,7 @@ TEST(ReadXref, PrevLoopIsDamage) {
     // A loop means damage: the read fails, and the job repairs the file.
     XrefRead r = Read(t, base);
     EXPECT_EQ(r.ok, 0);
-    EXPECT_EQ(r.error, -92);
+    EXPECT_EQ(r.error, kXrefPrevLoop);
     // Two sections that name each other.
     auto padded = [](size_t v) {
         std::string d = std::to_string(v);
@@ -192,7 +194,7 @@ TEST(ReadXref, PrevLoopIsDamage) {
     TestJob t2;
     XrefRead loop = Read(t2, two);
     EXPECT_EQ(loop.ok, 0);
-    EXPECT_EQ(loop.error, -92);
+    EXPECT_EQ(loop.error, kXrefPrevLoop);
 }
 
 TEST(ReadXref, EntriesThatPointAtNoObjectAreListedFree) {
@@ -233,8 +235,8 @@ TEST(CountPages, ReadsTheRootCount) {
     std::string file = test::SimpleDocument(4);
     Block b = BytesOf(file);
     XrefTable table;
-    ASSERT_EQ(ReadXref(t.job, b.data(), b.end(), table, t.reader), 1);
-    EXPECT_EQ(CountPages(t.job, b.data(), b.end(), t.reader.rootNumber, t.reader.rootGeneration, table), 4);
+    ASSERT_EQ(ReadXref(t.job, b.data(), b.end(), table, t.reader).code, 0);
+    EXPECT_EQ(*CountPages(b.data(), b.end(), t.reader.rootNumber, t.reader.rootGeneration, table), 4);
 }
 
 TEST(CountPages, ChecksTheCatalogAndTheRoot) {
@@ -244,25 +246,26 @@ TEST(CountPages, ChecksTheCatalogAndTheRoot) {
         b.Object(1, catalog).Object(2, pages).Trailer("/Root 1 0 R");
         Block img = BytesOf(b.Build());
         XrefTable table;
-        ReadXref(t.job, img.data(), img.end(), table, t.reader);
-        int32_t n = CountPages(t.job, img.data(), img.end(), t.reader.rootNumber, t.reader.rootGeneration, table);
-        error = t.job.LastError;
-        return n;
+        static_cast<void>(ReadXref(t.job, img.data(), img.end(), table, t.reader));
+        const Result<int32_t> n =
+            CountPages(img.data(), img.end(), t.reader.rootNumber, t.reader.rootGeneration, table);
+        error = n.code();
+        return n.value_or(-1);
     };
     int32_t error;
     // A catalog and a root without their /Type are known by /Pages and /Kids.
     EXPECT_EQ(count("<< /Type /Catalogue /Pages 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), 2);
     EXPECT_EQ(count("<< /Pages 2 0 R >>", "<< /Kids [] /Count 3 >>", error), 3);
     EXPECT_EQ(count("<< /Type /Catalogue /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
-    EXPECT_EQ(error, -118);
+    EXPECT_EQ(error, kCatalogTypeGlued);
     EXPECT_EQ(count("<< /Outlines 2 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
-    EXPECT_EQ(error, -115);
+    EXPECT_EQ(error, kCatalogNoType);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [] >>", error), -1);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Page >>", error), -1);
-    EXPECT_EQ(error, -130);
+    EXPECT_EQ(error, kPagesWrongType);
     EXPECT_EQ(count("<< /Type /Catalog /Pages 5 0 R >>", "<< /Type /Pages /Count 2 >>", error), -1);
-    EXPECT_EQ(error, -124);
+    EXPECT_EQ(error, kPagesNotListed);
 }
 
 TEST(XrefTable, SparseNumbersStillResolve) {

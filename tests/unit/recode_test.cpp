@@ -49,7 +49,7 @@ void TakeKeysFrom(ScriptedJob& s, const TempFolder& folder, const std::string& a
     ASSERT_FALSE(input.empty());
     XrefTable table;
     s.reader.security.StreamMethod = s.reader.security.StringMethod = -1;
-    ASSERT_EQ(ReadXref(s.job, input.data(), input.end(), table, s.reader), 1);
+    ASSERT_EQ(ReadXref(s.job, input.data(), input.end(), table, s.reader).code, 0);
     s.reader.encrypted = 1;
     ASSERT_EQ(UnlockDocument(s.job, input, table, s.reader), 0);
 }
@@ -85,7 +85,7 @@ TEST(Recode, EncryptedPageFilesRoundTrip) {
         ScriptedJob again;
         again.reader.security.StreamMethod = again.reader.security.StringMethod = -1;
         XrefTable table;
-        ASSERT_EQ(ReadXref(again.job, page.data(), page.end(), table, again.reader), 1);
+        ASSERT_EQ(ReadXref(again.job, page.data(), page.end(), table, again.reader).code, 0);
         ASSERT_EQ(UnlockDocument(again.job, page, table, again.reader), 0);
         const std::string plain = TextOf(page);
         EXPECT_NE(plain.find("/Title (a\\(b\\)c\\\\d) /Subject (line\\nbreak\\r) /Keywords <4142> /Author (endobj >>)"),

@@ -27,12 +27,11 @@ template <class Rewrite>
 Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
     Rewritten r;
     r.image = BytesOf(file);
-    ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader);
-    job.LastError = 0;
+    static_cast<void>(ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader));
     r.result = rewrite(job, r.image, r.table, r.reader);
-    r.error = job.LastError;
+    r.error = r.result < 0 ? r.result : 0;
     if (r.result == 0) {
-        r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader);
+        r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader) ? 0 : 1;
         r.root = r.reader.rootNumber;
         r.rootGeneration = r.reader.rootGeneration;
     }
@@ -42,7 +41,8 @@ Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
 // The body of object n as the new table finds it, up to "endobj" and without
 // the white space before it.
 inline std::string BodyOf(TestJob& t, const Rewritten& r, int n, int generation = 0) {
-    Cursor body = FindObject(t.job, r.table, r.image.begin(), r.image.end(), n, generation);
+    static_cast<void>(t);
+    Cursor body = FindObject(r.table, r.image.begin(), r.image.end(), n, generation).value_or(nullptr);
     if (!body) return "<missing>";
     std::string rest(reinterpret_cast<const char*>(body), static_cast<size_t>(r.image.end() - body));
     std::string text = rest.substr(0, rest.find("endobj"));

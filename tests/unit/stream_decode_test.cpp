@@ -31,7 +31,7 @@ Located Locate(const std::string& dict, const std::string& rest, const LengthRes
     Cursor dictEnd = FindDictEnd(b.begin() + 2, b.end());
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
-    int r = LocateStreamData(t.job, b.begin() + 2, dictEnd, b.end(), data, length, after, resolve);
+    int r = LocateStreamData(b.begin() + 2, dictEnd, b.end(), data, length, after, resolve);
     return {r, r == 0 ? std::string(reinterpret_cast<const char*>(data), length) : ""};
 }
 
@@ -68,7 +68,7 @@ int FilterState(const std::string& dict, int* result = nullptr) {
     Block b = BytesOf("<< " + dict + " >> stream\nxx\nendstream\n");
     Cursor dictEnd = FindDictEnd(b.begin() + 2, b.end());
     int state = 99;
-    int r = ReadFilterState(t.job, b.begin() + 2, dictEnd, b.end(), state);
+    int r = ReadFilterState(b.begin() + 2, dictEnd, b.end(), state);
     if (result) *result = r;
     return state;
 }
@@ -106,7 +106,7 @@ TEST(ReadFilterState, DerivesTheStateFromFilterAndParameters) {
     Block b = BytesOf("<< /Filter /Fl /DecodeParms << /Predictor 2 /Columns 7 /Colors 3 /BitsPerComponent 16 >> >>");
     int state = 0;
     PredictorParms parms;
-    ASSERT_EQ(ReadFilterState(t.job, b.begin() + 2, FindDictEnd(b.begin() + 2, b.end()), b.end(), state, &parms), 0);
+    ASSERT_EQ(ReadFilterState(b.begin() + 2, FindDictEnd(b.begin() + 2, b.end()), b.end(), state, &parms), 0);
     EXPECT_EQ(state, 2);
     EXPECT_EQ(parms.columns, 7);
     EXPECT_EQ(parms.colors, 3);

@@ -44,7 +44,7 @@ struct Unlocking {
     int Unlock() {
         EXPECT_FALSE(image.empty()) << "qpdf made no input";
         if (image.empty()) return result;
-        EXPECT_EQ(ReadXref(s.job, image.data(), image.end(), table, s.reader), 1);
+        EXPECT_EQ(ReadXref(s.job, image.data(), image.end(), table, s.reader).code, 0);
         EXPECT_NE(s.reader.encryptKey, ReaderRecord::kNone);
         s.reader.encrypted = 1;
         return result = UnlockDocument(s.job, image, table, s.reader);
@@ -74,7 +74,7 @@ TEST(Unlock, DecryptsEveryRevisionInMemory) {
         // gives a file that qpdf opens with the input's passwords and
         // permissions.
         XrefTable table;
-        ASSERT_EQ(ReadXref(u.s.job, u.image.data(), u.image.end(), table, u.s.reader), 1);
+        ASSERT_EQ(ReadXref(u.s.job, u.image.data(), u.image.end(), table, u.s.reader).code, 0);
         EXPECT_EQ(u.s.reader.encryptKey, ReaderRecord::kNone);
         ASSERT_EQ(EncryptPageImage(u.s.job, u.s.reader, u.image), 0);
         EXPECT_EQ(TextOf(u.image).find("Hello"), std::string::npos);
