@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ public:
     bool KeepsMetadataPlain() const override { return plainMetadata_; }
     int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
                           std::vector<uint8_t>& out) override;
+    int StartStreamData(Job& job, int32_t number, uint64_t length, bool metadata, std::unique_ptr<SpanCoder>& coder,
+                        uint64_t& size) override;
     void AppendDictionary(int32_t number, std::string& out) override;
     void AppendFileId(std::string& out) override;
 
