@@ -75,6 +75,12 @@ private:
 
 }  // namespace
 
+std::unique_ptr<SpanCoder> MakeSpanCoder(int method, const uint8_t* key, size_t keyLength,
+                                         const uint8_t vector[16]) {
+    if (method == kCryptRc4) return std::make_unique<Rc4Coder>(key, keyLength);
+    return std::make_unique<AesCoder>(key, keyLength, vector);
+}
+
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image) {
     // The page image names its own catalog and information dictionary.
     ReaderRecord page;
@@ -125,17 +131,16 @@ int InputKeyEncryption::StartStreamData(Job& job, int32_t number, uint64_t lengt
     if (codec < 0) return 0;
     uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
+    uint8_t vector[16] = {};
     if (codec == kCryptRc4) {
         if (keyLength == 0) return Fail(job, kRecodeStreamFailed);
-        coder = std::make_unique<Rc4Coder>(key, keyLength);
-        return 0;
-    }
-    if ((codec != kCryptAes && codec != kCryptAes256) || keyLength != (codec == kCryptAes ? 16u : 32u))
+    } else if ((codec != kCryptAes && codec != kCryptAes256) || keyLength != (codec == kCryptAes ? 16u : 32u) ||
+               UniqueDigest("", 0, {}, vector) != 0) {
         return Fail(job, kRecodeStreamFailed);
-    uint8_t vector[16];
-    if (UniqueDigest("", 0, {}, vector) != 0) return Fail(job, kRecodeStreamFailed);
-    coder = std::make_unique<AesCoder>(key, keyLength, vector);
-    size = 16 + (length / 16 + 1) * 16;
+    } else {
+        size = 16 + (length / 16 + 1) * 16;
+    }
+    coder = MakeSpanCoder(codec, key, keyLength, vector);
     return 0;
 }
 

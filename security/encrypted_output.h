@@ -22,6 +22,12 @@ namespace brisel {
 // negative code (also in LastError) and the image is left unusable.
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image);
 
+// Encrypts stream data piece by piece, as CryptBuffer does whole, with
+// method (kCryptRc4, kCryptAes, kCryptAes256) and key; AES starts with
+// vector. The key must fit the method.
+std::unique_ptr<SpanCoder> MakeSpanCoder(int method, const uint8_t* key, size_t keyLength,
+                                         const uint8_t vector[16]);
+
 // The page writer's encryption with the keys of the input's record: what
 // RecodeImage does to a whole plain page, done object by object while the
 // page file is assembled.

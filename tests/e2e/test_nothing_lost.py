@@ -722,17 +722,22 @@ class LargeStreams(SplitTestCase):
         with open(plain, "wb") as f:
             f.write(image_pages(data, wrong_length=True, metadata=metadata))
         date = re.compile(rb"/CreationDate \(D:\d{14}\)")
-        whole = {}
-        for threshold in (None, "1000"):
-            folder = self.path("plain-%s" % threshold)
-            env = {"BRISEL_TEST_LARGE_STREAM": threshold} if threshold else {}
-            self.split("--yes", "-o", folder, plain, env=env)
-            for page in (1, 2):
-                with open(os.path.join(folder, "plain-%d.pdf" % page), "rb") as f:
-                    got = date.sub(b"", f.read())
-                if threshold:
-                    self.assertEqual(got, whole[page], page)
-                whole[page] = got
+        # Single pages, and parts cut by their size (measured with the
+        # spans), which hold the image twice.
+        for args in ((), ("--max-size", "70K")):
+            whole = {}
+            for threshold in (None, "1000"):
+                folder = self.path("plain-%s-%d" % (threshold, len(args)))
+                env = {"BRISEL_TEST_LARGE_STREAM": threshold} if threshold else {}
+                self.split("--yes", *args, "-o", folder, plain, env=env)
+                names = sorted(os.listdir(folder))
+                self.assertEqual(len(names), 1 if args else 2)
+                for name in names:
+                    with open(os.path.join(folder, name), "rb") as f:
+                        got = date.sub(b"", f.read())
+                    if threshold:
+                        self.assertEqual(got, whole[name], name)
+                    whole[name] = got
         for name, args in (("rc4-40", ["40"]), ("rc4-128", ["128", "--use-aes=n"]),
                            ("aes-128", ["128", "--use-aes=y"]), ("aes-256", ["256"]),
                            ("aes-256-plain-metadata", ["256", "--cleartext-metadata"])):
