@@ -813,10 +813,11 @@ class LargeStreams(SplitTestCase):
             run = start(folder)
             # What the program itself holds (its anonymous memory), apart
             # from the input's and the page file's cached pages.
-            anonymous = [0]
+            anonymous, ended = [0], threading.Event()
 
             def watch():
-                while run.poll() is None:
+                # Not run.poll(): that would reap the process before wait4.
+                while not ended.is_set():
                     try:
                         with open("/proc/%d/status" % run.pid) as f:
                             for line in f:
@@ -829,6 +830,7 @@ class LargeStreams(SplitTestCase):
             watcher.start()
             _, code, usage = os.wait4(run.pid, 0)
             seconds = time.monotonic() - began
+            ended.set()
             watcher.join()
             stderr = run.stderr.read().decode()
             run.stdout.close()
