@@ -90,6 +90,11 @@ struct Settings {
     // input's size, and at least kMinInflateLimit.
     uint32_t InflateFactor = 100;
     static constexpr uint64_t kMinInflateLimit = uint64_t{256} << 20;
+    // Streams whose data is larger than this go into page files in pieces,
+    // straight from the input, instead of through a copy in memory. Only
+    // tests lower it.
+    uint64_t LargeStreamBytes = kLargeStreamBytes;
+    static constexpr uint64_t kLargeStreamBytes = uint64_t{64} << 20;
     // Viewer settings chosen by the user; each job starts from a copy.
     ViewerSettings Viewer;
 };

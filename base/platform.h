@@ -109,6 +109,13 @@ public:
     // Publish names it there.
     FileFault Write(const std::string& path, const uint8_t* data, size_t size, bool durable = false,
                     const FolderHandle* folder = nullptr);
+    // The same for bytes handed over in pieces: fill(put) calls put(data,
+    // size) for each piece in order and returns false when it stops early
+    // (put returned false, or it was asked to stop); the file is then
+    // discarded and the result is Other unless a write failed.
+    using Put = std::function<bool(const uint8_t* data, size_t size)>;
+    FileFault Write(const std::string& path, const std::function<bool(const Put& put)>& fill, bool durable = false,
+                    const FolderHandle* folder = nullptr);
     // Gives the written file this name (in the same folder). NameTaken when
     // something holds it; it is never replaced, and another name may be tried.
     FileFault Publish(const std::string& path);

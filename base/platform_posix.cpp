@@ -366,6 +366,11 @@ void NewFile::Discard() {
 
 FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
                          const FolderHandle* folderHandle) {
+    return Write(path, [&](const Put& put) { return put(data, size); }, durable, folderHandle);
+}
+
+FileFault NewFile::Write(const std::string& path, const std::function<bool(const Put& put)>& fill, bool durable,
+                         const FolderHandle* folderHandle) {
     Discard();
     folder_ = HandleOf(folderHandle);
     const int at = FolderFd(folder_);
@@ -399,7 +404,7 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
     }
     handle_ = fd;
     int error = 0;
-    bool ok = WriteAll(fd, data, size, error);
+    bool ok = fill([&](const uint8_t* data, size_t size) { return WriteAll(fd, data, size, error); });
 #ifndef __linux__
     // No syncfs here: each file is flushed before it gets its name.
     if (ok && durable && ::fsync(fd) != 0) {
@@ -420,7 +425,8 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
     }
     if (!ok) {
         Discard();
-        return FaultOf(error);
+        // Stopped between pieces, with no write failed.
+        return error ? FaultOf(error) : FileFault::Other;
     }
     return FileFault::None;
 }

@@ -215,6 +215,11 @@ FileFault SyncFolder(const FolderHandle&, const std::string& folder) { return Sy
 void RemoveFile(const std::string& path, const FolderHandle*) { DeleteFileW(WidePath(path).c_str()); }
 
 FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t size, bool durable,
+                         const FolderHandle* folder) {
+    return Write(path, [&](const Put& put) { return put(data, size); }, durable, folder);
+}
+
+FileFault NewFile::Write(const std::string& path, const std::function<bool(const Put& put)>& fill, bool durable,
                          const FolderHandle*) {
     Discard();
     durable_ = durable;
@@ -238,15 +243,20 @@ FileFault NewFile::Write(const std::string& path, const uint8_t* data, size_t si
         temporary_.clear();
         return FileFault::Other;
     }
-    size_t done = 0;
     DWORD error = 0;
-    while (!error && done < size) {
-        DWORD chunk = static_cast<DWORD>(size - done > 0x40000000 ? 0x40000000 : size - done);
-        DWORD put = 0;
-        if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) error = GetLastError();
-        if (!error && put == 0) error = ERROR_DISK_FULL;
-        done += put;
-    }
+    const bool filled = fill([&](const uint8_t* data, size_t size) {
+        size_t done = 0;
+        while (!error && done < size) {
+            DWORD chunk = static_cast<DWORD>(size - done > 0x40000000 ? 0x40000000 : size - done);
+            DWORD put = 0;
+            if (!WriteFile(file, data + done, chunk, &put, nullptr) || put == 0) error = GetLastError();
+            if (!error && put == 0) error = ERROR_DISK_FULL;
+            done += put;
+        }
+        return error == 0;
+    });
+    // Stopped between pieces, with no write failed.
+    if (!filled && !error) error = ERROR_OPERATION_ABORTED;
     // The file's bytes and size reach the disk before it gets its name.
     if (!error && durable && !FlushFileBuffers(file)) error = GetLastError();
     if (!CloseHandle(file) && !error) error = GetLastError();

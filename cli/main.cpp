@@ -284,6 +284,13 @@ int main(int argc, char** argv) {
     app.SaveFolder = options.outDir;
     app.IsSameDate = options.sameDate;
     app.SyncPageFiles = !options.noSync;
+    // Tests lower the size above which streams are written in pieces, to
+    // try that path on small files.
+    if (const char* large = std::getenv("BRISEL_TEST_LARGE_STREAM")) {
+        char* end = nullptr;
+        const unsigned long long bytes = std::strtoull(large, &end, 10);
+        if (end != large && *end == '\0') app.LargeStreamBytes = bytes;
+    }
     app.KeepAnnotations = options.keepAnnotations;
     app.KeepDocumentData = options.keepDocumentData;
     app.PruneResources = options.pruneResources;

@@ -9,7 +9,7 @@ namespace brisel {
 
 void ObjectSink::Mark(int32_t number) {
     if (offsets_.size() <= static_cast<size_t>(number)) offsets_.resize(static_cast<size_t>(number) + 1, 0);
-    offsets_[static_cast<size_t>(number)] = out_.size();
+    offsets_[static_cast<size_t>(number)] = offset();
 }
 
 std::string& ObjectSink::Begin(int32_t number) {
@@ -91,6 +91,7 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
         Begin(e.newNumber) += std::to_string(e.newNumber) + " 0 obj\nnull\nendobj\n";
         return End(e.newNumber);
     }
+    if (e.streamKeywordEnd && Large(length)) return WriteLargeStream(closure, index, data, length, lengthText, mended);
     // Data the input left plain goes in compressed, when that pays.
     const bool flate = e.streamKeywordEnd && job_.app.CompressStreams && MayCompress(e.body, e.streamKeywordEnd) &&
                        compressor_.Compress(data, static_cast<size_t>(length), packed_);
@@ -116,22 +117,23 @@ bool ObjectSink::WriteClosureObject(const PageClosure& closure, size_t index) {
     return End(e.newNumber);
 }
 
+bool ObjectSink::PlainMetadata(const PageClosure::Entry& e) const {
+    const Cursor end = doc_.end();
+    if (!encryption_->KeepsMetadataPlain() || !StartsWith(e.body, end, "<<")) return false;
+    Cursor close = FindDictEnd(e.body + 2, end);
+    Cursor type = close ? FindKey("/Type", e.body + 2, close) : nullptr;
+    if (!type) return false;
+    Cursor v = type + 5;
+    return SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
+           (v + 9 == close || IsNumberTerminator(v[9]));
+}
+
 // A stream object of the closure, encrypted: its dictionary with the length
 // the encrypted data has, the data, and "endstream".
 bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
                                       const LengthText& lengthText, bool mended, bool flate) {
     const PageClosure::Entry& e = closure.entries()[index];
-    const Cursor end = doc_.end();
-    bool metadata = false;
-    if (encryption_->KeepsMetadataPlain() && StartsWith(e.body, end, "<<")) {
-        Cursor close = FindDictEnd(e.body + 2, end);
-        Cursor type = close ? FindKey("/Type", e.body + 2, close) : nullptr;
-        if (type) {
-            Cursor v = type + 5;
-            metadata = SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
-                       (v + 9 == close || IsNumberTerminator(v[9]));
-        }
-    }
+    const bool metadata = PlainMetadata(e);
     std::vector<uint8_t> coded;
     if (int r = encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded)) {
         job_.LastError = r;
@@ -147,6 +149,58 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
     out_.append(reinterpret_cast<const char*>(coded.data()), coded.size());
     if (out_.back() != '\n' && out_.back() != '\r') out_ += '\n';
     out_ += "endstream\nendobj\n";
+    return true;
+}
+
+void ObjectSink::AddSpan(Cursor data, int64_t length, uint64_t size, std::unique_ptr<SpanCoder> coder) {
+    StreamSpan span;
+    span.at = out_.size();
+    span.data = data;
+    span.length = static_cast<uint64_t>(length);
+    span.size = size;
+    span.coder = std::move(coder);
+    spans_->bytes += size;
+    spans_->spans.push_back(std::move(span));
+}
+
+// A stream too large to copy into memory: its dictionary and keyword in the
+// text, its data a span of the input (encrypted on its way into the file for
+// an encrypted input), then the rest of the object. A plain stream's bytes
+// are those of the copy made of a small one.
+bool ObjectSink::WriteLargeStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
+                                  const LengthText& lengthText, bool mended) {
+    const PageClosure::Entry& e = closure.entries()[index];
+    const int i = static_cast<int>(index);
+    if (!encryption_) {
+        std::string& text = Begin(e.newNumber);
+        text += std::to_string(e.newNumber) + " 0 obj\n";
+        if (mended) {
+            AppendStreamDictionary(closure, index, lengthText, e.streamKeywordEnd, true, length, false, text);
+            text += "\n";
+            AddSpan(data, length, static_cast<uint64_t>(length), nullptr);
+            text += "\nendstream\nendobj\n";
+        } else {
+            closure.CopyWithReferences(i, e.body, data, "null", text);
+            AddSpan(data, length, static_cast<uint64_t>(length), nullptr);
+            closure.CopyWithReferences(i, data + length, e.bodyEnd, "null", text);
+            text += "endobj\n";
+        }
+        return End(e.newNumber);
+    }
+    std::unique_ptr<SpanCoder> coder;
+    uint64_t size = 0;
+    if (encryption_->StartStreamData(job_, e.newNumber, static_cast<uint64_t>(length), PlainMetadata(e), coder,
+                                     size) != 0)
+        return false;
+    std::string& text = Begin(e.newNumber);
+    text += std::to_string(e.newNumber) + " 0 obj\n";
+    const bool replace = mended || !lengthText.indirect || size != static_cast<uint64_t>(length);
+    AppendStreamDictionary(closure, index, lengthText, data, replace, static_cast<int64_t>(size), false, text);
+    if (!End(e.newNumber)) return false;
+    AddSpan(data, length, size, std::move(coder));
+    // The data's last byte is not known until it is written: a line end
+    // always goes before "endstream".
+    out_ += "\nendstream\nendobj\n";
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include "docstruct/document.h"
 #include "pagewriter/closure.h"
 #include "pagewriter/page_encryption.h"
+#include "pagewriter/page_spans.h"
 #include "pagewriter/stream_compress.h"
 #include "pdfread/stream_length.h"
 
@@ -20,12 +21,18 @@ namespace brisel {
 
 class ObjectSink {
 public:
-    ObjectSink(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
-        : job_(job), doc_(doc), out_(out), encryption_(encryption) {}
+    // With spans, the data of streams larger than the job's LargeStreamBytes
+    // goes there instead of into out.
+    ObjectSink(Job& job, const Document& doc, std::string& out, PageEncryption* encryption,
+               PageSpans* spans = nullptr)
+        : job_(job), doc_(doc), out_(out), encryption_(encryption), spans_(spans),
+          largeStream_(job.app.LargeStreamBytes) {}
 
     bool encrypted() const { return encryption_ != nullptr; }
     PageEncryption* encryption() const { return encryption_; }
     std::string& out() { return out_; }
+    // Where the next byte appended to out goes in the file.
+    size_t offset() const { return out_.size() + static_cast<size_t>(spans_ ? spans_->bytes : 0); }
 
     // Starts object number at the end of the file: its plain text goes into
     // the string returned, then End(number).
@@ -59,11 +66,20 @@ private:
                                 Cursor dictEnd, bool replace, int64_t length, bool flate, std::string& text);
     bool WriteEncryptedStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
                               const LengthText& lengthText, bool mended, bool flate);
+    // Whether the stream is a metadata stream that stays plain.
+    bool PlainMetadata(const PageClosure::Entry& e) const;
+    // Whether the stream's data goes into the file as a span.
+    bool Large(int64_t length) const { return spans_ && static_cast<uint64_t>(length) > largeStream_; }
+    void AddSpan(Cursor data, int64_t length, uint64_t size, std::unique_ptr<SpanCoder> coder);
+    bool WriteLargeStream(const PageClosure& closure, size_t index, Cursor data, int64_t length,
+                          const LengthText& lengthText, bool mended);
 
     Job& job_;
     const Document& doc_;
     std::string& out_;
     PageEncryption* encryption_;
+    PageSpans* spans_;
+    uint64_t largeStream_;
     std::string scratch_;
     StreamCompressor compressor_;
     std::string packed_;

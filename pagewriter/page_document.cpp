@@ -124,8 +124,8 @@ bool WalkLayers(const Document& doc, PageClosure& closure, std::string& entry) {
 // catalog (object 1) comes before the others.
 class PartWriter {
 public:
-    PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption)
-        : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption), closure_(job, doc, 3) {}
+    PartWriter(Job& job, const Document& doc, std::string& out, PageEncryption* encryption, PageSpans* spans)
+        : job_(job), doc_(doc), out_(out), sink_(job, doc, out, encryption, spans), closure_(job, doc, 3) {}
 
     WarningList found() const {
         WarningList all = closure_.found();
@@ -192,7 +192,9 @@ private:
     bool Header() {
         const size_t estimate = doc_.image.size() * 2 * pageTexts_.size() /
                                 static_cast<size_t>(job_.PageCount > 0 ? job_.PageCount : 1);
-        if (out_.capacity() < 32768) out_.reserve(std::max<size_t>(32768, std::min(estimate, doc_.image.size())));
+        // Large streams need no room: they go to the file in pieces.
+        const size_t most = static_cast<size_t>(std::min<uint64_t>(doc_.image.size(), job_.app.LargeStreamBytes));
+        if (out_.capacity() < 32768) out_.reserve(std::max<size_t>(32768, std::min(estimate, most)));
         return CopyHeader(job_, doc_, out_);
     }
 
@@ -271,7 +273,7 @@ private:
     }
 
     bool Table() {
-        xref_ = out_.size();
+        xref_ = sink_.offset();
         // An offset beyond ten digits would not fit its 20-byte line.
         if (xref_ > 9999999999ull) return Fail(job_, kPageXrefTooFar, false);
         auto append = [&](const char* text, size_t length) {
@@ -313,21 +315,24 @@ private:
 }  // namespace
 
 int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
-                      PageEncryption* encryption, WarningList* found) {
+                      PageEncryption* encryption, WarningList* found, PageSpans* spans) {
     out.clear();
+    if (spans) spans->clear();
     if (found) found->Clear();
     try {
         if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
-        PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr);
+        PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr, spans);
         if (!writer.Build(pageIndexes)) {
             // Nothing plain may be saved in place of an encrypted page.
             out.clear();
+            if (spans) spans->clear();
             if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
             return 0;
         }
         if (found) *found = writer.found();
     } catch (const std::bad_alloc&) {
         out.clear();
+        if (spans) spans->clear();
         job.LastError = kPageNoMemory;
         return 0;
     }
@@ -335,8 +340,8 @@ int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const D
 }
 
 int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
-                      PageEncryption* encryption, WarningList* found) {
-    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption, found);
+                      PageEncryption* encryption, WarningList* found, PageSpans* spans) {
+    return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption, found, spans);
 }
 
 }  // namespace brisel

@@ -6,10 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/job.h"
+#include "pagewriter/page_spans.h"
 
 namespace brisel {
 
@@ -25,6 +27,11 @@ public:
     // metadata stream that stays plain). 0, or a negative code.
     virtual int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
                                   std::vector<uint8_t>& out) = 0;
+    // The same for data of length bytes written in pieces: coder encrypts
+    // them as they are written (null: they go as they are), size is what
+    // they take in the file. 0, or a negative code.
+    virtual int StartStreamData(Job& job, int32_t number, uint64_t length, bool metadata,
+                                std::unique_ptr<SpanCoder>& coder, uint64_t& size) = 0;
     // Appends the encryption dictionary as object number.
     virtual void AppendDictionary(int32_t number, std::string& out) = 0;
     // Appends the trailer's document identifier entry.

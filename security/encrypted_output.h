@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ namespace brisel {
 // negative code and the image is left unusable.
 int EncryptPageImage(Job& job, const ReaderRecord& reader, Block& image);
 
+// Encrypts stream data piece by piece, as CryptBuffer does whole, with
+// method (kCryptRc4, kCryptAes, kCryptAes256) and key; AES starts with
+// vector. The key must fit the method.
+std::unique_ptr<SpanCoder> MakeSpanCoder(int method, const uint8_t* key, size_t keyLength,
+                                         const uint8_t vector[16]);
+
 // The page writer's encryption with the keys of the input's record: what
 // RecodeImage does to a whole plain page, done object by object while the
 // page file is assembled.
@@ -31,6 +38,8 @@ public:
     bool KeepsMetadataPlain() const override { return plainMetadata_; }
     int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
                           std::vector<uint8_t>& out) override;
+    int StartStreamData(Job& job, int32_t number, uint64_t length, bool metadata, std::unique_ptr<SpanCoder>& coder,
+                        uint64_t& size) override;
     void AppendDictionary(int32_t number, std::string& out) override;
     void AppendFileId(std::string& out) override;
 

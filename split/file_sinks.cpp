@@ -53,6 +53,7 @@ int DiskSink::Begin(Job& job, const OpenedDocument& opened, const SplitPlan& pla
                                          [this](int32_t index, int attempt) { return naming_.AlternativePath(index, attempt); });
     saver_->SetDurable(job.app.SyncPageFiles);
     saver_->SetReplace(ifExists_ == IfExists::Replace);
+    saver_->SetStop(&job.StopCode);
     return 0;
 }
 
@@ -80,9 +81,9 @@ bool DiskSink::Skip(size_t k) {
     return true;
 }
 
-bool DiskSink::Take(Job&, size_t k, const PlannedFile& file, std::string& bytes) {
+bool DiskSink::Take(Job&, size_t k, const PlannedFile& file, std::string& bytes, PageSpans& spans) {
     const std::string path = NameOf(k);
-    saver_->Submit(file.first - 1, path, bytes, times_);
+    saver_->Submit(file.first - 1, path, bytes, spans, times_);
     submitted_.emplace_back(file.first - 1, path);
     return !saver_->Failed();
 }
@@ -121,7 +122,7 @@ int DiskSink::Finish(Job& job, size_t, WarningList& warnings) {
     return failed >= 0 || job.LastError == kPageFileNotWritten ? kResultCannotCreate : 0;
 }
 
-bool MemorySink::Take(Job& job, size_t, const PlannedFile& file, std::string& bytes) {
+bool MemorySink::Take(Job& job, size_t, const PlannedFile& file, std::string& bytes, PageSpans&) {
     if (deliver_(file, bytes)) return true;
     job.StopCode = kStopRequested;
     return false;

@@ -30,7 +30,8 @@ public:
     int Begin(Job& job, const OpenedDocument& opened, const SplitPlan& plan) override;
     std::string NameOf(size_t k) const override;
     bool Skip(size_t k) override;
-    bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) override;
+    bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes, PageSpans& spans) override;
+    bool TakesSpans() const override { return true; }
     int Finish(Job& job, size_t taken, WarningList& warnings) override;
 
     // After Finish: the paths of the files written, in order.
@@ -73,7 +74,8 @@ public:
 
     int Begin(Job&, const OpenedDocument&, const SplitPlan&) override { return 0; }
     std::string NameOf(size_t) const override { return std::string(); }
-    bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) override;
+    // The bytes hold every byte of the file: memory output is in memory.
+    bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes, PageSpans& spans) override;
     int Finish(Job&, size_t, WarningList&) override { return 0; }
 
 private:

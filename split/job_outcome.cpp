@@ -1,6 +1,7 @@
 #include "split/job_outcome.h"
 
 #include "base/texts.h"
+#include "pagewriter/page_document.h"
 #include "split/failure_reason.h"
 #include "split/output_naming.h"
 #include "split/split_job.h"
@@ -66,6 +67,7 @@ const char* JobErrorKey(const Job& job, int result) {
         default: break;
     }
     if (job.InputFault == FileFault::Changed) return "input-changed";
+    if (job.LastError == kPageNoMemory) return "no-memory";
     if (job.Step == JobStep::Load) return "unreadable";
     if (job.Step == JobStep::Unlock) return "encryption";
     return "damaged";

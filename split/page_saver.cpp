@@ -19,6 +19,12 @@ int PageSaver::DefaultThreads() { return 2; }
 
 void PageSaver::Submit(int32_t index, const std::string& path, std::string& buffer,
                        const std::optional<FileTimes>& times) {
+    PageSpans none;
+    Submit(index, path, buffer, none, times);
+}
+
+void PageSaver::Submit(int32_t index, const std::string& path, std::string& buffer, PageSpans& spans,
+                       const std::optional<FileTimes>& times) {
     std::unique_lock<std::mutex> lock(mutex_);
     // One file may always be in flight, whatever its size; more only while
     // they fit under both caps. Files wait in the queue so that the writers
@@ -31,7 +37,8 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
         openedFolder_ = FolderOf(path);
         folderHandle_.Open(openedFolder_);
     }
-    Task task{index, path, std::string(), times};
+    Task task{index, path, std::string(), times, std::move(spans), InputFaultCount()};
+    spans.clear();
     task.bytes.swap(buffer);
     if (!spares_.empty()) {
         buffer.swap(spares_.back());
@@ -42,6 +49,28 @@ void PageSaver::Submit(int32_t index, const std::string& path, std::string& buff
     pending_.insert(index);
     queue_.push_back(std::move(task));
     wake_.notify_one();
+}
+
+// Pieces of a large stream: a few megabytes each, small enough that a stop
+// between them is honoured at once, large enough that the copy runs at the
+// disk's speed.
+constexpr size_t kSpanPiece = 4u << 20;
+
+FileFault PageSaver::WriteTask(NewFile& file, Task& task, const std::string& path) {
+    if (task.spans.spans.empty())
+        return file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_,
+                          FolderFor(path));
+    const FileFault fault = file.Write(
+        path,
+        [&](const NewFile::Put& put) {
+            return WalkPageBytes(task.bytes, task.spans, kSpanPiece, put,
+                                 [&] { return stop_ && stop_->load(std::memory_order_relaxed) != 0; });
+        },
+        durable_, FolderFor(path));
+    // The spans were read from the input as it was then: a file cut short
+    // under the mapping meanwhile gave zeros, which no page file may hold.
+    if (fault == FileFault::None && InputFaultCount() != task.inputFaults) return FileFault::Changed;
+    return fault;
 }
 
 bool PageSaver::Failed() {
@@ -61,9 +90,7 @@ void PageSaver::Run() {
         }
         NewFile file;
         std::string path = task.path;
-        FileFault fault =
-            file.Write(path, reinterpret_cast<const uint8_t*>(task.bytes.data()), task.bytes.size(), durable_,
-                       FolderFor(path));
+        FileFault fault = WriteTask(file, task, path);
         if (fault == FileFault::None) fault = replace_ ? file.Replace(path) : file.Publish(path);
         bool renamed = false;
         for (int attempt = 1; fault == FileFault::NameTaken && alternative_; ++attempt) {

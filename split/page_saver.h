@@ -5,6 +5,7 @@
 // stays bounded by the largest page file plus a constant.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "pagewriter/page_spans.h"
 
 namespace brisel {
 
@@ -40,6 +42,15 @@ public:
     // spare buffer whose capacity can be reused. Waits while too much is in
     // flight. With times, the file gets them once it is written.
     void Submit(int32_t index, const std::string& path, std::string& buffer, const std::optional<FileTimes>& times);
+    // The same for a file whose large streams are spans of the input (taken
+    // from spans): their bytes are read from the input as the file is
+    // written, in pieces, so the input must stay mapped until Finish.
+    void Submit(int32_t index, const std::string& path, std::string& buffer, PageSpans& spans,
+                const std::optional<FileTimes>& times);
+
+    // The stop request, asked between the pieces of a file with spans: a
+    // file stopped half-way is not written (it counts as one that failed).
+    void SetStop(const std::atomic<int>* stop) { stop_ = stop; }
 
     // Whether the files reach the disk before Finish returns (set before the
     // first Submit).
@@ -79,7 +90,10 @@ private:
         std::string path;
         std::string bytes;
         std::optional<FileTimes> times;
+        PageSpans spans;
+        uint64_t inputFaults = 0;  // the input's faults when it was queued
     };
+    FileFault WriteTask(NewFile& file, Task& task, const std::string& path);
     void Run();
     void ForgetSettledFiles();
 
@@ -102,6 +116,7 @@ private:
     FileFault syncFault_ = FileFault::None;
     std::string folder_;  // of the files written
     bool replace_ = false;
+    const std::atomic<int>* stop_ = nullptr;
     // That folder, opened at the first file: the files go into it even if
     // its path is renamed or swapped for a link meanwhile.
     FolderHandle folderHandle_;

@@ -15,8 +15,10 @@ int64_t BuiltSize(Job& job, const Document& doc, const std::vector<int32_t>& pag
     const std::vector<int32_t> some(pages.begin() + static_cast<std::ptrdiff_t>(from),
                                     pages.begin() + static_cast<std::ptrdiff_t>(from + count));
     // What the pages lack is reported when the part is written, not here.
-    const int built = BuildPartDocument(job, some, doc, buffer, encryption);
-    return built ? static_cast<int64_t>(buffer.size()) : -1;
+    // Large streams are measured, not copied.
+    PageSpans spans;
+    const int built = BuildPartDocument(job, some, doc, buffer, encryption, nullptr, &spans);
+    return built ? static_cast<int64_t>(buffer.size() + spans.bytes) : -1;
 }
 
 }  // namespace

@@ -214,10 +214,12 @@ FileBuilder::FileBuilder(const OpenedDocument& opened)
 
 FileBuilder::~FileBuilder() = default;
 
-bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found) {
+bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found,
+                        PageSpans* spans) {
     if (file.pages.empty()) return false;
-    if (!partFile) return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found) != 0;
-    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found) != 0;
+    if (!partFile)
+        return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found, spans) != 0;
+    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found, spans) != 0;
 }
 
 void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
@@ -259,6 +261,7 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     const int32_t total = static_cast<int32_t>(plan.files.size());
     int shownPercent = 30;
     std::string buffer;
+    PageSpans spans;
     FileBuilder builder(opened);
     job.Step = JobStep::Write;
     job.PagesTotal = total;
@@ -283,8 +286,11 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = sink.NameOf(static_cast<size_t>(k - 1));
-        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings)) {
+        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings, sink.TakesSpans() ? &spans : nullptr)) {
             if (job.Stopped()) break;
+            // Memory that ran out is no damage of the input's: the run ends
+            // and says so (the files before stay).
+            if (job.LastError == kPageNoMemory) break;
             // Damage that one file needs costs that file only: the run goes
             // on, and names its pages at the end.
             unreadableFailure = job.LastError;
@@ -299,13 +305,20 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
         // What the file has is kept (it may be all the user has of it), but
         // its pages are reported.
         opened.doc.warnings.Append(fileWarnings, file.first, file.last);
-        const bool more = sink.Take(job, static_cast<size_t>(k - 1), file, buffer);
+        const bool more = sink.Take(job, static_cast<size_t>(k - 1), file, buffer, spans);
         taken = static_cast<size_t>(k);
         ++built;
         job.PagesWritten = k;
         if (!more) break;
     }
     const int delivered = sink.Finish(job, taken, opened.doc.warnings);
+    // A large stream copied while the input was cut short: its file was
+    // left out for that reason.
+    if (job.WriteFault == FileFault::Changed && !job.Stopped()) {
+        job.LastError = 0;
+        job.InputFault = FileFault::Changed;
+        job.Step = JobStep::Load;
+    }
 
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;

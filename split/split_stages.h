@@ -20,6 +20,7 @@
 #include "base/warnings.h"
 #include "base/texts.h"
 #include "docstruct/document.h"
+#include "pagewriter/page_spans.h"
 #include "split/part_plan.h"
 
 namespace brisel {
@@ -116,8 +117,13 @@ public:
     // Whether file k is left out unbuilt (its file exists and is kept).
     virtual bool Skip(size_t) { return false; }
     // Takes the bytes of file k; it may swap them out of bytes (bytes keeps
-    // a buffer whose capacity is reused). false ends the write.
-    virtual bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes) = 0;
+    // a buffer whose capacity is reused). spans: the data of its large
+    // streams, left out of bytes, for a sink that TakesSpans (empty for
+    // another). false ends the write.
+    virtual bool Take(Job& job, size_t k, const PlannedFile& file, std::string& bytes, PageSpans& spans) = 0;
+    // Whether the sink writes large streams from the input in pieces (see
+    // page_spans.h); else bytes hold every byte of a file.
+    virtual bool TakesSpans() const { return false; }
     // After the last file (or the one that ended the write): 0, or the job's
     // result for files that could not be delivered, whose warnings it drops.
     virtual int Finish(Job& job, size_t taken, WarningList& warnings) = 0;
@@ -148,7 +154,8 @@ public:
     FileBuilder& operator=(const FileBuilder&) = delete;
     // The file into out, and into found (when given) the damage its writing
     // met. false with LastError set unless the job was stopped.
-    bool Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found = nullptr);
+    bool Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found = nullptr,
+               PageSpans* spans = nullptr);
 
 private:
     const OpenedDocument& opened_;

@@ -9,6 +9,8 @@ import fcntl
 import json
 import os
 import re
+import resource
+import shutil
 import signal
 import struct
 import subprocess
@@ -85,6 +87,26 @@ def three_pages(extra_resources=b"", second_font=b"5 0 R"):
                            b"/Resources << /Font << /F1 %s >> %s >> >>" % (number + 1, font, extra_resources))
         objects[number + 1] = b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text)
     return objects
+
+
+def image_pages(data, wrong_length=False, metadata=b""):
+    """Two pages that draw one gray image whose data is data; the second
+    page's copy of it states a length 5 bytes too long when wrong_length.
+    With metadata, the catalog has it as its XML metadata stream."""
+    objects = {1: b"<< /Type /Catalog /Pages 2 0 R%s >>" % (b" /Metadata 9 0 R" if metadata else b""),
+               2: b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>"}
+    content = b"q 100 0 0 100 50 50 cm /Im0 Do Q"
+    for page, image, wrong in ((3, 5, False), (6, 8, wrong_length)):
+        objects[page] = (b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents %d 0 R "
+                         b"/Resources << /XObject << /Im0 %d 0 R >> >> >>" % (page + 1, image))
+        objects[page + 1] = b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content)
+        objects[image] = (b"<< /Type /XObject /Subtype /Image /Width 100 /Height %d /ColorSpace /DeviceGray "
+                          b"/BitsPerComponent 8 /Length %d >>\nstream\n" % (len(data) // 100, len(data) + 5 * wrong)
+                          + data + b"\nendstream")
+    if metadata:
+        objects[9] = (b"<< /Type /Metadata /Subtype /XML /Length %d >>\nstream\n" % len(metadata) + metadata
+                      + b"\nendstream")
+    return classic_pdf(objects)
 
 
 def big_tree(pages, per_node):
@@ -680,6 +702,259 @@ class FullDevice(SplitTestCase):
                         self.assertLess(len(whole), 60)
         finally:
             subprocess.run(["umount", mount])
+
+
+class LargeStreams(SplitTestCase):
+    """Streams larger than a threshold (64 MB; tests lower it) go from the
+    input into the page file in pieces, encrypted piece by piece for an
+    encrypted input, never whole in memory."""
+
+    def test_streams_written_in_pieces(self):
+        # With the threshold at 1000 bytes, the 30 000-byte image and the
+        # 2 000-byte metadata go in pieces: a plain file's pages are the
+        # bytes of a run that copies them whole (and uncompressed, as large
+        # streams are), and an encrypted file's
+        # pages pass qpdf --check and give back the input's image and
+        # metadata (the latter kept plain where the input keeps it so).
+        import pikepdf
+        data = bytes((i * 7 + i // 100) % 256 for i in range(30000))
+        metadata = b"<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>" + b" " * 1900 + b"<?xpacket end='w'?>"
+        plain = self.path("plain.pdf")
+        with open(plain, "wb") as f:
+            f.write(image_pages(data, wrong_length=True, metadata=metadata))
+        date = re.compile(rb"/CreationDate \(D:\d{14}\)")
+        # Single pages, and parts cut by their size (measured with the
+        # spans), which hold the image twice.
+        for args in (("--streams", "keep"), ("--streams", "keep", "--max-size", "70K")):
+            whole = {}
+            for threshold in (None, "1000"):
+                folder = self.path("plain-%s-%d" % (threshold, len(args)))
+                env = {"BRISEL_TEST_LARGE_STREAM": threshold} if threshold else {}
+                self.split("--yes", *args, "-o", folder, plain, env=env)
+                names = sorted(os.listdir(folder))
+                self.assertEqual(len(names), 1 if len(args) > 2 else 2)
+                for name in names:
+                    with open(os.path.join(folder, name), "rb") as f:
+                        got = date.sub(b"", f.read())
+                    if threshold:
+                        self.assertEqual(got, whole[name], name)
+                    whole[name] = got
+        for name, args in (("rc4-40", ["40"]), ("rc4-128", ["128", "--use-aes=n"]),
+                           ("aes-128", ["128", "--use-aes=y"]), ("aes-256", ["256"]),
+                           ("aes-256-plain-metadata", ["256", "--cleartext-metadata"])):
+            with self.subTest(name):
+                src = self.path(name + ".pdf")
+                made = pdftest.run(["qpdf", "--allow-weak-crypto", "--encrypt", "user", "owner", *args, "--",
+                                    plain, src])
+                self.assertIn(made.returncode, (0, 3), made.stderr)
+                folder = self.path(name)
+                self.split("--yes", "--password=owner", "-o", folder, src,
+                           env={"BRISEL_TEST_LARGE_STREAM": "1000"})
+                with pikepdf.open(src, password="user") as pdf:
+                    images = [page.Resources.XObject.Im0.read_bytes() for page in pdf.pages]
+                for page in (1, 2):
+                    out = os.path.join(folder, "%s-%d.pdf" % (name, page))
+                    ok, report = qpdf_check(out, "user")
+                    self.assertTrue(ok, report)
+                    with pikepdf.open(out, password="user") as pdf:
+                        self.assertEqual(pdf.pages[0].Resources.XObject.Im0.read_bytes(), images[page - 1])
+                        self.assertEqual(pdf.Root.Metadata.read_bytes(), metadata)
+                        if "plain-metadata" in name:
+                            with open(out, "rb") as f:
+                                self.assertIn(metadata, f.read())
+
+    def test_five_gib_image_in_one_gigabyte(self):
+        # A page that draws one 5 GiB image (zeros, written sparsely) splits
+        # in a memory cgroup limited to 1 GiB: the image goes from the
+        # input's mapping to the page file in pieces. Another page beside it
+        # shows that the offsets after the image hold.
+        free = shutil.disk_usage(self.dir).free
+        if free < (11 << 30):
+            self.skipTest("needs 11 GiB free for a 5 GiB input and its page file, has %.1f GiB" % (free / (1 << 30)))
+        cgroup, why = memory_cgroup(os.path.basename(self.dir), 1 << 30)
+        if not cgroup:
+            self.skipTest(why)
+        size = 5 << 30
+        src = self.path("huge.pdf")
+        with open(src, "wb") as f:
+            f.write(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
+            offsets = {}
+
+            def obj(number, body):
+                offsets[number] = f.tell()
+                f.write(b"%d 0 obj\n%s\nendobj\n" % (number, body))
+
+            obj(1, b"<< /Type /Catalog /Pages 2 0 R >>")
+            obj(2, b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 >>")
+            content = b"q 500 0 0 700 50 50 cm /Im0 Do Q"
+            for page in (3, 6):
+                obj(page, b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 600 800] /Contents %d 0 R%s >>"
+                    % (page + 1, b" /Resources << /XObject << /Im0 5 0 R >> >>" if page == 3 else b""))
+                obj(page + 1, b"<< /Length %d >>\nstream\n%s\nendstream" % (len(content), content))
+                if page == 3:
+                    offsets[5] = f.tell()
+                    f.write(b"5 0 obj\n<< /Type /XObject /Subtype /Image /Width 65536 /Height 81920 "
+                            b"/ColorSpace /DeviceGray /BitsPerComponent 8 /Length %d >>\nstream\n" % size)
+                    f.seek(size, os.SEEK_CUR)
+                    f.write(b"\nendstream\nendobj\n")
+            table = f.tell()
+            f.write(b"xref\n0 8\n0000000000 65535 f \n")
+            for n in range(1, 8):
+                f.write(b"%010d 00000 n \n" % offsets[n])
+            f.write(b"trailer\n<< /Size 8 /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % table)
+        folder, stopped = self.path("out"), self.path("stopped")
+
+        def start(out):
+            return subprocess.Popen(["/bin/sh", "-c", 'echo $$ > "$0/cgroup.procs" && exec "$@"', cgroup,
+                                     pdftest.BRISEL, "--yes", "-o", out, src],
+                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, stdin=subprocess.DEVNULL,
+                                    env=dict(os.environ, LANG="C", LC_ALL=""))
+        try:
+            began = time.monotonic()
+            run = start(folder)
+            # What the program itself holds (its anonymous memory), apart
+            # from the input's and the page file's cached pages.
+            anonymous, ended = [0], threading.Event()
+
+            def watch():
+                # Not run.poll(): that would reap the process before wait4.
+                while not ended.is_set():
+                    try:
+                        with open("/proc/%d/status" % run.pid) as f:
+                            for line in f:
+                                if line.startswith("RssAnon:"):
+                                    anonymous[0] = max(anonymous[0], int(line.split()[1]))
+                    except OSError:
+                        pass
+                    time.sleep(0.02)
+            watcher = threading.Thread(target=watch)
+            watcher.start()
+            _, code, usage = os.wait4(run.pid, 0)
+            seconds = time.monotonic() - began
+            ended.set()
+            watcher.join()
+            stderr = run.stderr.read().decode()
+            run.stdout.close()
+            run.stderr.close()
+            peak = cgroup_peak(cgroup)
+            # Ctrl-C in the middle of the copy: the run ends at once and
+            # leaves no page file cut short.
+            run = start(stopped)
+            time.sleep(2)
+            sent = time.monotonic()
+            run.send_signal(signal.SIGINT)
+            stop_status = run.wait(timeout=60)
+            stop_seconds = time.monotonic() - sent
+            run.stdout.close()
+            run.stderr.close()
+        finally:
+            remove_cgroup(cgroup)
+            os.remove(src)
+        print("5 GiB image: %.1f s, %.1f MB anonymous and %d MB resident at most, %d MB the cgroup's peak (with "
+              "the file cache); stopped %.3f s after Ctrl-C"
+              % (seconds, anonymous[0] / 1024, usage.ru_maxrss // 1024, peak >> 20, stop_seconds), file=sys.stderr)
+        self.assertEqual(os.waitstatus_to_exitcode(code), 0, stderr)
+        self.assertEqual(stop_status, 130)
+        self.assertLess(stop_seconds, 1.0)
+        for name in os.listdir(stopped) if os.path.isdir(stopped) else []:
+            self.assertTrue(whole_pdf(os.path.join(stopped, name)), name)
+        shutil.rmtree(stopped, ignore_errors=True)
+        first, second = (os.path.join(folder, "huge-%d.pdf" % page) for page in (1, 2))
+        self.assertGreater(os.path.getsize(first), size)
+        self.assertTrue(whole_pdf(first) and whole_pdf(second))
+        for out in (first, second):
+            ok, report = qpdf_check(out)
+            self.assertTrue(ok, report)
+        # The bytes after the image where its length says.
+        with open(first, "rb") as f:
+            data = f.read(1 << 20)
+            at = data.index(b"/Length %d >>\nstream\n" % size) + len(b"/Length %d >>\nstream\n" % size)
+            f.seek(at + size)
+            self.assertEqual(f.read(11), b"\nendstream\n")
+
+    def test_memory_that_runs_out(self):
+        # A page whose 300 MB image must be copied whole (the threshold set
+        # above it) in an address space too small for the copy: the run
+        # says memory ran out, not that the file is damaged. A sanitizer
+        # build reserves terabytes of address space and aborts where memory
+        # runs out, so it is judged in the release build only.
+        with open(pdftest.BRISEL, "rb") as f:
+            if b"__asan_init" in f.read():
+                print("memory that runs out: judged in the release build", file=sys.stderr)
+                return
+        data = bytes(300 << 20)
+        src = self.path("large.pdf")
+        with open(src, "wb") as f:
+            f.write(image_pages(data))
+        limit = 1000 << 20
+
+        def run(*args, **env):
+            return subprocess.run([pdftest.BRISEL, "--yes", "--no-sync", *args, src], capture_output=True,
+                                  text=True, env=dict(os.environ, LANG="C", LC_ALL="", **env),
+                                  stdin=subprocess.DEVNULL,
+                                  preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+        r = run("--json", BRISEL_TEST_LARGE_STREAM=str(1 << 40))
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertEqual(r.stderr, "brisel: %s: Failed (not enough memory)\n" % src)
+        self.assertEqual(json.loads(r.stdout)["error"], "no-memory")
+        # Under the threshold of 64 MB the same page splits in that space.
+        r = run()
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+
+def memory_cgroup(name, limit):
+    """A memory cgroup (v2, else v1) limited to limit bytes: (its path, None),
+    or (None, why none can be made)."""
+    if os.geteuid() != 0:
+        return None, "a memory limit can be set only as root"
+    candidates = []
+    with open("/proc/self/cgroup") as f:
+        for line in f:
+            _, controllers, path = line.rstrip("\n").split(":", 2)
+            if controllers == "":
+                candidates.append(("/sys/fs/cgroup" + path, "memory.max", "memory.swap.max"))
+                candidates.append(("/sys/fs/cgroup/unified" + path, "memory.max", "memory.swap.max"))
+            elif "memory" in controllers.split(","):
+                candidates.append(("/sys/fs/cgroup/memory" + path, "memory.limit_in_bytes",
+                                   "memory.memsw.limit_in_bytes"))
+    for parent, knob, swap in candidates:
+        if not os.path.exists(os.path.join(parent, knob)) and not os.path.exists(
+                os.path.join(parent, "cgroup.subtree_control")):
+            continue
+        group = os.path.join(parent, "brisel-test-" + name)
+        try:
+            os.mkdir(group)
+        except OSError:
+            continue
+        try:
+            with open(os.path.join(group, knob), "w") as f:
+                f.write(str(limit))
+            if os.path.exists(os.path.join(group, swap)):
+                with open(os.path.join(group, swap), "w") as f:
+                    f.write("0" if swap == "memory.swap.max" else str(limit))
+            return group, None
+        except OSError:
+            os.rmdir(group)
+    return None, "no memory cgroup can be made here"
+
+
+def cgroup_peak(group):
+    for name in ("memory.peak", "memory.max_usage_in_bytes"):
+        try:
+            with open(os.path.join(group, name)) as f:
+                return int(f.read())
+        except OSError:
+            pass
+    return 0
+
+
+def remove_cgroup(group):
+    for _ in range(50):
+        try:
+            os.rmdir(group)
+            return
+        except OSError:
+            time.sleep(0.1)
 
 
 if __name__ == "__main__":

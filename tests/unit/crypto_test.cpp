@@ -6,6 +6,7 @@
 
 #include "security/aes.h"
 #include "security/crypt_buffer.h"
+#include "security/encrypted_output.h"
 #include "security/md5.h"
 #include "security/rc4.h"
 #include "test_support.h"
@@ -188,6 +189,50 @@ TEST(CryptBuffer, Rc4BothWaysAndEmpty) {
     EXPECT_EQ(HexOf(enc.bytes.data(), enc.bytes.size()), "45a01f645fc35b383552544b9bf5");
     EXPECT_EQ(Crypt(enc.bytes, kCryptRc4, false, Bytes("Secret")).bytes, plain);
     EXPECT_EQ(Crypt({}, kCryptRc4, true, Bytes("Secret")).result, 0);
+}
+
+// Stream data written in pieces of any size, within a page file's text,
+// decrypts to what it was, as the data encrypted whole does.
+TEST(CryptBuffer, SpansEncryptedInPiecesDecryptWhole) {
+    const uint8_t vector[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    for (const auto& [method, key] :
+         {std::pair{kCryptRc4, Bytes("Secret")}, std::pair{kCryptAes, kKey}, std::pair{kCryptAes256, kKey256}})
+        for (size_t length : {1, 15, 16, 17, 90, 1000})
+            for (size_t piece : {1, 7, 16, 33, 4096}) {
+                std::vector<uint8_t> plain(length);
+                for (size_t i = 0; i < length; ++i) plain[i] = static_cast<uint8_t>(i * 13 + 5);
+                PageSpans spans;
+                StreamSpan span;
+                span.at = 3;
+                span.data = plain.data();
+                span.length = length;
+                span.coder = MakeSpanCoder(method, key.data(), key.size(), vector);
+                spans.spans.push_back(std::move(span));
+                std::vector<uint8_t> file;
+                ASSERT_TRUE(WalkPageBytes(
+                    "abcdef", spans, piece,
+                    [&](const uint8_t* data, size_t size) {
+                        file.insert(file.end(), data, data + size);
+                        return true;
+                    },
+                    [] { return false; }));
+                ASSERT_GE(file.size(), 6u);
+                EXPECT_EQ(std::string(file.begin(), file.begin() + 3), "abc");
+                EXPECT_EQ(std::string(file.end() - 3, file.end()), "def");
+                const std::vector<uint8_t> coded(file.begin() + 3, file.end() - 3);
+                EXPECT_EQ(coded.size(), method == kCryptRc4 ? length : 16 + (length / 16 + 1) * 16);
+                if (method != kCryptRc4) EXPECT_EQ(std::memcmp(coded.data(), vector, 16), 0);
+                Coded dec = Crypt(coded, method, false, key);
+                EXPECT_EQ(dec.bytes, plain) << method << " " << length << " " << piece;
+            }
+    // A stop request between pieces ends the walk.
+    std::vector<uint8_t> plain(100);
+    PageSpans spans;
+    spans.spans.push_back(StreamSpan{0, plain.data(), plain.size(), plain.size(), nullptr});
+    int pieces = 0;
+    EXPECT_FALSE(WalkPageBytes(
+        "", spans, 10, [&](const uint8_t*, size_t) { return ++pieces > 0; }, [&] { return pieces == 3; }));
+    EXPECT_EQ(pieces, 3);
 }
 
 TEST(CryptBuffer, InitialisationVectorsDiffer) {
