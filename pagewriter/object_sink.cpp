@@ -121,11 +121,7 @@ bool ObjectSink::PlainMetadata(const PageClosure::Entry& e) const {
     const Cursor end = doc_.end();
     if (!encryption_->KeepsMetadataPlain() || !StartsWith(e.body, end, "<<")) return false;
     Cursor close = FindDictEnd(e.body + 2, end);
-    Cursor type = close ? FindKey("/Type", e.body + 2, close) : nullptr;
-    if (!type) return false;
-    Cursor v = type + 5;
-    return SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
-           (v + 9 == close || IsNumberTerminator(v[9]));
+    return close && IsMetadata(e.body, close);
 }
 
 // A stream object of the closure, encrypted: its dictionary with the length

@@ -9,13 +9,6 @@ constexpr size_t kFilterCost = 24;
 // Below this, Flate's header and checksum leave nothing to gain.
 constexpr size_t kMinCompressed = 64;
 
-bool NameValueIs(Cursor key, size_t keyLength, Cursor close, const char* name) {
-    Cursor v = key + keyLength;
-    if (!SkipWhiteAndComments(v, close)) return false;
-    const size_t n = std::char_traits<char>::length(name);
-    return StartsWith(v, close, name) && (v + n == close || IsNumberTerminator(v[n]));
-}
-
 }  // namespace
 
 bool MayCompress(Cursor body, Cursor dictEnd) {
@@ -24,8 +17,15 @@ bool MayCompress(Cursor body, Cursor dictEnd) {
     if (!close) return false;
     for (const char* key : {"/Filter", "/DecodeParms", "/F", "/FFilter", "/FDecodeParms"})
         if (FindKey(key, body + 2, close)) return false;
+    return !IsMetadata(body, close);
+}
+
+bool IsMetadata(Cursor body, Cursor close) {
     Cursor type = FindKey("/Type", body + 2, close);
-    return !type || !NameValueIs(type, 5, close, "/Metadata");
+    if (!type) return false;
+    Cursor v = type + 5;
+    return SkipWhiteAndComments(v, close) && StartsWith(v, close, "/Metadata") &&
+           (v + 9 == close || IsNumberTerminator(v[9]));
 }
 
 StreamCompressor::~StreamCompressor() {

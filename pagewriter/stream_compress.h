@@ -23,6 +23,10 @@ constexpr size_t kMaxCompressedStream = size_t{64} << 20;
 // readable to tools that search files for it.
 bool MayCompress(Cursor body, Cursor dictEnd);
 
+// Whether the dictionary from "<<" at body to its ">>" at close says
+// /Type /Metadata.
+bool IsMetadata(Cursor body, Cursor close);
+
 class StreamCompressor {
 public:
     StreamCompressor() = default;
