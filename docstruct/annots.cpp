@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "base/object_map.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
 #include "pdfread/catalog.h"
@@ -54,13 +54,13 @@ bool StepOverBeadArray(Cursor& p, Cursor end) {
 
 // The dictionary that an element or value at p stands for: inline, or the
 // object a reference names. open is its "<<", close its ">>".
-bool ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close) {
+bool ResolveDict(const Document& doc, Cursor p, Cursor& open, Cursor& close) {
     const Cursor end = doc.end();
     if (!StartsWith(p, end, "<<")) {
         Cursor q = p;
         int32_t number, generation;
         if (!ReadReference(q, end, number, generation)) return false;
-        p = FindObject(job, doc.table, doc.start(), end, number, generation);
+        p = FindObject(doc.table, doc.start(), end, number, generation).value_or(nullptr);
         if (!p || !StartsWith(p, end, "<<")) return false;
     }
     open = p;
@@ -91,7 +91,7 @@ struct LinkKeeper {
     // The page index a destination value (p on its first byte) leads to, or -1.
     int32_t TargetPage(Job& job, const Document& doc, Cursor p) {
         static constexpr ValueCodes kCodes{-1, -1, -1, -1};
-        if (ResolveValue(job, doc, p, kCodes) < 0) return -1;
+        if (!ResolveValue(doc, p, kCodes)) return -1;
         const Cursor end = doc.end();
         NamedDests::Target target;
         if (*p == '[') {
@@ -110,7 +110,7 @@ struct LinkKeeper {
                 Cursor nameEnd = StringEnd(p, end);
                 if (!nameEnd) return -1;
                 auto found = dests.strings.find(BytesBetween(p + 1, nameEnd - 1));
-                if (found == dests.strings.end() || !ReadNamedValue(job, doc, found->second, target)) return -1;
+                if (found == dests.strings.end() || !ReadNamedValue(doc, found->second, target)) return -1;
             }
         } else {
             return -1;
@@ -122,7 +122,6 @@ struct LinkKeeper {
     bool Keeps(Job& job, const Document& doc, Cursor p) {
         if (page < 0) return false;
         const int32_t target = TargetPage(job, doc, p);
-        job.LastError = 0;
         if (!partOf) return target == page;
         const std::vector<int32_t>& part = *partOf;
         return target >= 0 && static_cast<size_t>(target) < part.size() && static_cast<size_t>(page) < part.size() &&
@@ -134,12 +133,11 @@ struct LinkKeeper {
         if (destsRead) return;
         destsRead = true;
         DictObject catalog;
-        if (FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
+        if (!FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
                         catalog)) {
-            if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.strings.clear();
-            if (ReadDestsDictionary(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.names.clear();
+            if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
+            if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
         }
-        job.LastError = 0;
     }
 };
 
@@ -156,7 +154,7 @@ bool IsInternalLink(Job& job, const Document& doc, Cursor open, Cursor close, Li
     if (!action) return false;
     action += 2;
     Cursor actionOpen, actionClose;
-    if (!SkipWhiteAndComments(action, close) || !ResolveDict(job, doc, action, actionOpen, actionClose)) return false;
+    if (!SkipWhiteAndComments(action, close) || !ResolveDict(doc, action, actionOpen, actionClose)) return false;
     if (!NameValueIs(actionOpen + 2, actionClose, "/S", "/GoTo")) return false;
     Cursor d = FindKey("/D", actionOpen + 2, actionClose);
     if (d) d += 2;
@@ -191,7 +189,7 @@ bool FilterAnnotsArray(Job& job, const Document& doc, uint8_t* image, Cursor& p,
         Cursor open, close;
         // An annotation that cannot be found stays: the page file holds null
         // in its place.
-        if (ResolveDict(job, doc, element, open, close) && IsInternalLink(job, doc, open, close, keeper)) {
+        if (ResolveDict(doc, element, open, close) && IsInternalLink(job, doc, open, close, keeper)) {
             std::memset(image + (element - doc.start()), ' ', static_cast<size_t>(p - element));
             ++gone;
         }
@@ -223,7 +221,7 @@ int FilterAnnotsEntry(Job& job, const Document& doc, uint8_t* image, Cursor key,
         if (known != filtered.end()) {
             allGone = known->second;
         } else {
-            Cursor array = FindObject(job, doc.table, doc.start(), end, number, generation);
+            Cursor array = FindObject(doc.table, doc.start(), end, number, generation).value_or(nullptr);
             if (array && *array == '[') {
                 ++array;
                 if (!FilterAnnotsArray(job, doc, image, array, gone, allGone, keeper)) allGone = false;
@@ -318,12 +316,11 @@ int BlankPageAnnots(Job& job, Document& doc, bool keepAnnotations, const std::ve
     for (size_t k = 0; k < doc.pages.size(); ++k) keeper.pageIndex.Insert(doc.pages[k].number, static_cast<int32_t>(k));
     for (size_t k = 0; k < doc.pages.size(); ++k) {
         const PageEntry& page = doc.pages[k];
-        Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), page.number, page.generation);
+        Cursor body = FindObject(doc.table, doc.start(), doc.end(), page.number, page.generation).value_or(nullptr);
         if (!body) break;
         keeper.page = static_cast<int32_t>(k);
         blanked += BlankPage(job, doc, image, body, keepAnnotations, filtered, keeper);
     }
-    job.LastError = 0;
     return blanked > 0 ? 1 : 0;
 }
 

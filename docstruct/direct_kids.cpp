@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "pdfread/read_xref.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
@@ -24,12 +24,12 @@ void Append(std::string& out, Cursor from, Cursor to) { out.append(reinterpret_c
 // The node's object again, each dictionary in its /Kids replaced by a
 // reference to a new object written into update. false when the node holds
 // no such dictionary.
-bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, std::string& update,
+bool RewriteNode(const Document& doc, int32_t number, int32_t& next, std::string& update,
                  std::vector<Written>& written) {
     const XrefEntry* entry = doc.table.Find(number);
     if (!entry || entry->type != 'n') return false;
     const Cursor end = doc.end();
-    Cursor body = FindObject(job, doc.table, doc.start(), end, number, entry->generation);
+    const Cursor body = FindObject(doc.table, doc.start(), end, number, entry->generation).value_or(nullptr);
     Cursor dictEnd = body && AtDict(body, end) ? FindDictEnd(body + 2, end) : nullptr;
     Cursor kids = dictEnd ? FindKey("/Kids", body + 2, dictEnd) : nullptr;
     if (!kids) return false;
@@ -60,7 +60,6 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
         node += std::to_string(kidNumber) + " 0 R";
         lifted = true;
     }
-    job.LastError = 0;
     if (!lifted) return false;
     // The rest of the object up to its "endobj" as it stands.
     Cursor endobj = p;
@@ -74,20 +73,20 @@ bool RewriteNode(Job& job, const Document& doc, int32_t number, int32_t& next, s
 
 }  // namespace
 
-int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
+Failure LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
     // The update chains to the image's own table.
     Cursor cur = doc.end();
-    if (FindBackward(doc.start(), cur, "startxref") != 1) return Fail(job, kDirectKidsNotLifted, -1);
+    if (FindBackward(doc.start(), cur, "startxref") != 1) return Failure(kDirectKidsNotLifted);
     cur += 9;
     const int64_t previous = ReadLong(cur, doc.end()).value_or(-1);
-    if (previous < 0) return Fail(job, kDirectKidsNotLifted, -1);
+    if (previous < 0) return Failure(kDirectKidsNotLifted);
 
     std::string update = "\n";
     std::vector<Written> written;
     int32_t next = doc.table.HighestNumber() + 1;
     bool lifted = false;
-    for (int32_t node : nodes) lifted = RewriteNode(job, doc, node, next, update, written) || lifted;
-    if (!lifted) return Fail(job, kDirectKidsNotLifted, -1);
+    for (int32_t node : nodes) lifted = RewriteNode(doc, node, next, update, written) || lifted;
+    if (!lifted) return Failure(kDirectKidsNotLifted);
 
     const size_t base = doc.image.size();
     const size_t xref = base + update.size();
@@ -100,10 +99,9 @@ int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes) {
     update += "trailer\n<< /Size " + std::to_string(next) + " /Root " + std::to_string(doc.reader.rootNumber) + " " +
               std::to_string(doc.reader.rootGeneration) + " R /Prev " + std::to_string(previous) +
               " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    if (!doc.image.Resize(base + update.size())) return Fail(job, kDirectKidsNotLifted, -1);
+    if (!doc.image.Resize(base + update.size())) return Failure(kDirectKidsNotLifted);
     std::memcpy(doc.image.data() + base, update.data(), update.size());
-    if (!ReadXrefInto(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
-    return 0;
+    return ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader);
 }
 
 }  // namespace brisel

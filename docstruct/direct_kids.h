@@ -15,8 +15,8 @@ enum DirectKidsCode : int32_t { kDirectKidsNotLifted = -137 };
 
 // Appends an update to doc.image that writes each listed page tree node
 // again with references in place of the dictionaries in its /Kids, and
-// each such dictionary as a new object; doc.table is read again. 0, or -1
-// with LastError when nothing could be lifted.
-int LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes);
+// each such dictionary as a new object; doc.table is read again. The
+// failure when nothing could be lifted or the table not read again.
+Failure LiftDirectKids(Job& job, Document& doc, const std::vector<int32_t>& nodes);
 
 }  // namespace brisel

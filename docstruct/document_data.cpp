@@ -6,7 +6,7 @@
 
 #include "docstruct/field_tree.h"
 #include "docstruct/flat_tree.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -19,9 +19,9 @@ constexpr const char* kCatalogKeyNames[kCatalogKeyCount] = {
 
 // Positions of the references of an array (or of the array a reference
 // names) in order, each number at its first place.
-void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, ObjectMap& order) {
+void ReadReferenceOrder(const Document& doc, Cursor value, ObjectMap& order) {
     Cursor open, close;
-    if (!ArrayAt(job, doc, value, open, close)) return;
+    if (!ArrayAt(doc, value, open, close)) return;
     int32_t position = 0;
     EachReference(open, close, [&](int32_t number) {
         if (order.Find(number) < 0) order.Insert(number, position++);
@@ -29,19 +29,19 @@ void ReadReferenceOrder(Job& job, const Document& doc, Cursor value, ObjectMap& 
 }
 
 // The form's entries, read once: page files take from them what their pages need.
-void ReadForm(Job& job, Document& doc) {
+void ReadForm(Document& doc) {
     Cursor form = CatalogValue(doc, kAcroForm);
     Cursor open, close, value, valueEnd;
-    if (!form || !DictionaryAt(job, doc, form, open, close)) return;
+    if (!form || !DictionaryAt(doc, form, open, close)) return;
     doc.data.hasForm = true;
     for (int k = 0; k < kFormKeyCount; ++k)
         if (DictValue(open, close, kFormKeyNames[k], value, valueEnd)) doc.data.form[k] = value - doc.start();
     if (DictValue(open, close, "/Fields", value, valueEnd)) {
-        ReadReferenceOrder(job, doc, value, doc.data.fieldOrder);
-        ReadFieldTree(job, doc, value);
+        ReadReferenceOrder(doc, value, doc.data.fieldOrder);
+        ReadFieldTree(doc, value);
     }
     if (DictValue(open, close, "/CO", value, valueEnd))
-        ReadReferenceOrder(job, doc, value, doc.data.calculationOrder);
+        ReadReferenceOrder(doc, value, doc.data.calculationOrder);
 }
 
 // The number tree of /PageLabels, flattened: its /Nums pairs from every node.
@@ -52,7 +52,6 @@ void ReadPageLabels(Job& job, Document& doc) {
     FlattenTree(job, doc, labels, "/Nums", [&](Cursor key, Cursor label) {
         Cursor p = key;
         const int32_t first = ReadInt(p, label).value_or(-1);
-        job.LastError = 0;
         if (p != key && first >= 0 && ranges.size() < 1000000) ranges.emplace_back(first, label - doc.start());
     });
     std::stable_sort(ranges.begin(), ranges.end(),
@@ -97,14 +96,13 @@ Cursor ValueEnd(Cursor p, Cursor end) {
     }
 }
 
-bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close) {
+bool DictionaryAt(const Document& doc, Cursor p, Cursor& open, Cursor& close) {
     const Cursor end = doc.end();
     if (!SkipWhiteAndComments(p, end)) return false;
     if (!StartsWith(p, end, "<<")) {
         int32_t number, generation;
         if (!ReadReference(p, end, number, generation)) return false;
-        p = FindObject(job, doc.table, doc.start(), end, number, generation);
-        job.LastError = 0;
+        p = FindObject(doc.table, doc.start(), end, number, generation).value_or(nullptr);
         if (!p || !StartsWith(p, end, "<<")) return false;
     }
     open = p;
@@ -112,13 +110,12 @@ bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor&
     return close != nullptr;
 }
 
-bool ArrayAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& end) {
+bool ArrayAt(const Document& doc, Cursor p, Cursor& open, Cursor& end) {
     if (!SkipWhiteAndComments(p, doc.end())) return false;
     int32_t number, generation;
     if (*p != '[') {
         if (!ReadReference(p, doc.end(), number, generation)) return false;
-        p = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
-        job.LastError = 0;
+        p = FindObject(doc.table, doc.start(), doc.end(), number, generation).value_or(nullptr);
         if (!p || *p != '[') return false;
     }
     open = p;
@@ -143,9 +140,8 @@ void AnalyzeDocumentData(Job& job, Document& doc, Cursor from, Cursor to) {
         Cursor value = key + std::strlen(kCatalogKeyNames[k]);
         if (SkipWhiteAndComments(value, to)) doc.data.catalog[k] = value - doc.start();
     }
-    ReadForm(job, doc);
+    ReadForm(doc);
     ReadPageLabels(job, doc);
-    job.LastError = 0;
 }
 
 }  // namespace brisel

@@ -23,11 +23,11 @@ Cursor ValueEnd(Cursor p, Cursor end);
 
 // The dictionary that the value at p is or names: [open, close) runs from
 // its "<<" to its ">>". false when it is neither.
-bool DictionaryAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& close);
+bool DictionaryAt(const Document& doc, Cursor p, Cursor& open, Cursor& close);
 
 // The array that the value at p is or names: open on its "[", end the byte
 // after its "]". false when it is neither.
-bool ArrayAt(Job& job, const Document& doc, Cursor p, Cursor& open, Cursor& end);
+bool ArrayAt(const Document& doc, Cursor p, Cursor& open, Cursor& end);
 
 // Calls take(number) for each reference of the array [open, close), in
 // order; other values are stepped over.

@@ -3,14 +3,14 @@
 #include <vector>
 
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
-void ReadFieldTree(Job& job, Document& doc, Cursor fields) {
+void ReadFieldTree(Document& doc, Cursor fields) {
     FieldTree& tree = doc.data.fieldTree;
     Cursor open, close;
-    if (!ArrayAt(job, doc, fields, open, close)) return;
+    if (!ArrayAt(doc, fields, open, close)) return;
     ObjectMap seen;
     std::vector<int32_t> stack;
     EachReference(open, close, [&](int32_t number) {
@@ -24,14 +24,13 @@ void ReadFieldTree(Job& job, Document& doc, Cursor fields) {
         stack.pop_back();
         const XrefEntry* listed = doc.table.Find(field);
         if (!listed || listed->type != 'n') continue;
-        Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), field, listed->generation);
-        job.LastError = 0;
+        Cursor body = FindObject(doc.table, doc.start(), doc.end(), field, listed->generation).value_or(nullptr);
         Cursor dictOpen, dictClose, value, valueEnd;
-        if (!body || !DictionaryAt(job, doc, body, dictOpen, dictClose)) continue;
+        if (!body || !DictionaryAt(doc, body, dictOpen, dictClose)) continue;
         if (tree.parent.Find(field) < 0 && !DictValue(dictOpen, dictClose, "/Parent", value, valueEnd))
             tree.top.Insert(field, 1);
         if (!DictValue(dictOpen, dictClose, "/Kids", value, valueEnd) ||
-            !ArrayAt(job, doc, value, open, close))
+            !ArrayAt(doc, value, open, close))
             continue;
         if (*value == '[') {
             tree.kids.Insert(field, static_cast<int32_t>(tree.kidsArrays.size()));

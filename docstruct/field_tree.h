@@ -9,6 +9,6 @@ namespace brisel {
 
 // Fills doc.data.fieldTree from the /Fields array at fields (or the array
 // it names). Each field is read once, so /Kids that lead back end.
-void ReadFieldTree(Job& job, Document& doc, Cursor fields);
+void ReadFieldTree(Document& doc, Cursor fields);
 
 }  // namespace brisel

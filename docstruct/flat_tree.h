@@ -32,14 +32,14 @@ void FlattenTree(Job& job, const Document& doc, Cursor top, const char* leaves, 
             visited.Insert(number, 1);
         }
         Cursor open, close;
-        if (depth > kMaxTreeDepth || !DictionaryAt(job, doc, at, open, close)) continue;
+        if (depth > kMaxTreeDepth || !DictionaryAt(doc, at, open, close)) continue;
         Cursor kids = nullptr, kidsEnd = nullptr;
         DictEntry e;
         for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
             Cursor array, arrayEnd;
             if (e.Is("/Kids")) {
-                if (ArrayAt(job, doc, e.value, array, arrayEnd)) kids = array, kidsEnd = arrayEnd;
-            } else if (e.Is(leaves) && ArrayAt(job, doc, e.value, array, arrayEnd)) {
+                if (ArrayAt(doc, e.value, array, arrayEnd)) kids = array, kidsEnd = arrayEnd;
+            } else if (e.Is(leaves) && ArrayAt(doc, e.value, array, arrayEnd)) {
                 for (Cursor r = array + 1; r < arrayEnd;) {
                     if (!SkipWhiteAndComments(r, arrayEnd) || *r == ']') break;
                     Cursor key = r;

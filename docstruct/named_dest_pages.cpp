@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/object_map.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
 #include "pdfread/catalog.h"
@@ -30,15 +30,13 @@ void IndexNamedDests(Job& job, Document& doc) {
     std::vector<NamedDestOfPage>& index = doc.namedDestPages;
     index.clear();
     DictObject catalog;
-    if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
+    if (FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
                      catalog)) {
-        job.LastError = 0;
         return;
     }
     NamedDests dests;
-    if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.strings.clear();
-    if (ReadDestsDictionary(job, doc, catalog.inside(), catalog.end, dests) < 0) dests.names.clear();
-    job.LastError = 0;
+    if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
+    if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
     if (dests.strings.empty() && dests.names.empty()) return;
 
     ObjectMap pageIndex;
@@ -51,13 +49,12 @@ void IndexNamedDests(Job& job, Document& doc) {
     };
     for (const auto& [name, value] : dests.strings) {
         NamedDests::Target target;
-        if (!ReadNamedValue(job, doc, value, target)) continue;
+        if (!ReadNamedValue(doc, value, target)) continue;
         const Cursor open = reinterpret_cast<Cursor>(name.data()) - 1;
         add(false, open, name.size() + 2, target, Decoded(open, doc.end(), name.size()));
     }
     for (const auto& [name, target] : dests.names)
         add(true, reinterpret_cast<Cursor>(name.data()), name.size(), target, std::string(name));
-    job.LastError = 0;
     std::sort(index.begin(), index.end(), [](const NamedDestOfPage& a, const NamedDestOfPage& b) {
         return a.page != b.page ? a.page < b.page : a.isName != b.isName ? a.isName < b.isName : a.order < b.order;
     });

@@ -6,8 +6,8 @@
 #include "base/job_host.h"
 #include "base/object_map.h"
 #include "base/texts.h"
-#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
@@ -19,94 +19,98 @@ constexpr ValueCodes kTreeCodes{kTreeNoValue, kTreeNoGeneration, kTreeNoR, kValu
 constexpr ValueCodes kEntryCodes{kValueEnd, kValueMalformed, kValueNoR, kValueNotFound};
 
 
-// The dictionary that the value at p is or names: [inside, close). -1 with
-// LastError when it is neither a dictionary nor a reference to one.
-int ResolveDict(Job& job, const Document& doc, Cursor p, Cursor& inside, Cursor& close) {
-    if (ResolveValue(job, doc, p, kTreeCodes) < 0) return -1;
+// The dictionary that the value at p is or names: [inside, close); a failure
+// when it is neither a dictionary nor a reference to one.
+Failure ResolveDict(const Document& doc, Cursor p, Cursor& inside, Cursor& close) {
+    if (Result<bool> r = ResolveValue(doc, p, kTreeCodes); !r) return r.failure();
     close = AtDict(p, doc.end()) ? FindDictEnd(p + 2, doc.end()) : nullptr;
-    if (!close) return Fail(job, kTreeNotDict, -1);
+    if (!close) return Failure(kTreeNotDict).At(-1, p - doc.start());
     inside = p + 2;
-    return 0;
+    return {};
 }
 
-// The dictionary that a key of [from, to) holds or names: 1 with inside and
-// close, 0 when the key is absent, -1 with LastError. A delimited key must be
-// followed by white space, a comment or "/".
-int EntryDict(Job& job, const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
-              Cursor& close) {
+// The dictionary that a key of [from, to) holds or names: true with inside
+// and close, false when the key is absent. A delimited key must be followed
+// by white space, a comment or "/".
+Result<bool> EntryDict(const Document& doc, Cursor from, Cursor to, const char* key, bool delimited, Cursor& inside,
+                       Cursor& close) {
     Cursor at = FindKey(key, from, to);
-    if (!at) return 0;
+    if (!at) return false;
     Cursor p = at + std::strlen(key);
-    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Fail(job, kTreeNoValue, -1);
-    return ResolveDict(job, doc, p, inside, close) < 0 ? -1 : 1;
+    if (delimited && (p >= doc.end() || !IsKeyDelimiter(*p))) return Failure(kTreeNoValue).At(-1, p - doc.start());
+    if (Failure f = ResolveDict(doc, p, inside, close)) return f;
+    return true;
 }
 
 // Appends the pairs of a /Names array (p on its value) to dests.strings.
-int ReadNamesArray(Job& job, const Document& doc, Cursor p, NamedDests& dests) {
+Failure ReadNamesArray(const Document& doc, Cursor p, NamedDests& dests) {
     const Cursor end = doc.end();
-    if (ResolveValue(job, doc, p, kEntryCodes) < 0) return -1;
-    if (*p != '[') return Fail(job, kNamesNotArray, -1);
+    if (Result<bool> r = ResolveValue(doc, p, kEntryCodes); !r) return r.failure();
+    auto failAt = [&](int32_t code) { return Failure(code).At(-1, p - doc.start()); };
+    if (*p != '[') return failAt(kNamesNotArray);
     ++p;
     for (;;) {
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
-        if (*p == ']') return 0;
+        if (!SkipWhiteAndComments(p, end)) return failAt(kValueEnd);
+        if (*p == ']') return {};
         Cursor keyEnd = *p == '(' || *p == '<' ? StringEnd(p, end) : nullptr;
-        if (!keyEnd) return Fail(job, kNameNotString, -1);
+        if (!keyEnd) return failAt(kNameNotString);
         std::string_view name = BytesBetween(p + 1, keyEnd - 1);
         p = keyEnd;
         dests.strings.emplace(name, p);
         // Step over the value: a reference, null, an array or a dictionary.
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, kValueEnd, -1);
+        if (!SkipWhiteAndComments(p, end)) return failAt(kValueEnd);
         if (IsDigit(*p)) {
             int32_t number, generation;
             const PartFault fault = ReadReferenceValue(p, end, number, generation);
-            if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, kValueMalformed, -1);
-            if (fault != PartFault::None) return Fail(job, kValueNoR, -1);
+            if (fault == PartFault::Number || fault == PartFault::Generation) return failAt(kValueMalformed);
+            if (fault != PartFault::None) return failAt(kValueNoR);
         } else if (StartsWith(p, end, "null")) {
             p += 4;
         } else if (*p == '[') {
-            p = static_cast<Cursor>(std::memchr(p, ']', static_cast<size_t>(end - p)));
-            if (!p) return Fail(job, kValueMalformed, -1);
-            ++p;
+            Cursor close = static_cast<Cursor>(std::memchr(p, ']', static_cast<size_t>(end - p)));
+            if (!close) return failAt(kValueMalformed);
+            p = close + 1;
         } else if (AtDict(p, end)) {
-            if (!StepOverDict(p, end)) return Fail(job, kValueMalformed, -1);
+            if (!StepOverDict(p, end)) return failAt(kValueMalformed);
         } else {
-            return Fail(job, kValueMalformed, -1);
+            return failAt(kValueMalformed);
         }
     }
 }
 
-// Reads one node of the name tree: 0 for a leaf, the offset of the first byte
-// inside its /Kids for an intermediate node, or a negative code. inside and
-// close get the node's dictionary.
-int64_t ReadNameTreeNode(Job& job, const Document& doc, int64_t offset, int32_t number, int32_t generation,
-                         Cursor& inside, Cursor& close) {
+// Reads one node of the name tree: 0 for a leaf, or the offset of the first
+// byte inside its /Kids for an intermediate node. inside and close get the
+// node's dictionary.
+Result<int64_t> ReadNameTreeNode(const Document& doc, int64_t offset, int32_t number, int32_t generation,
+                                 Cursor& inside, Cursor& close) {
     const Cursor end = doc.end();
-    Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
-    if (!body) return Fail(job, kNameNodeMissing);
-    if (!AtDict(body, end)) return Fail(job, kNameNodeNotDict);
+    auto failAt = [&](int32_t code) { return Failure(code, number, offset); };
+    const Result<Cursor> found = LocateObject(doc.start(), end, offset, number, generation);
+    if (!found) return failAt(kNameNodeMissing);
+    const Cursor body = *found;
+    if (!AtDict(body, end)) return failAt(kNameNodeNotDict);
     close = FindDictEnd(body + 2, end);
-    if (!close) return Fail(job, kNameNodeNotClosed);
+    if (!close) return failAt(kNameNodeNotClosed);
     inside = body + 2;
     Cursor kids = FindKey("/Kids", inside, close);
-    if (!kids) return 0;
+    if (!kids) return int64_t{0};
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, kNameNodeEndAtKids);
-    if (*p != '[') return Fail(job, kNameNodeKidsNotArray);
+    if (!SkipWhiteAndComments(p, end)) return failAt(kNameNodeEndAtKids);
+    if (*p != '[') return failAt(kNameNodeKidsNotArray);
     return p + 1 - doc.start();
 }
 
 // The /Names of a leaf, when it has one.
-int ReadLeaf(Job& job, const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
+Failure ReadLeaf(const Document& doc, Cursor inside, Cursor close, NamedDests& dests, bool required) {
     Cursor names = FindKey("/Names", inside, close);
-    if (!names) return required ? Fail(job, kLeafNoNames, -1) : 0;
-    return ReadNamesArray(job, doc, names + 6, dests);
+    if (!names) return required ? Failure(kLeafNoNames).At(-1, inside - doc.start()) : Failure();
+    return ReadNamesArray(doc, names + 6, dests);
 }
 
 // Walks the /Kids below the root depth first from the cursor inside the
 // root's /Kids. Each node is read once: a node reached again (the tree leads
 // back to itself) ends the walk with kNameTreeLoop.
-int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
+Failure WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
     const Cursor end = doc.end();
     std::vector<Cursor> stack;
     ObjectMap seen;
@@ -119,103 +123,104 @@ int WalkNameTree(Job& job, const Document& doc, Cursor cur, NamedDests& dests) {
     };
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
-        const int kid =
-            NextKid(job, cur, end, {kDestsEndReached, kNameKidsNotClosed}, !stack.empty(), number, generation);
-        if (kid < 0) return -1;
-        if (kid == 0) {
-            if (stack.empty()) return 0;
+        const Result<bool> kid =
+            NextKid(cur, end, {kDestsEndReached, kNameKidsNotClosed}, !stack.empty(), number, generation);
+        if (!kid) return kid.failure().At(-1, cur - doc.start());
+        if (!*kid) {
+            if (stack.empty()) return {};
             cur = stack.back();
             stack.pop_back();
             step();
             continue;
         }
         step();
-        int64_t offset = LookupXref(job, doc.table, number, generation);
-        if (offset < 0) return Fail(job, kNameKidNotListed, -1);
-        if (seen.Find(number) >= 0) return Fail(job, kNameTreeLoop, -1);
+        const Result<int64_t> offset = LookupXref(doc.table, number, generation);
+        if (!offset) return Failure(kNameKidNotListed, number, -1);
+        if (seen.Find(number) >= 0) return Failure(kNameTreeLoop, number, *offset);
         seen.Insert(number, 1);
         Cursor inside, close;
-        int64_t r = ReadNameTreeNode(job, doc, offset, number, generation, inside, close);
-        if (r < 0) return Fail(job, kNameKidUnreadable, -1);
-        if (r > 0) {
+        const Result<int64_t> node = ReadNameTreeNode(doc, *offset, number, generation, inside, close);
+        if (!node) return Failure(kNameKidUnreadable, number, *offset);
+        if (*node > 0) {
             stack.push_back(cur);
-            cur = doc.start() + r;
-        } else if (ReadLeaf(job, doc, inside, close, dests, false) < 0) {
-            return -1;
+            cur = doc.start() + *node;
+        } else if (Failure f = ReadLeaf(doc, inside, close, dests, false)) {
+            return f;
         }
     }
-    job.LastError = 0;
-    return -1;
+    return Failure(job.StopCode);
 }
 
 }  // namespace
 
-int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
+Failure ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
     Cursor inside, close;
-    int r = EntryDict(job, doc, catalog, catalogEnd, "/Names", false, inside, close);
-    if (r > 0) r = EntryDict(job, doc, inside, close, "/Dests", true, inside, close);
-    if (r <= 0) return r;
+    Result<bool> found = EntryDict(doc, catalog, catalogEnd, "/Names", false, inside, close);
+    if (found && *found) found = EntryDict(doc, inside, close, "/Dests", true, inside, close);
+    if (!found) return found.failure();
+    if (!*found) return {};
 
     Cursor kids = FindKey("/Kids", inside, close);
-    if (!kids) return ReadLeaf(job, doc, inside, close, dests, true);
+    if (!kids) return ReadLeaf(doc, inside, close, dests, true);
     const Cursor end = doc.end();
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end) || *p != '[') return Fail(job, kNameKidsNotArray, -1);
+    if (!SkipWhiteAndComments(p, end) || *p != '[') return Failure(kNameKidsNotArray).At(-1, kids - doc.start());
     return WalkNameTree(job, doc, p + 1, dests);
 }
 
-int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
+Failure ReadDestsDictionary(const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests) {
     const Cursor end = doc.end();
     Cursor p, close;
-    if (int r = EntryDict(job, doc, catalog, catalogEnd, "/Dests", false, p, close); r <= 0) return r;
+    const Result<bool> found = EntryDict(doc, catalog, catalogEnd, "/Dests", false, p, close);
+    if (!found) return found.failure();
+    if (!*found) return {};
     for (;;) {
-        if (!SkipWhiteAndComments(p, end)) return Fail(job, kDestsEndReached, -1);
-        if (p >= close || *p == '>') return 0;
-        if (*p != '/') return Fail(job, kDestsKeyNotName, -1);
+        auto failAt = [&](int32_t code) { return Failure(code).At(-1, p - doc.start()); };
+        if (!SkipWhiteAndComments(p, end)) return failAt(kDestsEndReached);
+        if (p >= close || *p == '>') return {};
+        if (*p != '/') return failAt(kDestsKeyNotName);
         Cursor nameEnd = p + 1;
         while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
         std::string_view name = BytesBetween(p + 1, nameEnd);
 
         // The value as written, and where the scan goes on after it.
         Cursor value = nameEnd, after = nullptr;
-        int resolved = ResolveValue(job, doc, value, kEntryCodes, nullptr, &after);
-        if (resolved < 0) return -1;
+        const Result<bool> resolved = ResolveValue(doc, value, kEntryCodes, nullptr, &after);
+        if (!resolved) return resolved.failure();
         Cursor dest = value;
         if (AtDict(value, end)) {
             Cursor dictEnd = FindDictEnd(value + 2, end);
             Cursor d = dictEnd ? FindKey("/D", value + 2, dictEnd) : nullptr;
-            if (!d) return Fail(job, kDestDictNoD, -1);
-            if (!resolved) after = dictEnd + 2;
+            if (!d) return failAt(kDestDictNoD);
+            if (!*resolved) after = dictEnd + 2;
             dest = d + 2;
-            if (ResolveValue(job, doc, dest, kEntryCodes) < 0) return -1;
+            if (Result<bool> r = ResolveValue(doc, dest, kEntryCodes); !r) return r.failure();
         }
         NamedDests::Target target;
         if (StartsWith(dest, end, "null")) {
             if (!after) after = dest + 4;
         } else if (*dest == '[') {
             ExplicitDest explicitDest;
-            if (!ReadExplicitDest(dest, end, explicitDest)) return Fail(job, kDestArrayMalformed, -1);
+            if (!ReadExplicitDest(dest, end, explicitDest)) return failAt(kDestArrayMalformed);
             target = {explicitDest.page, explicitDest.view, explicitDest.viewLength};
             if (!after) after = explicitDest.after;
         } else {
-            return Fail(job, kDestNotArray, -1);
+            return failAt(kDestNotArray);
         }
         dests.names.emplace(name, target);
-        job.LastError = 0;
         p = after;
     }
 }
 
-bool ReadNamedValue(Job& job, const Document& doc, Cursor p, NamedDests::Target& target) {
+bool ReadNamedValue(const Document& doc, Cursor p, NamedDests::Target& target) {
     const Cursor end = doc.end();
-    bool ok = ResolveValue(job, doc, p, kEntryCodes) >= 0;
+    bool ok = ResolveValue(doc, p, kEntryCodes).ok();
     if (ok && AtDict(p, end)) {
         Cursor close = FindDictEnd(p + 2, end);
         Cursor d = close ? FindKey("/D", p + 2, close) : nullptr;
         p = d ? d + 2 : nullptr;
-        ok = p && ResolveValue(job, doc, p, kEntryCodes) >= 0;
+        ok = p && ResolveValue(doc, p, kEntryCodes).ok();
     }
-    job.LastError = 0;
     ExplicitDest dest;
     if (!ok || !ReadExplicitDest(p, end, dest)) return false;
     target = {dest.page, dest.view, dest.viewLength};

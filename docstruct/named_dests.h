@@ -58,17 +58,16 @@ struct NamedDests {
     std::unordered_map<std::string_view, Target> names;
 };
 
-// Reads the name tree under the catalog's /Names /Dests into dests.strings.
-// 0, or -1 with LastError (or without a code when the job was stopped).
-int ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
+// Reads the name tree under the catalog's /Names /Dests into dests.strings;
+// the failure that ended it (the job's stop code when it was stopped).
+Failure ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
 
-// Reads the catalog's /Dests dictionary into dests.names. 0, or -1 with
-// LastError.
-int ReadDestsDictionary(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
+// Reads the catalog's /Dests dictionary into dests.names.
+Failure ReadDestsDictionary(const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
 
 // The explicit destination that a name-tree value at p leads to: an array,
 // or a reference to an array or to a dictionary whose /D is one. false when
 // the value has another form (not an error).
-bool ReadNamedValue(Job& job, const Document& doc, Cursor p, NamedDests::Target& target);
+bool ReadNamedValue(const Document& doc, Cursor p, NamedDests::Target& target);
 
 }  // namespace brisel

@@ -1,52 +1,44 @@
 #include "docstruct/object_value.h"
 
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 
 #include <cctype>
 #include <cstring>
 
 namespace brisel {
 
-
-int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number,
-                 Cursor* afterReference) {
+Result<bool> ResolveValue(const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number,
+                          Cursor* afterReference) {
     const Cursor end = doc.end();
-    if (!SkipWhiteAndComments(p, end)) {
-        job.LastError = codes.end;
-        return -1;
-    }
-    if (!IsDigit(*p)) return 0;
+    const int64_t at = p - doc.start();
+    if (!SkipWhiteAndComments(p, end)) return Failure(codes.end).At(-1, at);
+    if (!IsDigit(*p)) return false;
     Cursor q = p;
     int32_t n, generation;
     const PartFault fault = ReadReferenceValue(q, end, n, generation);
-    if (fault == PartFault::Number || fault == PartFault::Generation) return Fail(job, codes.generation, -1);
-    if (fault != PartFault::None) return Fail(job, codes.noR, -1);
-    Cursor body = FindObject(job, doc.table, doc.start(), end, n, generation);
-    if (!body) {
-        job.LastError = codes.missing;
-        return -1;
-    }
-    job.LastError = 0;
-    p = body;
+    if (fault == PartFault::Number || fault == PartFault::Generation) return Failure(codes.generation).At(-1, at);
+    if (fault != PartFault::None) return Failure(codes.noR).At(-1, at);
+    const Result<Cursor> body = FindObject(doc.table, doc.start(), end, n, generation);
+    if (!body) return Failure(codes.missing).At(n, at);
+    p = *body;
     if (number) *number = n;
     if (afterReference) *afterReference = q;
-    return 1;
+    return true;
 }
 
-int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
-            int32_t& generation) {
+Result<bool> NextKid(Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
+                     int32_t& generation) {
     const PartFault fault = ReadReferenceValue(cur, end, number, generation);
     if (fault == PartFault::Number) {
-        job.LastError = 0;
-        if (!checkClose) return 0;
-        if (!SkipWhiteAndComments(cur, end)) return Fail(job, codes.endReached, -1);
-        if (*cur != ']') return Fail(job, codes.notClosed, -1);
-        return 0;
+        if (!checkClose) return false;
+        if (!SkipWhiteAndComments(cur, end)) return Failure(codes.endReached);
+        if (*cur != ']') return Failure(codes.notClosed);
+        return false;
     }
-    if (fault == PartFault::Generation) return Fail(job, kKidNoGeneration, -1);
-    if (fault == PartFault::End) return Fail(job, kKidEndReached, -1);
-    if (fault == PartFault::NoKeyword) return Fail(job, kKidNoR, -1);
-    return 1;
+    if (fault == PartFault::Generation) return Failure(kKidNoGeneration);
+    if (fault == PartFault::End) return Failure(kKidEndReached);
+    if (fault == PartFault::NoKeyword) return Failure(kKidNoR);
+    return true;
 }
 
 int64_t ViewLength(Cursor from, Cursor end) {

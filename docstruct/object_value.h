@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "base/job.h"
+#include "base/failure.h"
 #include "docstruct/document.h"
 
 namespace brisel {
@@ -21,11 +21,11 @@ struct ValueCodes {
 
 // Skips white space and comments before the value at p. When the value is a
 // reference "N G R", p moves to the body of the object it names, *number gets
-// N and *afterReference the byte after "R" (each when given). 1 for a
-// resolved reference, 0 for a direct value (p on its first byte), -1 with
-// LastError from codes.
-int ResolveValue(Job& job, const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number = nullptr,
-                 Cursor* afterReference = nullptr);
+// N and *afterReference the byte after "R" (each when given). true for a
+// resolved reference, false for a direct value (p on its first byte), or the
+// failure from codes, placed at the value.
+Result<bool> ResolveValue(const Document& doc, Cursor& p, const ValueCodes& codes, int32_t* number = nullptr,
+                          Cursor* afterReference = nullptr);
 
 // The codes of a /Kids array that ends where it must not.
 struct KidsCodes {
@@ -36,11 +36,11 @@ struct KidsCodes {
 // NextKid's own codes.
 enum KidCode : int32_t { kKidNoGeneration = -140, kKidEndReached = -141, kKidNoR = -142 };
 
-// The next element of a /Kids array at cur. 1 with the reference "N G R" it
-// holds (cur after "R"); 0 when no number follows (cur on the closing "]",
-// checked when checkClose); -1 with LastError: the codes given or a KidCode.
-int NextKid(Job& job, Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
-            int32_t& generation);
+// The next element of a /Kids array at cur. true with the reference "N G R"
+// it holds (cur after "R"); false when no number follows (cur on the closing
+// "]", checked when checkClose); or the failure: the codes given or a KidCode.
+Result<bool> NextKid(Cursor& cur, Cursor end, const KidsCodes& codes, bool checkClose, int32_t& number,
+                     int32_t& generation);
 
 // The bytes of [from, to) of the image, for comparing names.
 inline std::string_view BytesBetween(Cursor from, Cursor to) {

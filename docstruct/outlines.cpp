@@ -8,16 +8,15 @@
 #include "base/job_host.h"
 #include "base/object_map.h"
 #include "base/texts.h"
-#include "docstruct/job_reads.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
 namespace {
 
 constexpr ValueCodes kItemCodes{kValueEnd, kValueMalformed, kValueNoR, kValueNotFound};
-
 
 // An outline dictionary: [inside, close) with close on its ">>".
 struct Item {
@@ -27,12 +26,12 @@ struct Item {
 };
 
 // The dictionary at p; notDict is the code for any other value.
-int ReadItem(Job& job, const Document& doc, Cursor p, int32_t notDict, Item& item) {
-    if (!AtDict(p, doc.end())) return Fail(job, notDict, -1);
+Failure ReadItem(const Document& doc, Cursor p, int32_t notDict, Item& item) {
+    if (!AtDict(p, doc.end())) return Failure(notDict).At(-1, p - doc.start());
     item.close = FindDictEnd(p + 2, doc.end());
-    if (!item.close) return Fail(job, kItemNotClosed, -1);
+    if (!item.close) return Failure(kItemNotClosed).At(-1, p - doc.start());
     item.inside = p + 2;
-    return 0;
+    return {};
 }
 
 // The value of a key of an item, white space and comments skipped; null when
@@ -44,57 +43,53 @@ Cursor ValueOf(const Item& item, const char* key, Cursor end) {
     return SkipWhiteAndComments(p, end) ? p : nullptr;
 }
 
-// Follows /First or /Next of an item: 1 and the linked item, 0 when there is
-// none, -1 with LastError. A /First that does not resolve fails; a /Next that
+// Follows /First or /Next of an item: true and the linked item, false when
+// there is none, or the failure. A /First that does not resolve fails; a /Next that
 // does not resolve ends the sibling chain. An item reached twice means the
 // links lead back to an earlier item: the link is cut there (0), the items
 // before it kept, and the cut counted in loops.
-int Follow(Job& job, const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to,
-           WarningList& loops) {
+Result<bool> Follow(const Document& doc, const Item& from, const char* key, ObjectMap& seen, Item& to,
+                    WarningList& loops) {
     const bool first = key[1] == 'F';
     Cursor p = ValueOf(from, key, doc.end());
-    if (!p || StartsWith(p, doc.end(), "null")) return 0;
+    if (!p || StartsWith(p, doc.end(), "null")) return false;
     int32_t number = 0;
-    int resolved = ResolveValue(job, doc, p, kItemCodes, &number);
-    if (resolved <= 0) {
-        if (!first) {
-            job.LastError = 0;
-            return 0;
-        }
-        return resolved < 0 ? -1 : Fail(job, kValueMalformed, -1);
+    const Result<bool> resolved = ResolveValue(doc, p, kItemCodes, &number);
+    if (!resolved || !*resolved) {
+        if (!first) return false;
+        return resolved ? Failure(kValueMalformed).At(-1, p - doc.start()) : resolved.failure();
     }
     if (seen.Find(number) >= 0) {
         loops.Add(WarningKind::BookmarkLoop, number);
-        return 0;
+        return false;
     }
     seen.Insert(number, 1);
-    return ReadItem(job, doc, p, kItemNotDict, to) < 0 ? -1 : 1;
+    if (Failure f = ReadItem(doc, p, kItemNotDict, to)) return f.At(number, p - doc.start());
+    return true;
 }
 
 // Every outline dictionary in depth-first document order, the /Outlines
 // dictionary first at depth 0. The /Outlines dictionary's own /Next is never
 // followed.
-int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items, WarningList& loops) {
+Failure WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector<Item>& items,
+                        WarningList& loops) {
     std::vector<Item> stack;
     ObjectMap seen;
     Item cur = root;
     items.push_back(cur);
     for (;;) {
-        if (job.Stopped()) {
-            job.LastError = 0;
-            return -1;
-        }
+        if (job.Stopped()) return Failure(job.StopCode);
         Item next;
-        int r = Follow(job, doc, cur, "/First", seen, next, loops);
-        if (r < 0) return -1;
-        if (r > 0) {
+        Result<bool> r = Follow(doc, cur, "/First", seen, next, loops);
+        if (!r) return r.failure();
+        if (*r) {
             stack.push_back(cur);
         } else {
             for (;;) {
-                if (stack.empty()) return 0;
-                r = Follow(job, doc, cur, "/Next", seen, next, loops);
-                if (r < 0) return -1;
-                if (r > 0) break;
+                if (stack.empty()) return {};
+                r = Follow(doc, cur, "/Next", seen, next, loops);
+                if (!r) return r.failure();
+                if (*r) break;
                 cur = stack.back();
                 stack.pop_back();
             }
@@ -106,27 +101,28 @@ int WalkOutlineTree(Job& job, const Document& doc, const Item& root, std::vector
 }
 
 // The destination of an item: the /D of a GoTo action in /A, else /Dest;
-// resolved when it is a reference. 1 with p on it, 0 for none, -1 with
-// LastError.
-int FindDestination(Job& job, const Document& doc, const Item& item, Cursor& p) {
+// resolved when it is a reference. true with p on it, false for none, or the
+// failure.
+Result<bool> FindDestination(const Document& doc, const Item& item, Cursor& p) {
     const Cursor end = doc.end();
     if (Cursor action = ValueOf(item, "/A", end)) {
-        if (ResolveValue(job, doc, action, kItemCodes) < 0) return -1;
-        if (!AtDict(action, end)) return 0;
+        if (Result<bool> r = ResolveValue(doc, action, kItemCodes); !r) return r.failure();
+        if (!AtDict(action, end)) return false;
         Item dict;
         dict.inside = action + 2;
         dict.close = FindDictEnd(dict.inside, end);
-        if (!dict.close || !FindKey("/GoTo", dict.inside, dict.close)) return 0;
+        if (!dict.close || !FindKey("/GoTo", dict.inside, dict.close)) return false;
         p = ValueOf(dict, "/D", end);
     } else {
         p = ValueOf(item, "/Dest", end);
     }
-    if (!p) return 0;
-    return ResolveValue(job, doc, p, kItemCodes) < 0 ? -1 : 1;
+    if (!p) return false;
+    if (Result<bool> r = ResolveValue(doc, p, kItemCodes); !r) return r.failure();
+    return true;
 }
 
 // Maps a destination (p on its first byte) to a page index and view.
-void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDests& dests,
+void ResolveDestination(const Document& doc, Cursor p, const NamedDests& dests,
                         const ObjectMap& pageIndex, OutlineRecord& record) {
     const Cursor end = doc.end();
     NamedDests::Target target;
@@ -138,7 +134,7 @@ void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDest
         Cursor nameEnd = StringEnd(p, end);
         if (!nameEnd) return;
         auto found = dests.strings.find(BytesBetween(p + 1, nameEnd - 1));
-        if (found == dests.strings.end() || !ReadNamedValue(job, doc, found->second, target)) return;
+        if (found == dests.strings.end() || !ReadNamedValue(doc, found->second, target)) return;
     } else if (*p == '/') {
         Cursor nameEnd = p + 1;
         while (nameEnd < end && !IsNumberTerminator(*nameEnd)) ++nameEnd;
@@ -156,52 +152,54 @@ void ResolveDestination(Job& job, const Document& doc, Cursor p, const NamedDest
 }
 
 // /Count: a "-" before the number negates it; absent gives 0.
-int ReadCount(Job& job, const Item& item, Cursor end, int32_t& count) {
+Failure ReadCount(const Item& item, Cursor end, int32_t& count) {
     count = 0;
     Cursor p = ValueOf(item, "/Count", end);
-    if (!p) return 0;
+    if (!p) return {};
     bool negative = *p == '-';
     if (negative) ++p;
     int32_t value = ReadInt(p, end).value_or(-1);
-    if (value < 0) return Fail(job, kItemBadCount, -1);
+    if (value < 0) return Failure(kItemBadCount);
     count = negative ? -value : value;
-    return 0;
+    return {};
 }
 
 // /F: a number, or a reference to an object holding one; below 1 gives 0.
-int ReadFlags(Job& job, const Document& doc, const Item& item, int32_t& flags) {
+Failure ReadFlags(const Document& doc, const Item& item, int32_t& flags) {
     const Cursor end = doc.end();
     flags = 0;
     Cursor p = ValueOf(item, "/F", end);
-    if (!p) return 0;
+    if (!p) return {};
+    const int64_t at = p - doc.start();
     int32_t value, generation;
     const PartFault fault = ReadReferenceValue(p, end, value, generation);
-    job.LastError = 0;
     // A number alone is the value; two numbers make a reference.
     if (fault != PartFault::Number && fault != PartFault::Generation) {
-        if (fault != PartFault::None) return Fail(job, kValueNoR, -1);
-        if (value < 1) return Fail(job, kValueMalformed, -1);
-        Cursor body = FindObject(job, doc.table, doc.start(), end, value, generation);
-        if (!body) return Fail(job, kValueNotFound, -1);
-        value = ReadInt(body, end).value_or(-1);
-        if (value < 0) return Fail(job, kValueMalformed, -1);
+        if (fault != PartFault::None) return Failure(kValueNoR).At(-1, at);
+        if (value < 1) return Failure(kValueMalformed).At(-1, at);
+        const Result<Cursor> body = FindObject(doc.table, doc.start(), end, value, generation);
+        if (!body) return Failure(kValueNotFound, value, at);
+        Cursor q = *body;
+        const int32_t number = value;
+        value = ReadInt(q, end).value_or(-1);
+        if (value < 0) return Failure(kValueMalformed, number, *body - doc.start());
     }
     flags = value >= 1 ? value : 0;
-    return 0;
+    return {};
 }
 
 // The title and colour of an item: positions of their bytes in the image.
-int ReadTitleAndColour(Job& job, const Document& doc, const Item& item, OutlineRecord& record) {
+Failure ReadTitleAndColour(const Document& doc, const Item& item, OutlineRecord& record) {
     const Cursor end = doc.end();
     if (Cursor title = ValueOf(item, "/Title", end)) {
-        if (ResolveValue(job, doc, title, kItemCodes) < 0) return -1;
+        if (Result<bool> r = ResolveValue(doc, title, kItemCodes); !r) return r.failure();
         if (Cursor titleEnd = StringEnd(title, end)) {
             record.titlePosition = title - doc.start();
             record.titleLength = static_cast<int32_t>(titleEnd - title);
         }
     }
     if (Cursor colour = ValueOf(item, "/C", end)) {
-        if (ResolveValue(job, doc, colour, kItemCodes) < 0) return -1;
+        if (Result<bool> r = ResolveValue(doc, colour, kItemCodes); !r) return r.failure();
         if (*colour == '[') {
             Cursor p = colour + 1;
             int64_t length = SkipWhiteAndComments(p, end) ? ViewLength(p, end) : -1;
@@ -211,7 +209,7 @@ int ReadTitleAndColour(Job& job, const Document& doc, const Item& item, OutlineR
             }
         }
     }
-    return 0;
+    return {};
 }
 
 // Indexes the records by the page they lead to (record 0 excluded).
@@ -239,29 +237,31 @@ void IndexByPage(Document& doc) {
     }
 }
 
-int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
+Failure Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     const Cursor end = doc.end();
     Cursor p = ValueOf({catalog, catalogEnd, 0}, "/Outlines", end);
-    if (!p || StartsWith(p, end, "null")) return 0;
-    if (ResolveValue(job, doc, p, kItemCodes) < 0) return -1;
+    if (!p || StartsWith(p, end, "null")) return {};
+    if (Result<bool> r = ResolveValue(doc, p, kItemCodes); !r) return r.failure();
     Item root;
-    if (ReadItem(job, doc, p, kOutlinesNotDict, root) < 0) return -1;
+    if (Failure f = ReadItem(doc, p, kOutlinesNotDict, root)) return f;
     std::vector<Item> items;
-    if (WalkOutlineTree(job, doc, root, items, doc.warnings) < 0) return -1;
+    if (Failure f = WalkOutlineTree(job, doc, root, items, doc.warnings)) return f;
 
     // Which tables the destinations need.
     bool needTree = false, needDests = false;
     for (size_t i = 1; i < items.size(); ++i) {
         Cursor dest;
-        int r = FindDestination(job, doc, items[i], dest);
-        if (r < 0) return -1;
-        if (r == 0) continue;
+        const Result<bool> r = FindDestination(doc, items[i], dest);
+        if (!r) return r.failure();
+        if (!*r) continue;
         needTree |= *dest == '(' || *dest == '<';
         needDests |= *dest == '/';
     }
     NamedDests dests;
-    if (needTree && ReadDestsNameTree(job, doc, catalog, catalogEnd, dests) < 0) return -1;
-    if (needDests && ReadDestsDictionary(job, doc, catalog, catalogEnd, dests) < 0) return -1;
+    if (needTree)
+        if (Failure f = ReadDestsNameTree(job, doc, catalog, catalogEnd, dests)) return f;
+    if (needDests)
+        if (Failure f = ReadDestsDictionary(doc, catalog, catalogEnd, dests)) return f;
 
     // Later lines of the page list win, as in a table indexed by number.
     ObjectMap pageIndex;
@@ -271,42 +271,40 @@ int Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     for (const Item& item : items) {
         OutlineRecord record;
         record.depth = item.depth;
-        if (ReadCount(job, item, end, record.count) < 0) return -1;
+        if (Failure f = ReadCount(item, end, record.count)) return f.At(-1, item.inside - 2 - doc.start());
         if (item.depth > 0) {
-            if (ReadTitleAndColour(job, doc, item, record) < 0) return -1;
-            if (ReadFlags(job, doc, item, record.flags) < 0) return -1;
+            if (Failure f = ReadTitleAndColour(doc, item, record)) return f;
+            if (Failure f = ReadFlags(doc, item, record.flags)) return f;
             Cursor dest;
-            int r = FindDestination(job, doc, item, dest);
-            if (r < 0) return -1;
-            if (r > 0) ResolveDestination(job, doc, dest, dests, pageIndex, record);
+            const Result<bool> r = FindDestination(doc, item, dest);
+            if (!r) return r.failure();
+            if (*r) ResolveDestination(doc, dest, dests, pageIndex, record);
         }
         doc.outlines.push_back(record);
     }
     IndexByPage(doc);
-    return 0;
+    return {};
 }
 
 }  // namespace
 
-int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
+Failure AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
     doc.outlines.clear();
     doc.outlinePages = OutlinePageIndex();
     doc.warnings.ClearKind(WarningKind::BookmarkLoop);
     job.StatusText = Tr(job.app.language, Text::AnalyzingOutline);
     job.host.Progress(job, 15);
-    int r;
+    Failure failure;
     try {
-        r = Analyze(job, doc, catalog, catalogEnd);
+        failure = Analyze(job, doc, catalog, catalogEnd);
     } catch (const std::bad_alloc&) {
-        r = Fail(job, kOutlineLoop, -1);
+        failure = Failure(kOutlineLoop);
     }
-    if (r < 0) {
+    if (failure) {
         doc.outlines.clear();
         doc.outlinePages = OutlinePageIndex();
-        return -1;
     }
-    job.LastError = 0;
-    return 0;
+    return failure;
 }
 
 }  // namespace brisel

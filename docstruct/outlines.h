@@ -16,8 +16,8 @@ enum OutlineCode : int32_t {
     kItemBadCount = -6033,
 };
 
-// Fills doc.outlines from the catalog's /Outlines (doc.pages must be filled).
-// 0, or -1 with LastError.
-int AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd);
+// Fills doc.outlines from the catalog's /Outlines (doc.pages must be filled);
+// the failure that ended it (the job's stop code when it was stopped).
+Failure AnalyzeOutlines(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd);
 
 }  // namespace brisel

@@ -1,6 +1,6 @@
 #include "docstruct/page_scan.h"
 
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/object_value.h"
 #include "pdfread/xref_table.h"
 
@@ -13,12 +13,11 @@ namespace {
 constexpr int kMaxAncestors = 64;
 
 // The dictionary of an object listed in use, or false.
-bool ReadDict(Job& job, const Document& doc, int32_t number, Cursor& inside, Cursor& dictEnd) {
+bool ReadDict(const Document& doc, int32_t number, Cursor& inside, Cursor& dictEnd) {
     const XrefEntry* entry = doc.table.Find(number);
     if (!entry || entry->type != 'n') return false;
     const Cursor end = doc.end();
-    Cursor body = LocateObject(job, doc.start(), end, entry->offset, number, entry->generation);
-    job.LastError = 0;
+    Cursor body = LocateObject(doc.start(), end, entry->offset, number, entry->generation).value_or(nullptr);
     if (!body || !AtDict(body, end)) return false;
     dictEnd = FindDictEnd(body + 2, end);
     if (!dictEnd) return false;
@@ -29,19 +28,18 @@ bool ReadDict(Job& job, const Document& doc, int32_t number, Cursor& inside, Cur
 }
 
 // The object number a key's reference names, or 0.
-int32_t ReferenceOf(Job& job, const char* key, size_t keyLength, Cursor inside, Cursor dictEnd) {
+int32_t ReferenceOf(const char* key, size_t keyLength, Cursor inside, Cursor dictEnd) {
     Cursor at = FindKey(key, inside, dictEnd);
     if (!at) return 0;
     at += keyLength;
     int32_t number = 0, generation = 0;
     const bool ok = ReadReferenceValue(at, dictEnd, number, generation) == PartFault::None;
-    job.LastError = 0;
     return ok && number > 0 ? number : 0;
 }
 
-bool IsPagesNode(Job& job, const Document& doc, int32_t number) {
+bool IsPagesNode(const Document& doc, int32_t number) {
     Cursor inside, dictEnd;
-    if (number <= 0 || !ReadDict(job, doc, number, inside, dictEnd)) return false;
+    if (number <= 0 || !ReadDict(doc, number, inside, dictEnd)) return false;
     const NodeType type = ReadNodeType(inside, dictEnd);
     return type == NodeType::Pages ||
            (type == NodeType::None && FindKey("/Kids", inside, dictEnd) && FindKey("/Count", inside, dictEnd));
@@ -49,12 +47,12 @@ bool IsPagesNode(Job& job, const Document& doc, int32_t number) {
 
 // Whether the object's dictionary is a page the scan takes; parent gets its
 // /Parent's number (0 none).
-bool IsScannedPage(Job& job, const Document& doc, Cursor inside, Cursor dictEnd, int32_t& parent) {
+bool IsScannedPage(const Document& doc, Cursor inside, Cursor dictEnd, int32_t& parent) {
     const NodeType type = ReadNodeType(inside, dictEnd);
     if (type == NodeType::Pages || FindKey("/Kids", inside, dictEnd)) return false;
-    parent = ReferenceOf(job, "/Parent", 7, inside, dictEnd);
+    parent = ReferenceOf("/Parent", 7, inside, dictEnd);
     if (type == NodeType::Page) return true;
-    if (IsPagesNode(job, doc, parent)) return true;
+    if (IsPagesNode(doc, parent)) return true;
     return type == NodeType::None && FindKey("/Contents", inside, dictEnd) &&
            FindKey("/MediaBox", inside, dictEnd);
 }
@@ -62,13 +60,13 @@ bool IsScannedPage(Job& job, const Document& doc, Cursor inside, Cursor dictEnd,
 // The attributes the page inherits: for each it lacks, the nearest
 // ancestor that holds it. The ancestors join the tree's objects, so that no
 // page file copies them.
-void Inherit(Job& job, Document& doc, Cursor inside, Cursor dictEnd, int32_t parent, PageEntry& page) {
+void Inherit(Document& doc, Cursor inside, Cursor dictEnd, int32_t parent, PageEntry& page) {
     int32_t own = 0;
     for (int i = 0; i < 4; ++i)
         if (FindKey(kInheritKeys[i], inside, dictEnd)) own |= 1 << i;
     for (int level = 0; parent > 0 && level < kMaxAncestors; ++level) {
         Cursor nodeInside, nodeEnd;
-        if (!ReadDict(job, doc, parent, nodeInside, nodeEnd)) break;
+        if (!ReadDict(doc, parent, nodeInside, nodeEnd)) break;
         doc.treeObjects.Insert(parent, 1);
         for (int i = 0; i < 4; ++i) {
             const int32_t bit = 1 << i;
@@ -78,7 +76,7 @@ void Inherit(Job& job, Document& doc, Cursor inside, Cursor dictEnd, int32_t par
                 page.holders[i] = parent;
             }
         }
-        parent = ReferenceOf(job, "/Parent", 7, nodeInside, nodeEnd);
+        parent = ReferenceOf("/Parent", 7, nodeInside, nodeEnd);
     }
 }
 
@@ -115,14 +113,14 @@ int32_t AddScannedPages(Job& job, Document& doc) {
         // kind) is not taken again.
         if (doc.treeObjects.Find(entry.number) >= 0) continue;
         Cursor inside, dictEnd;
-        if (!ReadDict(job, doc, entry.number, inside, dictEnd)) continue;
+        if (!ReadDict(doc, entry.number, inside, dictEnd)) continue;
         int32_t parent = 0;
-        if (!IsScannedPage(job, doc, inside, dictEnd, parent)) continue;
+        if (!IsScannedPage(doc, inside, dictEnd, parent)) continue;
         PageEntry page;
         page.number = entry.number;
         page.generation = entry.generation;
         page.scanned = true;
-        Inherit(job, doc, inside, dictEnd, parent, page);
+        Inherit(doc, inside, dictEnd, parent, page);
         doc.pages.push_back(page);
         doc.warnings.Add(WarningKind::ScannedPage, entry.number, entry.offset);
         known.Insert(entry.number, 1);
@@ -130,7 +128,6 @@ int32_t AddScannedPages(Job& job, Document& doc) {
     }
     // Every page is one of the tree's objects: no page file copies another.
     for (const PageEntry& page : doc.pages) doc.treeObjects.Insert(page.number, 1);
-    job.LastError = 0;
     return added;
 }
 

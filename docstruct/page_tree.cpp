@@ -8,12 +8,12 @@
 #include "base/object_map.h"
 #include "docstruct/direct_kids.h"
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
 #include "docstruct/object_value.h"
 #include "docstruct/outlines.h"
 #include "docstruct/page_scan.h"
 #include "docstruct/viewer_settings.h"
 #include "pdfread/catalog.h"
+#include "pdfread/xref_table.h"
 
 namespace brisel {
 
@@ -47,7 +47,7 @@ bool NotHeld(const Document& doc, int32_t number) {
 // at p one reference or more, then a "]" that closes nothing, all before
 // the dictionary's end. p, where the kids begin, or null when the value is
 // anything else.
-Cursor KidsWithoutOpening(Job& job, Cursor p, Cursor dictEnd) {
+Cursor KidsWithoutOpening(Cursor p, Cursor dictEnd) {
     Cursor q = p;
     int count = 0;
     while (SkipWhiteAndComments(q, dictEnd) && IsDigit(*q)) {
@@ -55,19 +55,18 @@ Cursor KidsWithoutOpening(Job& job, Cursor p, Cursor dictEnd) {
         if (ReadReferenceValue(q, dictEnd, number, generation) != PartFault::None) break;
         ++count;
     }
-    job.LastError = 0;
     return count > 0 && q < dictEnd && *q == ']' ? p : nullptr;
 }
 
-// Reads one node of the page tree into info. 0, or a negative code.
-int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, int32_t generation,
-                 NodeInfo& info) {
+// Reads one node of the page tree into info.
+Failure ReadPageNode(const Document& doc, int64_t offset, int32_t number, int32_t generation, NodeInfo& info) {
     const Cursor end = doc.end();
-    Cursor body = LocateObject(job, doc.start(), end, offset, number, generation);
-    if (!body) return Fail(job, kNodeNotFound);
-    if (!StartsWith(body, end, "<<")) return Fail(job, kNodeNotDict);
+    auto failAt = [&](int32_t code) { return Failure(code, number, offset); };
+    const Cursor body = LocateObject(doc.start(), end, offset, number, generation).value_or(nullptr);
+    if (!body) return failAt(kNodeNotFound);
+    if (!StartsWith(body, end, "<<")) return failAt(kNodeNotDict);
     Cursor dictEnd = FindDictEnd(body + 2, end);
-    if (!dictEnd) return Fail(job, kNodeNotClosed);
+    if (!dictEnd) return failAt(kNodeNotClosed);
     // A node without /Type plays the role its keys give it: with /Kids an
     // intermediate node, otherwise a page. So does a node whose /Type is
     // damaged, when it still looks like a page or holds /Kids.
@@ -77,54 +76,47 @@ int ReadPageNode(Job& job, const Document& doc, int64_t offset, int32_t number, 
         page = !FindKey("/Kids", body + 2, dictEnd);
     } else if (type == NodeType::Other) {
         page = LooksLikePage(body + 2, dictEnd);
-        if (!page && !FindKey("/Kids", body + 2, dictEnd)) return Fail(job, kNodeNotPage);
+        if (!page && !FindKey("/Kids", body + 2, dictEnd)) return failAt(kNodeNotPage);
     }
     info.present = 0;
     for (int i = 0; i < 4; ++i)
         if (FindKey(kInheritKeys[i], body + 2, dictEnd)) info.present |= 1 << i;
     info.kids = 0;
-    if (page) return 0;
+    if (page) return {};
     Cursor kids = FindKey("/Kids", body + 2, dictEnd);
-    if (!kids) return Fail(job, kNodeNoKids);
+    if (!kids) return failAt(kNodeNoKids);
     Cursor p = kids + 5;
-    if (!SkipWhiteAndComments(p, end)) return Fail(job, kNodeEndAfterKids);
-    Cursor first = *p == '[' ? p + 1 : KidsWithoutOpening(job, p, dictEnd);
-    if (!first) return Fail(job, kNodeKidsNotArray);
-    job.LastError = 0;
+    if (!SkipWhiteAndComments(p, end)) return failAt(kNodeEndAfterKids);
+    Cursor first = *p == '[' ? p + 1 : KidsWithoutOpening(p, dictEnd);
+    if (!first) return failAt(kNodeKidsNotArray);
     info.kids = first - doc.start();
-    return 0;
+    return {};
 }
 
 // The cursor inside the root's /Kids, which may be an array or a reference
 // to an array object.
-Cursor RootKids(Job& job, const Document& doc, const DictObject& root) {
+Result<Cursor> RootKids(const Document& doc, const DictObject& root) {
     const Cursor end = doc.end();
+    const int64_t rootAt = root.inside() - doc.start();
     Cursor key = FindKey("/Kids", root.inside(), root.end);
-    if (!key) {
-        Fail(job, kRootNoKids);
-        return nullptr;
-    }
+    if (!key) return Failure(kRootNoKids, root.number, rootAt);
     Cursor p = key + 5;
-    if (!SkipWhiteAndComments(p, end)) {
-        Fail(job, kRootEndAfterKids);
-        return nullptr;
-    }
+    if (!SkipWhiteAndComments(p, end)) return Failure(kRootEndAfterKids, root.number, rootAt);
     if (*p == '[') return p + 1;
     int32_t number, generation;
     Cursor value = p;
     if (ReadReferenceValue(p, end, number, generation) == PartFault::None) {
-        Cursor body = FindObject(job, doc.table, doc.start(), end, number, generation);
+        const Cursor body = FindObject(doc.table, doc.start(), end, number, generation).value_or(nullptr);
         if (body && *body == '[') return body + 1;
     }
-    if (Cursor first = KidsWithoutOpening(job, value, root.end)) return first;
-    Fail(job, kRootKidsNotArray);
-    return nullptr;
+    if (Cursor first = KidsWithoutOpening(value, root.end)) return first;
+    return Failure(kRootKidsNotArray, root.number, rootAt);
 }
 
-// Walks the tree depth first from the root's /Kids into doc.pages. 0 or -1.
+// Walks the tree depth first from the root's /Kids into doc.pages.
 // A page dictionary written into /Kids itself is stepped over and its node
 // listed in direct, once, for LiftDirectKids.
-int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, InheritState state,
+Failure WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, InheritState state,
                  std::vector<int32_t>& direct) {
     struct Frame {
         Cursor resume;
@@ -145,25 +137,24 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
     Cursor cur = kids;
     while (!job.Stopped()) {
         int32_t number = 0, generation = 0;
-        int kid = 0;
+        Result<bool> kid = false;
         if (SkipWhiteAndComments(cur, end) && AtDict(cur, end)) {
             if (StepOverDict(cur, end)) {
                 if (direct.empty() || direct.back() != node) direct.push_back(node);
                 continue;
             }
-            kid = Fail(job, kKidsNotClosed, -1);
+            kid = Failure(kKidsNotClosed);
         } else {
-            kid = NextKid(job, cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
+            kid = NextKid(cur, end, {kKidsEndReached, kKidsNotClosed}, !stack.empty(), number, generation);
         }
         // Damaged bytes among the kids end this node's list: the pages
         // before them count, and those after them are lost to the walk.
-        if (kid < 0) {
+        if (!kid) {
             doc.warnings.Add(WarningKind::LostTreeNode, node, cur - doc.start());
-            job.LastError = 0;
-            kid = 0;
+            kid = false;
         }
-        if (kid == 0) {
-            if (stack.empty()) return 0;
+        if (!*kid) {
+            if (stack.empty()) return {};
             cur = stack.back().resume;
             state = stack.back().state;
             node = stack.back().node;
@@ -171,7 +162,7 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
             continue;
         }
         const bool notHeld = NotHeld(doc, number);
-        int64_t offset = LookupXref(job, doc.table, number, generation);
+        const int64_t offset = LookupXref(doc.table, number, generation).value_or(-1);
         doc.treeObjects.Insert(number, 1);
         // The pages under a node the file does not hold cannot be known:
         // the walk goes on with the pages it can reach, and the job reports
@@ -179,16 +170,15 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         // needs no budget.
         if (notHeld || offset < 0) {
             doc.warnings.Add(WarningKind::LostTreeNode, number);
-            job.LastError = 0;
             continue;
         }
-        if (budget-- == 0) return Fail(job, kStackFull, -1);
+        if (budget-- == 0) return Failure(kStackFull, number, offset);
         int32_t known = nodeIndex.Find(number);
         if (known < 0) {
             NodeInfo info;
             // A kid that cannot be read, or is neither a page nor a node,
             // is skipped; the other kids still count.
-            if (ReadPageNode(job, doc, offset, number, generation, info) < 0) info.kids = -1;
+            if (ReadPageNode(doc, offset, number, generation, info)) info.kids = -1;
             known = static_cast<int32_t>(nodes.size());
             nodes.push_back(info);
             nodeIndex.Insert(number, known);
@@ -196,7 +186,6 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
         const NodeInfo info = nodes[static_cast<size_t>(known)];
         if (info.kids < 0) {
             doc.warnings.Add(WarningKind::LostTreeNode, number, offset);
-            job.LastError = 0;
             continue;
         }
         if (info.kids > 0) {
@@ -220,12 +209,12 @@ int WalkPageTree(Job& job, Document& doc, Cursor kids, int32_t rootNumber, Inher
             for (int i = 0; i < 4; ++i) page.holders[i] = state.holders[i];
         doc.pages.push_back(page);
     }
-    return -1;
+    return Failure(job.StopCode);
 }
 
 }  // namespace
 
-int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
+Result<int32_t> AnalyzeDocument(Job& job, Document& doc, bool scan) {
     doc.pages.clear();
     doc.warnings.ClearKind(WarningKind::LostTreeNode);
     doc.warnings.ClearKind(WarningKind::ScannedPage);
@@ -235,11 +224,12 @@ int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
     doc.treeObjects = ObjectMap();
     doc.ocProperties = -1;
     DictObject catalog, root;
-    if (!FindCatalog(job, doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration, catalog))
-        return -1;
-    if (ReadViewerSettings(job, doc, catalog.inside(), catalog.end) < 0) return -1;
-    const bool rootFound = FindPageTreeRoot(job, doc.start(), doc.end(), doc.table, catalog, root);
-    if (!rootFound && !scan) return -1;
+    if (Failure f = FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
+                                catalog))
+        return f;
+    if (Failure f = ReadViewerSettings(doc, catalog.inside(), catalog.end, job.Viewer)) return f;
+    const Failure noRoot = FindPageTreeRoot(doc.start(), doc.end(), doc.table, catalog, root);
+    if (noRoot && !scan) return noRoot;
 
     if (Cursor key = FindKey("/OCProperties", catalog.inside(), catalog.end)) {
         Cursor value = key + 13;
@@ -248,7 +238,7 @@ int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
     AnalyzeDocumentData(job, doc, catalog.inside(), catalog.end);
     Cursor kids = nullptr;
     InheritState state;
-    if (rootFound) {
+    if (!noRoot) {
         // The root's /Count only sizes the first allocation: the page count
         // is what the walk finds, since a wrong /Count would leave pages out
         // or make up pages that are not there.
@@ -263,18 +253,19 @@ int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
             state.holders[i] = root.number;
             if (FindKey(kInheritKeys[i], root.inside(), root.end)) state.mask |= 1 << i;
         }
-        job.LastError = 0;
-        kids = RootKids(job, doc, root);
-        if (!kids && !scan) return -1;
+        const Result<Cursor> rootKids = RootKids(doc, root);
+        if (!rootKids && !scan) return rootKids.failure();
+        kids = rootKids.value_or(nullptr);
     }
 
     try {
         std::vector<int32_t> direct;
-        if (kids && WalkPageTree(job, doc, kids, root.number, state, direct) < 0) return -1;
+        if (kids)
+            if (Failure f = WalkPageTree(job, doc, kids, root.number, state, direct)) return f;
         if (!direct.empty()) {
             // The pages written into /Kids get numbers of their own in an
             // update of the image; the tree is then read again.
-            if (LiftDirectKids(job, doc, direct) < 0) return -1;
+            if (Failure f = LiftDirectKids(job, doc, direct)) return f;
             return AnalyzeDocument(job, doc, scan);
         }
         // A tree that lost kids, or holds fewer pages than it says, may
@@ -283,17 +274,16 @@ int32_t AnalyzeDocument(Job& job, Document& doc, bool scan) {
         doc.treeDamaged = !kids || doc.lostTreeNodes() > 0 || doc.declaredPages > static_cast<int32_t>(doc.pages.size());
         if (scan && doc.treeDamaged) doc.scannedPages = AddScannedPages(job, doc);
     } catch (const std::bad_alloc&) {
-        return Fail(job, kPageListFull, -1);
+        return Failure(kPageListFull);
     }
-    if (job.Stopped()) return -1;
-    if (doc.pages.empty()) return Fail(job, kNoPages, -1);
+    if (job.Stopped()) return Failure(job.StopCode);
+    if (doc.pages.empty()) return Failure(kNoPages);
     doc.pages.shrink_to_fit();
 
     if ((job.Viewer.KeepOutlines || job.NeedOutlines) && FindKey("/Outlines", catalog.inside(), catalog.end)) {
         job.Step = JobStep::Outlines;
-        if (AnalyzeOutlines(job, doc, catalog.inside(), catalog.end) < 0) return -1;
+        if (Failure f = AnalyzeOutlines(job, doc, catalog.inside(), catalog.end)) return f;
     }
-    job.LastError = 0;
     return static_cast<int32_t>(doc.pages.size());
 }
 

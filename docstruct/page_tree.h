@@ -33,10 +33,11 @@ enum PageTreeCode : int32_t {
 };
 
 // Fills doc.pages (and doc.outlines when bookmarks are kept) and returns the
-// number of pages found, or -1 with LastError on failure. Damage among the
+// number of pages found, or the failure (the job's stop code when it was
+// stopped). Damage among the
 // kids costs only the pages under it. With scan, a damaged tree (a root
 // without kids, kids lost, fewer pages than its /Count) also gives the page
 // objects it no longer reaches, after its own pages.
-int32_t AnalyzeDocument(Job& job, Document& doc, bool scan = false);
+Result<int32_t> AnalyzeDocument(Job& job, Document& doc, bool scan = false);
 
 }  // namespace brisel

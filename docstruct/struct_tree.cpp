@@ -6,7 +6,7 @@
 #include "docstruct/dict_entries.h"
 #include "docstruct/document_data.h"
 #include "docstruct/flat_tree.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/object_value.h"
 
 namespace brisel {
@@ -14,9 +14,8 @@ namespace brisel {
 namespace {
 
 // The dictionary of object number: [open, close).
-bool ObjectDict(Job& job, const Document& doc, int32_t number, int32_t generation, Cursor& open, Cursor& close) {
-    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
-    job.LastError = 0;
+bool ObjectDict(const Document& doc, int32_t number, int32_t generation, Cursor& open, Cursor& close) {
+    Cursor body = FindObject(doc.table, doc.start(), doc.end(), number, generation).value_or(nullptr);
     if (!body || !StartsWith(body, doc.end(), "<<")) return false;
     open = body;
     close = FindDictEnd(body + 2, doc.end());
@@ -134,7 +133,7 @@ void AnalyzeStructure(Job& job, Document& doc) {
     s = StructureIndex();
     Cursor at = CatalogValue(doc, kStructTreeRoot);
     Cursor open, close;
-    if (!at || !DictionaryAt(job, doc, at, open, close)) return;
+    if (!at || !DictionaryAt(doc, at, open, close)) return;
     {
         Cursor q = at;
         int32_t number, generation;
@@ -179,7 +178,7 @@ void AnalyzeStructure(Job& job, Document& doc) {
         if (met.Find(kid.number) >= 0 || doc.treeObjects.Find(kid.number) >= 0) continue;
         met.Insert(kid.number, 1);
         Cursor eopen, eclose;
-        if (!ObjectDict(job, doc, kid.number, kid.generation, eopen, eclose)) continue;
+        if (!ObjectDict(doc, kid.number, kid.generation, eopen, eclose)) continue;
         StructContent c;
         if (kid.parent >= 0 && ReadContentReference(eopen, eclose, c)) {
             c.element = kid.parent;
@@ -241,7 +240,6 @@ void AnalyzeStructure(Job& job, Document& doc) {
             s.ids.emplace_back(key - doc.start(), static_cast<int32_t>(keyEnd - key));
         });
     }
-    job.LastError = 0;
     s.present = !job.Stopped();
 }
 

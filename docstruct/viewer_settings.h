@@ -15,8 +15,8 @@ enum ViewerCode : int32_t {
     kViewerNotFound = -6044,
 };
 
-// Resolves the "keep" choices of job.Viewer from the catalog dictionary
-// [catalog, catalogEnd). 0, or -1 with LastError for a malformed value.
-int ReadViewerSettings(Job& job, const Document& doc, Cursor catalog, Cursor catalogEnd);
+// Resolves the "keep" choices of viewer from the catalog dictionary
+// [catalog, catalogEnd); the failure of a malformed value.
+Failure ReadViewerSettings(const Document& doc, Cursor catalog, Cursor catalogEnd, ViewerSettings& viewer);
 
 }  // namespace brisel

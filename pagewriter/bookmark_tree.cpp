@@ -168,22 +168,21 @@ void AddBookmarkAncestors(const Job& job, const Document& doc, std::vector<int32
     std::sort(records.begin(), records.end());
 }
 
-int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
-                          std::string& out, std::vector<size_t>& offsets, const PageObjectNumbers& pages) {
+Result<int32_t> WriteBookmarkTree(const Job& job, const Document& doc, const std::vector<int32_t>& selected,
+                                  int32_t firstNumber, std::string& out, std::vector<size_t>& offsets,
+                                  const PageObjectNumbers& pages) {
     std::vector<Node> nodes;
     try {
         nodes = MakeNodes(doc, selected, job.Viewer.FlatOutlines != 0);
         Link(nodes);
         Count(doc, nodes, job.Viewer.FlatOutlines != 0);
     } catch (const std::bad_alloc&) {
-        job.LastError = kBookmarksNoMemory;
-        return -1;
+        return Failure(kBookmarksNoMemory);
     }
     try {
         offsets.reserve(offsets.size() + nodes.size());
     } catch (const std::bad_alloc&) {
-        job.LastError = kBookmarkOffsetsFull;
-        return -1;
+        return Failure(kBookmarkOffsetsFull);
     }
     try {
         for (size_t k = 0; k < nodes.size(); ++k) {
@@ -191,8 +190,7 @@ int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32
             WriteNode(doc, nodes, k, firstNumber, pages, out);
         }
     } catch (const std::bad_alloc&) {
-        job.LastError = kBookmarksNoMemory;
-        return -1;
+        return Failure(kBookmarksNoMemory);
     }
     return firstNumber + static_cast<int32_t>(nodes.size());
 }

@@ -31,8 +31,9 @@ enum BookmarkCode : int32_t { kBookmarksNoMemory = -7011, kBookmarkOffsetsFull =
 
 // Appends the bookmark nodes as objects firstNumber, firstNumber + 1, ...
 // (the root first), recording each object's offset. Returns the next free
-// object number, or -1 with LastError.
-int32_t WriteBookmarkTree(Job& job, const Document& doc, const std::vector<int32_t>& selected, int32_t firstNumber,
-                          std::string& out, std::vector<size_t>& offsets, const PageObjectNumbers& pages = {});
+// object number.
+Result<int32_t> WriteBookmarkTree(const Job& job, const Document& doc, const std::vector<int32_t>& selected,
+                                  int32_t firstNumber, std::string& out, std::vector<size_t>& offsets,
+                                  const PageObjectNumbers& pages = {});
 
 }  // namespace brisel

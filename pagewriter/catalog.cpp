@@ -48,8 +48,8 @@ std::string ZoomText(const std::string& percent) {
     return std::string(text).substr(0, 4);
 }
 
-bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const std::string& extraEntries,
-                  std::string& out) {
+Failure WriteCatalog(const Job& job, const Document& doc, int32_t outlinesNumber, const std::string& extraEntries,
+                     std::string& out) {
     const ViewerSettings& v = job.Viewer;
     const std::string& mode = v.OpenActionMode;
     const bool viewFound = v.OpenActionView >= 0 && v.OpenActionView < static_cast<int64_t>(doc.image.size());
@@ -66,10 +66,8 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const s
             catalog += "/FitH null ]\n>>\nendobj\n";
         } else {
             if (mode == "O") {
-                if (!CopyView(doc, v.OpenActionView, catalog)) {
-                    job.LastError = kOpenActionViewUnclosed;
-                    return false;
-                }
+                if (!CopyView(doc, v.OpenActionView, catalog))
+                    return Failure(kOpenActionViewUnclosed).At(-1, v.OpenActionView);
             } else {
                 catalog += "/XYZ null null " + ZoomText(mode) + " ]";
             }
@@ -126,7 +124,7 @@ bool WriteCatalog(Job& job, const Document& doc, int32_t outlinesNumber, const s
         catalog += kEnding;
     }
     out += catalog;
-    return true;
+    return {};
 }
 
 }  // namespace brisel

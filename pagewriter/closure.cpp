@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "pagewriter/reference_scan.h"
 
 namespace brisel {
@@ -72,7 +72,7 @@ int PageClosure::AddObject(int32_t number, int32_t generation) {
         return kNullReference;
     }
     if (listed->type != 'n' || listed->generation != generation) return kNullReference;
-    Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, number, generation);
+    Cursor body = LocateObject(doc_.start(), doc_.end(), listed->offset, number, generation).value_or(nullptr);
     if (!body) return kClosureObjectMissing;
     // A body that begins no value (a damaged "<<", say) cannot be read:
     // the object is taken as missing, and the page file reported.
@@ -124,7 +124,7 @@ int PageClosure::Walk(int32_t start) {
         Frame& frame = stack.back();
         const Entry& current = entries_[static_cast<size_t>(frame.entry)];
         ScanContext context{current.body, doc_.start(), doc_.end(), &doc_.table};
-        ScanResult r = NextReference(job_, frame.cursor, frame.bound, context);
+        ScanResult r = NextReference(frame.cursor, frame.bound, context);
         switch (r.event) {
             case ScanEvent::Reference: {
                 if (current.cut >= 0) {
@@ -202,7 +202,6 @@ int PageClosure::WalkObject(int32_t number, int32_t generation) {
     int added = AddObject(number, generation);
     if (added < kNullReference) return added;
     if (added == kNullReference) return 0;
-    job_.LastError = 0;
     return Walk(added);
 }
 
@@ -211,7 +210,7 @@ int PageClosure::AddPages(const std::vector<const PageEntry*>& pages) {
         if (index_.Find(page->number) >= 0) continue;
         const XrefEntry* listed = doc_.table.Find(page->number);
         if (!listed || listed->type != 'n' || listed->generation != page->generation) return kClosureObjectMissing;
-        Cursor body = LocateObject(job_, doc_.start(), doc_.end(), listed->offset, page->number, page->generation);
+        Cursor body = LocateObject(doc_.start(), doc_.end(), listed->offset, page->number, page->generation).value_or(nullptr);
         if (!body) return kClosureObjectMissing;
         Entry entry;
         entry.number = page->number;
@@ -228,7 +227,6 @@ int PageClosure::AddPages(const std::vector<const PageEntry*>& pages) {
 int PageClosure::WalkPage(int32_t k) {
     if (k < 0 || k >= pageCount_) return kClosureObjectMissing;
     if (job_.Stopped()) return kClosureStopped;
-    job_.LastError = 0;
     return Walk(k);
 }
 

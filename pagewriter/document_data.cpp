@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/object_value.h"
 
 namespace brisel {
@@ -20,10 +20,10 @@ bool CopyCatalogValue(const Document& doc, PageClosure& closure, CatalogKey key,
 
 // The viewer preferences that hold for any set of pages: the title bar shows
 // the document's title, and the reading direction.
-void CopyViewerPreferences(Job& job, const Document& doc, std::string& entries) {
+void CopyViewerPreferences(const Document& doc, std::string& entries) {
     Cursor at = CatalogValue(doc, kViewerPreferences);
     Cursor open, close;
-    if (!at || !DictionaryAt(job, doc, at, open, close)) return;
+    if (!at || !DictionaryAt(doc, at, open, close)) return;
     std::string kept;
     for (const char* key : {"/DisplayDocTitle", "/Direction"}) {
         Cursor value, valueEnd;
@@ -37,7 +37,7 @@ void CopyViewerPreferences(Job& job, const Document& doc, std::string& entries) 
 // The label each page of the file had in the input, as a number tree with
 // one entry per page: the style and prefix of its range, and the start that
 // gives the same number.
-void WritePageLabels(Job& job, const Document& doc, const std::vector<int32_t>& filePages, std::string& entries) {
+void WritePageLabels(const Document& doc, const std::vector<int32_t>& filePages, std::string& entries) {
     const auto& ranges = doc.data.pageLabels;
     if (ranges.empty()) return;
     std::string nums;
@@ -47,7 +47,7 @@ void WritePageLabels(Job& job, const Document& doc, const std::vector<int32_t>& 
         if (after == ranges.begin()) continue;
         const auto& range = *(after - 1);
         Cursor open, close;
-        if (!DictionaryAt(job, doc, doc.start() + range.second, open, close)) continue;
+        if (!DictionaryAt(doc, doc.start() + range.second, open, close)) continue;
         std::string label = std::to_string(k) + " <<";
         Cursor value, valueEnd;
         for (const char* key : {"/S", "/P"})
@@ -56,7 +56,6 @@ void WritePageLabels(Job& job, const Document& doc, const std::vector<int32_t>& 
         int64_t start = 1;
         if (DictValue(open, close, "/St", value, valueEnd)) {
             start = ReadInt(value, valueEnd).value_or(-1);
-            job.LastError = 0;
             if (start < 1) start = 1;
         }
         label += " /St " + std::to_string(start + (filePages[k] - range.first)) + " >> ";
@@ -87,15 +86,14 @@ bool GatherDocumentData(Job& job, const Document& doc, PageClosure& closure, con
         !CopyCatalogValue(doc, closure, kMetadata, "/Metadata", entries) ||
         !CopyCatalogValue(doc, closure, kOutputIntents, "/OutputIntents", entries))
         return false;
-    CopyViewerPreferences(job, doc, entries);
-    WritePageLabels(job, doc, filePages, entries);
+    CopyViewerPreferences(doc, entries);
+    WritePageLabels(doc, filePages, entries);
     return true;
 }
 
 void AppendInfoEntries(Job& job, const Document& doc, std::string& out) {
     if (!job.app.KeepDocumentData || doc.reader.infoNumber <= 0) return;
-    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), doc.reader.infoNumber, doc.reader.infoGeneration);
-    job.LastError = 0;
+    Cursor body = FindObject(doc.table, doc.start(), doc.end(), doc.reader.infoNumber, doc.reader.infoGeneration).value_or(nullptr);
     if (!body || !StartsWith(body, doc.end(), "<<")) return;
     Cursor close = FindDictEnd(body + 2, doc.end());
     if (!close) return;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/object_value.h"
 #include "pagewriter/document_data.h"
 
@@ -16,19 +16,18 @@ namespace {
 constexpr int kMaxFieldDepth = 64;
 
 // The references of the array at value (or of the array it names), in order.
-std::vector<int32_t> ArrayReferences(Job& job, const Document& doc, Cursor value) {
+std::vector<int32_t> ArrayReferences(const Document& doc, Cursor value) {
     std::vector<int32_t> numbers;
     Cursor open, close;
-    if (ArrayAt(job, doc, value, open, close)) EachReference(open, close, [&](int32_t n) { numbers.push_back(n); });
+    if (ArrayAt(doc, value, open, close)) EachReference(open, close, [&](int32_t n) { numbers.push_back(n); });
     return numbers;
 }
 
 // The dictionary of object number: [open, close).
-bool ObjectDict(Job& job, const Document& doc, int32_t number, Cursor& open, Cursor& close) {
+bool ObjectDict(const Document& doc, int32_t number, Cursor& open, Cursor& close) {
     const XrefEntry* listed = doc.table.Find(number);
     if (!listed || listed->type != 'n') return false;
-    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), number, listed->generation);
-    job.LastError = 0;
+    Cursor body = FindObject(doc.table, doc.start(), doc.end(), number, listed->generation).value_or(nullptr);
     if (!body || !StartsWith(body, doc.end(), "<<")) return false;
     open = body;
     close = FindDictEnd(body + 2, doc.end());
@@ -53,7 +52,7 @@ struct PageFields {
     };
     std::vector<Link> links;
 
-    void AddWidget(Job& job, const Document& doc, int32_t widget) {
+    void AddWidget(const Document& doc, int32_t widget) {
         const FieldTree& tree = doc.data.fieldTree;
         int32_t number = widget;
         for (int depth = 0; depth < kMaxFieldDepth; ++depth) {
@@ -71,7 +70,7 @@ struct PageFields {
             } else {
                 Cursor open, close, value, valueEnd;
                 int32_t generation;
-                if (!ObjectDict(job, doc, number, open, close) ||
+                if (!ObjectDict(doc, number, open, close) ||
                     !DictValue(open, close, "/Parent", value, valueEnd) ||
                     !ReadReference(value, valueEnd, parent, generation))
                     break;
@@ -105,14 +104,14 @@ void CutKnownKids(const Document& doc, PageClosure& closure, PageFields& fields,
 }
 
 // The widgets of page k of the closure.
-void CollectWidgets(Job& job, const Document& doc, const PageClosure& closure, int32_t k, PageFields& fields) {
+void CollectWidgets(const Document& doc, const PageClosure& closure, int32_t k, PageFields& fields) {
     const PageClosure::Entry& page = closure.entries()[static_cast<size_t>(k)];
     Cursor close = FindDictEnd(page.body + 2, doc.end());
     Cursor value, valueEnd;
     if (!close || !DictValue(page.body, close, "/Annots", value, valueEnd)) return;
-    for (int32_t annotation : ArrayReferences(job, doc, value)) {
+    for (int32_t annotation : ArrayReferences(doc, value)) {
         Cursor open, end;
-        if (ObjectDict(job, doc, annotation, open, end) && IsWidget(open, end)) fields.AddWidget(job, doc, annotation);
+        if (ObjectDict(doc, annotation, open, end) && IsWidget(open, end)) fields.AddWidget(doc, annotation);
     }
 }
 
@@ -133,10 +132,10 @@ std::string SortedReferences(const PageClosure& closure, std::vector<int32_t> fi
 
 }  // namespace
 
-bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::string& entry) {
+bool GatherFormFields(const Document& doc, PageClosure& closure, std::string& entry) {
     if (!doc.data.hasForm) return true;
     PageFields fields;
-    for (int32_t k = 0; k < closure.pageCount(); ++k) CollectWidgets(job, doc, closure, k, fields);
+    for (int32_t k = 0; k < closure.pageCount(); ++k) CollectWidgets(doc, closure, k, fields);
     if (fields.roots.empty()) return true;
 
     // Kids on no page of the file stay out of it: each parent's /Kids is
@@ -147,9 +146,9 @@ bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::
     for (int32_t parent : fields.parents) {
         if (cut.Find(parent) >= 0) continue;
         Cursor popen, pclose, value, valueEnd;
-        if (!ObjectDict(job, doc, parent, popen, pclose) || !DictValue(popen, pclose, "/Kids", value, valueEnd))
+        if (!ObjectDict(doc, parent, popen, pclose) || !DictValue(popen, pclose, "/Kids", value, valueEnd))
             continue;
-        for (int32_t kid : ArrayReferences(job, doc, value))
+        for (int32_t kid : ArrayReferences(doc, value))
             if (fields.kept.Find(kid) < 0) closure.Omit(kid);
     }
     for (int32_t root : fields.roots) {

@@ -15,6 +15,6 @@ namespace brisel {
 // /AcroForm line (nothing without such fields). The form's /XFA is left out:
 // its template names the fields of every page, and readers fall back to the
 // fields. false on a closure failure.
-bool GatherFormFields(Job& job, const Document& doc, PageClosure& closure, std::string& entry);
+bool GatherFormFields(const Document& doc, PageClosure& closure, std::string& entry);
 
 }  // namespace brisel

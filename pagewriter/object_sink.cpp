@@ -21,7 +21,7 @@ bool ObjectSink::End(int32_t number) {
     if (!encryption_) return true;
     const int r = encryption_->AppendText(job_, number, scratch_, out_);
     scratch_.clear();
-    if (r != 0) job_.LastError = r;
+    if (r != 0) failure_ = Failure(r);
     return r == 0;
 }
 
@@ -33,7 +33,6 @@ int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, Len
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
     const int64_t stated = StreamLength(e.body, data, doc_.start(), end, doc_.table, &lengthText);
-    job_.LastError = 0;
     mended = false;
     if (stated >= 0 && stated <= end - data) {
         Cursor q = data + stated;
@@ -132,7 +131,7 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
     const bool metadata = PlainMetadata(e);
     std::vector<uint8_t> coded;
     if (int r = encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded)) {
-        job_.LastError = r;
+        failure_ = Failure(r);
         return false;
     }
     std::string& text = Begin(e.newNumber);
@@ -185,9 +184,11 @@ bool ObjectSink::WriteLargeStream(const PageClosure& closure, size_t index, Curs
     }
     std::unique_ptr<SpanCoder> coder;
     uint64_t size = 0;
-    if (encryption_->StartStreamData(job_, e.newNumber, static_cast<uint64_t>(length), PlainMetadata(e), coder,
-                                     size) != 0)
+    if (int r = encryption_->StartStreamData(job_, e.newNumber, static_cast<uint64_t>(length), PlainMetadata(e), coder,
+                                             size)) {
+        failure_ = Failure(r);
         return false;
+    }
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
     const bool replace = mended || !lengthText.indirect || size != static_cast<uint64_t>(length);

@@ -51,6 +51,9 @@ public:
     const WarningList& found() const { return found_; }
     void Note(WarningKind kind, int32_t number = -1) { found_.Add(kind, number); }
 
+    // Why the object written last failed (encrypting it).
+    const Failure& failure() const { return failure_; }
+
     // Offsets by object number (0 for a number not written).
     const std::vector<size_t>& offsets() const { return offsets_; }
 
@@ -75,6 +78,7 @@ private:
                           const LengthText& lengthText, bool mended);
 
     Job& job_;
+    Failure failure_;
     const Document& doc_;
     std::string& out_;
     PageEncryption* encryption_;

@@ -46,24 +46,24 @@ void WriteOwnHeader(Cursor p, Cursor end, std::string& out) {
 
 // The input's header: leading white space, the "%PDF-" line and, when the
 // next line is a comment (the binary marker), that line too.
-bool CopyHeader(Job& job, const Document& doc, std::string& out) {
+Failure CopyHeader(const Document& doc, std::string& out) {
     const Cursor start = doc.start(), end = doc.end();
     Cursor p = start;
     while (p < end && IsWhite(*p)) ++p;
-    if (p >= end) return Fail(job, kPageHeaderEnd, false);
+    if (p >= end) return Failure(kPageHeaderEnd);
     if (!StartsWith(p, end, "%PDF-")) {
         WriteOwnHeader(p, end, out);
-        return true;
+        return {};
     }
     for (int line = 0; line < 2; ++line) {
         while (p < end && !IsLineEnd(*p)) ++p;
-        if (p >= end) return Fail(job, line == 0 ? kPageHeaderLineEnd : kPageMarkerLineEnd, false);
+        if (p >= end) return Failure(line == 0 ? kPageHeaderLineEnd : kPageMarkerLineEnd);
         while (p < end && IsLineEnd(*p)) ++p;
-        if (p >= end) return Fail(job, line == 0 ? kPageHeaderEndAfterLine : kPageMarkerEndAfterLine, false);
+        if (p >= end) return Failure(line == 0 ? kPageHeaderEndAfterLine : kPageMarkerEndAfterLine);
         if (*p != '%') break;
     }
     Append(out, start, p);
-    return true;
+    return {};
 }
 
 // The producer as a literal string: UTF-16BE with its byte-order mark, every
@@ -133,6 +133,10 @@ public:
         return all;
     }
 
+    // Why Build failed; no failure when it was stopped, or when a step
+    // failed without a reason of its own.
+    Failure failure() const { return failure_ ? failure_ : sink_.failure(); }
+
     bool Build(const std::vector<int32_t>& pageIndexes) {
         if (!Gather(pageIndexes) || !Header()) return false;
         if (sink_.encrypted()) {
@@ -144,17 +148,25 @@ public:
     }
 
 private:
-    bool ClosureFailed() { return job_.Stopped() ? false : Fail(job_, kPageClosureFailed, false); }
+    // A step fails: false, with its failure kept.
+    bool Failed(Failure f) {
+        failure_ = f;
+        return false;
+    }
+    // The closure could not be completed; a stopped walk is no failure.
+    bool ClosureFailed(Failure inner = {}) {
+        return job_.Stopped() ? false : Failed(Failure(kPageClosureFailed).At(inner.object, inner.offset));
+    }
 
     // The pages first (objects 3, 4, ...), each with what it reaches and
     // the page dictionary's text; then what the catalog's entries reach.
     bool Gather(const std::vector<int32_t>& pageIndexes) {
         std::vector<const PageEntry*> pages;
         for (int32_t index : pageIndexes) {
-            if (index < 0 || static_cast<size_t>(index) >= doc_.pages.size()) return Fail(job_, kPageNotListed, false);
+            if (index < 0 || static_cast<size_t>(index) >= doc_.pages.size()) return Failed(Failure(kPageNotListed));
             pages.push_back(&doc_.pages[static_cast<size_t>(index)]);
         }
-        if (pages.empty()) return Fail(job_, kPageNotListed, false);
+        if (pages.empty()) return Failed(Failure(kPageNotListed));
         if (closure_.AddPages(pages) < 0) return ClosureFailed();
         if (job_.app.PruneResources) {
             // A page whose content cannot be read keeps every resource.
@@ -170,14 +182,14 @@ private:
             pageNumbers_.emplace_back(pageIndexes[i], closure_.entries()[static_cast<size_t>(k)].newNumber);
             std::string& text = pageTexts_[static_cast<size_t>(k)];
             if (!text.empty()) continue;
-            if (closure_.WalkPage(k) < 0 || !WritePageObject(job_, doc_, *pages[i], k, closure_, text))
-                return ClosureFailed();
+            if (closure_.WalkPage(k) < 0) return ClosureFailed();
+            if (Failure f = WritePageObject(doc_, *pages[i], k, closure_, text)) return ClosureFailed(f);
         }
         std::sort(pageNumbers_.begin(), pageNumbers_.end());
         if (!WalkLayers(doc_, closure_, catalogEntries_)) return ClosureFailed();
         std::vector<int32_t> filePages(static_cast<size_t>(closure_.pageCount()));
         for (const auto& [index, number] : pageNumbers_) filePages[static_cast<size_t>(number - 3)] = index;
-        if (!GatherFormFields(job_, doc_, closure_, catalogEntries_) ||
+        if (!GatherFormFields(doc_, closure_, catalogEntries_) ||
             !GatherDocumentData(job_, doc_, closure_, filePages, catalogEntries_) ||
             !GatherStructure(job_, doc_, closure_, catalogEntries_, structure_))
             return ClosureFailed();
@@ -195,7 +207,8 @@ private:
         // Large streams need no room: they go to the file in pieces.
         const size_t most = static_cast<size_t>(std::min<uint64_t>(doc_.image.size(), job_.app.LargeStreamBytes));
         if (out_.capacity() < 32768) out_.reserve(std::max<size_t>(32768, std::min(estimate, most)));
-        return CopyHeader(job_, doc_, out_);
+        if (Failure f = CopyHeader(doc_, out_)) return Failed(f);
+        return true;
     }
 
     // The Pages object, the pages and the rest of the closure.
@@ -226,7 +239,7 @@ private:
 
     bool Catalog() {
         std::string& text = sink_.Begin(1);
-        if (!WriteCatalog(job_, doc_, bookmarks_.empty() ? 0 : next_, catalogEntries_, text)) return false;
+        if (Failure f = WriteCatalog(job_, doc_, bookmarks_.empty() ? 0 : next_, catalogEntries_, text)) return Failed(f);
         return sink_.End(1);
     }
 
@@ -236,8 +249,9 @@ private:
         std::string text;
         std::vector<size_t> starts;
         const int32_t first = next_;
-        next_ = WriteBookmarkTree(job_, doc_, bookmarks_, first, text, starts, pageNumbers_);
-        if (next_ < 0) return false;
+        const Result<int32_t> next = WriteBookmarkTree(job_, doc_, bookmarks_, first, text, starts, pageNumbers_);
+        if (!next) return Failed(next.failure());
+        next_ = *next;
         for (size_t k = 0; k < starts.size(); ++k) {
             const size_t to = k + 1 < starts.size() ? starts[k + 1] : text.size();
             const int32_t number = first + static_cast<int32_t>(k);
@@ -251,9 +265,9 @@ private:
         info_ = next_;
         // Every number below the information dictionary names an object.
         const std::vector<size_t>& offsets = sink_.offsets();
-        if (offsets.size() != static_cast<size_t>(info_)) return Fail(job_, kPageInfoNumber, false);
+        if (offsets.size() != static_cast<size_t>(info_)) return Failed(Failure(kPageInfoNumber));
         for (int32_t n = 1; n < info_; ++n)
-            if (offsets[static_cast<size_t>(n)] == 0) return Fail(job_, kPageInfoNumber, false);
+            if (offsets[static_cast<size_t>(n)] == 0) return Failed(Failure(kPageInfoNumber));
         CalendarTime t = UtcNow();
         char date[32];
         std::snprintf(date, sizeof date, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
@@ -275,7 +289,7 @@ private:
     bool Table() {
         xref_ = sink_.offset();
         // An offset beyond ten digits would not fit its 20-byte line.
-        if (xref_ > 9999999999ull) return Fail(job_, kPageXrefTooFar, false);
+        if (xref_ > 9999999999ull) return Failed(Failure(kPageXrefTooFar));
         auto append = [&](const char* text, size_t length) {
             out_.append(text, length);
             return true;
@@ -308,39 +322,41 @@ private:
     std::string catalogEntries_;
     std::vector<int32_t> bookmarks_;
     WrittenObjects structure_;
+    Failure failure_;
     int32_t next_ = 0, info_ = 0, last_ = 0;
     size_t xref_ = 0;
 };
 
 }  // namespace
 
-int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
-                      PageEncryption* encryption, WarningList* found, PageSpans* spans) {
+Failure BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
+                          PageEncryption* encryption, WarningList* found, PageSpans* spans) {
     out.clear();
     if (spans) spans->clear();
     if (found) found->Clear();
     try {
-        if (doc.reader.encrypted && !encryption) return Fail(job, kPageEncryptionMissing, 0);
+        if (doc.reader.encrypted && !encryption) return Failure(kPageEncryptionMissing);
         PartWriter writer(job, doc, out, doc.reader.encrypted ? encryption : nullptr, spans);
         if (!writer.Build(pageIndexes)) {
             // Nothing plain may be saved in place of an encrypted page.
             out.clear();
             if (spans) spans->clear();
-            if (doc.reader.encrypted && job.LastError == 0 && !job.Stopped()) job.LastError = kPageEncryptionMissing;
-            return 0;
+            if (job.Stopped()) return Failure(job.StopCode);
+            if (Failure f = writer.failure()) return f;
+            // Only an encrypting step fails without a reason of its own.
+            return Failure(doc.reader.encrypted ? kPageEncryptionMissing : kPageClosureFailed);
         }
         if (found) *found = writer.found();
     } catch (const std::bad_alloc&) {
         out.clear();
         if (spans) spans->clear();
-        job.LastError = kPageNoMemory;
-        return 0;
+        return Failure(kPageNoMemory);
     }
-    return 1;
+    return {};
 }
 
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
-                      PageEncryption* encryption, WarningList* found, PageSpans* spans) {
+Failure BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
+                          PageEncryption* encryption, WarningList* found, PageSpans* spans) {
     return BuildPartDocument(job, std::vector<int32_t>{pageIndex}, doc, out, encryption, found, spans);
 }
 

@@ -47,16 +47,17 @@ enum PageFileCode : int32_t {
 // fails). found receives what the file is written without (objects the
 // input does not hold). With spans, the data of large streams is left out of
 // out and listed there (see page_spans.h); without, out holds every byte.
-// 1 on success; 0 otherwise, with LastError set unless the job was stopped;
-// out is then empty.
-int BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
-                      PageEncryption* encryption = nullptr, WarningList* found = nullptr, PageSpans* spans = nullptr);
+// The failure (the job's stop code when it was stopped) leaves out empty.
+Failure BuildPartDocument(Job& job, const std::vector<int32_t>& pageIndexes, const Document& doc, std::string& out,
+                          PageEncryption* encryption = nullptr, WarningList* found = nullptr,
+                          PageSpans* spans = nullptr);
 
 // Builds the page file in memory (encrypted when the input was) into out,
 // whose capacity is reused from page to page; encryption encrypts the page
-// file of an encrypted input (null: such a page fails). 1 on success; 0
-// otherwise, with LastError set unless the job was stopped.
-int BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
-                      PageEncryption* encryption = nullptr, WarningList* found = nullptr, PageSpans* spans = nullptr);
+// file of an encrypted input (null: such a page fails); its failure as
+// BuildPartDocument's.
+Failure BuildPageDocument(Job& job, int32_t pageIndex, const Document& doc, std::string& out,
+                          PageEncryption* encryption = nullptr, WarningList* found = nullptr,
+                          PageSpans* spans = nullptr);
 
 }  // namespace brisel

@@ -9,25 +9,17 @@ namespace brisel {
 
 namespace {
 
-
 // Steps over the data of a stream whose keyword ends at keywordEnd. The
 // length from the dictionary is trusted when "endstream" follows it;
 // otherwise the data is searched for "endstream" from its first byte. The
 // position after "endstream", or null when there is none.
-struct StreamDataContext {
-    Job& job;
-    const ScanContext& scan;
-};
-
-Cursor SkipStreamData(void* context, Cursor keywordEnd, Cursor end) {
-    Job& job = static_cast<StreamDataContext*>(context)->job;
-    const ScanContext& scan = static_cast<StreamDataContext*>(context)->scan;
+Cursor SkipStreamData(const void* context, Cursor keywordEnd, Cursor end) {
+    const ScanContext& scan = *static_cast<const ScanContext*>(context);
     Cursor data = keywordEnd;
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
     int64_t length = StreamLength(scan.body, data, scan.imageStart, scan.imageEnd, *scan.table);
-    job.LastError = 0;
     if (length < 0) length = 0;
     Cursor found = nullptr;
     if (length <= end - data) {
@@ -41,12 +33,11 @@ Cursor SkipStreamData(void* context, Cursor keywordEnd, Cursor end) {
 
 }  // namespace
 
-ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context) {
+ScanResult NextReference(Cursor& cur, Cursor end, const ScanContext& context) {
     ScanResult result;
-    StreamDataContext streamContext{job, context};
     StepRules rules;
     rules.streamData = SkipStreamData;
-    rules.streamContext = &streamContext;
+    rules.streamContext = &context;
     for (;;) {
         Cursor at;
         const Token token = StepToken(cur, end, at, rules);

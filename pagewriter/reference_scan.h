@@ -36,6 +36,6 @@ struct ScanContext {
 };
 
 // Advances cur to just after the next event and reports it.
-ScanResult NextReference(Job& job, Cursor& cur, Cursor end, const ScanContext& context);
+ScanResult NextReference(Cursor& cur, Cursor end, const ScanContext& context);
 
 }  // namespace brisel

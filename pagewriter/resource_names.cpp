@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "pagewriter/shared_resources.h"
 #include "pdfread/content_names.h"
 #include "pdfread/stream_decode.h"
@@ -49,32 +49,28 @@ public:
         if (!readStreams_.insert(number).second) return true;
         ++streamsRead_;
         const Cursor end = doc_.end();
-        Cursor body = FindObject(job_, doc_.table, doc_.start(), end, number, generation);
-        job_.LastError = 0;
+        Cursor body = FindObject(doc_.table, doc_.start(), end, number, generation).value_or(nullptr);
         if (!body || !StartsWith(body, end, "<<")) return true;  // null, or not a stream: draws nothing
         Cursor close = FindDictEnd(body + 2, end);
         if (!close) return false;
         int state = 0;
         PredictorParms parms;
         if (ReadFilterState(body + 2, close, end, state, &parms) != 0 || !IsDecodableState(state)) {
-            job_.LastError = 0;
             return false;
         }
         Cursor data = nullptr, after = nullptr;
         size_t length = 0;
         auto resolveLength = [&](int32_t n, int32_t g) -> int64_t {
-            Cursor q = FindObject(job_, doc_.table, doc_.start(), end, n, g);
+            Cursor q = FindObject(doc_.table, doc_.start(), end, n, g).value_or(nullptr);
             return q ? ReadLong(q, end).value_or(-1) : -1;
         };
         Block decoded;
         const bool read = LocateStreamData(body + 2, close, end, data, length, after, resolveLength) == 0 &&
                           DecodeStreamData(job_, state, parms, data, length, decoded) == 0 &&
                           CollectContentNames(data, length, names);
-        job_.LastError = 0;
         if (!read) return false;
         Cursor value, valueEnd;
         if (DictValue(body, close, "/Resources", value, valueEnd)) AddResources(value);
-        job_.LastError = 0;
         return true;
     }
 
@@ -85,12 +81,12 @@ public:
 
     // The streams of a page: its content and its annotations' appearances.
     bool ReadPage(const PageEntry& page) {
-        Cursor body = FindObject(job_, doc_.table, doc_.start(), doc_.end(), page.number, page.generation);
+        Cursor body = FindObject(doc_.table, doc_.start(), doc_.end(), page.number, page.generation).value_or(nullptr);
         Cursor open, close, value, valueEnd;
-        if (!body || !DictionaryAt(job_, doc_, body, open, close)) return false;
+        if (!body || !DictionaryAt(doc_, body, open, close)) return false;
         if (DictValue(open, close, "/Contents", value, valueEnd) && !ReadStreams(value)) return false;
         Cursor annots, annotsEnd;
-        if (DictValue(open, close, "/Annots", value, valueEnd) && ArrayAt(job_, doc_, value, annots, annotsEnd)) {
+        if (DictValue(open, close, "/Annots", value, valueEnd) && ArrayAt(doc_, value, annots, annotsEnd)) {
             for (Cursor p = annots + 1; p < annotsEnd;) {
                 if (!SkipWhiteAndComments(p, annotsEnd) || *p == ']') break;
                 Cursor next = ValueEnd(p, annotsEnd);
@@ -99,7 +95,6 @@ public:
                 p = next;
             }
         }
-        job_.LastError = 0;
         return true;
     }
 
@@ -110,27 +105,26 @@ public:
         const size_t namesBefore = names.size(), streamsBefore = streamsRead_;
         for (size_t i = 0; i < resources.size() && ok; ++i) {
             Cursor open, close;
-            if (!DictionaryAt(job_, doc_, resources[i].value, open, close)) continue;
+            if (!DictionaryAt(doc_, resources[i].value, open, close)) continue;
             DictEntry category;
             for (Cursor p = open + 2; ok && NextDictEntry(p, close, category);) {
                 const int kind = category.Is("/XObject") ? 0 : category.Is("/Pattern") ? 1 : category.Is("/Font") ? 2
                                  : category.Is("/ExtGState") ? 3 : -1;
                 Cursor catOpen, catClose;
-                if (kind < 0 || !DictionaryAt(job_, doc_, category.value, catOpen, catClose)) continue;
+                if (kind < 0 || !DictionaryAt(doc_, category.value, catOpen, catClose)) continue;
                 DictEntry e;
                 for (Cursor q = catOpen + 2; ok && NextDictEntry(q, catClose, e);)
                     if (names.count(PlainName(e.key, e.keyEnd)) && examined_.insert(e.value).second)
                         ok = Use(kind, e.value);
             }
         }
-        job_.LastError = 0;
         return names.size() == namesBefore && streamsRead_ == streamsBefore;
     }
 
 private:
     bool ReadStreams(Cursor value) {
         Cursor open, end;
-        if (!ArrayAt(job_, doc_, value, open, end)) return ReadStream(value);
+        if (!ArrayAt(doc_, value, open, end)) return ReadStream(value);
         for (Cursor p = open + 1; p < end;) {
             if (!SkipWhiteAndComments(p, end) || *p == ']') break;
             Cursor next = ValueEnd(p, end);
@@ -145,14 +139,14 @@ private:
     // stream or a dictionary of streams by state.
     bool ReadAppearances(Cursor annot) {
         Cursor open, close, value, valueEnd, apOpen, apClose;
-        if (!DictionaryAt(job_, doc_, annot, open, close) || !DictValue(open, close, "/AP", value, valueEnd) ||
-            !DictionaryAt(job_, doc_, value, apOpen, apClose))
+        if (!DictionaryAt(doc_, annot, open, close) || !DictValue(open, close, "/AP", value, valueEnd) ||
+            !DictionaryAt(doc_, value, apOpen, apClose))
             return true;
         DictEntry e;
         for (Cursor p = apOpen + 2; NextDictEntry(p, apClose, e);) {
             if (!e.Is("/N") && !e.Is("/R") && !e.Is("/D")) continue;
             Cursor states, statesEnd;
-            if (IsStream(e.value) || !DictionaryAt(job_, doc_, e.value, states, statesEnd)) {
+            if (IsStream(e.value) || !DictionaryAt(doc_, e.value, states, statesEnd)) {
                 if (!ReadStream(e.value)) return false;
                 continue;
             }
@@ -167,8 +161,7 @@ private:
         int32_t generation = 0;
         const int32_t number = ReferenceAt(value, doc_.end(), &generation);
         if (number <= 0) return false;
-        Cursor body = FindObject(job_, doc_.table, doc_.start(), doc_.end(), number, generation);
-        job_.LastError = 0;
+        Cursor body = FindObject(doc_.table, doc_.start(), doc_.end(), number, generation).value_or(nullptr);
         Cursor close = body && StartsWith(body, doc_.end(), "<<") ? FindDictEnd(body + 2, doc_.end()) : nullptr;
         if (!close) return false;
         Cursor p = close + 2;
@@ -186,7 +179,7 @@ private:
     // tiling pattern's content, a Type 3 font's glyphs, a soft mask's group.
     bool Use(int kind, Cursor value) {
         Cursor open, close, v, vEnd;
-        if (!DictionaryAt(job_, doc_, value, open, close)) return true;
+        if (!DictionaryAt(doc_, value, open, close)) return true;
         switch (kind) {
             case 0:  // an image is drawn by name alone
                 return !NameIs(open, close, "/Subtype", "/Form") || ReadStream(value);
@@ -195,7 +188,7 @@ private:
             case 2: {
                 if (!NameIs(open, close, "/Subtype", "/Type3")) return true;
                 Cursor procs, procsEnd;
-                if (DictValue(open, close, "/CharProcs", v, vEnd) && DictionaryAt(job_, doc_, v, procs, procsEnd)) {
+                if (DictValue(open, close, "/CharProcs", v, vEnd) && DictionaryAt(doc_, v, procs, procsEnd)) {
                     DictEntry glyph;
                     for (Cursor p = procs + 2; NextDictEntry(p, procsEnd, glyph);)
                         if (!ReadStream(glyph.value)) return false;
@@ -205,7 +198,7 @@ private:
             }
             default: {
                 Cursor mask, maskEnd;
-                if (!DictValue(open, close, "/SMask", v, vEnd) || !DictionaryAt(job_, doc_, v, mask, maskEnd) ||
+                if (!DictValue(open, close, "/SMask", v, vEnd) || !DictionaryAt(doc_, v, mask, maskEnd) ||
                     !DictValue(mask, maskEnd, "/G", v, vEnd))
                     return true;
                 return ReadStream(v);
@@ -236,19 +229,18 @@ bool FindUnusedResources(Job& job, const Document& doc, const std::vector<const 
     bool anyShared = false;
     for (const PageEntry* page : pages) {
         bool shared = false;
-        Cursor value = PageResources(job, doc, *page, shared);
+        Cursor value = PageResources(doc, *page, shared);
         if (!value) continue;
         finder.resources.push_back({value, shared});
         // A dictionary of the page's own may name shared category dictionaries.
         Cursor open, close;
-        if (!shared && DictionaryAt(job, doc, value, open, close)) {
+        if (!shared && DictionaryAt(doc, value, open, close)) {
             DictEntry e;
             for (Cursor p = open + 2; NextDictEntry(p, close, e);)
                 if (IsPrunedCategory(e) && IsSharedResource(doc, ReferenceAt(e.value, e.valueEnd))) shared = true;
         }
         anyShared = anyShared || shared;
     }
-    job.LastError = 0;
     if (!anyShared && !doc.drawnResourcesShared) return true;
     for (const PageEntry* page : pages)
         if (!finder.ReadPage(*page)) return false;
@@ -273,17 +265,16 @@ bool FindUnusedResources(Job& job, const Document& doc, const std::vector<const 
     };
     for (const Resources& r : finder.resources) {
         Cursor open, close;
-        if (!DictionaryAt(job, doc, r.value, open, close)) continue;
+        if (!DictionaryAt(doc, r.value, open, close)) continue;
         DictEntry category;
         for (Cursor p = open + 2; NextDictEntry(p, close, category);) {
             if (!IsPrunedCategory(category)) continue;
             if (!r.shared && !IsSharedResource(doc, ReferenceAt(category.value, category.valueEnd))) continue;
             Cursor catOpen, catClose;
-            if (DictionaryAt(job, doc, category.value, catOpen, catClose))
+            if (DictionaryAt(doc, category.value, catOpen, catClose))
                 prune(catOpen, catClose, category.Is("/ColorSpace"));
         }
     }
-    job.LastError = 0;
     // Sorted and apart: a dictionary that odd files nest in another's
     // entry makes ranges overlap.
     std::sort(skip.begin(), skip.end());

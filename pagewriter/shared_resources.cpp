@@ -4,7 +4,7 @@
 
 #include "docstruct/dict_entries.h"
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "pagewriter/resource_names.h"
 
 namespace brisel {
@@ -12,12 +12,11 @@ namespace brisel {
 namespace {
 
 // The value of /Resources in the dictionary of object number, or null.
-Cursor ResourcesOf(Job& job, const Document& doc, int32_t number, int32_t generation) {
-    Cursor body = FindObject(job, doc.table, doc.start(), doc.end(), number, generation);
+Cursor ResourcesOf(const Document& doc, int32_t number, int32_t generation) {
+    Cursor body = FindObject(doc.table, doc.start(), doc.end(), number, generation).value_or(nullptr);
     Cursor open, close, value, valueEnd;
-    const bool found = body && DictionaryAt(job, doc, body, open, close) &&
+    const bool found = body && DictionaryAt(doc, body, open, close) &&
                        DictValue(open, close, "/Resources", value, valueEnd);
-    job.LastError = 0;
     return found ? value : nullptr;
 }
 
@@ -37,16 +36,16 @@ int32_t Count(ObjectMap& counts, int32_t key) {
 
 }  // namespace
 
-Cursor PageResources(Job& job, const Document& doc, const PageEntry& page, bool& shared) {
+Cursor PageResources(const Document& doc, const PageEntry& page, bool& shared) {
     shared = false;
     Cursor value;
     int32_t holder = 0;
     if (page.mask & 1) {
         holder = page.holders[0];
         const XrefEntry* listed = doc.table.Find(holder);
-        value = listed ? ResourcesOf(job, doc, holder, listed->generation) : nullptr;
+        value = listed ? ResourcesOf(doc, holder, listed->generation) : nullptr;
     } else {
-        value = ResourcesOf(job, doc, page.number, page.generation);
+        value = ResourcesOf(doc, page.number, page.generation);
     }
     if (!value) return nullptr;
     const int32_t number = ReferenceAt(value, doc.end());
@@ -63,7 +62,7 @@ void FindSharedResources(Job& job, Document& doc) {
     // true when some category dictionary became shared.
     auto countCategories = [&](Cursor resources) {
         Cursor open, close;
-        if (!DictionaryAt(job, doc, resources, open, close)) return false;
+        if (!DictionaryAt(doc, resources, open, close)) return false;
         bool shared = false;
         DictEntry e;
         for (Cursor p = open + 2; NextDictEntry(p, close, e);) {
@@ -85,10 +84,10 @@ void FindSharedResources(Job& job, Document& doc) {
         int32_t key = 0;
         if (page.mask & 1) {
             const XrefEntry* listed = doc.table.Find(page.holders[0]);
-            value = listed ? ResourcesOf(job, doc, page.holders[0], listed->generation) : nullptr;
+            value = listed ? ResourcesOf(doc, page.holders[0], listed->generation) : nullptr;
             key = -page.holders[0];
         } else {
-            value = ResourcesOf(job, doc, page.number, page.generation);
+            value = ResourcesOf(doc, page.number, page.generation);
         }
         if (!value) continue;
         if (const int32_t number = ReferenceAt(value, doc.end()); number > 0) key = number;
@@ -110,19 +109,19 @@ void FindSharedResources(Job& job, Document& doc) {
     for (size_t i = 0; i < distinct.size(); ++i) {
         if (job.Stopped()) return;
         Cursor open, close;
-        if (!DictionaryAt(job, doc, distinct[i], open, close)) continue;
+        if (!DictionaryAt(doc, distinct[i], open, close)) continue;
         DictEntry category;
         for (Cursor p = open + 2; NextDictEntry(p, close, category);) {
             if (!category.Is("/XObject") && !category.Is("/Pattern") && !category.Is("/Font")) continue;
             Cursor catOpen, catClose;
-            if (!DictionaryAt(job, doc, category.value, catOpen, catClose)) continue;
+            if (!DictionaryAt(doc, category.value, catOpen, catClose)) continue;
             DictEntry e;
             for (Cursor q = catOpen + 2; NextDictEntry(q, catClose, e);) {
                 const int32_t number = ReferenceAt(e.value, e.valueEnd);
                 if (number <= 0 || visited.Find(number) >= 0) continue;
                 visited.Insert(number, 1);
                 Cursor itemOpen, itemClose, value, valueEnd;
-                if (!DictionaryAt(job, doc, e.value, itemOpen, itemClose) ||
+                if (!DictionaryAt(doc, e.value, itemOpen, itemClose) ||
                     !DictValue(itemOpen, itemClose, "/Resources", value, valueEnd))
                     continue;
                 if (const int32_t held = ReferenceAt(value, doc.end()); held > 0) {
@@ -146,13 +145,12 @@ void FindSharedResources(Job& job, Document& doc) {
         const Cursor value = doc.start() + formResources;
         if (const int32_t number = ReferenceAt(value, doc.end()); number > 0) counts.Insert(number, 0);
         Cursor open, close;
-        if (DictionaryAt(job, doc, value, open, close)) {
+        if (DictionaryAt(doc, value, open, close)) {
             DictEntry e;
             for (Cursor p = open + 2; NextDictEntry(p, close, e);)
                 if (const int32_t number = ReferenceAt(e.value, e.valueEnd); number > 0) counts.Insert(number, 0);
         }
     }
-    job.LastError = 0;
 }
 
 }  // namespace brisel

@@ -9,7 +9,7 @@ namespace brisel {
 
 // The value of the /Resources a page uses (its own, or the one it inherits),
 // or null; shared tells whether other pages use that dictionary too.
-Cursor PageResources(Job& job, const Document& doc, const PageEntry& page, bool& shared);
+Cursor PageResources(const Document& doc, const PageEntry& page, bool& shared);
 
 // Whether a resource dictionary or one of its category dictionaries held as
 // object number is used by several pages.

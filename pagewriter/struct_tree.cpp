@@ -4,7 +4,7 @@
 
 #include "docstruct/dict_entries.h"
 #include "docstruct/document_data.h"
-#include "docstruct/job_reads.h"
+#include "pdfread/xref_table.h"
 #include "docstruct/object_value.h"
 #include "pagewriter/document_data.h"
 
@@ -119,8 +119,7 @@ void FileStructure::AddKey(int32_t key) {
         if (element >= 0) {
             value.elements.push_back(element);
         } else {
-            Cursor body = FindObject(job_, doc_.table, doc_.start(), doc_.end(), number, generation);
-            job_.LastError = 0;
+            Cursor body = FindObject(doc_.table, doc_.start(), doc_.end(), number, generation).value_or(nullptr);
             if (body && *body == '[') ReadElementArray(body, value);
         }
     } else if (*p == '[') {
@@ -366,7 +365,6 @@ bool FileStructure::Build(std::string& entries, WrittenObjects& objects) {
     // without its end) costs the file its tree, not the page: the numbers
     // given out name null objects, and what the closure took in before the
     // damage stays, its references to the damaged object null.
-    job_.LastError = 0;
     closure_.NoteMissing(doc_.structure.rootNumber, doc_.structure.root);  // the page file is reported incomplete
     objects.resize(first);
     auto placeholder = [&](int32_t number) {

@@ -31,7 +31,7 @@ enum class Token : uint8_t {
 // Steps over the data of a stream whose keyword "stream" ends at keywordEnd:
 // the position after the data (or after "endstream"), or null when the data
 // runs to the bound.
-using StreamDataStep = Cursor (*)(void* context, Cursor keywordEnd, Cursor end);
+using StreamDataStep = Cursor (*)(const void* context, Cursor keywordEnd, Cursor end);
 
 struct StepRules {
     // "<" opens a hexadecimal string that the step passes up to its ">". Without
@@ -53,7 +53,7 @@ struct StepRules {
     // When set, the keyword "stream" and its data are stepped over as one
     // token; otherwise "stream" is a Word.
     StreamDataStep streamData = nullptr;
-    void* streamContext = nullptr;
+    const void* streamContext = nullptr;
 
     // The two passes of the dictionary end finder: the second finds the end
     // of dictionaries whose strings or brackets the first could not balance.

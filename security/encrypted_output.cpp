@@ -133,10 +133,10 @@ int InputKeyEncryption::StartStreamData(Job& job, int32_t number, uint64_t lengt
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
     uint8_t vector[16] = {};
     if (codec == kCryptRc4) {
-        if (keyLength == 0) return Fail(job, kRecodeStreamFailed);
+        if (keyLength == 0) return kRecodeStreamFailed;
     } else if ((codec != kCryptAes && codec != kCryptAes256) || keyLength != (codec == kCryptAes ? 16u : 32u) ||
                UniqueDigest("", 0, {}, vector) != 0) {
-        return Fail(job, kRecodeStreamFailed);
+        return kRecodeStreamFailed;
     } else {
         size = 16 + (length / 16 + 1) * 16;
     }

@@ -23,8 +23,10 @@ int32_t QueryBookmarkParts(Job& job, const std::string& inputPath, std::vector<i
     const ViewerSettings viewer = job.Viewer;
     job.Viewer = ViewerSettings();
     job.NeedOutlines = true;
-    const int32_t count = AnalyzeOrRepair(job, doc, false);
+    const Result<int32_t> analyzed = AnalyzeOrRepair(job, doc, false);
     job.Viewer = viewer;
+    job.LastError = analyzed.code();
+    const int32_t count = analyzed.value_or(-1);
     if (count < 1 || job.Stopped()) return -1;
     int32_t deepest = 0;
     for (size_t r = 1; r < doc.outlines.size(); ++r) deepest = std::max(deepest, doc.outlines[r].depth);

@@ -8,22 +8,22 @@ namespace brisel {
 
 namespace {
 
-// The size of the file of pages [from, from + count) of the list, or -1 when
-// it cannot be built.
-int64_t BuiltSize(Job& job, const Document& doc, const std::vector<int32_t>& pages, size_t from, size_t count,
+// The size of the file of pages [from, from + count) of the list, or why it
+// cannot be built.
+Result<int64_t> BuiltSize(Job& job, const Document& doc, const std::vector<int32_t>& pages, size_t from, size_t count,
                   PageEncryption* encryption, std::string& buffer) {
     const std::vector<int32_t> some(pages.begin() + static_cast<std::ptrdiff_t>(from),
                                     pages.begin() + static_cast<std::ptrdiff_t>(from + count));
     // What the pages lack is reported when the part is written, not here.
     // Large streams are measured, not copied.
     PageSpans spans;
-    const int built = BuildPartDocument(job, some, doc, buffer, encryption, nullptr, &spans);
-    return built ? static_cast<int64_t>(buffer.size() + spans.bytes) : -1;
+    if (Failure f = BuildPartDocument(job, some, doc, buffer, encryption, nullptr, &spans)) return f;
+    return static_cast<int64_t>(buffer.size() + spans.bytes);
 }
 
 }  // namespace
 
-int CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int64_t maxSize,
+Failure CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int64_t maxSize,
                    PageEncryption* encryption, std::vector<int32_t>& oversized, std::vector<int64_t>& sizes) {
     std::vector<Part> cut;
     oversized.clear();
@@ -36,22 +36,26 @@ int CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int6
             // The longest run from start that fits: doubling until a run does
             // not fit or the part ends, then halving the gap. A file grows
             // with its pages, so that run is where the size is crossed.
-            int64_t fitSize = BuiltSize(job, doc, pages, start, 1, encryption, buffer);
-            if (fitSize < 0 || job.Stopped()) return 0;
+            const Result<int64_t> first = BuiltSize(job, doc, pages, start, 1, encryption, buffer);
+            if (!first) return first.failure();
+            if (job.Stopped()) return Failure(job.StopCode);
+            int64_t fitSize = *first;
             size_t fits = 1, fails = 0;
             const bool alone = fitSize > maxSize;
             while (!alone && fails == 0 && fits < n - start) {
                 const size_t tryCount = std::min(fits * 2, n - start);
-                const int64_t size = BuiltSize(job, doc, pages, start, tryCount, encryption, buffer);
-                if (size < 0 || job.Stopped()) return 0;
-                if (size <= maxSize) fits = tryCount, fitSize = size;
+                const Result<int64_t> size = BuiltSize(job, doc, pages, start, tryCount, encryption, buffer);
+                if (!size) return size.failure();
+                if (job.Stopped()) return Failure(job.StopCode);
+                if (*size <= maxSize) fits = tryCount, fitSize = *size;
                 else fails = tryCount;
             }
             while (fails > fits + 1) {
                 const size_t middle = fits + (fails - fits) / 2;
-                const int64_t size = BuiltSize(job, doc, pages, start, middle, encryption, buffer);
-                if (size < 0 || job.Stopped()) return 0;
-                if (size <= maxSize) fits = middle, fitSize = size;
+                const Result<int64_t> size = BuiltSize(job, doc, pages, start, middle, encryption, buffer);
+                if (!size) return size.failure();
+                if (job.Stopped()) return Failure(job.StopCode);
+                if (*size <= maxSize) fits = middle, fitSize = *size;
                 else fails = middle;
             }
             if (alone) oversized.push_back(static_cast<int32_t>(cut.size()));
@@ -64,7 +68,7 @@ int CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int6
         }
     }
     parts = std::move(cut);
-    return 1;
+    return {};
 }
 
 bool ParseByteSize(const std::string& text, int64_t& bytes) {

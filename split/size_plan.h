@@ -18,9 +18,9 @@ namespace brisel {
 // sizes the bytes of each new part). The sizes are those of the files as
 // built (objects the pages share counted once, encrypted like the input),
 // before links to pages in other parts are cut, so a file written later is
-// never larger. 1 on success; 0 when a file could not be built (LastError
-// set) or the job was stopped.
-int CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int64_t maxSize,
+// never larger. The failure of a file that could not be built, or the
+// job's stop code.
+Failure CutPartsBySize(Job& job, const Document& doc, std::vector<Part>& parts, int64_t maxSize,
                    PageEncryption* encryption, std::vector<int32_t>& oversized, std::vector<int64_t>& sizes);
 
 // Reads a size such as "10M", "500K", "2G" or "123456" (bytes; K, M and G

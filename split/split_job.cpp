@@ -12,7 +12,6 @@
 #include "base/texts.h"
 #include "docstruct/annots.h"
 #include "docstruct/document.h"
-#include "docstruct/job_reads.h"
 #include "docstruct/named_dest_pages.h"
 #include "docstruct/page_tree.h"
 #include "docstruct/struct_tree.h"
@@ -65,11 +64,11 @@ bool FindsMissingObjects(const XrefTable& repaired, const std::vector<int32_t>& 
 
 namespace {
 
-int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
-    const int32_t count = AnalyzeDocument(job, doc);
+Result<int32_t> AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
+    const Result<int32_t> count = AnalyzeDocument(job, doc);
     // A page tree that lost nodes may only have been misplaced by the table.
     const int32_t lostNodes = doc.lostTreeNodes();
-    const bool treeDamaged = count < 0 || lostNodes > 0;
+    const bool treeDamaged = !count || lostNodes > 0;
     if (job.Stopped() || (!treeDamaged && doc.reader.missingObjects.empty())) return count;
     // The repair works on a copy: a document that analysed well is kept
     // unless the repair finds an object its table missed.
@@ -77,47 +76,46 @@ int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     Block image;
     XrefTable table;
     ReaderRecord reader = doc.reader;
-    job.LastError = 0;
+    Failure repairFailure;
     bool repaired = image.Assign(doc.image.data(), doc.image.size());
     if (repaired) {
         const int rebuilt = RebuildWithObjectStreams(job, image, reader);
-        if (rebuilt < 0) job.LastError = rebuilt;
-        repaired = rebuilt == 0 && ReadXrefInto(job, image.data(), image.data() + image.size(), table, reader);
+        if (rebuilt < 0) repairFailure = Failure(rebuilt);
+        else if (rebuilt == 0) repairFailure = ReadXref(job, image.data(), image.data() + image.size(), table, reader);
+        repaired = rebuilt == 0 && !repairFailure;
     }
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
-    if (count >= 0 && (!repaired || (!treeDamaged && !FindsMissingObjects(table, doc.reader.missingObjects)))) {
-        job.LastError = 0;
-        return count;
-    }
-    if (!repaired) return -1;
+    if (count && (!repaired || (!treeDamaged && !FindsMissingObjects(table, doc.reader.missingObjects)))) return count;
+    // A repair that failed tells why; one that could not begin, the analysis.
+    if (!repaired) return repairFailure ? repairFailure : count.failure();
     Document original;
     original.image = std::move(doc.image);
     doc.image = std::move(image);
     doc.table = std::move(table);
     std::swap(doc.reader, reader);
     doc.outlines.clear();
-    const int32_t again = AnalyzeDocument(job, doc);
-    if (count < 0 || job.Stopped() || (again >= 0 && doc.lostTreeNodes() <= lostNodes)) return again;
+    const Result<int32_t> again = AnalyzeDocument(job, doc);
+    if (!count || job.Stopped() || (again && doc.lostTreeNodes() <= lostNodes)) return again;
     // The repaired document fails, or loses more of the tree, where the
     // original did not: back to it.
     doc.image = std::move(original.image);
     std::swap(doc.reader, reader);
-    if (!ReadXrefInto(job, doc.start(), doc.end(), doc.table, doc.reader)) return -1;
+    if (Failure f = ReadXref(job, doc.start(), doc.end(), doc.table, doc.reader)) return f;
     doc.outlines.clear();
     return AnalyzeDocument(job, doc);
 }
 
 }  // namespace
 
-int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
-    const int32_t count = AnalyzeOrRebuild(job, doc, showProgress);
-    if (job.Stopped() || (count >= 0 && !doc.treeDamaged)) return count;
+Result<int32_t> AnalyzeOrRepair(Job& job, Document& doc, bool showProgress) {
+    const Result<int32_t> count = AnalyzeOrRebuild(job, doc, showProgress);
+    if (job.Stopped() || (count && !doc.treeDamaged)) return count;
     // The tree of the better of the two tables still lost pages: the page
-    // objects it no longer reaches are looked for in the file itself.
-    const int32_t failure = job.LastError;
+    // objects it no longer reaches are looked for in the file itself. When
+    // that finds none either, the first failure is the one to tell.
     doc.outlines.clear();
-    const int32_t again = AnalyzeDocument(job, doc, true);
-    if (again < 0 && doc.scannedPages == 0 && !job.Stopped()) job.LastError = failure;
+    const Result<int32_t> again = AnalyzeDocument(job, doc, true);
+    if (!again && !count && doc.scannedPages == 0 && !job.Stopped()) return count;
     return again;
 }
 

@@ -78,15 +78,21 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
         // and bookmarks play no part.
         const ViewerSettings viewer = job.Viewer;
         job.Viewer = ViewerSettings();
-        opened.pageCount = AnalyzeOrRepair(job, doc, false);
+        const Result<int32_t> counted = AnalyzeOrRepair(job, doc, false);
         job.Viewer = viewer;
-        return opened.pageCount < 0 ? kResultFailed : 0;
+        job.LastError = counted.code();
+        opened.pageCount = counted.value_or(-1);
+        return counted ? 0 : kResultFailed;
     }
 
     if (int r = ReadUntilClassic(job, doc); r != 0) return InputChanged(job, opened) ? kResultFailed : r;
     doc.outlines.clear();
     job.Step = JobStep::Analyze;
-    const int32_t pages = AnalyzeOrRepair(job, doc, true);
+    const Result<int32_t> analyzed = AnalyzeOrRepair(job, doc, true);
+    // The analysis decides the job's failure: what reading survived is
+    // no longer one.
+    job.LastError = analyzed.code();
+    const int32_t pages = analyzed.value_or(-1);
     opened.pageCount = job.PageCount = pages;
     if (InputChanged(job, opened)) return kResultFailed;
     if (pages < 0) return job.Stopped() ? job.StopCode.load() : kResultFailed;
@@ -193,8 +199,11 @@ int PlanStage(Job& job, OpenedDocument& opened, const SplitRequest& request, Spl
         std::vector<int64_t> sizes;
         const JobStep step = job.Step;
         job.Step = JobStep::Write;
-        if (!CutPartsBySize(job, opened.doc, parts, request.parts->maxSize, &encryption, oversized, sizes))
-            return job.Stopped() ? job.StopCode.load() : kResultFailed;
+        if (Failure f = CutPartsBySize(job, opened.doc, parts, request.parts->maxSize, &encryption, oversized, sizes)) {
+            if (job.Stopped()) return job.StopCode;
+            job.LastError = f.code;
+            return kResultFailed;
+        }
         job.Step = step;
         FillPlan(opened, parts, true, plan);
         for (int32_t k : oversized) plan.files[static_cast<size_t>(k)].oversized = true;
@@ -214,12 +223,11 @@ FileBuilder::FileBuilder(const OpenedDocument& opened)
 
 FileBuilder::~FileBuilder() = default;
 
-bool FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found,
-                        PageSpans* spans) {
-    if (file.pages.empty()) return false;
-    if (!partFile)
-        return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found, spans) != 0;
-    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found, spans) != 0;
+Failure FileBuilder::Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found,
+                           PageSpans* spans) {
+    if (file.pages.empty()) return Failure(kPageNotListed);
+    if (!partFile) return BuildPageDocument(job, file.pages.front(), opened_.doc, out, encryption_.get(), found, spans);
+    return BuildPartDocument(job, file.pages, opened_.doc, out, encryption_.get(), found, spans);
 }
 
 void PrepareFiles(Job& job, OpenedDocument& opened, const SplitPlan& plan) {
@@ -268,6 +276,7 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     size_t taken = 0;
     WarningList fileWarnings;
     int32_t unreadableFailure = 0;
+    bool outOfMemory = false;
     size_t built = 0;
     for (int32_t k = 1; k <= total; ++k) {
         if (job.Stopped()) break;
@@ -286,15 +295,16 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
             job.host.ReplaceStatusText(job);
         }
         job.OutputPath = sink.NameOf(static_cast<size_t>(k - 1));
-        if (!builder.Build(job, file, plan.partFiles, buffer, &fileWarnings, sink.TakesSpans() ? &spans : nullptr)) {
+        if (Failure f = builder.Build(job, file, plan.partFiles, buffer, &fileWarnings,
+                                      sink.TakesSpans() ? &spans : nullptr)) {
             if (job.Stopped()) break;
             // Memory that ran out is no damage of the input's: the run ends
             // and says so (the files before stay).
-            if (job.LastError == kPageNoMemory) break;
+            outOfMemory = f.code == kPageNoMemory;
+            if (outOfMemory) break;
             // Damage that one file needs costs that file only: the run goes
             // on, and names its pages at the end.
-            unreadableFailure = job.LastError;
-            job.LastError = 0;
+            unreadableFailure = f.code;
             fileWarnings.Clear();
             for (int32_t index : file.pages) job.UnreadablePages.push_back(index + 1);
             opened.doc.warnings.Add({WarningKind::UnreadablePage, -1, -1, file.first, file.last});
@@ -323,7 +333,10 @@ int WriteStage(Job& job, OpenedDocument& opened, const SplitPlan& plan, FileSink
     if (job.Stopped()) return job.StopCode;
     if (job.InputFault == FileFault::Changed) return kResultFailed;
     if (delivered != 0) return delivered;
-    if (job.LastError != 0) return kResultFailed;
+    if (outOfMemory) {
+        job.LastError = kPageNoMemory;
+        return kResultFailed;
+    }
     // Not one file could be built: the run failed, for the last reason met.
     if (built == 0 && unreadableFailure != 0) {
         job.LastError = unreadableFailure;

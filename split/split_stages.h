@@ -153,8 +153,8 @@ public:
     FileBuilder(const FileBuilder&) = delete;
     FileBuilder& operator=(const FileBuilder&) = delete;
     // The file into out, and into found (when given) the damage its writing
-    // met. false with LastError set unless the job was stopped.
-    bool Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found = nullptr,
+    // met; the failure (the job's stop code when it was stopped).
+    Failure Build(Job& job, const PlannedFile& file, bool partFile, std::string& out, WarningList* found = nullptr,
                PageSpans* spans = nullptr);
 
 private:
@@ -190,7 +190,8 @@ int ReadUntilClassic(Job& job, Document& doc);
 // where the table says, a /Prev loop left sections out, no trailer names
 // /Root), or when entries point at no object and the repair finds one of
 // those objects elsewhere, the document is repaired, read again and
-// analysed again, once. The page count, or -1 with LastError.
-int32_t AnalyzeOrRepair(Job& job, Document& doc, bool showProgress);
+// analysed again, once. The page count, or the failure (the job's stop code
+// when it was stopped).
+Result<int32_t> AnalyzeOrRepair(Job& job, Document& doc, bool showProgress);
 
 }  // namespace brisel

@@ -44,7 +44,7 @@ std::string Write(Texts& texts, const std::vector<int32_t>& selected, bool flat,
     t.job.Viewer.FlatOutlines = flat;
     std::string out = "head";
     std::vector<size_t> offsets(static_cast<size_t>(first), 0);
-    int32_t next = WriteBookmarkTree(t.job, texts.doc, selected, first, out, offsets);
+    const int32_t next = WriteBookmarkTree(t.job, texts.doc, selected, first, out, offsets).value_or(-1);
     EXPECT_EQ(next, static_cast<int32_t>(offsets.size()));
     for (int32_t n = first; n < next; ++n)
         EXPECT_EQ(out.compare(offsets[static_cast<size_t>(n)], std::to_string(n).size() + 6, std::to_string(n) + " 0 obj"), 0);

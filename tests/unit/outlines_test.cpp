@@ -41,7 +41,7 @@ Document Load(TestJob& t, const Input& input) {
 }
 
 // Analyses with bookmarks kept; the result of AnalyzeDocument.
-int32_t AnalyzeKeeping(TestJob& t, Document& doc) {
+Result<int32_t> AnalyzeKeeping(TestJob& t, Document& doc) {
     t.job.Viewer.KeepOutlines = 1;
     return AnalyzeDocument(t.job, doc);
 }
@@ -93,7 +93,7 @@ TEST(Outlines, DestinationsOfEveryForm) {
     input.objects[53] = "<< /Names [(chap2) 41 0 R (dup) [5 0 R /Fit]] >>";
     TestJob t;
     Document doc = Load(t, input);
-    ASSERT_EQ(AnalyzeKeeping(t, doc), 3) << t.job.LastError;
+    ASSERT_EQ(AnalyzeKeeping(t, doc).value_or(-1), 3);
     ASSERT_EQ(doc.outlines.size(), 13u);
     EXPECT_EQ(doc.outlines[0].depth, 0);
     EXPECT_EQ(doc.outlines[0].count, 12);
@@ -146,7 +146,7 @@ TEST(Outlines, NestingAndSiblingChains) {
     input.objects[26] = "2";
     TestJob t;
     Document doc = Load(t, input);
-    ASSERT_EQ(AnalyzeKeeping(t, doc), 3) << t.job.LastError;
+    ASSERT_EQ(AnalyzeKeeping(t, doc).value_or(-1), 3);
     std::vector<std::pair<std::string, int32_t>> seen;
     for (const OutlineRecord& r : doc.outlines) seen.push_back({At(doc, r.titlePosition, r.titleLength), r.depth});
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, int32_t>>{
@@ -157,9 +157,10 @@ TEST(Outlines, NestingAndSiblingChains) {
 int32_t Failure(const Input& input) {
     TestJob t;
     Document doc = Load(t, input);
-    EXPECT_EQ(AnalyzeKeeping(t, doc), -1);
+    const Result<int32_t> analyzed = AnalyzeKeeping(t, doc);
+    EXPECT_FALSE(analyzed);
     EXPECT_TRUE(doc.outlines.empty());
-    return t.job.LastError;
+    return analyzed.code();
 }
 
 TEST(Outlines, StructuralErrorsFailTheAnalysis) {
@@ -177,7 +178,7 @@ TEST(Outlines, StructuralErrorsFailTheAnalysis) {
     badTree.objects[21] = "<< /Parent 20 0 R /Dest [3 0 R /Fit] >>";
     TestJob t;
     Document doc = Load(t, badTree);
-    EXPECT_EQ(AnalyzeKeeping(t, doc), 3);
+    EXPECT_EQ(AnalyzeKeeping(t, doc).value_or(-1), 3);
 }
 
 TEST(Outlines, CyclesEndWithoutRunningAway) {
@@ -188,7 +189,7 @@ TEST(Outlines, CyclesEndWithoutRunningAway) {
                               std::vector<std::string>{"/First 22 0 R", "/First 21 0 R"}}) {
         TestJob t;
         Document doc = Load(t, Chain(items));
-        EXPECT_EQ(AnalyzeKeeping(t, doc), 3);
+        EXPECT_EQ(AnalyzeKeeping(t, doc).value_or(-1), 3);
         EXPECT_EQ(doc.outlines.size(), 3u);
         EXPECT_GE(doc.warnings.Count(WarningKind::BookmarkLoop), 1);
     }
@@ -222,7 +223,7 @@ TEST(Outlines, ProgressAlternatesInJapaneseDuringTheNameTreeWalk) {
             return Load(t, input);
         }();
         job.Viewer.KeepOutlines = 1;
-        ASSERT_EQ(AnalyzeDocument(job, doc), 3);
+        ASSERT_EQ(AnalyzeDocument(job, doc).value_or(-1), 3);
         EXPECT_EQ(doc.outlines[1].pageIndex, 1);
         const std::string full = Tr(language, Text::AnalyzingOutline) + std::string(" 15");
         const std::string other = Tr(language, Text::AnalyzingOutlineShort) + std::string(" 15");
@@ -244,7 +245,7 @@ private:
     int at_, reports_ = 0;
 };
 
-TEST(Outlines, StopRequestEndsTheAnalysisWithoutACode) {
+TEST(Outlines, StopRequestEndsTheAnalysisWithTheStopCode) {
     Input input = Chain({"/Dest (b)"});
     input.catalog += " /Names << /Dests << /Kids [50 0 R 50 0 R] >> >>";
     input.objects[50] = "<< /Names [(b) [4 0 R /Fit]] >>";
@@ -258,8 +259,7 @@ TEST(Outlines, StopRequestEndsTheAnalysisWithoutACode) {
             return Load(t, input);
         }();
         job.Viewer.KeepOutlines = 1;
-        EXPECT_EQ(AnalyzeDocument(job, doc), -1);
-        EXPECT_EQ(job.LastError, 0);
+        EXPECT_EQ(AnalyzeDocument(job, doc).code(), -2);
     }
 }
 
@@ -268,8 +268,8 @@ ViewerSettings Keep(const Input& input, int32_t& result, ViewerSettings v = {}) 
     TestJob t;
     Document doc = Load(t, input);
     t.job.Viewer = v;
-    result = AnalyzeDocument(t.job, doc);
-    if (result < 0) result = t.job.LastError;
+    const Result<int32_t> analyzed = AnalyzeDocument(t.job, doc);
+    result = analyzed ? *analyzed : analyzed.code();
     ViewerSettings out = t.job.Viewer;
     // Report the view as the text it points at.
     if (out.OpenActionView >= 0) out.OpenActionMode += ":" + At(doc, out.OpenActionView, 4);

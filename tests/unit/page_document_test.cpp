@@ -20,14 +20,15 @@ Document Analyze(TestJob& t, const std::string& file) {
     Document doc;
     doc.image = BytesOf(file);
     EXPECT_EQ(ReadXref(t.job, doc.start(), doc.end(), doc.table, doc.reader).code, 0);
-    t.job.PageCount = AnalyzeDocument(t.job, doc);
-    EXPECT_GT(t.job.PageCount, 0) << t.job.LastError;
+    const Result<int32_t> analyzed = AnalyzeDocument(t.job, doc);
+    t.job.PageCount = analyzed.value_or(-1);
+    EXPECT_GT(t.job.PageCount, 0) << analyzed.code();
     return doc;
 }
 
 std::string Build(TestJob& t, const Document& doc, int32_t page) {
     std::string out;
-    if (!BuildPageDocument(t.job, page, doc, out)) return "FAILED " + std::to_string(t.job.LastError);
+    if (Failure f = BuildPageDocument(t.job, page, doc, out)) return "FAILED " + std::to_string(f.code);
     return out;
 }
 
@@ -163,7 +164,7 @@ TEST(PageDocument, StreamDataIsNeverScanned) {
 }
 
 TEST(PageDocument, HeaderRules) {
-    auto build = [](const std::string& header, int32_t& error) {
+    auto build = [](const std::string& header) {
         PdfBuilder b;
         b.Header(header);
         b.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
@@ -173,17 +174,14 @@ TEST(PageDocument, HeaderRules) {
         b.Trailer("/Root 1 0 R");
         TestJob t;
         Document doc = Analyze(t, b.Build());
-        std::string out = Build(t, doc, 1);
-        error = t.job.LastError;
-        return out;
+        return Build(t, doc, 1);
     };
-    int32_t error;
-    EXPECT_EQ(build("\n\n\n%PDF-1.3\n", error).substr(0, 13), "\n\n\n%PDF-1.3\n2");
-    EXPECT_EQ(build("%PDF-1.6\n%\x80\x81\n\n", error).substr(0, 17), "%PDF-1.6\n%\x80\x81\n\n2 0");
+    EXPECT_EQ(build("\n\n\n%PDF-1.3\n").substr(0, 13), "\n\n\n%PDF-1.3\n2");
+    EXPECT_EQ(build("%PDF-1.6\n%\x80\x81\n\n").substr(0, 17), "%PDF-1.6\n%\x80\x81\n\n2 0");
     // A damaged header line: a header of the page file's own, with the
     // version still readable there, else 1.7.
-    EXPECT_EQ(build("  %PDX-1.6\n", error).substr(0, 16), "%PDF-1.6\n%\xE2\xE3\xCF\xD3\n2");
-    EXPECT_EQ(build("\x01\x02\x03\x04\x05\x06\x07\x08\n", error).substr(0, 9), "%PDF-1.7\n");
+    EXPECT_EQ(build("  %PDX-1.6\n").substr(0, 16), "%PDF-1.6\n%\xE2\xE3\xCF\xD3\n2");
+    EXPECT_EQ(build("\x01\x02\x03\x04\x05\x06\x07\x08\n").substr(0, 9), "%PDF-1.7\n");
 }
 
 TEST(PageDocument, PartOfSeveralPages) {
@@ -204,7 +202,7 @@ TEST(PageDocument, PartOfSeveralPages) {
     TestJob t;
     Document doc = Analyze(t, b.Build());
     std::string out;
-    ASSERT_EQ(BuildPartDocument(t.job, {2, 0, 2}, doc, out), 1) << t.job.LastError;
+    ASSERT_EQ(BuildPartDocument(t.job, {2, 0, 2}, doc, out).code, 0);
     ExpectOffsetsRight(out);
     EXPECT_NE(out.find("2 0 obj\n<<\n/Type /Pages\n/Kids [ 3 0 R 4 0 R ]\n/Count 2\n"), std::string::npos) << out;
     EXPECT_NE(out.find("3 0 obj\n<< /Type /Page /Parent 2 0 R /Annots [5 0 R] /MediaBox [0 0 9 9]\n>>"),
@@ -212,7 +210,7 @@ TEST(PageDocument, PartOfSeveralPages) {
     EXPECT_NE(out.find("4 0 obj\n<< /Type /Page /Parent 2 0 R /Annots [6 0 R] /MediaBox"), std::string::npos) << out;
     EXPECT_NE(out.find("5 0 obj\n<< /Subtype /Link /Dest [null /Fit] /P 3 0 R >>"), std::string::npos) << out;
     EXPECT_NE(out.find("6 0 obj\n<< /Subtype /Link /Dest [3 0 R /Fit] /P 4 0 R >>"), std::string::npos) << out;
-    EXPECT_EQ(BuildPartDocument(t.job, {}, doc, out), 0);
+    EXPECT_EQ(BuildPartDocument(t.job, {}, doc, out).code, kPageNotListed);
     EXPECT_TRUE(out.empty());
 }
 
@@ -261,7 +259,7 @@ std::string CatalogFor(const ViewerSettings& v, int32_t outlines = 0, const std:
     Document doc;
     doc.image = BytesOf(image);
     std::string out;
-    if (!WriteCatalog(t.job, doc, outlines, "", out)) return "FAILED";
+    if (WriteCatalog(t.job, doc, outlines, "", out)) return "FAILED";
     return out;
 }
 

@@ -125,7 +125,7 @@ Analysed OpenAndAnalyze(const std::string& file, int bodyOf) {
     Document doc;
     doc.image = BytesOf(file);
     Analysed a;
-    if (ReadUntilClassic(job, doc) == 0) a.count = AnalyzeOrRepair(job, doc, true);
+    if (ReadUntilClassic(job, doc) == 0) a.count = AnalyzeOrRepair(job, doc, true).value_or(-1);
     a.shown = host.shown;
     if (a.count >= 0) {
         Cursor body = FindObject(doc.table, doc.start(), doc.end(), bodyOf, 0).value_or(nullptr);
