@@ -19,10 +19,9 @@ std::string& ObjectSink::Begin(int32_t number) {
 
 bool ObjectSink::End(int32_t number) {
     if (!encryption_) return true;
-    const int r = encryption_->AppendText(job_, number, scratch_, out_);
+    failure_ = encryption_->AppendText(number, scratch_, out_);
     scratch_.clear();
-    if (r != 0) failure_ = Failure(r);
-    return r == 0;
+    return !failure_;
 }
 
 int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, LengthText& lengthText,
@@ -130,10 +129,8 @@ bool ObjectSink::WriteEncryptedStream(const PageClosure& closure, size_t index, 
     const PageClosure::Entry& e = closure.entries()[index];
     const bool metadata = PlainMetadata(e);
     std::vector<uint8_t> coded;
-    if (int r = encryption_->EncryptStreamData(job_, e.newNumber, data, static_cast<size_t>(length), metadata, coded)) {
-        failure_ = Failure(r);
-        return false;
-    }
+    failure_ = encryption_->EncryptStreamData(e.newNumber, data, static_cast<size_t>(length), metadata, coded);
+    if (failure_) return false;
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
     const bool replace = mended || flate || !lengthText.indirect || coded.size() != static_cast<size_t>(length);
@@ -184,11 +181,8 @@ bool ObjectSink::WriteLargeStream(const PageClosure& closure, size_t index, Curs
     }
     std::unique_ptr<SpanCoder> coder;
     uint64_t size = 0;
-    if (int r = encryption_->StartStreamData(job_, e.newNumber, static_cast<uint64_t>(length), PlainMetadata(e), coder,
-                                             size)) {
-        failure_ = Failure(r);
-        return false;
-    }
+    failure_ = encryption_->StartStreamData(e.newNumber, static_cast<uint64_t>(length), PlainMetadata(e), coder, size);
+    if (failure_) return false;
     std::string& text = Begin(e.newNumber);
     text += std::to_string(e.newNumber) + " 0 obj\n";
     const bool replace = mended || !lengthText.indirect || size != static_cast<uint64_t>(length);

@@ -97,51 +97,51 @@ InputKeyEncryption::InputKeyEncryption(const ReaderRecord& reader)
       streams_(StreamCrypt(reader.security)),
       plainMetadata_(reader.security.R >= 4 && reader.security.EncryptMetadata == 0) {}
 
-int InputKeyEncryption::AppendText(Job& /*job*/, int32_t number, const std::string& text, std::string& out) {
+Failure InputKeyEncryption::AppendText(int32_t number, const std::string& text, std::string& out) {
     uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, strings_, key);
     const Cursor from = reinterpret_cast<Cursor>(text.data());
     if (RecodeStrings(from, from + text.size(), out, key, keyLength, strings_.codec, true) != 0)
-        return kRecodeStringsFailed;
-    return 0;
+        return Failure(kRecodeStringsFailed);
+    return {};
 }
 
-int InputKeyEncryption::EncryptStreamData(Job& /*job*/, int32_t number, const uint8_t* data, size_t length,
-                                          bool metadata, std::vector<uint8_t>& out) {
+Failure InputKeyEncryption::EncryptStreamData(int32_t number, const uint8_t* data, size_t length, bool metadata,
+                                              std::vector<uint8_t>& out) {
     const int codec = plainMetadata_ && metadata ? -1 : streams_.codec;
     if (codec < 0) {
         out.assign(data, data + length);
-        return 0;
+        return {};
     }
     uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
     out.resize(CryptRoom(length, codec, true));
     const uint8_t* source = data;
     const Result<int64_t> written = CryptBuffer(source, length, out.data(), key, keyLength, codec, true);
-    if (!written) return kRecodeStreamFailed;
+    if (!written) return Failure(kRecodeStreamFailed);
     out.resize(static_cast<size_t>(*written));
-    return 0;
+    return {};
 }
 
-int InputKeyEncryption::StartStreamData(Job& job, int32_t number, uint64_t length, bool metadata,
-                                        std::unique_ptr<SpanCoder>& coder, uint64_t& size) {
+Failure InputKeyEncryption::StartStreamData(int32_t number, uint64_t length, bool metadata,
+                                            std::unique_ptr<SpanCoder>& coder, uint64_t& size) {
     const int codec = plainMetadata_ && metadata ? -1 : streams_.codec;
     coder.reset();
     size = length;
-    if (codec < 0) return 0;
+    if (codec < 0) return {};
     uint8_t key[kMaxObjectKey];
     const size_t keyLength = ObjectKey(number, 0, reader_.security.FileKey, streams_, key);
     uint8_t vector[16] = {};
     if (codec == kCryptRc4) {
-        if (keyLength == 0) return kRecodeStreamFailed;
+        if (keyLength == 0) return Failure(kRecodeStreamFailed);
     } else if ((codec != kCryptAes && codec != kCryptAes256) || keyLength != (codec == kCryptAes ? 16u : 32u) ||
                UniqueDigest("", 0, {}, vector) != 0) {
-        return kRecodeStreamFailed;
+        return Failure(kRecodeStreamFailed);
     } else {
         size = 16 + (length / 16 + 1) * 16;
     }
     coder = MakeSpanCoder(codec, key, keyLength, vector);
-    return 0;
+    return {};
 }
 
 void InputKeyEncryption::AppendDictionary(int32_t number, std::string& out) {

@@ -34,12 +34,12 @@ std::unique_ptr<SpanCoder> MakeSpanCoder(int method, const uint8_t* key, size_t 
 class InputKeyEncryption : public PageEncryption {
 public:
     explicit InputKeyEncryption(const ReaderRecord& reader);
-    int AppendText(Job& job, int32_t number, const std::string& text, std::string& out) override;
+    Failure AppendText(int32_t number, const std::string& text, std::string& out) override;
     bool KeepsMetadataPlain() const override { return plainMetadata_; }
-    int EncryptStreamData(Job& job, int32_t number, const uint8_t* data, size_t length, bool metadata,
-                          std::vector<uint8_t>& out) override;
-    int StartStreamData(Job& job, int32_t number, uint64_t length, bool metadata, std::unique_ptr<SpanCoder>& coder,
-                        uint64_t& size) override;
+    Failure EncryptStreamData(int32_t number, const uint8_t* data, size_t length, bool metadata,
+                              std::vector<uint8_t>& out) override;
+    Failure StartStreamData(int32_t number, uint64_t length, bool metadata, std::unique_ptr<SpanCoder>& coder,
+                            uint64_t& size) override;
     void AppendDictionary(int32_t number, std::string& out) override;
     void AppendFileId(std::string& out) override;
 
