@@ -1,7 +1,8 @@
-// Failure codes: the negative values a step leaves in job.LastError. Each
-// failure has its own code, and each layer declares its codes in its headers
-// as enums whose names end in "Code" (scripts/check-failure-codes finds them
-// there and refuses a value given twice) and says their reasons itself.
+// Failure codes: the negative values a step's Failure carries, and the job
+// ends with in job.LastError. Each failure has its own code, and each layer
+// declares its codes in its headers as enums whose names end in "Code"
+// (scripts/check-failure-codes finds them there and refuses a value given
+// twice) and says their reasons itself.
 //
 // The codes of the format's own readers and writers keep their historic
 // numbers, from -1 to -1624, wherever no other failure had the same one. A

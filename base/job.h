@@ -149,6 +149,9 @@ struct JobProgress {
 // What a job found and did: the failure of its last step, the document's
 // page count and viewer settings, the files written, the damage survived.
 struct JobOutcome {
+    // The code of the failure the job ended with (0: none), which the front
+    // ends turn into their message. The engine returns its failures as
+    // values; only the split stages set it, from those values.
     int32_t LastError = 0;
     int32_t PageCount = 0;
     // The user's viewer settings, completed by what the input holds.
@@ -199,20 +202,5 @@ struct Job : JobRequest, JobProgress, JobOutcome {
     AppState& app;
     JobHost& host;
 };
-
-// Stores a failure code in LastError and returns it: the one way a step
-// reports a failure.
-inline int32_t Fail(Job& job, int32_t code) {
-    job.LastError = code;
-    return code;
-}
-
-// Stores a failure code in LastError and returns the step's own failure
-// result (-1, false, 0), for the steps that report every failure alike.
-template <class Result>
-Result Fail(Job& job, int32_t code, Result result) {
-    job.LastError = code;
-    return result;
-}
 
 }  // namespace brisel

@@ -134,7 +134,7 @@ struct LinkKeeper {
         destsRead = true;
         DictObject catalog;
         if (!FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
-                        catalog)) {
+                         catalog)) {
             if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
             if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
         }

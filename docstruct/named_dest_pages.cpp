@@ -31,7 +31,7 @@ void IndexNamedDests(Job& job, Document& doc) {
     index.clear();
     DictObject catalog;
     if (FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
-                     catalog)) {
+                    catalog)) {
         return;
     }
     NamedDests dests;

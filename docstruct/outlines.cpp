@@ -258,10 +258,8 @@ Failure Analyze(Job& job, Document& doc, Cursor catalog, Cursor catalogEnd) {
         needDests |= *dest == '/';
     }
     NamedDests dests;
-    if (needTree)
-        if (Failure f = ReadDestsNameTree(job, doc, catalog, catalogEnd, dests)) return f;
-    if (needDests)
-        if (Failure f = ReadDestsDictionary(doc, catalog, catalogEnd, dests)) return f;
+    if (Failure f = needTree ? ReadDestsNameTree(job, doc, catalog, catalogEnd, dests) : Failure()) return f;
+    if (Failure f = needDests ? ReadDestsDictionary(doc, catalog, catalogEnd, dests) : Failure()) return f;
 
     // Later lines of the page list win, as in a table indexed by number.
     ObjectMap pageIndex;

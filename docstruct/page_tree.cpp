@@ -260,8 +260,7 @@ Result<int32_t> AnalyzeDocument(Job& job, Document& doc, bool scan) {
 
     try {
         std::vector<int32_t> direct;
-        if (kids)
-            if (Failure f = WalkPageTree(job, doc, kids, root.number, state, direct)) return f;
+        if (Failure f = kids ? WalkPageTree(job, doc, kids, root.number, state, direct) : Failure()) return f;
         if (!direct.empty()) {
             // The pages written into /Kids get numbers of their own in an
             // update of the image; the tree is then read again.

@@ -49,7 +49,10 @@ int OpenStage(Job& job, const InputSource& source, const SplitRequest& request, 
         job.LastError = 0;
         // Reading edits the image (blanked annotations, decryption): the
         // caller's bytes are copied.
-        if (source.size < 20 || !doc.image.Assign(source.data, source.size)) return Fail(job, kLoadFailed, kResultFailed);
+        if (source.size < 20 || !doc.image.Assign(source.data, source.size)) {
+            job.LastError = kLoadFailed;
+            return kResultFailed;
+        }
     } else {
         // The input's times are taken before it is read, since reading may
         // change its access time.

@@ -108,7 +108,10 @@ int JobStreamDecryption::Open(Job& job, Cursor start, Cursor end, int32_t number
                               int64_t offset) {
     reader_.security.EncryptNumber = number;
     reader_.security.EncryptGeneration = generation;
-    if (Failure f = ReadEncryptObject(start, end, offset, reader_.security)) return Fail(job, f.code);
+    if (Failure f = ReadEncryptObject(start, end, offset, reader_.security)) {
+        job.LastError = f.code;
+        return f.code;
+    }
     if (int r = AuthenticateDocument(job, reader_)) {
         reader_.refused = true;
         return r;

@@ -201,6 +201,19 @@ class DamagedInputs(SplitTestCase):
                     self.assertTrue(qpdf_check(out)[0], out)
                     if "incomplete" not in (told or "") or page != 2:
                         self.assertEqual(render(out), render(reference, page), out)
+        # A catalog whose /Pages names a page: its pages are found by
+        # scanning, the same when viewer settings are taken from the input
+        # (the root's failure, left behind, once failed their reading).
+        objects = three_pages()
+        objects[1] = b"<< /Type /Catalog /Pages 3 0 R >>"
+        src = self.path("pageroot.pdf")
+        with open(src, "wb") as f:
+            f.write(classic_pdf(objects))
+        for options in ([], ["--direction", "keep", "--layout", "keep", "--mode", "keep"]):
+            with self.subTest(options=options):
+                r = self.split("--yes", "--if-exists", "replace", *options, src, expect=6)
+                self.assertIn("the page tree is damaged: 3 pages found by scanning", r.stderr)
+                self.assertEqual(len([n for n in os.listdir(self.dir) if n.startswith("pageroot-")]), 3)
 
     def test_cut_short_files(self):
         # Pages in tree order, each with its own content and image after
