@@ -148,9 +148,15 @@ Cursor FindKey(const char* key, Cursor from, Cursor end) {
     if (n == 0) return nullptr;
     int depth = 0;
     Cursor cur = from;
+    // Hexadecimal strings are passed whole, as the dictionary end finder
+    // passes them. Stepped as brackets, "<0A>>>>" (a string, the end of a
+    // dictionary and a stray ">") would close two dictionaries, and the
+    // keys after it would be missed, though the dictionary goes on.
+    StepRules rules;
+    rules.hexStrings = true;
     for (;;) {
         Cursor at;
-        const Token token = StepToken(cur, end, at);
+        const Token token = StepToken(cur, end, at, rules);
         // Once fewer bytes remain than the key has, it cannot stand there.
         if (token == Token::End || token == Token::Unclosed || end - at < n) return nullptr;
         if (token == Token::DictOpen) {

@@ -279,24 +279,36 @@ class ClassicSplitTest(SplitTestCase):
         # dictionary. Inherited resources, a page dictionary and an
         # annotation end so, with and without white space before the string;
         # a reference glued to ">>" and one of another generation than the
-        # table's stand beside them.
+        # table's stand beside them. The third page's dictionary goes on after
+        # a stray ">" behind such a string, as readers take it: its own
+        # resources (an empty string and one with white space before its ">"
+        # end them) are the only ones its file has.
         text = b"BT /F1 24 Tf 20 100 Td (Hello) Tj ET"
         objects = {
             1: b"<< /Type /Catalog /Pages 2 0 R >>",
-            2: b"<< /Type /Pages /Kids [3 0 R 6 0 R] /Count 2 /MediaBox [0 0 200 200] "
+            2: b"<< /Type /Pages /Kids [3 0 R 6 0 R 8 0 R] /Count 3 /MediaBox [0 0 200 200] "
                b"/Resources << /Font <</F1 4 0 R>> /X<0A>>> >>",
             3: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Annots [7 0 R] /Thumb 4 1 R /ID <0B>>>",
             4: b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
             5: b"<< /Length %d >>\nstream\n%s\nendstream" % (len(text), text),
             6: b"<< /Type /Page /Parent 2 0 R /Contents 5 0 R /Rotate 90 /PieceInfo <</A<0C0D>>>>>",
             7: b"<< /Type /Annot /Subtype /Square /Rect [10 10 90 90] /C [1 0 0] /NM <0E>>>",
+            8: b"<< /Type /Page /Parent 2 0 R /PieceInfo <</A<0C0D>>>> /Resources <</Font <</F1 9 0 R>> "
+               b"/Properties <</E<>>> /Z <0F >>> /Contents 5 0 R >>",
+            9: b"<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>",
         }
         data, _, _ = pdfbytes.Builder(objects, 1).classic()
         src = self.path("hex.pdf")
         with open(src, "wb") as f:
             f.write(data)
         self.split(src)
-        self.assertPageFilesMatch(src)
+        self.assertPageFilesMatch(src, last=2)
+        # The stray ">" stays, and readers warn of it as they do in the input.
+        third = self.path("hex-3.pdf")
+        self.assertEqual(pdftest.render(third), pdftest.render(src, 3))
+        self.assertEqual(pdftest.qpdf_check(third)[1].count("WARNING"), pdftest.qpdf_check(src)[1].count("WARNING"))
+        with pikepdf.open(third) as pdf:
+            self.assertEqual(pdf.pages[0].obj.Resources.Font.F1.BaseFont, pikepdf.Name.Courier)
         with pikepdf.open(self.path("hex-1.pdf")) as first:
             page = first.pages[0].obj
             self.assertEqual(bytes(page.ID), b"\x0b")

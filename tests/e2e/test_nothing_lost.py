@@ -648,6 +648,24 @@ class FullDevice(SplitTestCase):
         os.link(src, long)
         r = self.split("--yes", long, expect=4)
         self.assertTrue(r.stderr.endswith(": the name is too long (0 of 60 pages written)\n"), r.stderr)
+        # A folder that holds the name of the first or the last page file:
+        # the files before it are written, listed and keep their pages'
+        # damage (each page lacks object 99); nothing from it on is.
+        lost = self.path("lost.pdf")
+        with open(lost, "wb") as f:
+            f.write(classic_pdf(three_pages(b"/XObject << /X 99 0 R >>")))
+        for failing in (1, 3):
+            out = self.path("out-%d" % failing)
+            os.makedirs(os.path.join(out, "lost-%d.pdf" % failing))
+            r = self.split("--json", "--if-exists", "replace", "-o", out, lost, expect=4)
+            self.assertEqual(r.stderr, "brisel: %s: lost-%d.pdf: a folder holds the name (%d of 3 pages written)\n"
+                             % (lost, failing, failing - 1))
+            result = json.loads(r.stdout)
+            written = [os.path.join(out, "lost-%d.pdf" % p) for p in range(1, failing)]
+            self.assertEqual(result["written"], written)
+            self.assertEqual(sorted(os.listdir(out)), ["lost-%d.pdf" % p for p in range(1, failing + 1)])
+            self.assertEqual([(w["object"], w["pages"]) for w in result["warnings"]],
+                             [(99, [p, p]) for p in range(1, failing)])
         if os.geteuid() != 0:
             self.skipTest("a tmpfs can be mounted only as root")
         mount = self.path("small")

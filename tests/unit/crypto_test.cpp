@@ -143,7 +143,7 @@ TEST(CryptBuffer, AesPadsEveryLengthAndRoundTrips) {
         ASSERT_EQ(dec.result, static_cast<int64_t>(length));
         EXPECT_EQ(dec.bytes, plain);
         // Each key length belongs to its own method.
-        EXPECT_EQ(Crypt(enc.bytes, method == kCryptAes ? kCryptAes256 : kCryptAes, false, key).error, -322);
+        EXPECT_EQ(Crypt(enc.bytes, method == kCryptAes ? kCryptAes256 : kCryptAes, false, key).error, kCryptBadData);
     }
 }
 
@@ -173,14 +173,14 @@ TEST(CryptBuffer, AesPaddingChecks) {
     for (const auto& plain : {disagree, tooLarge}) {
         Coded bad = Crypt(OneBlock(plain), kCryptAes, false, kKey);
         EXPECT_EQ(bad.result, -1);
-        EXPECT_EQ(bad.error, -322);
+        EXPECT_EQ(bad.error, kCryptBadData);
         EXPECT_EQ(bad.bytes, std::vector<uint8_t>(bad.bytes.size(), 0xEE));  // untouched
     }
     // Too short, ragged, or a key that is not 16 bytes.
-    EXPECT_EQ(Crypt(std::vector<uint8_t>(16), kCryptAes, false, kKey).error, -322);
-    EXPECT_EQ(Crypt(std::vector<uint8_t>(40), kCryptAes, false, kKey).error, -322);
-    EXPECT_EQ(Crypt(std::vector<uint8_t>(32), kCryptAes, false, Hex("0102030405")).error, -322);
-    EXPECT_EQ(Crypt(std::vector<uint8_t>(8), 3, true, kKey).error, -321);
+    EXPECT_EQ(Crypt(std::vector<uint8_t>(16), kCryptAes, false, kKey).error, kCryptBadData);
+    EXPECT_EQ(Crypt(std::vector<uint8_t>(40), kCryptAes, false, kKey).error, kCryptBadData);
+    EXPECT_EQ(Crypt(std::vector<uint8_t>(32), kCryptAes, false, Hex("0102030405")).error, kCryptBadData);
+    EXPECT_EQ(Crypt(std::vector<uint8_t>(8), 3, true, kKey).error, kCryptUnknownMethod);
 }
 
 TEST(CryptBuffer, Rc4BothWaysAndEmpty) {

@@ -111,13 +111,15 @@ TEST(EncryptDictionary, OptionalAndOddValues) {
 
 TEST(EncryptDictionary, Failures) {
     TestJob t;
-    EXPECT_EQ(Read(t, "< /Filter /Standard >>"), -103);
-    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 2"), -104);
+    EXPECT_EQ(Read(t, "< /Filter /Standard >>"), kEncryptNotDict);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 2"), kEncryptNotClosed);
     // /R only inside /CF is not found.
-    EXPECT_EQ(Read(t, "<< /Filter /Standard /P -4 /O " + kO + " /U " + kU + " /CF << /F << /R 2 >> >> >>"), -105);
-    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /O " + kO + " /U " + kU + " >>"), -105);
-    EXPECT_EQ(Read(t, "<< /Filter (Standard) /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), -107);
-    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /P 0 /O " + kO + " /U " + kU + " /StmF /F /CF << /F 5 >> >>"), -104);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /P -4 /O " + kO + " /U " + kU + " /CF << /F << /R 2 >> >> >>"),
+              kEncryptKeyMissing);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /O " + kO + " /U " + kU + " >>"), kEncryptKeyMissing);
+    EXPECT_EQ(Read(t, "<< /Filter (Standard) /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), kEncryptFilterNotName);
+    EXPECT_EQ(Read(t, "<< /Filter /Standard /R 3 /P 0 /O " + kO + " /U " + kU + " /StmF /F /CF << /F 5 >> >>"),
+              kEncryptNotClosed);
     // A /Filter name too long for its field is stored as nothing.
     ASSERT_EQ(Read(t, "<< /Filter /" + std::string(40, 'S') + " /R 3 /P 0 /O " + kO + " /U " + kU + " >>"), 0);
     EXPECT_STREQ(t.reader.security.FilterName, "");
@@ -161,7 +163,7 @@ TEST(EncryptDictionary, ReadsAnObjectAtAnOffset) {
                           " /U " + kU + " >>\nendobj\n");
     ASSERT_EQ(ReadEncryptObject(image.data(), image.end(), 9, t.reader.security).code, 0);
     EXPECT_EQ(t.reader.security.KeyLength, 40u);
-    EXPECT_EQ(ReadEncryptObject(image.data(), image.end(), 12, t.reader.security).code, -121);
+    EXPECT_EQ(ReadEncryptObject(image.data(), image.end(), 12, t.reader.security).code, kEncryptNoNumber);
 }
 
 }  // namespace

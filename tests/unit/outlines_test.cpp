@@ -164,13 +164,13 @@ int32_t Failure(const Input& input) {
 }
 
 TEST(Outlines, StructuralErrorsFailTheAnalysis) {
-    EXPECT_EQ(Failure(Chain({"/First 99 0 R"})), -164);
-    EXPECT_EQ(Failure(Chain({"/First 21 x R"})), -161);
+    EXPECT_EQ(Failure(Chain({"/First 99 0 R"})), kValueNotFound);
+    EXPECT_EQ(Failure(Chain({"/First 21 x R"})), kValueMalformed);
     EXPECT_EQ(Failure(Chain({"/Count /x"})), kItemBadCount);
-    EXPECT_EQ(Failure(Chain({"/Title 98 0 R"})), -164);
+    EXPECT_EQ(Failure(Chain({"/Title 98 0 R"})), kValueNotFound);
     Input notDict = Chain({"/First 30 0 R"});
     notDict.objects[30] = "[1 2 3]";
-    EXPECT_EQ(Failure(notDict), -153);
+    EXPECT_EQ(Failure(notDict), kItemNotDict);
     // Name-tree errors count only when a bookmark needs the tree.
     Input badTree = Chain({"/Dest (a)"});
     badTree.catalog += " /Names << /Dests << /Kids 7 0 R >> >>";

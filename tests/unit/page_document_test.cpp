@@ -250,7 +250,7 @@ TEST(PageDocument, FormAndLabelsOfHostileInputsEnd) {
 TEST(PageDocument, PageIndexBeyondTheList) {
     TestJob t;
     Document doc = Analyze(t, test::SimpleDocument(2));
-    EXPECT_EQ(Build(t, doc, 2), "FAILED -215");
+    EXPECT_EQ(Build(t, doc, 2), "FAILED " + std::to_string(kPageNotListed));
 }
 
 std::string CatalogFor(const ViewerSettings& v, int32_t outlines = 0, const std::string& image = "x") {

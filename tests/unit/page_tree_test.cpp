@@ -97,9 +97,9 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
     // An intermediate node's /Kids must be a direct array, and a kid must
     // be a node or look like a page: others are skipped, here leaving none.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /Pages /Kids 5 0 R >>", error), -1);
-    EXPECT_EQ(error, -149);
+    EXPECT_EQ(error, kNoPages);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /PageX >>", error), -1);
-    EXPECT_EQ(error, -149);
+    EXPECT_EQ(error, kNoPages);
     // A damaged /Type on a dictionary that looks like a page, or on one
     // with /Kids, leaves it the page or node it is.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", "<< /Type /page /Parent 2 0 R >>", error), 1);
@@ -111,7 +111,7 @@ TEST(PageTree, MalformedTreesFailWithTheirCodes) {
               2);
     EXPECT_EQ(error, 0);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Count 1 >>", "null", error), -1);
-    EXPECT_EQ(error, -132);
+    EXPECT_EQ(error, kRootNoKids);
     // Kids written without a space before "]" are both read.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [3 0 R 3 0 R] /Count 2 >>", "null", error), 2);
 }
@@ -128,11 +128,11 @@ TEST(PageTree, KidsThatLostTheirOpeningBracket) {
     // Anything else is still damage: a reference to a page, a run of
     // references that nothing closes, a "]" after other values.
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R /Count 1 >>", "null", error), -1);
-    EXPECT_EQ(error, -134);
+    EXPECT_EQ(error, kRootKidsNotArray);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids 3 0 R 4 0 R /Count 1 ] >>", "null", error), -1);
-    EXPECT_EQ(error, -134);
+    EXPECT_EQ(error, kRootKidsNotArray);
     EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] >>", "<< /Type /Pages /Kids 3 0 R >>", error), -1);
-    EXPECT_EQ(error, -149);
+    EXPECT_EQ(error, kNoPages);
 }
 
 TEST(PageTree, CyclesInKidsEnd) {
@@ -140,7 +140,7 @@ TEST(PageTree, CyclesInKidsEnd) {
     for (const char* extra : {"<< /Type /Pages /Kids [3 0 R 4 0 R] >>", "<< /Type /Pages /Kids [4 0 R] >>"}) {
         int32_t error;
         EXPECT_EQ(AnalyzeWith("<< /Type /Pages /Kids [4 0 R] /Count 1 >>", extra, error), -1);
-        EXPECT_EQ(error, -146);
+        EXPECT_EQ(error, kStackFull);
     }
     // Nodes 4 and 5 list each other, below the root or as the root's only kid.
     for (const char* rootKids : {"[3 0 R 4 0 R]", "[4 0 R]"}) {
