@@ -80,7 +80,7 @@ int32_t AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     job.LastError = 0;
     bool repaired = image.Assign(doc.image.data(), doc.image.size());
     if (repaired) {
-        const int rebuilt = RebuildWithObjectStreams(job, image, reader);
+        const int rebuilt = RebuildWithObjectStreams(job, image, reader).code;
         if (rebuilt < 0) job.LastError = rebuilt;
         repaired = rebuilt == 0 && ReadXrefInto(job, image.data(), image.data() + image.size(), table, reader);
     }

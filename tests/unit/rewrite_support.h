@@ -28,7 +28,7 @@ Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
     Rewritten r;
     r.image = BytesOf(file);
     static_cast<void>(ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader));
-    r.result = rewrite(job, r.image, r.table, r.reader);
+    r.result = rewrite(job, r.image, r.table, r.reader).code;
     r.error = r.result < 0 ? r.result : 0;
     if (r.result == 0) {
         r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader) ? 0 : 1;
