@@ -26,7 +26,7 @@ Cursor SkipStreamData(void* context, Cursor keywordEnd, Cursor end) {
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
-    int64_t length = StreamLength(scan.body, data, scan.imageStart, scan.imageEnd, *scan.table);
+    int64_t length = StreamLength(scan.body, data, scan.imageStart, scan.imageEnd, *scan.table).value_or(-1);
     job.LastError = 0;
     if (length < 0) length = 0;
     Cursor found = nullptr;
