@@ -55,7 +55,7 @@ constexpr size_t kLastObjectRoom = 16u << 20;
 
 namespace {
 
-Failure Unpack(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
+Failure Unpack(const Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
     const Cursor end = rw.end;
     Cursor cur = at;
     if (Result<int32_t> header = ReadStreamObjectHeader(cur, end); !header) return header.failure();
@@ -86,7 +86,7 @@ Failure Unpack(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
     rw.readPos = SkipToToken(p + 6, end);
 
     std::vector<uint8_t> plain;
-    if (Failure f = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return f;
+    if (Failure f = PlainObjectStreamData(rw, streamNumber, data, length, plain)) return f;
     // Plain Flate data is inflated only as far as the objects taken from it
     // reach; a predictor needs the whole stream.
     Block decoded;
@@ -197,7 +197,7 @@ Failure Unpack(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
 
 }  // namespace
 
-Failure UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
+Failure UnpackObjectStream(const Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
     return Unpack(job, rw, streamNumber, at).At(streamNumber, at - rw.start);
 }
 

@@ -13,7 +13,7 @@ namespace brisel {
 // position). Writes the compressed objects that the records still place in
 // it as "N 0 obj ... endobj" and records their new offsets; the stream's own
 // object is dropped and the read position moves past it. A failure names
-// the stream and its offset. The job decrypts and may be stopped.
-Failure UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at);
+// the stream and its offset. The job bounds the inflating and may stop it.
+Failure UnpackObjectStream(const Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at);
 
 }  // namespace brisel

@@ -142,6 +142,7 @@ Failure InflateFailure(Failure inflate);
 // [data, data + length): data and length then give the decoded bytes, held
 // in decoded. The failure is kInflateNoMemory, kInflateNoMoreMemory,
 // kInflateTooLarge, kInflateFailed or the predictor's.
-Failure DecodeStreamData(const Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded);
+Failure DecodeStreamData(const Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length,
+                         Block& decoded);
 
 }  // namespace brisel

@@ -95,10 +95,10 @@ Failure OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     return Failure();
 }
 
-Failure PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+Failure PlainObjectStreamData(const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
                               std::vector<uint8_t>& holder) {
     if (!rw.decrypt) return Failure();
-    if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0)
+    if (rw.decryption->DecryptObjectStream(streamNumber, data, length, holder) != 0)
         return Failure(kRewriteNotDecrypted);
     data = holder.data();
     length = holder.size();

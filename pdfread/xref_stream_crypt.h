@@ -22,8 +22,8 @@ Failure OpenEncryptedStreams(Job& job, StreamRewrite& rw);
 // The plain bytes of an object stream's data, before they are inflated. When
 // decrypting, the data is decrypted into holder and data and length then
 // describe holder. The failure is kRewriteNotDecrypted.
-Failure PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
-                          std::vector<uint8_t>& holder);
+Failure PlainObjectStreamData(const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+                              std::vector<uint8_t>& holder);
 
 // The value of an indirect /Length object: one that stands in the input, or
 // one already unpacked into the new image; -1 when neither holds it.
