@@ -100,7 +100,7 @@ bool StartsExactly(Cursor p, Cursor end) {
 // gateway, a download script) leave its offsets counting from the header.
 // When startxref leads to a section only once shifted by the header's
 // position, the bytes in front are dropped, as readers do.
-void DropBytesBeforeHeader(Job& job, Block& image) {
+void DropBytesBeforeHeader(const Job& job, Block& image) {
     const Cursor start = image.data(), end = start + image.size();
     const Cursor scanEnd = start + std::min<size_t>(image.size(), 1024);
     Cursor header = nullptr;
