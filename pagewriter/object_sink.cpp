@@ -31,7 +31,7 @@ int64_t ObjectSink::MeasureStream(const PageClosure::Entry& e, Cursor& data, Len
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
-    const int64_t stated = StreamLength(e.body, data, doc_.start(), end, doc_.table, &lengthText);
+    const int64_t stated = StreamLength(e.body, data, doc_.start(), end, doc_.table, &lengthText).value_or(-1);
     mended = false;
     if (stated >= 0 && stated <= end - data) {
         Cursor q = data + stated;

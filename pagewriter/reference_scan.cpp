@@ -19,7 +19,7 @@ Cursor SkipStreamData(const void* context, Cursor keywordEnd, Cursor end) {
     while (data < end && (*data == ' ' || *data == '\t')) ++data;
     if (data < end && *data == '\r') ++data;
     if (data < end && *data == '\n') ++data;
-    int64_t length = StreamLength(scan.body, data, scan.imageStart, scan.imageEnd, *scan.table);
+    int64_t length = StreamLength(scan.body, data, scan.imageStart, scan.imageEnd, *scan.table).value_or(-1);
     if (length < 0) length = 0;
     Cursor found = nullptr;
     if (length <= end - data) {

@@ -53,11 +53,9 @@ public:
         if (!body || !StartsWith(body, end, "<<")) return true;  // null, or not a stream: draws nothing
         Cursor close = FindDictEnd(body + 2, end);
         if (!close) return false;
-        int state = 0;
         PredictorParms parms;
-        if (ReadFilterState(body + 2, close, end, state, &parms) != 0 || !IsDecodableState(state)) {
-            return false;
-        }
+        const int state = ReadFilterState(body + 2, close, end, &parms).value_or(kFilterOther);
+        if (!IsDecodableState(state)) return false;
         Cursor data = nullptr, after = nullptr;
         size_t length = 0;
         auto resolveLength = [&](int32_t n, int32_t g) -> int64_t {
@@ -65,8 +63,8 @@ public:
             return q ? ReadLong(q, end).value_or(-1) : -1;
         };
         Block decoded;
-        const bool read = LocateStreamData(body + 2, close, end, data, length, after, resolveLength) == 0 &&
-                          DecodeStreamData(job_, state, parms, data, length, decoded) == 0 &&
+        const bool read = !LocateStreamData(body + 2, close, end, data, length, after, resolveLength) &&
+                          !DecodeStreamData(job_, state, parms, data, length, decoded) &&
                           CollectContentNames(data, length, names);
         if (!read) return false;
         Cursor value, valueEnd;

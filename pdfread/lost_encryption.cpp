@@ -26,7 +26,7 @@ Cursor StreamData(Cursor dictEnd, Cursor end) {
 
 }  // namespace
 
-LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const XrefTable& table) {
+LostEncryption FindLostEncryption(const Job& job, Cursor start, Cursor end, const XrefTable& table) {
     LostEncryption found;
     int sampled = 0, plain = 0;
     for (const XrefEntry& entry : table.entries()) {

@@ -23,6 +23,6 @@ struct LostEncryption {
 };
 
 // Looks through the objects of the table for either trace.
-LostEncryption FindLostEncryption(Job& job, Cursor start, Cursor end, const XrefTable& table);
+LostEncryption FindLostEncryption(const Job& job, Cursor start, Cursor end, const XrefTable& table);
 
 }  // namespace brisel

@@ -53,79 +53,82 @@ constexpr size_t kLastObjectRoom = 16u << 20;
 
 }  // namespace
 
-int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
+namespace {
+
+Failure Unpack(const Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
     const Cursor end = rw.end;
     Cursor cur = at;
-    int32_t headerNumber = 0;
-    if (int r = ReadStreamObjectHeader(cur, end, headerNumber)) return r;
+    if (Result<int32_t> header = ReadStreamObjectHeader(cur, end); !header) return header.failure();
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = OpenDictionary(cur, end, dict, dictEnd)) return r;
+    if (Failure f = OpenDictionary(cur, end, dict, dictEnd)) return f;
     // The repair takes what it found as an object stream whatever its /Type.
     if (!rw.adoptUnlisted) {
-        if (int r = CheckTypeName(dict, dictEnd, "/ObjStm")) return r;
+        if (Failure f = CheckTypeName(dict, dictEnd, "/ObjStm")) return f;
     }
-    int state = 0;
     PredictorParms parms;
-    if (int r = ReadFilterState(dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return kUnsupportedFilter;
-    int32_t first = 0, count = 0;
-    if (int r = ReadRequiredInt("/First", dict, dictEnd, first)) return r;
-    if (int r = ReadRequiredInt("/N", dict, dictEnd, count)) return r;
+    const Result<int> filter = ReadFilterState(dict, dictEnd, end, &parms);
+    if (!filter) return filter.failure();
+    const int state = *filter;
+    if (!IsDecodableState(state)) return Failure(kUnsupportedFilter);
+    const Result<int32_t> firstRead = ReadRequiredInt("/First", dict, dictEnd);
+    if (!firstRead) return firstRead.failure();
+    const Result<int32_t> countRead = ReadRequiredInt("/N", dict, dictEnd);
+    if (!countRead) return countRead.failure();
+    const int32_t first = *firstRead, count = *countRead;
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
     auto resolveLength = [&](int32_t number, int32_t generation) {
         return LengthFromRecords(rw, number, generation);
     };
-    if (int r = LocateStreamData(dict, dictEnd, end, data, length, after, resolveLength)) return r;
+    if (Failure f = LocateStreamData(dict, dictEnd, end, data, length, after, resolveLength)) return f;
     Cursor p = SkipToToken(after, end);
-    if (!StartsWith(p, end, "endobj")) return kRewriteNoObjStmEnd;
+    if (!StartsWith(p, end, "endobj")) return Failure(kRewriteNoObjStmEnd);
     rw.readPos = SkipToToken(p + 6, end);
 
     std::vector<uint8_t> plain;
-    if (int r = PlainObjectStreamData(job, rw, streamNumber, data, length, plain)) return r;
+    if (Failure f = PlainObjectStreamData(rw, streamNumber, data, length, plain)) return f;
     // Plain Flate data is inflated only as far as the objects taken from it
     // reach; a predictor needs the whole stream.
     Block decoded;
     std::optional<Inflater> inflater;
     if (state == kFilterFlate) {
         inflater.emplace(data, length, &job);
-    } else if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) {
-        return r;
+    } else if (Failure f = DecodeStreamData(job, state, parms, data, length, decoded)) {
+        return f;
     }
     auto reach = [&](size_t want) {
-        if (!inflater) return 0;
-        if (int r = inflater->Reach(want))
-            return r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r : kInflateFailed;
+        if (!inflater) return Failure();
+        if (Failure f = inflater->Reach(want)) return InflateFailure(f);
         data = inflater->data();
         length = inflater->size();
-        return 0;
+        return Failure();
     };
 
     // The header: /N pairs of object number and offset from /First. Each
     // pair consumes bytes, so a hostile /N ends with the data.
     std::vector<std::pair<int32_t, int32_t>> pairs;
-    auto readPairs = [&]() -> int {
+    auto readPairs = [&]() -> Failure {
         pairs.clear();
         const Cursor dataEnd = data + length;
         Cursor q = data;
         for (int32_t i = 0; i < count; ++i) {
             int32_t number = ReadInt(q, dataEnd).value_or(-1);
-            if (number < 0) return kRewriteBadPairNumber;
+            if (number < 0) return Failure(kRewriteBadPairNumber);
             int32_t offset = ReadInt(q, dataEnd).value_or(-1);
-            if (offset < 0) return kRewriteBadPairOffset;
+            if (offset < 0) return Failure(kRewriteBadPairOffset);
             pairs.emplace_back(number, offset);
         }
         // A pair that ends at the end of what is inflated may go on.
-        if (inflater && !inflater->Finished() && q == dataEnd) return kRewriteBadPairOffset;
-        return 0;
+        if (inflater && !inflater->Finished() && q == dataEnd) return Failure(kRewriteBadPairOffset);
+        return Failure();
     };
-    if (int r = reach(static_cast<size_t>(first) + 1)) return r;
-    int paired = readPairs();
-    if (paired != 0 && inflater && !inflater->Finished()) {
-        if (int r = reach(SIZE_MAX)) return r;
+    if (Failure f = reach(static_cast<size_t>(first) + 1)) return f;
+    Failure paired = readPairs();
+    if (paired && inflater && !inflater->Finished()) {
+        if (Failure f = reach(SIZE_MAX)) return f;
         paired = readPairs();
     }
-    if (paired != 0) return paired;
+    if (paired) return paired;
 
     // Which objects are taken, and how far they reach.
     auto takes = [&](const XrefRecord* record) {
@@ -154,12 +157,12 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
                 needed = std::max<size_t>(needed, static_cast<size_t>(first) + pairs[i + 1].second);
             }
         }
-        if (int r = reach(needed)) return r;
+        if (Failure f = reach(needed)) return f;
         if (lastTaken && !inflater->Finished()) {
             const size_t from = static_cast<size_t>(first) + pairs.back().second;
             lastValueEnd = from < length ? ValueEnd(data + from, data + length) : nullptr;
             if (!lastValueEnd) {
-                if (int r = reach(SIZE_MAX)) return r;
+                if (Failure f = reach(SIZE_MAX)) return f;
             }
         }
     }
@@ -179,17 +182,23 @@ int UnpackObjectStream(Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor
         if (from > size) from = size;
         if (to > size) to = size;
         if (to < from) to = from;
-        const int code = last ? kRewriteSectionFull : kRewriteImageFull;
-        if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return code;
+        const Failure full(last ? kRewriteSectionFull : kRewriteImageFull);
+        if (!rw.out.Reserve(static_cast<size_t>(to - from) + 290)) return full;
         const int64_t offset = static_cast<int64_t>(rw.out.size());
         if (!rw.out.Print("%d 0 obj\n", number) || !rw.out.Write(data + from, static_cast<size_t>(to - from)) ||
             !rw.out.Write("\nendobj\n"))
-            return code;
+            return full;
         record->type = kRecordCompressed;
         record->SetPlace(offset, 0);
         record->newOffset = offset;
     }
-    return 0;
+    return Failure();
+}
+
+}  // namespace
+
+Failure UnpackObjectStream(const Job& job, StreamRewrite& rw, int32_t streamNumber, Cursor at) {
+    return Unpack(job, rw, streamNumber, at).At(streamNumber, at - rw.start);
 }
 
 }  // namespace brisel

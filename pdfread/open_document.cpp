@@ -42,23 +42,24 @@ struct Ladder {
     // The rewrite that fits what the last read found: object streams are
     // unpacked, a damaged classic file is rebuilt. Returns its result.
     int Rewrite(bool rebuild) {
-        const int r = RewriteOnce(rebuild);
-        failure = r < 0 ? Failure(r) : Failure();
-        return r;
+        const Failure f = RewriteOnce(rebuild);
+        // A positive code is the security step's: it told why itself.
+        failure = f.code < 0 ? f : Failure();
+        return f.code;
     }
-    int RewriteOnce(bool rebuild) {
+    Failure RewriteOnce(bool rebuild) {
         if (NeedsStreams()) {
-            const int r = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
-            plain = plain || r == 0;
+            const Failure f = NormaliseXrefStreams(job, image, table, reader, options.streamDecryption);
+            plain = plain || !f;
             // The second time, a file whose streams cannot be read is rebuilt
             // from the objects found, its object streams unpacked.
-            if (r == 0 || !repairing || job.Stopped() || reader.refused) return r;
+            if (!f || !repairing || job.Stopped() || reader.refused) return f;
             return RebuildWithObjectStreams(job, image, reader, RepairDecryption());
         }
         // The repair unpacks the object streams it finds: a file of streams
         // may have lost the stream that lists them (a cut download).
         if (rebuild) return RebuildWithObjectStreams(job, image, reader, RepairDecryption());
-        return 0;
+        return Failure();
     }
     // After a rewrite: the stop code, or the result of a refused file, or 0
     // to go on.
@@ -99,7 +100,7 @@ bool StartsExactly(Cursor p, Cursor end) {
 // gateway, a download script) leave its offsets counting from the header.
 // When startxref leads to a section only once shifted by the header's
 // position, the bytes in front are dropped, as readers do.
-void DropBytesBeforeHeader(Job& job, Block& image) {
+void DropBytesBeforeHeader(const Job& job, Block& image) {
     const Cursor start = image.data(), end = start + image.size();
     const Cursor scanEnd = start + std::min<size_t>(image.size(), 1024);
     Cursor header = nullptr;
@@ -124,7 +125,7 @@ void DropBytesBeforeHeader(Job& job, Block& image) {
 
 OpenOutcome OpenDocument(Job& job, Block& image, XrefTable& table, ReaderRecord& reader, const OpenOptions& options) {
     DropBytesBeforeHeader(job, image);
-    Ladder ladder{job, image, table, reader, options};
+    Ladder ladder{job, image, table, reader, options, false, false, Failure()};
     const auto end = [&](int result) { return OpenOutcome{result, result == 0 ? Failure() : ladder.failure}; };
     job.Step = JobStep::Read;
     ladder.Status(Text::Analyzing);

@@ -55,7 +55,7 @@ Failure ReadEntries(Cursor start, Cursor& cur, Cursor end, int64_t first, int32_
 
 // Whether text stands in [start, end), looked for in steps of 16 MB so that
 // a stop request ends the search of a large input (false).
-bool ContainsBytes(Job& job, Cursor start, Cursor end, const char* text) {
+bool ContainsBytes(const Job& job, Cursor start, Cursor end, const char* text) {
     const ptrdiff_t n = static_cast<ptrdiff_t>(std::strlen(text));
     constexpr ptrdiff_t kStep = ptrdiff_t{16} << 20;
     for (Cursor p = start; end - p >= n && !job.Stopped(); p += kStep) {
@@ -68,8 +68,8 @@ bool ContainsBytes(Job& job, Cursor start, Cursor end, const char* text) {
 // One cross-reference section at cur (just after "xref") and its trailer.
 // On success prev holds the /Prev offset or -1. A stop returns no failure:
 // the caller looks at the stop.
-Failure ReadSection(Job& job, Cursor start, Cursor end, Cursor cur, bool newest, RawEntries& entries,
-                    ReaderRecord& reader, int64_t& prev) {
+Failure ReadSection(const Job& job, Cursor start, Cursor end, Cursor cur, bool newest, RawEntries& entries,
+                      ReaderRecord& reader, int64_t& prev) {
     const auto fail = [&](int32_t code, Cursor at) { return Failure(code, -1, at - start); };
     bool firstHeader = true;
     for (;;) {
@@ -141,7 +141,7 @@ void ReadFileId(Cursor cur, Cursor end, ReaderRecord& reader) {
 // How much white space and comment may stand between an offset and its section.
 constexpr ptrdiff_t kSectionLead = ptrdiff_t{1} << 20;
 
-Failure ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
+Failure ReadXref(const Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader) {
     table.Clear();
     reader.xrefStreams = false;
     reader.encryptKey = ReaderRecord::kNone;

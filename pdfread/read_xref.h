@@ -52,7 +52,7 @@ enum ReadXrefCode : int32_t {
 // A /Prev chain that loops fails (kXrefPrevLoop); an entry in use whose
 // offset holds no header of its object is listed free, and its number goes
 // into reader.missingObjects.
-Failure ReadXref(Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
+Failure ReadXref(const Job& job, Cursor start, Cursor end, XrefTable& table, ReaderRecord& reader);
 
 // The /Count of the page tree root, -1 when it has none, or the failure to
 // find it (kCountNotNumber when unreadable).

@@ -28,12 +28,12 @@ struct Widths {
 
 constexpr int32_t kMaxFieldWidth = 8;
 
-int ReadWidths(Cursor dict, Cursor dictEnd, Widths& widths) {
+Failure ReadWidths(Cursor dict, Cursor dictEnd, Widths& widths) {
     Cursor key = FindKey("/W", dict, dictEnd);
-    if (!key) return kStreamsNoW;
+    if (!key) return Failure(kStreamsNoW);
     Cursor p = key + 2;
-    if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsEndAfterW;
-    if (*p != '[') return kStreamsWNotArray;
+    if (!SkipWhiteAndComments(p, dictEnd)) return Failure(kStreamsEndAfterW);
+    if (*p != '[') return Failure(kStreamsWNotArray);
     ++p;
     // A width of 0 leaves its field out: the type is then 1 (in the file),
     // the other fields 0. No field is wider than 8 bytes: a wider one is
@@ -41,30 +41,30 @@ int ReadWidths(Cursor dict, Cursor dictEnd, Widths& widths) {
     const int codes[3] = {kStreamsBadW1, kStreamsBadW2, kStreamsBadW3};
     for (int i = 0; i < 3; ++i) {
         widths.w[i] = ReadInt(p, dictEnd).value_or(-1);
-        if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return codes[i];
+        if (widths.w[i] < 0 || widths.w[i] > kMaxFieldWidth) return Failure(codes[i]);
     }
-    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return kStreamsNoW;
-    return 0;
+    if (widths.w[0] + widths.w[1] + widths.w[2] == 0) return Failure(kStreamsNoW);
+    return Failure();
 }
 
 // The (first, count) pairs of /Index; hasIndex false without /Index.
 using IndexPairs = std::vector<std::pair<int64_t, int64_t>>;
 
-int ReadIndex(Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
+Failure ReadIndex(Cursor dict, Cursor dictEnd, bool& hasIndex, IndexPairs& pairs) {
     Cursor key = FindKey("/Index", dict, dictEnd);
     hasIndex = key != nullptr;
-    if (!key) return 0;
+    if (!key) return Failure();
     Cursor p = key + 6;
-    if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsEndAfterIndex;
-    if (*p != '[') return kStreamsIndexNotArray;
+    if (!SkipWhiteAndComments(p, dictEnd)) return Failure(kStreamsEndAfterIndex);
+    if (*p != '[') return Failure(kStreamsIndexNotArray);
     ++p;
     for (;;) {
-        if (!SkipWhiteAndComments(p, dictEnd)) return kStreamsBadIndexFirst;
-        if (*p == ']') return 0;
+        if (!SkipWhiteAndComments(p, dictEnd)) return Failure(kStreamsBadIndexFirst);
+        if (*p == ']') return Failure();
         int32_t first = ReadInt(p, dictEnd).value_or(-1);
-        if (first < 0) return kStreamsBadIndexFirst;
+        if (first < 0) return Failure(kStreamsBadIndexFirst);
         int32_t count = ReadInt(p, dictEnd).value_or(-1);
-        if (count < 0) return kStreamsBadIndexCount;
+        if (count < 0) return Failure(kStreamsBadIndexCount);
         pairs.emplace_back(first, count);
     }
 }
@@ -114,37 +114,39 @@ void ApplyRows(StreamTrailer& trailer, const uint8_t* data, size_t length, const
         for (int64_t k = 0; k < count && row < rows; ++k) apply(first + k);
 }
 
-// One cross-reference stream at cur; prev gets its /Prev or -1.
-int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, int64_t& prev) {
-    int32_t number = 0;
-    if (int r = ReadStreamObjectHeader(cur, end, number)) return r;
+// One cross-reference stream at cur; prev gets its /Prev or -1. A failure
+// after the header names the stream's object.
+Failure ReadOneStream(const Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader,
+                      int64_t& prev) {
+    const Result<int32_t> number = ReadStreamObjectHeader(cur, end);
+    if (!number) return number.failure();
+    const auto failed = [&](Failure f) { return f.At(*number, -1); };
     Cursor dict = nullptr, dictEnd = nullptr;
-    if (int r = ReadStreamTrailer(cur, end, trailer, reader, dict, dictEnd); r != 0 && r != kStreamsEncrypted)
-        return r;
-    if (int r = CheckTypeName(dict, dictEnd, "/XRef")) return r;
+    if (Failure f = ReadStreamTrailer(cur, end, trailer, reader, dict, dictEnd)) return failed(f);
+    if (Failure f = CheckTypeName(dict, dictEnd, "/XRef")) return failed(f);
     Widths widths;
-    if (int r = ReadWidths(dict, dictEnd, widths)) return r;
+    if (Failure f = ReadWidths(dict, dictEnd, widths)) return failed(f);
     bool hasIndex = false;
     IndexPairs pairs;
-    if (int r = ReadIndex(dict, dictEnd, hasIndex, pairs)) return r;
+    if (Failure f = ReadIndex(dict, dictEnd, hasIndex, pairs)) return failed(f);
     prev = -1;
     if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
         prev = ReadLong(p, dictEnd).value_or(-1);
-        if (prev < 1) return kStreamsBadPrev;
+        if (prev < 1) return failed(Failure(kStreamsBadPrev));
     }
 
-    int state = 0;
     PredictorParms parms;
-    if (int r = ReadFilterState(dict, dictEnd, end, state, &parms)) return r;
-    if (!IsDecodableState(state)) return kUnsupportedFilter;
+    const Result<int> state = ReadFilterState(dict, dictEnd, end, &parms);
+    if (!state) return failed(state.failure());
+    if (!IsDecodableState(*state)) return failed(Failure(kUnsupportedFilter));
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
-    if (int r = LocateStreamData(dict, dictEnd, end, data, length, after)) return r;
+    if (Failure f = LocateStreamData(dict, dictEnd, end, data, length, after)) return failed(f);
     Block decoded;
-    if (int r = DecodeStreamData(job, state, parms, data, length, decoded)) return r;
+    if (Failure f = DecodeStreamData(job, *state, parms, data, length, decoded)) return failed(f);
     ApplyRows(trailer, data, length, widths, hasIndex, pairs);
-    return 0;
+    return Failure();
 }
 
 // A classic section at cur (just after "xref") met in a chain that also
@@ -154,8 +156,8 @@ int ReadOneStream(Job& job, Cursor cur, Cursor end, StreamTrailer& trailer, Read
 // free, except that a hybrid section's free entries are left for its
 // stream to fill. An entry that cannot be read ends the entries, keeping
 // those before it. prev and stream get /Prev and /XRefStm, or -1.
-int ReadClassicSection(Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
-                       int64_t& prev, int64_t& stream) {
+Failure ReadClassicSection(Cursor cur, Cursor end, bool newest, StreamTrailer& trailer, ReaderRecord& reader,
+                           int64_t& prev, int64_t& stream) {
     struct Entry {
         int64_t number;
         int64_t offset;
@@ -183,10 +185,10 @@ int ReadClassicSection(Cursor cur, Cursor end, bool newest, StreamTrailer& trail
         }
     }
     Cursor at = FindFirst(cur, end, "trailer");
-    if (!at) return kStreamsNoTrailer;
+    if (!at) return Failure(kStreamsNoTrailer);
     Cursor dict = nullptr, dictEnd = nullptr;
-    const int r = ReadStreamTrailer(at + 7, end, trailer, reader, dict, dictEnd);
-    if (r != 0 && (r != kStreamsEncrypted || newest)) return r;
+    if (Failure f = ReadStreamTrailer(at + 7, end, trailer, reader, dict, dictEnd)) return f;
+    if (newest && trailer.encryptKey) return Failure(kStreamsEncrypted);
     prev = stream = -1;
     if (Cursor key = FindKey("/Prev", dict, dictEnd)) {
         Cursor p = key + 5;
@@ -207,7 +209,7 @@ int ReadClassicSection(Cursor cur, Cursor end, bool newest, StreamTrailer& trail
             record->type = kRecordFree;
         }
     }
-    return 0;
+    return Failure();
 }
 
 // Whether a cross-reference section begins at cur: "xref", or an object
@@ -251,16 +253,16 @@ int64_t LastXrefStream(Cursor start, Cursor end) {
 
 }  // namespace
 
-int ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
-                      Cursor& dictEnd) {
-    if (int r = OpenDictionary(cur, end, dict, dictEnd)) return r;
+Failure ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
+                          Cursor& dictEnd) {
+    if (Failure f = OpenDictionary(cur, end, dict, dictEnd)) return f;
     if (Cursor key = FindKey("/Encrypt", dict, dictEnd); key && !trailer.encryptKey) trailer.encryptKey = key;
     if (Cursor key = FindKey("/Size", dict, dictEnd); key && !trailer.sizeRead) {
         Cursor p = key + 5;
         int32_t size = ReadInt(p, dictEnd).value_or(-1);
         trailer.sizeRead = true;
         trailer.size = size < 1 ? 0 : size;
-        if (trailer.size > kMaxListedObjects) return kStreamsTooManyObjects;
+        if (trailer.size > kMaxListedObjects) return Failure(kStreamsTooManyObjects);
     }
     int32_t number = 0, generation = 0;
     if (Cursor key = FindKey("/Root", dict, dictEnd);
@@ -274,12 +276,12 @@ int ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderReco
         trailer.infoGeneration = generation;
     }
     if (Cursor key = FindKey("/ID", dict, dictEnd)) ReadFileId(key + 3, end, reader);
-    return trailer.encryptKey ? kStreamsEncrypted : 0;
+    return Failure();
 }
 
-int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
-                    ReaderRecord& reader) {
-    if (end - start < 6) return kStreamsTooShort;
+Failure ReadXrefStreams(const Job& job, Cursor start, Cursor end, const XrefTable& /*table*/, StreamTrailer& trailer,
+                        ReaderRecord& reader) {
+    if (end - start < 6) return Failure(kStreamsTooShort);
     // Where startxref leads; when it leads to no section (or the file ends
     // without one), the last cross-reference stream in the file starts the
     // chain, as the repair of readers finds it.
@@ -306,7 +308,7 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
     if (located != 0 || !StartsSection(cur, end)) {
         const int64_t found = LastXrefStream(start, end);
         if (found >= 0) offset = found;
-        else if (located != 0) return located;
+        else if (located != 0) return Failure(located);
     }
 
     // The /Prev chain, whatever the form of each section: a classic update
@@ -319,28 +321,29 @@ int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& /*table
         // A chain that loops ends; objects it left out make the analysis
         // fail, and the repair finds them.
         if (!visited.insert(next).second) break;
-        const int code = newest ? kStreamsBadOffset : kStreamsBadOlderOffset;
-        if (next > end - start) return code;
+        const Failure badOffset(newest ? kStreamsBadOffset : kStreamsBadOlderOffset, -1, next);
+        if (next > end - start) return badOffset;
         cur = start + next;
-        if (!SkipSpace(cur, end)) return code;
+        if (!SkipSpace(cur, end)) return badOffset;
         int64_t prev = -1;
         if (!StartsWith(cur, end, "xref")) {
-            if (int r = ReadOneStream(job, cur, end, trailer, reader, prev)) return r;
+            if (Failure f = ReadOneStream(job, cur, end, trailer, reader, prev)) return f.At(-1, next);
             next = prev;
             continue;
         }
         int64_t stream = -1;
-        if (int r = ReadClassicSection(cur + 4, end, newest, trailer, reader, prev, stream)) return r;
+        if (Failure f = ReadClassicSection(cur + 4, end, newest, trailer, reader, prev, stream)) return f.At(-1, next);
         if (stream >= 0 && visited.insert(stream).second) {
-            if (stream > end - start) return kStreamsBadXRefStm;
+            const Failure badStream(kStreamsBadXRefStm, -1, stream);
+            if (stream > end - start) return badStream;
             cur = start + stream;
-            if (!SkipSpace(cur, end)) return kStreamsBadXRefStm;
+            if (!SkipSpace(cur, end)) return badStream;
             int64_t ignored = -1;
-            if (int r = ReadOneStream(job, cur, end, trailer, reader, ignored)) return r;
+            if (Failure f = ReadOneStream(job, cur, end, trailer, reader, ignored)) return f.At(-1, stream);
         }
         next = prev;
     }
-    return 0;
+    return Failure();
 }
 
 }  // namespace brisel

@@ -38,19 +38,20 @@ enum XrefStreamCode : int32_t {
 
 // Collects /Encrypt, /Size, /Root, /Info and /ID from the dictionary that
 // follows cur (just after "obj" or "trailer"); the first /Size read
-// allocates the records; /ID goes into the reader record. 0 with the
-// dictionary's body [dict, dictEnd); kStreamsEncrypted when
-// trailer.encryptKey is set; OpenDictionary's codes, or
-// kStreamsTooManyObjects.
-int ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
+// allocates the records; /ID goes into the reader record; trailer.encryptKey
+// is set by the first /Encrypt. The dictionary's body [dict, dictEnd); or
+// OpenDictionary's failures, or kStreamsTooManyObjects.
+Failure ReadStreamTrailer(Cursor cur, Cursor end, StreamTrailer& trailer, ReaderRecord& reader, Cursor& dict,
                       Cursor& dictEnd);
 
 // Reads every section of the /Prev chain from startxref into the records,
 // cross-reference streams and classic sections alike (a hybrid section's
 // /XRefStm stream right after it); the newest entry wins. A /Prev that
 // leads back to a section already read ends the chain. The classic sections
-// are read from the image; table is not needed. 0 or a code.
-int ReadXrefStreams(Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
+// are read from the image; table is not needed. A failure in a section
+// names the section's offset. The job's stop request and inflate limit
+// bound the decoding.
+Failure ReadXrefStreams(const Job& job, Cursor start, Cursor end, const XrefTable& table, StreamTrailer& trailer,
                     ReaderRecord& reader);
 
 }  // namespace brisel

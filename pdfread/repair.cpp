@@ -128,7 +128,7 @@ bool HoldsCatalog(Cursor from, Cursor to) { return Holds(from, to, "/Catalog"); 
 
 // Whether another object header stands in [afterNumbers, limit) of the
 // object at header, with no stream before it: next gets it.
-bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
+bool MissesEnd(const Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Cursor& next) {
     const bool found = FindObjectHeader(afterNumbers, limit, next, &job.StopCode) == 0 && next < limit;
     return found && !Holds(header, next, "stream");
 }
@@ -136,32 +136,32 @@ bool MissesEnd(Job& job, Cursor afterNumbers, Cursor limit, Cursor header, Curso
 // Copies size bytes from `from` in steps of 16 MB, so that a stop request
 // ends a copy of gigabytes (true: the caller sees the stop and drops the
 // image). false when out cannot grow.
-bool CopyInSteps(Job& job, ImageBuffer& out, Cursor from, size_t size) {
+bool CopyInSteps(const Job& job, ImageBuffer& out, Cursor from, size_t size) {
     constexpr size_t kStep = size_t{16} << 20;
     for (size_t done = 0; done < size && !job.Stopped(); done += kStep)
         if (!out.Write(from + done, std::min(kStep, size - done))) return false;
     return true;
 }
 
-int Rebuild(Job& job, const Block& image, Block& rebuilt) {
+Failure Rebuild(const Job& job, const Block& image, Block& rebuilt) {
     const Cursor start = image.data();
     const Cursor end = start + image.size();
     ImageBuffer out;
-    if (!out.Init(image.size() + 32768)) return kRepairNoImage;
+    if (!out.Init(image.size() + 32768)) return Failure(kRepairNoImage);
     // Garbage in front of the header: a header of our own goes first.
     if ((image.size() == 0 || start[0] != '%') && !out.Write(kHeader, sizeof kHeader - 1))
-        return kRepairCannotGrow;
+        return Failure(kRepairCannotGrow);
 
     FoundObjects found;
     int32_t highest = 0, rootNumber = 0, rootGeneration = 0;
     Cursor pos = start;
     Cursor setAside = start;  // the input before it is copied and given back
     Cursor header = nullptr;
-    if (FindObjectHeader(pos, end, header, &job.StopCode) != 0) return kRepairNoObject;
+    if (FindObjectHeader(pos, end, header, &job.StopCode) != 0) return Failure(kRepairNoObject);
     InfoCandidates info;
     for (bool first = true;; first = false) {
         info.Scan(pos, header);
-        if (!CopyInSteps(job, out, pos, static_cast<size_t>(header - pos))) return kRepairCannotGrow;
+        if (!CopyInSteps(job, out, pos, static_cast<size_t>(header - pos))) return Failure(kRepairCannotGrow);
         bool catalogSeen = false;
         Cursor objectEnd = nullptr;
         const bool ended = FindObjectEnd(header, end, objectEnd, catalogSeen, &job.StopCode) == 0;
@@ -180,7 +180,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         } else if (!ended) {
             // An object without "endobj" and no object after it ends the
             // scan: it is left out.
-            if (first) return kRepairFirstUnended;
+            if (first) return Failure(kRepairFirstUnended, number, header - start);
             break;
         }
         // An absurd number leaves its bytes in place but gets no entry.
@@ -196,7 +196,7 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         info.ScanObject(header, objectEnd);
         if (!CopyInSteps(job, out, header, static_cast<size_t>(objectEnd - header)) ||
             (cut && !out.Write("\nendobj\n")))
-            return kRepairCannotGrow;
+            return Failure(kRepairCannotGrow);
         pos = objectEnd;
         if (static_cast<size_t>(pos - setAside) >= kSetAsideStep) {
             SetBytesAside(setAside, static_cast<size_t>(pos - setAside));
@@ -219,23 +219,23 @@ int Rebuild(Job& job, const Block& image, Block& rebuilt) {
         return 'n';
     };
     if (!WriteClassicSection(out, highest + 1, rootNumber, rootGeneration, infoNumber, infoGeneration, entryOf))
-        return kRepairSectionFull;
-    if (!out.Finish(rebuilt)) return kRepairCannotGrow;
-    return 0;
+        return Failure(kRepairSectionFull);
+    if (!out.Finish(rebuilt)) return Failure(kRepairCannotGrow);
+    return Failure();
 }
 
 }  // namespace
 
-int RebuildClassic(Job& job, Block& image) { return RebuildClassicFrom(job, image, image); }
+Failure RebuildClassic(const Job& job, Block& image) { return RebuildClassicFrom(job, image, image); }
 
-int RebuildClassicFrom(Job& job, const Block& image, Block& rebuilt) {
+Failure RebuildClassicFrom(const Job& job, const Block& image, Block& rebuilt) {
     try {
         Block out;
-        if (int r = Rebuild(job, image, out)) return r;
+        if (Failure f = Rebuild(job, image, out)) return f;
         rebuilt = std::move(out);
-        return 0;
+        return Failure();
     } catch (const std::bad_alloc&) {
-        return kRepairNoMemory;
+        return Failure(kRepairNoMemory);
     }
 }
 

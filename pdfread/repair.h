@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/block.h"
+#include "base/failure.h"
 #include "base/job.h"
 
 namespace brisel {
@@ -22,13 +23,14 @@ enum RepairCode : int32_t {
 };
 
 // Rebuilds the image from the object headers found by scanning its bytes,
-// with a fresh classic cross-reference section and trailer.
-// 0 on success with the image replaced; a negative code otherwise.
-int RebuildClassic(Job& job, Block& image);
+// with a fresh classic cross-reference section and trailer: the image is
+// replaced, or a RepairCode says why not. The job's stop request ends the
+// scan.
+Failure RebuildClassic(const Job& job, Block& image);
 
 // RebuildClassic that leaves the image as it is and puts the rebuilt image
 // into rebuilt (which may be the image itself): no copy of the image is
 // needed to keep it until the caller has read the result.
-int RebuildClassicFrom(Job& job, const Block& image, Block& rebuilt);
+Failure RebuildClassicFrom(const Job& job, const Block& image, Block& rebuilt);
 
 }  // namespace brisel

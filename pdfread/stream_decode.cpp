@@ -57,49 +57,43 @@ bool IsDecodableState(int state) {
     return state == kFilterNone || state == kFilterFlate || state == 2 || (state >= 10 && state <= 15);
 }
 
-int ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, int& state, PredictorParms* parms) {
-    state = kFilterNone;
+Result<int> ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, PredictorParms* parms) {
     Cursor key = FindKey("/Filter", dict, dictEnd);
-    if (!key) return 0;
+    if (!key) return kFilterNone;
     bool several = false;
     Cursor p = SingleValue(key + 7, dictEnd, several);
-    if (!p) return 0;
-    if (several || !IsFlateName(p, dictEnd)) {
-        state = kFilterOther;
-        return 0;
-    }
-    state = kFilterFlate;
+    if (!p) return kFilterNone;
+    if (several || !IsFlateName(p, dictEnd)) return kFilterOther;
 
     Cursor parmsKey = FindKey("/DecodeParms", dict, dictEnd);
-    if (!parmsKey) return 0;
+    if (!parmsKey) return kFilterFlate;
     p = parmsKey + 12;
     SkipWhiteAndComments(p, end);
-    if (end - p <= 4) return kParmsNoRoom;
+    if (end - p <= 4) return Failure(kParmsNoRoom);
     if (*p == '[' || IsNameAt(p, end, "null")) {
         p = SingleValue(p, dictEnd, several);
-        if (!p) return 0;
+        if (!p) return kFilterFlate;
     }
-    if (!StartsWith(p, end, "<<")) return kParmsNotDict;
+    if (!StartsWith(p, end, "<<")) return Failure(kParmsNotDict);
     Cursor parmsEnd = FindDictEnd(p + 2, end);
-    if (!parmsEnd) return kParmsNotClosed;
+    if (!parmsEnd) return Failure(kParmsNotClosed);
     // The predictor counts only beside a readable /Columns.
     Cursor columns = FindKey("/Columns", p + 2, parmsEnd);
-    if (!columns) return 0;
+    if (!columns) return kFilterFlate;
     Cursor q = columns + 8;
     const int32_t columnCount = ReadInt(q, parmsEnd).value_or(-1);
-    if (columnCount < 0) return kParmsBadColumns;
+    if (columnCount < 0) return Failure(kParmsBadColumns);
     Cursor predictor = FindKey("/Predictor", p + 2, parmsEnd);
-    if (!predictor) return 0;
+    if (!predictor) return kFilterFlate;
     q = predictor + 10;
     int32_t value = ReadInt(q, parmsEnd).value_or(-1);
-    // Predictor 1 is no predictor.
-    if (value > 1) state = value;
     if (parms) {
         parms->columns = columnCount;
         parms->colors = ReadParm("/Colors", p + 2, parmsEnd, 1);
         parms->bitsPerComponent = ReadParm("/BitsPerComponent", p + 2, parmsEnd, 8);
     }
-    return 0;
+    // Predictor 1 is no predictor.
+    return value > 1 ? value : kFilterFlate;
 }
 
 namespace {
@@ -129,14 +123,14 @@ int64_t DeclaredLength(Cursor dict, Cursor dictEnd, const LengthResolver& resolv
 
 }  // namespace
 
-int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
-                     Cursor& afterEndstream, const LengthResolver& resolveLength) {
+Failure LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
+                         Cursor& afterEndstream, const LengthResolver& resolveLength) {
     const int64_t declared = DeclaredLength(dict, dictEnd, resolveLength);
 
-    if (end - dictEnd <= 17) return kStreamNoRoom;
+    if (end - dictEnd <= 17) return Failure(kStreamNoRoom);
     Cursor p = dictEnd + 2;
-    if (!SkipSpace(p, end)) return kStreamEndBeforeKeyword;
-    if (!StartsWith(p, end, "stream")) return kStreamNoKeyword;
+    if (!SkipSpace(p, end)) return Failure(kStreamEndBeforeKeyword);
+    if (!StartsWith(p, end, "stream")) return Failure(kStreamNoKeyword);
     p += 6;
     if (p < end && *p == '\r') ++p;
     if (p < end && *p == '\n') ++p;
@@ -152,7 +146,7 @@ int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size
     }
     const bool believed = stop != nullptr;
     if (!stop) stop = FindEndstream(start, end);
-    if (!stop) return kStreamNoKeyword;
+    if (!stop) return Failure(kStreamNoKeyword);
     p = stop;
     if (stop > start && stop[-1] == '\n') --stop;
     if (stop > start && stop[-1] == '\r') --stop;
@@ -162,14 +156,14 @@ int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size
     data = start;
     length = static_cast<size_t>(stop - start);
     afterEndstream = p + 9;
-    return 0;
+    return Failure();
 }
 
-int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity) {
-    if (length > UINT_MAX) return kFlateDamaged;
+Result<size_t> DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t capacity) {
+    if (length > UINT_MAX) return Failure(kFlateDamaged);
     const size_t room = capacity < UINT_MAX ? capacity : UINT_MAX;
     z_stream zs{};
-    if (inflateInit(&zs) != Z_OK) return kFlateNoStart;
+    if (inflateInit(&zs) != Z_OK) return Failure(kFlateNoStart);
     zs.next_in = const_cast<Bytef*>(in);
     zs.avail_in = static_cast<uInt>(length);
     zs.next_out = out;
@@ -192,10 +186,9 @@ int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity
     }
     const size_t total = zs.total_out;
     inflateEnd(&zs);
-    if (result != 0) return result;
-    if (total >= room) return kFlateTooLarge;
-    capacity = total;
-    return 0;
+    if (result != 0) return Failure(result);
+    if (total >= room) return Failure(kFlateTooLarge);
+    return total;
 }
 
 Inflater::Inflater(const uint8_t* in, size_t length, const Job* job)
@@ -228,15 +221,15 @@ Inflater::~Inflater() {
     delete zs_;
 }
 
-int Inflater::Reach(size_t want) {
+Failure Inflater::Reach(size_t want) {
     // Output is made in steps of at most this, so that a stop request is
     // seen within a step however far the data inflates.
     constexpr size_t kStep = 16u << 20;
     while (state_ == kRunning && total_ < want) {
         if (total_ == out_.size()) {
-            if (out_.size() >= limit_) return state_ = kInflateTooLarge;
+            if (out_.size() >= limit_) return Failure(state_ = kInflateTooLarge);
             const size_t grown = static_cast<size_t>(std::min<uint64_t>(uint64_t{out_.size()} * 2, limit_));
-            if (!out_.Resize(grown)) return state_ = kInflateNoMoreMemory;
+            if (!out_.Resize(grown)) return Failure(state_ = kInflateNoMoreMemory);
         }
         zs_->next_out = out_.data() + total_;
         zs_->avail_out = static_cast<uInt>(std::min(out_.size() - total_, kStep));
@@ -247,7 +240,7 @@ int Inflater::Reach(size_t want) {
             state_ = 0;
             break;
         }
-        if (job_ && job_->Stopped()) return state_ = kInflateFailed;
+        if (job_ && job_->Stopped()) return Failure(state_ = kInflateFailed);
         // A full step may hide more data, whatever else zlib says.
         if (zs_->avail_out == 0 || r == Z_OK) continue;
         // The input ran out before the end marker (Z_BUF_ERROR: no progress
@@ -255,18 +248,18 @@ int Inflater::Reach(size_t want) {
         // before is the stream's data.
         state_ = total_ > 0 ? 0 : r == Z_BUF_ERROR ? kFlateTruncated : kFlateDamaged;
     }
-    return state_ == kRunning ? 0 : state_;
+    return Failure(state_ == kRunning ? 0 : state_);
 }
 
-int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job) {
+Result<size_t> InflateStream(const uint8_t* in, size_t length, Block& out, const Job* job) {
     Inflater inflater(in, length, job);
-    if (int r = inflater.Reach(SIZE_MAX)) {
+    if (Failure f = inflater.Reach(SIZE_MAX)) {
         out.Release();
-        return r;
+        return f;
     }
-    decoded = inflater.size();
+    const size_t decoded = inflater.size();
     out = inflater.Take();
-    return 0;
+    return decoded;
 }
 
 namespace {
@@ -280,7 +273,7 @@ int PaethPredictor(int a, int b, int c) {
 
 // TIFF predictor 2 over rows of rowBytes: each sample plus the one a pixel
 // to its left.
-int UndoTiff(uint8_t* data, size_t& length, size_t rowBytes, const PredictorParms& parms) {
+void UndoTiff(uint8_t* data, size_t length, size_t rowBytes, const PredictorParms& parms) {
     const size_t colors = static_cast<size_t>(parms.colors);
     for (size_t at = 0; at < length; at += rowBytes) {
         uint8_t* row = data + at;
@@ -296,13 +289,12 @@ int UndoTiff(uint8_t* data, size_t& length, size_t rowBytes, const PredictorParm
             }
         }
     }
-    return 0;
 }
 
 // PNG predictors: rows of a tag byte and rowBytes data bytes, decoded into
 // rows of rowBytes at the start of the same buffer. The output of a row
 // never reaches the input bytes not yet read.
-int UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
+void UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
     size_t out = 0;
     for (size_t at = 0; at < length; at += rowBytes + 1) {
         const uint8_t tag = data[at];
@@ -329,41 +321,47 @@ int UndoPng(uint8_t* data, size_t& length, size_t rowBytes, size_t bpp) {
         out += bytes;
     }
     length = out;
-    return 0;
 }
 
 }  // namespace
 
-int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms) {
+Failure UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms) {
     // Components are 1, 2, 4, 8 or 16 bits: any other size is no predictor
     // of ours, and the bound keeps the pixel width below any overflow.
     const int32_t bpc = parms.bitsPerComponent;
-    if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16) return kUnsupportedFilter;
+    if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16) return Failure(kUnsupportedFilter);
     const int64_t bits = static_cast<int64_t>(parms.columns) * parms.colors * bpc;
     if (parms.columns < 1 || parms.colors < 1 || parms.colors > 32 || bits > (int64_t{1} << 34))
-        return kUnsupportedFilter;
+        return Failure(kUnsupportedFilter);
     const size_t rowBytes = static_cast<size_t>((bits + 7) / 8);
     if (predictor == 2) {
-        if (parms.bitsPerComponent != 8 && parms.bitsPerComponent != 16) return kUnsupportedFilter;
-        return UndoTiff(data, length, rowBytes, parms);
+        if (parms.bitsPerComponent != 8 && parms.bitsPerComponent != 16) return Failure(kUnsupportedFilter);
+        UndoTiff(data, length, rowBytes, parms);
+        return Failure();
     }
-    if (predictor < 10 || predictor > 15) return kUnsupportedFilter;
+    if (predictor < 10 || predictor > 15) return Failure(kUnsupportedFilter);
     const int bitsPerPixel = parms.colors * parms.bitsPerComponent;
     const size_t bpp = bitsPerPixel < 8 ? 1 : static_cast<size_t>(bitsPerPixel / 8);
-    return UndoPng(data, length, rowBytes, bpp);
+    UndoPng(data, length, rowBytes, bpp);
+    return Failure();
 }
 
-int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded) {
-    if (state == kFilterNone) return 0;
-    size_t decodedLength = 0;
-    if (int r = InflateStream(data, length, decoded, decodedLength, &job))
-        return r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? r : kInflateFailed;
-    length = decodedLength;
+Failure InflateFailure(Failure f) {
+    const int32_t r = f.code;
+    return r == kInflateNoMemory || r == kInflateNoMoreMemory || r == kInflateTooLarge ? f : Failure(kInflateFailed);
+}
+
+Failure DecodeStreamData(const Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length,
+                         Block& decoded) {
+    if (state == kFilterNone) return Failure();
+    const Result<size_t> inflated = InflateStream(data, length, decoded, &job);
+    if (!inflated) return InflateFailure(inflated.failure());
+    length = *inflated;
     if (state != kFilterFlate) {
-        if (int r = UndoPredictor(decoded.data(), length, state, parms)) return r;
+        if (Failure f = UndoPredictor(decoded.data(), length, state, parms)) return f;
     }
     data = decoded.data();
-    return 0;
+    return Failure();
 }
 
 }  // namespace brisel

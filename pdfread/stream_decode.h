@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/block.h"
+#include "base/failure.h"
 #include "base/job.h"
 #include "pdfread/lexer.h"
 #include "pdfread/stream_decryption.h"  // LengthResolver
@@ -57,9 +58,8 @@ struct PredictorParms {
 // (dictEnd is its closing ">>"). Flate is /FlateDecode or /Fl, alone or as
 // the one element of an array; /Filter null and an empty array are no
 // filter. /DecodeParms may be a dictionary, a one-element array of one, or
-// null. 0 with state (and parms, when given) set, or a Parms code.
-int ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, int& state,
-                    PredictorParms* parms = nullptr);
+// null. The state (and parms, when given, set), or a Parms code.
+Result<int> ReadFilterState(Cursor dict, Cursor dictEnd, Cursor end, PredictorParms* parms = nullptr);
 
 // Whether a filter state is one this reader decodes: no filter, Flate, or
 // Flate with the TIFF predictor 2 or a PNG predictor (10 to 15).
@@ -70,28 +70,28 @@ bool IsDecodableState(int state);
 // or at /Length when that is further. An indirect /Length is asked of the
 // resolver; a /Length that is absent, unresolved or does not lead to
 // "endstream" gives way to the first "endstream" after the data start, as
-// every reader does. 0 with the data, its measured length and the position
-// after "endstream"; or a Stream code.
-int LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
+// every reader does. The data, its measured length and the position after
+// "endstream"; or a Stream code.
+Failure LocateStreamData(Cursor dict, Cursor dictEnd, Cursor end, Cursor& data, size_t& length,
                      Cursor& afterEndstream, const LengthResolver& resolveLength = nullptr);
 
-// Inflates zlib-format data into out. capacity is in/out: the room in out,
-// then the decoded length. Data that ends without its final block (a sync
-// flush and nothing after it), or is damaged further on (a wrong checksum),
-// gives what was inflated before: readers take those bytes as the stream.
-// 0 on success; kFlateNoStart when zlib cannot start, kFlateDamaged when the
-// data is damaged before anything could be inflated, kFlateTruncated when it
-// ends before anything was inflated, kFlateTooLarge when the output needs all
-// of the capacity or more. Bytes after the end marker are ignored.
-int DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t& capacity);
+// Inflates zlib-format data into the capacity bytes at out and gives the
+// decoded length. Data that ends without its final block (a sync flush and
+// nothing after it), or is damaged further on (a wrong checksum), gives what
+// was inflated before: readers take those bytes as the stream.
+// kFlateNoStart when zlib cannot start, kFlateDamaged when the data is
+// damaged before anything could be inflated, kFlateTruncated when it ends
+// before anything was inflated, kFlateTooLarge when the output needs all of
+// the capacity or more. Bytes after the end marker are ignored.
+Result<size_t> DecodeFlate(const uint8_t* in, size_t length, uint8_t* out, size_t capacity);
 
 // Inflates zlib-format data, as DecodeFlate does, into a block that grows
-// as the output needs without inflating again from the start. 0 and the
-// decoded length; kInflateNoMemory (first block) or kInflateNoMoreMemory (a
-// later one) when memory runs out; kInflateTooLarge beyond the job's
-// InflateLimit (2 GiB without a job); DecodeFlate's code for damaged data.
-// The job's stop request is checked after every 16 MB of output.
-int InflateStream(const uint8_t* in, size_t length, Block& out, size_t& decoded, const Job* job = nullptr);
+// as the output needs without inflating again from the start. The decoded
+// length; kInflateNoMemory (first block) or kInflateNoMoreMemory (a later
+// one) when memory runs out; kInflateTooLarge beyond the job's InflateLimit
+// (2 GiB without a job); DecodeFlate's code for damaged data. The job's
+// stop request is checked after every 16 MB of output.
+Result<size_t> InflateStream(const uint8_t* in, size_t length, Block& out, const Job* job = nullptr);
 
 // Inflates zlib-format data as far as a reader asks, keeping what it
 // inflated: a reader that needs the start of a stream (the objects at the
@@ -105,9 +105,9 @@ public:
     Inflater(const Inflater&) = delete;
     Inflater& operator=(const Inflater&) = delete;
 
-    // Inflates until at least want bytes are out or the data ends. 0, or
+    // Inflates until at least want bytes are out or the data ends; or
     // InflateStream's code (and every later call gives it again).
-    int Reach(size_t want);
+    Failure Reach(size_t want);
     // Whether the data ended: nothing more will come out.
     bool Finished() const { return state_ != kRunning; }
     const uint8_t* data() const { return out_.data(); }
@@ -130,13 +130,19 @@ private:
 // with its own tag, None, Sub, Up, Average or Paeth (an unknown tag is
 // taken as Up, as this reader always read them); the tags are removed, so
 // length shrinks by one byte a row. A short last row is decoded as far as
-// it goes. 0, or kUnsupportedFilter for another predictor or a layout it
-// cannot undo.
-int UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms);
+// it goes. kUnsupportedFilter for another predictor or a layout it cannot
+// undo.
+Failure UndoPredictor(uint8_t* data, size_t& length, int predictor, const PredictorParms& parms);
+
+// What a reader reports for data that did not inflate: running out of
+// memory and the job's limit as they are, anything else kInflateFailed.
+Failure InflateFailure(Failure inflate);
 
 // Undoes a decodable filter state (none, Flate, Flate with a predictor) on
 // [data, data + length): data and length then give the decoded bytes, held
-// in decoded. 0, or the failure code (-37, -38, -39 or the predictor's).
-int DecodeStreamData(Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length, Block& decoded);
+// in decoded. The failure is kInflateNoMemory, kInflateNoMoreMemory,
+// kInflateTooLarge, kInflateFailed or the predictor's.
+Failure DecodeStreamData(const Job& job, int state, const PredictorParms& parms, Cursor& data, size_t& length,
+                         Block& decoded);
 
 }  // namespace brisel

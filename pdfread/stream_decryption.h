@@ -34,8 +34,7 @@ public:
                            int32_t generation, int64_t offset, std::string& out, bool& written) = 0;
     // The plain bytes of an object stream's data, before they are inflated.
     // 0, or a code: the rewrite then fails with kRewriteNotDecrypted.
-    virtual int DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
-                                    std::vector<uint8_t>& out) = 0;
+    virtual int DecryptObjectStream(int32_t number, const uint8_t* data, size_t length, std::vector<uint8_t>& out) = 0;
 };
 
 }  // namespace brisel

@@ -1,10 +1,10 @@
 // Reading the object header and dictionary of a cross-reference stream or
-// an object stream. Every failure returns its code.
+// an object stream. Every failure returns its code as a Failure.
 #pragma once
 
 #include <cstdint>
 
-#include "base/job.h"
+#include "base/failure.h"
 #include "pdfread/lexer.h"
 
 namespace brisel {
@@ -28,17 +28,17 @@ enum StreamDictCode : int32_t {
     kStreamDictNotClosed = -5019,
 };
 
-// "N G obj" at cur: 0 with the object number and cur just after "obj".
-int ReadStreamObjectHeader(Cursor& cur, Cursor end, int32_t& number);
+// "N G obj" at cur: the object number, with cur just after "obj".
+Result<int32_t> ReadStreamObjectHeader(Cursor& cur, Cursor end);
 
-// The dictionary that follows cur (just after "obj" or "trailer"): 0 with
-// dict just after its "<<" and dictEnd at its closing ">>".
-int OpenDictionary(Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd);
+// The dictionary that follows cur (just after "obj" or "trailer"): dict
+// just after its "<<" and dictEnd at its closing ">>".
+Failure OpenDictionary(Cursor cur, Cursor end, Cursor& dict, Cursor& dictEnd);
 
-// A /Type in the dictionary must name the given type: 0 or a code.
-int CheckTypeName(Cursor dict, Cursor dictEnd, const char* name);
+// A /Type in the dictionary must name the given type.
+Failure CheckTypeName(Cursor dict, Cursor dictEnd, const char* name);
 
-// The direct integer of a required key: 0 with the value, or a code.
-int ReadRequiredInt(const char* key, Cursor dict, Cursor dictEnd, int32_t& value);
+// The direct integer of a required key.
+Result<int32_t> ReadRequiredInt(const char* key, Cursor dict, Cursor dictEnd);
 
 }  // namespace brisel

@@ -8,8 +8,8 @@
 
 namespace brisel {
 
-// StreamLength's results besides the length.
-enum LengthResult : int64_t {
+// Why StreamLength gives no length.
+enum LengthResult : int32_t {
     kLengthAbsent = -1,
     kLengthUnclosedString = -4,
     kLengthNoNumber = -7,
@@ -23,15 +23,16 @@ enum LengthResult : int64_t {
 // Reads /Length at the top level of the stream dictionary that starts at body
 // (the first byte after "obj"), scanning no further than dataStart. An
 // indirect length is resolved through the table (the generation listed there
-// is used). The length (0 or more), or a LengthResult.
+// is used). The length (0 or more), or a LengthResult: kLengthAbsent for a
+// dictionary without /Length, the others for one that cannot be read.
 // When text is given it receives where the value stands: from its first
 // byte to just after the number (direct) or the "R" (indirect).
 struct LengthText {
     Cursor from = nullptr, to = nullptr;
     bool indirect = false;
 };
-int64_t StreamLength(Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
-                     const XrefTable& table, LengthText* text = nullptr);
+Result<int64_t> StreamLength(Cursor body, Cursor dataStart, Cursor imageStart, Cursor imageEnd,
+                             const XrefTable& table, LengthText* text = nullptr);
 
 // Finds "endstream" followed by a delimiter, in [from, end); null when
 // there is none.

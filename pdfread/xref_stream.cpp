@@ -63,9 +63,9 @@ void FinishRecords(StreamRewrite& rw) {
 
 // Whether an object stream's failure to unpack is damage of that stream
 // alone, as opposed to the run's limits.
-bool IsLocalObjectStreamFault(const Job& job, int code) {
-    if (job.Stopped() || code == job.StopCode) return false;
-    switch (code) {
+bool IsLocalObjectStreamFault(const Job& job, Failure failure) {
+    if (job.Stopped() || failure.code == job.StopCode) return false;
+    switch (failure.code) {
         case kRewriteNoMemory:
         case kRewriteImageFull:
         case kRewriteSectionFull:
@@ -80,24 +80,24 @@ bool IsLocalObjectStreamFault(const Job& job, int code) {
 
 // The new image from the records: the input carried over with its object
 // streams unpacked in place, then the classic section and trailer.
-int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
+Failure WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     std::vector<int32_t> streams;
     try {
         streams = ListObjectStreams(rw, marksGiven);
     } catch (const std::bad_alloc&) {
-        return kRewriteNoMemory;
+        return Failure(kRewriteNoMemory);
     }
     // Room for the unpacked objects: twice a small input, a large one plus
     // 256 MB (the buffer grows when that is not enough), so that a large
     // input does not ask for twice its size at once.
     const size_t room = image.size() + std::min(image.size(), size_t{256} << 20);
-    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return kRewriteNoImage;
+    if (!rw.out.Init(std::min(room, ImageBuffer::kMaxImage))) return Failure(kRewriteNoImage);
 
     // Object streams in file order: the input up to each is carried over,
     // its objects are written in its place and its own object is dropped.
     std::vector<XrefRecord>& records = rw.trailer.records;
     for (int32_t n : streams) {
-        if (job.Stopped()) return job.StopCode;
+        if (job.Stopped()) return Failure(job.StopCode);
         XrefRecord& stream = records[n];  // until an unpacking grows the records
         // One that overlaps the stream before it, lies beyond the image, or
         // whose entry points at no header of it, stays in place as an
@@ -109,14 +109,14 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
             continue;
         }
         const Cursor at = rw.start + stream.Offset();
-        if (int r = CopyInputUpTo(job, rw, at)) return r;
+        if (Failure f = CopyInputUpTo(job, rw, at)) return f;
         const size_t written = rw.out.size();
-        if (int r = UnpackObjectStream(job, rw, n, at)) {
+        if (Failure f = UnpackObjectStream(job, rw, n, at)) {
             // A stream that cannot be read costs only the objects it holds:
             // they stay missing, and only a page that needs one of them is
             // reported. Running out of room or memory, a stream that
             // inflates beyond the limit and a stop end the run.
-            if (!IsLocalObjectStreamFault(job, r) || rw.out.size() != written) return r;
+            if (!IsLocalObjectStreamFault(job, f) || rw.out.size() != written) return f;
             records[n].holdsObjects = false;
             // Left in place as an ordinary object when the read stopped
             // before its end.
@@ -125,7 +125,7 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
         records[n].MoveTo(0);
         records[n].newOffset = 0;
     }
-    if (int r = CopyInputUpTo(job, rw, rw.end)) return r;
+    if (Failure f = CopyInputUpTo(job, rw, rw.end)) return f;
     FinishRecords(rw);
 
     // Objects that stand in the new image are in use; numbers the input
@@ -145,19 +145,20 @@ int WriteRewrite(Job& job, Block& image, StreamRewrite& rw, bool marksGiven) {
     while (used > 1 && records[used - 1].type == kRecordUnset && records[used - 1].Offset() == 0) --used;
     const int32_t count = static_cast<int32_t>(used);
     if (!WriteClassicSection(rw.out, count, t.rootNumber, t.rootGeneration, t.infoNumber, t.infoGeneration, entryOf))
-        return kRewriteSectionFull;
-    if (!rw.out.Finish(image)) return kRewriteSectionFull;
+        return Failure(kRewriteSectionFull);
+    if (!rw.out.Finish(image)) return Failure(kRewriteSectionFull);
     // The classic trailer's key position belonged to the image just released.
     rw.reader.encryptKey = ReaderRecord::kNone;
-    return 0;
+    return Failure();
 }
 
-int Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader, StreamDecryption* decryption) {
+Failure Normalise(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
+                  StreamDecryption* decryption) {
     StreamRewrite rw(image.data(), image.data() + image.size(), reader);
     rw.decryption = decryption;
-    if (int r = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer, reader)) return r;
+    if (Failure f = ReadXrefStreams(job, rw.start, rw.end, table, rw.trailer, reader)) return f;
     if (rw.trailer.encryptKey) {
-        if (int r = OpenEncryptedStreams(job, rw)) return r;
+        if (Failure f = OpenEncryptedStreams(job, rw)) return f;
     }
 
     return WriteRewrite(job, image, rw, false);
@@ -176,7 +177,7 @@ bool IsObjectStream(Cursor start, Cursor end, const XrefEntry& entry) {
 // The encryption dictionary's reference in the last trailer or stream
 // dictionary of the input that names one, and that dictionary's /ID when
 // the reader has none yet. false for a file that names none.
-bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& reader, int32_t& number,
+bool FindEncryptReference(const Job& job, Cursor start, Cursor end, ReaderRecord& reader, int32_t& number,
                           int32_t& generation) {
     Cursor cur = end;
     // A bounded look back: the dictionaries stand at the ends of sections.
@@ -199,7 +200,7 @@ bool FindEncryptReference(Job& job, Cursor start, Cursor end, ReaderRecord& read
 // RebuildWithObjectStreams into a new image, which replaces the input only
 // when every step succeeded. The repair reads the input where it stands:
 // a copy of it would double the memory of a large file.
-int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
+Failure RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecryption* decryption) {
     // An encrypted file: its objects are decrypted as they are carried over
     // and its object streams before they are unpacked, so that the new
     // image is plain throughout. Its dictionary is looked for first: the
@@ -209,26 +210,26 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
         decryption && FindEncryptReference(job, input.data(), input.data() + input.size(), reader, encryptNumber,
                                            encryptGeneration);
     Block image;
-    if (int r = RebuildClassicFrom(job, input, image)) return r;
+    if (Failure f = RebuildClassicFrom(job, input, image)) return f;
     XrefTable table;
     ReaderRecord found = reader;
-    if (Failure f = ReadXref(job, image.data(), image.data() + image.size(), table, found)) return f.code;
+    if (Failure f = ReadXref(job, image.data(), image.data() + image.size(), table, found)) return f;
     if (decryption && !encrypted) {
         // No trailer names an encryption dictionary (the file was cut before
         // its trailer): one that stands among the objects is used, and a
         // file whose key cannot be had is refused rather than copied as
         // ciphertext.
         const LostEncryption lost = FindLostEncryption(job, image.data(), image.data() + image.size(), table);
-        if (job.Stopped()) return job.StopCode;
+        if (job.Stopped()) return Failure(job.StopCode);
         // Keys before revision 5 are made with the file's identifier, which
         // stood in the lost trailer.
-        if (lost.dictionary && lost.revision < 5 && reader.fileIdLength <= 0) return kRepairKeyLost;
+        if (lost.dictionary && lost.revision < 5 && reader.fileIdLength <= 0) return Failure(kRepairKeyLost);
         if (lost.dictionary) {
             encrypted = true;
             encryptNumber = lost.number;
             encryptGeneration = lost.generation;
         } else if (lost.cipherStreams) {
-            return kRepairEncryptionLost;
+            return Failure(kRepairEncryptionLost);
         }
     }
     // Records only for a file that has object streams: they cost as much
@@ -248,41 +249,41 @@ int RebuildUnpacking(Job& job, Block& input, ReaderRecord& reader, StreamDecrypt
     }
     if (encrypted) {
         const XrefRecord* record = rw.trailer.Record(encryptNumber);
-        if (!record || record->type != kRecordInFile) return kRewriteNoEncryptObject;
+        if (!record || record->type != kRecordInFile) return Failure(kRewriteNoEncryptObject, encryptNumber, -1);
         rw.decryption = decryption;
         if (int r = decryption->Open(job, rw.start, rw.end, encryptNumber, record->Generation(), record->Offset()))
-            return r;
+            return Failure(r, encryptNumber, record->Offset());
         rw.reader.encrypted = true;
         rw.decrypt = true;
     }
     if (packed) {
         rw.trailer.rootNumber = found.rootNumber < 0 ? 0 : found.rootNumber;
         rw.trailer.rootGeneration = found.rootGeneration;
-        if (int r = WriteRewrite(job, image, rw, true)) return r;
+        if (Failure f = WriteRewrite(job, image, rw, true)) return f;
         // The catalog may have been packed: the repair finds it among the
         // objects unpacked.
-        if (int r = RebuildClassic(job, image)) return r;
+        if (Failure f = RebuildClassic(job, image)) return f;
     }
     input = std::move(image);
-    return 0;
+    return Failure();
 }
 
 }  // namespace
 
-int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, StreamDecryption* decryption) {
+Failure RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, StreamDecryption* decryption) {
     try {
         return RebuildUnpacking(job, image, reader, decryption);
     } catch (const std::bad_alloc&) {
-        return kRewriteNoMemory;
+        return Failure(kRewriteNoMemory);
     }
 }
 
-int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
-                         StreamDecryption* decryption) {
+Failure NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
+                             StreamDecryption* decryption) {
     try {
         return Normalise(job, image, table, reader, decryption);
     } catch (const std::bad_alloc&) {
-        return kRewriteNoMemory;
+        return Failure(kRewriteNoMemory);
     }
 }
 

@@ -14,10 +14,10 @@ namespace brisel {
 // a classic cross-reference section and trailer appended. The table is the
 // classic part of a hybrid file. An encrypted file is opened and decrypted
 // through decryption (null: an encrypted file fails); what the stream
-// dictionaries say goes into the reader record. 0 on success;
-// otherwise a code (the reader's, StopCode, or what decryption->Open returned).
-int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
-                         StreamDecryption* decryption);
+// dictionaries say goes into the reader record. The failure is the
+// reader's, StopCode, or what decryption->Open returned.
+Failure NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderRecord& reader,
+                             StreamDecryption* decryption);
 
 // The repair of a file whose cross-reference streams cannot be read:
 // rebuilds the image from the objects found (RebuildClassic), unpacks every
@@ -26,7 +26,8 @@ int NormaliseXrefStreams(Job& job, Block& image, const XrefTable& table, ReaderR
 // again, so that a packed catalog is found. An encrypted file (one whose
 // trailers or stream dictionaries name /Encrypt) is opened through
 // decryption and rewritten plain; with no decryption it is rebuilt as it
-// stands. 0, or a code.
-int RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader, StreamDecryption* decryption = nullptr);
+// stands.
+Failure RebuildWithObjectStreams(Job& job, Block& image, ReaderRecord& reader,
+                                 StreamDecryption* decryption = nullptr);
 
 }  // namespace brisel

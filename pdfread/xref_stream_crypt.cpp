@@ -26,7 +26,7 @@ int64_t LengthFromRecords(const StreamRewrite& rw, int32_t number, int32_t gener
 
 namespace {
 
-int CopyPlain(StreamRewrite& rw, Cursor limit) {
+Failure CopyPlain(StreamRewrite& rw, Cursor limit) {
     // The objects in the span move by the same distance as the span.
     const int64_t from = rw.readPos - rw.start;
     const int64_t to = limit - rw.start;
@@ -40,17 +40,17 @@ int CopyPlain(StreamRewrite& rw, Cursor limit) {
     // In steps, given back once copied: the input is not read again.
     for (Cursor p = rw.readPos; p < limit;) {
         const size_t step = std::min(kSetAsideStep, static_cast<size_t>(limit - p));
-        if (!rw.out.Write(p, step)) return kRewriteImageFull;
+        if (!rw.out.Write(p, step)) return Failure(kRewriteImageFull);
         p += step;
         if (static_cast<size_t>(p - rw.setAside) >= kSetAsideStep) {
             SetBytesAside(rw.setAside, static_cast<size_t>(p - rw.setAside));
             rw.setAside = p;
         }
     }
-    return 0;
+    return Failure();
 }
 
-int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
+Failure CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     std::vector<XrefRecord>& records = rw.trailer.records;
     const int64_t from = rw.readPos - rw.start;
     const int64_t to = limit - rw.start;
@@ -58,7 +58,7 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
     if (rw.inFileNext == 0 && rw.readPos == rw.start) {
         int64_t first = to;
         if (!rw.inFileOrder.empty()) first = std::clamp<int64_t>(records[rw.inFileOrder[0]].Offset(), 0, to);
-        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return kRewriteImageFull;
+        if (!rw.out.Write(rw.start, static_cast<size_t>(first))) return Failure(kRewriteImageFull);
     }
     const LengthResolver resolveLength = [&](int32_t number, int32_t generation) {
         return LengthFromRecords(rw, number, generation);
@@ -73,42 +73,43 @@ int CopyDecrypting(Job& job, StreamRewrite& rw, Cursor limit) {
         bool written = false;
         if (int code = rw.decryption->CopyObject(job, rw.start, rw.end, resolveLength, number, r.Generation(), r.Offset(),
                                                  text, written))
-            return code;
+            return Failure(code, number, r.Offset());
         if (!written) continue;
         r.newOffset = static_cast<int64_t>(rw.out.size());
-        if (!rw.out.Write(text.data(), text.size())) return kRewriteImageFull;
+        if (!rw.out.Write(text.data(), text.size())) return Failure(kRewriteImageFull);
     }
-    return 0;
+    return Failure();
 }
 
 }  // namespace
 
-int OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
+Failure OpenEncryptedStreams(Job& job, StreamRewrite& rw) {
     Cursor p = rw.trailer.encryptKey + 8;  // past "/Encrypt"
     const int32_t number = ReadInt(p, rw.end).value_or(-1);
     const XrefRecord* record = number < 0 ? nullptr : rw.trailer.Record(number);
-    if (!record || record->type != kRecordInFile || !rw.decryption) return kRewriteNoEncryptObject;
-    if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->Generation(), record->Offset())) return r;
+    if (!record || record->type != kRecordInFile || !rw.decryption) return Failure(kRewriteNoEncryptObject);
+    if (int r = rw.decryption->Open(job, rw.start, rw.end, number, record->Generation(), record->Offset()))
+        return Failure(r, number, record->Offset());
     rw.reader.encrypted = true;
     rw.decrypt = true;
-    return 0;
+    return Failure();
 }
 
-int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
-                          std::vector<uint8_t>& holder) {
-    if (!rw.decrypt) return 0;
-    if (rw.decryption->DecryptObjectStream(job, streamNumber, data, length, holder) != 0)
-        return kRewriteNotDecrypted;
+Failure PlainObjectStreamData(const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+                              std::vector<uint8_t>& holder) {
+    if (!rw.decrypt) return Failure();
+    if (rw.decryption->DecryptObjectStream(streamNumber, data, length, holder) != 0)
+        return Failure(kRewriteNotDecrypted);
     data = holder.data();
     length = holder.size();
-    return 0;
+    return Failure();
 }
 
-int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit) {
-    if (limit <= rw.readPos) return 0;
-    if (int r = rw.decrypt ? CopyDecrypting(job, rw, limit) : CopyPlain(rw, limit)) return r;
+Failure CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit) {
+    if (limit <= rw.readPos) return Failure();
+    if (Failure f = rw.decrypt ? CopyDecrypting(job, rw, limit) : CopyPlain(rw, limit)) return f;
     rw.readPos = limit;
-    return 0;
+    return Failure();
 }
 
 }  // namespace brisel

@@ -14,16 +14,16 @@
 namespace brisel {
 
 // Runs once the records are read, when a stream dictionary names /Encrypt:
-// rw.decryption opens the file. 0 with rw.decrypt set; otherwise the pass
-// ends with the result: kRewriteNoEncryptObject (or nothing to open it
+// rw.decryption opens the file, with rw.decrypt set then; otherwise the
+// pass ends with the failure: kRewriteNoEncryptObject (or nothing to open it
 // with), or what rw.decryption->Open returned.
-int OpenEncryptedStreams(Job& job, StreamRewrite& rw);
+Failure OpenEncryptedStreams(Job& job, StreamRewrite& rw);
 
 // The plain bytes of an object stream's data, before they are inflated. When
 // decrypting, the data is decrypted into holder and data and length then
-// describe holder. 0, or kRewriteNotDecrypted.
-int PlainObjectStreamData(Job& job, const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
-                          std::vector<uint8_t>& holder);
+// describe holder. The failure is kRewriteNotDecrypted.
+Failure PlainObjectStreamData(const StreamRewrite& rw, int32_t streamNumber, Cursor& data, size_t& length,
+                              std::vector<uint8_t>& holder);
 
 // The value of an indirect /Length object: one that stands in the input, or
 // one already unpacked into the new image; -1 when neither holds it.
@@ -35,7 +35,8 @@ int64_t LengthFromRecords(const StreamRewrite& rw, int32_t number, int32_t gener
 // on) get their new offsets. A plain file is copied byte for byte. When
 // decrypting, only the file header and the objects themselves are written,
 // each decrypted; the encryption dictionary and the cross-reference streams
-// are dropped. 0, kRewriteImageFull, or the copier's code.
-int CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit);
+// are dropped. The failure is kRewriteImageFull, or the copier's code with
+// the object it copied.
+Failure CopyInputUpTo(Job& job, StreamRewrite& rw, Cursor limit);
 
 }  // namespace brisel

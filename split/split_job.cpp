@@ -79,10 +79,9 @@ Result<int32_t> AnalyzeOrRebuild(Job& job, Document& doc, bool showProgress) {
     Failure repairFailure;
     bool repaired = image.Assign(doc.image.data(), doc.image.size());
     if (repaired) {
-        const int rebuilt = RebuildWithObjectStreams(job, image, reader);
-        if (rebuilt < 0) repairFailure = Failure(rebuilt);
-        else if (rebuilt == 0) repairFailure = ReadXref(job, image.data(), image.data() + image.size(), table, reader);
-        repaired = rebuilt == 0 && !repairFailure;
+        repairFailure = RebuildWithObjectStreams(job, image, reader);
+        if (!repairFailure) repairFailure = ReadXref(job, image.data(), image.data() + image.size(), table, reader);
+        repaired = !repairFailure;
     }
     if (showProgress) ShowStatus(job, Text::Analyzing, 10);
     if (count && (!repaired || (!treeDamaged && !FindsMissingObjects(table, doc.reader.missingObjects)))) return count;

@@ -127,9 +127,8 @@ int JobStreamDecryption::CopyObject(Job& job, Cursor start, Cursor end, const Le
     return CopyDecryptedObject(context, number, generation, offset, out, written);
 }
 
-int JobStreamDecryption::DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
+int JobStreamDecryption::DecryptObjectStream(int32_t number, const uint8_t* data, size_t length,
                                              std::vector<uint8_t>& out) {
-    static_cast<void>(job);
     return DecryptObjectData(reader_.security, number, 0, data, length, out);
 }
 

@@ -42,8 +42,7 @@ public:
     int Open(Job& job, Cursor start, Cursor end, int32_t number, int32_t generation, int64_t offset) override;
     int CopyObject(Job& job, Cursor start, Cursor end, const LengthResolver& resolveLength, int32_t number,
                    int32_t generation, int64_t offset, std::string& out, bool& written) override;
-    int DecryptObjectStream(Job& job, int32_t number, const uint8_t* data, size_t length,
-                            std::vector<uint8_t>& out) override;
+    int DecryptObjectStream(int32_t number, const uint8_t* data, size_t length, std::vector<uint8_t>& out) override;
 
 private:
     ReaderRecord& reader_;

@@ -137,9 +137,10 @@ TEST(RebuildClassic, AnObjectWithoutEndobjIsLeftOut) {
     EXPECT_EQ(BodyOf(t, r, 4), "<< /Type /Page /Parent 2 0 R >>");
 
     TestJob t2;
-    EXPECT_EQ(Rebuild(t2, "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\n% no end at all here\n").result, -5);
+    EXPECT_EQ(Rebuild(t2, "%PDF-1.4\n1 0 obj\n<< /Type /Catalog >>\n% no end at all here\n").result,
+              kRepairFirstUnended);
     TestJob t3;
-    EXPECT_EQ(Rebuild(t3, "%PDF-1.4\nnothing that looks like an object\n").result, -4);
+    EXPECT_EQ(Rebuild(t3, "%PDF-1.4\nnothing that looks like an object\n").result, kRepairNoObject);
 }
 
 TEST(RebuildClassic, WithoutACatalogTheRootIsObjectZero) {

@@ -13,6 +13,7 @@ namespace brisel::test {
 
 struct Rewritten {
     int result = 0;
+    Failure failure;  // the rewrite's, with the object and offset it names
     int32_t error = 0;
     int read = 0;  // ReadXref on the new image (only after a successful rewrite)
     Block image;
@@ -28,7 +29,8 @@ Rewritten RewriteAndRead(Job& job, const std::string& file, Rewrite rewrite) {
     Rewritten r;
     r.image = BytesOf(file);
     static_cast<void>(ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader));
-    r.result = rewrite(job, r.image, r.table, r.reader);
+    r.failure = rewrite(job, r.image, r.table, r.reader);
+    r.result = r.failure.code;
     r.error = r.result < 0 ? r.result : 0;
     if (r.result == 0) {
         r.read = ReadXref(job, r.image.begin(), r.image.end(), r.table, r.reader) ? 0 : 1;

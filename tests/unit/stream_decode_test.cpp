@@ -31,8 +31,8 @@ Located Locate(const std::string& dict, const std::string& rest, const LengthRes
     Cursor dictEnd = FindDictEnd(b.begin() + 2, b.end());
     Cursor data = nullptr, after = nullptr;
     size_t length = 0;
-    int r = LocateStreamData(b.begin() + 2, dictEnd, b.end(), data, length, after, resolve);
-    return {r, r == 0 ? std::string(reinterpret_cast<const char*>(data), length) : ""};
+    const Failure f = LocateStreamData(b.begin() + 2, dictEnd, b.end(), data, length, after, resolve);
+    return {f.code, f ? "" : std::string(reinterpret_cast<const char*>(data), length)};
 }
 
 TEST(LocateStreamData, MeasuresTheDataBetweenTheKeywords) {
@@ -58,19 +58,18 @@ TEST(LocateStreamData, MeasuresTheDataBetweenTheKeywords) {
     // An indirect /Length that the resolver finds is believed.
     auto six = [](int32_t number, int32_t generation) { return number == 9 && generation == 0 ? 6 : -1; };
     EXPECT_EQ(Locate("/Length 9 0 R", "\nstream\nHELLO\r\nendstream" + tail, six).data, "HELLO\r");
-    EXPECT_EQ(Locate("/Length 5", "\nstrea").result, -34);
-    EXPECT_EQ(Locate("/Length 5", "\nsomething else entirely\nendstream").result, -36);
-    EXPECT_EQ(Locate("/Length 5", "\nstream\nHELLO and no end keyword at all").result, -36);
+    EXPECT_EQ(Locate("/Length 5", "\nstrea").result, kStreamNoRoom);
+    EXPECT_EQ(Locate("/Length 5", "\nsomething else entirely\nendstream").result, kStreamNoKeyword);
+    EXPECT_EQ(Locate("/Length 5", "\nstream\nHELLO and no end keyword at all").result, kStreamNoKeyword);
 }
 
 int FilterState(const std::string& dict, int* result = nullptr) {
     TestJob t;
     Block b = BytesOf("<< " + dict + " >> stream\nxx\nendstream\n");
     Cursor dictEnd = FindDictEnd(b.begin() + 2, b.end());
-    int state = 99;
-    int r = ReadFilterState(b.begin() + 2, dictEnd, b.end(), state);
-    if (result) *result = r;
-    return state;
+    const Result<int> state = ReadFilterState(b.begin() + 2, dictEnd, b.end());
+    if (result) *result = state.code();
+    return state.value_or(99);
 }
 
 TEST(ReadFilterState, DerivesTheStateFromFilterAndParameters) {
@@ -104,10 +103,8 @@ TEST(ReadFilterState, DerivesTheStateFromFilterAndParameters) {
     // The row layout comes with the state.
     TestJob t;
     Block b = BytesOf("<< /Filter /Fl /DecodeParms << /Predictor 2 /Columns 7 /Colors 3 /BitsPerComponent 16 >> >>");
-    int state = 0;
     PredictorParms parms;
-    ASSERT_EQ(ReadFilterState(b.begin() + 2, FindDictEnd(b.begin() + 2, b.end()), b.end(), state, &parms), 0);
-    EXPECT_EQ(state, 2);
+    EXPECT_EQ(ReadFilterState(b.begin() + 2, FindDictEnd(b.begin() + 2, b.end()), b.end(), &parms).value_or(0), 2);
     EXPECT_EQ(parms.columns, 7);
     EXPECT_EQ(parms.colors, 3);
     EXPECT_EQ(parms.bitsPerComponent, 16);
@@ -115,9 +112,9 @@ TEST(ReadFilterState, DerivesTheStateFromFilterAndParameters) {
 
 int Decode(const std::string& in, std::string& out, size_t capacity) {
     std::vector<uint8_t> buffer(capacity);
-    int r = DecodeFlate(U(in), in.size(), buffer.data(), capacity);
-    out = r == 0 ? std::string(buffer.begin(), buffer.begin() + static_cast<long>(capacity)) : "";
-    return r;
+    const Result<size_t> decoded = DecodeFlate(U(in), in.size(), buffer.data(), capacity);
+    out = decoded ? std::string(buffer.begin(), buffer.begin() + static_cast<long>(*decoded)) : "";
+    return decoded.code();
 }
 
 TEST(DecodeFlate, InflatesIntoTheCapacityGiven) {
@@ -127,7 +124,7 @@ TEST(DecodeFlate, InflatesIntoTheCapacityGiven) {
     EXPECT_EQ(Decode(packed, out, 100), 0);
     EXPECT_EQ(out, text);
     // Output exactly as long as the capacity does not fit; one byte more does.
-    EXPECT_EQ(Decode(packed, out, text.size()), -10);
+    EXPECT_EQ(Decode(packed, out, text.size()), kFlateTooLarge);
     EXPECT_EQ(Decode(packed, out, text.size() + 1), 0);
     // Bytes after the end marker are ignored.
     EXPECT_EQ(Decode(packed + "trailing junk", out, 100), 0);
@@ -146,11 +143,11 @@ TEST(DecodeFlate, InflatesIntoTheCapacityGiven) {
     EXPECT_EQ(Decode(flushed.substr(0, flushed.size() - 4), out, 100), 0);
     EXPECT_EQ(out, text);
     // A cut output is never mistaken for the whole: the room is the limit.
-    EXPECT_EQ(Decode(flushed, out, text.size()), -10);
+    EXPECT_EQ(Decode(flushed, out, text.size()), kFlateTooLarge);
     // Nothing usable is a failure, not lack of room.
-    EXPECT_EQ(Decode("not zlib at all", out, 100), -4);
-    EXPECT_EQ(Decode("", out, 100), -5);
-    EXPECT_EQ(Decode(packed.substr(0, 2), out, 100), -5);
+    EXPECT_EQ(Decode("not zlib at all", out, 100), kFlateDamaged);
+    EXPECT_EQ(Decode("", out, 100), kFlateTruncated);
+    EXPECT_EQ(Decode(packed.substr(0, 2), out, 100), kFlateTruncated);
 }
 
 TEST(InflateStream, RetriesWithLargerBlocksUntilTheDataFits) {
@@ -158,11 +155,10 @@ TEST(InflateStream, RetriesWithLargerBlocksUntilTheDataFits) {
     const std::string packed = Deflate(zeros);
     ASSERT_LT(packed.size() * 20, zeros.size());
     Block out;
-    size_t decoded = 0;
-    ASSERT_EQ(InflateStream(U(packed), packed.size(), out, decoded), 0);
+    const size_t decoded = InflateStream(U(packed), packed.size(), out).value_or(0);
     EXPECT_EQ(decoded, zeros.size());
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.data()), decoded), zeros);
-    EXPECT_EQ(InflateStream(U(std::string("garbage")), 7, out, decoded), -4);
+    EXPECT_EQ(InflateStream(U(std::string("garbage")), 7, out).code(), kFlateDamaged);
     EXPECT_TRUE(out.empty());
 }
 
@@ -208,7 +204,7 @@ TEST(UndoPredictor, PngRowsWithTheirOwnTagsAndTiffDifferences) {
             std::vector<uint8_t> data = PngEncode(raw, 12, bpp, tags);
             data.resize(data.size() - 5);
             size_t length = data.size();
-            ASSERT_EQ(UndoPredictor(data.data(), length, 10 + tags[0] % 6, parms), 0);
+            ASSERT_FALSE(UndoPredictor(data.data(), length, 10 + tags[0] % 6, parms));
             EXPECT_EQ(std::vector<uint8_t>(data.begin(), data.begin() + static_cast<long>(length)),
                       std::vector<uint8_t>(raw.begin(), raw.end() - 5))
                 << "colors " << layout.colors << " bits " << layout.bits << " first tag " << tags[0];
@@ -228,14 +224,14 @@ TEST(UndoPredictor, PngRowsWithTheirOwnTagsAndTiffDifferences) {
                 }
             }
         size_t length = tiff.size();
-        ASSERT_EQ(UndoPredictor(tiff.data(), length, 2, parms), 0);
+        ASSERT_FALSE(UndoPredictor(tiff.data(), length, 2, parms));
         EXPECT_EQ(tiff, raw) << "TIFF colors " << layout.colors << " bits " << layout.bits;
     }
     // Predictors and layouts it does not undo.
     size_t length = raw.size();
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 3, PredictorParms{12, 1, 8}), kUnsupportedFilter);
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 2, PredictorParms{12, 1, 4}), kUnsupportedFilter);
-    EXPECT_EQ(UndoPredictor(raw.data(), length, 12, PredictorParms{0, 1, 8}), kUnsupportedFilter);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 3, PredictorParms{12, 1, 8}).code, kUnsupportedFilter);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 2, PredictorParms{12, 1, 4}).code, kUnsupportedFilter);
+    EXPECT_EQ(UndoPredictor(raw.data(), length, 12, PredictorParms{0, 1, 8}).code, kUnsupportedFilter);
 }
 
 }  // namespace

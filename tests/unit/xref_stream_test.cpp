@@ -11,6 +11,7 @@
 #include "pdfread/read_xref.h"
 #include "pdfread/read_xref_streams.h"
 #include "pdfread/stream_decode.h"
+#include "pdfread/stream_dict.h"
 #include "pdfread/xref_records.h"
 #include "rewrite_support.h"
 #include "stream_pdf.h"
@@ -299,7 +300,7 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         {"LZW filter", lastReplaced("/FlateDecode", "/LZWDecode  "), kUnsupportedFilter},
         {"filter chain", lastReplaced(" /Filter /FlateDecode", "/Filter[/FlateDecode/LZW]"), kUnsupportedFilter},
         {"predictor 3", lastReplaced("/Predictor 12", "/Predictor 03"), kUnsupportedFilter},
-        {"not /XRef", lastReplaced("/Type /XRef", "/Type /XRaf"), -20},
+        {"not /XRef", lastReplaced("/Type /XRef", "/Type /XRaf"), kStreamWrongType},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -307,6 +308,10 @@ TEST(NormaliseXrefStreams, UnsupportedDictionariesFail) {
         Rewritten r = Normalise(t, c.file);
         EXPECT_EQ(r.result, c.code);
         EXPECT_EQ(TextOf(r.image), c.file);
+        // The failure names the cross-reference stream: its object and offset.
+        const size_t at = std::stoul(c.file.substr(c.file.rfind("startxref") + 9));
+        EXPECT_EQ(r.failure.offset, static_cast<int64_t>(at));
+        EXPECT_EQ(r.failure.object, std::stoi(c.file.substr(at)));
     }
     // An object stream in a filter the reader lacks costs only its objects.
     TestJob t;
