@@ -210,7 +210,7 @@ TEST(PageTree, StopRequestEndsTheWalk) {
     TestJob t;
     Document doc = Load(t, test::SimpleDocument(5));
     t.job.StopCode = -2;
-    EXPECT_EQ(AnalyzeDocument(t.job, doc).code(), -2);
+    EXPECT_EQ(AnalyzeDocument(t.job, doc).code(), t.job.StopCode.load());
 }
 
 TEST(BlankPageAnnots, BlanksAnnotsAndBeadsOfPagesOnly) {

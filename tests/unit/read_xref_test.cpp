@@ -133,7 +133,7 @@ TEST(ReadXref, CrossReferenceStreamIsDetected) {
     EXPECT_EQ(t2.reader.xrefStreams, 0);
     TestJob t3;
     EXPECT_EQ(Read(t3, "%PDF-1.4\nxref\n0 1\n0000000000 65535 f \ntrailer\n<<>>\nstartxref\n99999\n%%EOF").error,
-              -18);
+              kXrefNotXref);
 }
 
 TEST(ReadXref, EofInACommentIsIgnored) {

@@ -63,7 +63,7 @@ TEST(EncryptedStreams, PasswordsAndRefusals) {
     {
         test::ScriptedJob s;  // the prompt is cancelled
         test::Rewritten r = Normalise(s, input);
-        EXPECT_EQ(r.result, 10);
+        EXPECT_EQ(r.result, kOpenRefused);
         EXPECT_EQ(s.reader.refused, 1);
         EXPECT_EQ(s.host.asked, 1);
         EXPECT_EQ(r.image.size(), input.size());
@@ -81,7 +81,7 @@ TEST(EncryptedStreams, PasswordsAndRefusals) {
         Block locked = test::EncryptWithQpdf(folder, "user", "owner", "128 --use-aes=y --modify=none", true);
         test::ScriptedJob s;
         s.host.answers = {"user", "user", "user"};
-        EXPECT_EQ(Normalise(s, locked).result, 10);
+        EXPECT_EQ(Normalise(s, locked).result, kOpenRefused);
         EXPECT_EQ(s.reader.refused, 1);
     }
 }

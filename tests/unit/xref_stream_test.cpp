@@ -402,7 +402,7 @@ TEST(NormaliseXrefStreams, EncryptionItCannotOpenIsRefused) {
     std::string file = pdf.Build();
     TestJob t;
     Rewritten r = Normalise(t, file);
-    EXPECT_EQ(r.result, 10);
+    EXPECT_EQ(r.result, kOpenRefused);
     EXPECT_EQ(t.reader.refused, 1);
     EXPECT_EQ(TextOf(r.image), file);
 
