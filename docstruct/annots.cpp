@@ -7,7 +7,6 @@
 #include "pdfread/xref_table.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
-#include "pdfread/catalog.h"
 #include "pdfread/token_stepper.h"
 
 namespace brisel {
@@ -132,12 +131,7 @@ struct LinkKeeper {
     void ReadDests(Job& job, const Document& doc) {
         if (destsRead) return;
         destsRead = true;
-        DictObject catalog;
-        if (!FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
-                         catalog)) {
-            if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
-            if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
-        }
+        ReadNamedDests(job, doc, dests);
     }
 };
 

@@ -6,7 +6,6 @@
 #include "pdfread/xref_table.h"
 #include "docstruct/named_dests.h"
 #include "docstruct/object_value.h"
-#include "pdfread/catalog.h"
 #include "pdfread/lexer.h"
 
 namespace brisel {
@@ -29,14 +28,8 @@ std::string Decoded(Cursor p, Cursor end, size_t length) {
 void IndexNamedDests(Job& job, Document& doc) {
     std::vector<NamedDestOfPage>& index = doc.namedDestPages;
     index.clear();
-    DictObject catalog;
-    if (FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration,
-                    catalog)) {
-        return;
-    }
     NamedDests dests;
-    if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
-    if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
+    ReadNamedDests(job, doc, dests);
     if (dests.strings.empty() && dests.names.empty()) return;
 
     ObjectMap pageIndex;

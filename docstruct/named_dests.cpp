@@ -7,6 +7,7 @@
 #include "base/object_map.h"
 #include "base/texts.h"
 #include "docstruct/object_value.h"
+#include "pdfread/catalog.h"
 #include "pdfread/xref_table.h"
 
 namespace brisel {
@@ -210,6 +211,14 @@ Failure ReadDestsDictionary(const Document& doc, Cursor catalog, Cursor catalogE
         dests.names.emplace(name, target);
         p = after;
     }
+}
+
+void ReadNamedDests(Job& job, const Document& doc, NamedDests& dests) {
+    DictObject catalog;
+    if (FindCatalog(doc.start(), doc.end(), doc.table, doc.reader.rootNumber, doc.reader.rootGeneration, catalog))
+        return;
+    if (ReadDestsNameTree(job, doc, catalog.inside(), catalog.end, dests)) dests.strings.clear();
+    if (ReadDestsDictionary(doc, catalog.inside(), catalog.end, dests)) dests.names.clear();
 }
 
 bool ReadNamedValue(const Document& doc, Cursor p, NamedDests::Target& target) {

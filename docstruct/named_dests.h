@@ -65,6 +65,10 @@ Failure ReadDestsNameTree(Job& job, const Document& doc, Cursor catalog, Cursor 
 // Reads the catalog's /Dests dictionary into dests.names.
 Failure ReadDestsDictionary(const Document& doc, Cursor catalog, Cursor catalogEnd, NamedDests& dests);
 
+// Both tables of the document's catalog; a table that cannot be read is
+// left empty (a link or bookmark by name then leads nowhere).
+void ReadNamedDests(Job& job, const Document& doc, NamedDests& dests);
+
 // The explicit destination that a name-tree value at p leads to: an array,
 // or a reference to an array or to a dictionary whose /D is one. false when
 // the value has another form (not an error).
